@@ -1,0 +1,269 @@
+// Reading a settings file (".drs") into the settings object.
+//
+// The file is made of lines key=value under "[Setting for Calculations]".
+// A key takes its value from the first line, among the first 2000, whose text
+// before the first '=' (blanks trimmed) is exactly the key and which has a
+// value: the characters after that '=' up to the line's 100th character (the
+// 400th for the file name SimFileNameForFDist2). Lines beginning with '#' are
+// comments. The file is scanned once per read.
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <unordered_map>
+
+#include "app/settings.h"
+#include "core/conversions.h"
+
+namespace {
+
+const int MAX_LINES = 2000;
+const std::string::size_type VALUE_WINDOW = 100;
+const std::string::size_type MAX_FILE_NAME = 400;
+
+std::string trimmed(std::string const& text)
+{
+    const char* blanks = " \t";
+    std::string::size_type first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return "";
+    std::string::size_type last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+// The first value of every key of a settings file.
+class SettingsFileValues {
+public:
+    explicit SettingsFileValues(const char* path)
+    {
+        std::ifstream in(path);
+        std::string line;
+        for (int n = 0; n < MAX_LINES && std::getline(in, line); ++n)
+            take_line(line);
+    }
+
+    // The value of the key, or null when the file gives none.
+    const std::string* find(const char* key) const
+    {
+        auto it = values_.find(key);
+        return it == values_.end() ? nullptr : &it->second;
+    }
+
+private:
+    void take_line(std::string& line)
+    {
+        // Files written on other systems end their lines with CR LF.
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::string::size_type first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#')
+            return;
+        std::string::size_type eq = line.find('=');
+        if (eq == std::string::npos)
+            return;
+        std::string key = trimmed(line.substr(0, eq));
+        std::string::size_type window = key == "SimFileNameForFDist2" ? MAX_FILE_NAME : VALUE_WINDOW;
+        std::string::size_type end = std::min(line.size(), window);
+        if (eq + 1 >= end)
+            return;  // no value, or the '=' lies outside the window
+        values_.emplace(key, line.substr(eq + 1, end - eq - 1));  // the first value stays
+    }
+
+    std::unordered_map<std::string, std::string> values_;
+};
+
+// Assigns the settings fields from the values of a file.
+class FieldReader {
+public:
+    explicit FieldReader(SettingsFileValues const& file) : file_(file) {}
+
+    // Keys that are always assigned: a missing key gives 0.
+    void always(const char* key, int& field) const
+    {
+        const std::string* v = file_.find(key);
+        field = v ? my_atoi(v->c_str()) : 0;
+    }
+    void always(const char* key, double& field) const
+    {
+        const std::string* v = file_.find(key);
+        field = v ? my_atof(v->c_str()) : 0.0;
+    }
+    void always(const char* key, bool& field) const
+    {
+        int value;
+        always(key, value);
+        field = value != 0;
+    }
+
+    // Keys assigned only when the file gives a value.
+    void if_present(const char* key, int& field) const
+    {
+        if (const std::string* v = file_.find(key))
+            field = my_atoi(v->c_str());
+    }
+    void if_present(const char* key, double& field) const
+    {
+        if (const std::string* v = file_.find(key))
+            field = my_atof(v->c_str());
+    }
+
+    // A file name: trailing blanks and line ends are no part of it.
+    void file_name(const char* key, my_string& field) const
+    {
+        const std::string* v = file_.find(key);
+        std::string name = v ? *v : "";
+        std::string::size_type end = name.find_last_not_of(" \t\r\n");
+        name.erase(end == std::string::npos ? 0 : end + 1);
+        field = name.c_str();
+    }
+
+private:
+    SettingsFileValues const& file_;
+};
+
+}  // namespace
+
+void settings::read_settings(my_string& file_name)
+{
+    SettingsFileValues file(file_name.str);
+    FieldReader r(file);
+
+    r.always("TaskNumber", TaskNumber);
+    r.always("XMLOutput", XMLOutput);
+    r.always("drovexec64", drovexec64);
+    r.always("DeletionWeight", DeletionWeight);
+    r.always("TransitionWeight", TransitionWeight);
+    r.always("TranversionWeight", TranversionWeight);
+    r.always("ComputeSumStatsWithinGroups", ComputeSumStatsWithinGroups);
+    r.always("InferHaplotypeDefinitionFromDistanceMatrix", InferHaplotypeDefinitionFromDistanceMatrix);
+    r.always("EliminateRedondHaplodefs", EliminateRedondHaplodefs);
+    r.always("AllowedLevelOfMissingData", AllowedLevelOfMissingData);
+    r.always("GameticPhaseIsKnown", GameticPhaseIsKnown);
+    r.always("HardyWeinbergTestType", HardyWeinbergTestType);
+    r.always("MakeHWExactTest", MakeHWExactTest);
+    r.always("MarkovChainStepsHW", MarkovChainStepsHW);
+    r.always("MarkovChainDememorisationStepsHW", MarkovChainDememorisationStepsHW);
+    r.always("PrecisionOnPValueHW", PrecisionOnPValueHW);
+    r.always("SignificanceLevelHW", SignificanceLevelHW);
+    r.always("TypeOfTestHW", TypeOfTestHW);
+    r.always("LinkageDisequilibriumTestType", LinkageDisequilibriumTestType);
+    r.always("MakeExactTestLD", MakeExactTestLD);
+    r.always("MarkovChainStepsLD", MarkovChainStepsLD);
+    r.always("MarkovChainDememorisationStepsLD", MarkovChainDememorisationStepsLD);
+    r.always("PrecisionOnPValueLD", PrecisionOnPValueLD);
+    r.always("SignificanceLevelLD", SignificanceLevelLD);
+    r.always("PrintFlagHistogramLD", PrintFlagHistogramLD);
+    r.always("InitialCondEMLD", InitialCondEMLD);
+    r.always("ComputeDvalues", ComputeDvalues);
+    r.always("ComputeStandardDiversityIndices", ComputeStandardDiversityIndices);
+    r.always("ComputeAllAlleleFreqs", ComputeAllAlleleFreqs);
+    r.always("ComputeMissDataFreq", ComputeMissDataFreq);
+    r.always("DistanceMethod", DistanceMethod);
+    r.always("GammaAValue", GammaAValue);
+    r.always("PrintHaplDistMat", PrintHaplDistMat);
+    r.always("ComputeTheta", ComputeTheta);
+    r.always("PrintPopDistMat", PrintPopDistMat);
+    // Both keys mean the same; a file that gives PrintPopDistMat decides both.
+    if (file.find("PrintPopDistMat"))
+        PrintHaplDistMat = PrintPopDistMat;
+    r.always("ComputePopSFS", ComputePopSFS);
+    r.always("ComputeJointSFS", ComputeJointSFS);
+    r.always("ComputeMultiSFS", ComputeMultiSFS);
+    r.always("NumBootSFS", NumBootSFS);
+    r.always("MismatchDistanceMethod", MismatchDistanceMethod);
+    r.always("MismatchDemogExp", MismatchDemogExp);
+    r.always("MismatchSpatialExp", MismatchSpatialExp);
+    r.always("MismatchSpatialExpNumParams", MismatchSpatialExpNumParams);
+    r.always("MismatchGammaAValue", MismatchGammaAValue);
+    r.always("NumBootExpDem", NumBootExpDem);
+    r.always("InitialConditionsEM", InitialConditionsEM);
+    r.always("MaximumNumOfIterationsEM", MaximumNumOfIterationsEM);
+    r.always("RecessiveAllelesEM", RecessiveAllelesEM);
+    r.always("CompactHaplotypeDataBaseEM", CompactHaplotypeDataBaseEM);
+    r.always("NumBootstrapReplicatesEM", NumBootstrapReplicatesEM);
+    r.always("NumInitCondBootstrapEM", NumInitCondBootstrapEM);
+    r.always("ComputeAllSubHaplotypesEM", ComputeAllSubHaplotypesEM);
+    r.always("ComputeAllHaplotypesEM", ComputeAllHaplotypesEM);
+    r.always("ComputeAllAllelesEM", ComputeAllAllelesEM);
+    r.always("EpsilonValue", EpsilonValue);
+    r.always("FrequencyThreshold", FrequencyThreshold);
+    r.always("ComputeConventionalFST", ComputeConventionalFST);
+    r.always("IncludeIndividualLevel", IncludeIndividualLevel);
+    r.always("HaplAMOVA", HaplAMOVA);
+    r.always("LocByLocAMOVA", LocByLocAMOVA);
+    r.always("PopSpecificFST", PopSpecificFST);
+    r.always("PopSpecificFIS", PopSpecificFIS);
+    r.always("ComputeDistanceMatrixAMOVA", ComputeDistanceMatrixAMOVA);
+    r.always("DistanceMethodAMOVA", DistanceMethodAMOVA);
+    r.always("GammaAValueAMOVA", GammaAValueAMOVA);
+    r.always("PrintDistanceMatrix", PrintDistanceMatrix);
+    r.always("TestSignificancePairewiseFST", TestSignificancePairewiseFST);
+    r.always("NumPermutationsFST", NumPermutationsFST);
+    r.always("ComputePairwiseFST", ComputePairwiseFST);
+    r.always("ComputeDeltaMuSqr", ComputeDeltaMuSqr);
+    r.always("FSTSignifLevel", FSTSignifLevel);
+    r.always("TestSignificanceAMOVA", TestSignificanceAMOVA);
+    r.always("NumPermutationsAMOVA", NumPermutationsAMOVA);
+    r.always("NumPermutPopDiff", NumPermutPopDiff);
+    r.always("NumDememoPopDiff", NumDememoPopDiff);
+    r.always("PrecProbPopDiff", PrecProbPopDiff);
+    r.always("PrintHistoPopDiff", PrintHistoPopDiff);
+    r.always("SignLevelPopDiff", SignLevelPopDiff);
+    r.always("DetectSelectedLoci", DetectSelectedLoci);
+    r.always("UseHierarchicalIslandModel", UseHierarchicalIslandModel);
+    r.always("NumberOfGroupsForFDist2", NumberOfGroupsForFDist2);
+    r.always("NumberOfDemesForFDist2", NumberOfDemesForFDist2);
+    r.always("NumberOfSimsForFDist2", NumberOfSimsForFDist2);
+    r.always("UseSimFileForFDist2", UseSimFileForFDist2);
+    r.file_name("SimFileNameForFDist2", SimFileNameForFDist2);
+    r.always("TargetHetLowBound", TargetHetLowBound);
+    r.always("TargetHetHighBound", TargetHetHighBound);
+    r.always("MinDafFreq", MinDafFreq);
+    r.always("IterativeProcForFDist2", IterativeProcForFDist2);
+    r.always("EwensWattersonHomozygosityTest", EwensWattersonHomozygosityTest);
+    r.always("NumIterationsNeutralityTests", NumIterationsNeutralityTests);
+    r.always("NumSimulFuTest", NumSimulFuTest);
+    r.always("NumPermMantel", NumPermMantel);
+    r.always("IsFontKnown", IsFontKnown);
+    r.always("NbFrontSegments", NbFrontSegments);
+    r.always("SegmentLength", SegmentLength);
+    r.always("NumOfGroups", NumOfGroups);
+    r.always("DiffusionMode", DiffusionMode);
+    r.always("NbFrontPerm", NbFrontPerm);
+    r.always("PrintFstVals", PrintFstVals);
+    r.always("PrintConcestryCoeff", PrintConcestryCoeff);
+    r.always("PrintSlatkinsDist", PrintSlatkinsDist);
+    r.always("PrintMissIntermatchs", PrintMissIntermatchs);
+    r.always("UnequalPopSizeDiv", UnequalPopSizeDiv);
+    r.always("PrintMinSpannNetworkPop", PrintMinSpannNetworkPop);
+    r.always("PrintMinSpannNetworkGlob", PrintMinSpannNetworkGlob);
+    r.always("KeepNullDistrib", KeepNullDistrib);
+
+    // EM and Gibbs keys keep their values when the file lacks them.
+    r.if_present("EMEstimHaplFreqs", ComputeAllHaplotypesEM);
+    r.if_present("EMEstimateInbreedingCoeff", EMEstimateInbreedingCoeff);
+    r.if_present("EMInbreedingFixedVal", EMInbreedingFixedVal);
+    r.if_present("EMUseZipper", EMUseZipper);
+    r.if_present("EMWinSize", EMWinSize);
+    r.if_present("EMLociRandOrder", EMLociRandOrder);
+    r.if_present("EMInbreedingEachLocus", EMInbreedingEachLocus);
+    r.if_present("EMCheckPhenRedundancy", EMCheckPhenRedundancy);
+    r.if_present("EMCompGamPhaseForAllInitConds", EMCompGamPhaseForAllInitConds);
+    r.if_present("EMNumZipRandOrders", EMNumZipRandOrders);
+    r.if_present("GibbsInferGamPhase", GibbsInferGamPhase);
+    r.if_present("GibbsBurnIn", GibbsBurnIn);
+    r.if_present("GibbsSamplingInterval", GibbsSamplingInterval);
+    r.if_present("GibbsNumSamples", GibbsNumSamples);
+    r.if_present("GibbsAlphaInitValue", GibbsAlphaInitValue);
+    r.if_present("GibbsEpsilonValue", GibbsEpsilonValue);
+    r.if_present("GibbsGamma", GibbsGamma);
+    r.if_present("GibbsHetSiteInfluenceZone", GibbsHetSiteInfluenceZone);
+    r.if_present("GibbsPercentageOfRecSteps", GibbsPercentageOfRecSteps);
+    r.if_present("GibbsOutputGamPhase", GibbsOutputGamPhase);
+
+    if (keep_null_distrib_from_run_list >= 0)
+        KeepNullDistrib = keep_null_distrib_from_run_list;
+
+    estimate_haplotypes =
+        (ComputeAllAllelesEM != 0 || ComputeAllHaplotypesEM != 0 || GibbsInferGamPhase != 0) ? 1 : 0;
+}
