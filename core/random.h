@@ -1,0 +1,54 @@
+// The program's one uniform random stream and the deviates drawn from it.
+//
+// ran3 is Knuth's subtractive generator as given in Numerical Recipes in C
+// (Press et al. 1992, section 7.1): modulus 10^9, a table of 55 values, state
+// shared by the whole process. Every simulation, permutation, bootstrap and
+// random start draws from it. initialize_ran3 seeds it once per project from
+// the clock (or from a fixed seed, see set_fixed_ran3_seed) and records the
+// seed in the log and in "randseed.txt", so that a run can be repeated.
+#ifndef DROV_CORE_RANDOM_H
+#define DROV_CORE_RANDOM_H
+
+// Next uniform deviate in [0, 1). A negative *idum, or the first call of the
+// process, rebuilds the table from *idum and sets *idum to 1; a non-negative
+// *idum only draws. Callers pass a local variable holding 1 to continue the
+// one stream.
+double ran3(long* idum);
+
+// seed >= 0: seeds ran3 with a negative seed taken from the clock (or the fixed
+// seed when one is set), writes it to the log and to "randseed.txt".
+// seed < 0: seeds ran3 with that seed and writes it to the log.
+void initialize_ran3(const long& seed);
+
+// Makes initialize_ran3 use this seed instead of the clock, so that a whole run
+// can be reproduced; a positive value is used as its negative, 0 goes back to
+// the clock.
+void set_fixed_ran3_seed(long seed);
+
+// A clock-derived non-negative number (the clock seed before negation).
+int my_rand();
+
+// Uniform integer in [0, *n); 0 without a draw when *n <= 0.
+int rand_long(long* n);
+
+// Fills idx[0..n-1] with n indices drawn with replacement from 0..n-1.
+void bootstrap_index(int* idx, const int& n);
+
+// Gamma(a, 1) deviate; 0.0 for a <= 0.
+double gamma_dev(double a);
+
+// Gamma(n, 1) deviate for an integer shape; 0.0 for n <= 0.
+double igamma_dev(int n);
+
+// int(ln(1 - u) / ln(1 - p)) for a uniform u.
+int expdev(const double& p);
+
+// Poisson deviate of the given mean (Numerical Recipes' poidev); the uniforms
+// are drawn with the caller's seed argument.
+int poidev(float xm, long* idum);
+
+// Number of successes before the first failure, each success having
+// probability p; 0 without a draw when p < 1e-10 or p == 1.
+int geometric(const double& p);
+
+#endif
