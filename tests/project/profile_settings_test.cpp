@@ -1,0 +1,230 @@
+// The project profile: defaults, copies and the "[Profile]" writer.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "project/profile_settings.h"
+
+namespace {
+
+// The statics are process-wide: each test starts from the program-start values
+// and puts them back.
+class ProfileSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ProfileSettings::DataType = STANDARD;
+        ProfileSettings::LocusSeparator = 0;
+    }
+    void TearDown() override { SetUp(); }
+};
+
+void set_labels(ProfileSettings& p, std::initializer_list<const char*> labels)
+{
+    delete[] p.LociLabels;
+    p.NbLoci = static_cast<int>(labels.size());
+    p.LociLabels = new my_string[labels.size()];
+    int i = 0;
+    for (const char* l : labels)
+        p.LociLabels[i++] = l;
+}
+
+std::string written(ProfileSettings& p)
+{
+    std::ostringstream out;
+    out << p;
+    return out.str();
+}
+
+// The line of the written section that starts with key (after the indent).
+std::string line_of(std::string const& text, std::string const& key)
+{
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.find(key) != std::string::npos)
+            return line;
+    return "(absent)";
+}
+
+TEST_F(ProfileSettingsTest, DefaultProfile)
+{
+    ProfileSettings p;
+    EXPECT_STREQ(p.Title.str, "");
+    EXPECT_EQ(p.NbSamples, 0);
+    EXPECT_EQ(p.NbGroups, 0);
+    EXPECT_EQ(p.GenotypicData, 0);
+    EXPECT_EQ(p.GameticPhase, 1);
+    EXPECT_EQ(p.LocusListing, 0);
+    EXPECT_EQ(p.NbLoci, 0);
+    EXPECT_EQ(p.LociLabels, nullptr);
+    EXPECT_EQ(p.MissingData, '?');
+    EXPECT_STREQ(p.UsedHaplList.str, "NONE");
+    EXPECT_STREQ(p.ExtHaplFile.str, "");
+    EXPECT_EQ(p.Frequency, 0);
+    EXPECT_EQ(p.RecessiveData, 0);
+    EXPECT_STREQ(p.RecessiveAllele.str, "null");
+    EXPECT_EQ(p.GivenDistMat, 1);
+    EXPECT_EQ(p.EpsilonValue, 1e-7);
+    EXPECT_EQ(p.FrequencyThreshold, 1e-5);
+    EXPECT_EQ(p.RunSettings, nullptr);
+}
+
+TEST_F(ProfileSettingsTest, InitializeResetsAllButExtHaplFileAndTheStatics)
+{
+    ProfileSettings p;
+    p.Title = "x";
+    p.ExtHaplFile = "list.hap";
+    p.UsedHaplList = "EXTERN";
+    p.GameticPhase = 0;
+    set_labels(p, {"a", "b"});
+    ProfileSettings::DataType = DNA;
+    ProfileSettings::LocusSeparator = ';';
+    p.initialize();
+    EXPECT_STREQ(p.Title.str, "");
+    EXPECT_STREQ(p.UsedHaplList.str, "NONE");
+    EXPECT_EQ(p.GameticPhase, 1);
+    EXPECT_STREQ(p.ExtHaplFile.str, "list.hap");
+    EXPECT_EQ(p.NbLoci, 0);
+    EXPECT_EQ(p.LociLabels, nullptr);  // released, not leaked
+    EXPECT_EQ(ProfileSettings::DataType, DNA);
+    EXPECT_EQ(ProfileSettings::LocusSeparator, ';');
+}
+
+TEST_F(ProfileSettingsTest, CopiesAreDeep)
+{
+    ProfileSettings source;
+    source.Title = "Test";
+    source.NbSamples = 4;
+    source.MissingData = '-';
+    source.EpsilonValue = 3.5e-9;
+    source.FrequencyThreshold = 0.25;
+    source.ExtHaplFile = "h.txt";
+    set_labels(source, {"L1", "L2", "L3"});
+
+    ProfileSettings copied(source);
+    ProfileSettings assigned;
+    set_labels(assigned, {"old"});
+    assigned = source;
+    for (ProfileSettings* p : {&copied, &assigned}) {
+        EXPECT_STREQ(p->Title.str, "Test");
+        EXPECT_EQ(p->NbSamples, 4);
+        EXPECT_EQ(p->MissingData, '-');
+        EXPECT_EQ(p->EpsilonValue, 3.5e-9);
+        EXPECT_EQ(p->FrequencyThreshold, 0.25);
+        EXPECT_STREQ(p->ExtHaplFile.str, "h.txt");
+        ASSERT_EQ(p->NbLoci, 3);
+        ASSERT_NE(p->LociLabels, nullptr);
+        EXPECT_NE(p->LociLabels, source.LociLabels);
+        EXPECT_STREQ(p->LociLabels[2].str, "L3");
+    }
+    source.LociLabels[2] = "changed";
+    EXPECT_STREQ(copied.LociLabels[2].str, "L3");
+
+    // With NbLoci 0 no labels are copied, whatever the source holds.
+    source.NbLoci = 0;
+    assigned = source;
+    EXPECT_EQ(assigned.LociLabels, nullptr);
+
+    // Self-assignment keeps the labels.
+    ProfileSettings& same = copied;
+    copied = same;
+    ASSERT_NE(copied.LociLabels, nullptr);
+    EXPECT_STREQ(copied.LociLabels[0].str, "L1");
+}
+
+TEST_F(ProfileSettingsTest, AssignmentLeavesTheStaticsAlone)
+{
+    ProfileSettings::DataType = MICROSAT;
+    ProfileSettings::LocusSeparator = '/';
+    ProfileSettings a, b;
+    a = b;
+    ProfileSettings c(a);
+    EXPECT_EQ(ProfileSettings::DataType, MICROSAT);
+    EXPECT_EQ(ProfileSettings::LocusSeparator, '/');
+}
+
+TEST_F(ProfileSettingsTest, WritesTheProfileSection)
+{
+    ProfileSettings p;
+    p.Title = "My project";
+    p.NbSamples = 2;
+    p.GenotypicData = 1;
+    p.GameticPhase = 0;
+    p.RecessiveData = 1;
+    p.RecessiveAllele = "xx";
+    set_labels(p, {"a", "b"});
+    ProfileSettings::DataType = MICROSAT;
+    ProfileSettings::LocusSeparator = '\t';
+
+    std::ostringstream out;
+    out << p;
+    EXPECT_EQ(out.str(),
+              "# Project definition generated by Drovalen \n\n\n[Profile]\n"
+              "\tTitle=\"My project\"\n"
+              "\t\tNbSamples=2\n"
+              "\t\tGenotypicData=1\n"
+              "\t\tGameticPhase=0\n"
+              "\t\tIndividualLevel=0\n"
+              "\t\tRecessiveData=1\n"
+              "\t\tRecessiveAllele=\"xx\"\n"
+              "\t\tMissingData=\"?\"\n"
+              "\n"
+              "\t\tLociLabels = {\n\t\t\t\"a\"\n\t\t\t\"b\"\n\t\t}\n"
+              "\t\tDataType = MICROSAT\n"
+              "\t\tFrequency=ABS\n"
+              "\t\tLocusSeparator=TAB\n"
+              "\t\tUsedHaplList = NONE\n"
+              "\n\n[Data]\n");
+    // Later floating-point output into the stream is in fixed notation.
+    out.str("");
+    out << 0.5;
+    EXPECT_EQ(out.str(), "0.500000");
+}
+
+TEST_F(ProfileSettingsTest, WrittenLinesFollowTheFields)
+{
+    struct Case {
+        const char* what;
+        void (*set)(ProfileSettings&);
+        const char* key;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"extern list without file", [](ProfileSettings& p) { p.UsedHaplList = "EXTERN"; }, "UsedHaplList",
+         "\t\tUsedHaplList = EXTERN \"\""},
+        {"extern list",
+         [](ProfileSettings& p) {
+             p.UsedHaplList = "EXTERN";
+             p.ExtHaplFile = "dir/h.txt";
+         },
+         "UsedHaplList", "\t\tUsedHaplList = EXTERN \"dir/h.txt\""},
+        {"lower-case none is a list name", [](ProfileSettings& p) { p.UsedHaplList = "none"; }, "UsedHaplList",
+         "\t\tUsedHaplList = \"none\""},
+        {"named list", [](ProfileSettings& p) { p.UsedHaplList = "mtDNA"; }, "UsedHaplList",
+         "\t\tUsedHaplList = \"mtDNA\""},
+        {"separator none", [](ProfileSettings&) { ProfileSettings::LocusSeparator = 0; }, "LocusSeparator",
+         "\t\tLocusSeparator=NONE"},
+        {"separator blank", [](ProfileSettings&) { ProfileSettings::LocusSeparator = ' '; }, "LocusSeparator",
+         "\t\tLocusSeparator=WHITESPACE"},
+        {"separator slash", [](ProfileSettings&) { ProfileSettings::LocusSeparator = '/'; }, "LocusSeparator",
+         "\t\tLocusSeparator='/'"},
+        {"relative frequencies", [](ProfileSettings& p) { p.Frequency = 1; }, "Frequency", "\t\tFrequency=REL"},
+        {"DNA", [](ProfileSettings&) { ProfileSettings::DataType = DNA; }, "DataType", "\t\tDataType = DNA"},
+        {"RFLP", [](ProfileSettings&) { ProfileSettings::DataType = RFLP; }, "DataType", "\t\tDataType = RFLP"},
+        {"FREQUENCY", [](ProfileSettings&) { ProfileSettings::DataType = FREQUENCY; }, "DataType",
+         "\t\tDataType = FREQUENCY"},
+        {"labels counted but absent", [](ProfileSettings& p) { p.NbLoci = 2; }, "LociLabels", "(absent)"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        ProfileSettings p;
+        c.set(p);
+        EXPECT_EQ(line_of(written(p), c.key), c.line);
+    }
+}
+
+}  // namespace
