@@ -117,16 +117,18 @@ int TAlleleDB::add_or_create(TLocus* locus, int found_pos, my_string const& alle
     return locus->alleles.count - 1;
 }
 
-int TAlleleDB::InsertAllPos(int const& L, my_string const& allele_name, double w)
+int TAlleleDB::InsertAllPos(int const& locus_index, my_string const& allele_name, double w)
 {
+    const int L = locus_index;  // a copy: the caller may pass loci.count, which appending changes
     TLocus* locus = locus_for_insert(L);
     if (!locus)
         return -1;
     return add_or_create(locus, locus->find_allele_pos_by_name(allele_name), allele_name, w, L);
 }
 
-int TAlleleDB::InsertAllPos(int const& L, char const& c, double w)
+int TAlleleDB::InsertAllPos(int const& locus_index, char const& c, double w)
 {
+    const int L = locus_index;  // a copy: the caller may pass loci.count, which appending changes
     TLocus* locus = locus_for_insert(L);
     if (!locus)
         return -1;

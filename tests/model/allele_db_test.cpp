@@ -81,6 +81,10 @@ TEST_F(AlleleDbTest, NewLociAreNamedByIndexOrByTheGivenName)
     EXPECT_STREQ(db.loci[1]->name.str, "Locus 1");
     EXPECT_STREQ(db.loci[2]->name.str, "D7S8");
     EXPECT_EQ(db.loci[2]->alleles[0]->locus, 2);
+    // Appending through the count itself numbers the new allele by the old count.
+    EXPECT_EQ(db.InsertAllPos(db.loci.count, my_string("C"), 1.0), 0);
+    EXPECT_EQ(db.loci[3]->alleles[0]->locus, 3);
+    db.loci.Detach(3);
     // A weight of 0 creates the allele with count 0.
     EXPECT_DOUBLE_EQ(db.loci[1]->alleles[0]->count, 0);
 

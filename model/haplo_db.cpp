@@ -1,0 +1,169 @@
+// The haplotype list: search by content, emptying, association with the rows
+// of a user-defined distance matrix, and the writer of its subsection. The
+// readers are in haplo_db_reader.cpp and haplo_db_keyword_reader.cpp.
+
+#include "model/haplo_db.h"
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "core/errors.h"
+#include "model/dist_mat.h"
+
+namespace {
+
+std::size_t content_hash(my_string const& content)
+{
+    return std::hash<std::string_view>{}(std::string_view(content.str, content.length));
+}
+
+bool same_content(my_string const& a, my_string const& b)
+{
+    return a.length == b.length && std::memcmp(a.str, b.str, a.length) == 0;
+}
+
+}  // namespace
+
+Haplo_DB::Haplo_DB() : profile(), name("no_name"), list(9, 100) {}
+
+void Haplo_DB::content_changed()
+{
+    clear_content_index();
+}
+
+void Haplo_DB::clear_content_index()
+{
+    content_index.clear();
+    indexed_count = 0;
+    indexed_first = nullptr;
+    indexed_last = nullptr;
+}
+
+// The index answers for the list as it was at the last find plus the
+// definitions appended since; a list that shrank or whose first or last
+// indexed definition changed is indexed anew.
+void Haplo_DB::update_content_index()
+{
+    bool only_appended = indexed_count <= list.count &&
+                         (indexed_count == 0 || (list.data[0] == indexed_first &&
+                                                 list.data[indexed_count - 1] == indexed_last));
+    if (!only_appended)
+        clear_content_index();
+    for (int i = indexed_count; i < list.count; ++i)
+        if (list.data[i] != nullptr)
+            content_index[content_hash(list.data[i]->content)].push_back(i);
+    indexed_count = list.count;
+    indexed_first = list.count > 0 ? list.data[0] : nullptr;
+    indexed_last = list.count > 0 ? list.data[list.count - 1] : nullptr;
+}
+
+HaploDef* Haplo_DB::find(my_string& content)
+{
+    update_content_index();
+    auto found = content_index.find(content_hash(content));
+    if (found == content_index.end())
+        return nullptr;
+    for (int pos : found->second) {  // positions in list order
+        HaploDef* h = list.data[pos];
+        if (h != nullptr && same_content(h->content, content))
+            return h;
+    }
+    return nullptr;
+}
+
+void Haplo_DB::delete_all()
+{
+    list.Flush();
+    clear_content_index();
+}
+
+void Haplo_DB::reset()
+{
+    name = "no_name";
+    delete_all();
+}
+
+void Haplo_DB::rm_separators(char separator)
+{
+    for (int i = 0; i < list.count; ++i) {
+        my_string& content = list.data[i]->content;
+        std::string kept;
+        for (int k = 0; k < content.length; ++k)
+            if (content.str[k] != separator)
+                kept += content.str[k];
+        content = kept.c_str();
+    }
+    content_changed();
+}
+
+int Haplo_DB::associate_with1(DistMat const& matrix)
+{
+    const char* const where = "Haplo_DB::associate_with1()";
+    for (int i = 0; i < list.count; ++i)
+        list.data[i]->matrix_index = -1;
+    if (matrix.labels == nullptr) {
+        E.error(WARNING, where, 29);
+        return 0;
+    }
+    std::unordered_map<std::string, int> first_with_id;
+    for (int i = 0; i < list.count; ++i)
+        first_with_id.emplace(list.data[i]->id.str, i);
+
+    int unmatched = 0;
+    for (int label = 0; label < matrix.size; ++label) {
+        auto found = first_with_id.find(matrix.labels[label].str);
+        if (found != first_with_id.end()) {
+            list.data[found->second]->matrix_index = label;
+            continue;
+        }
+        E.error(WARNING, where, 28);
+        *_ZOS_ << "\tHaplotype \"" << matrix.labels[label]
+               << "\" defined in the labels of the user-defined\n"
+               << "\tdistance matrix was not found in any population sample\n";
+        ++unmatched;
+    }
+    for (int i = 0; i < list.count; ++i)
+        if (list.data[i]->matrix_index == -1) {
+            E.error(ERROR, where, 173);
+            return 0;
+        }
+    if (unmatched > 0)
+        *_ZOS_ << "      During the association of the Distance matrix LABELS and \n"
+               << "      the haplotype list, " << unmatched << " LABELS where found\n"
+               << "      that did not correspond to any haplotype defined in the samples.\n"
+               << "      To be sure that there is no error in the data input file\n"
+               << "      check if all LABELS or Haplotype names are valid." << std::endl;
+    return 1;
+}
+
+int Haplo_DB::associate_with2(DistMat const& matrix)
+{
+    if (list.count != matrix.n && !matrix.constant_mode) {
+        E.error(ERROR, "Haplo_DB::associate_with2()", 30);
+        return 0;
+    }
+    for (int i = 0; i < list.count; ++i)
+        list.data[i]->matrix_index = i;
+    return 1;
+}
+
+std::ostream& operator<<(std::ostream& os, Haplo_DB& db)
+{
+    if (db.list.count == 0)
+        return os;
+    os << "\n\t[[HaplotypeDefinition]]\n\n";
+    os << "\t\tHaplListName=\"";
+    if (std::strcmp(db.name.str, "UNKNOWN") == 0)
+        os << "generated by drovalen";
+    else
+        os << db.name;
+    os << "\"\n";
+    os << "\t\tHaplList={\n";
+    for (int i = 0; i < db.list.count; ++i)
+        os << *db.list.data[i] << '\n';
+    os << "\t\t}\n" << '\n';
+    return os;
+}
