@@ -1,0 +1,184 @@
+// One population sample of a project.
+//
+// A sample holds either a list of haplotypes with their counts (haplotypic
+// data) or a list of individuals with their two gene copies (genotypic data),
+// its name, index and size in gene copies, and the working state that the
+// analyses keep per sample. A sample is first read as a plain Population from
+// its SampleData block and then copied into an object of its data-type class,
+// which derives from Population and overrides the virtual operations.
+//
+// Haplotype records point at the definitions of the project's haplotype list
+// (Haplo_DB), which owns them and outlives every sample; the allele database
+// is the project's and is never owned by a sample either.
+#ifndef DROV_MODEL_POPULATION_H
+#define DROV_MODEL_POPULATION_H
+
+#include <fstream>
+#include <istream>
+#include <ostream>
+
+#include "core/my_string.h"
+#include "core/pointer_arrays.h"
+#include "model/allele_db.h"
+#include "model/haplo_db.h"
+#include "model/haplo_def.h"
+#include "model/phen_db.h"
+#include "model/pop_haplo_db.h"
+#include "project/profile_settings.h"
+
+class settings;
+
+class Population {
+public:
+    int* locus_polymorphic;   // owned, one flag per locus; filled by the data-type analyses
+    ProfileSettings profile;  // the project profile as this sample reads it
+    my_string name;
+    int sample_index;         // position of the sample in the project; -1 when not set
+    MY_TIArrayAsVector<PHaploDef> haplotypes;  // owned records, in reading order
+    MY_TIArrayAsVector<PHaploDef> geneCopies;  // owned, one record of count 1 per gene copy
+    TPhenDB individuals;      // genotypic data; empty for haplotypic data as read
+    TAlleleDB* alleleDB;      // the project's allele database, not owned; null until attached
+    TPopHaploDB estimated_haplotypes;  // haplotype frequencies estimated by the EM
+
+    // Sums of squares of the AMOVA: within the sample, that sum divided by
+    // SampleSize, and the within-individual sum of the designs with individuals.
+    double ssdWithinSum;
+    double ssdWithin;
+    double ssdWithinIndiv;
+    // AMOVA permutations: the count of each haplotype of the project list in
+    // the sample, the indices of the haplotypes present, their number, and the
+    // length of both arrays.
+    double* permCounts;
+    int* presentHaplos;
+    int numPresentHaplos;
+    int numMatrixHaplos;
+
+    int num_haplotypes;       // records read: haplotype records, or two per individual
+    int nbInitialHaplotypes;  // sequences before identical haplotypes were merged
+    double SampleSize;        // in gene copies (twice the individuals for genotypic data)
+    double inv_sample_size;   // 1 / SampleSize
+    int ld_deg_freedom;       // of the last two-locus linkage test of genotypic data
+    int HaplotypesFromGenotypes;  // 1 once the individuals were turned into haplotype records
+    bool group_level_sample;  // set on the pooled samples of the group level
+    double xCoord;            // location of the sample
+    double yCoord;
+    int** contingency_table;  // of the current Hardy-Weinberg or linkage test, owned by that test
+    int RecessiveAllelesEM;   // copy of the settings key, stored by the data-type drivers
+    int monomorphic_locus;    // set by the table builders when the locus has at most one allele
+
+    Population();
+    Population(my_string const& sample_name, int const& index, ProfileSettings& sample_profile);
+    explicit Population(my_string const& sample_name);
+    // Always a plain Population, whatever the class of other.
+    Population(Population const& other);
+    virtual ~Population();
+
+    // Copies the sample, its records (new records pointing at the same
+    // definitions) and its individuals. Not copied: the gene-copy records, the
+    // allele database, the permutation vectors and the converted flag.
+    Population& operator=(Population const& other);
+
+    // Resets name, index, sizes and flags, then empties the sample (clean).
+    void initialize();
+    // Empties the records, individuals, estimated haplotypes, permutation
+    // vectors and polymorphism flags; name, index, profile and sizes stay.
+    void clean();
+    void DeletePermutationVectors();
+
+    // The short form of the name used in per-sample file names: at most 6
+    // leading characters, and for names of 9 or more characters up to 3
+    // non-blank characters taken backwards from the end. Two samples of a run
+    // that would share a short name are told apart by the sample index.
+    my_string get_small_name() const;
+    // Forgets the short names handed out; called at the start of each run.
+    static void reset_small_names();
+
+    // The per-sample analysis driver and the release of per-run tables of the
+    // statistics: the base versions do nothing.
+    virtual void test_methods(settings& run_settings);
+    virtual void clean_bnum();
+    // Defined by every data-type class; the base versions do nothing and give 0.
+    virtual int check_data();
+    virtual int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled);
+
+    // Readers of one SampleData block (population_reader.cpp). The caller has
+    // set name, index, profile and SampleSize; `in` starts after the
+    // SampleData line (inline block, external 0) or at the start of the
+    // external file (external 1, which needs no closing brace). line_number
+    // is the number of the last line read and grows by one per line read;
+    // `line` holds the last line read, cut at its comment and closing brace.
+    // 1 on success, 0 after the failure was reported.
+    int New_read_gametic_data(std::istream& in, Haplo_DB& haplotype_list, int external,
+                              int& line_number, my_string& line);
+    int New_read_genotypic_data(std::istream& in, int external, int& line_number,
+                                my_string& line);
+
+    // Readers of one SampleData block in the identifier syntax of older
+    // project files (population_old_reader.cpp), taken character by character:
+    // an inline block (external 0) from just after its '{' up to the '}' that
+    // begins a record, which is left in the stream; an external file
+    // (external 1) to its end. The caller has set name, index, profile and
+    // SampleSize. 1 on success, 0 after the failure was reported.
+    int read_gametic_data(std::istream& ifs, Haplo_DB& haplotype_list, int external);
+    int read_genotypic_data(std::istream& ifs, int external);
+
+    // Allele vectors (population_alleles.cpp). build_allele_vectors gives
+    // every individual two pseudo-haplotypes, entering each allele into the
+    // allele database with half the individual's relative frequency (separator
+    // 0: one character per locus); a haplotypic sample is left as it is;
+    // returns 1. make_all_blanks enters the profile's RecessiveAllele as
+    // allele 0 of every locus, once per allele database.
+    int build_allele_vectors(char const& separator);
+    void make_all_blanks(char const& separator);
+
+    // Conversions and pooling (population_conversions.cpp). phen_to_gam turns
+    // every gene copy into a definition of db (found by content or created as
+    // "h<k>") and counts them in the haplotype records; with TaskNumber bit
+    // 0x200 or 0x400 it also fills geneCopies. haplotype_transf makes the
+    // records the whole list with its total counts. h_pop_db_to_gam turns the
+    // estimated haplotypes into records of target (the sample's own records
+    // when null); nothing changes when one of them lacks an allele (ERROR 160).
+    // operator+= adds a sample to a pooled group sample.
+    void phen_to_gam(Haplo_DB* db, ProfileSettings* project_profile, settings* run_settings);
+    void haplotype_transf(Haplo_DB& db);
+    void h_pop_db_to_gam(Haplo_DB* db, MY_TIArrayAsVector<PHaploDef>* target = nullptr);
+    void operator+=(Population const& other);
+
+    // Work estimate of a run (population_work.cpp): adds this sample's units
+    // to settings::global_work_to_do and copies RecessiveAllelesEM; the
+    // number of loci from the first record or the first gene copy.
+    void evaluate_work(settings* run_settings);
+    int evaluate_nb_loci();
+
+    // Ends the C text at its first '#' and removes the blanks and tabs that end it.
+    static void rm_blanks_at_end(char* text);
+
+    // The sample's place in the result browser (population_anchor.cpp): the
+    // anchor <run stamp>_<prefix><sample_index> in the results and a document
+    // entry titled with the sample's name at `level` of the navigation tree.
+    void print_population_anchor(int level, settings& run_settings, const char* prefix);
+
+private:
+    void reset_scalars();
+    void copy_polymorphism_flags(Population const& other);
+    int finish_block(int external, bool closed, double sum, double rel_sum, bool genotypic);
+};
+
+// What the two per-individual builders of build_allele_vectors share.
+struct AlleleVectorContext {
+    TAlleleDB* alleles;
+    char separator;  // 0: one character per locus
+};
+// Builders of an individual's two pseudo-haplotypes: one character per locus
+// (0), or the non-empty words between separators (1).
+void build_pseudo_hapl0(TPhenotype& individual, AlleleVectorContext const& context);
+void build_pseudo_hapl1(TPhenotype& individual, AlleleVectorContext const& context);
+
+// out := in with every run of sep characters reduced to one.
+void rm_mult_delim(my_string const& in, my_string& out, char sep);
+
+// Writes the sample's SampleName, SampleSize and SampleData lines, in the form
+// the block readers read back.
+std::ostream& operator<<(std::ostream& os, Population const& sample);
+
+#endif
