@@ -7,6 +7,7 @@
 #ifndef DROV_PROJECT_PROFILE_SETTINGS_H
 #define DROV_PROJECT_PROFILE_SETTINGS_H
 
+#include <istream>
 #include <ostream>
 
 #include "core/datatype.h"
@@ -63,6 +64,33 @@ public:
     void initialize();
     // Deep copy of every field (the label array included); not the statics.
     ProfileSettings& operator=(ProfileSettings const& source);
+
+    // Readers of the identifier syntax (profile_settings_old_reader.cpp).
+    // get_profile_settings moves the stream after "[Profile]" and reads its
+    // entries: 1 when they ended at a '[' or the end of the file, 0 after a
+    // report. read_profile_id_content reads the value of one profile
+    // identifier (lower-cased, the stream after its '='), as do the read
+    // members of each key: 1 when the value, or the default that replaced an
+    // invalid one, was taken; 0 when the reading must stop. The data type and
+    // the locus separator go to the statics.
+    int get_profile_settings(std::istream& ifs);
+    int read_profile_id_content(std::istream& ifs, my_string key);
+    int read_GenotypicData(std::istream& ifs);
+    int read_DataType(std::istream& ifs);
+    int read_LociLabels(std::istream& ifs);
+    int read_UsedHaplList(std::istream& ifs);
+    int read_MissingData(std::istream& ifs);
+    int read_LocusListing(std::istream& ifs);
+    int read_NbLoci(std::istream& ifs);
+    int read_LocusSeparator(std::istream& ifs);
+    int read_IndividualLevel(std::istream& ifs);
+    int read_Interleave(std::istream& ifs);
+    int read_Frequency(std::istream& ifs);
+    int read_GameticPhase(std::istream& ifs);
+    int read_RecessiveData(std::istream& ifs);
+    int read_RecessiveAllele(std::istream& ifs);
+    int read_freq_threshold(std::istream& ifs);
+    int read_eps_val(std::istream& ifs);
 
 private:
     void release_labels();

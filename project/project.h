@@ -1,35 +1,121 @@
-// One project of the run list and its run.
+// One project of the run list: its profile, haplotype list, distance matrix,
+// samples, genetic structure, Mantel section, allele database and settings,
+// with the state of its analysis run.
 //
-// Minimal form for the start-up driver: the full project reader and analysis
-// run replace run() and explore(); the run so far writes the settings used.
+// One Project serves the whole run list: it is filled by the project reader
+// (newOpen) and emptied again by clean after each run.
 #ifndef DROV_PROJECT_PROJECT_H
 #define DROV_PROJECT_PROJECT_H
 
+#include <ctime>
+#include <fstream>
+
+#include "amova/amova_results.h"
 #include "app/settings.h"
+#include "comparisons/mantel.h"
+#include "core/my_string.h"
+#include "model/allele_db.h"
+#include "model/dist_mat.h"
+#include "model/haplo_db.h"
+#include "model/population.h"
+#include "project/profile_settings.h"
+#include "project/samples.h"
+#include "project/structure.h"
 
 class Project {
 public:
-    int run_possible;       // set to 1 by the start-up driver before every run
-    settings run_settings;  // every run parameter of the current project
+    ProfileSettings profile;  // the [Profile] values of the project
+    Haplo_DB haplo_list;
+    DistMat dist_mat;         // the distance matrix given in the project (size 0 when none)
+    Samples* samples;         // owned; never null after construction
+    Structure* structure;     // owned; never null after construction
+    Mantel mantel;
+    TAlleleDB allele_db;      // every allele of the haplotype definitions and samples
+    Population* dist_work_pop;  // working sample of a distance-matrix computation, or null
+    std::clock_t start_clock;   // clock() at the start of the current run
+    int elapsed_ms;             // computing time of the last completed run
+    int haplo_vectors_built;    // the allele vectors of haplo_list are in allele_db
+    int phenotypes_converted;   // the individuals were turned into pseudo-haplotypes
+    int run_number;             // runs started on this object
+    int backup_requested;       // asks write() for a back-up file
+    int dist_mat_computed;      // a distance matrix was computed from the data
+    int run_possible;           // the current project may be run
+    settings run_settings;      // every run parameter and the file names of the run
+    amova_results amova_res;    // results of the last AMOVA
+
+    // Set by the format translator when it creates its temporary files
+    // "trans_out.txt" and "dum_dro.drp" in the working directory: clean()
+    // deletes them only then, never a user's files of those names.
+    static bool translator_files_created;
 
     Project();
     ~Project();
     Project(Project const&) = delete;
     Project& operator=(Project const&) = delete;
 
+    my_string& title() { return profile.Title; }
+
+    // --- Project and its files (project.cpp) ---
+    // Empties samples, structure, haplotype list, distance matrix and allele
+    // database after a run; the profile, Mantel section and settings stay.
+    void clean();
     // From settings::input_file: the results file (".htm"), the back-up file
     // (".bac") and the project's folder.
     void build_res_bac_names();
+    // Writes "error" into the core directory's "dro_pro.txt".
+    void print_error_message();
+    // Writes the back-up copy of the input data when backup_requested is
+    // set: 1 when nothing was asked or the copy was written, 0 when the
+    // back-up file cannot be created.
+    int write();
+    void convertMicrosatToNumberOfRepeats();
+    // Creates (or empties) the named file.
+    void create_drp_example(const char* file_name);
+    // Writes the settings into the project's associated settings file (".drs").
+    void save_associated_set();
+
+    // --- Reading the project file (project_reader.cpp) ---
+    // Reads the file named by settings::input_file: 1 when it was read whole
+    // and every required key and section was found, 0 otherwise.
+    int newOpen();
+
+    // --- Run and exploration ---
     // Opens the results file in the result folder and writes the settings
     // used. Returns 1 on success, 0 when the run is refused or the file
     // cannot be written.
     int run();
     // Explores the project named by settings::input_file; returns 1.
     int explore(char* core_directory);
-    // Writes "error" into the core directory's "dro_pro.txt".
-    void print_error_message();
-    // Empties the project after a run.
-    void clean();
+
+    // --- Task checks and data preparation (run_checks.cpp) ---
+    // Switches off the selected tasks that the data cannot support (with a
+    // notice in the log), adjusts dependent settings and prepares the data
+    // (allele database, allele vectors, individuals as haplotypes). 1 when
+    // the run may go on; 0 after ERROR 123, 138 or a failed data check.
+    int make_run_possible();
+    // The setting changes of make_run_possible alone, without the data
+    // preparation: for settings read again during a run.
+    void apply_task_switches();
+
+    // --- Entry points of the AMOVA (amova/) ---
+    // True when the structure is fit for an AMOVA.
+    bool IsAmovaStructure();
+    // Merges identical haplotype definitions found by computed distances.
+    void eliminate_redond_haplodef();
+
+    // --- Frame of the result browser (result_frames.cpp) ---
+    // The frameset page and the tree page, written afresh; the argument is not used.
+    void New_print_html_frames_output(bool);
+    // The header of a new results file on run_settings.results_stream.
+    void New_print_html_results_header(bool xml);
+    // The footer of the results file; the first argument is not used.
+    void New_print_html_results_footer(bool, bool xml);
 };
+
+// Reads the next token of the stream, lower-cased: 1 while the stream is
+// still good, else 0.
+int read_directive_my_string(std::ifstream& in, my_string& directive);
+// The next integer of the stream, or -1 when none can be read.
+int read_directive_value(std::ifstream& in);
 
 #endif

@@ -1,0 +1,3 @@
+#include "simulation/ttree.h"
+
+MY_TArrayAsVector<long> TNode::hits;
