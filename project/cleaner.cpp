@@ -1,0 +1,307 @@
+#include "project/cleaner.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "core/errors.h"
+#include "core/file_helpers.h"
+
+namespace {
+
+// Position of `upper_key` in the line, ignoring the case of the line; npos
+// when it does not occur.
+std::size_t upper_position(std::string const& line, const char* upper_key)
+{
+    std::size_t n = std::strlen(upper_key);
+    if (n == 0 || line.size() < n)
+        return std::string::npos;
+    for (std::size_t i = 0; i + n <= line.size(); ++i) {
+        std::size_t k = 0;
+        while (k < n && std::toupper(static_cast<unsigned char>(line[i + k])) == upper_key[k])
+            ++k;
+        if (k == n)
+            return i;
+    }
+    return std::string::npos;
+}
+
+bool contains_upper(std::string const& line, const char* upper_key)
+{
+    return upper_position(line, upper_key) != std::string::npos;
+}
+
+// The value of a LocusSeparator line as the project reader reads it: TAB a
+// tab, WHITESPACE a blank, NONE or \0 none, else the one character given
+// (between quotes or not); any other value falls back to the reader's
+// default, a blank. The value is what follows the '=' (or the key).
+char declared_separator(std::string const& line, std::size_t key_end)
+{
+    std::size_t equals = line.find('=');
+    std::size_t start = equals == std::string::npos ? key_end : equals + 1;
+    std::string value;
+    for (std::size_t i = start; i < line.size(); ++i)
+        if (line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
+            value += line[i];
+    if (value.size() >= 3 && (value[0] == '\'' || value[0] == '"') && value[2] == value[0])
+        return value[1];
+    std::size_t comment = value.find('#', 1);
+    if (comment != std::string::npos)
+        value.erase(comment);
+    if (contains_upper(value, "TAB"))
+        return '\t';
+    if (contains_upper(value, "WHITESPACE"))
+        return ' ';
+    if (contains_upper(value, "NONE") || value.find("\\0") != std::string::npos)
+        return 0;
+    return value.size() == 1 ? value[0] : ' ';
+}
+
+// The separator of the project's own LocusSeparator line, searched in the
+// profile (up to the [Data] section); `found` false when there is none.
+char read_declared_separator(const char* project_file, bool& found)
+{
+    found = false;
+    std::ifstream in(project_file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (contains_upper(line, "[DATA]"))
+            break;
+        std::string before_comment = line.substr(0, line.find('#'));
+        if (contains_upper(before_comment, "LOCUSSEPARATOR")) {
+            found = true;
+            std::size_t key_end = upper_position(line, "LOCUSSEPARATOR") + 14;
+            return declared_separator(line, key_end);
+        }
+    }
+    return 0;
+}
+
+// Separators that also occur in numbers (or delimit quoted values) cannot be
+// turned into blanks without changing a frequency, a distance or a name.
+bool separator_is_unsafe(char c)
+{
+    return std::isdigit(static_cast<unsigned char>(c)) || std::strchr(".+-eE\"", c) != nullptr;
+}
+
+// The file name of a path, without any folder: after the last '/' or '\'.
+my_string bare_file_name(my_string const& path)
+{
+    my_string name = path;
+    name.rm_path();
+    return name;
+}
+
+}  // namespace
+
+cleaner::cleaner()
+    : source_names(5, 5), cleaned_names(5, 5), kinds(5, 5), locus_separator(0), copied(5, 5)
+{
+}
+
+int cleaner::execute(char given_separator, const char* project)
+{
+    project_file = project;
+    locus_separator = separator_for(given_separator);
+    source_names.Add(project_file);
+    kinds.Add(0);
+    int result = 1;
+    for (int i = 0; i < source_names.count; ++i) {
+        if (kinds[i] == 0) {
+            if (clean_proj_file(i) == 0) {
+                result = 0;
+                break;
+            }
+        } else {
+            clean_haplo_file(i);
+        }
+    }
+    return result;
+}
+
+// The project's own separator when it declares one, else the given one; a
+// separator that cannot be mapped safely is reported and not mapped.
+char cleaner::separator_for(char given) const
+{
+    bool found = false;
+    char separator = read_declared_separator(project_file.str, found);
+    if (!found)
+        separator = given;
+    if (separator != 0 && separator_is_unsafe(separator)) {
+        E.error(ERROR, "cleaner::execute()", 190);
+        *_ZOS_ << "\tLocus separator '" << separator
+               << "' can be part of a number or a quoted name: it is not turned into blanks."
+                  " Use another separator, for example ';' or '/'.\n";
+        return 0;
+    }
+    return separator;
+}
+
+char* cleaner::get_clean_proj()
+{
+    return copied.count > 0 && copied[0] == 1 ? cleaned_names[0].str : nullptr;
+}
+
+char* cleaner::get_orig_proj()
+{
+    return source_names.count > 0 ? source_names[0].str : nullptr;
+}
+
+char* cleaner::get_proj_dir()
+{
+    return results_folder.str;
+}
+
+void cleaner::add_entry(my_string const& source, my_string const& cleaned, int kind)
+{
+    source_names.Add(source);
+    cleaned_names.Add(cleaned);
+    kinds.Add(kind);
+    copied.Add(0);
+}
+
+int cleaner::clean_proj_file(int const& index)
+{
+    my_string work = source_names[index];
+    std::ifstream in(work.str);
+    if (!in.is_open())
+        return 0;
+
+    work.remove_extension();
+    results_folder = work + ".res/";
+    source_folder = work;
+    source_folder.extract_path();
+    MY_CreateDirectory(results_folder.str);
+
+    my_string copy_name = results_folder + bare_file_name(source_names[index]);
+    std::ofstream out(copy_name.str, std::ios::out | std::ios::trunc);
+    if (!out.is_open())
+        return 0;
+    cleaned_names.Add(copy_name);
+    copied.Add(1);
+
+    while (std::getline(in, current_line)) {
+        clean_curr_line();
+        line_has_external();
+        line_locus_sep();
+        if (!current_line.empty())
+            out << current_line << '\n';
+    }
+    out << '\n';
+    out.close();
+    if (out.fail() || in.bad()) {
+        // A partial copy must not be read as the project.
+        MY_DeleteFile(copy_name.str);
+        copied[index] = 0;
+        return 0;
+    }
+    return 1;
+}
+
+int cleaner::clean_haplo_file(int const& index)
+{
+    if (index >= source_names.count || index >= cleaned_names.count
+        || cleaned_names[index].is_null())
+        return 0;
+    my_string source = source_folder + source_names[index];
+    std::ifstream in(source.str);
+    if (!in.is_open())
+        return 0;
+    std::ofstream out(cleaned_names[index].str, std::ios::out | std::ios::trunc);
+    if (!out.is_open())
+        return 0;
+    copied[index] = 1;
+    while (std::getline(in, current_line)) {
+        clean_curr_line();
+        out << current_line << '\n';
+    }
+    out << '\n';
+    return 1;
+}
+
+int cleaner::clean_curr_line()
+{
+    std::string cleaned;
+    cleaned.reserve(current_line.size());
+    bool in_quotes = false;
+    bool last_was_blank = false;
+    for (char c : current_line) {
+        if (c == '"')
+            in_quotes = !in_quotes;
+        if (c == '\r' || c == '\t')
+            c = ' ';
+        else if (locus_separator != 0 && c == locus_separator) {
+            if (!in_quotes)
+                c = ' ';
+        } else if (c == '#') {
+            break;
+        }
+        if (c == ' ') {
+            if (last_was_blank)
+                continue;
+            last_was_blank = true;
+        } else {
+            last_was_blank = false;
+        }
+        cleaned += c;
+    }
+    while (!cleaned.empty() && cleaned.back() == ' ')
+        cleaned.pop_back();
+    current_line.swap(cleaned);
+    return 1;
+}
+
+int cleaner::line_has_external()
+{
+    if (current_line.size() > 1000 || current_line.find("EXTERN") == std::string::npos)
+        return 0;
+    std::string name;
+    std::size_t open = current_line.find('"');
+    if (open != std::string::npos) {
+        std::size_t close = current_line.find('"', open + 1);
+        name = current_line.substr(open + 1, close == std::string::npos ? std::string::npos
+                                                                        : close - open - 1);
+    }
+    my_string quoted(name.c_str());
+    add_entry(quoted, copy_name_for(quoted), 1);
+    return 1;
+}
+
+// The copy of an EXTERN file lies in the results folder under the file's own
+// name; a name that an earlier entry of another file already uses is made
+// unique with the entry's number. No name that could leave the folder (or
+// name the folder itself) is ever used.
+my_string cleaner::copy_name_for(my_string const& quoted_name) const
+{
+    my_string name = bare_file_name(quoted_name);
+    if (name.is_null() || std::strcmp(name.str, ".") == 0 || std::strcmp(name.str, "..") == 0)
+        return my_string();
+    for (int j = 0; j < cleaned_names.count; ++j) {
+        if (std::strcmp(cleaned_names[j].str, (results_folder + name).str) == 0
+            && std::strcmp(source_names[j].str, quoted_name.str) != 0) {
+            char number[32];
+            std::snprintf(number, sizeof number, "extern%d_", cleaned_names.count);
+            return results_folder + number + name;
+        }
+    }
+    return results_folder + name;
+}
+
+int cleaner::line_locus_sep()
+{
+    if (locus_separator != 0 && contains_upper(current_line, "LOCUSSEPARATOR")
+        && !contains_upper(current_line, "NONE"))
+        current_line = "LocusSeparator=WHITESPACE";
+    return 1;
+}
+
+void cleaner::rm_clean_files()
+{
+    for (int i = 0; i < cleaned_names.count && i < copied.count; ++i) {
+        if (copied[i] == 1) {
+            MY_DeleteFile(cleaned_names[i].str);
+            copied[i] = 0;
+        }
+    }
+}

@@ -1,0 +1,77 @@
+// Normalised copies of a project file and of the files it names on EXTERN
+// lines, made in the project's results folder before the project is read.
+//
+// In the copies comments are gone, carriage returns, tabs and the locus
+// separator are blanks, runs of blanks are single blanks and lines carry no
+// trailing blanks; the project copy also drops its empty lines. The project
+// reader then sees one uniform text. Lines of any length are cleaned.
+//
+// The locus separator is the one the project declares on its own
+// LocusSeparator line (the one given to execute serves only a project that
+// declares none, as the reader then keeps the previous project's). It is never
+// mapped inside double quotes (titles, names, file names), and a separator
+// that can be part of a number ('.', '+', '-', 'e', 'E', a digit) or the
+// quote itself is refused with an error: the copy then keeps it as written.
+//
+// Copies of EXTERN files are written only inside the results folder, under
+// the file's own name without its folders, so that no name can reach outside
+// it; rm_clean_files deletes exactly the copies that execute wrote.
+//
+// Use: construct; execute; get_clean_proj (the file to read) and
+// get_proj_dir (the results folder); read the project; rm_clean_files.
+#ifndef DROV_PROJECT_CLEANER_H
+#define DROV_PROJECT_CLEANER_H
+
+#include <string>
+
+#include "core/my_string.h"
+#include "core/value_array.h"
+
+class cleaner {
+public:
+    cleaner();
+    ~cleaner() = default;
+    cleaner(cleaner const&) = delete;
+    cleaner& operator=(cleaner const&) = delete;
+
+    // Cleans the project file and then every file it names on an EXTERN line,
+    // in the order of those lines. Returns 1, or 0 when the project file
+    // cannot be opened or its copy cannot be written (no copy exists then).
+    int execute(char locus_separator, const char* project_file);
+
+    char* get_clean_proj();  // path of the project copy; null when there is none
+    char* get_orig_proj();   // the project file as given; null before execute
+    char* get_proj_dir();    // the results folder with its closing '/'; empty before execute
+
+    // Deletes the copies that execute wrote; the results folder and the
+    // source files are never touched.
+    void rm_clean_files();
+
+    // The steps of execute, on source name `index`.
+    int clean_proj_file(int const& index);
+    int clean_haplo_file(int const& index);
+    int clean_curr_line();     // cleans current_line in place; returns 1
+    int line_has_external();   // registers the file named on an EXTERN line; 1 when found
+    int line_locus_sep();      // rewrites a LocusSeparator line; returns 1
+
+    // Source name i: entry 0 the project file, then the names quoted on the
+    // EXTERN lines. Cleaned name i: the path of its copy (empty when a name
+    // leaves no file name to copy to). Kind i: 0 the project, 1 an EXTERN file.
+    MY_TArrayAsVector<my_string> source_names;
+    MY_TArrayAsVector<my_string> cleaned_names;
+    MY_TArrayAsVector<int> kinds;
+
+private:
+    my_string project_file;
+    std::string current_line;  // any length: cleaned lines are not bounded by my_string
+    char locus_separator;
+    my_string source_folder;   // folder of the project file with its closing separator
+    my_string results_folder;
+    MY_TArrayAsVector<int> copied;  // 1 where execute wrote the copy of entry i
+
+    char separator_for(char given) const;
+    void add_entry(my_string const& source, my_string const& cleaned, int kind);
+    my_string copy_name_for(my_string const& quoted_name) const;
+};
+
+#endif

@@ -1,0 +1,217 @@
+// The project-file cleaner: the normalised copies of a project and of its
+// EXTERN files in the results folder, the locus separator, and the deletion
+// of the copies.
+
+#include "project/cleaner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/errors.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CleanerTest : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "drov_cleaner_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        E.init_log_file((dir / "Drovalen_log.txt").string().c_str(), false);
+        E.error(WARNING, "reset", -1);
+    }
+
+    void TearDown() override
+    {
+        E.CloseLog_file();
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir);
+    }
+
+    fs::path write(fs::path const& relative, std::string const& text) const
+    {
+        fs::path path = dir / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    static std::string read(fs::path const& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
+
+    std::string log() const
+    {
+        _ZOS_->flush();
+        return read(dir / "Drovalen_log.txt");
+    }
+
+    // Cleans a one-file project with the given separator and returns its copy.
+    std::string clean_project(std::string const& text, char separator)
+    {
+        fs::path project = write("proj.drp", text);
+        cleaner c;
+        EXPECT_EQ(c.execute(separator, project.string().c_str()), 1);
+        EXPECT_NE(c.get_clean_proj(), nullptr);
+        return c.get_clean_proj() ? read(c.get_clean_proj()) : std::string();
+    }
+};
+
+TEST_F(CleanerTest, CopyOfTheProjectIsNormalised)
+{
+    struct Case {
+        const char* what;
+        std::string project;
+        char separator;
+        std::string copy;
+    };
+    const Case cases[] = {
+        {"Windows line ends", "[Profile]\r\n  Title=\"a b\"\r\n", 0, "[Profile]\n Title=\"a b\"\n\n"},
+        {"tabs and blank runs", "\tSampleName =  \t\"x\"   \n", 0, " SampleName = \"x\"\n\n"},
+        {"comment, blank and tab lines dropped", "# note\n   \n\t\t\nA\n", 0, "A\n\n"},
+        {"comment after text", "NbSamples=2 # two samples\n", 0, "NbSamples=2\n\n"},
+        {"last line without line end", "A\nB", 0, "A\nB\n\n"},
+        {"no separator: commas stay", "LocusSeparator=','\nh1 1 1,2\n", 0,
+         "LocusSeparator=WHITESPACE\nh1 1 1 2\n\n"},
+        {"given separator without declared one", "h1 1 1;2;3\n", ';', "h1 1 1 2 3\n\n"},
+        {"the project's own separator wins", "LocusSeparator='/'\nh1 1 1/2;3\n", ';',
+         "LocusSeparator=WHITESPACE\nh1 1 1 2;3\n\n"},
+        {"NONE in any case stays", "locusseparator=none\nh1 1 1;2\n", ';',
+         "locusseparator=none\nh1 1 1;2\n\n"},
+        {"TAB separator", "LocusSeparator=TAB\nh1\t1\t1\t2\n", 0,
+         "LocusSeparator=WHITESPACE\nh1 1 1 2\n\n"},
+        {"quoted names keep the separator", "LocusSeparator=','\nSampleName=\"pop,1\"\n", 0,
+         "LocusSeparator=WHITESPACE\nSampleName=\"pop,1\"\n\n"},
+        {"separator '#' is no comment", "LocusSeparator='#'\nSampleName=\"a#b\"\nh1 1 1#2\n", 0,
+         "LocusSeparator=WHITESPACE\nSampleName=\"a#b\"\nh1 1 1 2\n\n"},
+    };
+    for (Case const& c : cases)
+        EXPECT_EQ(clean_project(c.project, c.separator), c.copy) << c.what;
+}
+
+TEST_F(CleanerTest, SeparatorThatOccursInNumbersIsRefusedAndNumbersStay)
+{
+    for (char separator : {'.', '-', '+', 'e', '7'}) {
+        std::string declared = std::string("LocusSeparator='") + separator + "'\n";
+        std::string data = "h1 0.25 1e-5 17 +2\n";
+        EXPECT_EQ(clean_project(declared + data, 0), declared + data + "\n") << separator;
+        EXPECT_NE(log().find("cleaner::execute()"), std::string::npos) << separator;
+        EXPECT_NE(log().find(std::string("Locus separator '") + separator + "'"), std::string::npos);
+    }
+}
+
+TEST_F(CleanerTest, LinesOfAnyLengthAreCleaned)
+{
+    std::string sequence;
+    for (int i = 0; i < 600000; ++i)
+        sequence += "AC\t";  // 1,800,000 characters, longer than a my_string line
+    std::string copy = clean_project("h1 1 " + sequence + "\r\n", 0);
+    std::string expected = "h1 1 ";
+    for (int i = 0; i < 600000; ++i)
+        expected += i + 1 < 600000 ? "AC " : "AC";
+    EXPECT_EQ(copy, expected + "\n\n");
+}
+
+TEST_F(CleanerTest, ExternFilesAreCopiedInsideTheResultsFolderAndDeleted)
+{
+    fs::path outside = write("data/popB.txt", "h1\t2  # first\n\n   \nEXTERN \"deeper.txt\"\n");
+    write("popA.txt", "h2 1,2\r\n");
+    write("sub/popA.txt", "other file\n");
+    fs::path project = write("proj.drp",
+                             "LocusSeparator=','\n"
+                             "SampleData= EXTERN \"popA.txt\"\n"
+                             "SampleData= EXTERN \"data/popB.txt\"\n"
+                             "SampleData= EXTERN \"sub/popA.txt\"\n"
+                             "#SampleData= EXTERN \"commented.txt\"\n"
+                             "SampleData= extern \"lower.txt\"\n");
+    fs::path results = dir / "proj.res";
+
+    cleaner c;
+    ASSERT_EQ(c.execute(0, project.string().c_str()), 1);
+    EXPECT_EQ(std::string(c.get_proj_dir()), results.string() + "/");
+    EXPECT_EQ(std::string(c.get_orig_proj()), project.string());
+    EXPECT_EQ(std::string(c.get_clean_proj()), (results / "proj.drp").string());
+    // The EXTERN lines are copied unchanged and name the same files.
+    EXPECT_NE(read(results / "proj.drp").find("SampleData= EXTERN \"data/popB.txt\"\n"),
+              std::string::npos);
+    ASSERT_EQ(c.source_names.count, 4);  // the project and its three EXTERN lines
+    EXPECT_EQ(read(results / "popA.txt"), "h2 1 2\n\n");
+    // Empty lines stay in an EXTERN copy; its own EXTERN line names nothing more.
+    EXPECT_EQ(read(results / "popB.txt"), "h1 2\n\n\nEXTERN \"deeper.txt\"\n\n");
+    EXPECT_EQ(read(results / "extern3_popA.txt"), "other file\n\n");
+    EXPECT_EQ(read(outside), "h1\t2  # first\n\n   \nEXTERN \"deeper.txt\"\n");
+
+    c.rm_clean_files();
+    EXPECT_EQ(std::distance(fs::directory_iterator(results), fs::directory_iterator()), 0);
+    EXPECT_TRUE(fs::exists(outside));
+    EXPECT_TRUE(fs::exists(dir / "popA.txt"));
+}
+
+TEST_F(CleanerTest, NamesThatWouldLeaveTheResultsFolderStayInside)
+{
+    write("victim.txt", "user data\n");
+    fs::path project = write("work/proj.drp",
+                             "SampleData= EXTERN \"../victim.txt\"\n"
+                             "SampleData= EXTERN \"" + (dir / "victim.txt").string() + "\"\n"
+                             "SampleData= EXTERN \"..\"\n"
+                             "SampleData= EXTERN \"\"\n");
+    cleaner c;
+    ASSERT_EQ(c.execute(0, project.string().c_str()), 1);
+    for (int i = 1; i < c.cleaned_names.count; ++i) {
+        std::string name = c.cleaned_names[i].str;
+        EXPECT_TRUE(name.empty() || name.rfind((dir / "work/proj.res/").string(), 0) == 0) << name;
+        EXPECT_EQ(name.find(".."), std::string::npos) << name;
+    }
+    EXPECT_EQ(read(dir / "work/proj.res/victim.txt"), "user data\n\n");
+    c.rm_clean_files();
+    EXPECT_EQ(read(dir / "victim.txt"), "user data\n");
+}
+
+TEST_F(CleanerTest, ProjectThatCannotBeCleanedLeavesNoCopyAndDeletesNothing)
+{
+    // A file left by someone in the would-be results folder must survive.
+    write("proj.res/proj.drp", "keep\n");
+    cleaner missing;
+    EXPECT_EQ(missing.execute(0, (dir / "proj.drp").string().c_str()), 0);
+    EXPECT_EQ(missing.get_clean_proj(), nullptr);
+    EXPECT_STREQ(missing.get_proj_dir(), "");
+    missing.rm_clean_files();
+    EXPECT_EQ(read(dir / "proj.res/proj.drp"), "keep\n");
+
+    // A results folder that cannot be made: a file stands in its place.
+    fs::path project = write("other.drp", "A\n");
+    write("other.res", "not a folder\n");
+    cleaner blocked;
+    EXPECT_EQ(blocked.execute(0, project.string().c_str()), 0);
+    EXPECT_EQ(blocked.get_clean_proj(), nullptr);
+    blocked.rm_clean_files();
+    EXPECT_EQ(read(dir / "other.res"), "not a folder\n");
+}
+
+TEST_F(CleanerTest, ResultsFolderIsCutAtTheExtensionOfTheFileName)
+{
+    fs::path project = write("old.drp.d/pop.drp", "A\n");
+    fs::path plain = write("plain", "A\n");
+    cleaner c;
+    ASSERT_EQ(c.execute(0, project.string().c_str()), 1);
+    EXPECT_EQ(std::string(c.get_proj_dir()), (dir / "old.drp.d/pop.res/").string());
+    cleaner without_extension;
+    ASSERT_EQ(without_extension.execute(0, plain.string().c_str()), 1);
+    EXPECT_EQ(std::string(without_extension.get_clean_proj()), (dir / "plain.res/plain").string());
+}
+
+}  // namespace
