@@ -133,8 +133,10 @@ int TAlleleDB::InsertAllPos(int const& locus_index, char const& c, double w)
     if (!locus)
         return -1;
     int pos = locus->find_allele_pos_by_name(c);
-    if (pos >= 0)
-        return add_or_create(locus, pos, my_string(), w, L);
+    if (pos >= 0) {
+        locus->alleles[pos]->count += w;  // found: no name needs building
+        return pos;
+    }
     my_string allele_name;
     allele_name = c;
     return add_or_create(locus, pos, allele_name, w, L);

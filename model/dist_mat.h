@@ -65,13 +65,16 @@ private:
     void replace_labels(int count);  // count empty labels (null for 0)
     // Checks and creates a matrix of n rows, reporting ERROR 15 as `reporter`.
     int create_matrix(double n, const char* reporter);
-    // Fills labels that a reset left out, so that the rows can be read.
+    // One empty label per row for a matrix whose labels a reset freed.
     void ensure_labels();
 
+    // Steps of the readers: the label line of the line syntax; the values of
+    // "hapllabels" and "matrixdata", the label line and the rows of the older syntax.
     bool read_label_line(std::istream& is, int& line_counter);
     int read_old_labels(std::istream& is);
     int read_old_matrix_data_value(std::istream& is);
     int read_old_label_line(std::istream& is);
+    int read_old_row_part(std::istream& is, int r, int block_start, int& block_width);
 };
 
 // Writes the subsection as a display form for the result file (a size-0

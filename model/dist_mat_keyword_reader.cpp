@@ -204,6 +204,49 @@ int DistMat::read_old_label_line(std::istream& is)
     return 1;
 }
 
+// The values of row r in the block of columns from block_start: 1 when the
+// row's part of the block is complete, 0 when it cannot be read. The first
+// row of the block that ends before its diagonal fixes the block's width.
+int DistMat::read_old_row_part(std::istream& is, int r, int block_start, int& block_width)
+{
+    for (int j = block_start; j <= r; ++j) {
+        if (j - block_start == block_width)
+            return test_end_of_line(is);
+        int c = peek_after_blanks(is);
+        if (c == std::istream::traits_type::eof()) {
+            report_unexpected(r + 1, j + 1);  // the input ends inside a row
+            return 0;
+        }
+        if (c == '\n' || c == '#') {
+            if (j == block_start) {
+                // No later block can complete a row without a single value.
+                report_unexpected(r + 1, j + 1);
+                return 0;
+            }
+            block_width = j - block_start;
+            if (j == r)
+                return 1;  // the diagonal comes in a later block
+            std::string where = std::string(READ_DATA) + "->Line " + std::to_string(r) +
+                                " contains more than " + std::to_string(r) + " distances.";
+            E.error(ERROR, where.c_str(), 13);
+            return 0;
+        }
+        if (!is_digit(c)) {
+            report_unexpected(r + 1, j + 1);
+            return 0;
+        }
+        std::string word;
+        is >> word;
+        double value = my_atof(word.c_str());
+        if (is.fail() || !std::isfinite(value)) {
+            report_bad_value(r + 1, j + 1);
+            return 0;
+        }
+        rows[r][j] = value;
+    }
+    return 1;
+}
+
 int DistMat::read_MatrixData(std::istream& is)
 {
     ensure_labels();
@@ -220,44 +263,8 @@ int DistMat::read_MatrixData(std::istream& is)
                 E.error(ERROR, READ_DATA, 11);
                 return 0;
             }
-            for (int j = block_start; j <= r; ++j) {
-                if (j - block_start == block_width) {
-                    if (test_end_of_line(is))
-                        break;
-                    return 0;
-                }
-                int c = peek_after_blanks(is);
-                if (c == std::istream::traits_type::eof()) {
-                    report_unexpected(r + 1, j + 1);  // the input ends inside a row
-                    return 0;
-                }
-                if (c == '\n' || c == '#') {
-                    if (j == block_start) {
-                        // No later block can complete a row without a single value.
-                        report_unexpected(r + 1, j + 1);
-                        return 0;
-                    }
-                    block_width = j - block_start;
-                    if (j == r)
-                        break;  // the diagonal comes in a later block
-                    std::string where = std::string(READ_DATA) + "->Line " + std::to_string(r) +
-                                        " contains more than " + std::to_string(r) + " distances.";
-                    E.error(ERROR, where.c_str(), 13);
-                    return 0;
-                }
-                if (!is_digit(c)) {
-                    report_unexpected(r + 1, j + 1);
-                    return 0;
-                }
-                std::string word;
-                is >> word;
-                double value = my_atof(word.c_str());
-                if (is.fail() || !std::isfinite(value)) {
-                    report_bad_value(r + 1, j + 1);
-                    return 0;
-                }
-                rows[r][j] = value;
-            }
+            if (!read_old_row_part(is, r, block_start, block_width))
+                return 0;
         }
         if (block_start + block_width >= n)
             break;

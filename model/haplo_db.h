@@ -5,7 +5,6 @@
 #define DROV_MODEL_HAPLO_DB_H
 
 #include <cstddef>
-#include <fstream>
 #include <istream>
 #include <ostream>
 #include <unordered_map>
@@ -63,12 +62,12 @@ public:
 
     // Older keyword syntax: the whole subsection, the stream positioned after
     // its header. Copies the profile and empties the list first.
-    int open(std::ifstream& is, ProfileSettings const& project_profile);
-    int get_settings(std::ifstream& is);
-    int read_id_content(std::ifstream& is, my_string keyword);
+    int open(std::istream& is, ProfileSettings const& project_profile);
+    int get_settings(std::istream& is);
+    int read_id_content(std::istream& is, my_string keyword);
     // The definitions of an inline list (after its brace) or of an external
     // file: 1 at their end, 0 after a report.
-    int read_haplotype(std::ifstream& is);
+    int read_haplotype(std::istream& is);
 
     // The name of an external file: unchanged when it holds a path separator,
     // otherwise placed in the project's folder.
@@ -86,7 +85,7 @@ private:
     void update_content_index();
 
     void delete_all();
-    int read_hapllist_value(std::ifstream& is);
+    int read_hapllist_value(std::istream& is);
 };
 
 // Writes the subsection "[[HaplotypeDefinition]]" (an empty list writes nothing).

@@ -4,6 +4,7 @@
 
 #include "model/haplo_db.h"
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -33,14 +34,14 @@ my_string Haplo_DB::build_ext_name(my_string const& file_name)
     return external_file_name(profile, file_name);
 }
 
-int Haplo_DB::open(std::ifstream& is, ProfileSettings const& project_profile)
+int Haplo_DB::open(std::istream& is, ProfileSettings const& project_profile)
 {
     profile = project_profile;
     delete_all();
     return get_settings(is);
 }
 
-int Haplo_DB::get_settings(std::ifstream& is)
+int Haplo_DB::get_settings(std::istream& is)
 {
     my_string keyword;
     while (get_next_ident(is, keyword)) {
@@ -57,7 +58,7 @@ int Haplo_DB::get_settings(std::ifstream& is)
     return 1;
 }
 
-int Haplo_DB::read_id_content(std::ifstream& is, my_string keyword)
+int Haplo_DB::read_id_content(std::istream& is, my_string keyword)
 {
     if (same_text(keyword, "hapllistname")) {
         my_string value;
@@ -70,7 +71,7 @@ int Haplo_DB::read_id_content(std::ifstream& is, my_string keyword)
     }
     if (same_text(keyword, "hapllist"))
         return read_hapllist_value(is);
-    if (true) {  // TEMP
+    if (!profile.read_profile_id_content(is, keyword)) {
         E.error(WARNING, READ_ID, 41);
         return 0;
     }
@@ -78,7 +79,7 @@ int Haplo_DB::read_id_content(std::ifstream& is, my_string keyword)
 }
 
 // "hapllist = { definitions }" or "hapllist = EXTERN file".
-int Haplo_DB::read_hapllist_value(std::ifstream& is)
+int Haplo_DB::read_hapllist_value(std::istream& is)
 {
     int c = next_graphic_char(is);
     if (c == std::istream::traits_type::eof())
@@ -120,7 +121,7 @@ int Haplo_DB::read_hapllist_value(std::ifstream& is)
     return 1;
 }
 
-int Haplo_DB::read_haplotype(std::ifstream& is)
+int Haplo_DB::read_haplotype(std::istream& is)
 {
     // Ids of the list, so that a repeated id is found without a scan of the list.
     std::unordered_set<std::string> ids;

@@ -508,6 +508,14 @@ TEST_F(KeywordReaderTest, FailuresEmptyTheList)
     }
 }
 
+TEST_F(KeywordReaderTest, ProfileKeywordsGoToTheListsOwnProfile)
+{
+    EXPECT_EQ(open_text("MissingData = 'X'\nHaplList = {\nh1 ACXT\n}\n"), 1);
+    EXPECT_EQ(db.profile.MissingData, 'X');
+    EXPECT_EQ(profile.MissingData, '?');  // the project's profile is not touched
+    EXPECT_EQ(contents_of(db), (std::vector<std::string>{"ACXT"}));
+}
+
 TEST_F(KeywordReaderTest, KeywordOutsideTheTableIsRefused)
 {
     EXPECT_EQ(open_text("Colour = red\n"), 0);
