@@ -16,6 +16,8 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <string>
+#include <unordered_map>
 
 #include "core/my_string.h"
 #include "core/pointer_arrays.h"
@@ -27,6 +29,17 @@
 #include "project/profile_settings.h"
 
 class settings;
+
+// The definitions of a haplotype list by id (the first of each id), shared by
+// the readers of the blocks of one project so that each block does not index
+// the whole list again. Definitions appended to the list since its last use
+// are indexed on the next; the list must not lose definitions meanwhile.
+struct HaploIdIndex {
+    std::unordered_map<std::string, HaploDef*> by_id;
+    int indexed = 0;  // list positions already in by_id
+};
+
+class DistMat;
 
 class Population {
 public:
@@ -118,8 +131,10 @@ public:
     // an inline block (external 0) from just after its '{' up to the '}' that
     // begins a record, which is left in the stream; an external file
     // (external 1) to its end. The caller has set name, index, profile and
-    // SampleSize. 1 on success, 0 after the failure was reported.
-    int read_gametic_data(std::istream& ifs, Haplo_DB& haplotype_list, int external);
+    // SampleSize. 1 on success, 0 after the failure was reported. A caller
+    // reading many blocks into one list passes one id index to all of them.
+    int read_gametic_data(std::istream& ifs, Haplo_DB& haplotype_list, int external,
+                          HaploIdIndex* ids = nullptr);
     int read_genotypic_data(std::istream& ifs, int external);
 
     // Allele vectors (population_alleles.cpp). build_allele_vectors gives
@@ -152,6 +167,15 @@ public:
 
     // Ends the C text at its first '#' and removes the blanks and tabs that end it.
     static void rm_blanks_at_end(char* text);
+
+    // Haplotypes that are the same under different entries
+    // (shared_haplotypes.cpp). print_out_redondant lists the pairs of this
+    // sample's and other's haplotypes at distance exactly 0 in d (other may
+    // be this sample: each pair once); returns 1. check_phaplodef_redond
+    // merges the records pointing at the same definition, the first keeping
+    // its place and taking the counts; 1, or 0 after a memory failure.
+    int print_out_redondant(Population* other, std::fstream* out, DistMat const& d);
+    int check_phaplodef_redond();
 
     // The sample's place in the result browser (population_anchor.cpp): the
     // anchor <run stamp>_<prefix><sample_index> in the results and a document

@@ -94,6 +94,10 @@ public:
 
 private:
     void release_labels();
+    // The keys that read_profile_id_content reads itself, with its reports.
+    int read_Title(std::istream& ifs);
+    int read_NbSamples(std::istream& ifs);
+    int read_NbGroups(std::istream& ifs);
 };
 
 // Writes the "[Profile]" section of a generated project file, up to "[Data]".

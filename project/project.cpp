@@ -5,11 +5,9 @@
 
 #include <new>
 
-#include "app/glbobj.h"
 #include "app/startup.h"
 #include "core/errors.h"
 #include "core/file_helpers.h"
-#include "core/xml.h"
 
 bool Project::translator_files_created = false;
 
@@ -115,39 +113,6 @@ void Project::save_associated_set()
     stem.remove_extension();
     run_settings.settings_file = stem + ".drs";
     run_settings.print_settings(run_settings.settings_file);
-}
-
-int Project::run()
-{
-    if (!run_possible)
-        return 0;
-    xmlOutput = run_settings.XMLOutput != 0;
-
-    char date[80];
-    std::time_t now = std::time(nullptr);
-    std::strftime(date, sizeof date, "%d/%m/%y at %H:%M:%S", std::localtime(&now));
-    TXmlTag::time = date;
-
-    my_string stem = settings::input_file;
-    stem.remove_extension();
-    my_string name = stem;
-    name.rm_path();
-    run_settings.results_dir = stem + ".res/";
-    run_settings.results_file = run_settings.results_dir + name + (xmlOutput ? ".xml" : ".htm");
-
-    std::fstream results(run_settings.results_file.str, std::ios::out | std::ios::trunc);
-    if (!results.is_open())
-        return 0;
-    run_settings.results_stream = &results;
-    run_settings.print_pretty_settings(results);
-    run_settings.results_stream = nullptr;
-    results.close();
-    return results.fail() ? 0 : 1;
-}
-
-int Project::explore(char*)
-{
-    return 1;
 }
 
 int read_directive_my_string(std::ifstream& in, my_string& directive)

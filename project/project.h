@@ -33,7 +33,7 @@ public:
     TAlleleDB allele_db;      // every allele of the haplotype definitions and samples
     Population* dist_work_pop;  // working sample of a distance-matrix computation, or null
     std::clock_t start_clock;   // clock() at the start of the current run
-    int elapsed_ms;             // computing time of the last completed run
+    long long elapsed_ms;       // computing time of the last completed run
     int haplo_vectors_built;    // the allele vectors of haplo_list are in allele_db
     int phenotypes_converted;   // the individuals were turned into pseudo-haplotypes
     int run_number;             // runs started on this object
@@ -78,14 +78,24 @@ public:
     // Reads the file named by settings::input_file: 1 when it was read whole
     // and every required key and section was found, 0 otherwise.
     int newOpen();
+    // The same file in the identifier syntax of older project files, as the
+    // format translator writes it (project_open.cpp): 1 when the profile and
+    // at least one subsection were read without error, 0 otherwise.
+    int open();
 
     // --- Run and exploration ---
-    // Opens the results file in the result folder and writes the settings
-    // used. Returns 1 on success, 0 when the run is refused or the file
-    // cannot be written.
+    // The analysis run of the project named by settings::input_file
+    // (project_run.cpp): cleaned copy, result browser, reading, task checks,
+    // the analyses at the group level (on request) and the population level,
+    // the selection scan (on request), the computing time. 1 when the run
+    // completed; 0 when it was refused or failed, the results file then
+    // closed with its footer and the project emptied.
     int run();
-    // Explores the project named by settings::input_file; returns 1.
-    int explore(char* core_directory);
+    // Scans the project named by settings::input_file without analysing it
+    // (explore.cpp): writes "samples.txt" and "groups.txt" in the working
+    // folder and the profile summary "dro_pro.txt" in `dir`; 1 when the
+    // summary was written, 0 on any failure.
+    int explore(char* dir);
 
     // --- Task checks and data preparation (run_checks.cpp) ---
     // Switches off the selected tasks that the data cannot support (with a
@@ -97,11 +107,36 @@ public:
     // preparation: for settings read again during a run.
     void apply_task_switches();
 
+    // --- Analysis levels (group_pooling.cpp, genstruct_dispatch.cpp) ---
+    // One pooled sample per group of `structure` ("Group1", ...) into
+    // `pooled_samples`, and a flat structure of one group holding them all
+    // into `pooled_structure`; both must be empty, their profiles set.
+    void poolSamplesInGroups(Samples const& samples, Structure const& structure,
+                             Samples& pooled_samples, Structure& pooled_structure);
+    // The analyses comparing the current samples (distance matrix, AMOVA,
+    // pairwise comparisons, Mantel test, exact test of differentiation),
+    // each under its condition on TaskNumber and the settings.
+    void GenStructCalculations(std::fstream* results);
+    // Enters the alleles of every haplotype definition into `db`.
+    void build_all_vectors(TAlleleDB& db);
+
     // --- Entry points of the AMOVA (amova/) ---
     // True when the structure is fit for an AMOVA.
     bool IsAmovaStructure();
     // Merges identical haplotype definitions found by computed distances.
     void eliminate_redond_haplodef();
+    // Distance matrix between the haplotypes of haplo_list into dist_mat: 1, or 0.
+    int calc_dist_matrix(int const& method, double const& gamma);
+    // The distance matrix and the minimum spanning network, as the settings ask.
+    void print_distance_matrix();
+    // One AMOVA with its permutation tests, pairwise comparisons and Mantel test.
+    int AMOVA(DistMat& matrix, Haplo_DB& list, Samples& samples, Structure& structure,
+              TAlleleDB& alleles, amova_results* results);
+    // The AMOVA of every polymorphic locus on its own, and their table.
+    void LocusByLocusAMOVA(std::fstream* results);
+
+    // --- Scan for loci under selection (summary/) ---
+    void detectSelectedLociFromFSTHetComparison(bool hierarchical_island_model);
 
     // --- Frame of the result browser (result_frames.cpp) ---
     // The frameset page and the tree page, written afresh; the argument is not used.

@@ -52,6 +52,16 @@ public:
     // stands, any other in the project's folder.
     my_string build_ext_name(my_string const& name) const;
 
+    // --- Older identifier syntax (samples_old_reader.cpp, explore.cpp) ---
+    // Reads NbSamples sample entries of "[[Samples]]" (`ifs` after its head)
+    // into the list, each of the data-type class of the current data type:
+    // 1, or 0 after a report. Duplicate names are renamed.
+    int Read(std::istream& ifs, ProfileSettings& profile, Haplo_DB& haplotypes);
+    // Writes "samples.txt" in the working folder: NbSamples of `profile`,
+    // then the next NbSamples sample names read from `in`, lower-cased.
+    // 0 when fewer names were found.
+    int explore(std::istream& in, ProfileSettings& profile);
+
     // --- Checks before a run (samples_checks.cpp) ---
     // Every sample has entries with one number of loci; entries missing at
     // every locus are removed. 1 when the samples are usable, 0 after ERROR

@@ -8,6 +8,7 @@
 #define DROV_PROJECT_STRUCTURE_H
 
 #include <fstream>
+#include <istream>
 #include <ostream>
 
 #include "core/my_string.h"
@@ -52,6 +53,18 @@ public:
                          int& line_number, my_string& line, bool& name_found,
                          bool& nbgroups_found, bool& individual_level_found, bool& group_found);
 
+    // --- Older identifier syntax (structure_old_reader.cpp, explore.cpp) ---
+    // Reads the entries of "[[Structure]]" (`ifs` after its head) up to the
+    // next '[' or the end of the file, looking member names up among
+    // `samples`: 1, or 0 after a report. read_id_content reads the value of
+    // one identifier: 1 when it was taken, 0 when the reading must stop.
+    int open(std::istream& ifs, ProfileSettings& profile, Samples& samples);
+    int read_id_content(std::istream& ifs, Samples& samples, my_string key);
+    // Writes the group list of the subsection to the named file: the number
+    // of groups, then each group as "{", one member name per line and "}".
+    int explore(std::istream& in, const char* file);
+    int explore_content(std::istream& in, my_string identifier, std::ostream& out);
+
     // The structure heading of the AMOVA results.
     void print_structure(std::ostream& os);
     // The grouping of model over the samples of one_locus, matched by name:
@@ -65,6 +78,7 @@ private:
     int read_group(std::ifstream& in, Samples& samples, int& line_number, my_string& line,
                    int g);
     int add_names(my_string const& text, Samples& samples, int g, int line_number);
+    int read_old_group(std::istream& ifs, Samples& samples);
     int group_holding(const Population* sample, int last_group) const;
 };
 
