@@ -1,17 +1,15 @@
 // The flags file "glbstreams.txt" and the batch summary files it selects.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/glbobj.h"
+#include "support/temp_log.h"
 
 namespace fs = std::filesystem;
 
@@ -24,21 +22,17 @@ protected:
     void SetUp() override
     {
         old_dir_ = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "drov_batch_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        fs::current_path(dir_);
+        fs::current_path(dir_.path());
     }
     void TearDown() override
     {
         close_all_global_streams();
         fs::current_path(old_dir_);
-        fs::remove_all(dir_);
     }
 
     void write_flags(std::string const& text, fs::path const& where = "")
     {
-        std::ofstream((where.empty() ? dir_ : where) / "glbstreams.txt", std::ios::binary) << text;
+        std::ofstream((where.empty() ? dir_.path() : where) / "glbstreams.txt", std::ios::binary) << text;
     }
 
     // One program start: flags, then the batch files.
@@ -52,7 +46,7 @@ protected:
     std::set<std::string> batch_files() const
     {
         std::set<std::string> names;
-        for (auto const& entry : fs::directory_iterator(dir_)) {
+        for (auto const& entry : fs::directory_iterator(dir_.path())) {
             if (entry.path().filename() != "glbstreams.txt")
                 names.insert(entry.path().filename().string());
         }
@@ -65,16 +59,10 @@ protected:
             fs::remove_all(dir_ / name);
     }
 
-    std::string content(const char* name) const
-    {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string content(const char* name) const { return read_text(dir_ / name); }
 
     fs::path old_dir_;
-    fs::path dir_;
+    TempDir dir_;
 };
 
 struct Flag {
@@ -149,7 +137,7 @@ TEST_F(BatchStreamsTest, KeywordsOfTheFlagsFile)
 TEST_F(BatchStreamsTest, FlagsFileIsTakenFromTheGivenDirectoryOfAtMost350Characters)
 {
     write_flags("flags\n_TAJIMA_\n");
-    read_global_flags((dir_.string() + "/").c_str());
+    read_global_flags((dir_.path().string() + "/").c_str());
     EXPECT_EQ(flags_set(), std::set<std::string>{"_TAJIMA_"});
 
     fs::path deep = dir_ / std::string(200, 'a') / std::string(150, 'b');

@@ -1,34 +1,20 @@
 // Reading settings files: which line gives a key its value.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "app/settings.h"
-
-namespace fs = std::filesystem;
+#include "support/temp_log.h"
 
 namespace {
 
 class SettingsReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "drov_settings_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     my_string write_file(std::string const& text)
     {
-        std::string path = (dir_ / "run.drs").string();
-        std::ofstream(path, std::ios::binary) << text;
-        return my_string(path.c_str());
+        return my_string(dir_.write_file("run.drs", text).string().c_str());
     }
 
     // Reads the text into s.
@@ -45,7 +31,7 @@ protected:
         return s;
     }
 
-    fs::path dir_;
+    TempDir dir_;
 };
 
 std::string lines(int count, const char* text)

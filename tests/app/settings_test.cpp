@@ -5,16 +5,12 @@
 
 #include <cstring>
 #include <fstream>
-#include <filesystem>
-#include <sstream>
-#include <stdlib.h>
 #include <string>
 
 #include "app/glbobj.h"
 #include "app/settings.h"
 #include "core/trimat.h"
-
-namespace fs = std::filesystem;
+#include "support/temp_log.h"
 
 namespace {
 
@@ -90,30 +86,20 @@ class DiseqTableTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "drov_diseq_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         stream_.open((dir_ / "res.htm").string(), std::ios::in | std::ios::out | std::ios::trunc);
         s_.results_stream = &stream_;
         s_.SignificanceLevelLD = 0.05;
     }
-    void TearDown() override
-    {
-        stream_.close();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { stream_.close(); }
 
     std::string table(TriMat& p, int n, int* loci)
     {
         EXPECT_EQ(s_.print_diseq_table(p, n, loci), 1);
         stream_.flush();
-        std::ifstream in((dir_ / "res.htm").string());
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return read_text(dir_ / "res.htm");
     }
 
-    fs::path dir_;
+    TempDir dir_;
     std::fstream stream_;
     settings s_;
 };

@@ -1,9 +1,7 @@
 // Writing settings files, and reading them back.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -11,8 +9,7 @@
 #include <vector>
 
 #include "app/settings.h"
-
-namespace fs = std::filesystem;
+#include "support/temp_log.h"
 
 namespace {
 
@@ -160,15 +157,6 @@ const int OTHER_KEYS = 3;
 
 class SettingsWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "drov_settings_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = (dir_ / "written.drs").string().c_str();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::vector<std::string> written_lines(settings& s)
     {
         s.print_settings(path_);
@@ -179,8 +167,8 @@ protected:
         return out;
     }
 
-    fs::path dir_;
-    my_string path_;
+    TempDir dir_;
+    my_string path_ = (dir_ / "written.drs").string().c_str();
 };
 
 bool is_key_line(std::string const& line)

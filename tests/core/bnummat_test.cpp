@@ -11,41 +11,13 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "core/errors.h"
 #include "core/my_string.h"
+#include "support/temp_log.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class BnumMatTest : public ::testing::Test {
+class BnumMatTest : public LogFolderTest {
 protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("drov_bnummat_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        E.init_log_file(my_string((dir / "log.txt").c_str()), false);
-    }
-
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
-
-    std::string log() const
-    {
-        _ZOS_->flush();
-        std::ifstream in(dir / "log.txt");
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
     std::string write_binary(const std::string& name, std::int32_t n, std::int32_t k,
                              const std::vector<double>& values) const
     {
@@ -92,7 +64,7 @@ TEST_F(BnumMatTest, SmallTables)
     EXPECT_EQ(row(b, 3).size(), 2u);
     EXPECT_DOUBLE_EQ(b.rows[3][0], 0.25);
     EXPECT_DOUBLE_EQ(b.rows[3][1], 11.0 / 12.0);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 // Against the definition, with the Stirling numbers computed exactly in integers.
@@ -135,7 +107,7 @@ TEST_F(BnumMatTest, RequestsBeyondTheLimitsAreRefused)
         EXPECT_EQ(b.re_allocate_matrix(size[0], size[1]), 0) << size[0] << "," << size[1];
         expect_empty(b);
     }
-    EXPECT_EQ(log(), "") << "refusals are not reported";
+    EXPECT_EQ(log_text(), "") << "refusals are not reported";
 
     BnumMat b;
     EXPECT_EQ(b.re_allocate_matrix(0, 0), 1);
@@ -169,36 +141,37 @@ TEST_F(BnumMatTest, ReadsTheBinaryFile)
     EXPECT_EQ(other.read_from_file(my_string(path.c_str())), 1);
     EXPECT_EQ(other.n, 3);
     EXPECT_EQ(row(other, 3), std::vector<double>({1.0 / 3, 1.0}));
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(BnumMatTest, BinaryFileFailures)
 {
     BnumMat missing(my_string((dir / "none.bnb").c_str()));
     expect_empty(missing);
-    EXPECT_NE(log().find(" #[WARNING # "), std::string::npos);
-    EXPECT_NE(log().find("] from function \"BnumMat::read_from_file()\" : missing file (BNumMat)\n"),
+    EXPECT_NE(log_text().find(" #[WARNING # "), std::string::npos);
+    EXPECT_NE(log_text().find(
+                  "] from function \"BnumMat::read_from_file()\" : missing file (BNumMat)\n"),
               std::string::npos);
 
     BnumMat b;
     std::string wide = write_binary("wide.bnb", 2, 3, {1, 2, 3});
     EXPECT_EQ(b.read_from_file(my_string(wide.c_str())), 0);
     expect_empty(b);
-    EXPECT_NE(log().find("] from function \"operator>>(istream& is, BnumMat& S)\" : invalid "
-                         "BNumMat file\n"),
+    EXPECT_NE(log_text().find("] from function \"operator>>(istream& is, BnumMat& S)\" : invalid "
+                              "BNumMat file\n"),
               std::string::npos);
 
     std::string cut = write_binary("cut.bnb", 3, 3, {1, 0.5, 1});
     EXPECT_EQ(b.read_from_file(my_string(cut.c_str())), 0);
     expect_empty(b);
-    EXPECT_NE(log().find("] from function \"operator>>(istream& is, BnumMat& M)\" : invalid "
-                         "stream\n"),
+    EXPECT_NE(log_text().find("] from function \"operator>>(istream& is, BnumMat& M)\" : invalid "
+                              "stream\n"),
               std::string::npos);
 
     std::istringstream failed;
     failed.setstate(std::ios::failbit);
     failed >> b;
-    EXPECT_NE(log().find("] from function \"operator>>(ifstream& is, BnumMat& S)\" : invalid "
-                         "stream\n"),
+    EXPECT_NE(log_text().find("] from function \"operator>>(ifstream& is, BnumMat& S)\" : invalid "
+                              "stream\n"),
               std::string::npos);
 }

@@ -8,25 +8,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/temp_log.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string read_file(fs::path const& path)
-{
-    std::ifstream in(path);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 std::vector<std::string> split_lines(std::string const& text)
 {
@@ -37,37 +29,20 @@ std::vector<std::string> split_lines(std::string const& text)
     return lines;
 }
 
-class ErrorsLogTest : public ::testing::Test {
+class ErrorsLogTest : public LogFolderTest {
 protected:
-    fs::path dir;
-    fs::path log_path;
+    fs::path log_path = temp_log.path();
     std::ostringstream echo;
 
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "drov_errors_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        log_path = dir / "Drovalen_log.txt";
-        open_log(log_path);
-        ASSERT_EQ(E.log_open, 1);
-        E.error(WARNING, "reset", -1);
-        E.results_stream = nullptr;
-    }
-
-    void TearDown() override
-    {
-        E.results_stream = nullptr;
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
+    void SetUp() override { E.results_stream = nullptr; }
+    void TearDown() override { E.results_stream = nullptr; }
 
     static void open_log(fs::path const& path, bool append = false)
     {
         E.init_log_file(my_string(path.string().c_str()), append);
     }
 
-    std::vector<std::string> log_lines() const { return split_lines(read_file(log_path)); }
+    std::vector<std::string> log_lines() const { return split_lines(read_text(log_path)); }
 };
 
 TEST_F(ErrorsLogTest, FirstReportGivesTheDocumentedLineAndEcho)
@@ -75,7 +50,7 @@ TEST_F(ErrorsLogTest, FirstReportGivesTheDocumentedLineAndEcho)
     E.results_stream = &echo;
     E.error(WARNING, "TriMat::operator()", 1);
 
-    EXPECT_EQ(read_file(log_path),
+    EXPECT_EQ(read_text(log_path),
               "   1 #[WARNING # 1] from function \"TriMat::operator()\" : array out of bounds\n");
     EXPECT_EQ(echo.str(), " #[WARNING # 1] : array out of bounds\n");
 }
@@ -190,7 +165,7 @@ TEST_F(ErrorsLogTest, AfterCloseReportsAreCountedEchoedAndThrowAndTheNextLogRuns
     open_log(second);
     E.error(WARNING, "second", 1);
     E.error(INFO, "second", 35);
-    EXPECT_EQ(split_lines(read_file(second)),
+    EXPECT_EQ(split_lines(read_text(second)),
               (std::vector<std::string>{
                   "   5 #[WARNING # 3] from function \"second\" : array out of bounds",
                   "   6 #[INFO # 2] from function \"second\" : reading haplotype list in external file"}));
@@ -254,7 +229,7 @@ TEST_F(ErrorsLogTest, InitLogFileEmptiesOrAppendsToAnExistingFile)
         EXPECT_EQ(fs::file_size(path), c.append ? 9u : 0u);  // nothing written on opening
         E.error(WARNING, "reset", -1);
         E.error(WARNING, "f", 1);
-        EXPECT_EQ(read_file(path), c.expected);
+        EXPECT_EQ(read_text(path), c.expected);
         EXPECT_EQ(std::string(E.log_name.str), path.string());
     }
 }

@@ -5,14 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "support/temp_log.h"
 
 namespace fs = std::filesystem;
 
@@ -20,36 +20,17 @@ namespace {
 
 class FileHelpersTest : public ::testing::Test {
 protected:
-    fs::path dir;
+    TempDir dir;
 
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "drov_files_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-
+    // A test may take the write permission away; the folder must stay removable.
     void TearDown() override
     {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
+        fs::permissions(dir.path(), fs::perms::owner_all, fs::perm_options::add);
     }
 
     std::string path(const char* name) const { return (dir / name).string(); }
-
-    void write(const char* name, std::string const& content) const
-    {
-        std::ofstream out(dir / name, std::ios::binary);
-        out << content;
-    }
-
-    std::string read(const char* name) const
-    {
-        std::ifstream in(dir / name, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
+    void write(const char* name, std::string const& content) const { dir.write_file(name, content); }
+    std::string read(const char* name) const { return read_text(dir / name); }
 };
 
 TEST_F(FileHelpersTest, CopyAddsOneLineFeedAndKeepsEveryLineWhole)

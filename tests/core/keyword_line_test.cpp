@@ -6,53 +6,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/errors.h"
-
-namespace fs = std::filesystem;
+#include "support/temp_log.h"
 
 namespace {
 
-class KeywordLineTest : public ::testing::Test {
+class KeywordLineTest : public LogFolderTest {
 protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "drov_keyword_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        E.init_log_file((dir / "Drovalen_log.txt").string().c_str(), false);
-        ASSERT_EQ(E.log_open, 1);
-        E.error(WARNING, "reset", -1);
-    }
-
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
-
-    // The log written so far; starts the counters afresh for the next check.
+    // The log written since the last call; starts the counters afresh for the next check.
     std::string take_log()
     {
-        _ZOS_->flush();
-        std::ifstream log(dir / "Drovalen_log.txt");
-        std::stringstream content;
-        content << log.rdbuf();
-        std::string text = content.str().substr(consumed);
-        consumed += text.size();
+        std::string text = LogFolderTest::take_log();
         E.error(WARNING, "reset", -1);
         return text;
     }
-
-private:
-    std::size_t consumed = 0;
 };
 
 const std::string BAD_VALUE_REPORT =

@@ -2,19 +2,15 @@
 // and editing, the path helpers and the line, token and quoted-text readers.
 
 #include "core/my_string.h"
-#include "core/errors.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
 
-namespace fs = std::filesystem;
+#include "support/temp_log.h"
 
 namespace {
 
@@ -358,33 +354,7 @@ TEST(MyStringReadLine, LongLinesAreReadWhole)
     EXPECT_EQ(my_string::_buf, nullptr);
 }
 
-class MyStringLogTest : public ::testing::Test {
-protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "drov_my_string_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        E.init_log_file(my_string((dir / "Drovalen_log.txt").string().c_str()), false);
-        ASSERT_EQ(E.log_open, 1);
-    }
-
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
-
-    std::string log_text()
-    {
-        std::ifstream in(dir / "Drovalen_log.txt");
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-};
+class MyStringLogTest : public LogFolderTest {};
 
 TEST_F(MyStringLogTest, ALineTooLongForAStringIsReportedAndFailsTheStream)
 {

@@ -4,15 +4,10 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "core/errors.h"
-#include "core/my_string.h"
+#include "support/temp_log.h"
 
 namespace {
 
@@ -251,37 +246,21 @@ TEST(Deviates, ExactZeroDrawIsDrawnAgainBeforeALogarithm)
 
 // Seeding writes to the log and to "randseed.txt" in the working directory, so
 // these tests run in a fresh folder with a log open.
-class SeedingTest : public ::testing::Test {
+class SeedingTest : public LogFolderTest {
 protected:
-    fs::path dir;
     fs::path old_cwd;
 
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("drov_random_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
         old_cwd = fs::current_path();
         fs::current_path(dir);
-        E.init_log_file(my_string((dir / "log.txt").c_str()), false);
     }
 
     void TearDown() override
     {
         set_fixed_ran3_seed(0);
-        E.CloseLog_file();
         fs::current_path(old_cwd);
-        fs::remove_all(dir);
     }
-
-    static std::string read(const fs::path& p)
-    {
-        std::ifstream in(p);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
-    std::string log() const { return read(dir / "log.txt"); }
 };
 
 TEST_F(SeedingTest, FixedSeedIsLoggedRecordedAndReproducesTheStream)
@@ -291,9 +270,9 @@ TEST_F(SeedingTest, FixedSeedIsLoggedRecordedAndReproducesTheStream)
         initialize_ran3(1);
         std::vector<double> after_init = {draw(), draw(), draw()};
 
-        EXPECT_NE(log().find("Random number generator initialized with lidum=-4242\n"),
+        EXPECT_NE(log_text().find("Random number generator initialized with lidum=-4242\n"),
                   std::string::npos);
-        EXPECT_EQ(read(dir / "randseed.txt"),
+        EXPECT_EQ(read_text(dir / "randseed.txt"),
                   "Random number generator initialized with lidum=-4242\n");
         seed_stream(-4242);  // the seeding draw is dropped
         EXPECT_EQ(after_init, (std::vector<double>{draw(), draw(), draw()})) << fixed;
@@ -308,14 +287,14 @@ TEST_F(SeedingTest, ClockSeedIsNegativeAndReproducesEachProject)
         initialize_ran3(1);
         std::vector<double> after_init = {draw(), draw(), draw()};
 
-        std::string text = log();
+        std::string text = log_text();
         std::size_t at = text.find(tag, from);
         ASSERT_NE(at, std::string::npos);
         from = at + tag.size();
         long lidum = std::stol(text.substr(from));
         EXPECT_LE(lidum, -1);
         EXPECT_GE(lidum, -1999999);
-        EXPECT_EQ(read(dir / "randseed.txt"), tag + std::to_string(lidum) + "\n");
+        EXPECT_EQ(read_text(dir / "randseed.txt"), tag + std::to_string(lidum) + "\n");
 
         seed_stream(lidum);
         EXPECT_EQ(after_init, (std::vector<double>{draw(), draw(), draw()}))
@@ -327,12 +306,13 @@ TEST_F(SeedingTest, GivenNegativeSeed)
 {
     initialize_ran3(-12345);
     EXPECT_DOUBLE_EQ(draw(), 925464728e-9);
-    EXPECT_NE(log().find("Random generator initialized with seed=-12345\n"), std::string::npos);
+    EXPECT_NE(log_text().find("Random generator initialized with seed=-12345\n"),
+              std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "randseed.txt"));
 
     set_fixed_ran3_seed(-1);
     initialize_ran3(-161803399);
-    std::string text = log();
+    std::string text = log_text();
     EXPECT_NE(text.find("#[WARNING # "), std::string::npos);
     EXPECT_NE(text.find("from function \"initialize_ran3(const int seed) \" : "
                         "given seed is too large, initializing ran3 with random seed "),

@@ -12,51 +12,16 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "core/errors.h"
 #include "core/my_string.h"
 #include "core/random.h"
+#include "support/temp_log.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Opens a log in a fresh folder so that reports and text lines can be read back.
-class RectMatTest : public ::testing::Test {
+// Reports and text lines are read back from the log.
+class RectMatTest : public LogFolderTest {
 protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("drov_rectmat_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        E.init_log_file(my_string((dir / "log.txt").c_str()), false);
-    }
-
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
-
-    std::string log() const
-    {
-        _ZOS_->flush();
-        std::ifstream in(dir / "log.txt");
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
-    int count(const std::string& text) const
-    {
-        std::string all = log();
-        int found = 0;
-        for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
-            ++found;
-        return found;
-    }
+    int count(const std::string& text) const { return count_of(log_text(), text); }
 
     std::string write_binary(const std::string& name, std::int32_t r, std::int32_t c,
                              const std::vector<double>& values) const
@@ -114,7 +79,7 @@ TEST_F(RectMatTest, ConstructionAndRowMajorCells)
     m(0, 1) = 5.0;
     EXPECT_EQ(m(1, 0), 0.0) << "(i, j) and (j, i) are different cells";
     EXPECT_EQ(&m(1, 2), &m.rows[1][2]);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(RectMatTest, OutOfRangeGivesAZeroedSpareCellAndTouchesNothing)
@@ -191,7 +156,7 @@ TEST_F(RectMatTest, MeanAndSSXOfTheLowerTriangle)
     fill_symmetric(four, {1, 1, 1, 1, 1, 7});  // mean 2, deviations -1 x5 and 5
     EXPECT_DOUBLE_EQ(four.compute_SSX(), 30.0);
     EXPECT_DOUBLE_EQ(four.mean, 2.0);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(RectMatTest, SSXOfMatricesWithoutALowerTriangleIsZero)
@@ -219,7 +184,7 @@ TEST_F(RectMatTest, SumsRefuseNonSquareMatrices)
     EXPECT_EQ(m.sum_of_products(other), 0.0);
     EXPECT_EQ(m.mean, 4.0);
     EXPECT_EQ(m.Z, 6.0);
-    EXPECT_EQ(log(),
+    EXPECT_EQ(log_text(),
               "RectMat::compute_SSX() : unable to proceed on non-square matrix\n"
               "RectMat::Z(const RectMat& M) : unable to proceed on non-square matrix\n"
               "RectMat::sum_of_products(const RectMat& M) : unable to proceed on non-square "
@@ -244,7 +209,7 @@ TEST_F(RectMatTest, ComputeZThroughThePermutationIndex)
     x.index[2] = 1;
     EXPECT_DOUBLE_EQ(x.computeZ(m), 29.0);
     EXPECT_DOUBLE_EQ(x.Z, 29.0);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(RectMatTest, ComputeZRefusesAMissingIndexAndAnotherSize)
@@ -253,7 +218,7 @@ TEST_F(RectMatTest, ComputeZRefusesAMissingIndexAndAnotherSize)
     fill_symmetric(x, {1, 2, 3});
     x.Z = 8.0;
     EXPECT_EQ(x.computeZ(x), 0.0);
-    EXPECT_EQ(log(), Z_NO_INDEX);
+    EXPECT_EQ(log_text(), Z_NO_INDEX);
 
     x.create_index();
     const std::vector<std::pair<int, int>> sizes = {{2, 2}, {4, 4}, {3, 2}};
@@ -284,7 +249,7 @@ TEST_F(RectMatTest, SumOfProductsIsTheCentredCrossProduct)
 
     // The Mantel correlation of two proportional matrices is 1.
     EXPECT_DOUBLE_EQ(x.sum_of_products(m) / std::sqrt(x.SSX * m.SSX), 1.0);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(RectMatTest, SumOfProductsRefusals)
@@ -294,7 +259,7 @@ TEST_F(RectMatTest, SumOfProductsRefusals)
     x.compute_SSX();
     x.Z = 50.0;  // left by an earlier call
     EXPECT_EQ(x.sum_of_products(x), 0.0) << "no index: no stale Z";
-    EXPECT_EQ(log(), Z_NO_INDEX);
+    EXPECT_EQ(log_text(), Z_NO_INDEX);
 
     x.create_index();
     RectMat smaller(2, 2);
@@ -385,7 +350,7 @@ TEST_F(RectMatTest, ReadsTheBinaryFile)
     EXPECT_EQ(big.ncols, 2);
     EXPECT_EQ(big(2, 1), 6.0);
     EXPECT_EQ(big.index, nullptr);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(RectMatTest, BinaryFileFailures)

@@ -4,52 +4,22 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "core/errors.h"
-#include "core/my_string.h"
+#include "support/temp_log.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Opens a log in a fresh folder so that the reports can be read back.
-class SpecialFunctionsTest : public ::testing::Test {
+// The reports are read back from the log.
+class SpecialFunctionsTest : public LogFolderTest {
 protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("drov_special_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        E.init_log_file(my_string((dir / "log.txt").c_str()), false);
-    }
-
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
-
-    std::string log() const
-    {
-        std::ifstream in(dir / "log.txt");
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
     bool reported(const std::string& function) const
     {
-        return log().find("#[ERROR # ") != std::string::npos
-               && log().find("from function \"" + function + "\" : numerical error\n")
-                      != std::string::npos;
+        return log_text().find("#[ERROR # ") != std::string::npos
+               && log_text().find("from function \"" + function + "\" : numerical error\n")
+                           != std::string::npos;
     }
 };
 
@@ -84,7 +54,7 @@ TEST_F(SpecialFunctionsTest, LnGammaAndFactorials)
     EXPECT_EQ(factln(0), 0.0);
     EXPECT_EQ(factln(1), 0.0);
     EXPECT_NEAR(factln(5), std::log(120.0), 1e-12);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(SpecialFunctionsTest, NegativeFactorials)
@@ -92,10 +62,10 @@ TEST_F(SpecialFunctionsTest, NegativeFactorials)
     EXPECT_EQ(factln(-1), 0.0);
     EXPECT_TRUE(reported("factln(int n) negative factorial: setting it to zero"));
 
-    std::string before = log();
+    std::string before = log_text();
     EXPECT_EQ(factlnl(-1), 0.0L);
     // factlnl writes a plain line, without a numbered report.
-    EXPECT_EQ(log(), before + "factlnl(int n) negative factorial: setting it to zero\n");
+    EXPECT_EQ(log_text(), before + "factlnl(int n) negative factorial: setting it to zero\n");
 }
 
 TEST_F(SpecialFunctionsTest, ChiSquareTailAgainstReferenceValues)
@@ -123,7 +93,7 @@ TEST_F(SpecialFunctionsTest, ChiSquareTailAgainstReferenceValues)
     // the switch from the series to the continued fraction at chi2 = 4.
     for (float chi2 : {0.0f, 0.5f, 3.99f, 4.0f, 4.01f, 10.0f, 60.0f})
         EXPECT_NEAR(Prob_of_chi_sq(2, chi2), std::exp(-chi2 / 2.0), 1e-6) << chi2;
-    EXPECT_EQ(log(), "") << "no iteration limit reached";
+    EXPECT_EQ(log_text(), "") << "no iteration limit reached";
 }
 
 TEST_F(SpecialFunctionsTest, ChiSquareTailStaysAProbabilityForLargeDf)
@@ -134,14 +104,14 @@ TEST_F(SpecialFunctionsTest, ChiSquareTailStaysAProbabilityForLargeDf)
             EXPECT_GE(p, 0.0f) << df << " " << ratio;
             EXPECT_LE(p, 1.0f) << df << " " << ratio;
         }
-    EXPECT_EQ(log(), "") << "the series and the continued fraction converge";
+    EXPECT_EQ(log_text(), "") << "the series and the continued fraction converge";
 }
 
 TEST_F(SpecialFunctionsTest, ChiSquareTailInvalidArguments)
 {
     EXPECT_EQ(Prob_of_chi_sq(0, 5), -1.0f);
     EXPECT_EQ(Prob_of_chi_sq(-3, 5), -1.0f);
-    EXPECT_EQ(log(), "") << "a df of 0 or below is not reported";
+    EXPECT_EQ(log_text(), "") << "a df of 0 or below is not reported";
 
     EXPECT_EQ(Prob_of_chi_sq(3, -1), -1.0f);
     EXPECT_TRUE(reported("Prob_of_chi_sq()  invalid arguments"));
@@ -161,7 +131,7 @@ TEST_F(SpecialFunctionsTest, IncompleteGammaPieces)
 
     gser(&result, 3, 0, &gln);
     EXPECT_EQ(result, 0.0f);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
     gser(&result, 3, -1, &gln);
     EXPECT_EQ(result, 0.0f);
     EXPECT_TRUE(reported("gser() x less than 0"));
@@ -172,7 +142,7 @@ TEST_F(SpecialFunctionsTest, Zbrent)
     EXPECT_NEAR(zbrent(parabola, 0, 2, 1e-6f), std::sqrt(2.0), 1e-5);
     EXPECT_NEAR(zbrent(parabola, -2, 0, 1e-6f), -std::sqrt(2.0), 1e-5);
     EXPECT_EQ(zbrent(parabola, std::sqrt(2.0f), 5, 1e-6f), std::sqrt(2.0f)) << "root at an end";
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
     EXPECT_EQ(zbrent(always_positive, -1, 1, 1e-6f), 0.0f);
     EXPECT_TRUE(reported("zbrent() root must be bracketed in zbrent"));
 }

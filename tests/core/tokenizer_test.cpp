@@ -9,13 +9,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/errors.h"
+#include "support/temp_log.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -23,46 +22,18 @@ using ::testing::Not;
 
 namespace {
 
-class TokenizerTest : public ::testing::Test {
+class TokenizerTest : public LogFolderTest {
 protected:
-    fs::path dir;
     std::ifstream in;
-
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "drov_tokenizer_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        E.init_log_file((dir / "Drovalen_log.txt").string().c_str(), false);
-        ASSERT_EQ(E.log_open, 1);
-        E.error(WARNING, "reset", -1);
-    }
-
-    void TearDown() override
-    {
-        in.close();
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
 
     // Opens `text` as the input stream.
     std::ifstream& input(std::string const& text)
     {
-        fs::path path = dir / "input.drp";
-        std::ofstream(path, std::ios::binary) << text;
+        fs::path path = write_file("input.drp", text);
         in.close();
         in.clear();
         in.open(path, std::ios::binary);
         return in;
-    }
-
-    std::string log_text()
-    {
-        _ZOS_->flush();
-        std::ifstream log(dir / "Drovalen_log.txt");
-        std::stringstream content;
-        content << log.rdbuf();
-        return content.str();
     }
 
     // The next character the stream gives (EOF at the end).
@@ -366,9 +337,9 @@ TEST_F(TokenizerTest, PositionAfterReportsWhatItCannotFind)
     for (SearchCase const& c : cases) {
         SCOPED_TRACE(c.text);
         E.error(WARNING, "reset", -1);
-        std::string before = log_text();
+        take_log();
         EXPECT_EQ(position_after(input(c.text), c.section, c.subsection, c.key), 0);
-        std::string reported = log_text().substr(before.size());
+        std::string reported = take_log();
         if (*c.report) {
             EXPECT_EQ(reported, std::string("   1 #[ERROR # 1] from function \"") + c.report +
                                     "\" : unable to find section in profile\n");

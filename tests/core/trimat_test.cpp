@@ -2,54 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
-#include <unistd.h>
-
-#include "core/errors.h"
-#include "core/my_string.h"
+#include "support/temp_log.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Opens a log in a fresh folder so that the warnings can be read back.
-class TriMatTest : public ::testing::Test {
+// The warnings are read back from the log.
+class TriMatTest : public LogFolderTest {
 protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("drov_trimat_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        E.init_log_file(my_string((dir / "log.txt").c_str()), false);
-    }
-
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
-
-    std::string log() const
-    {
-        std::ifstream in(dir / "log.txt");
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
-    int count(const std::string& text) const
-    {
-        std::string all = log();
-        int found = 0;
-        for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
-            ++found;
-        return found;
-    }
+    int count(const std::string& text) const { return count_of(log_text(), text); }
 };
 
 const std::string OUT_OF_BOUNDS =
@@ -78,7 +41,7 @@ TEST_F(TriMatTest, SymmetricCellsAndZeroedConstruction)
     EXPECT_EQ(&m(0, 2), &m(2, 0));
     EXPECT_EQ(&m(2, 2), &m.rows[2][2]) << "the diagonal is the last cell of its row";
     EXPECT_EQ(&m(1, 2), &m.rows[2][1]);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(TriMatTest, OutOfRangeGivesAZeroedSpareCell)
@@ -124,7 +87,7 @@ TEST_F(TriMatTest, ConstantModeIgnoresRowsAndBounds)
     EXPECT_EQ(m(2, 1), 1.0);
     EXPECT_EQ(m(7, 7), 0.0);
     EXPECT_EQ(m(-1, 40), 1.0);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(TriMatTest, CreateDestroyAndInitialize)
@@ -148,7 +111,7 @@ TEST_F(TriMatTest, CreateDestroyAndInitialize)
     m.delete_matrix();  // on an empty matrix: nothing
     m.create(0);
     EXPECT_EQ(m.rows, nullptr);
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(TriMatTest, CopyAndSums)
@@ -170,7 +133,7 @@ TEST_F(TriMatTest, CopyAndSums)
     EXPECT_EQ(b(2, 1), 42.0);
     b *= filled3();
     EXPECT_EQ(b(2, 1), 63.0) << "operator*= sums as well";
-    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log_text(), "");
 
     b += copy;
     b *= copy;

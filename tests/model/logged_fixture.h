@@ -15,28 +15,18 @@
 
 #include "core/errors.h"
 #include "project/profile_settings.h"
+#include "support/temp_log.h"
 
-class LoggedTest : public ::testing::Test {
+class LoggedTest : public LogFolderTest {
 protected:
-    std::filesystem::path dir;
-
     void SetUp() override
     {
         saved_type = ProfileSettings::DataType;
         saved_separator = ProfileSettings::LocusSeparator;
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "drov_model_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        E.init_log_file((dir / "Drovalen_log.txt").string().c_str(), false);
-        ASSERT_EQ(E.log_open, 1);
-        E.error(WARNING, "reset", -1);
     }
 
     void TearDown() override
     {
-        E.CloseLog_file();
-        std::filesystem::remove_all(dir);
         ProfileSettings::DataType = saved_type;
         ProfileSettings::LocusSeparator = saved_separator;
     }
@@ -44,25 +34,12 @@ protected:
     // The log written since the last call; the report counters start afresh.
     std::string take_log()
     {
-        _ZOS_->flush();
-        std::ifstream log(dir / "Drovalen_log.txt");
-        std::stringstream content;
-        content << log.rdbuf();
-        std::string text = content.str().substr(consumed);
-        consumed += text.size();
+        std::string text = LogFolderTest::take_log();
         E.error(WARNING, "reset", -1);
         return text;
     }
 
-    std::filesystem::path write_file(std::string const& name, std::string const& text)
-    {
-        std::filesystem::path path = dir / name;
-        std::ofstream(path) << text;
-        return path;
-    }
-
 private:
-    std::size_t consumed = 0;
     TDataType saved_type = DNA;
     char saved_separator = 0;
 };
