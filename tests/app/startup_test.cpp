@@ -8,27 +8,21 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/wait.h>
 
+#include "support/temp_log.h"
+
 namespace fs = std::filesystem;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
 namespace {
 
 const char* const seed_text = "Random number generator initialized with lidum=-4242";
-
-std::string read_file(fs::path const& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> read_lines(fs::path const& path)
 {
@@ -50,25 +44,15 @@ std::set<std::string> tree(fs::path const& root)
 
 class DrovexecRun : public ::testing::Test {
 protected:
-    fs::path root;  // holds the working folder and the captured console output
-    fs::path work;  // the working folder of the program
+    TempDir root;                   // holds the working folder and the captured console output
+    fs::path work = root / "work";  // the working folder of the program
     std::string out, err;
 
     void SetUp() override
     {
         ASSERT_TRUE(fs::exists(binary()))
             << binary() << " is missing: build the drovexec target before these tests";
-        std::string pattern = (fs::temp_directory_path() / "drovexec_e2e_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        work = root / "work";
         fs::create_directory(work);
-    }
-
-    void TearDown() override
-    {
-        if (!root.empty())
-            fs::remove_all(root);
     }
 
     static fs::path binary() { return fs::path(DROV_BINARY_DIR) / "drovexec"; }
@@ -82,8 +66,8 @@ protected:
                               + (root / "out.txt").string() + "' 2> '"
                               + (root / "err.txt").string() + "'";
         int status = std::system(command.c_str());
-        out = read_file(root / "out.txt");
-        err = read_file(root / "err.txt");
+        out = read_text(root / "out.txt");
+        err = read_text(root / "err.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
@@ -102,7 +86,7 @@ protected:
     // A settings file of the writer with another TaskNumber.
     void add_settings(std::string const& name, int task_number)
     {
-        std::string text = read_file(fs::path(DROV_TEST_DATA) / "startup" / "minimal.drs");
+        std::string text = read_text(fs::path(DROV_TEST_DATA) / "startup" / "minimal.drs");
         std::string key = "TaskNumber=1\n";
         text.replace(text.find(key), key.size(), "TaskNumber=" + std::to_string(task_number) + "\n");
         write(name, text);
@@ -110,12 +94,12 @@ protected:
 
     std::string log_of(std::string const& project_stem)
     {
-        return read_file(work / (project_stem + ".res") / "Drovalen_log.txt");
+        return read_text(work / (project_stem + ".res") / "Drovalen_log.txt");
     }
 
     std::string results_of(std::string const& project_stem)
     {
-        return read_file(work / (project_stem + ".res") / (project_stem + ".xml"));
+        return read_text(work / (project_stem + ".res") / (project_stem + ".xml"));
     }
 };
 
@@ -146,7 +130,7 @@ TEST_F(DrovexecRun, ProjectAndSettingsArgumentsRunOneProject)
     std::string cwd = fs::canonical(work).string();
     EXPECT_EQ(read_lines(work / "dro_run.txt"),
               (std::vector<std::string>{cwd, "use_interf_settings", "test.drp", "0", "0", "end"}));
-    EXPECT_EQ(read_file(work / "dro_run.drs"), read_file(work / "test.drs"));
+    EXPECT_EQ(read_text(work / "dro_run.drs"), read_text(work / "test.drs"));
 
     std::vector<std::string> ini = read_lines(work / "drovalen.ini");
     ASSERT_EQ(ini.size(), 23u);
@@ -157,13 +141,15 @@ TEST_F(DrovexecRun, ProjectAndSettingsArgumentsRunOneProject)
     EXPECT_EQ(ini[21], "false");
     EXPECT_EQ(ini[22], "");
 
-    EXPECT_EQ(log_of("test"), "Log file path: test.res/Drovalen_log.txt\n"
-                              "Core Program Directory: " + cwd + "/\n"
-                              + seed_text + "\n"
-                              "Reading project profile section...\ndone !\n"
-                              "Opening next project...\ntest.drp\n"
-                              "Successful run of test.drp\n");
-    EXPECT_EQ(read_file(work / "randseed.txt"), std::string(seed_text) + "\n");
+    std::string log = log_of("test");
+    EXPECT_EQ(log.rfind("Log file path: test.res/Drovalen_log.txt\n"
+                        "Core Program Directory: " + cwd + "/\n"
+                        + seed_text + "\n"
+                        "Reading project profile section...\ndone !\n"
+                        "Opening next project...\ntest.drp\n", 0),
+              0u) << log;
+    EXPECT_THAT(log, ::testing::EndsWith("Successful run of test.drp\n"));
+    EXPECT_EQ(read_text(work / "randseed.txt"), std::string(seed_text) + "\n");
     EXPECT_THAT(results_of("test"), HasSubstr("Settings used for Calculations\n"));
 
     EXPECT_TRUE(fs::exists(work / "tajima.sum"));
@@ -319,10 +305,13 @@ TEST_F(RunListModes, ExploreNeedsNoSettingsFile)
     write("dro_run.txt", run_list("explore", {"p1.drp", "0", "0", "p2.drp", "0", "0", "end"}));
 
     ASSERT_EQ(run(""), 0) << err;
-    for (std::string stem : {"p1", "p2"})
-        EXPECT_THAT(log_of(stem), HasSubstr(std::string(seed_text) + "\n"
-                                            "Reading project profile section...\ndone !\n"
-                                            "Exploring  " + stem + ".drp ...\ndone!\n"));
+    for (std::string stem : {"p1", "p2"}) {
+        std::string log = log_of(stem);
+        EXPECT_THAT(log, HasSubstr(std::string(seed_text) + "\n"
+                                   "Reading project profile section...\ndone !\n"
+                                   "Exploring  " + stem + ".drp ...\n"));
+        EXPECT_THAT(log, EndsWith("done!\n"));
+    }
 }
 
 TEST_F(RunListModes, ErrorStopsAndFailuresGiveNonZeroStatus)
@@ -354,7 +343,7 @@ TEST_F(RunListModes, ErrorStopsAndFailuresGiveNonZeroStatus)
         EXPECT_EQ(run(""), 1);
         EXPECT_EQ(fs::exists(work / "dro_pro.txt"), !c.marker.empty());
         if (!c.marker.empty()) {
-            EXPECT_EQ(read_file(work / "dro_pro.txt"), c.marker);
+            EXPECT_EQ(read_text(work / "dro_pro.txt"), c.marker);
         }
         EXPECT_THAT(log_of(c.log_stem), HasSubstr(c.log_text));
         EXPECT_THAT(err, HasSubstr("run stopped"));
@@ -382,7 +371,7 @@ TEST_F(RunListModes, LongPathsAreNotCut)
     write("dro_run.txt", run_list("use_interf_settings", {deep + "/long.drp", "0", "0", "end"}));
 
     ASSERT_EQ(run(""), 0) << err;
-    EXPECT_THAT(read_file(work / deep / "long.res" / "Drovalen_log.txt"),
+    EXPECT_THAT(read_text(work / deep / "long.res" / "Drovalen_log.txt"),
                 HasSubstr("Successful run of " + deep + "/long.drp\n"));
 }
 
@@ -402,12 +391,12 @@ TEST_F(RunListModes, SettingsFileIsNeverCopiedOntoItself)
 {
     add_projects({"p1"});
     add_fixture("minimal.drs", "dro_run.drs");
-    std::string settings_text = read_file(work / "dro_run.drs");
+    std::string settings_text = read_text(work / "dro_run.drs");
     for (std::string argument :
          {std::string("dro_run.drs"), std::string("./dro_run.drs"), "'" + work.string() + "/dro_run.drs'"}) {
         SCOPED_TRACE(argument);
         ASSERT_EQ(run("p1.drp " + argument), 0) << err;
-        EXPECT_EQ(read_file(work / "dro_run.drs"), settings_text);
+        EXPECT_EQ(read_text(work / "dro_run.drs"), settings_text);
         EXPECT_THAT(err, Not(HasSubstr("Warning")));
     }
 }
@@ -436,7 +425,7 @@ TEST_F(RunListModes, TranslateRefusesUnknownFormatNames)
               run_list("translate", {c.source, c.target, "data/in.txt", "out.txt", "1"}, "\r\n"));
 
         EXPECT_EQ(run(""), c.status) << err;
-        std::string log = read_file(work / "data" / "Drovalen_log.txt");
+        std::string log = read_text(work / "data" / "Drovalen_log.txt");
         EXPECT_THAT(log, HasSubstr("Log file path: data/Drovalen_log.txt\n"));
         EXPECT_THAT(log, HasSubstr(c.log_text));
         EXPECT_FALSE(fs::exists(work / "out.txt"));

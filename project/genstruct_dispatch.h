@@ -1,0 +1,25 @@
+// The decisions of the genetic-structure dispatcher
+// (Project::GenStructCalculations): which of its steps run for the settings
+// as they stand once the refusals of the data have cleared their task bits.
+#ifndef DROV_PROJECT_GENSTRUCT_DISPATCH_H
+#define DROV_PROJECT_GENSTRUCT_DISPATCH_H
+
+class settings;
+
+struct GenStructSteps {
+    bool structure_folder;       // navigation folder "Genetic structure (...)" (needs htmlOutput)
+    bool structure_banner;       // "== GENETIC STRUCTURE ANALYSIS" in the results
+    bool distance_matrix;        // Project::calc_dist_matrix
+    bool print_distance_matrix;  // Project::print_distance_matrix, after the matrix
+    bool amova_block;            // the AMOVA block and its timing lines
+    bool f_statistics_line;      // "\t\tComputing F statistics ..." in the log
+    bool amova;                  // Project::AMOVA
+    bool amova_entry;            // navigation entry "AMOVA" (needs htmlOutput)
+    int amova_task_number;       // TaskNumber during Project::AMOVA
+    bool locus_by_locus;         // Project::LocusByLocusAMOVA with TaskNumber 0x200
+    bool exact_test;             // DiffInterPop::make_all_tests and its entry
+};
+
+GenStructSteps plan_genstruct_steps(settings const& s);
+
+#endif

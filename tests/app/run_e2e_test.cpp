@@ -1,0 +1,302 @@
+// End-to-end tests of the analysis run: the built drovexec runs projects of
+// tests/data/run in a fresh temporary folder, and the result browser, the
+// log and the console output it leaves are checked.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace {
+
+std::string read_file(fs::path const& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int count(std::string const& text, std::string const& part)
+{
+    int n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+class RunE2E : public ::testing::Test {
+protected:
+    fs::path root;  // holds the working folder and the captured console output
+    fs::path work;  // the working folder of the program
+    std::string core;  // the working folder as the run list names it, with '/'
+    std::string out, err;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(fs::exists(binary()))
+            << binary() << " is missing: build the drovexec target before these tests";
+        std::string pattern = (fs::temp_directory_path() / "drovexec_run_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        work = root / "work";
+        fs::create_directory(work);
+        core = fs::canonical(work).string() + "/";
+    }
+
+    void TearDown() override
+    {
+        if (!root.empty())
+            fs::remove_all(root);
+    }
+
+    static fs::path binary() { return fs::path(DROV_BINARY_DIR) / "drovexec"; }
+
+    int run(std::string const& arguments)
+    {
+        std::string command = "cd '" + work.string() + "' && DROVEXEC_SEED=-4242 '"
+                              + binary().string() + "' " + arguments + " < /dev/null > '"
+                              + (root / "out.txt").string() + "' 2> '"
+                              + (root / "err.txt").string() + "'";
+        int status = std::system(command.c_str());
+        out = read_file(root / "out.txt");
+        err = read_file(root / "err.txt");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    void write(std::string const& name, std::string const& text)
+    {
+        fs::create_directories((work / name).parent_path());
+        std::ofstream(work / name, std::ios::binary) << text;
+    }
+
+    void add_project(std::string const& fixture, std::string const& name)
+    {
+        write(name, read_file(fs::path(DROV_TEST_DATA) / "run" / fixture));
+    }
+
+    // The settings file of the fixtures (TaskNumber 0, HTML) with keys changed.
+    void add_settings(std::string const& name, std::map<std::string, std::string> const& changes)
+    {
+        std::string text = read_file(fs::path(DROV_TEST_DATA) / "run" / "run.drs");
+        for (auto const& [key, value] : changes) {
+            std::string::size_type at = text.find("\n" + key + "=");
+            ASSERT_NE(at, std::string::npos) << key;
+            std::string::size_type end = text.find('\n', at + 1);
+            text.replace(at + 1, end - at - 1, key + "=" + value);
+        }
+        write(name, text);
+    }
+
+    // A run list in mode "use_spe_settings" with run.drs; each project line
+    // is followed by its append flag and KeepNullDistrib 0.
+    void add_run_list(std::vector<std::pair<std::string, int>> const& projects)
+    {
+        std::string text = core + "\nuse_spe_settings\nrun.drs\n";
+        for (auto const& [project, append] : projects)
+            text += project + "\n" + std::to_string(append) + "\n0\n";
+        write("dro_run.txt", text + "end\n");
+    }
+
+    std::string file(std::string const& stem, std::string const& name)
+    {
+        return read_file(work / (stem + ".res") / name);
+    }
+
+    // The text of a run with what changes from run to run made constant:
+    // dates, anchor stamps, computing times and the working folder.
+    std::string normalized(std::string text) const
+    {
+        static const std::regex date(R"(\d\d/\d\d/\d\d at \d\d:\d\d:\d\d)");
+        static const std::regex stamp(R"(\d\d_\d\d_\d\dat\d\d_\d\d_\d\d_\d+_\d+)");
+        static const std::regex time(R"(run : \d+h \d+m \d+s \d+ ms)");
+        text = std::regex_replace(text, date, "DATE");
+        text = std::regex_replace(text, stamp, "STAMP");
+        text = std::regex_replace(text, time, "run : TIME");
+        for (auto at = text.find(core); at != std::string::npos; at = text.find(core, at))
+            text.replace(at, core.size(), "CORE/");
+        return text;
+    }
+};
+
+TEST_F(RunE2E, TwoSampleDnaProjectWithoutTasks)
+{
+    for (std::string kind : {"htm", "xml"}) {
+        SCOPED_TRACE(kind);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        add_project("dna2.drp", "p.drp");
+        add_settings("p.drs", {{"XMLOutput", kind == "xml" ? "1" : "0"}});
+        write("trans_out.txt", "a file of the user's\n");
+
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        EXPECT_EQ(out, "Drovexec terminated gracefully\n");
+
+        std::set<std::string> left;
+        for (auto const& entry : fs::directory_iterator(work / "p.res"))
+            left.insert(entry.path().filename().string());
+        EXPECT_EQ(left, (std::set<std::string>{"Drovalen_log.txt", "p." + kind, "p.js",
+                                               "p_main.htm", "p_tree.htm"}));
+        EXPECT_EQ(normalized(file("p", "p." + kind)),
+                  read_file(fs::path(DROV_TEST_DATA) / "run" / ("golden_dna2." + kind)));
+        EXPECT_EQ(normalized(file("p", "p.js")),
+                  read_file(fs::path(DROV_TEST_DATA) / "run" / ("golden_dna2_" + kind + ".js")));
+        EXPECT_THAT(file("p", "p_main.htm"), HasSubstr("<FRAME SRC=\"p." + kind + "\""));
+
+        std::string log = normalized(file("p", "Drovalen_log.txt"));
+        EXPECT_THAT(log, HasSubstr("p.drp\n" + std::string(68, '/') + "\nRUN NUMBER 1 (DATE)\n"
+                                   + std::string(68, '/') + "\n\n\nReading Project: p.drp\n"));
+        EXPECT_THAT(log, EndsWith("\n" + std::string(68, '/') + "\nEND OF RUN NUMBER 1 (DATE)\n"
+                                  "Total computing time for this run : TIME\n"
+                                  + std::string(68, '/') + "\n\nSuccessful run of p.drp\n"));
+        EXPECT_EQ(read_file(work / "trans_out.txt"), "a file of the user's\n");
+    }
+}
+
+TEST_F(RunE2E, ShippedExampleRuns)
+{
+    fs::path examples = fs::path(DROV_TEST_DATA).parent_path().parent_path() / "examples";
+    for (const char* name : {"example.drp", "example.drs"})
+        fs::copy_file(examples / name, work / name);
+
+    ASSERT_EQ(run("example.drp example.drs"), 0) << err;
+    EXPECT_THAT(file("example", "Drovalen_log.txt"), EndsWith("Successful run of example.drp\n"));
+    std::string text = file("example", "example.htm");
+    EXPECT_THAT(text, HasSubstr("\tNbSamples      =  3\n\tDataType       =  DNA\n"));
+    EXPECT_THAT(text, HasSubstr("\nEND OF RUN NUMBER 1 ("));
+    for (const char* page : {"example_main.htm", "example_tree.htm", "example.js"})
+        EXPECT_TRUE(fs::exists(work / "example.res" / page)) << page;
+}
+
+TEST_F(RunE2E, RunNumbersOverARunListWithAFailedProject)
+{
+    struct Case {
+        const char* name;
+        std::string second;          // fixture of the second project
+        std::string task_number;
+        bool results_file_blocked;   // p2's results file cannot be created
+        int third_run;               // the run number of the third project
+        std::string second_results;  // text of p2's results, when it has some
+    };
+    const std::vector<Case> cases = {
+        {"project cannot be read", "unreadable.drp", "0", false, 3, ""},
+        {"task refused", "recessive.drp", "8192", false, 3,
+         "\nOne of the scheduled task is not possible with these data,\n"
+         "for more details look into 'Drovalen_log.txt'\n"},
+        {"results file cannot be created", "dna2.drp", "0", true, 2, ""},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        add_project("dna2.drp", "p1.drp");
+        add_project(c.second, "p2.drp");
+        add_project("dna2.drp", "p3.drp");
+        add_settings("run.drs", {{"TaskNumber", c.task_number}});
+        if (c.results_file_blocked)
+            fs::create_directories(work / "p2.res" / "p2.htm");
+        add_run_list({{"p1.drp", 0}, {"p2.drp", 0}, {"p3.drp", 0}});
+
+        EXPECT_EQ(run(""), 1) << err;
+        EXPECT_THAT(out, HasSubstr("Drovexec terminated gracefully\n"));
+        EXPECT_THAT(file("p1", "p1.htm"), HasSubstr("\nRUN NUMBER 1 ("));
+        EXPECT_THAT(file("p3", "p3.htm"),
+                    HasSubstr("\nRUN NUMBER " + std::to_string(c.third_run) + " ("));
+        EXPECT_THAT(file("p3", "p3.htm"),
+                    HasSubstr("\nEND OF RUN NUMBER " + std::to_string(c.third_run) + " ("));
+        EXPECT_THAT(file("p2", "Drovalen_log.txt"), EndsWith("Error during run of p2.drp\n"));
+        EXPECT_FALSE(fs::exists(work / "p2.res" / "p2.drp"));  // the cleaned copy
+        EXPECT_EQ(fs::exists(work / "dro_pro.txt"), c.second == "unreadable.drp");
+        if (c.second == "unreadable.drp") {
+            EXPECT_EQ(read_file(work / "dro_pro.txt"), "error\n");
+            EXPECT_THAT(file("p2", "Drovalen_log.txt"), HasSubstr("Error opening project... "));
+        }
+        if (!c.results_file_blocked) {
+            std::string text = file("p2", "p2.htm");
+            EXPECT_THAT(text, HasSubstr(c.second_results));
+            EXPECT_THAT(text, Not(HasSubstr("END OF RUN NUMBER")));
+            EXPECT_THAT(text, EndsWith("\n</body>\n</PRE>\n</html>\n\n"));
+        }
+    }
+}
+
+TEST_F(RunE2E, XmlRunsAppendedUnderOneRootElement)
+{
+    add_project("dna2.drp", "p.drp");
+    add_settings("run.drs", {{"XMLOutput", "1"}});
+    add_run_list({{"p.drp", 0}, {"p.drp", 1}, {"p.drp", 1}});
+
+    ASSERT_EQ(run(""), 0) << err;
+    std::string text = file("p", "p.xml");
+    EXPECT_THAT(text, StartsWith("<?xml version=\"1.0\""));
+    EXPECT_EQ(count(text, "<Drovalen>"), 1);
+    EXPECT_THAT(text, EndsWith("</data>\n\n</Drovalen>\n\n"));
+    EXPECT_EQ(count(text, "<data>"), count(text, "</data>"));
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_THAT(text, HasSubstr("\nEND OF RUN NUMBER " + std::to_string(n) + " ("));
+
+    // Runs appended within one second keep their anchors apart.
+    std::regex anchor("NAME=\"([^\"]*)\"");
+    std::set<std::string> names;
+    int anchors = 0;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), anchor);
+         it != std::sregex_iterator(); ++it, ++anchors)
+        names.insert((*it)[1]);
+    EXPECT_EQ(anchors, 6);
+    EXPECT_EQ(static_cast<int>(names.size()), anchors);
+    EXPECT_EQ(count(file("p", "p.js"), "gFld(\"Run of "), 3);
+}
+
+TEST_F(RunE2E, XmlAppendWithoutAProperEnding)
+{
+    struct Case {
+        const char* name;
+        std::string existing;  // p.res/p.xml before the run; "" for none
+        bool full_header;
+    };
+    const std::vector<Case> cases = {
+        {"no results file, tree file left", "", true},
+        {"a run that stopped before its footer",
+         "<?xml version=\"1.0\"?>\n<Drovalen>\n<data>\nearlier text\n", false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        add_project("dna2.drp", "p.drp");
+        add_settings("run.drs", {{"XMLOutput", "1"}});
+        write("p.res/p.js", "foldersTree = gFld(\"earlier\", \"\")\n");
+        if (!c.existing.empty())
+            write("p.res/p.xml", c.existing);
+        add_run_list({{"p.drp", 1}});
+
+        ASSERT_EQ(run(""), 0) << err;
+        std::string text = file("p", "p.xml");
+        if (c.full_header) {
+            EXPECT_THAT(text, StartsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"));
+        } else {
+            EXPECT_THAT(text, StartsWith(c.existing + "\n<data>\n"));
+            EXPECT_THAT(file("p", "Drovalen_log.txt"),
+                        HasSubstr("does not end with its closing elements"));
+        }
+        EXPECT_THAT(text, EndsWith("</data>\n\n</Drovalen>\n\n"));
+        EXPECT_THAT(text, HasSubstr("\nEND OF RUN NUMBER 1 ("));
+    }
+}
+
+}  // namespace
