@@ -50,9 +50,10 @@ public:
         delete[] data;
     }
 
-    // Appends p and returns the new count. A full array grows by delta slots
-    // (by one slot when delta is 0 or negative, so that an array sized for
-    // its largest content still accepts one more element).
+    // Appends p and returns the new count. A full array grows by delta slots,
+    // or by half its count when that is more (see grow); by at least one
+    // slot, so that an array sized for its largest content with delta 0
+    // still accepts one more element.
     int Add(T* p)
     {
         if (count == capacity)
@@ -192,11 +193,14 @@ protected:
                 delete data[i];
     }
 
-    // Linear growth by delta (at least one slot); ends the process when the
-    // slots cannot be had.
+    // Growth by delta, or by half the count once that is larger: building a
+    // long list with a small step then stays linear in its length instead of
+    // copying all pointers once per step, while short lists grow exactly by
+    // delta. Ends the process when the slots cannot be had.
     void grow()
     {
         long long slots = static_cast<long long>(count) + std::max(delta, 1);
+        slots = std::max(slots, std::min<long long>(count + count / 2LL, INT_MAX));
         T** fresh = container_support::allocate<T*>(slots);
         if (!fresh)
             container_support::out_of_memory();

@@ -100,7 +100,8 @@ std::ostream& operator<<(std::ostream& os, TAllele const& allele)
 }
 
 TLocus::TLocus(my_string const& locus_name)
-    : alleles(0, 5), name(locus_name), print_width(0), locus_results()
+    : alleles(0, 5), noted_(0), noted_char_(), noted_allele_(), name(locus_name), print_width(0),
+      locus_results()
 {
 }
 
@@ -115,6 +116,7 @@ TLocus& TLocus::operator=(TLocus const& source)
     print_width = source.print_width;
     if (this != &source) {
         alleles.Flush();
+        noted_ = 0;
         for (int i = 0; i < source.alleles.count; i++)
             alleles.Add(new TAllele(*source.alleles[i]));
     }
@@ -136,17 +138,35 @@ TAllele* TLocus::find_allele_by_name(my_string const& s)
 
 int TLocus::find_allele_pos_by_name(char const& c)
 {
-    for (int i = 0; i < alleles.count; i++)
-        if (is_single_char_name(alleles[i]->name, c))
+    const int wanted = static_cast<unsigned char>(c);
+    const int n = alleles.count;
+    int i = 0;
+    for (; i < noted_ && i < n && alleles.data[i] == noted_allele_[i]; i++)
+        if (noted_char_[i] == wanted)
             return i;
+    noted_ = i;  // notes from position i on are missing or out of date
+    for (; i < n; i++) {
+        my_string const& name = alleles.data[i]->name;
+        if (i == noted_ && i < NOTED_ALLELES) {
+            noted_allele_[i] = alleles.data[i];
+            noted_char_[i] = name.length == 1 ? static_cast<unsigned char>(name.str[0]) : -1;
+            noted_++;
+        }
+        if (is_single_char_name(name, c))
+            return i;
+    }
     return -1;
 }
 
+// Most names compared differ in their first character: comparing it before
+// calling strcmp settles them inline.
 int TLocus::find_allele_pos_by_name(my_string const& s)
 {
-    for (int i = 0; i < alleles.count; i++)
-        if (same_name(alleles[i], s))
+    for (int i = 0; i < alleles.count; i++) {
+        TAllele const* a = alleles.data[i];
+        if (a->name.str[0] == s.str[0] && same_name(a, s))
             return i;
+    }
     return -1;
 }
 

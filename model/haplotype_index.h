@@ -1,20 +1,21 @@
 // Finding the haplotypes of a table by their allele objects.
 //
 // A table looks up every haplotype it enters; with tens of thousands of
-// entries a scan per lookup makes filling a table quadratic. The index hashes
-// each haplotype's allele pointers and keeps, per hash, the table positions in
-// increasing order, so a lookup answers the first equal haplotype of the
-// table, as a scan from the start would.
+// entries a scan per lookup makes filling a table quadratic. The index is a
+// flat open-addressing table of (hash of the allele pointers, table position)
+// holding the first position of each distinct haplotype, so a lookup answers
+// the first equal haplotype of the table, as a scan from the start would.
 //
 // The index follows the table lazily: haplotypes appended at the end are
 // indexed at the next lookup, and a table that got shorter, or whose last
-// indexed entry changed, is indexed anew. Operations that reorder entries or
-// change their alleles in place call clear().
+// indexed entry is another object or holds other alleles, is indexed anew.
+// Operations that reorder entries or change their alleles in place call
+// clear().
 #ifndef DROV_MODEL_HAPLOTYPE_INDEX_H
 #define DROV_MODEL_HAPLOTYPE_INDEX_H
 
 #include <cstddef>
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 #include "core/pointer_arrays.h"
@@ -33,12 +34,25 @@ public:
     static std::size_t key(TPopHaplotype const& h);
 
 private:
-    void follow(MY_TIArrayAsVector<TPopHaplotype> const& table);
+    struct Slot {
+        std::uint64_t hash;
+        int pos;  // table position; -1 for an empty slot
+    };
 
-    std::unordered_map<std::size_t, std::vector<int>> positions_;
-    int covered_ = 0;                          // positions 0 .. covered_-1 are indexed
+    void follow(MY_TIArrayAsVector<TPopHaplotype> const& table);
+    bool last_entry_changed(MY_TIArrayAsVector<TPopHaplotype> const& table) const;
+    // The slot holding the haplotype equal to h (hash k), or the empty slot
+    // where probing for it stopped; same_hash_seen is set when a slot of hash
+    // k holding another haplotype was passed.
+    Slot& probe(MY_TIArrayAsVector<TPopHaplotype> const& table, TPopHaplotype const& h,
+                std::uint64_t k, bool& same_hash_seen);
+    void grow();
+
+    std::vector<Slot> slots_;  // a power of two in size, at most half used
+    int used_ = 0;
+    int covered_ = 0;                            // positions 0 .. covered_-1 are indexed
     TPopHaplotype const* last_entry_ = nullptr;  // the entry at covered_-1 when indexed
-    std::size_t last_key_ = 0;                 // and its key then
+    std::vector<TAllele*> last_alleles_;         // and its alleles then
 };
 
 #endif

@@ -115,6 +115,26 @@ my_string haplotype_text(TPopHaplotype const& h)
     return my_string(text.c_str());
 }
 
+// Brings the pooling index up to the records: built anew when a record
+// indexed earlier is gone or points at another definition, else extended by
+// the records appended since.
+void follow_records(PoolingIndex& index, MY_TIArrayAsVector<PHaploDef> const& records)
+{
+    std::size_t n = static_cast<std::size_t>(records.count);
+    bool stale = index.indexed.size() > n;
+    for (std::size_t i = 0; !stale && i < index.indexed.size(); ++i)
+        stale = records.data[i]->haplotype != index.indexed[i];
+    if (stale) {
+        index.positions.clear();
+        index.indexed.clear();
+    }
+    for (std::size_t i = index.indexed.size(); i < n; ++i) {
+        HaploDef const* h = records.data[i]->haplotype;
+        index.positions[haplotype_key(h)].push_back(static_cast<int>(i));
+        index.indexed.push_back(h);
+    }
+}
+
 bool has_null_allele(TPopHaplotype const& h)
 {
     for (int i = 0; i < h.alleles.count; ++i)
@@ -244,9 +264,8 @@ void Population::operator+=(Population const& other)
         // Records of equal haplotypes are found through a hash of their
         // alleles; positions are kept in list order, so the first equal
         // record takes the count, as a scan from the start would find it.
-        std::unordered_map<std::size_t, std::vector<int>> positions;
-        for (int i = 0; i < haplotypes.count; ++i)
-            positions[haplotype_key(haplotypes.data[i]->haplotype)].push_back(i);
+        follow_records(pooling_index_, haplotypes);
+        std::unordered_map<std::size_t, std::vector<int>>& positions = pooling_index_.positions;
         for (int k = 0; k < other.haplotypes.count; ++k) {
             PHaploDef const* e = other.haplotypes[k];
             std::vector<int>& candidates = positions[haplotype_key(e->haplotype)];
@@ -260,6 +279,7 @@ void Population::operator+=(Population const& other)
                 match->count += e->count;
             } else {
                 candidates.push_back(haplotypes.count);
+                pooling_index_.indexed.push_back(e->haplotype);
                 haplotypes.Add(new PHaploDef(e->haplotype, e->count));
             }
         }

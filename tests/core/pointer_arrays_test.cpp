@@ -37,7 +37,7 @@ void expect_empty_slots_from(const MY_TIArrayAsVector<T>& a, int from)
         EXPECT_EQ(a.data[i], nullptr) << "slot " << i;
 }
 
-TEST_F(PointerArraysTest, GrowsLinearlyByDeltaWithEmptyNewSlots)
+TEST_F(PointerArraysTest, GrowsByDeltaOrHalfTheCountWithEmptyNewSlots)
 {
     struct Case {
         int upper, delta, adds, capacity;
@@ -49,6 +49,9 @@ TEST_F(PointerArraysTest, GrowsLinearlyByDeltaWithEmptyNewSlots)
         {10, 10, 12, 21},
         {0, 0, 3, 3},    // delta 0 still takes one more element, one slot at a time
         {-1, 4, 1, 4},   // no slots at construction
+        {10, 10, 32, 46},            // 11, 21, 31, then half the count (15) beats delta
+        {0, 0, 100, 141},            // delta 0 too, once half the count reaches one
+        {99, 100, 100000, 131262},   // a long list grows 17 times, not 999
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "u=" << c.upper << " d=" << c.delta << " adds=" << c.adds);

@@ -11,6 +11,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -154,12 +155,47 @@ TEST_F(PopHaploDbTest, LookupFollowsChangesMadeToTheTable)
     EXPECT_EQ(t.haplotypes.count, 3);
     EXPECT_DOUBLE_EQ(t.find(hap({"a", "b"}))->freq, 0.4);
 
+    // Reordered by a caller directly, the last entry staying in place.
+    std::swap(t.haplotypes.data[0], t.haplotypes.data[1]);
+    EXPECT_EQ(t.find(hap({"a", "b"})), t.haplotypes[0]);
+    EXPECT_EQ(t.find(hap({"a", "B"})), t.haplotypes[1]);
+
     // Copies of a table have their own lookup.
     TPopHaploDB copy(t);
     copy.insert(hap({"a", "B"}), 1);
     EXPECT_EQ(copy.haplotypes.count, 3);
     EXPECT_DOUBLE_EQ(copy.find(hap({"a", "B"}))->freq, 1.3);
     EXPECT_EQ(t.find(hap({"a", "B"}))->freq, 0.3);
+}
+
+TEST_F(PopHaploDbTest, LookupAmongManyHaplotypesAnswersTheFirstEqualOne)
+{
+    // 256 haplotypes over 8 loci of two alleles, each appended twice by a
+    // caller in a scrambled order: far more than the index first holds.
+    TAlleleDB many;
+    for (int L = 0; L < 8; L++)
+        for (const char* n : {"A", "a"})
+            many.InsertAllPos(L, my_string(n), 1.0);
+    auto pattern = [&](int k) {
+        TPopHaplotype h(' ');
+        for (int L = 0; L < 8; L++)
+            h.alleles.Add(many.loci[L]->alleles[(k >> L) & 1]);
+        return h;
+    };
+    TPopHaploDB t;
+    for (int i = 0; i < 512; i++)
+        t.haplotypes.Add(new TPopHaplotype(pattern(i * 37 % 256)));
+
+    for (int k = 0; k < 256; k++) {
+        TPopHaplotype h = pattern(k);
+        int first = 0;
+        while (!(*t.haplotypes[first] == h))
+            first++;
+        ASSERT_EQ(t.find(h), t.haplotypes[first]) << "pattern " << k;
+        EXPECT_EQ(t.insert(h, 1.0), t.haplotypes[first]);
+    }
+    EXPECT_EQ(t.haplotypes.count, 512);
+    EXPECT_EQ(t.find(hap({"A", "B"})), nullptr);  // other loci, other alleles
 }
 
 TEST_F(PopHaploDbTest, CleanDbKeepsFrequenciesFromTheThresholdInOrder)

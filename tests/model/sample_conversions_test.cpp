@@ -251,6 +251,48 @@ TEST_F(SampleConversionsTest, PoolingMergesHaplotypesOfTheSameAlleles)
     EXPECT_EQ(pooled.RecessiveAllelesEM, 1);
 }
 
+// The pooled sample keeps its index of records from one addition to the
+// next; records changed in between must still be matched as a scan would.
+TEST_F(SampleConversionsTest, PoolingFollowsRecordsChangedBetweenAdditions)
+{
+    HaploDef* a = add_definition("a", "AC");
+    HaploDef* a2 = add_definition("a2", "AC");
+    HaploDef* b = add_definition("b", "AG");
+    HaploDef* c = add_definition("c", "TT");
+    for (int i = 0; i < db.list.count; ++i)
+        db.list[i]->build_haplovect(&alleles, 0, 0, 0.1);
+
+    Population first, second, third, pooled;
+    first.haplotypes.Add(new PHaploDef(a, 2));
+    first.haplotypes.Add(new PHaploDef(b, 1));
+    second.haplotypes.Add(new PHaploDef(b, 4));
+    second.haplotypes.Add(new PHaploDef(a2, 5));
+    third.haplotypes.Add(new PHaploDef(c, 3));
+    third.haplotypes.Add(new PHaploDef(a, 1));
+
+    pooled += first;
+    pooled.haplotypes.Detach(0);  // b moves to the front
+    pooled += second;
+    EXPECT_EQ(records(pooled.haplotypes), "b:5 a2:5");
+
+    pooled.haplotypes.Add(new PHaploDef(c, 1));  // appended by a caller
+    pooled += third;
+    EXPECT_EQ(records(pooled.haplotypes), "b:5 a2:6 c:4");
+
+    pooled.haplotypes.Detach(0);  // as many records as before, in another order
+    pooled.haplotypes.Add(new PHaploDef(b, 5));
+    pooled += first;
+    EXPECT_EQ(records(pooled.haplotypes), "a2:8 c:4 b:6");
+
+    pooled.haplotypes.Flush();
+    pooled.haplotypes.Add(new PHaploDef(c, 1));
+    pooled += second;
+    EXPECT_EQ(records(pooled.haplotypes), "c:1 b:4 a2:5");
+
+    pooled += pooled;  // every record is its own first match
+    EXPECT_EQ(records(pooled.haplotypes), "c:2 b:8 a2:10");
+}
+
 TEST_F(SampleConversionsTest, PoolingKeepsHaplotypesWithoutAllelesApart)
 {
     // Frequency data: definitions hold no alleles and no content.
