@@ -278,9 +278,9 @@ Outcome walk_projects(RunListReader& list, my_string const& mode)
         got = list.next(proj_file);
         if (made > 0)
             E.CloseLog_file();
+        ++settings::num_proj_done;
         if (PPP->run_settings.stop_requested)
             break;
-        ++settings::num_proj_done;
     }
     return got < 0 ? STOPPED : walk;
 }

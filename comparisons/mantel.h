@@ -2,8 +2,8 @@
 // the genetic distances between samples is tested.
 //
 // Minimal form: the section is read past, its keys noted for the project
-// reader's end checks; the matrices and the test come with the population
-// comparisons.
+// reader's end checks, and its Y-matrix type kept for the task checks; the
+// matrices and the test come with the population comparisons.
 #ifndef DROV_COMPARISONS_MANTEL_H
 #define DROV_COMPARISONS_MANTEL_H
 
@@ -14,10 +14,18 @@
 
 class Mantel {
 public:
-    Mantel() = default;
+    // The Y-matrix type of the YMatrix line, lower-cased: "fst", "log_fst",
+    // "slatkinlinearfst", "log_slatkinlinearfst", "nm", or "custom" for a Y
+    // matrix given in the section. "fst" until a YMatrix line sets it.
+    my_string YMatrix;
+
+    Mantel() : YMatrix("fst") {}
     ~Mantel() = default;
     Mantel(Mantel const&) = delete;
     Mantel& operator=(Mantel const&) = delete;
+
+    // Empties the section for the next project of a run list.
+    void reset() { YMatrix = "fst"; }
 
     // Reads the lines of the section from the project stream to its end,
     // adding 1 to lineNo for each; sets each found flag when its key is met.

@@ -61,8 +61,15 @@ void TriMat::allocate_rows(const char* where)
     }
 }
 
+// Rows that exist already are released first, so that a second call
+// replaces them instead of leaking them.
 void TriMat::allocate_matrix()
 {
+    if (rows != nullptr) {
+        delete[] rows[0];
+        delete[] rows;
+        rows = nullptr;
+    }
     allocate_rows("TriMat::allocate_matrix()");
 }
 

@@ -196,7 +196,11 @@ void TAlleleDB::reset_exp_freq()
 
 double TAlleleDB::update_all_freq_with_inbreeding(double const& F)
 {
-    if (!(F > 0) || TAllele::numPop < 2)
+    if (!(F > 0))
+        return -1;
+    if (loci.count == 0)
+        return 0;
+    if (TAllele::numPop < 2)
         return -1;
     // Entries 0 and 1 of pop_freq are read and written: check every allele
     // before changing any.

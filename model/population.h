@@ -13,11 +13,13 @@
 #ifndef DROV_MODEL_POPULATION_H
 #define DROV_MODEL_POPULATION_H
 
+#include <cstddef>
 #include <fstream>
 #include <istream>
 #include <ostream>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/my_string.h"
 #include "core/pointer_arrays.h"
@@ -37,6 +39,18 @@ class settings;
 struct HaploIdIndex {
     std::unordered_map<std::string, HaploDef*> by_id;
     int indexed = 0;  // list positions already in by_id
+};
+
+// The records of a pooled sample by allele content, kept by operator+= from
+// one added sample to the next so that pooling a group hashes each record
+// once. Records appended since its last use are indexed on the next; when a
+// record indexed earlier no longer points at the definition it was indexed
+// with, the whole index is built anew. The definitions' allele vectors must
+// not change meanwhile.
+struct PoolingIndex {
+    // Record positions by allele-content hash, in list order.
+    std::unordered_map<std::size_t, std::vector<int>> positions;
+    std::vector<HaploDef const*> indexed;  // definition of each indexed record
 };
 
 class DistMat;
@@ -183,6 +197,8 @@ public:
     void print_population_anchor(int level, settings& run_settings, const char* prefix);
 
 private:
+    PoolingIndex pooling_index_;  // used by operator+= only; never copied
+
     void reset_scalars();
     void copy_polymorphism_flags(Population const& other);
     int finish_block(int external, bool closed, double sum, double rel_sum, bool genotypic);

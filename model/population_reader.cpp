@@ -338,12 +338,12 @@ private:
                << " copies kept" << std::endl;
     }
 
-    // The records of this sample point into the list; they go with it.
-    void empty_list()
+    // The sample's records go when its data turn out unreadable. The
+    // definitions stay in the project's list: the records of the samples
+    // read before this one point at them.
+    void drop_records()
     {
         sample.haplotypes.Flush();
-        list.list.Flush();
-        by_id.clear();
     }
 
     int define(HaploDef& definition, DataLine const& fields)
@@ -353,7 +353,7 @@ private:
             return 0;
         my_string text(locus_text.text.c_str());
         if (!definition.read_data(text, sample.profile)) {
-            empty_list();
+            drop_records();
             *_ZOS_ << "\tUnable to read haplotype definition on line " << line_number()
                    << ", aborting reading procedure" << std::endl;
             E.error(ERROR, GAMETIC, 63);
@@ -375,14 +375,14 @@ private:
         my_string text(locus_text.text.c_str());
         HaploDef repeated;
         if (!repeated.read_data(text, sample.profile)) {
-            empty_list();
+            drop_records();
             *_ZOS_ << "\tUnable to read haplotype definition on line " << line_number()
                    << ". Aborting reading project." << std::endl;
             E.error(ERROR, GAMETIC, 33);
             return 0;
         }
         if (std::strcmp(repeated.content.str, definition.content.str) != 0) {
-            empty_list();
+            drop_records();
             *_ZOS_ << "\tDefinition of haplotype " << fields.id << " defined on line "
                    << line_number() << " does not match its previous definition, aborting "
                    << "reading project." << std::endl;

@@ -78,11 +78,13 @@ char read_declared_separator(const char* project_file, bool& found)
     return 0;
 }
 
-// Separators that also occur in numbers (or delimit quoted values) cannot be
-// turned into blanks without changing a frequency, a distance or a name.
+// Separators that also occur in numbers, keywords or quoted values, or that
+// mark the structure of the file (key=value, blocks, section heads), cannot
+// be turned into blanks without changing a frequency, a name or a keyword.
 bool separator_is_unsafe(char c)
 {
-    return std::isdigit(static_cast<unsigned char>(c)) || std::strchr(".+-eE\"", c) != nullptr;
+    return std::isalnum(static_cast<unsigned char>(c))
+           || std::strchr(".+-\"'={}[]", c) != nullptr;
 }
 
 // The file name of a path, without any folder: after the last '/' or '\'.
@@ -131,7 +133,8 @@ char cleaner::separator_for(char given) const
     if (separator != 0 && separator_is_unsafe(separator)) {
         E.error(ERROR, "cleaner::execute()", 190);
         *_ZOS_ << "\tLocus separator '" << separator
-               << "' can be part of a number or a quoted name: it is not turned into blanks."
+               << "' can be part of a number, a name or the file's syntax: it is not turned"
+                  " into blanks."
                   " Use another separator, for example ';' or '/'.\n";
         return 0;
     }

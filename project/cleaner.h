@@ -10,8 +10,9 @@
 // LocusSeparator line (the one given to execute serves only a project that
 // declares none, as the reader then keeps the previous project's). It is never
 // mapped inside double quotes (titles, names, file names), and a separator
-// that can be part of a number ('.', '+', '-', 'e', 'E', a digit) or the
-// quote itself is refused with an error: the copy then keeps it as written.
+// that can be part of a number, a keyword or a quoted value ('.', '+', '-', a
+// letter or digit, a quote) or of the file's syntax ('=', braces, brackets)
+// is refused with an error: the copy then keeps it as written.
 //
 // Copies of EXTERN files are written only inside the results folder, under
 // the file's own name without its folders, so that no name can reach outside

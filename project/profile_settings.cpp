@@ -3,6 +3,7 @@
 #include "project/profile_settings.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "app/glbobj.h"
@@ -87,10 +88,11 @@ ProfileSettings& ProfileSettings::operator=(ProfileSettings const& source)
     release_labels();
     if (NbLoci > 0 && source.LociLabels) {
         try {
-            my_string* labels = new my_string[NbLoci];
+            // A label whose copy fails releases the labels made so far.
+            std::unique_ptr<my_string[]> labels(new my_string[NbLoci]);
             for (int i = 0; i < NbLoci; i++)
                 labels[i] = source.LociLabels[i];
-            LociLabels = labels;
+            LociLabels = labels.release();
         } catch (std::bad_alloc const&) {
             E.error(MEMORY, "ProfileSettings::operator=()", 0);
         }

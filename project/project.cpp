@@ -38,6 +38,8 @@ void Project::clean()
     samples->clean();
     haplo_list.reset();
     allele_db.destroy();
+    // The next project must not inherit this one's Mantel section.
+    mantel.reset();
     E.results_stream = nullptr;
     if (translator_files_created) {
         for (const char* name : {"trans_out.txt", "dum_dro.drp"}) {

@@ -56,8 +56,8 @@ public:
     my_string& title() { return profile.Title; }
 
     // --- Project and its files (project.cpp) ---
-    // Empties samples, structure, haplotype list, distance matrix and allele
-    // database after a run; the profile, Mantel section and settings stay.
+    // Empties samples, structure, haplotype list, distance matrix, allele
+    // database and Mantel section after a run; the profile and settings stay.
     void clean();
     // From settings::input_file: the results file (".htm"), the back-up file
     // (".bac") and the project's folder.

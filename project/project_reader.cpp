@@ -23,6 +23,16 @@ my_string upper_value(my_string const& line)
     return value;
 }
 
+// True when the integer part (toward zero) of the value is 0 or 1, which
+// goes into flag. Tested on the double: a huge value does not fit an int.
+bool integer_part_is_flag(double value, int& flag)
+{
+    if (!(value > -1.0 && value < 2.0))
+        return false;
+    flag = static_cast<int>(value);
+    return true;
+}
+
 }  // namespace
 
 int Project::newOpen()
@@ -186,8 +196,8 @@ void ProjectFileReader::read_genotypic_data()
         return;
     double value = 0.0;
     bool read = getValue(line, value, "GenotypicData", line_number);
-    int flag = static_cast<int>(value);
-    if (read && (flag == 0 || flag == 1)) {
+    int flag = 0;
+    if (read && integer_part_is_flag(value, flag)) {
         profile.GenotypicData = flag;
     } else {
         E.error(WARNING, READER, 74);
@@ -229,8 +239,8 @@ void ProjectFileReader::read_gametic_phase()
         return;
     double value = 0.0;
     bool read = getValue(line, value, "GameticPhase", line_number);
-    int flag = static_cast<int>(value);
-    if (read && (flag == 0 || flag == 1)) {
+    int flag = 0;
+    if (read && integer_part_is_flag(value, flag)) {
         profile.GameticPhase = flag;
     } else {
         E.error(WARNING, READER, 89);

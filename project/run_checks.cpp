@@ -5,6 +5,7 @@
 // the allele vectors of samples and haplotype definitions, the individuals as
 // haplotypes, the removal of entries missing at every locus).
 
+#include <cstring>
 #include <ostream>
 
 #include "core/errors.h"
@@ -250,12 +251,12 @@ void eliminate_identical_haplotypes(Project& p)
 }
 
 // The Mantel test compares a Y matrix with distances; unless the user gives Y
-// (Y type "custom") it is built from the pairwise FST. The Mantel section does
-// not keep its Y type yet, so Y always comes from the pairwise FST for now.
+// (Y type "custom") it is built from the pairwise FST.
 void pairwise_fst_for_mantel(Project& p)
 {
     settings& s = p.run_settings;
-    if ((s.TaskNumber & settings::MANTEL_TEST) && !(s.TaskNumber & settings::PAIRWISE_FST))
+    if ((s.TaskNumber & settings::MANTEL_TEST) && !(s.TaskNumber & settings::PAIRWISE_FST)
+        && std::strcmp(p.mantel.YMatrix.str, "custom") != 0)
         s.TaskNumber |= settings::PAIRWISE_FST;
 }
 

@@ -177,10 +177,11 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
                 continue;
             double value = 0.0;
             bool read = getValue(line, value, "NbGroups", line_number);
+            bool in_range = read && value >= 0 && value <= INT_MAX;
             // The group arrays are made at the first Group line with the
             // number known then; a later change would leave them too short.
-            bool changed = Groups && static_cast<int>(value) != NbGroups;
-            if (!read || value < 0 || value > INT_MAX || changed) {
+            bool changed = in_range && Groups && static_cast<int>(value) != NbGroups;
+            if (!in_range || changed) {
                 *_ZOS_ << "\tError: Invalid value for \"NbGroups\" on line " << line_number
                        << (changed ? " (after the first group)" : "")
                        << ". Aborting reading project." << std::endl;

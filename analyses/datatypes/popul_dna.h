@@ -6,11 +6,11 @@
 #ifndef DROV_ANALYSES_DATATYPES_POPUL_DNA_H
 #define DROV_ANALYSES_DATATYPES_POPUL_DNA_H
 
-#include "model/population.h"
+#include "analyses/popgen/pop_genetics.h"
 
-class PopulDNA : public Population {
+class PopulDNA : public PopGenetics {
 public:
-    explicit PopulDNA(Population const& sample) : Population(sample) {}
+    explicit PopulDNA(Population const& sample) : PopGenetics(sample) {}
 };
 
 #endif

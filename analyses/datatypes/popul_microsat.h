@@ -6,11 +6,11 @@
 #ifndef DROV_ANALYSES_DATATYPES_POPUL_MICROSAT_H
 #define DROV_ANALYSES_DATATYPES_POPUL_MICROSAT_H
 
-#include "model/population.h"
+#include "analyses/popgen/pop_genetics.h"
 
-class PopulMicrosat : public Population {
+class PopulMicrosat : public PopGenetics {
 public:
-    explicit PopulMicrosat(Population const& sample) : Population(sample) {}
+    explicit PopulMicrosat(Population const& sample) : PopGenetics(sample) {}
 };
 
 #endif

@@ -6,11 +6,11 @@
 #ifndef DROV_ANALYSES_DATATYPES_POPUL_RFLP_H
 #define DROV_ANALYSES_DATATYPES_POPUL_RFLP_H
 
-#include "model/population.h"
+#include "analyses/popgen/pop_genetics.h"
 
-class PopulRFLP : public Population {
+class PopulRFLP : public PopGenetics {
 public:
-    explicit PopulRFLP(Population const& sample) : Population(sample) {}
+    explicit PopulRFLP(Population const& sample) : PopGenetics(sample) {}
 };
 
 #endif

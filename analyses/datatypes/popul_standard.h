@@ -6,11 +6,11 @@
 #ifndef DROV_ANALYSES_DATATYPES_POPUL_STANDARD_H
 #define DROV_ANALYSES_DATATYPES_POPUL_STANDARD_H
 
-#include "model/population.h"
+#include "analyses/popgen/pop_genetics.h"
 
-class PopulStandard : public Population {
+class PopulStandard : public PopGenetics {
 public:
-    explicit PopulStandard(Population const& sample) : Population(sample) {}
+    explicit PopulStandard(Population const& sample) : PopGenetics(sample) {}
 };
 
 #endif

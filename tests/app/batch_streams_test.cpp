@@ -205,6 +205,84 @@ TEST_F(BatchStreamsTest, EveryStartAppendsAHeaderBlock)
     EXPECT_EQ(content("mismatch_sp3.sum").substr(banner.size(), 22), "Mismatch distribution\n");
 }
 
+// The header blocks are part of files read outside the program, so each one
+// is pinned to the character.
+TEST_F(BatchStreamsTest, HeaderBlockOfEveryFile)
+{
+    const std::string banner = "\n\n" + std::string(67, '-') + "\nDrovalen batch run summary file\n";
+    const std::string mismatch_columns = "file_name\tpop_name\tDistance\tgamma_a\tmean\tvariance\t";
+    const std::string mismatch_tail = "Mismatch distribution starting from the zero difference class\n";
+    auto cut_offs = [](std::string const& low, std::string const& last) {
+        return "\tnum" + low + "LociBelow_1e-3\tnum" + low + "LociBelow_5e-3\tnum" + low
+               + "LociBelow_1e-2\tnum" + low + "LociBelow_2.5e-2\tnum" + last + "LociBelow_5e-2";
+    };
+    const struct {
+        const char* file;
+        std::string header;
+    } cases[] = {
+        {"gen_div.sum", banner + "Gene diversity indices:\nfile_name\tpop_name\tnb_gene_copies\tnb_haplotypes\t"
+                                 "[orig_nb_haplotypes]\tnum_loci\t_nb_usable_loci\t_nb_pol_sites\tgene_diversity\n"},
+        {"nucl_comp.sum", banner + "Nucleotide composition\nfile_name\tpop_name\tC\tT\tA\tG\tsum(CTAG)\n"},
+        {"mold_div.sum", banner + "Molecular diversity indices\nfile_name\tpop_name\tindel_w\tts_w\ttv_w\t"
+                                  "miss_lev\t#ts_s\t#tv_s\t#subs_s\t#del_s\t#pol_s\t#nucl_s\t#usa_loci\t"
+                                  "dist_met\tgamma_a\tmol_div\tnucl_div\n"},
+        {"mismatch.sum", banner + "Mismatch distribution\n" + mismatch_columns + "theta0\ttau\t" + mismatch_tail},
+        {"mismatch_sp3.sum",
+         banner + "Mismatch distribution\n" + mismatch_columns + "tau\ttheta\tM\t" + mismatch_tail},
+        {"mismatch_sp4.sum",
+         banner + "Mismatch distribution\n" + mismatch_columns + "theta0\ttau\ttheta\tM\t" + mismatch_tail},
+        {"only_mismatch_sp.txt", "Mismatch distributions\n"},
+        {"theta.sum", banner + "\tfile_name\n"},
+        {"link_dis.sum", banner + "Linkage disequilibrium indices\nalpha_lev\ty\t#usable_loci\n"},
+        {"l_d_pro.sum", banner + "Linkage disequilibrium probabilities\n"
+                                 "file_name\tpop_name\tloc_1\tloc_2\t#resampl\tl_d_proba\ts.d.\n"},
+        {"l_d_proIBD.sum",
+         banner + "Linkage disequilibrium likelihood ration test with inbreeding\n"
+                  "file_name\tpop_name\tComp_inbreeding \tlnLHoodLDf \tf_coeff_LD \tlnLHoodLEf \tf_coeff_LE\t"
+                  "Chi2f \tdf \tP_Chi2f\tComp_inbreeding \tlnLHoodLDf \tf_coeff_LD \tlnLHoodLE \tf_coeff_LE\t"
+                  "Chi2 \tdf \tP_Chi2\t\tP_Chi2_resamp\tnum_boot\n"},
+        {"l_d_val.sum", banner + "Linkage disequilibrium values\n"
+                                 "file_name\tpop_name\tloc_1\tloc_2\tD\tDprime\tD_hedrick\tR\tR2\tR2_hedrick\n"},
+        {"hw.sum", banner + "Hardy-Weinberg equilibrium indices\tfile_name\tpop_name\n"},
+        {"tajima.sum", banner + "Tajima's D indices:\nfile_name\tpop_name\tnum gene copies\tnum polym sites\t"
+                                "theta_S\ttheta_pi\tTajima's D\tP-value beta approx.\tP-value simul.\t"
+                                "Prob(Simulated D <= 0)\tNum. simulations\n"},
+        {"fu_fs.sum", banner + "file_name\tpop_name\tNo. of Genes copies\tNo. of Haplotypes\tTheta\tFs\t"
+                               "Prob(sim_Fs <=obs_Fs)\tP( Fs <= 0\tNo. Simulations\n"},
+        {"ewens.sum", banner + "Ewens-Watterson neutrality test indices\nfile_name\tpop_name\tnb_genes\t"
+                               "[nb_orig_hapl]\tnb_#all\tobs_F\texp_F\tp_Ewens_Watt\tp_exact_Slatkin\n"},
+        {"chakra.sum", banner + "Chakraborty's neutrality test indices\nfile_name\tpop_name\tnb_genes\t"
+                                "nb_haplotypes\thomozygosity\texp_k(hom)\tp_k_all\tp_>=k_all\n"},
+        {"pairdist.sum", banner + "\tfile_name\n"},
+        {"FSTdist.sum", banner + "\tfile_name\n"},
+        {"VCompdist.sum", banner + "\n"},
+        {"pairdiff.sum", banner + "\tfile_name\n"},
+        {"tau_uneq.sum", banner + "\tfile_name\n"},
+        {"coanst_c.sum", banner + "\tfile_name\n"},
+        {"slatkin.sum", banner + "\tfile_name\n"},
+        {"NM_value.sum", banner + "\tfile_name\n"},
+        {"amovares.sum", "\nAMOVA computations ...\nfile_name\n"},
+        {"allele_freqs.sum", banner + "Allele frequencies\nfile_name\nPopulation 1 id\tFreq. all. 1\t"
+                                      "Freq. all. 2\t...\tPopulation 2 id\tFreq. all. 1\tFreq. all. 2\t...\n"},
+        {"selectionDetection.sum", "\nDetection of loci under selection:\nfileName\tnumSims\tNumTestedLoci"
+                                       + cut_offs("LowFST", "") + cut_offs("HighFCT", "HighFCT")
+                                       + cut_offs("LowFCT", "") + cut_offs("HighFCT", "HighFCT") + "\n"},
+    };
+
+    std::string every_flag = "flags\n";
+    for (Flag const& f : FLAGS)
+        every_flag += std::string(f.name) + " ";
+    start(every_flag + "\n");
+    close_all_global_streams();
+
+    std::set<std::string> expected_files;
+    for (auto const& c : cases) {
+        expected_files.insert(c.file);
+        EXPECT_EQ(content(c.file), c.header) << c.file;
+    }
+    EXPECT_EQ(batch_files(), expected_files);
+}
+
 TEST_F(BatchStreamsTest, ClosingNullsEveryStream)
 {
     start("flags\n_MISMATCH_ _TAJIMA_\n");

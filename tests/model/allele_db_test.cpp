@@ -111,6 +111,50 @@ TEST_F(AlleleDbTest, CharacterFormsMatchOnlyAWholeOneCharacterName)
     EXPECT_EQ(db.loci[0]->find_allele_by_name('n'), db.loci[0]->alleles[1]);
 }
 
+TEST_F(AlleleDbTest, LookupsByNameFollowTheAllelesOfTheLocus)
+{
+    // More one-character names than a locus notes, a repeated name, a byte
+    // above 127, and names that only begin with a character looked up.
+    TLocus locus(my_string("L"));
+    for (const char* n : {"null", "AC", "A", "C", "G", "T", "-", "N", "?", "A", "\xe9"})
+        locus.alleles.Add(new TAllele(my_string(n), 1.0, 0));
+    auto first_of = [&](char c) {
+        for (int i = 0; i < locus.alleles.count; i++) {
+            my_string const& n = locus.alleles.data[i]->name;
+            if (n.length == 1 && n.str[0] == c)
+                return i;
+        }
+        return -1;
+    };
+    auto check = [&](TLocus& l, const char* when) {
+        for (char c : std::string("ACGT-N?\xe9xn")) {
+            SCOPED_TRACE(std::string(when) + ", character " + c);
+            EXPECT_EQ(l.find_allele_pos_by_name(c), first_of(c));
+        }
+    };
+    check(locus, "first lookups");
+    check(locus, "lookups again");
+    locus.alleles.Add(new TAllele(my_string("x"), 1.0, 0));
+    check(locus, "after an append");
+    TAllele* replaced = locus.alleles.data[2];
+    locus.alleles.data[2] = new TAllele(my_string("x"), 1.0, 0);
+    delete replaced;
+    check(locus, "after a replacement");
+    EXPECT_EQ(locus.find_allele_pos_by_name('A'), 9);
+
+    TLocus copy(locus);
+    check(copy, "in a copy");
+    TLocus other(my_string("O"));
+    other.alleles.Add(new TAllele(my_string("T"), 1.0, 0));
+    copy = other;
+    EXPECT_EQ(copy.find_allele_pos_by_name('A'), -1);
+    EXPECT_EQ(copy.find_allele_pos_by_name('T'), 0);
+
+    EXPECT_EQ(locus.find_allele_pos_by_name(my_string("A")), 9);
+    EXPECT_EQ(locus.find_allele_pos_by_name(my_string("AC")), 1);
+    EXPECT_EQ(locus.find_allele_pos_by_name(my_string("Ax")), -1);
+}
+
 TEST_F(AlleleDbTest, LookupsAnswerNullOrMinusOneWhenNothingMatches)
 {
     TLocus empty(my_string("empty"));
@@ -401,7 +445,10 @@ TEST_F(AlleleDbTest, InbreedingUpdateCorrectsExpectedFrequencies)
     EXPECT_EQ(a->inbreed_sum, 0);
     EXPECT_NEAR(c->pop_freq[1], 0.4, 1e-12);
 
+    // A database without loci has nothing to correct, whatever the arrays made last.
     TAlleleDB empty;
+    EXPECT_EQ(empty.update_all_freq_with_inbreeding(0.5), 0);
+    TAllele::numPop = 0;
     EXPECT_EQ(empty.update_all_freq_with_inbreeding(0.5), 0);
 }
 

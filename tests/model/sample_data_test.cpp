@@ -275,16 +275,35 @@ TEST_F(SampleDataTest, FailuresAreReportedWithTheirLineNumbers)
     }
 }
 
-TEST_F(SampleDataTest, ABadOrDifferingDefinitionEmptiesTheHaplotypeList)
+TEST_F(SampleDataTest, ABadOrDifferingDefinitionEmptiesTheSampleRecordsOnly)
 {
-    ReadResult r = read("h1 3 ACGT\nh2 4 ACGA\nh1 2 ACGG\n}\n");
-    EXPECT_EQ(r.ok, 0);
+    // A sample read before this one keeps the definitions its records use.
+    Population earlier;
+    earlier.SampleSize = 3;
+    std::istringstream first("h0 3 TTTT\n}\n");
+    my_string line;
+    int line_number = 0;
+    ASSERT_EQ(earlier.New_read_gametic_data(first, list, 0, line_number, line), 1);
+
+    const char* blocks[] = {"h1 3 ACGT\nh2 4 ACGA\nh1 2 ACGG\n}\n",  // differing repeat
+                            "h1 3 ACGT\nh2 4 ACGA\nh3 2 AC!G\n}\n"}; // unreadable text
+    for (const char* block : blocks) {
+        SCOPED_TRACE(block);
+        pop.clean();
+        ReadResult r = read(block);
+        EXPECT_EQ(r.ok, 0);
+        EXPECT_EQ(pop.haplotypes.count, 0);
+        ASSERT_GE(list.list.count, 3);
+        EXPECT_EQ(definitions()[0], "h0=TTTT");
+        EXPECT_EQ(earlier.haplotypes[0]->haplotype, list.list[0]);
+        EXPECT_STREQ(earlier.haplotypes[0]->haplotype->content.str, "TTTT");
+    }
+    E.error(WARNING, "reset", -1);
+    ReadResult r = read("h1 2 ACGG\n}\n");
     EXPECT_THAT(r.log, HasSubstr("#[WARNING # 1] from function \"Population::New_read_gametic_data(),"
                                  "  h1 : \" : data already defined\n"
-                                 "\tHaplotype h1 defined on line 13 has already been defined "
+                                 "\tHaplotype h1 defined on line 11 has already been defined "
                                  "previously...\n"));
-    EXPECT_EQ(list.list.count, 0);
-    EXPECT_EQ(pop.haplotypes.count, 0);  // its records pointed into the list
 }
 
 TEST_F(SampleDataTest, TheSampleNameLineIsLeftInTheLineBuffer)

@@ -105,7 +105,8 @@ TEST_F(CleanerTest, CopyOfTheProjectIsNormalised)
 
 TEST_F(CleanerTest, SeparatorThatOccursInNumbersIsRefusedAndNumbersStay)
 {
-    for (char separator : {'.', '-', '+', 'e', '7'}) {
+    // Also letters (keywords), quotes (quoted values) and the file's syntax.
+    for (char separator : {'.', '-', '+', 'e', '7', 'S', '\'', '=', '{'}) {
         std::string declared = std::string("LocusSeparator='") + separator + "'\n";
         std::string data = "h1 0.25 1e-5 17 +2\n";
         EXPECT_EQ(clean_project(declared + data, 0), declared + data + "\n") << separator;

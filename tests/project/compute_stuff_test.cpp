@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "analyses/datatypes/popul_standard.h"
 #include "project/sample_project_fixture.h"
 
 namespace {
@@ -177,6 +178,39 @@ TEST_F(ComputeStuffTest, StandardIndicesGiveEveryAlleleOneFrequencyPerSample)
     TAllele* a = project.allele_db.loci[0]->alleles[0];
     ASSERT_NE(a->pop_freq, nullptr);
     EXPECT_EQ(a->pop_freq_len, 2);
+}
+
+// The format translator asks only for the allele vectors (TaskNumber exactly
+// 0x1000), the recessive allele entered first when RecessiveAllelesEM is set.
+TEST_F(ComputeStuffTest, PreparationForPermutationsOnlyBuildsAlleleVectors)
+{
+    for (int task : {int(settings::AMOVA_PERMUTATION_PREPARATION),
+                     settings::AMOVA_PERMUTATION_PREPARATION | settings::STANDARD_INDICES}) {
+        SCOPED_TRACE(task);
+        project.clean();
+        use_profile(STANDARD, 1, 0);
+        PopulStandard* typed = new PopulStandard(genotypic_sample("A", {{"12", "34", 1}}));
+        typed->alleleDB = &project.allele_db;
+        project.samples->Populations.Flush();
+        project.samples->Populations.Add(typed);
+        s.TaskNumber = task;
+        s.RecessiveAllelesEM = 1;
+
+        EXPECT_EQ(compute(), 1);
+
+        EXPECT_EQ(typed->RecessiveAllelesEM, 1);
+        TPhenotype* individual = typed->individuals.phenotypes[0];
+        if (task != settings::AMOVA_PERMUTATION_PREPARATION) {
+            EXPECT_EQ(individual->pseudo_hapl[0], nullptr);
+            EXPECT_EQ(project.allele_db.loci.count, 0);
+            continue;
+        }
+        ASSERT_NE(individual->pseudo_hapl[1], nullptr);
+        EXPECT_STREQ(individual->pseudo_hapl[1]->alleles[1]->name.str, "4");
+        ASSERT_EQ(project.allele_db.loci.count, 2);
+        EXPECT_STREQ(project.allele_db.loci[0]->alleles[0]->name.str, "null");
+        EXPECT_EQ(log_text(), "\nPopulation 'A' : \ndone in N ms\n");
+    }
 }
 
 // Work units of a run of four-locus samples, each case from no task at all.

@@ -222,6 +222,8 @@ TEST_F(ProjectReaderTest, ProfileValuesTable)
         {"MissingData=' - '", "-", ""},
         {"MissingData=N", "N", "Line #10 : No open quote after keyword 'MissingData'"},
         {"GenotypicData=2", "0", "invalid value assigned to \"GenotypicData: setting to default\""},
+        {"GenotypicData=1e20", "0", "invalid value assigned to \"GenotypicData: setting to default\""},
+        {"GenotypicData=1.5", "1", ""},
         {"Title=\"x\" # Title=\"y\"", "x", ""},
         {"# Title=\"y\"", "T", ""},
         {"EpsilonValue=1e-9", "1e-09", ""},
@@ -260,6 +262,20 @@ TEST_F(ProjectReaderTest, KeysAreMatchedBeforeTheirEqualSignOnly)
     phase = phase.replace(phase.find("h1 2 ACGT\n"), 10, "i1 1 ACGT\nACGA\n");
     EXPECT_EQ(open_text(genotypic, phase), 1);
     EXPECT_TRUE(has(take_log(), "Line #8 : Missing equal sign after keyword 'GameticPhase'\n"));
+}
+
+TEST_F(ProjectReaderTest, MantelSectionKeepsItsYMatrixType)
+{
+    const std::string keys = "MatrixSize=1\nMatrixNumber=2\nYMatrixLabels={\"A\"}\n"
+                             "DistMatMantel={\n0\n}\nUsedYMatrixLabels={\"A\"}\n";
+    Project project;
+    ASSERT_EQ(open_text(project, minimal("", "[[Mantel]]\nYMatrix=\"Custom\"\n" + keys)), 1);
+    EXPECT_STREQ(project.mantel.YMatrix.str, "custom");
+
+    // The next project of a run list does not inherit it.
+    project.clean();
+    ASSERT_EQ(open_text(project, minimal("", "[[Mantel]]\n" + keys)), 1);
+    EXPECT_STREQ(project.mantel.YMatrix.str, "fst");
 }
 
 struct OrderCase {

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "project/sample_project_fixture.h"
 
@@ -113,6 +114,8 @@ TEST_F(RunChecksTest, TasksTheDataCannotSupportAreSwitchedOff)
         {"infinite-allele tests on microsatellites", MICROSAT, 0, 0x80 | 0x100 | 0x2, 0x2,
          nullptr, ""},
         {"Mantel test alone", STANDARD, 0, 0x10000, 0x10400, nullptr, ""},
+        {"Mantel test with the user's Y matrix", STANDARD, 0, 0x10000, 0x10000,
+         [this](settings&) { project.mantel.YMatrix = "custom"; }, ""},
     };
     for (SwitchCase const& c : cases) {
         SCOPED_TRACE(c.title);
@@ -140,6 +143,57 @@ TEST_F(RunChecksTest, TasksTheDataCannotSupportAreSwitchedOff)
             frame_removed.erase(at, std::string(part).size());
         }
         EXPECT_EQ(frame_removed, c.notice);
+    }
+}
+
+TEST_F(RunChecksTest, AmovaNeedsSamplesPlacedInSeveralGroups)
+{
+    const std::string skipped = "  An AMOVA analysis was selected and no Genetic structure\n"
+                                "  is defined, AMOVA task is skipped.\n";
+    auto warning = [](int n, int message) {
+        return report(n, "WARNING", n, "Project::IsAmovaStructure()", message);
+    };
+    const struct {
+        const char* title;
+        std::vector<std::vector<int>> groups;  // sample indices of each group
+        std::string notice;
+    } cases[] = {
+        {"no structure", {}, warning(1, 123) + warning(2, 124) + warning(3, 125) + skipped},
+        {"one sample per group", {{0}, {1}}, warning(1, 125) + skipped},
+        {"one group of one sample", {{0}}, ""},
+        {"two groups of three samples", {{0, 2}, {1}}, ""},
+    };
+    haplotypic_sample("A", {{"AC", 1}});
+    haplotypic_sample("B", {{"AC", 1}});
+    haplotypic_sample("C", {{"AG", 1}});
+    project.haplo_vectors_built = 1;
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.title);
+        Structure& structure = *project.structure;
+        structure.reset();
+        int n = static_cast<int>(c.groups.size());
+        if (n > 0) {
+            structure.NbGroups = n;
+            structure.GroupSizes = new int[n]();
+            structure.Groups = new MY_TIArrayAsVector<Population>[n];
+        }
+        for (int g = 0; g < n; ++g) {
+            structure.Groups[g].owns = 0;
+            for (int i : c.groups[g]) {
+                structure.Groups[g].Add(project.samples->Populations[i]);
+                ++structure.GroupSizes[g];
+                ++structure.NbMembers;
+            }
+        }
+        s.TaskNumber = settings::AMOVA;
+        s.HaplAMOVA = 1;
+        s.ComputeConventionalFST = 1;
+        log_text();
+
+        ASSERT_EQ(project.make_run_possible(), 1);
+
+        EXPECT_EQ(s.TaskNumber, c.notice.empty() ? int(settings::AMOVA) : 0);
+        EXPECT_EQ(log_text(), CHECKING + c.notice + SETTINGS_CHECKED);
     }
 }
 
