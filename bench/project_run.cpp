@@ -11,15 +11,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <random>
 #include <string>
 
 #include "app/startup.h"
-#include "core/errors.h"
+#include "bench/bench_projects.h"
 
 namespace fs = std::filesystem;
 
@@ -27,22 +24,8 @@ namespace {
 
 const int GROUPS = 20;
 
-void write_profile(std::ofstream& out, const char* type, int samples, int genotypic,
-                   const char* separator)
-{
-    out << "[Profile]\n\tTitle=\"benchmark\"\n\tNbSamples=" << samples << "\n\tDataType=" << type
-        << "\n\tGenotypicData=" << genotypic << "\n\tGameticPhase=0\n\tLocusSeparator="
-        << separator << "\n\tMissingData='?'\n[Data]\n[[Samples]]\n";
-}
-
-void write_sample_head(std::ofstream& out, int sample, int size)
-{
-    out << "\tSampleName=\"pop " << sample << "\"\n\tSampleSize=" << size
-        << "\n\tSampleData={\n";
-}
-
 // The samples in GROUPS groups of consecutive samples.
-void write_structure(std::ofstream& out, int samples)
+void write_structure(std::ostream& out, int samples)
 {
     out << "[[Structure]]\n\tStructureName=\"benchmark\"\n\tNbGroups=" << GROUPS << "\n";
     int per_group = samples / GROUPS;
@@ -54,95 +37,36 @@ void write_structure(std::ofstream& out, int samples)
     }
 }
 
-// Microsatellite genotypes (repeat numbers 100 to 139) of `samples` samples
-// of 50 individuals at 20 loci.
-void write_microsat_project(fs::path const& path, int samples)
-{
-    std::ofstream out(path);
-    const int individuals = 50, loci = 20;
-    write_profile(out, "MICROSAT", samples, 1, "TAB");
-    std::mt19937 random(2);
-    for (int s = 0; s < samples; ++s) {
-        write_sample_head(out, s, individuals);
-        for (int i = 0; i < individuals; ++i) {
-            out << "\t\tind" << i << "\t1";
-            for (int l = 0; l < loci; ++l)
-                out << '\t' << 100 + random() % 40;
-            out << "\n\t\t";
-            for (int l = 0; l < loci; ++l)
-                out << '\t' << 100 + random() % 40;
-            out << '\n';
-        }
-        out << "\t}\n";
-    }
-    write_structure(out, samples);
-}
-
-// `samples` samples of `sequences` sequences of `length` bp, each a reference
-// sequence with a few random substitutions.
-void write_dna_project(fs::path const& path, int samples, int sequences, int length)
-{
-    std::ofstream out(path);
-    write_profile(out, "DNA", samples, 0, "NONE");
-    std::mt19937 random(3);
-    const char bases[] = "ACGT";
-    std::string reference(length, 'A');
-    for (char& base : reference)
-        base = bases[random() % 4];
-    for (int s = 0; s < samples; ++s) {
-        write_sample_head(out, s, sequences);
-        for (int q = 0; q < sequences; ++q) {
-            std::string sequence = reference;
-            for (int m = 0; m < 5; ++m)
-                sequence[random() % length] = bases[random() % 4];
-            out << "\t\th" << s << '_' << q << " 1 " << sequence << '\n';
-        }
-        out << "\t}\n";
-    }
-    if (samples >= GROUPS)
-        write_structure(out, samples);
-}
-
-// The generated projects and the settings of the runs (TaskNumber 0), in a
-// temporary folder that is removed at exit.
+// The generated projects, with the structure of GROUPS groups where there are
+// enough samples, and the settings of the runs (TaskNumber 0), in a temporary
+// folder that is removed at exit.
 class Workspace {
 public:
     Workspace()
     {
-        std::string pattern = (fs::temp_directory_path() / "drov_bench_run_XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        dir = pattern;
-        E.init_log_file((dir / "Drovalen_log.txt").string().c_str(), false);
-        DrovalenExeDirectory = (dir.string() + "/").c_str();
-        std::ofstream(dir / "run.drs") << "[Setting for Calculations]\nTaskNumber=0\n";
+        DrovalenExeDirectory = (folder.dir.string() + "/").c_str();
+        std::ofstream(folder.dir / "run.drs") << "[Setting for Calculations]\nTaskNumber=0\n";
     }
-    ~Workspace()
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
+
+    fs::path const& dir() const { return folder.dir; }
 
     fs::path const& get(std::string const& kind, int size)
     {
-        std::string name = kind + "_" + std::to_string(size) + ".drp";
-        auto made = paths.find(name);
-        if (made != paths.end())
-            return made->second;
-        fs::path path = dir / name;
-        if (kind == "microsat")
-            write_microsat_project(path, size);
-        else if (kind == "mtdna")
-            write_dna_project(path, size, 1500, 16569);
-        else
-            write_dna_project(path, size, 200, 1000);
-        return paths[name] = path;
+        return folder.get(kind, size, [&](fs::path const& path) {
+            std::ofstream out(path);
+            if (kind == "microsat")
+                bench_projects::write_microsat_samples(out, size);
+            else if (kind == "mtdna")
+                bench_projects::write_dna_samples(out, size, 1500, 16569);
+            else
+                bench_projects::write_dna_samples(out, size, 200, 1000);
+            if (kind == "microsat" || size >= GROUPS)
+                write_structure(out, size);
+        });
     }
 
-    fs::path dir;
-
 private:
-    std::map<std::string, fs::path> paths;
+    bench_projects::ProjectFolder folder{"drov_bench_run"};
 };
 
 Workspace& workspace()
@@ -157,7 +81,7 @@ void prepare(Project& project, fs::path const& path)
     settings::input_file = path.string().c_str();
     project.build_res_bac_names();
     project.run_possible = 1;
-    project.run_settings.settings_file = (workspace().dir / "run.drs").string().c_str();
+    project.run_settings.settings_file = (workspace().dir() / "run.drs").string().c_str();
     project.run_settings.keep_null_distrib_from_run_list = -1;
     project.run_settings.read_settings(project.run_settings.settings_file);
 }

@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/random.h"
-#include "core/special_functions.h"
+#include "core/math_functions.h"
 
 namespace {
 

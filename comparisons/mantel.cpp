@@ -2,7 +2,6 @@
 
 #include <sstream>
 
-#include "core/keyword_line.h"
 #include "core/public.h"
 #include "project/project_file_lines.h"
 
@@ -27,12 +26,7 @@ int Mantel::NewOpenMantel(std::ifstream& stream, ProfileSettings&, int& lineNo, 
                           bool& yMatrixLabelsFound, bool& distMatMantelFound,
                           bool& usedYMatrixLabelsFound)
 {
-    while (stream.good()) {
-        line.read_line(stream);
-        if (stream.fail())
-            break;
-        ++lineNo;
-        clearLineAfterPoundSign(line);
+    while (next_project_line(stream, line, lineNo)) {
         my_string key = line_key(line);
         if (is_key(key, "MATRIXSIZE")) {
             matrixSizeFound = true;

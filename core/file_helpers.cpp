@@ -67,28 +67,30 @@ void convert_to_slash(char* s)
 
 namespace {
 
-// The folder part of the project name (up to its last separator) and its base
-// name (without folder, cut at the first ".drp").
-void split_project_name(my_string const& project, my_string& folder, my_string& base)
+// The results folder of a project, "<folder><base>.res/": its folder part
+// (up to its last separator) and its base name (without folder, cut at the
+// first ".drp"), which is also given back in `base`.
+my_string results_folder(my_string const& project, my_string& base)
 {
-    folder = project;
+    my_string folder = project;
     folder.extract_path();
     base = project;
     base.rm_path();
     int extension = base.rfind(".drp");
     if (extension >= 0)
         base.remove(extension, base.length - extension);
+    folder += base;
+    folder += ".res";
+    folder += '/';
+    return folder;
 }
 
 } // namespace
 
 my_string buildDrovalenResultFileName(my_string const& project)
 {
-    my_string name, base;
-    split_project_name(project, name, base);
-    name += base;
-    name += ".res";
-    name += '/';
+    my_string base;
+    my_string name = results_folder(project, base);
     name += base;
     name += "_main.htm";
     return name;
@@ -96,11 +98,8 @@ my_string buildDrovalenResultFileName(my_string const& project)
 
 my_string buildDrovalenLogFileName(my_string const& project)
 {
-    my_string name, base;
-    split_project_name(project, name, base);
-    name += base;
-    name += ".res";
-    name += '/';
+    my_string base;
+    my_string name = results_folder(project, base);
     name += "Drovalen_log.txt";
     return name;
 }

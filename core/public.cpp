@@ -81,6 +81,23 @@ int find_open_bracket(std::istream& ifs, bool test_next_line_start)
     return ifs.fail() ? 0 : 1;
 }
 
+// Reads characters, passing over '#' comments, up to the first one that
+// `stops` accepts, which is consumed and kept in c. False when the input ends
+// first.
+template <class Stops>
+bool get_past_comments(std::istream& ifs, int& c, Stops stops)
+{
+    for (;;) {
+        c = ifs.get();
+        if (ifs.fail())
+            return false;
+        if (c == '#')
+            skip_rest_of_line(ifs);
+        else if (stops(c))
+            return true;
+    }
+}
+
 // Reads a header name up to ']' (or the end of the line), lower-cased.
 void read_header_name(std::istream& ifs, my_string& name)
 {
@@ -95,15 +112,8 @@ int skip_comments(std::istream& ifs)
     if (ifs.eof() || ifs.fail())
         return 1;
     int c;
-    for (;;) {
-        c = ifs.get();
-        if (ifs.fail())
-            return 0;
-        if (c == '#')
-            skip_rest_of_line(ifs);
-        else if (is_graphic(c))
-            break;
-    }
+    if (!get_past_comments(ifs, c, is_graphic))
+        return 0;
     if (is_alnum(c) || is_quote(c) || c == '[' || c == '}') {
         ifs.unget();
         return 1;
@@ -179,15 +189,9 @@ int get_qchar(std::istream& ifs, char& c)
 int get_qstring(std::istream& ifs, my_string& s)
 {
     int c;
-    for (;;) {
-        c = ifs.get();
-        if (ifs.fail())
-            return 0;
-        if (c == '#')
-            skip_rest_of_line(ifs);
-        else if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
-            break;
-    }
+    auto not_blank = [](int k) { return k != ' ' && k != '\t' && k != '\r' && k != '\n'; };
+    if (!get_past_comments(ifs, c, not_blank))
+        return 0;
     if (c == '\'' || c == '"') {
         // Quoted texts end at the closing quote or at the end of their line.
         s.read_to_delim(ifs, static_cast<char>(c));

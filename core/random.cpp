@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "core/errors.h"
-#include "core/special_functions.h"
+#include "core/math_functions.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include "model/haplo_def.h"
 
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -76,6 +77,23 @@ TAllele* allele_at(TAlleleDB const* db, int locus, int k)
 
 const char* const READ_DATA = "HaploDef::read_data()";
 
+// Scans one line of a DNA, RFLP or microsatellite content, the characters
+// coming from next() (EOF once none is left), into `built`. Returns the step
+// that ended the scan: END_OF_LINE, INVALID (reported) or GO_ON when the
+// characters ran out first.
+template <class Next>
+DataLineRules::Step scan_line(DataLineRules& rules, std::string& built, Next next)
+{
+    for (int c = next(); c != EOF; c = next()) {
+        DataLineRules::Step step = rules.take(static_cast<char>(c), built);
+        if (step == DataLineRules::INVALID)
+            E.error(ERROR, READ_DATA, rules.invalid_message());
+        if (step != DataLineRules::GO_ON)
+            return step;
+    }
+    return DataLineRules::GO_ON;
+}
+
 }  // namespace
 
 HaploDef::HaploDef() : HaploDef(my_string()) {}
@@ -127,18 +145,12 @@ int HaploDef::read_data(my_string& line, ProfileSettings& profile)
     } else if (is_built_type(type)) {
         DataLineRules rules(type, profile.MissingData);
         std::string built;
-        for (int i = 0; i < line.length; ++i) {
-            DataLineRules::Step step = rules.take(line.str[i], built);
-            if (step == DataLineRules::INVALID) {
-                content = built.c_str();
-                E.error(ERROR, READ_DATA, rules.invalid_message());
-                return 0;
-            }
-            if (step == DataLineRules::END_OF_LINE)
-                break;
-        }
+        int i = 0;
+        DataLineRules::Step step = scan_line(rules, built, [&] {
+            return i < line.length ? static_cast<unsigned char>(line.str[i++]) : EOF;
+        });
         content = built.c_str();
-        if (built.empty())
+        if (step == DataLineRules::INVALID || built.empty())
             return 0;
     }
     trim_trailing_blanks();
@@ -159,28 +171,17 @@ int HaploDef::read_data(std::istream& is, ProfileSettings& profile)
     } else if (is_built_type(type)) {
         DataLineRules rules(type, profile.MissingData);
         std::string built;
-        for (;;) {
-            int c = is.get();
-            if (c == std::istream::traits_type::eof()) {
-                content = built.c_str();
-                // The last line of a file needs no line feed; it is not trimmed.
-                if (is.eof())
-                    return built.empty() ? 0 : 1;
-                if (type == MICROSAT)
-                    E.error(ERROR, READ_DATA, rules.invalid_message());
-                return 0;
-            }
-            DataLineRules::Step step = rules.take(static_cast<char>(c), built);
-            if (step == DataLineRules::INVALID) {
-                content = built.c_str();
-                E.error(ERROR, READ_DATA, rules.invalid_message());
-                return 0;
-            }
-            if (step == DataLineRules::END_OF_LINE)
-                break;
-        }
+        DataLineRules::Step step = scan_line(rules, built, [&is] { return is.get(); });
         content = built.c_str();
-        if (built.empty())
+        if (step == DataLineRules::GO_ON) {
+            // The last line of a file needs no line feed; it is not trimmed.
+            if (is.eof())
+                return built.empty() ? 0 : 1;
+            if (type == MICROSAT)
+                E.error(ERROR, READ_DATA, rules.invalid_message());
+            return 0;
+        }
+        if (step == DataLineRules::INVALID || built.empty())
             return 0;
     } else {
         is.ignore(std::numeric_limits<std::streamsize>::max(), '\n');

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "core/special_functions.h"
+#include "core/math_functions.h"
 #include "model/allele.h"
 #include "model/allele_db.h"
 #include "model/phen_db.h"

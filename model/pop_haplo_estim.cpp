@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/random.h"
-#include "core/special_functions.h"
+#include "core/math_functions.h"
 #include "model/pop_haplo_db.h"
 
 double TPopHaploDB::assign_rand_init_freq(int const& k)

@@ -70,14 +70,7 @@ Population::Population(my_string const& sample_name) : Population()
 
 // The members start empty as in the default constructor; the assignment then
 // resets and copies everything it copies.
-Population::Population(Population const& other)
-    : locus_polymorphic(nullptr), profile(), name(), sample_index(-1), haplotypes(9, 100),
-      geneCopies(9, 100), individuals(), alleleDB(nullptr), estimated_haplotypes(),
-      ssdWithinSum(0), ssdWithin(0), ssdWithinIndiv(0), permCounts(nullptr),
-      presentHaplos(nullptr), numPresentHaplos(0), numMatrixHaplos(0), num_haplotypes(0),
-      nbInitialHaplotypes(0), SampleSize(0), inv_sample_size(0), ld_deg_freedom(0),
-      HaplotypesFromGenotypes(0), group_level_sample(false), xCoord(0), yCoord(0),
-      contingency_table(nullptr), RecessiveAllelesEM(0), monomorphic_locus(0)
+Population::Population(Population const& other) : Population()
 {
     *this = other;
 }

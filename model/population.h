@@ -202,6 +202,7 @@ private:
     void reset_scalars();
     void copy_polymorphism_flags(Population const& other);
     int finish_block(int external, bool closed, double sum, double rel_sum, bool genotypic);
+    void check_block_sums(const char* where, double sum, double rel_sum, bool genotypic);
 };
 
 // What the two per-individual builders of build_allele_vectors share.

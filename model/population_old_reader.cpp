@@ -12,7 +12,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <new>
 #include <string>
@@ -115,13 +114,6 @@ bool haplotype_count_token(std::istream& ifs, std::string& token)
     return true;
 }
 
-std::string formatted(const char* format, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 // Ends the text at its first '#' and removes the blanks and tabs that end it.
 void trim_gene_copy(std::string& text)
 {
@@ -153,25 +145,35 @@ bool count_of(double value, Population const& sample, BlockSums& sums, double& c
     return std::isfinite(count) && count <= INT_MAX;
 }
 
-// The checks at the end of a block, then the sample size in gene copies.
-void finish_block(Population& sample, BlockSums const& sums, bool genotypic)
+// Reads the records of a block one by one, up to the '}' where a record would
+// begin (left in the stream) or, for an external file, the end of the input.
+// An inline block whose input ends first is refused through `missing_end`,
+// given the last character read; 0 after a reported failure.
+template <class ReadRecord, class MissingEnd>
+int read_records(std::istream& ifs, int external, const char* where, int stream_fault,
+                 ReadRecord read_record, MissingEnd missing_end)
 {
-    const char* where = genotypic ? GENOTYPIC : GAMETIC;
-    if (sample.profile.Frequency == 1) {
-        if (std::fabs(1 - sums.rel) > 0.001) {
-            std::string text = std::string(where) + " sum of Relative frequencies=" +
-                               formatted("%f", sums.rel);
-            E.error(WARNING, text.c_str(), 174);
+    for (;;) {
+        if (ifs.fail() && !ifs.eof()) {
+            E.error(ERROR, where, stream_fault);
+            return 0;
         }
-    } else if (sums.counts != sample.SampleSize) {
-        std::string text = std::string(where) + " (SampleSize=" +
-                           formatted("%.0f", std::trunc(sample.SampleSize)) + "; Sum. Freq.=" +
-                           formatted("%.0f", std::trunc(sums.counts)) + ")";
-        E.error(WARNING, text.c_str(), genotypic ? 148 : 141);
+        int last = 0;
+        int c = next_visible(ifs, last);
+        if (c == END) {
+            if (external)
+                return 1;
+            missing_end(last);
+            return 0;
+        }
+        if (c == '}') {
+            ifs.putback('}');
+            return 1;
+        }
+        ifs.unget();
+        if (!read_record())
+            return 0;
     }
-    sample.SampleSize = genotypic ? 2 * sums.counts : sums.counts;
-    sample.inv_sample_size = sample.SampleSize != 0 ? 1 / sample.SampleSize : 1.0;
-    sample.num_haplotypes = sums.records;
 }
 
 // Reads the haplotypic records of one block into a sample.
@@ -191,41 +193,27 @@ public:
 
     int read(int external)
     {
-        for (;;) {
-            if (ifs.fail() && !ifs.eof()) {
-                E.error(ERROR, GAMETIC, 147);
-                return 0;
-            }
-            int last = 0;
-            int c = next_visible(ifs, last);
-            if (c == END) {
-                if (external)
-                    break;
-                *_ZOS_ << " ** read gametic data1_l_172:the character is not the expected one c:";
-                if (last != 0)
-                    *_ZOS_ << static_cast<char>(last);
-                *_ZOS_ << std::endl;
-                E.error(ERROR, GAMETIC, 100);
-                return 0;
-            }
-            if (c == '}') {
-                ifs.putback('}');
-                break;
-            }
-            ifs.unget();
-            if (!read_record())
-                return 0;
-        }
-        finish_block(sample, sums, false);
-        return 1;
+        return read_records(ifs, external, GAMETIC, 147, [this] { return read_record(); },
+                            report_missing_end);
     }
+
+    BlockSums sums;
 
 private:
     Population& sample;
     Haplo_DB& list;
     std::istream& ifs;
     HaploIdIndex& ids;  // exact, case-sensitive ids
-    BlockSums sums;
+
+    // An inline block whose input ended before its '}'.
+    static void report_missing_end(int last)
+    {
+        *_ZOS_ << " ** read gametic data1_l_172:the character is not the expected one c:";
+        if (last != 0)
+            *_ZOS_ << static_cast<char>(last);
+        *_ZOS_ << std::endl;
+        E.error(ERROR, GAMETIC, 100);
+    }
 
     HaploDef* find_or_add(my_string const& id)
     {
@@ -325,35 +313,15 @@ public:
 
     int read(int external)
     {
-        for (;;) {
-            if (ifs.fail() && !ifs.eof()) {
-                E.error(ERROR, GENOTYPIC, 151);
-                return 0;
-            }
-            int last = 0;
-            int c = next_visible(ifs, last);
-            if (c == END) {
-                if (external)
-                    break;
-                E.error(ERROR, GENOTYPIC, 64);
-                return 0;
-            }
-            if (c == '}') {
-                ifs.putback('}');
-                break;
-            }
-            ifs.unget();
-            if (!read_individual())
-                return 0;
-        }
-        finish_block(sample, sums, true);
-        return 1;
+        return read_records(ifs, external, GENOTYPIC, 151, [this] { return read_individual(); },
+                            [](int) { E.error(ERROR, GENOTYPIC, 64); });
     }
+
+    BlockSums sums;
 
 private:
     Population& sample;
     std::istream& ifs;
-    BlockSums sums;
 
     int read_individual()
     {
@@ -397,11 +365,19 @@ int Population::read_gametic_data(std::istream& ifs, Haplo_DB& haplotype_list, i
 {
     HaploIdIndex own;
     GameticBlock block(*this, haplotype_list, ifs, ids ? *ids : own);
-    return block.read(external);
+    if (!block.read(external))
+        return 0;
+    check_block_sums(GAMETIC, block.sums.counts, block.sums.rel, false);
+    num_haplotypes = block.sums.records;
+    return 1;
 }
 
 int Population::read_genotypic_data(std::istream& ifs, int external)
 {
     GenotypicBlock block(*this, ifs);
-    return block.read(external);
+    if (!block.read(external))
+        return 0;
+    check_block_sums(GENOTYPIC, block.sums.counts, block.sums.rel, true);
+    num_haplotypes = block.sums.records;
+    return 1;
 }

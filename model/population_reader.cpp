@@ -503,7 +503,7 @@ int Population::New_read_genotypic_data(std::istream& in, int external, int& lin
     return finish_block(external, lines.closed, reader.sum, reader.rel_sum, true);
 }
 
-// The checks at the end of a block, then the sample size in gene copies.
+// The closing brace of an inline block, then the checks of its counts.
 int Population::finish_block(int external, bool closed, double sum, double rel_sum,
                              bool genotypic)
 {
@@ -514,6 +514,14 @@ int Population::finish_block(int external, bool closed, double sum, double rel_s
         E.error(ERROR, where, 194);
         return 0;
     }
+    check_block_sums(where, sum, rel_sum, genotypic);
+    return 1;
+}
+
+// The counts of a block against SampleSize (absolute counts) or the relative
+// frequencies against 1, then the sample size in gene copies.
+void Population::check_block_sums(const char* where, double sum, double rel_sum, bool genotypic)
+{
     bool relative = profile.Frequency == 1;
     if (!relative && sum != SampleSize) {
         std::string text = std::string(where) + " (SampleSize=" +
@@ -528,7 +536,6 @@ int Population::finish_block(int external, bool closed, double sum, double rel_s
     }
     SampleSize = genotypic ? 2 * sum : sum;
     inv_sample_size = SampleSize != 0 ? 1 / SampleSize : 1;
-    return 1;
 }
 
 namespace {

@@ -38,18 +38,6 @@ int next_name_or_brace(std::istream& in)
     return END;
 }
 
-const char* data_type_word(TDataType type)
-{
-    switch (type) {
-    case DNA: return "DNA";
-    case RFLP: return "RFLP";
-    case MICROSAT: return "MICROSAT";
-    case STANDARD: return "STANDARD";
-    case FREQUENCY: return "FREQUENCY";
-    }
-    return nullptr;
-}
-
 void write_summary(std::ostream& out, ProfileSettings const& p)
 {
     out << p.Title << "=Title;\n";
@@ -57,8 +45,7 @@ void write_summary(std::ostream& out, ProfileSettings const& p)
     out << p.NbGroups << "=NbGroups; \n";
     out << p.GenotypicData << "=GenotypicData;\n";
     out << p.GameticPhase << "=GameticPhase;\n";
-    if (const char* word = data_type_word(ProfileSettings::DataType))
-        out << word << "=DataType;\n";
+    out << data_type_name(ProfileSettings::DataType) << "=DataType;\n";
     switch (ProfileSettings::LocusSeparator) {
     case 0: out << "NONE"; break;
     case ' ': out << "WHITESPACE"; break;

@@ -6,25 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "analyses/datatypes/popul_dna.h"
-#include "analyses/datatypes/popul_microsat.h"
-#include "analyses/datatypes/popul_rflp.h"
-#include "analyses/datatypes/popul_standard.h"
 #include "project/project.h"
 
 namespace {
-
-// The empty analysis object of the current data type (STANDARD, FREQUENCY
-// and any other value: standard).
-Population* new_pooled_sample(Population const& empty)
-{
-    switch (ProfileSettings::DataType) {
-    case DNA: return new PopulDNA(empty);
-    case RFLP: return new PopulRFLP(empty);
-    case MICROSAT: return new PopulMicrosat(empty);
-    default: return new PopulStandard(empty);
-    }
-}
 
 // The single, empty group of the flat structure: a member list that does not
 // own its samples, and one member count.
@@ -49,7 +33,7 @@ void Project::poolSamplesInGroups(Samples const& samples, Structure const& struc
         std::string name = "Group" + std::to_string(g);
         Population empty(my_string(name.c_str()), g - 1, source_profile);
         empty.group_level_sample = true;
-        pooled_samples.Populations.Add(new_pooled_sample(empty));
+        pooled_samples.Populations.Add(make_data_type_sample(empty));
     }
 
     for (int g = 0; g < G; ++g) {

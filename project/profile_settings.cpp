@@ -102,18 +102,6 @@ ProfileSettings& ProfileSettings::operator=(ProfileSettings const& source)
 
 namespace {
 
-const char* data_type_word(TDataType type)
-{
-    switch (type) {
-    case DNA: return "DNA";
-    case RFLP: return "RFLP";
-    case MICROSAT: return "MICROSAT";
-    case STANDARD: return "STANDARD";
-    case FREQUENCY: return "FREQUENCY";
-    }
-    return "";
-}
-
 void write_locus_separator(std::ostream& os, char separator)
 {
     switch (separator) {
@@ -158,7 +146,7 @@ std::ostream& operator<<(std::ostream& os, ProfileSettings& p)
             os << "\n\t\t\t\"" << p.LociLabels[i] << '"';
         os << "\n\t\t}\n";
     }
-    os << "\t\tDataType = " << data_type_word(ProfileSettings::DataType) << "\n";
+    os << "\t\tDataType = " << data_type_name(ProfileSettings::DataType) << "\n";
     os << "\t\tFrequency=" << (p.Frequency == 1 ? "REL" : p.Frequency == 0 ? "ABS" : "") << "\n";
     os << "\t\tLocusSeparator=";
     write_locus_separator(os, ProfileSettings::LocusSeparator);

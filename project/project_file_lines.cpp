@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/keyword_line.h"
+
 namespace {
 
 bool is_blank(char c)
@@ -24,6 +26,18 @@ my_string trimmed_upper(const char* first, const char* last)
 }
 
 }  // namespace
+
+bool next_project_line(std::istream& in, my_string& line, int& line_number)
+{
+    if (!in.good())
+        return false;
+    line.read_line(in);
+    if (in.fail())
+        return false;
+    ++line_number;
+    clearLineAfterPoundSign(line);
+    return true;
+}
 
 my_string line_key(my_string const& line)
 {

@@ -8,8 +8,13 @@
 #define DROV_PROJECT_PROJECT_FILE_LINES_H
 
 #include <ctime>
+#include <istream>
 
 #include "core/my_string.h"
+
+// Reads the next line of a project file into `line`, counts it in
+// line_number and cuts its '#' comment. False when no line is left to read.
+bool next_project_line(std::istream& in, my_string& line, int& line_number);
 
 // The key of a line, upper-cased: the text before its first '=', blanks and
 // tabs trimmed; on a line without '=', its first word (up to a blank, a tab,

@@ -62,12 +62,7 @@ int ProjectFileReader::read()
     *_ZOS_ << "Reading input file ..." << std::endl;
 
     // No line limit: a project of any length is read whole.
-    while (in.good()) {
-        line.read_line(in);
-        if (in.fail())
-            break;
-        ++line_number;
-        clearLineAfterPoundSign(line);
+    while (next_project_line(in, line, line_number)) {
         classify_line();
         if (is_key(head, "PROFILE"))
             profile_seen = true;

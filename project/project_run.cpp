@@ -34,18 +34,6 @@ const char* const RUN = "Project::run()";
 const std::string slash_line(68, '/');
 const std::string dash_line(72, '-');
 
-const char* data_type_name(TDataType type)
-{
-    switch (type) {
-    case DNA: return "DNA";
-    case RFLP: return "RFLP";
-    case MICROSAT: return "MICROSAT";
-    case STANDARD: return "STANDARD";
-    case FREQUENCY: return "FREQUENCY";
-    }
-    return "STANDARD";
-}
-
 // The local time as the banners show it, e.g. "08/12/26 at 19:01:02".
 std::string date_text()
 {

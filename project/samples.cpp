@@ -23,18 +23,6 @@ namespace {
 
 const char* const READER = "Samples::NewRead()";
 
-// The analysis object of a sample read as a plain Population, by the
-// project's data type (STANDARD, FREQUENCY and any other value: standard).
-Population* make_data_type_sample(Population const& sample)
-{
-    switch (ProfileSettings::DataType) {
-    case DNA: return new PopulDNA(sample);
-    case RFLP: return new PopulRFLP(sample);
-    case MICROSAT: return new PopulMicrosat(sample);
-    default: return new PopulStandard(sample);
-    }
-}
-
 void abort_line(int line_number, const char* what)
 {
     *_ZOS_ << "\tProject file, Line #" << line_number << " : " << what
@@ -73,12 +61,7 @@ int Samples::NewReadSamples(std::ifstream& in, ProfileSettings& profile, Haplo_D
     double size = 0.0;          // value of the last SampleSize line; kept for the next samples
     bool size_read = false;
 
-    while (in.good()) {
-        line.read_line(in);
-        if (in.fail())
-            break;
-        ++line_number;
-        clearLineAfterPoundSign(line);
+    while (next_project_line(in, line, line_number)) {
         my_string head = section_head(line);
         if (is_key(head, "STRUCTURE") || is_key(head, "MANTEL"))
             break;
@@ -186,13 +169,14 @@ Population* Samples::read_sample(std::ifstream& in, Haplo_DB& haplotypes,
         line_number = counter;
     *_ZOS_ << "\tdone ! (" << milliseconds_since(start) << " ms)\n" << std::endl;
 
-    rename_duplicate(*sample);
+    rename_duplicate(*sample, READER);
     return make_data_type_sample(*sample);
 }
 
 // A name already borne by a sample gets the suffixes 0, 1, ... appended one
-// after the other (A, A0, A01) until it is unique, at most 100 times.
-void Samples::rename_duplicate(Population& sample)
+// after the other (A, A0, A01) until it is unique, at most 100 times; each
+// renaming is a warning of `where`.
+void Samples::rename_duplicate(Population& sample, const char* where)
 {
     auto taken = [this](my_string const& candidate) {
         for (int i = 0; i < Populations.count; ++i)
@@ -204,7 +188,7 @@ void Samples::rename_duplicate(Population& sample)
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%d", k);
         sample.name += suffix;
-        E.error(WARNING, READER, 65);
+        E.error(WARNING, where, 65);
     }
 }
 
@@ -243,6 +227,16 @@ std::ostream& operator<<(std::ostream& os, Samples& samples)
         os << *samples.Populations[i];
     os << "\n\n";
     return os;
+}
+
+Population* make_data_type_sample(Population const& sample)
+{
+    switch (ProfileSettings::DataType) {
+    case DNA: return new PopulDNA(sample);
+    case RFLP: return new PopulRFLP(sample);
+    case MICROSAT: return new PopulMicrosat(sample);
+    default: return new PopulStandard(sample);
+    }
 }
 
 void Print(Population& sample, void* stream)

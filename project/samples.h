@@ -92,7 +92,7 @@ public:
 private:
     Population* read_sample(std::ifstream& in, Haplo_DB& haplotypes, my_string const& name,
                             int names_read, double size, int& line_number, my_string& line);
-    void rename_duplicate(Population& sample);
+    void rename_duplicate(Population& sample, const char* where);
     void match_declared_count(ProfileSettings& profile);
 };
 
@@ -104,5 +104,10 @@ std::ostream& operator<<(std::ostream& os, Samples& samples);
 // counts) or individuals; PrintName writes its name alone.
 void Print(Population& sample, void* stream);
 void PrintName(Population& sample, void* stream);
+
+// A new analysis object of the project's data type (STANDARD, FREQUENCY and
+// any other value: standard) copied from a plain Population, which the
+// caller owns.
+Population* make_data_type_sample(Population const& sample);
 
 #endif

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -18,10 +17,6 @@
 #include <memory>
 #include <string>
 
-#include "analyses/datatypes/popul_dna.h"
-#include "analyses/datatypes/popul_microsat.h"
-#include "analyses/datatypes/popul_rflp.h"
-#include "analyses/datatypes/popul_standard.h"
 #include "core/conversions.h"
 #include "core/errors.h"
 #include "core/public.h"
@@ -38,18 +33,6 @@ bool is_alnum(int c) { return c != END && std::isalnum(static_cast<unsigned char
 std::string reporter_for(my_string const& sample_name)
 {
     return std::string("Samples::Read() (\"") + sample_name.str + "\")";
-}
-
-// The analysis object of a sample read as a plain Population, by the
-// current data type (STANDARD, FREQUENCY and any other value: standard).
-Population* make_data_type_sample(Population const& sample)
-{
-    switch (ProfileSettings::DataType) {
-    case DNA: return new PopulDNA(sample);
-    case RFLP: return new PopulRFLP(sample);
-    case MICROSAT: return new PopulMicrosat(sample);
-    default: return new PopulStandard(sample);
-    }
 }
 
 // Profile keys that a sample's entries may give; they change the samples'
@@ -150,24 +133,6 @@ void warn_extra_samples(std::istream& ifs, int declared)
            << " samples declared by NbSamples are not read" << std::endl;
     std::string where = std::string(READER) + " (" + std::to_string(extra) + " extra samples)";
     E.error(WARNING, where.c_str(), 95);
-}
-
-// A name borne by an earlier sample gets the number of renamings made so far
-// appended (pop, pop0, pop01 ...), at most 100 times.
-void rename_repeated_name(MY_TIArrayAsVector<Population>& samples, Population& sample)
-{
-    auto taken = [&samples](my_string const& candidate) {
-        for (int i = 0; i < samples.count; ++i)
-            if (std::strcmp(samples[i]->name.str, candidate.str) == 0)
-                return true;
-        return false;
-    };
-    for (int k = 0; k < 100 && taken(sample.name); ++k) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%d", k);
-        sample.name += suffix;
-        E.error(WARNING, READER, 65);
-    }
 }
 
 // Reads the data of one sample, the stream after the '=' of SampleData.
@@ -337,7 +302,7 @@ int Samples::Read(std::istream& ifs, ProfileSettings& profile, Haplo_DB& haploty
         std::unique_ptr<Population> sample = read_sample_entries(*this, ifs, k, haplotypes, ids);
         if (!sample)
             return 0;
-        rename_repeated_name(Populations, *sample);
+        rename_duplicate(*sample, READER);
         Populations.Add(make_data_type_sample(*sample));
     }
     warn_extra_samples(ifs, NbSamples < 0 ? 0 : NbSamples);

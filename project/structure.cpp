@@ -138,12 +138,7 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
     NbGroupsRead = 0;
     int groups_read = 0;
 
-    while (in.good()) {
-        line.read_line(in);
-        if (in.fail())
-            break;
-        ++line_number;
-        clearLineAfterPoundSign(line);
+    while (next_project_line(in, line, line_number)) {
         my_string head = section_head(line);
         if (is_key(head, "MANTEL"))
             break;
@@ -252,12 +247,7 @@ int Structure::read_group(std::ifstream& in, Samples& samples, int& line_number,
         if (line.contains('"') && !add_names(member_text(line), samples, g, line_number))
             return 0;
         bool closed = line.contains('}');
-        while (!closed && in.good()) {
-            line.read_line(in);
-            if (in.fail())
-                break;
-            ++line_number;
-            clearLineAfterPoundSign(line);
+        while (!closed && next_project_line(in, line, line_number)) {
             my_string head = section_head(line);
             if (is_key(head, "MANTEL"))
                 return -1;

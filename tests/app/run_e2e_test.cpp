@@ -4,17 +4,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
+#include "app/e2e_fixture.h"
+#include "support/run_settings.h"
+#include "support/temp_log.h"
 
 namespace fs = std::filesystem;
 using ::testing::EndsWith;
@@ -24,83 +23,27 @@ using ::testing::StartsWith;
 
 namespace {
 
-std::string read_file(fs::path const& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-int count(std::string const& text, std::string const& part)
-{
-    int n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
-class RunE2E : public ::testing::Test {
+class RunE2E : public DrovexecTest {
 protected:
-    fs::path root;  // holds the working folder and the captured console output
-    fs::path work;  // the working folder of the program
     std::string core;  // the working folder as the run list names it, with '/'
-    std::string out, err;
 
     void SetUp() override
     {
-        ASSERT_TRUE(fs::exists(binary()))
-            << binary() << " is missing: build the drovexec target before these tests";
-        std::string pattern = (fs::temp_directory_path() / "drovexec_run_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        work = root / "work";
-        fs::create_directory(work);
+        DrovexecTest::SetUp();
+        if (HasFatalFailure())
+            return;
         core = fs::canonical(work).string() + "/";
-    }
-
-    void TearDown() override
-    {
-        if (!root.empty())
-            fs::remove_all(root);
-    }
-
-    static fs::path binary() { return fs::path(DROV_BINARY_DIR) / "drovexec"; }
-
-    int run(std::string const& arguments)
-    {
-        std::string command = "cd '" + work.string() + "' && DROVEXEC_SEED=-4242 '"
-                              + binary().string() + "' " + arguments + " < /dev/null > '"
-                              + (root / "out.txt").string() + "' 2> '"
-                              + (root / "err.txt").string() + "'";
-        int status = std::system(command.c_str());
-        out = read_file(root / "out.txt");
-        err = read_file(root / "err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    void write(std::string const& name, std::string const& text)
-    {
-        fs::create_directories((work / name).parent_path());
-        std::ofstream(work / name, std::ios::binary) << text;
     }
 
     void add_project(std::string const& fixture, std::string const& name)
     {
-        write(name, read_file(fs::path(DROV_TEST_DATA) / "run" / fixture));
+        write(name, read_text(fs::path(DROV_TEST_DATA) / "run" / fixture));
     }
 
     // The settings file of the fixtures (TaskNumber 0, HTML) with keys changed.
     void add_settings(std::string const& name, std::map<std::string, std::string> const& changes)
     {
-        std::string text = read_file(fs::path(DROV_TEST_DATA) / "run" / "run.drs");
-        for (auto const& [key, value] : changes) {
-            std::string::size_type at = text.find("\n" + key + "=");
-            ASSERT_NE(at, std::string::npos) << key;
-            std::string::size_type end = text.find('\n', at + 1);
-            text.replace(at + 1, end - at - 1, key + "=" + value);
-        }
-        write(name, text);
+        write(name, run_settings_text(changes));
     }
 
     // A run list in mode "use_spe_settings" with run.drs; each project line
@@ -115,7 +58,7 @@ protected:
 
     std::string file(std::string const& stem, std::string const& name)
     {
-        return read_file(work / (stem + ".res") / name);
+        return read_text(work / (stem + ".res") / name);
     }
 
     // The text of a run with what changes from run to run made constant:
@@ -153,9 +96,9 @@ TEST_F(RunE2E, TwoSampleDnaProjectWithoutTasks)
         EXPECT_EQ(left, (std::set<std::string>{"Drovalen_log.txt", "p." + kind, "p.js",
                                                "p_main.htm", "p_tree.htm"}));
         EXPECT_EQ(normalized(file("p", "p." + kind)),
-                  read_file(fs::path(DROV_TEST_DATA) / "run" / ("golden_dna2." + kind)));
+                  read_text(fs::path(DROV_TEST_DATA) / "run" / ("golden_dna2." + kind)));
         EXPECT_EQ(normalized(file("p", "p.js")),
-                  read_file(fs::path(DROV_TEST_DATA) / "run" / ("golden_dna2_" + kind + ".js")));
+                  read_text(fs::path(DROV_TEST_DATA) / "run" / ("golden_dna2_" + kind + ".js")));
         EXPECT_THAT(file("p", "p_main.htm"), HasSubstr("<FRAME SRC=\"p." + kind + "\""));
 
         std::string log = normalized(file("p", "Drovalen_log.txt"));
@@ -164,7 +107,7 @@ TEST_F(RunE2E, TwoSampleDnaProjectWithoutTasks)
         EXPECT_THAT(log, EndsWith("\n" + std::string(68, '/') + "\nEND OF RUN NUMBER 1 (DATE)\n"
                                   "Total computing time for this run : TIME\n"
                                   + std::string(68, '/') + "\n\nSuccessful run of p.drp\n"));
-        EXPECT_EQ(read_file(work / "trans_out.txt"), "a file of the user's\n");
+        EXPECT_EQ(read_text(work / "trans_out.txt"), "a file of the user's\n");
     }
 }
 
@@ -223,7 +166,7 @@ TEST_F(RunE2E, RunNumbersOverARunListWithAFailedProject)
         EXPECT_FALSE(fs::exists(work / "p2.res" / "p2.drp"));  // the cleaned copy
         EXPECT_EQ(fs::exists(work / "dro_pro.txt"), c.second == "unreadable.drp");
         if (c.second == "unreadable.drp") {
-            EXPECT_EQ(read_file(work / "dro_pro.txt"), "error\n");
+            EXPECT_EQ(read_text(work / "dro_pro.txt"), "error\n");
             EXPECT_THAT(file("p2", "Drovalen_log.txt"), HasSubstr("Error opening project... "));
         }
         if (!c.results_file_blocked) {
@@ -244,9 +187,9 @@ TEST_F(RunE2E, XmlRunsAppendedUnderOneRootElement)
     ASSERT_EQ(run(""), 0) << err;
     std::string text = file("p", "p.xml");
     EXPECT_THAT(text, StartsWith("<?xml version=\"1.0\""));
-    EXPECT_EQ(count(text, "<Drovalen>"), 1);
+    EXPECT_EQ(count_of(text, "<Drovalen>"), 1);
     EXPECT_THAT(text, EndsWith("</data>\n\n</Drovalen>\n\n"));
-    EXPECT_EQ(count(text, "<data>"), count(text, "</data>"));
+    EXPECT_EQ(count_of(text, "<data>"), count_of(text, "</data>"));
     for (int n = 1; n <= 3; ++n)
         EXPECT_THAT(text, HasSubstr("\nEND OF RUN NUMBER " + std::to_string(n) + " ("));
 
@@ -259,7 +202,7 @@ TEST_F(RunE2E, XmlRunsAppendedUnderOneRootElement)
         names.insert((*it)[1]);
     EXPECT_EQ(anchors, 6);
     EXPECT_EQ(static_cast<int>(names.size()), anchors);
-    EXPECT_EQ(count(file("p", "p.js"), "gFld(\"Run of "), 3);
+    EXPECT_EQ(count_of(file("p", "p.js"), "gFld(\"Run of "), 3);
 }
 
 TEST_F(RunE2E, XmlAppendWithoutAProperEnding)

@@ -4,15 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
-
+#include "app/e2e_fixture.h"
 #include "support/temp_log.h"
 
 namespace fs = std::filesystem;
@@ -42,41 +40,8 @@ std::set<std::string> tree(fs::path const& root)
     return names;
 }
 
-class DrovexecRun : public ::testing::Test {
+class DrovexecRun : public DrovexecTest {
 protected:
-    TempDir root;                   // holds the working folder and the captured console output
-    fs::path work = root / "work";  // the working folder of the program
-    std::string out, err;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(fs::exists(binary()))
-            << binary() << " is missing: build the drovexec target before these tests";
-        fs::create_directory(work);
-    }
-
-    static fs::path binary() { return fs::path(DROV_BINARY_DIR) / "drovexec"; }
-
-    // Runs drovexec in the working folder with a closed standard input and a
-    // fixed seed; returns its exit status.
-    int run(std::string const& arguments)
-    {
-        std::string command = "cd '" + work.string() + "' && DROVEXEC_SEED=-4242 '"
-                              + binary().string() + "' " + arguments + " < /dev/null > '"
-                              + (root / "out.txt").string() + "' 2> '"
-                              + (root / "err.txt").string() + "'";
-        int status = std::system(command.c_str());
-        out = read_text(root / "out.txt");
-        err = read_text(root / "err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    void write(std::string const& name, std::string const& text)
-    {
-        fs::create_directories((work / name).parent_path());
-        std::ofstream(work / name, std::ios::binary) << text;
-    }
-
     void add_fixture(std::string const& fixture, std::string const& name)
     {
         fs::create_directories((work / name).parent_path());

@@ -6,30 +6,17 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "binary_matrix_file.h"
 #include "core/my_string.h"
 #include "support/temp_log.h"
 
 namespace {
 
-class BnumMatTest : public LogFolderTest {
-protected:
-    std::string write_binary(const std::string& name, std::int32_t n, std::int32_t k,
-                             const std::vector<double>& values) const
-    {
-        std::string path = (dir / name).string();
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(&n), sizeof n);
-        out.write(reinterpret_cast<const char*>(&k), sizeof k);
-        out.write(reinterpret_cast<const char*>(values.data()),
-                  static_cast<std::streamsize>(values.size() * sizeof(double)));
-        return path;
-    }
-};
+using BnumMatTest = LogFolderTest;
 
 std::vector<double> row(const BnumMat& b, int i)
 {
@@ -129,7 +116,7 @@ TEST_F(BnumMatTest, ZeroedConstructor)
 TEST_F(BnumMatTest, ReadsTheBinaryFile)
 {
     // Rows 1..3 with k = 2: 1 value, then 2, then 2.
-    std::string path = write_binary("b.bnb", 3, 2, {1.0, 0.5, 1.0, 1.0 / 3, 1.0});
+    std::string path = write_binary(dir / "b.bnb", 3, 2, {1.0, 0.5, 1.0, 1.0 / 3, 1.0});
     BnumMat b(my_string(path.c_str()));
     ASSERT_EQ(b.n, 3);
     ASSERT_EQ(b.k, 2);
@@ -154,14 +141,14 @@ TEST_F(BnumMatTest, BinaryFileFailures)
               std::string::npos);
 
     BnumMat b;
-    std::string wide = write_binary("wide.bnb", 2, 3, {1, 2, 3});
+    std::string wide = write_binary(dir / "wide.bnb", 2, 3, {1, 2, 3});
     EXPECT_EQ(b.read_from_file(my_string(wide.c_str())), 0);
     expect_empty(b);
     EXPECT_NE(log_text().find("] from function \"operator>>(istream& is, BnumMat& S)\" : invalid "
                               "BNumMat file\n"),
               std::string::npos);
 
-    std::string cut = write_binary("cut.bnb", 3, 3, {1, 0.5, 1});
+    std::string cut = write_binary(dir / "cut.bnb", 3, 3, {1, 0.5, 1});
     EXPECT_EQ(b.read_from_file(my_string(cut.c_str())), 0);
     expect_empty(b);
     EXPECT_NE(log_text().find("] from function \"operator>>(istream& is, BnumMat& M)\" : invalid "

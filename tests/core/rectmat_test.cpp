@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "binary_matrix_file.h"
 #include "core/my_string.h"
 #include "core/random.h"
 #include "support/temp_log.h"
@@ -22,18 +21,6 @@ namespace {
 class RectMatTest : public LogFolderTest {
 protected:
     int count(const std::string& text) const { return count_of(log_text(), text); }
-
-    std::string write_binary(const std::string& name, std::int32_t r, std::int32_t c,
-                             const std::vector<double>& values) const
-    {
-        std::string path = (dir / name).string();
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(&r), sizeof r);
-        out.write(reinterpret_cast<const char*>(&c), sizeof c);
-        out.write(reinterpret_cast<const char*>(values.data()),
-                  static_cast<std::streamsize>(values.size() * sizeof(double)));
-        return path;
-    }
 };
 
 const std::string OUT_OF_BOUNDS =
@@ -335,7 +322,7 @@ TEST_F(RectMatTest, PermuteIndexWithoutIndexDoesNothing)
 
 TEST_F(RectMatTest, ReadsTheBinaryFile)
 {
-    std::string path = write_binary("m.bin", 3, 2, {1, 2, 3, 4, 5, 6});
+    std::string path = write_binary(dir / "m.bin", 3, 2, {1, 2, 3, 4, 5, 6});
     RectMat m(path.c_str());
     ASSERT_EQ(m.nrows, 3);
     ASSERT_EQ(m.ncols, 2);
@@ -361,14 +348,14 @@ TEST_F(RectMatTest, BinaryFileFailures)
               1);
 
     RectMat m(2, 2);
-    std::string wide = write_binary("wide.bin", 2, 3, {1, 2, 3, 4, 5, 6});
+    std::string wide = write_binary(dir / "wide.bin", 2, 3, {1, 2, 3, 4, 5, 6});
     EXPECT_EQ(m.read_from_file(my_string(wide.c_str())), 0);
     EXPECT_EQ(m.rows, nullptr);
     EXPECT_EQ(count("] from function \"operator>>(istream& is, RectMat& S)\" : error while "
                     "reading matrix\n"),
               1);
 
-    std::string cut = write_binary("cut.bin", 2, 2, {1, 2, 3});
+    std::string cut = write_binary(dir / "cut.bin", 2, 2, {1, 2, 3});
     EXPECT_EQ(m.read_from_file(my_string(cut.c_str())), 0);
     EXPECT_EQ(m.rows, nullptr) << "a partly read matrix is not kept";
     EXPECT_EQ(m.nrows, 0);

@@ -25,6 +25,17 @@ void fill(TAlleleDB& db, std::vector<AlleleList> const& loci)
 
 std::string name_of(TAllele const* a) { return a ? a->name.str : "(null)"; }
 
+// Adds one allele of count 1 per name to the locus; returns the names, for a trace.
+std::string add_alleles(TLocus& locus, std::vector<const char*> const& names)
+{
+    std::string trace;
+    for (const char* name : names) {
+        locus.alleles.Add(new TAllele(my_string(name), 1.0, 0));
+        trace += std::string(name) + " ";
+    }
+    return trace;
+}
+
 // numPop and numGroup are process-wide: every test starts from 0 and leaves 0.
 class AlleleDbTest : public ::testing::Test {
 protected:
@@ -208,12 +219,7 @@ TEST_F(AlleleDbTest, IsPolymorphDiscountsTheMissingDataAllele)
     };
     for (Case const& c : cases) {
         TLocus locus(my_string("L"));
-        std::string trace;
-        for (const char* name : c.alleles) {
-            locus.alleles.Add(new TAllele(my_string(name), 1.0, 0));
-            trace += std::string(name) + " ";
-        }
-        SCOPED_TRACE(trace);
+        SCOPED_TRACE(add_alleles(locus, c.alleles));
         EXPECT_EQ(locus.is_polymorph('?'), c.expected);
     }
 }
@@ -233,12 +239,7 @@ TEST_F(AlleleDbTest, IsPolymorphWithOtherNameCountsTheRemainingAlleles)
     };
     for (Case const& c : cases) {
         TLocus locus(my_string("L"));
-        std::string trace;
-        for (const char* name : c.alleles) {
-            locus.alleles.Add(new TAllele(my_string(name), 1.0, 0));
-            trace += std::string(name) + " ";
-        }
-        SCOPED_TRACE(trace);
+        SCOPED_TRACE(add_alleles(locus, c.alleles));
         EXPECT_EQ(locus.is_polymorph('?', my_string("null")), c.expected);
     }
 }

@@ -6,49 +6,19 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include <unistd.h>
-
-#include "core/errors.h"
 #include "model/allele_db.h"
 #include "model/phenotype.h"
 #include "model/pop_haplo_db.h"
+#include "support/temp_log.h"
 
-class IndividualsTest : public ::testing::Test {
+class IndividualsTest : public LogFolderTest {
 protected:
-    std::filesystem::path dir;
     TAlleleDB db;
 
-    void SetUp() override
-    {
-        dir = std::filesystem::temp_directory_path() /
-              ("drov_individuals_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        E.init_log_file(my_string((dir / "log.txt").c_str()), false);
-    }
-
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        std::filesystem::remove_all(dir);
-    }
-
     // How often text occurs in the log so far.
-    int reports(const std::string& text) const
-    {
-        std::ifstream in(dir / "log.txt");
-        std::stringstream ss;
-        ss << in.rdbuf();
-        std::string all = ss.str();
-        int found = 0;
-        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
-            ++found;
-        return found;
-    }
+    int reports(const std::string& text) const { return count_of(log_text(), text); }
 
     // The allele named c at locus L; loci are created with the recessive
     // slot "null" at position 0, which the character 'r' stands for.

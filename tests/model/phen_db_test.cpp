@@ -298,9 +298,8 @@ TEST_F(PhenDBTest, ResamplingRefusesTablesThatDoNotSumToOne)
         EXPECT_EQ(sample.phenotypes.count, c.result ? 3 : 0);
     }
     EXPECT_EQ(reports("\"TPhenDB::resample()\" : sum of haplotype frequencies do not match"), 1);
-    std::ifstream log(dir / "log.txt");
-    std::string all((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    EXPECT_NE(all.find("     TPhenDB::resample:  summ of freqs is not 1\n"), std::string::npos);
+    EXPECT_NE(log_text().find("     TPhenDB::resample:  summ of freqs is not 1\n"),
+              std::string::npos);
 }
 
 TEST_F(PhenDBTest, ResampledIndividualsHideRecessiveAllelesBesideOthers)

@@ -6,64 +6,38 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
-#include "core/errors.h"
 #include "core/random.h"
 #include "model/allele.h"
 #include "model/allele_db.h"
 #include "model/pop_haplo.h"
 #include "model/pop_haplo_db.h"
+#include "support/temp_log.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 using Names = std::vector<const char*>;
 
 // Two loci {A, a} and {B, b}, and a log in a fresh folder so that warnings
 // can be counted.
-class PopHaploDbTest : public ::testing::Test {
+class PopHaploDbTest : public LogFolderTest {
 protected:
-    fs::path dir;
     TAlleleDB db;
 
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("drov_pop_haplo_db_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        E.init_log_file(my_string((dir / "log.txt").c_str()), false);
         for (const char* n : {"A", "a"})
             db.InsertAllPos(0, my_string(n), 1.0);
         for (const char* n : {"B", "b"})
             db.InsertAllPos(1, my_string(n), 1.0);
     }
 
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-    }
-
-    int log_count(const std::string& text) const
-    {
-        std::ifstream in(dir / "log.txt");
-        std::stringstream ss;
-        ss << in.rdbuf();
-        std::string all = ss.str();
-        int found = 0;
-        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
-            ++found;
-        return found;
-    }
+    int log_count(const std::string& text) const { return count_of(log_text(), text); }
 
     // Allele names locus by locus, looked up in the database of alleles.
     static TPopHaplotype hap(TAlleleDB& alleles, Names const& names, const char* id = "UNKNOWN")

@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,6 +13,7 @@
 #include "core/errors.h"
 #include "model/haplo_db.h"
 #include "model/population.h"
+#include "support/temp_log.h"
 
 namespace fs = std::filesystem;
 using ::testing::AllOf;
@@ -29,31 +29,19 @@ struct ReadResult {
     std::string log;
 };
 
-class SampleDataTest : public ::testing::Test {
+class SampleDataTest : public LogFolderTest {
 protected:
-    fs::path dir;
     Haplo_DB list;
     Population pop;
 
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "drov_sample_data_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        E.init_log_file(my_string((dir / "Drovalen_log.txt").c_str()), false);
-        ASSERT_EQ(E.log_open, 1);
-        E.error(WARNING, "reset", -1);
         use(DNA, 0);
         pop.name = "pop";
         pop.SampleSize = 10;
     }
 
-    void TearDown() override
-    {
-        E.CloseLog_file();
-        fs::remove_all(dir);
-        use(STANDARD, 0);
-    }
+    void TearDown() override { use(STANDARD, 0); }
 
     // A new project: an empty haplotype list and an empty sample of that size.
     void restart(double sample_size = 10)
@@ -67,18 +55,6 @@ protected:
     {
         ProfileSettings::DataType = type;
         ProfileSettings::LocusSeparator = separator;
-    }
-
-    // The log written since the last call.
-    std::string take_log()
-    {
-        _ZOS_->flush();
-        std::ifstream log(dir / "Drovalen_log.txt");
-        std::stringstream content;
-        content << log.rdbuf();
-        std::string text = content.str().substr(consumed);
-        consumed += text.size();
-        return text;
     }
 
     // Reads a block that follows a SampleData line on line 10 of a project.
@@ -120,14 +96,8 @@ protected:
 
     static std::string file_text(const char* name)
     {
-        std::ifstream in(fs::path(DROV_TEST_DATA) / "model" / name);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
+        return read_text(fs::path(DROV_TEST_DATA) / "model" / name);
     }
-
-private:
-    std::size_t consumed = 0;
 };
 
 const std::vector<std::string> H1_H2 = {"h1:3", "h2:7"};

@@ -7,16 +7,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
 #include "model/dist_mat.h"
 #include "model/haplo_db.h"
 #include "model/population.h"
+#include "support/temp_log.h"
 
 namespace {
 
@@ -26,7 +24,8 @@ class SharedHaplotypesTest : public ::testing::Test {
 protected:
     Haplo_DB list;
     DistMat d{4};
-    std::filesystem::path file;
+    TempDir temp_dir;
+    std::filesystem::path file = temp_dir / "shared.txt";
 
     void SetUp() override
     {
@@ -38,11 +37,7 @@ protected:
             for (int j = 0; j < i; ++j)
                 d(i, j) = 1.0;
         }
-        file = std::filesystem::temp_directory_path()
-               / ("drov_shared_" + std::to_string(::getpid()) + ".txt");
     }
-
-    void TearDown() override { std::filesystem::remove(file); }
 
     HaploDef* h(int i) { return list.list.data[i]; }
 
@@ -59,10 +54,7 @@ protected:
             std::fstream out(file, std::ios::out | std::ios::trunc);
             EXPECT_EQ(a.print_out_redondant(&b, &out, d), 1);
         }
-        std::ifstream in(file);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return read_text(file);
     }
 
     static std::vector<std::pair<std::string, int>> records(Population const& p)

@@ -39,8 +39,8 @@ protected:
                               out.string() + "' 2> '" + err.string() + "'";
         int status = std::system(command.c_str());
         EXPECT_EQ(status, 0) << command;
-        log = read(err);
-        return read(out);
+        log = read_text(err);
+        return read_text(out);
     }
 
     // Console lines of the browser's log: script errors and failed loads.
@@ -99,7 +99,7 @@ TEST_F(BrowserTest, TreeShowsTheRunsEntriesWithoutScriptErrors)
     // The copies beside the example project are the repository's script.
     fs::path examples = fs::path(DROV_TEST_DATA) / ".." / ".." / "examples";
     for (const char* name : {"ftiens4.js", "ua.js", "ftie4style.css", "DrovalenStyleSheet.xsl"})
-        EXPECT_EQ(read(examples / name), read(core / name)) << name;
+        EXPECT_EQ(read_text(examples / name), read_text(core / name)) << name;
 }
 
 }  // namespace

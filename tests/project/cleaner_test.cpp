@@ -6,36 +6,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
-#include "core/errors.h"
+#include "support/temp_log.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class CleanerTest : public ::testing::Test {
+class CleanerTest : public LogFolderTest {
 protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "drov_cleaner_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        E.init_log_file((dir / "Drovalen_log.txt").string().c_str(), false);
-        E.error(WARNING, "reset", -1);
-    }
-
+    // The folder is removed after the test, even where the test took its rights away.
     void TearDown() override
     {
-        E.CloseLog_file();
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
     }
 
     fs::path write(fs::path const& relative, std::string const& text) const
@@ -46,20 +32,6 @@ protected:
         return path;
     }
 
-    static std::string read(fs::path const& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-
-    std::string log() const
-    {
-        _ZOS_->flush();
-        return read(dir / "Drovalen_log.txt");
-    }
-
     // Cleans a one-file project with the given separator and returns its copy.
     std::string clean_project(std::string const& text, char separator)
     {
@@ -67,7 +39,7 @@ protected:
         cleaner c;
         EXPECT_EQ(c.execute(separator, project.string().c_str()), 1);
         EXPECT_NE(c.get_clean_proj(), nullptr);
-        return c.get_clean_proj() ? read(c.get_clean_proj()) : std::string();
+        return c.get_clean_proj() ? read_text(c.get_clean_proj()) : std::string();
     }
 };
 
@@ -110,8 +82,9 @@ TEST_F(CleanerTest, SeparatorThatOccursInNumbersIsRefusedAndNumbersStay)
         std::string declared = std::string("LocusSeparator='") + separator + "'\n";
         std::string data = "h1 0.25 1e-5 17 +2\n";
         EXPECT_EQ(clean_project(declared + data, 0), declared + data + "\n") << separator;
-        EXPECT_NE(log().find("cleaner::execute()"), std::string::npos) << separator;
-        EXPECT_NE(log().find(std::string("Locus separator '") + separator + "'"), std::string::npos);
+        EXPECT_NE(log_text().find("cleaner::execute()"), std::string::npos) << separator;
+        EXPECT_NE(log_text().find(std::string("Locus separator '") + separator + "'"),
+                  std::string::npos);
     }
 }
 
@@ -147,14 +120,14 @@ TEST_F(CleanerTest, ExternFilesAreCopiedInsideTheResultsFolderAndDeleted)
     EXPECT_EQ(std::string(c.get_orig_proj()), project.string());
     EXPECT_EQ(std::string(c.get_clean_proj()), (results / "proj.drp").string());
     // The EXTERN lines are copied unchanged and name the same files.
-    EXPECT_NE(read(results / "proj.drp").find("SampleData= EXTERN \"data/popB.txt\"\n"),
+    EXPECT_NE(read_text(results / "proj.drp").find("SampleData= EXTERN \"data/popB.txt\"\n"),
               std::string::npos);
     ASSERT_EQ(c.source_names.count, 4);  // the project and its three EXTERN lines
-    EXPECT_EQ(read(results / "popA.txt"), "h2 1 2\n\n");
+    EXPECT_EQ(read_text(results / "popA.txt"), "h2 1 2\n\n");
     // Empty lines stay in an EXTERN copy; its own EXTERN line names nothing more.
-    EXPECT_EQ(read(results / "popB.txt"), "h1 2\n\n\nEXTERN \"deeper.txt\"\n\n");
-    EXPECT_EQ(read(results / "extern3_popA.txt"), "other file\n\n");
-    EXPECT_EQ(read(outside), "h1\t2  # first\n\n   \nEXTERN \"deeper.txt\"\n");
+    EXPECT_EQ(read_text(results / "popB.txt"), "h1 2\n\n\nEXTERN \"deeper.txt\"\n\n");
+    EXPECT_EQ(read_text(results / "extern3_popA.txt"), "other file\n\n");
+    EXPECT_EQ(read_text(outside), "h1\t2  # first\n\n   \nEXTERN \"deeper.txt\"\n");
 
     c.rm_clean_files();
     EXPECT_EQ(std::distance(fs::directory_iterator(results), fs::directory_iterator()), 0);
@@ -177,9 +150,9 @@ TEST_F(CleanerTest, NamesThatWouldLeaveTheResultsFolderStayInside)
         EXPECT_TRUE(name.empty() || name.rfind((dir / "work/proj.res/").string(), 0) == 0) << name;
         EXPECT_EQ(name.find(".."), std::string::npos) << name;
     }
-    EXPECT_EQ(read(dir / "work/proj.res/victim.txt"), "user data\n\n");
+    EXPECT_EQ(read_text(dir / "work/proj.res/victim.txt"), "user data\n\n");
     c.rm_clean_files();
-    EXPECT_EQ(read(dir / "victim.txt"), "user data\n");
+    EXPECT_EQ(read_text(dir / "victim.txt"), "user data\n");
 }
 
 TEST_F(CleanerTest, ProjectThatCannotBeCleanedLeavesNoCopyAndDeletesNothing)
@@ -191,7 +164,7 @@ TEST_F(CleanerTest, ProjectThatCannotBeCleanedLeavesNoCopyAndDeletesNothing)
     EXPECT_EQ(missing.get_clean_proj(), nullptr);
     EXPECT_STREQ(missing.get_proj_dir(), "");
     missing.rm_clean_files();
-    EXPECT_EQ(read(dir / "proj.res/proj.drp"), "keep\n");
+    EXPECT_EQ(read_text(dir / "proj.res/proj.drp"), "keep\n");
 
     // A results folder that cannot be made: a file stands in its place.
     fs::path project = write("other.drp", "A\n");
@@ -200,7 +173,7 @@ TEST_F(CleanerTest, ProjectThatCannotBeCleanedLeavesNoCopyAndDeletesNothing)
     EXPECT_EQ(blocked.execute(0, project.string().c_str()), 0);
     EXPECT_EQ(blocked.get_clean_proj(), nullptr);
     blocked.rm_clean_files();
-    EXPECT_EQ(read(dir / "other.res"), "not a folder\n");
+    EXPECT_EQ(read_text(dir / "other.res"), "not a folder\n");
 }
 
 TEST_F(CleanerTest, ResultsFolderIsCutAtTheExtensionOfTheFileName)

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <sstream>
 #include <string>
 
 #include "analyses/datatypes/popul_standard.h"
@@ -29,14 +28,6 @@ protected:
     }
 
     int compute() { return project.samples->compute_stuff(&project, s); }
-
-    static std::string read(std::filesystem::path const& path)
-    {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
 };
 
 TEST_F(ComputeStuffTest, EverySampleRunsBetweenTwoLogLines)
@@ -73,7 +64,7 @@ TEST_F(ComputeStuffTest, LinkageFileOfAnEarlierRunIsEmptied)
         compute();
         EXPECT_EQ(std::filesystem::exists(dir / "ld.txt"), c.exists_after);
         if (c.exists_after) {
-            EXPECT_EQ(read(dir / "ld.txt"), c.content_after);
+            EXPECT_EQ(read_text(dir / "ld.txt"), c.content_after);
         }
     }
 }
@@ -90,9 +81,9 @@ TEST_F(ComputeStuffTest, ModalPhaseFileHoldsEverySample)
 
     EXPECT_EQ(std::string(settings::gibbs_BatchFilename.str),
               (phases / "QKR_PhaseDistribution.drb").string());
-    EXPECT_EQ(read(phases / "QKR_PhaseDistribution.drb"), "QKR_Best_Phases.drp\n");
+    EXPECT_EQ(read_text(phases / "QKR_PhaseDistribution.drb"), "QKR_Best_Phases.drp\n");
     // SampleSize counts individuals, as the project reader expects.
-    EXPECT_EQ(read(phases / "QKR_Best_Phases.drp"),
+    EXPECT_EQ(read_text(phases / "QKR_Best_Phases.drp"),
               "\n[Profile]\n"
               "\tTitle=\"Modal phase estimated with the QKR algorithm\"\n"
               "\tNbSamples=2\n\tGenotypicData=1\n\tGameticPhase=1\n\tRecessiveData=0\n"
@@ -117,10 +108,10 @@ TEST_F(ComputeStuffTest, SampledPhaseFilesAreListedAndMadeAfreshEachLevel)
     compute();
     compute();
 
-    EXPECT_EQ(read(phases / "QKR_PhaseDistribution.drb"),
+    EXPECT_EQ(read_text(phases / "QKR_PhaseDistribution.drb"),
               "QKR_Best_Phases.drp\nQKR_EstimatedPhase#0.drp\nQKR_EstimatedPhase#1.drp\n"
               "QKR_EstimatedPhase#2.drp\n");
-    std::string sampled = read(phases / "QKR_EstimatedPhase#2.drp");
+    std::string sampled = read_text(phases / "QKR_EstimatedPhase#2.drp");
     EXPECT_EQ(sampled.find("\tTitle=\"Genotypic data with phase estimated with the QKR algorithm\"\n"
                            "\tNbSamples=1\n"),
               std::string("\n[Profile]\n").size());

@@ -23,14 +23,6 @@ namespace {
 
 const fs::path OLD_DATA = fs::path(DROV_TEST_DATA) / "project_old";
 
-std::string read_file(fs::path const& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The temporary folder is also the working folder and the summary's folder.
 class ExploreTest : public ProjectFolderTest {
 protected:
@@ -62,7 +54,7 @@ protected:
         return project.explore(&summary_dir[0]);
     }
 
-    std::string file(const char* name) { return read_file(dir / name); }
+    std::string file(const char* name) { return read_text(dir / name); }
     bool exists(const char* name) { return fs::exists(dir / name); }
 
 private:
@@ -75,9 +67,9 @@ private:
 TEST_F(ExploreTest, DescribesSamplesGroupsAndProfile)
 {
     ASSERT_EQ(explore((OLD_DATA / "explore.drp").string()), 1);
-    EXPECT_EQ(file("samples.txt"), read_file(OLD_DATA / "explore_samples.txt"));
-    EXPECT_EQ(file("groups.txt"), read_file(OLD_DATA / "explore_groups.txt"));
-    EXPECT_EQ(file("dro_pro.txt"), read_file(OLD_DATA / "explore_dro_pro.txt"));
+    EXPECT_EQ(file("samples.txt"), read_text(OLD_DATA / "explore_samples.txt"));
+    EXPECT_EQ(file("groups.txt"), read_text(OLD_DATA / "explore_groups.txt"));
+    EXPECT_EQ(file("dro_pro.txt"), read_text(OLD_DATA / "explore_dro_pro.txt"));
     std::string log = take_log();
     EXPECT_THAT(reports_of(log), IsEmpty());
     EXPECT_THAT(log, HasSubstr("Reading general settings in input file ...\ndone ! \n"
@@ -179,13 +171,13 @@ TEST_F(ExploreTest, RunListInExploreMode)
     };
 
     EXPECT_EQ(run("good.drp"), 0);
-    EXPECT_EQ(file("samples.txt"), read_file(OLD_DATA / "explore_samples.txt"));
-    EXPECT_EQ(file("groups.txt"), read_file(OLD_DATA / "explore_groups.txt"));
-    EXPECT_EQ(file("dro_pro.txt"), read_file(OLD_DATA / "explore_dro_pro.txt"));
+    EXPECT_EQ(file("samples.txt"), read_text(OLD_DATA / "explore_samples.txt"));
+    EXPECT_EQ(file("groups.txt"), read_text(OLD_DATA / "explore_groups.txt"));
+    EXPECT_EQ(file("dro_pro.txt"), read_text(OLD_DATA / "explore_dro_pro.txt"));
 
     run("bad.drp");
     EXPECT_EQ(file("dro_pro.txt"), "error\n");
-    EXPECT_THAT(read_file(dir / "bad.res" / "Drovalen_log.txt"),
+    EXPECT_THAT(read_text(dir / "bad.res" / "Drovalen_log.txt"),
                 HasSubstr("from function \"Project::explore()\" : no subsections found\n"));
 }
 

@@ -125,9 +125,9 @@ protected:
     std::string results_text()
     {
         results.flush();
-        return file_text(dir / "p.htm");
+        return read_text(dir / "p.htm");
     }
-    std::string tree_text() { return file_text(dir / "p.js"); }
+    std::string tree_text() { return read_text(dir / "p.js"); }
 };
 
 TEST_F(GenStructTest, UnknownPhaseRefusesConventionalFst)

@@ -70,10 +70,7 @@ protected:
         project.backup_requested = 1;
         project.run_settings.backup_file = (dir / name).string().c_str();
         EXPECT_EQ(project.write(), 1);
-        std::ifstream in(dir / name);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return read_text(dir / name);
     }
 };
 
@@ -484,10 +481,7 @@ TEST_F(ProjectReaderTest, FileNamesMarkerAndBackUp)
     my_string core = DrovalenExeDirectory;
     DrovalenExeDirectory = (dir.string() + "/").c_str();
     project.print_error_message();
-    std::ifstream marker(dir / "dro_pro.txt");
-    std::stringstream content;
-    content << marker.rdbuf();
-    EXPECT_EQ(content.str(), "error\n");
+    EXPECT_EQ(read_text(dir / "dro_pro.txt"), "error\n");
     DrovalenExeDirectory = core;
 
     project.run_settings.backup_file = (dir / "none" / "x.bac").string().c_str();

@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "project/project_run.h"
 #include "project/run_fixture.h"
+#include "support/run_settings.h"
 
 namespace {
 
@@ -44,20 +45,13 @@ protected:
     // A copy of the fixture project in the test folder; returns its path.
     std::string add_project(std::string const& fixture, std::string const& name)
     {
-        return write_file(name, file_text(fs::path(DROV_TEST_DATA) / "run" / fixture)).string();
+        return write_file(name, read_text(fs::path(DROV_TEST_DATA) / "run" / fixture)).string();
     }
 
     // The settings file of the run, with the given keys changed.
     void use_settings(std::map<std::string, std::string> const& changes)
     {
-        std::string text = file_text(fs::path(DROV_TEST_DATA) / "run" / "run.drs");
-        for (auto const& [key, value] : changes) {
-            std::string::size_type at = text.find("\n" + key + "=");
-            ASSERT_NE(at, std::string::npos) << key;
-            std::string::size_type end = text.find('\n', at + 1);
-            text.replace(at + 1, end - at - 1, key + "=" + value);
-        }
-        s.settings_file = write_file("run.drs", text).string().c_str();
+        s.settings_file = write_file("run.drs", run_settings_text(changes)).string().c_str();
     }
 
     // What the start-up sequence does for one project, then the run.
@@ -73,7 +67,7 @@ protected:
 
     std::string results(std::string const& stem)
     {
-        return file_text(dir / (stem + ".res") / (stem + ".htm"));
+        return read_text(dir / (stem + ".res") / (stem + ".htm"));
     }
 };
 
@@ -133,7 +127,7 @@ TEST_F(ProjectRunTest, GroupLevelRunsOnPooledSamplesBeforeThePopulationLevel)
             EXPECT_LT(order[i - 1], order[i]);
         }
     }
-    std::string tree = file_text(dir / "p.res" / "p.js");
+    std::string tree = read_text(dir / "p.res" / "p.js");
     EXPECT_LT(tree.find("\t\taux2 = insFld(aux1, gFld(\"Groups\", \"\"))"),
               tree.find("\t\taux2 = insFld(aux1, gFld(\"Samples\", \"\"))"));
     EXPECT_EQ(project.samples->Populations.count, 0);
@@ -151,7 +145,7 @@ TEST_F(ProjectRunTest, SettingsReadAgainAfterTheGroupLevelKeepWhatTheDataRuleOut
     EXPECT_EQ(s.TaskNumber, 1);
     EXPECT_EQ(s.IncludeIndividualLevel, 0);
     EXPECT_EQ(s.KeepNullDistrib, 1);
-    EXPECT_EQ(count_in(take_log(), "Hardy-Weinberg disequilibrium test is not possible"), 2);
+    EXPECT_EQ(count_of(take_log(), "Hardy-Weinberg disequilibrium test is not possible"), 2);
 }
 
 TEST_F(ProjectRunTest, SelectionScanNeedsGroupsAndAbsoluteData)
@@ -190,7 +184,7 @@ TEST_F(ProjectRunTest, SelectionScanNeedsGroupsAndAbsoluteData)
         EXPECT_NE(results_text.find("\n== DETECTION OF LOCI UNDER SELECTION FROM GENOME SCANS BASED "
                                     "ON F-STATISTICS\n"),
                   std::string::npos);
-        EXPECT_NE(file_text(dir / "scan.res" / "scan.js").find("Loci under selection"),
+        EXPECT_NE(read_text(dir / "scan.res" / "scan.js").find("Loci under selection"),
                   std::string::npos);
         EXPECT_NE(log.find("Detecting loci under selection based on F-statistics\n"),
                   std::string::npos);

@@ -6,29 +6,27 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 
 #include "app/glbobj.h"
 #include "app/settings.h"
 #include "core/errors.h"
 #include "project/result_frames.h"
+#include "support/temp_log.h"
 
 class ResultBrowserTest : public ::testing::Test {
 protected:
-    std::filesystem::path dir;
+    TempDir temp_dir;
+    std::filesystem::path dir = temp_dir.path();
     settings s;
     std::fstream results;
+    std::optional<TempLog> run_log;  // in the results folder, once a run is named
 
     void SetUp() override
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "drov_browser_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
         xmlOutput = false;
         s.run_date = "08/12/26at18:55:29";
     }
@@ -38,9 +36,8 @@ protected:
         s.results_stream = nullptr;
         if (results.is_open())
             results.close();
-        E.CloseLog_file();
+        run_log.reset();
         xmlOutput = false;
-        std::filesystem::remove_all(dir);
     }
 
     // Names of a run of the project `project` (a path below the temporary
@@ -55,8 +52,7 @@ protected:
         settings::input_file = (folder / path.filename()).string().c_str();
         s.results_file = (folder / (path.stem().string() + (xml ? ".xml" : ".htm"))).string().c_str();
         set_result_browser_names(s, my_string(core.c_str()));
-        E.init_log_file((folder / "Drovalen_log.txt").string().c_str(), false);
-        E.error(WARNING, "reset", -1);
+        run_log.emplace(folder);
     }
 
     // Opens the results file afresh as the run's results stream.
@@ -70,21 +66,13 @@ protected:
     std::string results_text()
     {
         results.flush();
-        return read(s.results_file.str);
+        return read_text(s.results_file.str);
     }
 
     std::string log_text() const
     {
         _ZOS_->flush();
-        return read(E.log_name.str);
-    }
-
-    static std::string read(std::filesystem::path const& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
+        return read_text(E.log_name.str);
     }
 };
 

@@ -15,14 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int occurrences(std::string const& text, std::string const& what)
-{
-    int n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 std::string replace_all(std::string text, std::string const& from, std::string const& to)
 {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -63,7 +55,7 @@ protected:
     void expect_golden(fs::path const& file, const char* golden_name)
     {
         fs::path golden = fs::path(DROV_TEST_DATA) / "result_browser" / golden_name;
-        EXPECT_EQ(read(file), read(golden)) << golden_name;
+        EXPECT_EQ(read_text(file), read_text(golden)) << golden_name;
     }
 };
 
@@ -78,13 +70,15 @@ TEST_F(ResultFramesTest, GoldenBrowserOfAProjectWithBlanks)
     expect_golden(folder / "proj 1.htm", "proj 1.htm");
 
     // A second run, started at another time, writes the same files but for its stamps.
-    std::string first_tree = read(folder / "proj 1.js");
-    std::string first_results = read(folder / "proj 1.htm");
+    std::string first_tree = read_text(folder / "proj 1.js");
+    std::string first_results = read_text(folder / "proj 1.htm");
     s.run_date = "09/01/27at07:08:09";
     small_run(false);
-    EXPECT_EQ(replace_all(read(folder / "proj 1.js"), "09_01_27at07_08_09", "08_12_26at18_55_29"),
+    EXPECT_EQ(replace_all(read_text(folder / "proj 1.js"), "09_01_27at07_08_09",
+                          "08_12_26at18_55_29"),
               first_tree);
-    EXPECT_EQ(replace_all(read(folder / "proj 1.htm"), "09_01_27at07_08_09", "08_12_26at18_55_29"),
+    EXPECT_EQ(replace_all(read_text(folder / "proj 1.htm"), "09_01_27at07_08_09",
+                          "08_12_26at18_55_29"),
               first_results);
     expect_golden(folder / "proj 1_main.htm", "proj 1_main.htm");
     expect_golden(folder / "proj 1_tree.htm", "proj 1_tree.htm");
@@ -101,11 +95,11 @@ TEST_F(ResultFramesTest, BrowserFileNamesAndAbsoluteCoreDirectory)
     EXPECT_STREQ(s.tree_style_file.str, "/opt/my core/ftie4style.css");
 
     write_result_frames(s);
-    std::string page = read(s.tree_page_file.str);
+    std::string page = read_text(s.tree_page_file.str);
     EXPECT_NE(page.find("<script src=\"file:////opt/my%20core/ua.js\"></script>"), std::string::npos);
     EXPECT_NE(page.find("<script src=\"file:////opt/my%20core/ftiens4.js\"></script>"), std::string::npos);
     EXPECT_NE(page.find("<script src=\"proj.js\"></script>"), std::string::npos);
-    EXPECT_NE(read(s.main_page_file.str).find("<FRAME SRC=\"proj.xml\" name=\"basefrm\">"),
+    EXPECT_NE(read_text(s.main_page_file.str).find("<FRAME SRC=\"proj.xml\" name=\"basefrm\">"),
               std::string::npos);
 }
 
@@ -152,17 +146,17 @@ TEST_F(ResultFramesTest, AppendedXmlRunsShareOneRootAndOneTree)
     write_results_footer(results, true);
     results.close();
 
-    std::string text = read(s.results_file.str);
-    EXPECT_EQ(occurrences(text, "<Drovalen>"), 1);
-    EXPECT_EQ(occurrences(text, "</Drovalen>"), 1);
-    EXPECT_EQ(occurrences(text, "<data>"), occurrences(text, "</data>"));
+    std::string text = read_text(s.results_file.str);
+    EXPECT_EQ(count_of(text, "<Drovalen>"), 1);
+    EXPECT_EQ(count_of(text, "</Drovalen>"), 1);
+    EXPECT_EQ(count_of(text, "<data>"), count_of(text, "</data>"));
     EXPECT_NE(text.find("run one\n\n</data>\n<data>\n\n</data>\n\n <A NAME=\"08_12_26at18_56_00\">"),
               std::string::npos)
         << text;
     EXPECT_EQ(text.substr(text.size() - 22), "</data>\n\n</Drovalen>\n\n");
-    std::string tree = read(s.tree_data_file.str);
-    EXPECT_EQ(occurrences(tree, "foldersTree = gFld("), 1);
-    EXPECT_EQ(occurrences(tree, "\taux1 = insFld(foldersTree"), 2);
+    std::string tree = read_text(s.tree_data_file.str);
+    EXPECT_EQ(count_of(tree, "foldersTree = gFld("), 1);
+    EXPECT_EQ(count_of(tree, "\taux1 = insFld(foldersTree"), 2);
 }
 
 TEST_F(ResultFramesTest, XmlFileWithoutFooterIsContinuedAfterItsEnd)
@@ -173,7 +167,7 @@ TEST_F(ResultFramesTest, XmlFileWithoutFooterIsContinuedAfterItsEnd)
     ASSERT_EQ(open_results_file(s, results, true), 2);
     results << "|next";
     results.close();
-    EXPECT_EQ(read(s.results_file.str), "<Drovalen>\n<data>\ncut short|next");
+    EXPECT_EQ(read_text(s.results_file.str), "<Drovalen>\n<data>\ncut short|next");
     EXPECT_NE(log_text().find("\"open_results_file()\""), std::string::npos);
     EXPECT_NE(log_text().find("does not end with its closing elements"), std::string::npos);
 }
@@ -188,8 +182,8 @@ TEST_F(ResultFramesTest, NewHtmlResultsFileGetsItsHeaderAndANewTree)
     s.results_stream = &results;
     start_results(s, false, false);
     results.close();
-    EXPECT_EQ(read(s.results_file.str).rfind("\n<html>\n<!--Drovalen results file-->", 0), 0u);
-    std::string tree = read(s.tree_data_file.str);
+    EXPECT_EQ(read_text(s.results_file.str).rfind("\n<html>\n<!--Drovalen results file-->", 0), 0u);
+    std::string tree = read_text(s.tree_data_file.str);
     EXPECT_EQ(tree.find("old tree entries"), std::string::npos);
     EXPECT_NE(tree.find("foldersTree = gFld("), std::string::npos);
 }

@@ -84,7 +84,7 @@ TEST_F(TreeEntryTest, SectionEntriesWriteAnchorAndStatementInHtmlAndXml)
               "<A NAME=\"08_12_26at18_55_29\"></A>\n"
               "<A NAME=\"08_12_26at18_55_29_run_information\"></A>\n"
               "</data>\n\n <A NAME=\"08_12_26at18_55_29_pop_amova_dm\"></A> \n<data>\n\n");
-    EXPECT_EQ(read(s.tree_data_file.str),
+    EXPECT_EQ(read_text(s.tree_data_file.str),
               "\taux1 = insFld(foldersTree, gFld(\"Run of 08/12/26 at 18:55:29\", "
               "\"proj%201.htm#08_12_26at18_55_29\"))\n"
               "\tinsDoc(aux1, gLnk(\"R\", \"Settings\", "
@@ -104,7 +104,7 @@ TEST_F(TreeEntryTest, SampleAnchorOfPop1AsGroup3)
 
     EXPECT_EQ(results_text(), "<A NAME=\"08_12_26at18_55_29_group3\"></A>\n"
                               "<A NAME=\"08_12_26at18_55_29_samp3\"></A>\n");
-    EXPECT_EQ(read(s.tree_data_file.str),
+    EXPECT_EQ(read_text(s.tree_data_file.str),
               "\t\tinsDoc(aux2, gLnk(\"R\", \"Pop 1\", \"proj.htm#08_12_26at18_55_29_group3\"))\n"
               "\t\tinsDoc(aux2, gLnk(\"R\", \"Pop 1\", \"proj.htm#08_12_26at18_55_29_samp3\"))\n");
 
@@ -136,7 +136,7 @@ TEST_F(TreeEntryTest, NewTreeFileHasRootAndLogEntry)
 {
     name_run("proj.drp", "/my core/", false);
     start_tree_file(s);
-    EXPECT_EQ(read(s.tree_data_file.str),
+    EXPECT_EQ(read_text(s.tree_data_file.str),
               "\nUSETEXTLINKS = 1\nSTARTALLOPEN = 0\nWRAPTEXT = 1\nPRESERVESTATE = 0\nHIGHLIGHT = 1"
               "\nICONPATH = 'file:////my%20core/'    //change if the gif's folder is a "
               "subfolder, for example: 'images/'"

@@ -7,10 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -20,39 +18,17 @@
 #include "core/errors.h"
 #include "core/xml.h"
 #include "project/project.h"
+#include "support/temp_log.h"
 
 namespace fs = std::filesystem;
 
-inline std::string file_text(fs::path const& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline int count_in(std::string const& text, std::string const& part)
-{
-    int n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
-class RunFixture : public ::testing::Test {
+class RunFixture : public LogFolderTest {
 protected:
-    fs::path dir;
     Project project;
     settings& s = project.run_settings;
 
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "drov_run_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        E.init_log_file((dir / "Drovalen_log.txt").string().c_str(), false);
-        ASSERT_EQ(E.log_open, 1);
-        E.error(WARNING, "reset", -1);
         saved_type = ProfileSettings::DataType;
         saved_separator = ProfileSettings::LocusSeparator;
         saved_xml = xmlOutput;
@@ -63,22 +39,10 @@ protected:
     void TearDown() override
     {
         E.results_stream = nullptr;
-        E.CloseLog_file();
-        fs::remove_all(dir);
         ProfileSettings::DataType = saved_type;
         ProfileSettings::LocusSeparator = saved_separator;
         xmlOutput = saved_xml;
         htmlOutput = true;
-    }
-
-    // The log written since the last call.
-    std::string take_log()
-    {
-        _ZOS_->flush();
-        std::string all = file_text(dir / "Drovalen_log.txt");
-        std::string fresh = all.substr(std::min(consumed, all.size()));
-        consumed = all.size();
-        return fresh;
     }
 
     fs::path write_file(std::string const& name, std::string const& text)
@@ -161,7 +125,6 @@ protected:
     }
 
 private:
-    std::size_t consumed = 0;
     TDataType saved_type = DNA;
     char saved_separator = 0;
     bool saved_xml = false;

@@ -1,7 +1,7 @@
 // ln Gamma, ln factorials, the incomplete Gamma function behind the chi-square
 // tail probability, and Brent's root finder.
 
-#include "core/special_functions.h"
+#include "core/math_functions.h"
 
 #include <cmath>
 #include <cstring>

@@ -3,8 +3,8 @@
 // after the routines of Numerical Recipes in C (Press et al. 1992, sections
 // 6.1, 6.2 and 9.3). Where the book stops the program, these functions report
 // ERROR 105 ("numerical error") through E and return a value.
-#ifndef DROV_CORE_SPECIAL_FUNCTIONS_H
-#define DROV_CORE_SPECIAL_FUNCTIONS_H
+#ifndef DROV_CORE_MATH_FUNCTIONS_H
+#define DROV_CORE_MATH_FUNCTIONS_H
 
 // ln Gamma(xx) for xx > 0 (Lanczos series, relative error below 2e-10).
 double gammln(double xx);

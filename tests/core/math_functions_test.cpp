@@ -1,4 +1,4 @@
-#include "core/special_functions.h"
+#include "core/math_functions.h"
 
 #include <gtest/gtest.h>
 
