@@ -3,7 +3,6 @@
 // exploration), or converts one data file in mode "translate".
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -46,17 +45,6 @@ private:
     int line_number = 0;
 };
 
-bool is(my_string const& text, const char* word)
-{
-    return std::strcmp(text.str, word) == 0;
-}
-
-bool can_read(const char* path)
-{
-    std::ifstream file(path);
-    return file.is_open();
-}
-
 // A negative integer in DROVEXEC_SEED replaces the clock seed of every
 // project, so that a whole run can be reproduced.
 void use_seed_from_environment()
@@ -85,7 +73,7 @@ int format_code(my_string const& name)
         {"Genepop", FORMAT_GENEPOP}, {"Phylip", FORMAT_PHYLIP}, {"Mega", FORMAT_MEGA},
         {"Biosys", FORMAT_BIOSYS},   {"WinKesta", FORMAT_WINKESTA}, {"Drovalen", FORMAT_DROVALEN}};
     for (auto const& format : formats)
-        if (is(name, format.name))
+        if (same_text(name, format.name))
             return format.code;
     return 0;
 }
@@ -114,11 +102,11 @@ Outcome translate(RunListReader& list)
     initialize_ran3(1);
 
     my_string line;
-    if (is(source, "Genepop")) {
+    if (same_text(source, "Genepop")) {
         if (list.next(line) < 0)
             return STOPPED;
         translator.diploid = my_atoi(line.str);
-    } else if (is(source, "WinKesta")) {
+    } else if (same_text(source, "WinKesta")) {
         if (list.next(translator.dist_file_name) < 0 || list.next(translator.pop_file_prefix) < 0)
             return STOPPED;
     }
@@ -184,8 +172,8 @@ Outcome stop_run(const char* reason, my_string const& name)
 Outcome process_project(RunListReader& list, my_string const& mode)
 {
     settings& run_settings = PPP->run_settings;
-    bool explore = is(mode, "explore");
-    bool associated_settings = is(mode, "use_ass_settings");
+    bool explore = same_text(mode, "explore");
+    bool associated_settings = same_text(mode, "use_ass_settings");
 
     // With associated settings only the project's own file matters (below).
     if (!associated_settings && !explore && !can_read(set_file.str)) {
@@ -248,7 +236,7 @@ Outcome walk_projects(RunListReader& list, my_string const& mode)
 {
     Outcome walk = DONE;
     int got = list.next(proj_file);
-    while (got == 1 && !is(proj_file, "end") && !is(proj_file, "END")) {
+    while (got == 1 && !same_text(proj_file, "end") && !same_text(proj_file, "END")) {
         settings::input_file = proj_file;
         PPP->build_res_bac_names();
 
@@ -305,9 +293,9 @@ Outcome walk_run_list(RunListReader& list)
     got = list.next(mode);
     if (got <= 0)
         return got < 0 ? STOPPED : DONE;
-    if (is(mode, "translate"))
+    if (same_text(mode, "translate"))
         return translate(list);
-    if (is(mode, "use_spe_settings")) {
+    if (same_text(mode, "use_spe_settings")) {
         if (list.next(set_file) < 0)
             return STOPPED;
     } else {

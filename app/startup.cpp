@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "app/glbobj.h"
 #include "app/settings.h"
+#include "core/file_helpers.h"
 #include "project/project.h"
 
 bool SIMPLE_DRORUN_NAME = true;
@@ -39,18 +39,6 @@ int refuse(std::string const& message)
         std::cin >> key;
     }
     return 1;
-}
-
-bool can_read(const char* path)
-{
-    std::ifstream file(path);
-    return file.is_open();
-}
-
-bool same_file(const char* a, const char* b)
-{
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
 // The project that the run list names first (the first line holding ".drp"

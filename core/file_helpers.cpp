@@ -18,7 +18,11 @@ int MY_DeleteFile(const char* path)
     return unlink(path) == 0 ? 1 : 0;
 }
 
-namespace {
+bool can_read(const char* path)
+{
+    std::ifstream file(path);
+    return file.is_open();
+}
 
 bool same_file(const char* a, const char* b)
 {
@@ -26,8 +30,6 @@ bool same_file(const char* a, const char* b)
     return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev
            && sa.st_ino == sb.st_ino;
 }
-
-} // namespace
 
 // Each read, the last one that meets the end of the source included, writes
 // its line and a line feed: the copy ends with one line feed more than the

@@ -21,6 +21,12 @@ int MY_DeleteFile(const char* path);
 // or a write fails.
 int MY_CopyFile(const char* dest, const char* src);
 
+// True when the file can be opened for reading.
+bool can_read(const char* path);
+
+// True when both paths name one existing file or folder.
+bool same_file(const char* a, const char* b);
+
 // Processor time in clock ticks.
 clock_t get_sys_clock();
 

@@ -27,10 +27,16 @@ const double FPMIN = 1.0e-30;
 
 // Both expansions need a number of terms growing like sqrt(a) once x is close
 // to a; a fixed limit of 100 fails for the large degrees of freedom of the
-// likelihood-ratio tests with many alleles.
+// likelihood-ratio tests with many alleles. The extra terms are capped (a
+// million serve every a up to 1e10) so that a huge a gives a count that fits
+// an int; an a that is negative or no number gets the fixed 100.
 int iteration_limit(double a)
 {
-    return 100 + static_cast<int>(10.0 * std::sqrt(a));
+    const double most_extra = 1.0e6;
+    double extra = 10.0 * std::sqrt(a);
+    if (!(extra >= 0.0))
+        return 100;
+    return 100 + static_cast<int>(extra < most_extra ? extra : most_extra);
 }
 
 // P(a, x) for x > 0 by its series. Leaves converged false, and the current

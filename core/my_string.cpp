@@ -78,7 +78,7 @@ void my_string::replace_buffer(int new_capacity)
 
 // Extra room given to a buffer that an append must enlarge: grow_by bytes
 // for short texts, as much as the text already holds for longer ones, so
-// that building a long text one piece at a time copies it only a few times.
+// that building a long text by many small appends copies it only a few times.
 int my_string::room() const
 {
     return std::max(grow_by, length);
@@ -651,4 +651,14 @@ void my_strtok_right(char* s, char c)
     char* hit = std::strrchr(s, c);
     if (hit)
         *hit = '\0';
+}
+
+bool same_text(my_string const& a, const char* b)
+{
+    return std::strcmp(a.str, b) == 0;
+}
+
+bool same_text(my_string const& a, my_string const& b)
+{
+    return std::strcmp(a.str, b.str) == 0;
 }

@@ -111,6 +111,10 @@ my_string operator+(my_string const& a, const char* b);
 std::istream& operator>>(std::istream& is, my_string& w);
 std::ostream& operator<<(std::ostream& os, my_string const& s);
 
+// True when the two texts are the same up to their first NUL (case counts).
+bool same_text(my_string const& a, const char* b);
+bool same_text(my_string const& a, my_string const& b);
+
 // Cuts the C string s at the last occurrence of c; unchanged when c is absent.
 void my_strtok_right(char* s, char c);
 

@@ -43,8 +43,6 @@ void skip_rest_of_line(std::istream& ifs)
 // After a delimited read: the input ended before the delimiter.
 bool input_ended(std::istream& ifs) { return !ifs.good(); }
 
-bool same_text(my_string const& a, my_string const& b) { return std::strcmp(a.str, b.str) == 0; }
-
 // Cuts the text before its first occurrence of c, if any.
 void cut_at(my_string& s, char c)
 {
@@ -238,6 +236,15 @@ int get_word(std::istream& ifs, my_string& w)
     w.read_token(ifs);
     w.to_lower();
     return 1;
+}
+
+int next_name_or_brace(std::istream& ifs)
+{
+    const int end = std::istream::traits_type::eof();
+    for (int c = ifs.get(); c != end; c = ifs.get())
+        if (c == '}' || is_alnum(c))
+            return c;
+    return end;
 }
 
 int get_next_ident(std::istream& ifs, my_string& id)

@@ -49,6 +49,10 @@ int get_qstring(std::istream& ifs, my_string& s);
 // Reads the next word of the current line, lower-cased.
 int get_word(std::istream& ifs, my_string& w);
 
+// Consumes characters up to the next letter, digit or '}', which is returned
+// (consumed); EOF when the input ends first.
+int next_name_or_brace(std::istream& ifs);
+
 // Reads the next keyword (the text before '=', cut at its first blank and
 // lower-cased). False at a '[' (left unread), which ends the section.
 int get_next_ident(std::istream& ifs, my_string& id);

@@ -252,7 +252,7 @@ double gamma_dev(double a)
         return 0.0;
     double whole = std::floor(a);
     double f = a - whole;
-    double x = whole >= 1.0 ? integer_shape_dev(static_cast<int>(whole)) : 0.0;
+    double x = whole >= 1.0 ? integer_shape_dev(truncate_to_int(whole)) : 0.0;
     if (f == 0.0)
         return x;
     return x + fractional_shape_dev(f);
@@ -311,7 +311,7 @@ int poidev(float xm, long* idum)
         t = static_cast<float>(0.9 * (1.0 + y * y)
                                * std::exp(em * alxm - gammln(em + 1.0) - g));
     } while (ran3(idum) > t);
-    return static_cast<int>(em);
+    return truncate_to_int(em);
 }
 
 int geometric(const double& p)

@@ -83,13 +83,15 @@ TAllele* TAlleleDB::operator()(int const& locus_index, my_string const& allele_n
 
 TAllele* TAlleleDB::operator()(my_string const& locus_name, int const& allele_pos)
 {
-    int L = locus_pos_by_name(locus_name);
-    if (L < 0)
+    return allele_at(locus_pos_by_name(locus_name), allele_pos);
+}
+
+TAllele* TAlleleDB::allele_at(int locus, int pos) const
+{
+    if (locus < 0 || locus >= loci.count || pos < 0)
         return nullptr;
-    TLocus* locus = loci[L];
-    if (allele_pos < 0 || allele_pos >= locus->alleles.count)
-        return nullptr;
-    return locus->alleles[allele_pos];
+    TLocus const* L = loci.data[locus];
+    return pos < L->alleles.count ? L->alleles.data[pos] : nullptr;
 }
 
 // The locus that an index form enters into; an index equal to the number of

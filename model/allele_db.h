@@ -28,6 +28,9 @@ public:
     TAllele* operator()(my_string const& locus_name, my_string const& allele_name);
     TAllele* operator()(int const& locus_index, my_string const& allele_name);
     TAllele* operator()(my_string const& locus_name, int const& allele_pos);
+    // The allele at position pos of locus index locus (a position that
+    // InsertAllPos answered, -1 included).
+    TAllele* allele_at(int locus, int pos) const;
 
     // Enter one occurrence of an allele at a locus with weight w and return the
     // allele's position in its locus. A locus index equal to the number of loci

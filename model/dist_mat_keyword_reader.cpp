@@ -29,8 +29,6 @@ const char* const READ_DATA = "DistMat::read_MatrixData()";
 bool is_graphic(int c) { return c > 32 && c <= 126; }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
-bool same_text(my_string const& a, const char* b) { return std::string(a.str) == b; }
-
 // Skips blanks and other control characters up to the end of the line; the
 // next character (a line end or EOF included) is left unread.
 int peek_after_blanks(std::istream& is)

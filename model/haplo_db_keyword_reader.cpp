@@ -19,8 +19,6 @@ const char* const GET_SETTINGS = "Haplo_DB::get_settings(ifstream& ifs)";
 const char* const READ_ID = "Haplo_DB::read_id_content()";
 const char* const READ_HAPLOTYPE = "Haplo_DB::read_haplotype()";
 
-bool same_text(my_string const& a, const char* b) { return std::string(a.str) == b; }
-
 // The reporting function's name with the id in double quotes; any length.
 std::string naming_id(my_string const& id)
 {

@@ -36,7 +36,7 @@ struct DefinitionLine {
 
     // The words after the id are what lies between single blanks or tabs, so
     // that a doubled blank gives an empty word, which takes a separator but
-    // no locus. With separator 0 the words join (a DNA sequence in pieces).
+    // no locus. With separator 0 the words join (a DNA sequence split over several words).
     DefinitionLine(my_string const& line, char separator)
     {
         const char* p = line.str;

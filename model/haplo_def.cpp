@@ -65,16 +65,6 @@ private:
 
 bool is_built_type(TDataType type) { return type == DNA || type == RFLP || type == MICROSAT; }
 
-// The allele at position k of a locus, or null when the database has no such
-// locus or allele (InsertAllPos answers -1 when it cannot enter the allele).
-TAllele* allele_at(TAlleleDB const* db, int locus, int k)
-{
-    if (locus < 0 || locus >= db->loci.count || k < 0)
-        return nullptr;
-    TLocus const* L = db->loci[locus];
-    return k < L->alleles.count ? L->alleles[k] : nullptr;
-}
-
 const char* const READ_DATA = "HaploDef::read_data()";
 
 // Scans one line of a DNA, RFLP or microsatellite content, the characters
@@ -196,7 +186,7 @@ void HaploDef::build_haplovect(TAlleleDB* db, char const& separator, int populat
         haplovect.Reallocate(content.length);
         for (int i = 0; i < content.length; ++i) {
             int k = db->InsertAllPos(i, content.str[i], weight, population);
-            haplovect.Add(allele_at(db, i, k));
+            haplovect.Add(db->allele_at(i, k));
         }
         return;
     }
@@ -211,7 +201,7 @@ void HaploDef::build_haplovect(TAlleleDB* db, char const& separator, int populat
         if (word_end > p) {  // empty words consume no locus
             my_string allele(std::string(p, word_end).c_str());
             int k = db->InsertAllPos(locus, allele, weight, population);
-            haplovect.Add(allele_at(db, locus, k));
+            haplovect.Add(db->allele_at(locus, k));
             ++locus;
         }
         p = word_end + 1;

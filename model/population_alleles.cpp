@@ -15,16 +15,6 @@
 
 namespace {
 
-// The allele at position pos of a locus of db, or null when either is absent
-// (InsertAllPos answers -1 when it cannot enter the allele).
-TAllele* allele_at(TAlleleDB* db, int locus, int pos)
-{
-    if (locus < 0 || locus >= db->loci.count || pos < 0)
-        return nullptr;
-    TLocus* L = db->loci.data[locus];
-    return pos < L->alleles.count ? L->alleles.data[pos] : nullptr;
-}
-
 // Ends a token as the stream reader of allele texts does: at the separator, a
 // line feed or the byte 0xFF.
 bool ends_token(char c, char separator)
@@ -45,7 +35,7 @@ void build_pseudo_hapl0(TPhenotype& individual, AlleleVectorContext const& conte
         TPopHaplotype* h = new TPopHaplotype(0, text.length);
         for (int j = 0; j < text.length; ++j) {
             int p = context.alleles->InsertAllPos(j, text.str[j], w);
-            h->alleles.Add(allele_at(context.alleles, j, p));
+            h->alleles.Add(context.alleles->allele_at(j, p));
         }
         individual.set_pseudo_hapl(h, c);
     }
@@ -68,7 +58,7 @@ void build_pseudo_hapl1(TPhenotype& individual, AlleleVectorContext const& conte
             if (k > start) {
                 my_string token(std::string(text.str + start, k - start).c_str());
                 int p = context.alleles->InsertAllPos(j, token, w);
-                h->alleles.Add(allele_at(context.alleles, j, p));
+                h->alleles.Add(context.alleles->allele_at(j, p));
                 ++j;
             }
             start = k + 1;

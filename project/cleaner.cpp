@@ -280,15 +280,16 @@ my_string cleaner::copy_name_for(my_string const& quoted_name) const
     my_string name = bare_file_name(quoted_name);
     if (name.is_null() || std::strcmp(name.str, ".") == 0 || std::strcmp(name.str, "..") == 0)
         return my_string();
+    my_string copy = results_folder + name;
     for (int j = 0; j < cleaned_names.count; ++j) {
-        if (std::strcmp(cleaned_names[j].str, (results_folder + name).str) == 0
+        if (std::strcmp(cleaned_names[j].str, copy.str) == 0
             && std::strcmp(source_names[j].str, quoted_name.str) != 0) {
             char number[32];
             std::snprintf(number, sizeof number, "extern%d_", cleaned_names.count);
             return results_folder + number + name;
         }
     }
-    return results_folder + name;
+    return copy;
 }
 
 int cleaner::line_locus_sep()

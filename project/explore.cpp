@@ -4,8 +4,6 @@
 // and the profile summary ("dro_pro.txt") in the folder the caller names.
 // The project file itself is read, with the identifier-syntax readers.
 
-#include <cctype>
-#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -19,23 +17,10 @@ namespace {
 
 const char* const EXPLORE = "Project::explore()";
 const char* const CONTENT = "Structure::explore_content()";
-const int END = std::istream::traits_type::eof();
-
-bool same_text(my_string const& a, const char* b) { return std::strcmp(a.str, b) == 0; }
 
 std::string group_reporter(int group)
 {
     return std::string(CONTENT) + " (group#" + std::to_string(group) + ")";
-}
-
-// Consumes characters up to the next letter, digit or '}' (returned,
-// consumed), or END.
-int next_name_or_brace(std::istream& in)
-{
-    for (int c = in.get(); c != END; c = in.get())
-        if (c == '}' || std::isalnum(c))
-            return c;
-    return END;
 }
 
 void write_summary(std::ostream& out, ProfileSettings const& p)

@@ -21,8 +21,6 @@ namespace {
 
 const char* const ID_CONTENT = "ProfileSettings::read_profile_id_content()";
 
-bool same_text(my_string const& a, const char* b) { return std::strcmp(a.str, b) == 0; }
-
 // An integer by stream extraction (it may stand on a later line). False when
 // no number comes next; the stream is then usable again.
 bool extract_int(std::istream& ifs, int& n)

@@ -42,13 +42,9 @@ void Project::clean()
     mantel.reset();
     E.results_stream = nullptr;
     if (translator_files_created) {
-        for (const char* name : {"trans_out.txt", "dum_dro.drp"}) {
-            std::ifstream present(name);
-            if (present.is_open()) {
-                present.close();
+        for (const char* name : {"trans_out.txt", "dum_dro.drp"})
+            if (can_read(name))
                 MY_DeleteFile(name);
-            }
-        }
         translator_files_created = false;
     }
 }

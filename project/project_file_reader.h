@@ -59,7 +59,6 @@ private:
     void classify_line();
 
     // Profile keys (project_reader.cpp).
-    Step profile_key();
     void read_title();
     Step read_nb_samples();
     void read_data_type();

@@ -1,4 +1,4 @@
-// The pieces of an analysis run (Project::run) that its main sequence
+// The steps of an analysis run (Project::run) that its main sequence
 // (project_run.cpp) and its analysis levels (project_run_levels.cpp) share.
 #ifndef DROV_PROJECT_PROJECT_RUN_H
 #define DROV_PROJECT_PROJECT_RUN_H

@@ -7,6 +7,7 @@
 
 #include "app/settings.h"
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/xml.h"
 #include "project/project.h"
 #include "project/result_tree.h"
@@ -259,10 +260,7 @@ int open_results_file(settings& s, std::fstream& results, bool xml)
 
 void start_results(settings& s, bool continued, bool xml)
 {
-    std::ifstream existing_tree(s.tree_data_file.str);
-    bool tree_exists = existing_tree.is_open();
-    existing_tree.close();
-    if (!continued || !tree_exists)
+    if (!continued || !can_read(s.tree_data_file.str))
         start_tree_file(s);
     if (s.results_stream == nullptr)
         return;

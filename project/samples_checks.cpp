@@ -2,6 +2,8 @@
 // numbers of loci, removal of entries missing at every locus, upper-case DNA
 // and sequences without locus separators.
 
+#include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "core/errors.h"
@@ -46,6 +48,23 @@ void update_reciprocal(Population& p)
         p.inv_sample_size = 1.0 / p.SampleSize;
 }
 
+// Removes, in one pass, the entries for which drop(entry) is true (drop
+// takes them out of the sample's sums first); the others keep their order.
+template <class T, class Drop>
+void remove_entries(MY_TIArrayAsVector<T>& list, Drop drop)
+{
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        T* entry = list.data[i];
+        if (!drop(*entry))
+            list.data[kept++] = entry;
+        else if (list.owns)
+            delete entry;
+    }
+    std::fill(list.data + kept, list.data + list.count, nullptr);
+    list.count = kept;
+}
+
 // Haplotype entries: the same number of loci everywhere, and entries missing
 // at every locus removed. Returns the number of loci, or -1 after a report.
 int check_haplotypes(Population& p, char missing)
@@ -61,18 +80,15 @@ int check_haplotypes(Population& p, char missing)
             E.error(ERROR, VERIFY, 70);
             return -1;
         }
-    for (int i = 0; i < list.count;) {
-        PHaploDef* entry = list.data[i];
-        if (!all_missing(entry->haplotype->haplovect, missing)) {
-            ++i;
-            continue;
-        }
-        entry->haplotype->count = 0;
-        p.SampleSize -= entry->count;
+    remove_entries(list, [&](PHaploDef& entry) {
+        if (!all_missing(entry.haplotype->haplovect, missing))
+            return false;
+        entry.haplotype->count = 0;
+        p.SampleSize -= entry.count;
         p.num_haplotypes -= 1;
-        list.Detach(i);
         update_reciprocal(p);
-    }
+        return true;
+    });
     return loci;
 }
 
@@ -90,19 +106,16 @@ int check_individuals(Population& p, char missing)
             return -1;
         }
     // An individual missing at every locus of one gene copy only stays.
-    for (int i = 0; i < list.count;) {
-        TPhenotype* ind = list.data[i];
-        if (!gene_copy_missing(*ind, 0, missing) || !gene_copy_missing(*ind, 1, missing)) {
-            ++i;
-            continue;
-        }
-        int c = static_cast<int>(ind->count);
+    remove_entries(list, [&](TPhenotype& ind) {
+        if (!gene_copy_missing(ind, 0, missing) || !gene_copy_missing(ind, 1, missing))
+            return false;
+        int c = static_cast<int>(ind.count);
         p.SampleSize -= 2 * c;
         p.num_haplotypes -= 2 * c;
-        ind->delete_pheno();
-        list.Detach(i);
+        ind.delete_pheno();
         update_reciprocal(p);
-    }
+        return true;
+    });
     p.individuals.convert_freq_to_real();
     return loci;
 }
@@ -143,12 +156,15 @@ int Samples::verify_data()
 {
     int n = Populations.count;
     std::vector<int> loci(static_cast<std::size_t>(n));
+    double individuals = 0;  // of all the samples, by their counts
     for (int i = 0; i < n; ++i) {
         Population& p = *Populations.data[i];
         loci[i] = GenotypicData == 0 ? check_haplotypes(p, MissingData)
                                      : check_individuals(p, MissingData);
         if (loci[i] < 0)
             return 0;
+        for (int k = 0; k < p.individuals.phenotypes.count; ++k)
+            individuals += p.individuals.phenotypes.data[k]->count;
         // A sample that lost every entry would reach the analyses with a
         // size of 0.
         bool emptied = GenotypicData == 0 ? p.haplotypes.count == 0
@@ -163,6 +179,12 @@ int Samples::verify_data()
             E.error(ERROR, VERIFY, 71);
             return 0;
         }
+    // Made into pseudo-haplotypes, the individuals add their counts to the int
+    // totals of the gene copies: twice the individuals of all samples must fit.
+    if (GenotypicData != 0 && 2 * individuals > INT_MAX) {
+        E.error(ERROR, VERIFY, 179);
+        return 0;
+    }
     return 1;
 }
 

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <limits>
@@ -27,7 +26,6 @@ namespace {
 const char* const READER = "Samples::Read()";
 const int END = std::istream::traits_type::eof();
 
-bool same_text(my_string const& a, const char* b) { return std::strcmp(a.str, b) == 0; }
 bool is_alnum(int c) { return c != END && std::isalnum(static_cast<unsigned char>(c)); }
 
 std::string reporter_for(my_string const& sample_name)

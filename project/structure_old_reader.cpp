@@ -7,7 +7,6 @@
 
 #include "project/structure.h"
 
-#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -20,8 +19,6 @@ namespace {
 
 const char* const ID_CONTENT = "Structure::read_id_content()";
 const int END = std::istream::traits_type::eof();
-
-bool same_text(my_string const& a, const char* b) { return std::strcmp(a.str, b) == 0; }
 
 std::string group_reporter(int group)
 {
@@ -36,16 +33,6 @@ bool skip_to_open_brace(std::istream& ifs)
         if (c == '{' || c == '\n')
             return true;
     return false;
-}
-
-// Consumes characters up to the next letter, digit or '}' (returned,
-// consumed), or END.
-int next_name_or_brace(std::istream& ifs)
-{
-    for (int c = ifs.get(); c != END; c = ifs.get())
-        if (c == '}' || std::isalnum(c))
-            return c;
-    return END;
 }
 
 // The first sample bearing the name exactly, or null.
