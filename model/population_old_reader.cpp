@@ -246,8 +246,10 @@ private:
 
         std::string token;
         double count = 0;
+        // The copies of a haplotype over all samples are kept in an int.
         if (!haplotype_count_token(ifs, token) ||
-            !count_of(my_atof(token.c_str()), sample, sums, count)) {
+            !count_of(my_atof(token.c_str()), sample, sums, count) ||
+            count > INT_MAX - definition->count) {
             E.error(ERROR, GAMETIC, 144);
             return 0;
         }

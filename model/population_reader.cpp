@@ -277,8 +277,10 @@ public:
             E.error(ERROR, GAMETIC, 144);
             return 0;
         }
+        // The copies of a haplotype over all samples are kept in an int, so a
+        // count that would carry that total past INT_MAX is refused too.
         double count = 0;
-        if (!count_of(fields.frequency, count)) {
+        if (!count_of(fields.frequency, count) || count > INT_MAX - definition->count) {
             *_ZOS_ << "\tProblem reading haplotype frequency (\"" << fields.frequency
                    << "\") on line " << line_number() << " . Aborting reading file" << std::endl;
             E.error(ERROR, GAMETIC, 144);

@@ -122,6 +122,8 @@ TEST_F(OldSampleReader, HaplotypeRecordCases)
          {"ERROR|" + GAMETIC + "|100"}},
         {"no count", DNA, "h1 ACGT\n}", 0, {}, {"ERROR|" + GAMETIC + "|144"}},
         {"negative count", DNA, "h1 -3 ACGT\n}", 0, {}, {"ERROR|" + GAMETIC + "|144"}},
+        {"total count past INT_MAX", DNA, "h1 2147483647 ACGT\nh1 1 ACGT\n}", 0, {"h1:2147483647"},
+         {"ERROR|" + GAMETIC + "|144"}},
         {"no closing brace", DNA, "h1 10 ACGT\n", 0, {"h1:10"}, {"ERROR|" + GAMETIC + "|100"}},
     };
     for (Case const& c : cases) {

@@ -190,6 +190,9 @@ TEST_F(SampleDataTest, FailuresAreReportedWithTheirLineNumbers)
          GAM + "unable to read haplotype frequency", 12},
         {"h1 3 ACGT\nh2 -inf ACGT\n}\n", false, "(\"-inf\") on line 12",
          GAM + "unable to read haplotype frequency", 12},
+        // The copies of one haplotype are totalled in an int.
+        {"h1 2147483647 ACGT\nh1 1\n}\n", false, "(\"1\") on line 12",
+         GAM + "unable to read haplotype frequency", 12},
         {"h1 3 ACGT\nh2 2 ACG\n}\n", false,
          "\tNumber of loci for haplotype \"h2\" is different (3) from that previously defined "
          "(4) on line 12\n",

@@ -357,6 +357,14 @@ TEST_F(RunChecksTest, InconsistentSamplesRefuseTheRun)
              haplotypic_sample("B", {{"??", 4}});
          },
          68},
+        // The gene copies of all samples are counted in ints once converted.
+        {"individuals too many for the gene-copy counts",
+         [this] {
+             use_profile(DNA, 1, 1);
+             genotypic_sample("A", {{"AC", "AC", 600000000}});
+             genotypic_sample("B", {{"AC", "AC", 600000000}});
+         },
+         179},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.title);
