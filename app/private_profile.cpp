@@ -1,6 +1,5 @@
-// The settings-file interface. The file is scanned once into a block of its
-// key lines; each key is then looked up in that block, so that reading the
-// 127 keys of a settings file costs one pass over the file.
+// The settings-file interface. A file is scanned once into a block of its key
+// lines; a key is then looked up in that block.
 
 #include "app/private_profile.h"
 
@@ -10,12 +9,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string>
 #include <system_error>
 
 namespace {
 
 const int MAX_LINES = 2000;
+
+PrivateProfileScan* innermost_scan = nullptr;
 
 bool is_blank(char c)
 {
@@ -39,6 +39,46 @@ bool names_key(const char* entry, const char* eq, const char* key)
         --eq;
     std::size_t length = static_cast<std::size_t>(eq - entry);
     return std::strlen(key) == length && std::strncmp(entry, key, length) == 0;
+}
+
+// Bytes enough for GetPrivateProfileSection to hold every key line of the
+// file: an entry is at most its line, its NUL takes the line end's place, the
+// last line may lack a line end, and the block ends with one NUL more.
+std::size_t section_size(const char* file_name)
+{
+    std::error_code error;
+    std::uintmax_t bytes = std::filesystem::file_size(file_name, error);
+    if (error)
+        return 2;
+    return static_cast<std::size_t>(std::min<std::uintmax_t>(bytes, INT_MAX - 2)) + 2;
+}
+
+std::vector<char> section_of(const char* file_name)
+{
+    std::vector<char> entries(section_size(file_name));
+    GetPrivateProfileSection("", file_name, static_cast<int>(entries.size()), entries.data());
+    return entries;
+}
+
+// The value of the key among the entries of a block, as
+// GetPrivateProfileString gives it.
+int value_among(const char* entries, const char* key, char* value, int size)
+{
+    for (const char* entry = entries; *entry != '\0'; entry += std::strlen(entry) + 1) {
+        const char* eq = std::strchr(entry, '=');
+        if (eq == nullptr || !names_key(entry, eq, key))
+            continue;
+        // The value runs from after the '=' up to the line's size-th
+        // character: an '=' at that character or later gives none.
+        long p = eq - entry;
+        long end = std::min(static_cast<long>(std::strlen(entry)), static_cast<long>(size));
+        if (p + 1 >= end)
+            continue;
+        std::memcpy(value, eq + 1, static_cast<std::size_t>(end - p - 1));
+        value[end - p - 1] = '\0';
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -68,46 +108,33 @@ int GetPrivateProfileSection(const char* /*section*/, const char* file_name, int
     return 1;
 }
 
-int private_profile_section_size(const char* file_name)
-{
-    // Every entry is at most its line, and its NUL takes the line end's place;
-    // the last line may lack a line end, and the block ends with one NUL more.
-    std::error_code error;
-    std::uintmax_t bytes = std::filesystem::file_size(file_name, error);
-    if (error)
-        return 2;
-    return bytes > static_cast<std::uintmax_t>(INT_MAX - 2) ? INT_MAX : static_cast<int>(bytes) + 2;
-}
-
-int private_profile_value(const char* entries, const char* key, char* value, int const& size)
+int GetPrivateProfileString(const char* /*section*/, const char* key,
+                            const char* /*default_text*/, char* value, int const& size,
+                            const char* file_name)
 {
     if (size < 1)
         return 0;
     value[0] = '\0';
-    for (const char* entry = entries; *entry != '\0'; entry += std::strlen(entry) + 1) {
-        const char* eq = std::strchr(entry, '=');
-        if (eq == nullptr || !names_key(entry, eq, key))
-            continue;
-        // The value runs from after the '=' up to the line's size-th
-        // character: an '=' at that character or later gives none.
-        long p = eq - entry;
-        long end = std::min(static_cast<long>(std::strlen(entry)), static_cast<long>(size));
-        if (p + 1 >= end)
-            continue;
-        std::memcpy(value, eq + 1, static_cast<std::size_t>(end - p - 1));
-        value[end - p - 1] = '\0';
-        return 1;
-    }
-    return 0;
+    if (const char* scanned = PrivateProfileScan::entries_of(file_name))
+        return value_among(scanned, key, value, size);
+    return value_among(section_of(file_name).data(), key, value, size);
 }
 
-int GetPrivateProfileString(const char* section, const char* key, const char* /*default_text*/,
-                            char* value, int const& size, const char* file_name)
+PrivateProfileScan::PrivateProfileScan(const char* file_name)
+    : file_name_(file_name), entries_(section_of(file_name)), outer_(innermost_scan)
 {
-    if (size >= 1)
-        value[0] = '\0';
-    int entries_size = private_profile_section_size(file_name);
-    std::string entries(static_cast<std::size_t>(entries_size), '\0');
-    GetPrivateProfileSection(section, file_name, entries_size, &entries[0]);
-    return private_profile_value(entries.c_str(), key, value, size);
+    innermost_scan = this;
+}
+
+PrivateProfileScan::~PrivateProfileScan()
+{
+    innermost_scan = outer_;
+}
+
+const char* PrivateProfileScan::entries_of(const char* file_name)
+{
+    for (PrivateProfileScan* scan = innermost_scan; scan; scan = scan->outer_)
+        if (scan->file_name_ == file_name)
+            return scan->entries_.data();
+    return nullptr;
 }

@@ -11,6 +11,9 @@
 #ifndef DROV_APP_PRIVATE_PROFILE_H
 #define DROV_APP_PRIVATE_PROFILE_H
 
+#include <string>
+#include <vector>
+
 // Reads the file once and copies its key lines into `entries`, each as it
 // stands followed by a NUL, and one NUL more after the last. 1 when they all
 // fit in `size` bytes; 0 when the file cannot be opened or they do not all fit
@@ -18,18 +21,30 @@
 int GetPrivateProfileSection(const char* section, const char* file_name, int const& size,
                              char* entries);
 
-// Bytes enough for GetPrivateProfileSection to hold every key line of the file.
-int private_profile_section_size(const char* file_name);
-
-// The value of `key` among the entries of GetPrivateProfileSection, copied
-// NUL-terminated into `value` (size bytes): 1 when found; otherwise 0 and an
-// empty value.
-int private_profile_value(const char* entries, const char* key, char* value, int const& size);
-
-// The value of one key of the file, as private_profile_value gives it; the
-// default text is not used. A file that cannot be opened gives 0 and an empty
-// value.
+// The value of one key of the file, copied NUL-terminated into `value` (size
+// bytes): 1 when found; otherwise 0 and an empty value. The default text is
+// not used. A file that cannot be opened gives 0 and an empty value.
 int GetPrivateProfileString(const char* section, const char* key, const char* default_text,
                             char* value, int const& size, const char* file_name);
+
+// The key lines of one file, read once by GetPrivateProfileSection: while
+// the object lives, GetPrivateProfileString takes the keys of that file from
+// them instead of reading the file again. The settings reader holds one per
+// read, so that its 127 keys cost one pass over the file.
+class PrivateProfileScan {
+public:
+    explicit PrivateProfileScan(const char* file_name);
+    ~PrivateProfileScan();
+    PrivateProfileScan(PrivateProfileScan const&) = delete;
+    PrivateProfileScan& operator=(PrivateProfileScan const&) = delete;
+
+    // The key lines of the innermost living scan of the file, or null.
+    static const char* entries_of(const char* file_name);
+
+private:
+    std::string file_name_;
+    std::vector<char> entries_;
+    PrivateProfileScan* outer_;  // the scan that was living before this one
+};
 
 #endif

@@ -2,11 +2,10 @@
 //
 // The file is made of lines key=value under "[Setting for Calculations]";
 // which line gives a key its value is the rule of the settings-file interface
-// (private_profile.h). The file is scanned once per read: its key lines are
-// taken in one block, in which every key is then looked up.
+// (private_profile.h). The file is scanned once per read: the reader holds a
+// scan of it while it looks its keys up.
 
 #include <string>
-#include <vector>
 
 #include "app/private_profile.h"
 #include "app/settings.h"
@@ -18,20 +17,16 @@ const char* const SECTION = "Setting for Calculations";
 const int VALUE_SIZE = 100;     // a value ends at the line's 100th character
 const int MAX_FILE_NAME = 400;  // ... a file name at its 400th
 
-// Assigns the settings fields from the key lines of a file.
+// Assigns the settings fields from the values of a file.
 class FieldReader {
 public:
-    explicit FieldReader(const char* file_name)
-        : entries_(static_cast<std::size_t>(private_profile_section_size(file_name)))
-    {
-        GetPrivateProfileSection(SECTION, file_name, static_cast<int>(entries_.size()),
-                                 entries_.data());
-    }
+    explicit FieldReader(const char* file_name) : file_name_(file_name), scan_(file_name) {}
 
     // The value of the key, or null when the file gives none.
     const char* find(const char* key, int size = VALUE_SIZE)
     {
-        return private_profile_value(entries_.data(), key, value_, size) ? value_ : nullptr;
+        return GetPrivateProfileString(SECTION, key, "", value_, size, file_name_) ? value_
+                                                                                   : nullptr;
     }
 
     // Keys that are always assigned: a missing key gives 0.
@@ -75,7 +70,8 @@ public:
     }
 
 private:
-    std::vector<char> entries_;
+    const char* file_name_;
+    PrivateProfileScan scan_;
     char value_[MAX_FILE_NAME];
 };
 

@@ -144,7 +144,8 @@ TEST_F(SettingsReaderTest, RunListKeepNullDistribSurvivesReread)
 }
 
 // The settings-file interface under the reader: the key lines of a file in one
-// block, and the value of one key with the window of the caller's buffer.
+// block, the value of one key with the window of the caller's buffer, and the
+// scan through which one reading of the file serves every key.
 TEST_F(SettingsReaderTest, SettingsFileInterface)
 {
     my_string path = write_file("[Setting for Calculations]\r\n# TaskNumber=9\r\n\r\n"
@@ -185,6 +186,16 @@ TEST_F(SettingsReaderTest, SettingsFileInterface)
     EXPECT_STREQ(value, "");
     EXPECT_EQ(GetPrivateProfileSection("", missing.str, 64, entries), 0);
     EXPECT_EQ(entries[0], '\0');
+
+    // While a scan of the file lives its keys come from that one reading.
+    {
+        PrivateProfileScan scan(path.str);
+        write_file("TaskNumber=3\n");
+        EXPECT_EQ(GetPrivateProfileString("", "TaskNumber", "", value, 100, path.str), 1);
+        EXPECT_STREQ(value, " 12");
+    }
+    EXPECT_EQ(GetPrivateProfileString("", "TaskNumber", "", value, 100, path.str), 1);
+    EXPECT_STREQ(value, "3");
 }
 
 }  // namespace
