@@ -163,13 +163,7 @@ TEST_F(ExploreTest, ErrorWhileExploringEndsThatProjectOnly)
     for (const char* failing : {"\tExploring Samples...", "\tExploring genetic structure..."}) {
         SCOPED_TRACE(failing);
         fs::remove(dir / "dro_pro.txt");
-        std::ostream* log = _ZOS_;
-        FailingLog failing_log(failing, log);
-        std::ostream failing_stream(&failing_log);
-        failing_stream.exceptions(std::ios::badbit);
-        _ZOS_ = &failing_stream;
-        int result = explore(project_file);
-        _ZOS_ = log;
+        int result = with_failing_log(failing, [&] { return explore(project_file); });
 
         EXPECT_EQ(result, 0);
         EXPECT_THAT(take_log(),

@@ -36,4 +36,19 @@ private:
     std::string seen_;
 };
 
+// What `work` returns when it runs with a log that fails once `trigger` has
+// been written to it; the log proper is in place again afterwards.
+template <class Work>
+int with_failing_log(std::string const& trigger, Work work)
+{
+    std::ostream* log = _ZOS_;
+    FailingLog failing_log(trigger, log);
+    std::ostream failing_stream(&failing_log);
+    failing_stream.exceptions(std::ios::badbit);
+    _ZOS_ = &failing_stream;
+    int result = work();
+    _ZOS_ = log;
+    return result;
+}
+
 #endif

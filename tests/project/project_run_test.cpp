@@ -249,13 +249,7 @@ TEST_F(ProjectRunTest, ErrorInsideAnAnalysisEndsTheRunCleanly)
         Samples* own_samples = project.samples;
         Structure* own_structure = project.structure;
 
-        std::ostream* log = _ZOS_;
-        FailingLog failing_log(failing, log);
-        std::ostream failing_stream(&failing_log);
-        failing_stream.exceptions(std::ios::badbit);
-        _ZOS_ = &failing_stream;
-        int result = run(path);
-        _ZOS_ = log;
+        int result = with_failing_log(failing, [&] { return run(path); });
 
         EXPECT_EQ(result, 0);
         EXPECT_NE(take_log().find("The run was interrupted by an error: analysis failed"),
