@@ -219,7 +219,7 @@ public:
     my_string backup_file;        // ".bac"
     my_string project_dir;        // folder of the project file
     my_string settings_file;      // the settings file of the run
-    my_string program_dir;        // the core directory with '/' separators
+    my_string program_dir;        // folder of the browser's tree-menu script, '/' separators
     my_string tree_page_file;
     my_string tree_data_file;
     my_string main_page_file;
