@@ -68,7 +68,7 @@ void open_log(my_string const& log_path)
 
 // Source file to temporary project to output file. The temporary project
 // is deleted afterwards, wherever the core directory is; no output file is
-// written when the source could not be read.
+// left when the translation failed.
 bool convert(imp_exp& translator, int from, int to, my_string& input, my_string& output)
 {
     my_string temporary = DrovalenExeDirectory + "dum_dro.drp";
@@ -83,6 +83,9 @@ bool convert(imp_exp& translator, int from, int to, my_string& input, my_string&
         std::ofstream target(output.str);
         if (target.is_open()) {
             converted = translator.export_data(to, temporary.str, output.str, &target) != 0;
+            target.close();
+            if (!converted)
+                MY_DeleteFile(output.str);
         } else {
             *_ZOS_ << "Cannot write the output file " << output << std::endl;
             converted = false;
