@@ -97,11 +97,14 @@ private:
         }
     }
 
-    int code_of(TAllele const* allele, int locus)
+    // The alleles of the data point into the project's database, where a
+    // name occurs once per locus: the allele's own position is the position
+    // of its name.
+    int code_of(TAllele* allele, int locus)
     {
         if (allele == nullptr || allele->name.str[0] == missing)
             return 0;
-        int position = project.allele_db.loci.data[locus]->find_allele_pos_by_name(allele->name);
+        int position = project.allele_db.loci.data[locus]->get_allele_index(allele);
         if (position < 0)
             return 0;
         return genotypic ? position : position + 1;
