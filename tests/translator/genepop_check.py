@@ -50,12 +50,18 @@ def fail(text):
     sys.exit(1)
 
 
-def check_written(gen_path, project_path):
+def both_files(gen_path, project_path):
+    """The GenePop record and the project's samples, as many of each."""
     with open(gen_path) as handle:
         record = GenePop.read(handle)
     project = project_samples(project_path)
     if len(record.populations) != len(project):
         fail("samples: %d in GenePop, %d in project" % (len(record.populations), len(project)))
+    return record, project
+
+
+def check_written(gen_path, project_path):
+    record, project = both_files(gen_path, project_path)
     codes = collections.defaultdict(dict)  # locus -> project allele -> code
     for pop, (name, individuals) in zip(record.populations, project):
         if [ind[0] for ind in pop] != [ind[0] for ind in individuals]:
@@ -76,11 +82,7 @@ def check_written(gen_path, project_path):
 
 
 def check_read(gen_path, project_path):
-    with open(gen_path) as handle:
-        record = GenePop.read(handle)
-    project = project_samples(project_path)
-    if len(record.populations) != len(project):
-        fail("samples: %d in GenePop, %d in project" % (len(record.populations), len(project)))
+    record, project = both_files(gen_path, project_path)
     for k, (pop, (name, individuals)) in enumerate(zip(record.populations, project)):
         expected = collections.Counter()
         for _, loci in pop:
