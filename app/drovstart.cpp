@@ -66,16 +66,34 @@ void open_log(my_string const& log_path)
            << "Core Program Directory: " << DrovalenExeDirectory << '\n';
 }
 
-// Exact format names only; 0 for a name that is no format.
-int format_code(my_string const& name)
+// Source file to temporary project to output file. The temporary project
+// is deleted afterwards, wherever the core directory is; no output file is
+// left when the translation failed.
+bool convert(imp_exp& translator, int from, int to, my_string& input, my_string& output)
 {
-    static const struct { const char* name; int code; } formats[] = {
-        {"Genepop", FORMAT_GENEPOP}, {"Phylip", FORMAT_PHYLIP}, {"Mega", FORMAT_MEGA},
-        {"Biosys", FORMAT_BIOSYS},   {"WinKesta", FORMAT_WINKESTA}, {"Drovalen", FORMAT_DROVALEN}};
-    for (auto const& format : formats)
-        if (same_text(name, format.name))
-            return format.code;
-    return 0;
+    my_string temporary = DrovalenExeDirectory + "dum_dro.drp";
+    std::ofstream project_text(temporary.str);
+    if (!project_text.is_open()) {
+        *_ZOS_ << "Cannot write the temporary project " << temporary << std::endl;
+        return false;
+    }
+    bool converted = translator.import_data(from, input.str, temporary.str, &project_text) != 0;
+    project_text.close();
+    if (converted) {
+        std::ofstream target(output.str);
+        if (target.is_open()) {
+            converted = translator.export_data(to, temporary.str, output.str, &target) != 0;
+            target.close();
+            if (!converted)
+                MY_DeleteFile(output.str);
+        } else {
+            *_ZOS_ << "Cannot write the output file " << output << std::endl;
+            converted = false;
+        }
+    }
+    if (can_read(temporary.str))
+        MY_DeleteFile(temporary.str);
+    return converted;
 }
 
 // Mode "translate": lines 3 to 6 name the source and target formats, the
@@ -112,8 +130,8 @@ Outcome translate(RunListReader& list)
     }
     translator.core_dir = DrovalenExeDirectory;
 
-    int from = format_code(source);
-    int to = format_code(target);
+    int from = imp_exp::format_code(source);
+    int to = imp_exp::format_code(target);
     Outcome outcome = DONE;
     if (from == 0 || to == 0) {
         *_ZOS_ << "Unknown format name '" << (from == 0 ? source : target)
@@ -123,18 +141,13 @@ Outcome translate(RunListReader& list)
     } else if (from == to) {
         *_ZOS_ << "Source and target formats are the same (" << source << ", " << target
                << "): nothing converted" << std::endl;
+    } else if (!imp_exp::has_reader(from) || !imp_exp::has_writer(to)) {
+        *_ZOS_ << "This version cannot convert " << (imp_exp::has_reader(from) ? "into " : "from ")
+               << (imp_exp::has_reader(from) ? target : source) << ": nothing converted"
+               << std::endl;
+        outcome = FAILED;
     } else {
-        my_string temporary = DrovalenExeDirectory + "dum_dro.drp";
-        std::ofstream project_text(temporary.str);
-        translator.import_data(from, input.str, temporary.str, &project_text);
-        project_text.close();
-        std::ofstream converted(output.str);
-        if (converted.is_open()) {
-            translator.export_data(to, temporary.str, output.str, &converted);
-        } else {
-            *_ZOS_ << "Cannot write the output file " << output << std::endl;
-            outcome = FAILED;
-        }
+        outcome = convert(translator, from, to, input, output) ? DONE : FAILED;
     }
     E.CloseLog_file();
     return outcome;
