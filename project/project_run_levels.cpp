@@ -86,7 +86,6 @@ public:
         p_.samples = own_samples_;
         p_.structure = own_structure_;
         p_.run_settings.current_samples = own_samples_;
-        SumStat.atGroupLevel = false;
     }
     PooledObjectsInPlace(PooledObjectsInPlace const&) = delete;
     PooledObjectsInPlace& operator=(PooledObjectsInPlace const&) = delete;
@@ -156,6 +155,7 @@ void run_group_level(Project& p)
     pooled_structure.reset();
     pooled_samples.reset();
     write_summary_line();
+    SumStat.atGroupLevel = false;
     p.phenotypes_converted = own_conversion;
 }
 

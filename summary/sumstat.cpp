@@ -188,6 +188,7 @@ void TSumStat::startProject()
     }
     for (double TSumStat::*scalar : SCALARS)
         this->*scalar = not_a_number;
+    atGroupLevel = false;
     headerMark_ = headerText.size();
     valuesMark_ = valuesText.size();
 }

@@ -109,8 +109,8 @@ public:
     bool runsGroupLevel(bool compute_within_groups) const;
     bool runsPopulationLevel() const;
 
-    // Called at the start of each project: every stored value becomes
-    // not-a-number, lists keeping their length.
+    // Called at the start of each project, before any level: every stored
+    // value becomes not-a-number, lists keeping their length.
     void startProject();
     // A project whose run failed leaves no line: what it appended is taken back.
     void dropProjectLine();

@@ -171,37 +171,43 @@ void TSumStat::outputHeader(TDataType data_type)
     const std::string prefix = atGroupLevel ? "gr_" : "";
     std::vector<int>& columns = headerColumns_[atGroupLevel ? 1 : 0];
     columns.assign(NUM_ENTRIES, 0);
-    std::string part;
+    long total = 0;
     for (int e = 0; e < NUM_ENTRIES; ++e) {
         Entry const& entry = ENTRIES[e];
         if (!selected(*this, entry, data_type))
             continue;
         int count = values_of(*this, entry).count;
+        int n = entry.kind == Kind::PAIRS ? pair_samples(count) : 0;
+        columns[e] = entry.kind == Kind::PAIRS ? n * (n - 1) / 2 : count;
+        total += columns[e];
+    }
+    // One allocation for the longest lines (the pairs of many samples).
+    headerText.reserve(headerText.size() + total * (prefix.size() + 16) + 1);
+    for (int e = 0; e < NUM_ENTRIES; ++e) {
+        Entry const& entry = ENTRIES[e];
+        if (columns[e] == 0)
+            continue;
         if (entry.kind == Kind::SCALAR) {
-            part += prefix + entry.name + "\t";
-            columns[e] = 1;
+            headerText += prefix + entry.name + "\t";
         } else if (entry.kind == Kind::LIST) {
-            for (int i = 1; i <= count; ++i) {
-                part += prefix + entry.name;
-                append_number(part, i);
-                part += '\t';
+            for (int i = 1; i <= columns[e]; ++i) {
+                headerText += prefix + entry.name;
+                append_number(headerText, i);
+                headerText += '\t';
             }
-            columns[e] = count;
         } else {
-            int n = pair_samples(count);
+            int n = pair_samples(values_of(*this, entry).count);
             for (int i = 2; i <= n; ++i) {
                 for (int j = 1; j < i; ++j) {
-                    part += prefix + entry.name;
-                    append_number(part, i);
-                    part += '_';
-                    append_number(part, j);
-                    part += '\t';
+                    headerText += prefix + entry.name;
+                    append_number(headerText, i);
+                    headerText += '_';
+                    append_number(headerText, j);
+                    headerText += '\t';
                 }
             }
-            columns[e] = n * (n - 1) / 2;
         }
     }
-    headerText += part;
     if (endsLine()) {
         headerText += '\n';
         headerDone_ = true;
@@ -213,21 +219,25 @@ void TSumStat::outputHeader(TDataType data_type)
 // column without a value reads "NA".
 void TSumStat::outputStats(TDataType data_type)
 {
-    std::vector<int> const& columns = headerColumns_[atGroupLevel ? 1 : 0];
-    const double not_a_number = std::numeric_limits<double>::quiet_NaN();
-    long left_out = 0;
-    std::string part;
+    std::vector<int> const& header = headerColumns_[atGroupLevel ? 1 : 0];
+    std::vector<int> columns(NUM_ENTRIES, 0);
+    long total = 0, left_out = 0;
     for (int e = 0; e < NUM_ENTRIES; ++e) {
         Entry const& entry = ENTRIES[e];
         bool chosen = selected(*this, entry, data_type);
-        Values values = values_of(*this, entry);
-        int wanted = !columns.empty() ? columns[e] : chosen ? values.count : 0;
-        for (int i = 0; i < wanted; ++i)
-            append_value(part, i < values.count ? values.data[i] : not_a_number);
-        if (chosen && values.count > wanted)
-            left_out += values.count - wanted;
+        int count = values_of(*this, entry).count;
+        columns[e] = !header.empty() ? header[e] : chosen ? count : 0;
+        total += columns[e];
+        if (chosen && count > columns[e])
+            left_out += count - columns[e];
     }
-    valuesText += part;
+    valuesText.reserve(valuesText.size() + total * 14 + 1);
+    const double not_a_number = std::numeric_limits<double>::quiet_NaN();
+    for (int e = 0; e < NUM_ENTRIES; ++e) {
+        Values values = values_of(*this, ENTRIES[e]);
+        for (int i = 0; i < columns[e]; ++i)
+            append_value(valuesText, i < values.count ? values.data[i] : not_a_number);
+    }
     if (endsLine())
         valuesText += '\n';
     if (left_out > 0) {
