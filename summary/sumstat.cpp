@@ -6,6 +6,7 @@
 
 #include "summary/sumstat.h"
 
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <limits>
@@ -163,7 +164,7 @@ void TSumStat::checkForStat(my_string const& line)
         if (!text.contains(keyword.word))
             continue;
         this->*keyword.flag = true;
-        if (std::string(keyword.word).rfind("ALLSD_", 0) == 0)
+        if (std::strncmp(keyword.word, "ALLSD_", 6) == 0)
             text.removes(my_string(keyword.word));
     }
 }
