@@ -3,6 +3,7 @@
 // exploration), or converts one data file in mode "translate".
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -14,6 +15,7 @@
 #include "core/file_helpers.h"
 #include "core/random.h"
 #include "project/project.h"
+#include "summary/sumstat.h"
 #include "translator/imp_exp.h"
 
 namespace {
@@ -315,7 +317,27 @@ Outcome walk_run_list(RunListReader& list)
         set_file = DrovalenExeDirectory + "dro_run.drs";
     }
     PPP->run_settings.settings_file = set_file;
-    return walk_projects(list, mode);
+    Outcome walk = walk_projects(list, mode);
+    if (SumStat.enabled)
+        SumStat.writeToFile(1);
+    return walk;
+}
+
+// The summary-statistics collector is on when the keyword file
+// "sumstat_keys.txt" stands beside "glbstreams.txt"; after the projects of the
+// run list its table, header and one line per project, replaces
+// "sumstat_out.txt" of that folder. Without the keyword file it stays off.
+void start_summary_statistics(my_string const& directory)
+{
+    SumStat.resetComputationFlags();
+    SumStat.enabled = false;
+    my_string keys = directory + "sumstat_keys.txt";
+    std::error_code no_throw;
+    if (!std::filesystem::exists(keys.str, no_throw) || !SumStat.readDefSSFile(keys))
+        return;
+    SumStat.enabled = true;
+    SumStat.appendToFile = false;
+    SumStat.outputFileName = directory + "sumstat_out.txt";
 }
 
 } // namespace
@@ -343,6 +365,7 @@ int drovstart(const char* directory)
     use_seed_from_environment();
     read_global_flags(DrovalenExeDirectory.str);
     initialize_drovalen_global_objects();
+    start_summary_statistics(DrovalenExeDirectory);
 
     run_file = DrovalenExeDirectory + getDroRunString();
     Outcome outcome = DONE;

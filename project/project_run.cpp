@@ -1,12 +1,13 @@
 // The analysis run of one project: from its file to its closed results
 // file. The project file is cleaned into the results folder, the results
 // file and the result browser are opened, the project is read and its tasks
-// checked, the analyses run at the group level (on request) and at the
-// population level, then the selection scan (on request); the computing
-// time ends the results. Whatever ends the run - its end, a project that
-// cannot be read, a refused task, an error inside an analysis - the results
-// file gets its footer and is closed, the project is emptied and the
-// cleaned copies are deleted.
+// checked, the analyses run at the group level and at the population level
+// (as the settings or the summary-statistics keywords ask), then the
+// selection scan (on request); the computing time ends the results. Whatever
+// ends the run - its end, a project that cannot be read, a refused task, an
+// error inside an analysis - the results file gets its footer and is closed,
+// the project is emptied, the cleaned copies are deleted, and a run that did
+// not complete leaves no summary-statistics line.
 
 #include <chrono>
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include "project/project_run.h"
 #include "project/result_frames.h"
 #include "project/result_tree.h"
+#include "summary/sumstat.h"
 
 namespace {
 
@@ -97,6 +99,7 @@ int AnalysisRun::execute()
         return 0;
     }
     Population::reset_small_names();
+    SumStat.startProject();
     clean_project_file();
     p_.start_clock = get_sys_clock();
     if (!open_results())
@@ -251,12 +254,16 @@ int AnalysisRun::analyse()
     p_.run_possible = 1;
     p_.samples->evaluate_work(s_);
     apply_individual_level_rule(p_);
-    if (s_.ComputeSumStatsWithinGroups)
+    // With the summary-statistics collector enabled its level keywords
+    // decide the levels; a skipped population level skips the selection scan.
+    if (SumStat.runsGroupLevel(s_.ComputeSumStatsWithinGroups != 0))
         run_group_level(p_);
-    run_population_level(p_);
-    if (s_.DetectSelectedLoci)
-        run_selection_scan(p_);
-    write_summary_line();
+    if (SumStat.runsPopulationLevel()) {
+        run_population_level(p_);
+        if (s_.DetectSelectedLoci)
+            run_selection_scan(p_);
+        write_summary_line();
+    }
     end_run();
     return 1;
 }
@@ -300,6 +307,7 @@ int AnalysisRun::stop(const char* log_text)
 {
     if (log_text)
         *_ZOS_ << log_text << std::endl;
+    SumStat.dropProjectLine();
     p_.clean();
     close_results();
     copies_.rm_clean_files();
