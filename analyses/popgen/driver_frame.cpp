@@ -4,6 +4,7 @@
 
 #include "analyses/popgen/driver_frame.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -41,11 +42,15 @@ const SectionTitle kTitles[] = {
 
 }  // namespace
 
-DriverPlan sequence_data_plan(const char* where, const char* ewens_watterson_refusal)
+namespace {
+
+// A plan from the seven sections that every driver runs first, in this
+// order, and the four neutrality tests in the data type's order.
+DriverPlan plan_of(const char* where, int fu_fs_rule, DriverSection const (&tests)[4])
 {
-    return DriverPlan{
+    DriverPlan plan{
         where,
-        47,
+        fu_fs_rule,
         {
             {settings::STANDARD_INDICES, &PopGenetics::standard_diversity_section, nullptr},
             {settings::MOLECULAR_DIVERSITY, &PopGenetics::molecular_diversity_section, nullptr},
@@ -57,43 +62,40 @@ DriverPlan sequence_data_plan(const char* where, const char* ewens_watterson_ref
              nullptr},
             {settings::HARDY_WEINBERG, &PopGenetics::hardy_weinberg_section, nullptr},
             {settings::PAIRWISE_DISTANCES, &PopGenetics::pairwise_distances_section, nullptr},
-            {settings::TAJIMA_TEST, &PopGenetics::tajima_section,
-             "Tajima's test cannot be computed \n"},
-            {settings::EWENS_WATTERSON_TEST, &PopGenetics::ewens_watterson_section,
-             ewens_watterson_refusal},
-            {settings::CHAKRABORTY_TEST, &PopGenetics::chakraborty_section,
-             "Chakraborty's test cannot be computed \n"},
-            {settings::FU_FS_TEST, &PopGenetics::fu_fs_section,
-             "Fu's Fs test cannot be computed \n"},
         },
     };
+    std::copy(tests, tests + 4, plan.sections + DriverPlan::kSections - 4);
+    return plan;
+}
+
+}  // namespace
+
+DriverPlan sequence_data_plan(const char* where, const char* ewens_watterson_refusal)
+{
+    const DriverSection tests[4] = {
+        {settings::TAJIMA_TEST, &PopGenetics::tajima_section,
+         "Tajima's test cannot be computed \n"},
+        {settings::EWENS_WATTERSON_TEST, &PopGenetics::ewens_watterson_section,
+         ewens_watterson_refusal},
+        {settings::CHAKRABORTY_TEST, &PopGenetics::chakraborty_section,
+         "Chakraborty's test cannot be computed \n"},
+        {settings::FU_FS_TEST, &PopGenetics::fu_fs_section, "Fu's Fs test cannot be computed \n"},
+    };
+    return plan_of(where, 47, tests);
 }
 
 // Tajima's and Fu's tests print their own text for every data kind.
 DriverPlan allele_data_plan(const char* where)
 {
-    return DriverPlan{
-        where,
-        42,
-        {
-            {settings::STANDARD_INDICES, &PopGenetics::standard_diversity_section, nullptr},
-            {settings::MOLECULAR_DIVERSITY, &PopGenetics::molecular_diversity_section, nullptr},
-            {settings::MISMATCH_DISTRIBUTION, &PopGenetics::mismatch_section,
-             "Mismatch distribution cannot be computed \n"},
-            {settings::HAPLOTYPE_FREQUENCIES, &PopGenetics::haplotype_frequencies_section,
-             nullptr},
-            {settings::LINKAGE_DISEQUILIBRIUM, &PopGenetics::linkage_disequilibrium_section,
-             nullptr},
-            {settings::HARDY_WEINBERG, &PopGenetics::hardy_weinberg_section, nullptr},
-            {settings::PAIRWISE_DISTANCES, &PopGenetics::pairwise_distances_section, nullptr},
-            {settings::TAJIMA_TEST, &PopGenetics::tajima_section, nullptr},
-            {settings::FU_FS_TEST, &PopGenetics::fu_fs_section, nullptr},
-            {settings::EWENS_WATTERSON_TEST, &PopGenetics::ewens_watterson_section,
-             "Ewens-Watterson test cannot be computed \n"},
-            {settings::CHAKRABORTY_TEST, &PopGenetics::chakraborty_section,
-             "Chakraborty's test cannot be computed \n"},
-        },
+    const DriverSection tests[4] = {
+        {settings::TAJIMA_TEST, &PopGenetics::tajima_section, nullptr},
+        {settings::FU_FS_TEST, &PopGenetics::fu_fs_section, nullptr},
+        {settings::EWENS_WATTERSON_TEST, &PopGenetics::ewens_watterson_section,
+         "Ewens-Watterson test cannot be computed \n"},
+        {settings::CHAKRABORTY_TEST, &PopGenetics::chakraborty_section,
+         "Chakraborty's test cannot be computed \n"},
     };
+    return plan_of(where, 42, tests);
 }
 
 DriverCall::DriverCall(PopGenetics& sample_, settings& s_, DriverPlan const& plan_)

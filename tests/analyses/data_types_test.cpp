@@ -43,6 +43,23 @@ TEST_F(DataTypeTest, ClassFollowsTheProjectsDataType)
     }
 }
 
+TEST_F(DataTypeTest, SimulatedSamplesFollowTheMutationModel)
+{
+    const struct {
+        int model;
+        std::type_info const& made;
+    } cases[] = {
+        {0, typeid(PopulMicrosat)}, {1, typeid(PopulRFLP)}, {2, typeid(PopulDNA)},
+        {3, typeid(PopulStandard)}, {-1, typeid(PopulStandard)},
+    };
+    ProfileSettings::DataType = DNA;
+    Population read(my_string("sim"));
+    for (auto const& c : cases) {
+        std::unique_ptr<Population> made(make_simulated_sample(read, c.model));
+        EXPECT_EQ(typeid(*made), c.made) << c.model;
+    }
+}
+
 // The read sample gives only its Population part, whatever else it holds.
 TEST_F(DataTypeTest, SampleIsCopiedWithoutResults)
 {

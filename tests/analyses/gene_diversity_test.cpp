@@ -25,6 +25,14 @@ protected:
     // A sample of haplotypes with these counts; n is their sum.
     void use_counts(std::vector<int> const& counts)
     {
+        sample.haplotypes.Flush();
+        sample.SampleSize = 0;
+        sample.num_haplotypes = 0;
+        add_counts(counts);
+    }
+
+    void add_counts(std::vector<int> const& counts)
+    {
         for (int c : counts) {
             definitions.push_back(std::make_unique<HaploDef>());
             sample.haplotypes.Add(new PHaploDef(definitions.back().get(), c));
@@ -48,9 +56,6 @@ TEST_F(GeneDiversityTest, HandWorkedSamples)
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.title);
-        sample.haplotypes.Flush();
-        sample.SampleSize = 0;
-        sample.num_haplotypes = 0;
         use_counts(c.counts);
 
         EXPECT_DOUBLE_EQ(sample.calc_F(), c.F);
@@ -89,9 +94,6 @@ TEST_F(GeneDiversityTest, ThetaHAtTheEdges)
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.title);
-        sample.haplotypes.Flush();
-        sample.SampleSize = 0;
-        sample.num_haplotypes = 0;
         use_counts(c.counts);
         if (c.size > 0)
             sample.SampleSize = c.size;
@@ -114,7 +116,7 @@ TEST_F(GeneDiversityTest, DiversityOfOneGeneCopyAndOfAllCopiesDifferent)
     EXPECT_EQ(sample.GeneDiversity, 0.0);
     EXPECT_EQ(sample.calc_sample_sd_heterozygosity(), 0.0);
 
-    use_counts({1, 1});  // three copies, three haplotypes
+    add_counts({1, 1});  // three copies, three haplotypes
     sample.SumSqHaplFreq = 7.0;
     EXPECT_EQ(sample.calc_sample_homozygosity(), 0.0);
     EXPECT_EQ(sample.GeneDiversity, 1.0);
