@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 #include <string>
 
 #include "app/settings.h"
@@ -39,10 +38,6 @@ const SectionTitle kTitles[] = {
     {settings::CHAKRABORTY_TEST, "== Chakraborty's test of selective neutrality : (", 47},
     {settings::FU_FS_TEST, "== Fu's Fs test of selective neutrality : (", 0},
 };
-
-}  // namespace
-
-namespace {
 
 // A plan from the seven sections that every driver runs first, in this
 // order, and the four neutrality tests in the data type's order.
