@@ -239,6 +239,16 @@ Population* make_data_type_sample(Population const& sample)
     }
 }
 
+Population* make_simulated_sample(Population const& sample, int mutation_model)
+{
+    switch (mutation_model) {
+    case 0: return new PopulMicrosat(sample);
+    case 1: return new PopulRFLP(sample);
+    case 2: return new PopulDNA(sample);
+    default: return new PopulStandard(sample);
+    }
+}
+
 void Print(Population& sample, void* stream)
 {
     std::ostream& os = *static_cast<std::ostream*>(stream);

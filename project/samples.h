@@ -109,5 +109,9 @@ void PrintName(Population& sample, void* stream);
 // any other value: standard) copied from a plain Population, which the
 // caller owns.
 Population* make_data_type_sample(Population const& sample);
+// The same for a sample simulated for the selection scan, whose class follows
+// the mutation model of the simulation: stepwise (0) microsatellite,
+// two-state (1) RFLP, nucleotide (2) DNA, any other standard.
+Population* make_simulated_sample(Population const& sample, int mutation_model);
 
 #endif
