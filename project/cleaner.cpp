@@ -165,10 +165,11 @@ char* cleaner::get_proj_dir()
     return results_folder.str;
 }
 
-char* cleaner::get_clean_extern(int i)
+void cleaner::get_extern_copies(std::map<std::string, std::string>& copies)
 {
-    bool made = i > 0 && i < copied.count && copied[i] == 1;
-    return made ? cleaned_names[i].str : nullptr;
+    for (int i = 1; i < copied.count && i < source_names.count; ++i)
+        if (copied[i] == 1)
+            copies[source_names[i].str] = cleaned_names[i].str;
 }
 
 void cleaner::add_entry(my_string const& source, my_string const& cleaned, int kind)

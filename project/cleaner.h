@@ -23,11 +23,12 @@
 // it; rm_clean_files deletes exactly the copies that execute wrote.
 //
 // Use: construct; execute; get_clean_proj (the file to read), get_proj_dir
-// (the results folder) and get_clean_extern (the copies of the EXTERN files);
+// (the results folder) and get_extern_copies (the copies of the EXTERN files);
 // read the project; rm_clean_files.
 #ifndef DROV_PROJECT_CLEANER_H
 #define DROV_PROJECT_CLEANER_H
 
+#include <map>
 #include <string>
 
 #include "core/my_string.h"
@@ -54,8 +55,9 @@ public:
     char* get_clean_proj();  // path of the project copy; null when there is none
     char* get_orig_proj();   // the project file as given; null before execute
     char* get_proj_dir();    // the results folder with its closing '/'; empty before execute
-    // Path of the copy of source name i (an EXTERN file); null when none was written.
-    char* get_clean_extern(int i);
+    // Adds to `copies`, for every EXTERN file whose copy was written, the
+    // name as written on its EXTERN line and the path of its copy.
+    void get_extern_copies(std::map<std::string, std::string>& copies);
 
     // Deletes the copies that execute wrote; the results folder and the
     // source files are never touched.

@@ -157,9 +157,7 @@ bool AnalysisRun::clean_project_file()
     s_.results_file = settings::input_file;
     s_.results_file.remove_extension();
     s_.results_file += xmlOutput ? ".xml" : ".htm";
-    for (int i = 1; i < copies_.source_names.count; ++i)
-        if (const char* copy = copies_.get_clean_extern(i))
-            s_.extern_copies[copies_.source_names[i].str] = copy;
+    copies_.get_extern_copies(s_.extern_copies);
 
     settings::input_file.convert_to_slash();
     s_.results_file.convert_to_slash();

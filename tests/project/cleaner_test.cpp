@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "support/temp_log.h"
@@ -152,8 +153,15 @@ TEST_F(CleanerTest, ExternFilesAreCopiedInsideTheResultsFolderAndDeleted)
     EXPECT_EQ(read_text(results / "popB.txt"), "h1 2\nEXTERN \"deeper.txt\"\n\n");
     EXPECT_EQ(read_text(results / "extern5_popA.txt"), "other file\n\n");
     EXPECT_EQ(read_text(outside), "h1\t2  # first\n\n   \nEXTERN \"deeper.txt\"\n");
-    EXPECT_STREQ(c.get_clean_extern(4), (results / "popB.txt").string().c_str());
-    EXPECT_EQ(c.get_clean_extern(0), nullptr);  // the project is no EXTERN file
+    // The copies of the files the readers will ask for; "lower.txt" has none.
+    std::map<std::string, std::string> copies;
+    c.get_extern_copies(copies);
+    EXPECT_EQ(copies, (std::map<std::string, std::string>{
+                          {"list.txt", (results / "list.txt").string()},
+                          {"dist.txt", (results / "dist.txt").string()},
+                          {"popA.txt", (results / "popA.txt").string()},
+                          {"data/popB.txt", (results / "popB.txt").string()},
+                          {"sub/popA.txt", (results / "extern5_popA.txt").string()}}));
 
     c.rm_clean_files();
     EXPECT_EQ(std::distance(fs::directory_iterator(results), fs::directory_iterator()), 0);
@@ -178,8 +186,10 @@ TEST_F(CleanerTest, NamesThatWouldLeaveTheResultsFolderStayInside)
     }
     EXPECT_EQ(read_text(dir / "work/proj.res/victim.txt"), "user data\n\n");
     // A full path is read where it points.
-    ASSERT_NE(c.get_clean_extern(2), nullptr);
-    EXPECT_EQ(read_text(c.get_clean_extern(2)), "user data\n\n");
+    std::map<std::string, std::string> copies;
+    c.get_extern_copies(copies);
+    ASSERT_EQ(copies.count((dir / "victim.txt").string()), 1u);
+    EXPECT_EQ(read_text(copies[(dir / "victim.txt").string()]), "user data\n\n");
     c.rm_clean_files();
     EXPECT_EQ(read_text(dir / "victim.txt"), "user data\n");
 }
