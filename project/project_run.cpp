@@ -124,13 +124,8 @@ int AnalysisRun::execute()
             return stop(nullptr);
         }
         return analyse();
-    } catch (ExceptionType) {
-        return stop("\nThe run was interrupted by an error: not enough memory");
-    } catch (std::exception const& error) {
-        std::string text = std::string("\nThe run was interrupted by an error: ") + error.what();
-        return stop(text.c_str());
     } catch (...) {
-        return stop("\nThe run was interrupted by an unexpected error");
+        return stop(interruption_text("run").c_str());
     }
 }
 
@@ -332,6 +327,20 @@ int AnalysisRun::stop(const char* log_text)
 }
 
 }  // namespace
+
+std::string interruption_text(const char* work)
+{
+    std::string text = std::string("\nThe ") + work + " was interrupted by ";
+    try {
+        throw;
+    } catch (ExceptionType) {
+        return text + "an error: not enough memory";
+    } catch (std::exception const& error) {
+        return text + "an error: " + error.what();
+    } catch (...) {
+        return text + "an unexpected error";
+    }
+}
 
 int Project::run()
 {

@@ -254,6 +254,25 @@ TEST_F(OldSyntaxTest, ProfileIdentifiers)
     }
 }
 
+TEST_F(OldSyntaxTest, DistanceMatrixAnswerSetsGivenDistMat)
+{
+    // The word answers whether the matrix is to be computed: yes means not given.
+    const struct {
+        const char* text;
+        int given;
+    } cases[] = {{" yes\n", 0}, {"Y", 0}, {"1 # computed", 0}, {"YES", 0},
+                 {"no", 1},      {"0", 1}, {"yesterday", 1},    {"\nyes", 1}};
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.text);
+        ProfileSettings p;
+        p.GivenDistMat = 5;
+        std::istringstream in(c.text);
+        EXPECT_EQ(p.read_dist_mat(in), 1);
+        EXPECT_EQ(p.GivenDistMat, c.given);
+    }
+    EXPECT_THAT(reports(), IsEmpty());
+}
+
 class OldSamplesTest : public OldSyntaxTest {
 protected:
     ProfileSettings profile;

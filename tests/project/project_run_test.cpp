@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <stdexcept>
-#include <streambuf>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
+#include "project/failing_log.h"
 #include "project/project_run.h"
 #include "project/run_fixture.h"
 #include "support/run_settings.h"
@@ -241,33 +240,6 @@ TEST_F(ProjectRunTest, ResultsFileThatCannotBeMadeFailsTheRun)
     EXPECT_EQ(s.results_stream, nullptr);
 }
 
-// A log that fails once, when a given text has been written to it: the
-// error stands for any error raised inside an analysis. The log proper
-// takes over from then on.
-class FailingLog : public std::streambuf {
-public:
-    FailingLog(std::string trigger, std::ostream* log) : trigger_(std::move(trigger)), log_(log) {}
-
-protected:
-    int overflow(int c) override
-    {
-        if (c == traits_type::eof())
-            return 0;
-        seen_ += static_cast<char>(c);
-        if (seen_.size() >= trigger_.size()
-            && seen_.compare(seen_.size() - trigger_.size(), trigger_.size(), trigger_) == 0) {
-            _ZOS_ = log_;
-            throw std::runtime_error("analysis failed");
-        }
-        return c;
-    }
-
-private:
-    std::string trigger_;
-    std::ostream* log_;
-    std::string seen_;
-};
-
 TEST_F(ProjectRunTest, ErrorInsideAnAnalysisEndsTheRunCleanly)
 {
     for (const char* failing : {"Population 'Group2", "Population 'c"}) {
@@ -277,13 +249,7 @@ TEST_F(ProjectRunTest, ErrorInsideAnAnalysisEndsTheRunCleanly)
         Samples* own_samples = project.samples;
         Structure* own_structure = project.structure;
 
-        std::ostream* log = _ZOS_;
-        FailingLog failing_log(failing, log);
-        std::ostream failing_stream(&failing_log);
-        failing_stream.exceptions(std::ios::badbit);
-        _ZOS_ = &failing_stream;
-        int result = run(path);
-        _ZOS_ = log;
+        int result = with_failing_log(failing, [&] { return run(path); });
 
         EXPECT_EQ(result, 0);
         EXPECT_NE(take_log().find("The run was interrupted by an error: analysis failed"),
