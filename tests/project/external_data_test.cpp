@@ -33,8 +33,12 @@ const std::string TWO_SAMPLES = "[[Samples]]\nSampleName=\"A\"\nSampleSize=3\nSa
 const std::vector<ExternCase>& extern_cases()
 {
     static const std::vector<ExternCase> cases = {
-        {"DNA", PROFILE + "DataType=DNA\nGenotypicData=0\n[Data]\n" + TWO_SAMPLES,
-         {{"A", "h1 2 A;C;G;T\nh2 1 A;-;G;A\n"}, {"B", "h1 1\nh3 2 T;C;G;?\n"}}},
+        {"DNA with a haplotype list",
+         PROFILE + "DataType=DNA\nGenotypicData=0\n[Data]\n"
+                   "[[HaplotypeDefinition]]\nHaplListName=\"list\"\nHaplList@list@" + TWO_SAMPLES,
+         {{"list", "h1 A;C;G;T\nh2 A;-;G;A\n"},
+          {"A", "h1 2\nh2 1\n"},
+          {"B", "h1 1 A;C;G;T\nh3 2 T;C;G;?\n"}}},
         {"RFLP with a haplotype list and a distance matrix",
          PROFILE + "DataType=RFLP\nGenotypicData=0\n[Data]\n"
                    "[[HaplotypeDefinition]]\nHaplListName=\"list\"\nHaplList@list@"
