@@ -224,7 +224,7 @@ public:
     // readers read these copies, normalised like the project itself.
     std::map<std::string, std::string> extern_copies;
     my_string settings_file;      // the settings file of the run
-    my_string program_dir;        // the core directory with '/' separators
+    my_string program_dir;        // folder of the browser's tree-menu script, '/' separators
     my_string tree_page_file;
     my_string tree_data_file;
     my_string main_page_file;

@@ -62,9 +62,15 @@ protected:
     }
 
     // The text of a run with what changes from run to run made constant:
-    // dates, anchor stamps, computing times and the working folder.
+    // dates, anchor stamps, computing times, the working folder and the
+    // program's folder (where the result pages find the tree-menu script).
     std::string normalized(std::string text) const
     {
+        std::string program = fs::canonical(DROV_BINARY_DIR).string() + "/";
+        std::string program_link = std::regex_replace(program, std::regex(" "), "%20");
+        for (std::string const* folder : {&program_link, &program})
+            for (auto at = text.find(*folder); at != std::string::npos; at = text.find(*folder, at))
+                text.replace(at, folder->size(), "PROGRAM/");
         static const std::regex date(R"(\d\d/\d\d/\d\d at \d\d:\d\d:\d\d)");
         static const std::regex stamp(R"(\d\d_\d\d_\d\dat\d\d_\d\d_\d\d_\d+_\d+)");
         static const std::regex time(R"(run : \d+h \d+m \d+s \d+ ms)");
@@ -228,6 +234,32 @@ TEST_F(RunE2E, XmlRunsAppendedUnderOneRootElement)
     EXPECT_EQ(anchors, 6);
     EXPECT_EQ(static_cast<int>(names.size()), anchors);
     EXPECT_EQ(count_of(file("p", "p.js"), "gFld(\"Run of "), 3);
+}
+
+TEST_F(RunE2E, HtmlAppendStartsResultsAndTreeAfresh)
+{
+    // Only an XML results file is continued: an HTML run asked to append
+    // replaces the results of the run before and starts the tree again, so
+    // that every entry of the tree links to an anchor of the results file.
+    add_project("dna2.drp", "p.drp");
+    add_settings("run.drs", {});
+    add_run_list({{"p.drp", 0}, {"p.drp", 1}});
+
+    ASSERT_EQ(run(""), 0) << err;
+    std::string text = file("p", "p.htm");
+    EXPECT_THAT(text, StartsWith("\n<html>\n<!--Drovalen results file-->"));
+    EXPECT_EQ(count_of(text, "<html>"), 1);
+    EXPECT_THAT(text, Not(HasSubstr("RUN NUMBER 1 (")));
+    EXPECT_THAT(text, HasSubstr("\nEND OF RUN NUMBER 2 ("));
+    std::string tree = file("p", "p.js");
+    EXPECT_EQ(count_of(tree, "foldersTree = gFld("), 1);
+    EXPECT_EQ(count_of(tree, "gFld(\"Run of "), 1);
+    std::regex link("\"p\\.htm#([^\"]*)\"");
+    int links = 0;
+    for (auto it = std::sregex_iterator(tree.begin(), tree.end(), link);
+         it != std::sregex_iterator(); ++it, ++links)
+        EXPECT_THAT(text, HasSubstr("<A NAME=\"" + (*it)[1].str() + "\">"));
+    EXPECT_EQ(links, 2);
 }
 
 TEST_F(RunE2E, XmlAppendWithoutAProperEnding)
