@@ -74,7 +74,8 @@ private:
     std::string start_date_;
     char kept_separator_ = 0;
 
-    void clean_project_file();
+    bool clean_project_file();
+    void remove_copies();
     bool open_results();
     void start_results_text();
     void read_project();
@@ -100,7 +101,10 @@ int AnalysisRun::execute()
     }
     Population::reset_small_names();
     SumStat.startProject();
-    clean_project_file();
+    if (!clean_project_file()) {
+        p_.print_error_message();
+        return 0;
+    }
     p_.start_clock = get_sys_clock();
     if (!open_results())
         return 0;
@@ -128,28 +132,44 @@ int AnalysisRun::execute()
     }
 }
 
-void AnalysisRun::clean_project_file()
+// The project and its EXTERN files are read from their cleaned copies only:
+// a project that cannot be cleaned (its copy cannot be written, or its locus
+// separator cannot be mapped) is refused rather than read uncleaned, where its
+// data would read differently.
+bool AnalysisRun::clean_project_file()
 {
     // Each project is cleaned with the separator its own profile declares
     // (none when it declares none), never with the one the previous project
     // of the run list left in ProfileSettings::LocusSeparator.
+    s_.extern_copies.clear();
     if (copies_.execute(0, settings::input_file.str) == 0
         || copies_.get_clean_proj() == nullptr) {
         *_ZOS_ << "\nAn error has occurred while cleaning-up the project...\n" << std::endl;
-    } else {
-        settings::input_file = copies_.get_clean_proj();
-        s_.results_dir = copies_.get_proj_dir();
-        s_.ld_file = s_.results_dir + "ld_dis.xl";
-        p_.profile.RunSettings = &s_;
-        s_.results_file = settings::input_file;
-        s_.results_file.remove_extension();
-        s_.results_file += xmlOutput ? ".xml" : ".htm";
+        copies_.rm_clean_files();
+        return false;
     }
+    settings::input_file = copies_.get_clean_proj();
+    s_.results_dir = copies_.get_proj_dir();
+    s_.ld_file = s_.results_dir + "ld_dis.xl";
+    p_.profile.RunSettings = &s_;
+    s_.results_file = settings::input_file;
+    s_.results_file.remove_extension();
+    s_.results_file += xmlOutput ? ".xml" : ".htm";
+    copies_.get_extern_copies(s_.extern_copies);
+
     settings::input_file.convert_to_slash();
     s_.results_file.convert_to_slash();
     s_.results_dir.convert_to_slash();
     s_.backup_file.convert_to_slash();
     s_.project_dir.convert_to_slash();
+    return true;
+}
+
+// The copies go with the run; no later reading may find them.
+void AnalysisRun::remove_copies()
+{
+    copies_.rm_clean_files();
+    s_.extern_copies.clear();
 }
 
 // A results file that cannot be created fails the run: its text would be lost.
@@ -159,7 +179,7 @@ bool AnalysisRun::open_results()
     if (opened == 0) {
         E.error(ERROR, RUN, 9);
         *_ZOS_ << "\tUnable to create the results file \"" << s_.results_file << "\"\n";
-        copies_.rm_clean_files();
+        remove_copies();
         return false;
     }
     continued_ = opened == 2;
@@ -273,7 +293,7 @@ void AnalysisRun::end_run()
     std::string end_date = date_text();
     ProfileSettings::LocusSeparator = kept_separator_;
     p_.clean();
-    copies_.rm_clean_files();
+    remove_copies();
     settings::global_work_to_do = 0;
     if (s_.stop_requested) {
         set_message(" WARNING !!! Process stopped by user. The results may be incorrect");
@@ -310,7 +330,7 @@ int AnalysisRun::stop(const char* log_text)
     SumStat.dropProjectLine();
     p_.clean();
     close_results();
-    copies_.rm_clean_files();
+    remove_copies();
     return 0;
 }
 

@@ -48,8 +48,8 @@ public:
                        int& line_number, my_string& line, bool& name_found, bool& size_found,
                        bool& data_found);
 
-    // Full name of an external file: a name holding '/' or a backslash as it
-    // stands, any other in the project's folder.
+    // The path of a file named on an EXTERN line (external_file_name): the
+    // run's cleaned copy, or the name in the project's folder.
     my_string build_ext_name(my_string const& name) const;
 
     // --- Older identifier syntax (samples_old_reader.cpp, explore.cpp) ---

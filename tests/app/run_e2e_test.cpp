@@ -184,6 +184,31 @@ TEST_F(RunE2E, RunNumbersOverARunListWithAFailedProject)
     }
 }
 
+TEST_F(RunE2E, LocusSeparatorThatCannotBeMappedRefusesTheProject)
+{
+    // Left in place, '.' would stay inside the sequences: "A.C.G.T" would be
+    // read as seven sites. The run list goes on with the next project.
+    auto project = [](std::string const& separator, std::string const& sequence) {
+        return "[Profile]\nTitle=\"separator\"\nNbSamples=1\nDataType=DNA\nGenotypicData=0\n"
+               "LocusSeparator='" + separator + "'\nMissingData='?'\n[Data]\n[[Samples]]\n"
+               "SampleName=\"a\"\nSampleSize=2\nSampleData={\nh1 2 " + sequence + "\n}\n";
+    };
+    write("dot.drp", project(".", "A.C.G.T"));
+    write("semicolon.drp", project(";", "A;C;G;T"));
+    add_settings("run.drs", {});
+    add_run_list({{"dot.drp", 0}, {"semicolon.drp", 0}});
+
+    EXPECT_EQ(run(""), 1) << err;
+    std::string log = file("dot", "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("\tLocus separator '.' can be part of a number"));
+    EXPECT_THAT(log, Not(HasSubstr("Successful run of")));
+    EXPECT_THAT(log, EndsWith("Error during run of dot.drp\n"));
+    EXPECT_FALSE(fs::exists(work / "dot.res" / "dot.drp"));  // no cleaned copy is left
+    EXPECT_FALSE(fs::exists(work / "dot.res" / "dot.htm"));
+    EXPECT_EQ(read_text(work / "dro_pro.txt"), "error\n");
+    EXPECT_THAT(file("semicolon", "Drovalen_log.txt"), EndsWith("Successful run of semicolon.drp\n"));
+}
+
 TEST_F(RunE2E, XmlRunsAppendedUnderOneRootElement)
 {
     add_project("dna2.drp", "p.drp");
