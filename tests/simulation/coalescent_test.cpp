@@ -32,24 +32,6 @@ double tmrca_variance(int n)
     return v;
 }
 
-// Every node but the root hangs below a parent that lists it and is no
-// younger; internal nodes follow their event order; one lineage is left.
-void expect_finished_tree(TTree& tree)
-{
-    const int n = tree.num_tips;
-    ASSERT_EQ(tree.num_active, 1);
-    EXPECT_EQ(tree.root().parent, nullptr);
-    for (int i = 0; i < 2 * n - 2; ++i) {
-        TNode& node = tree.nodes[i];
-        ASSERT_NE(node.parent, nullptr) << "node " << i;
-        EXPECT_TRUE(node.parent->left == &node || node.parent->right == &node) << "node " << i;
-        EXPECT_GE(node.parent->time, node.time) << "node " << i;
-        EXPECT_EQ(i < n, node.left == nullptr && node.right == nullptr) << "node " << i;
-    }
-    for (int i = n + 1; i < 2 * n - 1; ++i)
-        EXPECT_GE(tree.nodes[i].time, tree.nodes[i - 1].time) << "node " << i;
-}
-
 }  // namespace
 
 TEST_F(CoalescentTest, TwoTipsDrawOneTimeThenTheTwoLineages)

@@ -76,7 +76,25 @@ inline void join(TTree& tree, int parent, int left, int right, double time)
     p.left->parent = p.right->parent = &p;
 }
 
-// ((0, 1):1.0, 2):3.0, nodes 3 and 4, with the counts set.
+// Every node but the root hangs below a parent that lists it and is no
+// younger; internal nodes follow their event order; one lineage is left.
+inline void expect_finished_tree(TTree& tree)
+{
+    const int n = tree.num_tips;
+    ASSERT_EQ(tree.num_active, 1);
+    EXPECT_EQ(tree.root().parent, nullptr);
+    for (int i = 0; i < 2 * n - 2; ++i) {
+        TNode& node = tree.nodes[i];
+        ASSERT_NE(node.parent, nullptr) << "node " << i;
+        EXPECT_TRUE(node.parent->left == &node || node.parent->right == &node) << "node " << i;
+        EXPECT_GE(node.parent->time, node.time) << "node " << i;
+        EXPECT_EQ(i < n, node.left == nullptr && node.right == nullptr) << "node " << i;
+    }
+    for (int i = n + 1; i < 2 * n - 1; ++i)
+        EXPECT_GE(tree.nodes[i].time, tree.nodes[i - 1].time) << "node " << i;
+}
+
+// ((0, 1):1.0, 2):3.0, nodes 3 and 4.
 inline void make_three_tip_tree(TTree& tree)
 {
     ASSERT_EQ(tree.allocate_tree(3), 1);
