@@ -26,6 +26,22 @@ struct TNode::MutationScheme {
 
 namespace {
 
+// mask[s] becomes non-zero where states and reference differ. Blocks of 8
+// sites let the compiler use vector instructions on this inner loop.
+void mark_differences(const int* states, const int* reference, int* mask, int sites)
+{
+    int s = 0;
+    for (; s + 8 <= sites; s += 8) {
+        int block[8];
+        for (int k = 0; k < 8; ++k)
+            block[k] = mask[s + k] | (states[s + k] ^ reference[s + k]);
+        for (int k = 0; k < 8; ++k)
+            mask[s + k] = block[k];
+    }
+    for (; s < sites; ++s)
+        mask[s] |= states[s] ^ reference[s];
+}
+
 char nucleotide_letter(int state)
 {
     static const char letters[] = "AGCT";
@@ -265,21 +281,56 @@ int TTree::compute_hapl_freq()
 }
 
 // Tips are grouped by a hash of their states and compared only within a
-// group, so the count stays linear in the number of tips and sites.
+// group. When the tips share their number of sites, only the sites at which
+// some tip differs from the first one are hashed and compared: the others are
+// equal everywhere, and a replicate has few variable sites among many.
 int TTree::compute_hapl_freq(int start, int count)
 {
     if (!has_nodes())
         return 1;
     start = std::max(start, 0);
-    int end = std::min(start + std::max(count, 0), num_tips);
+    const int end = std::min(start + std::max(count, 0), num_tips);
+    if (start >= end)
+        return 1;
+    const TNode& first_tip = nodes[start];
+    bool same_length = true;
+    for (int i = start; i < end; ++i)
+        same_length = same_length && nodes[i].num_sites == first_tip.num_sites;
+    variable_sites.clear();
+    if (same_length) {
+        const int sites = first_tip.num_sites;
+        site_mask.assign(sites, 0);
+        for (int i = start + 1; i < end; ++i)
+            mark_differences(nodes[i].states.values, first_tip.states.values, site_mask.data(), sites);
+        for (int s = 0; s < sites; ++s)
+            if (site_mask[s])
+                variable_sites.push_back(s);
+    }
+    // Same states at the variable sites (or, for tips of unequal lengths, everywhere).
+    auto same = [&](const TNode& a, const TNode& b) {
+        if (!same_length)
+            return a.same_states(b);
+        for (int s : variable_sites)
+            if (a.states[s] != b.states[s])
+                return false;
+        return true;
+    };
     tip_keys.clear();
     for (int i = start; i < end; ++i) {
         TNode& tip = nodes[i];
         tip.distinct = true;
         tip.hapl_count = 1;
         std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a
-        for (int s = 0; s < tip.num_sites; ++s)
-            hash = (hash ^ static_cast<std::uint32_t>(tip.states[s])) * 1099511628211ULL;
+        auto mix = [&hash](int value) {
+            hash = (hash ^ static_cast<std::uint32_t>(value)) * 1099511628211ULL;
+        };
+        mix(tip.num_sites);
+        if (same_length)
+            for (int s : variable_sites)
+                mix(tip.states[s]);
+        else
+            for (int s = 0; s < tip.num_sites; ++s)
+                mix(tip.states[s]);
         tip_keys.emplace_back(hash, i);
     }
     std::sort(tip_keys.begin(), tip_keys.end());
@@ -293,7 +344,7 @@ int TTree::compute_hapl_freq(int start, int count)
                 continue;
             for (std::size_t y = x + 1; y < b; ++y) {
                 TNode& other = nodes[tip_keys[y].second];
-                if (other.distinct && first.same_states(other)) {
+                if (other.distinct && same(first, other)) {
                     other.distinct = false;
                     first.hapl_count += other.hapl_count;
                 }

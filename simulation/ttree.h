@@ -264,7 +264,11 @@ private:
     TListNode lineages;   // working lists of the builders, reused
     TListNode emigrants;
     std::vector<int> deme_order;  // scratch of the deme placement
-    std::vector<std::pair<std::uint64_t, int>> tip_keys;  // scratch of compute_hapl_freq
+    // Scratch of compute_hapl_freq: per tip its hash and index, the sites at
+    // which the tips differ.
+    std::vector<std::pair<std::uint64_t, int>> tip_keys;
+    std::vector<int> site_mask;
+    std::vector<int> variable_sites;
 
     void reset_structured_build();
     int place_sample(int deme, int first_tip, int size);
