@@ -18,20 +18,31 @@ void seed_stream()
     ran3(&seed);
 }
 
+// The genealogy of a series of replicates of n gene copies, on a seeded
+// stream, with the hit table emptied before and after the series.
+struct ReplicateSeries {
+    TTree tree;
+    explicit ReplicateSeries(int n)
+    {
+        seed_stream();
+        tree.allocate_tree(n);
+        TNode::hits.count = 0;
+    }
+    ~ReplicateSeries() { TNode::hits.count = 0; }
+};
+
 // 1,000 replicates per iteration of a sample of n gene copies (range 0) with
 // `sites` sites (range 1), theta 10, nucleotide model, with Gamma site rates
 // of shape 0.5 when range 2 is 1: the genealogy, the mutations and the count
 // of distinct haplotypes, as each replicate of the Tajima and Fu tests needs.
 void BM_replicate_samples(benchmark::State& state)
 {
-    seed_stream();
     const int n = static_cast<int>(state.range(0));
     const int sites = static_cast<int>(state.range(1));
     const double gamma = state.range(2) ? 0.5 : 0.0;
     const int replicates = 1000;
-    TTree tree;
-    tree.allocate_tree(n);
-    TNode::hits.count = 0;
+    ReplicateSeries series(n);
+    TTree& tree = series.tree;
     for (auto _ : state) {
         long haplotypes = 0;
         for (int r = 0; r < replicates; ++r) {
@@ -45,7 +56,6 @@ void BM_replicate_samples(benchmark::State& state)
         }
         benchmark::DoNotOptimize(haplotypes);
     }
-    TNode::hits.count = 0;
     state.SetItemsProcessed(state.iterations() * replicates);
 }
 BENCHMARK(BM_replicate_samples)
@@ -56,12 +66,9 @@ BENCHMARK(BM_replicate_samples)
 // expansion, then scaled) for n gene copies, with new-allele mutations.
 void BM_expansion_replicates(benchmark::State& state)
 {
-    seed_stream();
-    const int n = static_cast<int>(state.range(0));
     const int replicates = 1000;
-    TTree tree;
-    tree.allocate_tree(n);
-    TNode::hits.count = 0;
+    ReplicateSeries series(static_cast<int>(state.range(0)));
+    TTree& tree = series.tree;
     for (auto _ : state) {
         long mutations = 0;
         for (int r = 0; r < replicates; ++r) {
@@ -76,7 +83,6 @@ void BM_expansion_replicates(benchmark::State& state)
         }
         benchmark::DoNotOptimize(mutations);
     }
-    TNode::hits.count = 0;
     state.SetItemsProcessed(state.iterations() * replicates);
 }
 BENCHMARK(BM_expansion_replicates)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);

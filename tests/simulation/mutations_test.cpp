@@ -46,7 +46,7 @@ std::vector<int> states_of(const TNode& node)
     return std::vector<int>(node.states.values, node.states.values + node.num_sites);
 }
 
-// Tips 0..3 carry the given one-site... sequences, written directly.
+// The first tips get the given state vectors, written directly.
 void set_tip_states(TTree& tree, const std::vector<std::vector<int>>& sequences)
 {
     for (std::size_t i = 0; i < sequences.size(); ++i) {
@@ -337,4 +337,24 @@ TEST_F(MutationsTest, ScanFormDrawsEverySiteAndBoundsStepwiseStates)
         int state = tree.root().states[0];
         EXPECT_TRUE(state >= 0 && state <= 3) << state;
     }
+}
+
+TEST_F(MutationsTest, StateVectorsKeepTheirArrayForTheSameSize)
+{
+    myVectInt a(3), b(5), empty;
+    for (int i = 0; i < 5; ++i)
+        b[i] = 10 + i;
+    a = b;
+    ASSERT_EQ(a.size, 5);
+    EXPECT_EQ(std::vector<int>(a.values, a.values + 5), (std::vector<int>{10, 11, 12, 13, 14}));
+    const int* array = a.values;
+    b[2] = 7;
+    a = b;
+    EXPECT_EQ(a.values, array) << "same size: copied in place";
+    EXPECT_EQ(a[2], 7);
+    EXPECT_EQ(a.resize(5), 1);
+    EXPECT_EQ(a.values, array);
+    a = empty;
+    EXPECT_EQ(a.size, 0);
+    EXPECT_EQ(a.values, nullptr);
 }
