@@ -95,10 +95,11 @@ public:
     // root: uniform bases for NUCLEOTIDE, 0 otherwise), applies numMut
     // mutations, then gives each child, left first, a Poisson number of
     // mutations of mean branch length x rate. Returns the mutations placed
-    // below this node. Without rate heterogeneity (|gammaA| < 1e-7) the first
-    // numSites mutations since the last reset of _tot_mut take sites 0, 1, 2,
-    // ... (infinite sites), later ones a uniform site; with it the site is
-    // drawn from mut_rates.
+    // below this node. Without rate heterogeneity (|gammaA| < 1e-7, or rates
+    // never built) the first numSites mutations since the last reset of
+    // _tot_mut take sites 0, 1, 2, ... (infinite sites), later ones a uniform
+    // site; with it the site is drawn from mut_rates. Each hit is counted in
+    // `hits`, which the root first extends to numSites entries if shorter.
     int add_mutations(const double& rate, long* seed, const int& numMut, const int& numSites,
                       const Mut_Type& model, const double& gammaA, const double& transition);
     // The selection scan's form: every site drawn (uniformly, or by the rates
