@@ -3,6 +3,7 @@
 // the readers.
 #include "translator/imp_exp.h"
 
+#include <algorithm>
 #include <fstream>
 #include <new>
 
@@ -25,10 +26,10 @@ struct FormatEntry {
 
 const FormatEntry formats[] = {
     {FORMAT_GENEPOP, "Genepop", "GenePop", &imp_exp::read_gen_pop, &imp_exp::write_gen_pop},
-    {FORMAT_PHYLIP, "Phylip", "Phylip", nullptr, nullptr},
-    {FORMAT_MEGA, "Mega", "Mega", nullptr, nullptr},
+    {FORMAT_PHYLIP, "Phylip", "Phylip", &imp_exp::read_phylip, &imp_exp::write_phylip},
+    {FORMAT_MEGA, "Mega", "Mega", &imp_exp::read_mega, &imp_exp::write_mega},
     {FORMAT_BIOSYS, "Biosys", "Biosys", nullptr, nullptr},
-    {FORMAT_WINKESTA, "WinKesta", "WinKesta", nullptr, nullptr},
+    {FORMAT_WINKESTA, "WinKesta", "WinKesta", &imp_exp::read_win_kesta, &imp_exp::write_win_kesta},
     {FORMAT_DROVALEN, "Drovalen", "Drovalen", &imp_exp::read_drovalen, &imp_exp::write_drovalen},
 };
 
@@ -220,7 +221,12 @@ void imp_exp::create_header(std::tm const& local_time)
 
 int imp_exp::unable_to_open_input()
 {
-    *_ZOS_ << "\n\t\tTranslator is unable to open the input file " << input_name << std::endl;
+    return unable_to_open_input(input_name);
+}
+
+int imp_exp::unable_to_open_input(my_string const& file)
+{
+    *_ZOS_ << "\n\t\tTranslator is unable to open the input file " << file << std::endl;
     return 0;
 }
 
@@ -236,6 +242,11 @@ bool imp_exp::read_line(std::istream& in, std::string& line)
 bool imp_exp::is_line_blank(std::string const& line)
 {
     return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+void imp_exp::remove_double_quotes(std::string& text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
 }
 
 bool imp_exp::is_line_blank_rm(std::string& line)
