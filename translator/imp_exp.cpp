@@ -174,12 +174,34 @@ int imp_exp::export_data(int format, char* input, char* output, std::ostream* st
     return written;
 }
 
+namespace {
+
+// The project reader keeps the second line of an individual whole, with the
+// blanks that indent it under the first gene copy. Without a locus separator
+// every character is a locus, so that indentation would become loci of its
+// own; it carries no data in any form.
+void unindent_gene_copies(Samples& samples)
+{
+    for (int i = 0; i < samples.Populations.count; ++i) {
+        MY_TIArrayAsVector<TPhenotype>& individuals = samples.Populations.data[i]->individuals.phenotypes;
+        for (int k = 0; k < individuals.count; ++k)
+            for (my_string& copy : individuals.data[k]->gene_copy) {
+                int blanks = 0;
+                while (copy.str[blanks] == ' ' || copy.str[blanks] == '\t')
+                    ++blanks;
+                copy.remove(0, blanks);
+            }
+    }
+}
+
+} // namespace
+
 // What every writer relies on: the allele database with the recessive-allele
 // slot at position 0 of every locus, the allele vector of every haplotype
 // definition, and for genotypic data the two pseudo-haplotypes of every
-// individual, the gametic phase taken as unknown. No analysis runs. 0 when
-// the task checks refuse the data (no sample, entries of unequal lengths):
-// the writers would write them wrong.
+// individual (from its unindented gene copies), the gametic phase taken as
+// unknown. No analysis runs. 0 when the task checks refuse the data (no
+// sample, entries of unequal lengths): the writers would write them wrong.
 int imp_exp::prepare_project()
 {
     Project& p = *project;
@@ -190,6 +212,7 @@ int imp_exp::prepare_project()
         p.build_all_vectors(p.allele_db);
         return 1;
     }
+    unindent_gene_copies(*p.samples);
     KeptSettings kept(s);
     p.profile.GameticPhase = 0;
     s.TaskNumber = settings::AMOVA_PERMUTATION_PREPARATION;

@@ -15,6 +15,7 @@
 #include "app/e2e_fixture.h"
 #include "support/run_settings.h"
 #include "support/temp_log.h"
+#include "translator/imp_exp.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -99,21 +100,30 @@ TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
     struct Case {
         const char* name;
         std::vector<std::string> lines;
-        const char* cause;
+        std::string cause;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"missing input", {"Genepop", "Drovalen", "data/none.gen", "data/out.drp", "1"},
          "\tReading  data/none.gen ...\n\t\tTranslator is unable to open the input file data/none.gen\n"},
         {"unreadable project", {"Drovalen", "Genepop", "data/bad.drp", "data/out.gen"},
          "\t\tTranslator is unable to open the Drovalen File\n"},
-        {"format not built", {"Phylip", "Drovalen", "data/none.phy", "data/out.drp"},
-         "This version cannot convert from Phylip: nothing converted\n"},
+        {"missing distance file",
+         {"WinKesta", "Drovalen", "data/set.lst", "data/out.drp", "data/none.dis", "data/set_"},
+         "\tReading  data/set.lst ...\n\t\tTranslator is unable to open the input file data/none.dis\n"},
     };
+    // A format that this version does not read yet, if any is left.
+    for (std::string word : {"Phylip", "Mega", "Biosys", "WinKesta"})
+        if (!imp_exp::has_reader(imp_exp::format_code(word.c_str()))) {
+            cases.push_back({"format not built", {word, "Drovalen", "data/none", "data/out.drp", "", ""},
+                             "This version cannot convert from " + word + ": nothing converted\n"});
+            break;
+        }
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(work);
         fs::create_directory(work);
         write("data/bad.drp", "no project in here\n");
+        write("data/set.lst", "1 Set\npop1\n");
         add_translation(c.lines);
 
         EXPECT_EQ(run(""), 1) << err;
