@@ -106,6 +106,24 @@ TEST_F(WinKestaTest, ListWithoutGroupLinesGivesNoSample)
     EXPECT_THAT(text, HasSubstr("\t\tGroup={\n}\n\n"));
 }
 
+TEST_F(WinKestaTest, LongLinesAndLongFirstWordsAreReadWhole)
+{
+    write_file("kesta.dis", "h1\n0\n");
+    std::string names, members;
+    for (int i = 0; i < 1500; ++i) {
+        std::string name = "pop" + std::to_string(10000 + i);
+        names += name + "\t";
+        members += "\"k_" + name + "\"\n";
+    }
+    std::string haplotype = "h1 " + std::string(12000, '7') + "\n";
+    write_file("k_pop11499.pop", "3 last\n" + haplotype);
+    std::string text = read_set("000000000002 groups\n" + names + "\n", "kesta.dis", "k_");
+    EXPECT_THAT(text, HasSubstr("\t Title=\"000000000002 groups\"\n\t NbSamples=1500\n"));
+    EXPECT_THAT(text, HasSubstr("     \tNbGroups=2\n"));
+    EXPECT_THAT(text, HasSubstr("\t\tGroup={\n" + members + "}\n\n"));
+    EXPECT_THAT(text, HasSubstr("\t\t SampleSize=3\n\t\t SampleData={\n" + haplotype + "\n}\n"));
+}
+
 TEST_F(WinKestaTest, SourceFilesThatCannotBeOpenedStopTheImport)
 {
     write_file("set.lst", "1 Set\npop1\n");
