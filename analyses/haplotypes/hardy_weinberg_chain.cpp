@@ -6,9 +6,9 @@
 // table's probability to the observed table's, as the running sum of the
 // logs of the accepted moves' ratios, so that a step costs the four cells of
 // its move and five uniform draws; a step counts when S <= 1e-6. Its
-// standard deviation comes from b ~ sqrt(steps) sub-estimates: the b step
-// positions of one chain, or b independent batches each with its own
-// dememorisation.
+// standard deviation comes from b ~ sqrt(steps) sub-estimates: b batches
+// of consecutive steps of one chain, or b independent chains each with its
+// own dememorisation.
 
 #include <algorithm>
 #include <cmath>
@@ -106,16 +106,17 @@ double Population::make_hw_test2(long const& steps, double& aux, settings& s, lo
     long double S = 0.0L;
     dememorise(*this, dims, seed, s, S);
 
-    // q + 1 rounds of the b step positions; counters[p] counts the steps
-    // at position p.
+    // b batches of q + 1 consecutive steps, counters[p] counting the steps
+    // of batch p. Successive tables of a chain are alike, so only batches of
+    // consecutive steps give estimates whose spread measures the error of P.
     long counted = 0;
-    for (long round = 0; round <= q; ++round) {
-        for (long p = 0; p < b; ++p)
+    for (long p = 0; p < b; ++p) {
+        for (long t = 0; t <= q; ++t)
             if (step_counts(*this, dims, seed, S)) {
                 ++counted;
                 counters[p] += 1.0;
             }
-        add_work(static_cast<double>(b));
+        add_work(static_cast<double>(q + 1));
         if (s.stop_requested) {
             steps_done = 0;
             return -1000.0;
