@@ -158,13 +158,31 @@ double Population::make_hw_test3(long const& steps, double& aux, settings& s, lo
     double sum = 0.0;
     double sum_sq = 0.0;
 
+    if (!make_hw_table(dims))
+        return no_test(s, steps_done);
+    if (dims[0] < 2) {
+        add_work(static_cast<double>(steps));
+        return no_test(s, steps_done);
+    }
+    // Every batch starts from the observed table. It is built from the data
+    // once and copied back before each batch: allocating a table of a
+    // thousand gene copies anew for every batch costs more than its moves.
+    const int width = dims[0] + 2;
+    std::vector<int> observed;
+    try {
+        observed.resize(static_cast<std::size_t>(width) * width);
+    } catch (std::bad_alloc const&) {
+        E.error(MEMORY, "Population::make_hw_test3()", 0);
+        return no_test(s, steps_done);
+    }
+    for (int r = 0; r < width; ++r)
+        std::copy(contingency_table[r], contingency_table[r] + width, &observed[r * width]);
+
     for (long m = 0; m < b; ++m) {
-        if (!make_hw_table(dims))
-            return no_test(s, steps_done);
-        if (dims[0] < 2) {
-            add_work(static_cast<double>(steps));
-            return no_test(s, steps_done);
-        }
+        if (m > 0)
+            for (int r = 0; r < width; ++r)
+                std::copy(&observed[r * width], &observed[r * width] + width,
+                          contingency_table[r]);
         long seed = 1;
         long double S = 0.0L;
         dememorise(*this, dims, seed, s, S);
@@ -189,7 +207,6 @@ double Population::make_hw_test3(long const& steps, double& aux, settings& s, lo
         sum_sq += estimate * estimate;
 
         add_work(static_cast<double>(L));
-        clear_table(dims);
         if (s.stop_requested) {
             steps_done = 0;
             return -1000.0;

@@ -101,27 +101,37 @@ double Population::swap_in_table2(int* dims, long& seed)
         l = draw_allele(n, seed);
     while (l == j);
 
+    // A move that would empty a cell below 0 has ratio 0; it is known from
+    // the cells it removes, without reading the others, which in the large
+    // sparse tables of whole gene copies saves cache misses.
     int** T = contingency_table;
     auto N = [T](int a, int b) -> int& { return a < b ? T[a][b] : T[b][a]; };
-    double r;
+    double r = 0.0;
     if (i == j && k == l) {
         // Two homozygotes become two copies of one heterozygote.
-        const double het = N(i, k);
-        r = 4.0 * T[i][i] * T[k][k] / ((het + 1.0) * (het + 2.0));
+        if (T[i][i] > 0 && T[k][k] > 0) {
+            const double het = N(i, k);
+            r = 4.0 * T[i][i] * T[k][k] / ((het + 1.0) * (het + 2.0));
+        }
     } else if (i == l && j == k) {
         // Two copies of one heterozygote become two homozygotes.
         const double het = N(i, j);
-        r = het * (het - 1.0) / (4.0 * (T[i][i] + 1.0) * (T[j][j] + 1.0));
+        if (het >= 2.0)
+            r = het * (het - 1.0) / (4.0 * (T[i][i] + 1.0) * (T[j][j] + 1.0));
     } else {
-        r = static_cast<double>(N(i, j)) * N(k, l) / ((N(i, l) + 1.0) * (N(k, j) + 1.0));
-        if (i == j)
-            r *= 2.0;
-        if (k == l)
-            r *= 2.0;
-        if (i == l)
-            r *= 0.5;
-        if (k == j)
-            r *= 0.5;
+        const int removed1 = N(i, j);
+        const int removed2 = removed1 > 0 ? N(k, l) : 0;
+        if (removed2 > 0) {
+            r = static_cast<double>(removed1) * removed2 / ((N(i, l) + 1.0) * (N(k, j) + 1.0));
+            if (i == j)
+                r *= 2.0;
+            if (k == l)
+                r *= 2.0;
+            if (i == l)
+                r *= 0.5;
+            if (k == j)
+                r *= 0.5;
+        }
     }
     if (ran3(&seed) >= r)
         return 1.0;
