@@ -52,6 +52,15 @@ protected:
         sample.individuals.phenotypes.Add(individual(copy1, copy2, count));
     }
 
+    // Two loci, both polymorphic (A/B and C/D three times, A/A and C/C
+    // once), tested on loci and whole haplotypes.
+    void two_polymorphic_loci()
+    {
+        add("AC", "BD", 3);
+        add("AC", "AC", 1);
+        s.TypeOfTestHW = 2;
+    }
+
     // The cell (a, b) of the table, a <= b.
     int cell(int a, int b) const { return sample.contingency_table[a][b]; }
 
@@ -98,26 +107,38 @@ protected:
 
 // ---- Exact P by enumeration, independent of the chain ----
 
-// ln of the probability of a genotype table given its allele counts under
-// Hardy-Weinberg proportions: N! prod(n_a!) 2^H / ((2N)! prod(n_ij!)).
-double ln_table_probability(std::vector<std::vector<int>> const& n)
+// The allele counts of a genotype table (upper triangle), and in N its
+// number of individuals.
+std::vector<int> allele_counts_of(std::vector<std::vector<int>> const& n, int& N)
 {
     const int k = static_cast<int>(n.size());
     std::vector<int> allele(k, 0);
-    int N = 0, H = 0;
-    double ln_cells = 0.0;
+    N = 0;
     for (int i = 0; i < k; ++i)
         for (int j = i; j < k; ++j) {
             N += n[i][j];
             allele[i] += n[i][j];
             allele[j] += n[i][j];
+        }
+    return allele;
+}
+
+// ln of the probability of a genotype table given its allele counts under
+// Hardy-Weinberg proportions: N! prod(n_a!) 2^H / ((2N)! prod(n_ij!)).
+double ln_table_probability(std::vector<std::vector<int>> const& n)
+{
+    const int k = static_cast<int>(n.size());
+    int N = 0, H = 0;
+    double ln_alleles = 0.0;
+    for (int a : allele_counts_of(n, N))
+        ln_alleles += std::lgamma(a + 1.0);
+    double ln_cells = 0.0;
+    for (int i = 0; i < k; ++i)
+        for (int j = i; j < k; ++j) {
             if (i != j)
                 H += n[i][j];
             ln_cells += std::lgamma(n[i][j] + 1.0);
         }
-    double ln_alleles = 0.0;
-    for (int a : allele)
-        ln_alleles += std::lgamma(a + 1.0);
     return std::lgamma(N + 1.0) + ln_alleles + H * std::log(2.0) - std::lgamma(2.0 * N + 1.0)
            - ln_cells;
 }
@@ -127,20 +148,13 @@ double ln_table_probability(std::vector<std::vector<int>> const& n)
 double exact_p(std::vector<std::vector<int>> const& observed)
 {
     const int k = static_cast<int>(observed.size());
-    std::vector<int> allele(k, 0);
     int N = 0;
-    for (int i = 0; i < k; ++i)
-        for (int j = i; j < k; ++j) {
-            N += observed[i][j];
-            allele[i] += observed[i][j];
-            allele[j] += observed[i][j];
-        }
+    const std::vector<int> allele = allele_counts_of(observed, N);
     const double ln_observed = ln_table_probability(observed);
     double P = 0.0;
-    const int top = N;
-    for (int h01 = 0; h01 <= top; ++h01)
-        for (int h02 = 0; h02 <= (k > 2 ? top : 0); ++h02)
-            for (int h12 = 0; h12 <= (k > 2 ? top : 0); ++h12) {
+    for (int h01 = 0; h01 <= N; ++h01)
+        for (int h02 = 0; h02 <= (k > 2 ? N : 0); ++h02)
+            for (int h12 = 0; h12 <= (k > 2 ? N : 0); ++h12) {
                 std::vector<std::vector<int>> t(k, std::vector<int>(k, 0));
                 t[0][1] = h01;
                 if (k > 2) {
@@ -383,9 +397,7 @@ TEST_F(HardyWeinbergTest, ReportLayout)
 
 TEST_F(HardyWeinbergTest, WholeHaplotypeLineFormat)
 {
-    add("AC", "BC", 3);
-    add("AC", "AC", 1);
-    s.TypeOfTestHW = 2;
+    two_polymorphic_loci();
     std::string text = report(1000);
     EXPECT_TRUE(std::regex_search(
         text, std::regex("Markov Chain test:  P value : [01]\\.[0-9]{5} \\+/-    [0-9]\\.[0-9]{5}"
@@ -406,8 +418,7 @@ TEST_F(HardyWeinbergTest, WholeHaplotypeTestWithOneHaplotype)
 // report still prints every row, with P 1 and never the last locus's P.
 TEST_F(HardyWeinbergTest, StopRequestEndsEachChain)
 {
-    add("AC", "BD", 3);
-    add("AC", "AC", 1);
+    two_polymorphic_loci();
     s.stop_requested = 1;
     s.hw_pvalue = 0.25;
     Chain got = chain(1000);
@@ -415,7 +426,6 @@ TEST_F(HardyWeinbergTest, StopRequestEndsEachChain)
     EXPECT_EQ(got.steps_done, 0);
     EXPECT_EQ(s.hw_pvalue, 0.25);
     EXPECT_EQ(chain(300000, -1, true).P, -1000.0);
-    s.TypeOfTestHW = 2;
     std::string text = report(1000);
     EXPECT_EQ(count_of(text, "    1.00000  0.00000           0\n"), 2);
     EXPECT_THAT(text, HasSubstr("P value : 1.00000 +/-    0.00000       (0 steps done\n"));
@@ -477,9 +487,7 @@ TEST_F(HardyWeinbergTest, MonomorphicLocus)
 // P 1 with 0 steps, and the test of the next sample runs as usual.
 TEST_F(HardyWeinbergTest, ChainLengthBelowOneRefused)
 {
-    add("AC", "BD", 3);
-    add("AC", "AC", 1);
-    s.TypeOfTestHW = 2;
+    two_polymorphic_loci();
     std::string text = report(0);
     EXPECT_EQ(count_of(log_text(), "invalid number of batches"), 1);
     EXPECT_EQ(count_of(text, "    1.00000  0.00000           0\n"), 2);
