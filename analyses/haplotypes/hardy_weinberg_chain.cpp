@@ -97,7 +97,7 @@ double Population::make_hw_test2(long const& steps, double& aux, settings& s, lo
     const long q = steps / b;
     std::vector<double> counters;
     try {
-        counters.assign(b + 2, 0.0);
+        counters.assign(b, 0.0);
     } catch (std::bad_alloc const&) {
         E.error(MEMORY, "Population::make_hw_test2()", 0);
         return no_test(s, steps_done);
@@ -148,16 +148,6 @@ double Population::make_hw_test3(long const& steps, double& aux, settings& s, lo
     if (steps < 1)
         return no_test(s, steps_done);
     TableRelease release(*this, dims);
-    const long b = root_of(steps);
-    const long L = steps / b + 1;
-    double sd = 1.0;
-    double P = 0.0;
-    long counted = 0;
-    long run = 0;
-    // Sums of the estimates of the batches before the current one.
-    double sum = 0.0;
-    double sum_sq = 0.0;
-
     if (!make_hw_table(dims))
         return no_test(s, steps_done);
     if (dims[0] < 2) {
@@ -178,6 +168,15 @@ double Population::make_hw_test3(long const& steps, double& aux, settings& s, lo
     for (int r = 0; r < width; ++r)
         std::copy(contingency_table[r], contingency_table[r] + width, &observed[r * width]);
 
+    const long b = root_of(steps);
+    const long L = steps / b + 1;
+    double sd = 1.0;
+    double P = 0.0;
+    long counted = 0;
+    long run = 0;
+    // Sums of the estimates of the batches before the current one.
+    double sum = 0.0;
+    double sum_sq = 0.0;
     for (long m = 0; m < b; ++m) {
         if (m > 0)
             for (int r = 0; r < width; ++r)
