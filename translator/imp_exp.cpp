@@ -27,7 +27,7 @@ const FormatEntry formats[] = {
     {FORMAT_GENEPOP, "Genepop", "GenePop", &imp_exp::read_gen_pop, &imp_exp::write_gen_pop},
     {FORMAT_PHYLIP, "Phylip", "Phylip", nullptr, nullptr},
     {FORMAT_MEGA, "Mega", "Mega", nullptr, nullptr},
-    {FORMAT_BIOSYS, "Biosys", "Biosys", nullptr, nullptr},
+    {FORMAT_BIOSYS, "Biosys", "Biosys", &imp_exp::read_biosys, &imp_exp::write_biosys},
     {FORMAT_WINKESTA, "WinKesta", "WinKesta", nullptr, nullptr},
     {FORMAT_DROVALEN, "Drovalen", "Drovalen", &imp_exp::read_drovalen, &imp_exp::write_drovalen},
 };
@@ -236,6 +236,14 @@ bool imp_exp::read_line(std::istream& in, std::string& line)
 bool imp_exp::is_line_blank(std::string const& line)
 {
     return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+std::string imp_exp::unquoted(std::string text)
+{
+    for (char& c : text)
+        if (c == '"')
+            c = ' ';
+    return text;
 }
 
 bool imp_exp::is_line_blank_rm(std::string& line)

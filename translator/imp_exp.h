@@ -25,6 +25,7 @@
 #include "core/my_string.h"
 
 class Project;
+struct BiosysFormat;
 
 // Format codes of a translation (6 is never produced).
 enum TranslatorFormat {
@@ -86,6 +87,17 @@ public:
     int read_gen_pop();
     int write_gen_pop();
 
+    // The Biosys format (biosys_reader.cpp, biosys_counts.cpp, biosys_writer.cpp).
+    int read_biosys();
+    int write_biosys();
+    // The format statement of a Biosys file of data type 1 (individual
+    // genotypes), 2 (genotype counts) or 3 (genotype frequencies) as plain
+    // numbers (biosys_format.cpp); 0 after writing " ***** ERROR *****" to
+    // the output stream when the statement cannot be read.
+    int read_format1(std::string const& statement, BiosysFormat& format);
+    int read_format2(std::string const& statement, BiosysFormat& format);
+    int read_format3(std::string const& statement, BiosysFormat& format);
+
     // One line of a translated file: any length, without its line feed and
     // one trailing carriage return. False when no line was left.
     static bool read_line(std::istream& in, std::string& line);
@@ -93,8 +105,13 @@ public:
     static bool is_line_blank(std::string const& line);
     // The same; a line that is not blank also loses its trailing blanks and tabs.
     static bool is_line_blank_rm(std::string& line);
+    // A text for a quoted value of the project file: its double quotes, which
+    // would end the value early, become blanks.
+    static std::string unquoted(std::string text);
 
 private:
+    // Statement parsing shared by read_format1, read_format2 and read_format3.
+    int read_format(int data_type, std::string const& statement, BiosysFormat& format);
     // The log line of an input file that cannot be opened; returns 0.
     int unable_to_open_input();
     // The data preparation of the export step: 1, or 0 when the task checks
