@@ -5,6 +5,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "translator/translator_fixture.h"
 
@@ -29,5 +30,28 @@ protected:
                + data;
     }
 };
+
+// The individuals of project text: per individual its name, count and gene
+// copy 1, then its gene copy 2, each a line with its blanks collapsed.
+inline std::vector<std::string> individual_lines(std::string const& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    bool inside = false;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string word, collapsed;
+        while (words >> word)
+            collapsed += (collapsed.empty() ? "" : " ") + word;
+        if (collapsed.find("SampleData={") != std::string::npos)
+            inside = true;
+        else if (collapsed == "}")
+            inside = false;
+        else if (inside && !collapsed.empty())
+            lines.push_back(collapsed);
+    }
+    return lines;
+}
 
 #endif
