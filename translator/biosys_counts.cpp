@@ -98,8 +98,8 @@ int BiosysReader::read_genotype_lists()
             std::size_t k = 0;
             read_locus([&](Genotype const& g) {
                 if (k < individuals) {
-                    copy1[k] += ' ' + g.first;
-                    copy2[k] += ' ' + g.second;
+                    (copy1[k] += ' ') += g.first;
+                    (copy2[k] += ' ') += g.second;
                 }
                 ++k;
             });
