@@ -18,6 +18,8 @@ first gene copies, then the second gene copies).
 import collections
 import sys
 
+from project_blocks import fail, project_samples
+
 LOCI = 4
 
 # The individuals of each sample: per locus the two alleles.
@@ -77,41 +79,12 @@ def write(path):
         handle.write("\n".join(lines) + "\n")
 
 
-def project_samples(path):
-    """[(sample name, sample size, [[(allele1, allele2) per locus] per individual])]."""
-    with open(path) as handle:
-        lines = [line.split("#")[0].strip() for line in handle]
-    samples = []
-    i = 0
-    while i < len(lines):
-        compact = lines[i].replace(" ", "")
-        if compact.startswith("SampleName="):
-            samples.append([compact.split("=", 1)[1].strip('"'), None, []])
-        elif compact.startswith("SampleSize="):
-            samples[-1][1] = int(compact.split("=", 1)[1])
-        elif compact.startswith("SampleData={"):
-            i += 1
-            while lines[i] != "}":
-                if lines[i]:
-                    first = lines[i].split()[2:]
-                    second = lines[i + 1].split()
-                    samples[-1][2].append(list(zip(first, second)))
-                    i += 1
-                i += 1
-        i += 1
-    return samples
-
-
-def fail(text):
-    print(text)
-    sys.exit(1)
-
-
 def check(path):
     found = project_samples(path)
     if [s[0] for s in found] != [s[0] for s in SAMPLES]:
         fail("samples: %s, expected %s" % ([s[0] for s in found], [s[0] for s in SAMPLES]))
-    for (name, size, individuals), (_, known) in zip(found, SAMPLES):
+    for (name, size, records), (_, known) in zip(found, SAMPLES):
+        individuals = [pairs for _, pairs in records]
         if size != len(known) or len(individuals) != len(known):
             fail("%s: size %s and %d individuals, expected %d" % (name, size, len(individuals), len(known)))
         for locus in range(LOCI):

@@ -9,6 +9,25 @@
 
 #include "translator/translator_fixture.h"
 
+// The Biosys file of a project titled demo: one locus, the sample pop1 with
+// ind1 12/7 and ind2 7/7, the sample pop2 with ind3 12/12.
+const char* const DEMO_BIOSYS = "demo\n"
+                                "NOTU=2, NLOC=1, NALL=2, CRT;\n"
+                                "(1(1X,A7))\n"
+                                "LOCI00 \n"
+                                "\n"
+                                "STEP DATA:\n"
+                                "DATYP=1,ALPHA\n"
+                                "(A7,3X,1(1X,A2,A2))\n"
+                                "0   pop1            \n"
+                                "ind1       127 \n"
+                                "ind2       7 7 \n"
+                                "NEXT\n"
+                                "1   pop2            \n"
+                                "ind3       1212\n"
+                                "NEXT\n"
+                                "END;\n";
+
 class BiosysTest : public TranslatorTest {
 protected:
     // The Biosys reader on `source`: the project text; `status` its answer.

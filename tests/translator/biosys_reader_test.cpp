@@ -21,22 +21,8 @@ std::string sample_head(std::string const& name)
            "\t\t SampleData={\n";
 }
 
-// As the Biosys writer writes it, after two empty lines.
-const char* const DEMO = "\n\ndemo\n"
-                         "NOTU=2, NLOC=1, NALL=2, CRT;\n"
-                         "(1(1X,A7))\n"
-                         "LOCI00 \n"
-                         "\n"
-                         "STEP DATA:\n"
-                         "DATYP=1,ALPHA\n"
-                         "(A7,3X,1(1X,A2,A2))\n"
-                         "0   pop1            \n"
-                         "ind1       0102\n"
-                         "NEXT\n"
-                         "1   pop2            \n"
-                         "ind2       12 7\n"
-                         "NEXT\n"
-                         "END;\n";
+// The writer's file after two empty lines.
+const std::string DEMO = std::string("\n\n") + DEMO_BIOSYS;
 
 TEST_F(BiosysTest, IndividualGenotypesBecomeAGenotypicProject)
 {
@@ -65,12 +51,14 @@ TEST_F(BiosysTest, IndividualGenotypesBecomeAGenotypicProject)
               "[Data]\n"
               "\t [[Samples]]\n"
               + sample_head("0   pop1            ")
-              + "ind1    1 01 \n"
-                "\t\t 02 \n"
+              + "ind1    1 12 \n"
+                "\t\t 7  \n"
+                "ind2    1 7  \n"
+                "\t\t 7  \n"
                 "}\n"
               + sample_head("1   pop2            ")
-              + "ind2    1 12 \n"
-                "\t\t  7 \n"
+              + "ind3    1 12 \n"
+                "\t\t 12 \n"
                 "}\n");
     EXPECT_EQ(status, 1);
     EXPECT_EQ(take_log(), "");
@@ -144,6 +132,8 @@ TEST_F(BiosysTest, RecordsAreReadAtTheColumnsOfTheStatement)
         const char* individuals; // what they give
     };
     const std::vector<Case> cases = {
+        {"name, skip, gap and two alleles", "(A7,3X,1(1X,A2,A2))", "ind1       0102\n",
+         "ind1    1 01 \n\t\t 02 \n"},
         {"two loci", "(A7,3X,2(1X,A2,A2))", "abcdefg    0102 0304\n",
          "abcdefg 1 01 03 \n\t\t 02 04 \n"},
         {"a record of two lines", "(A4,1X,1(1X,A2,A2)/1(1X,A2,A2))", "ab    0102\n 0304\n",
@@ -220,7 +210,7 @@ TEST_F(BiosysTest, FileThatCannotBeReadOnStopsWithItsCause)
 TEST_F(BiosysTest, CarriageReturnsAtLineEndsAreDropped)
 {
     std::string dos;
-    for (char c : std::string(DEMO)) {
+    for (char c : DEMO) {
         if (c == '\n')
             dos += '\r';
         dos += c;
