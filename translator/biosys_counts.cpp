@@ -31,11 +31,6 @@
 
 namespace {
 
-struct Genotype {
-    std::string first, second;
-    int copies;
-};
-
 // The value of a frequency field: its first character the units, the others
 // the decimals, each blank a 0.
 double frequency(std::string field)
@@ -50,8 +45,6 @@ double frequency(std::string field)
 
 int BiosysReader::read_genotype_lists()
 {
-    BiosysFormat const& f = format;
-    std::vector<std::string> copy1, copy2;  // of made-up individual k + 1
     for (int population = 1; population <= notu; ++population) {
         if (!next_line() || (line == "NEXT" && !next_line()))
             return ended_before(population);
@@ -61,69 +54,79 @@ int BiosysReader::read_genotype_lists()
             next_line();
             sample_size = line.size() > 8 ? biosys_number(line.substr(8)) : 0;
         }
-
-        // The genotypes of one locus, line after line, each with its copies.
-        auto read_locus = [&](auto add_copy) {
-            for (int i = 0; i < f.line_count; ++i) {
-                next_line();
-                std::size_t column = i == 0 ? f.skip : 0;
-                while (column < line.size()) {
-                    Genotype g;
-                    column += f.gap[i];
-                    g.first = allele(line, column, f.first_width[i]);
-                    column += f.first_width[i];
-                    g.second = allele(line, column, f.second_width[i]);
-                    column += f.second_width[i] + 1;
-                    if (data_type == 2) {
-                        g.copies = biosys_number(field(line, column, f.third_width[i]));
-                        column += f.third_width[i];
-                    } else {
-                        int width = std::max(f.third_width[i], 1);
-                        long copies = std::lround(frequency(field(line, column, width)) * sample_size);
-                        g.copies = static_cast<int>(std::min<long>(copies, INT_MAX));
-                        column += width;
-                    }
-                    for (int c = 0; c < g.copies; ++c)
-                        add_copy(g);
-                }
+        made_up1.clear();
+        made_up2.clear();
+        for (Genotype const& g : read_genotype_list(sample_size))
+            for (int c = 0; c < g.copies; ++c) {
+                made_up1.push_back(g.first);
+                made_up2.push_back(g.second);
             }
-        };
+        for (int locus = 2; locus <= nloc; ++locus)
+            add_locus(locus, read_genotype_list(sample_size));
 
-        read_locus([&](Genotype const& g) {
-            copy1.push_back(g.first);
-            copy2.push_back(g.second);
-        });
-        std::size_t individuals = copy1.size();
-        for (int locus = 2; locus <= nloc; ++locus) {
-            std::size_t k = 0;
-            read_locus([&](Genotype const& g) {
-                if (k < individuals) {
-                    (copy1[k] += ' ') += g.first;
-                    (copy2[k] += ' ') += g.second;
-                }
-                ++k;
-            });
-            if (k > individuals)
-                out << "#Locus " << locus << " gives " << k - individuals
-                    << " individuals more than locus 1: the extra ones are dropped\n";
-            if (k < individuals) {
-                out << "#Locus " << locus << " gives " << individuals - k
-                    << " individuals fewer than locus 1: the last ones have missing alleles (?) there\n";
-                for (; k < individuals; ++k) {
-                    copy1[k] += " ?";
-                    copy2[k] += " ?";
-                }
-            }
-        }
-
-        out << "\t\t SampleSize=" << (data_type == 2 ? static_cast<int>(individuals) : sample_size)
+        out << "\t\t SampleSize=" << (data_type == 2 ? static_cast<int>(made_up1.size()) : sample_size)
             << "\n\t\t SampleData={\n";
-        for (std::size_t k = 0; k < individuals; ++k)
-            out << "ind" << k + 1 << "   1   " << copy1[k] << '\n'
-                << "             " << copy2[k] << '\n';
+        for (std::size_t k = 0; k < made_up1.size(); ++k)
+            out << "ind" << k + 1 << "   1   " << made_up1[k] << '\n'
+                << "             " << made_up2[k] << '\n';
         out << "}\n\n";
-        copy1.clear();
-        copy2.clear();
     }
     return 1;
+}
+
+// The genotypes of one locus, line after line: each genotype's copies go to
+// the next made-up individuals. Copies beyond the individuals are dropped;
+// individuals left over get a missing allele.
+void BiosysReader::add_locus(int locus, std::vector<Genotype> const& genotypes)
+{
+    std::size_t individuals = made_up1.size();
+    std::size_t k = 0;
+    for (Genotype const& g : genotypes)
+        for (int c = 0; c < g.copies; ++c, ++k)
+            if (k < individuals) {
+                (made_up1[k] += ' ') += g.first;
+                (made_up2[k] += ' ') += g.second;
+            }
+    if (k > individuals)
+        out << "#Locus " << locus << " gives " << k - individuals
+            << " individuals more than locus 1: the extra ones are dropped\n";
+    if (k < individuals) {
+        out << "#Locus " << locus << " gives " << individuals - k
+            << " individuals fewer than locus 1: the last ones have missing alleles (?) there\n";
+        for (; k < individuals; ++k) {
+            made_up1[k] += " ?";
+            made_up2[k] += " ?";
+        }
+    }
+}
+
+// The lines of one locus: on each, genotype after genotype for as long as
+// one begins before the end of the line.
+std::vector<BiosysReader::Genotype> BiosysReader::read_genotype_list(int sample_size)
+{
+    BiosysFormat const& f = format;
+    std::vector<Genotype> genotypes;
+    for (int i = 0; i < f.line_count; ++i) {
+        next_line();
+        std::size_t column = i == 0 ? f.skip : 0;
+        while (column < line.size()) {
+            Genotype g;
+            column += f.gap[i];
+            g.first = allele(line, column, f.first_width[i]);
+            column += f.first_width[i];
+            g.second = allele(line, column, f.second_width[i]);
+            column += f.second_width[i] + 1;
+            if (data_type == 2) {
+                g.copies = biosys_number(field(line, column, f.third_width[i]));
+                column += f.third_width[i];
+            } else {
+                int width = std::max(f.third_width[i], 1);
+                long copies = std::lround(frequency(field(line, column, width)) * sample_size);
+                g.copies = static_cast<int>(std::min<long>(copies, INT_MAX));
+                column += width;
+            }
+            genotypes.push_back(g);
+        }
+    }
+    return genotypes;
 }

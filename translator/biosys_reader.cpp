@@ -185,7 +185,6 @@ void BiosysReader::write_format_comments()
 // 1; the sample size 100 is corrected by the project reader.
 int BiosysReader::read_individuals()
 {
-    BiosysFormat const& f = format;
     std::string name, copy1, copy2;
     for (int population = 1; population <= notu; ++population) {
         if (!next_line())
@@ -196,38 +195,48 @@ int BiosysReader::read_individuals()
         while (next_line() && line != "NEXT") {
             if (imp_exp::is_line_blank(line))
                 continue;
-            name = field(line, 0, f.name_width);
-            copy1.clear();
-            copy2.clear();
-            std::size_t column = static_cast<std::size_t>(f.name_width) + f.skip;
-            for (int i = 0; i < f.line_count; ++i) {
-                if (i > 0) {
-                    next_line();
-                    column = 0;
-                }
-                for (int l = 0; l < f.loci[i]; ++l) {
-                    column += f.gap[i];
-                    std::string first = allele(line, column, f.first_width[i]);
-                    column += f.first_width[i];
-                    std::string second = allele(line, column, f.second_width[i]);
-                    column += f.second_width[i];
-                    if (copy1.size() + first.size() >= BiosysFormat::max_copy_length
-                        || copy2.size() + second.size() >= BiosysFormat::max_copy_length) {
-                        out << " ***** ERROR *****\n";
-                        return refuse("Individual " + name + " of the Biosys file has a gene copy of "
-                                      "20,000 characters or more");
-                    }
-                    copy1 += first + ' ';
-                    copy2 += second + ' ';
-                }
+            name = field(line, 0, format.name_width);
+            if (!read_record(copy1, copy2)) {
+                out << " ***** ERROR *****\n";
+                return refuse("Individual " + name + " of the Biosys file has a gene copy of "
+                              "20,000 characters or more");
             }
             out << name << " 1 " << copy1 << '\n';
-            if (f.second_width[0] != 0)
+            if (format.second_width[0] != 0)
                 out << "\t\t " << copy2 << '\n';
         }
         out << "}\n";
     }
     return 1;
+}
+
+// The record that begins on the current line: its loci, each allele with a
+// blank after it. False as soon as a gene copy would exceed its length.
+bool BiosysReader::read_record(std::string& copy1, std::string& copy2)
+{
+    BiosysFormat const& f = format;
+    copy1.clear();
+    copy2.clear();
+    std::size_t column = static_cast<std::size_t>(f.name_width) + f.skip;
+    for (int i = 0; i < f.line_count; ++i) {
+        if (i > 0) {
+            next_line();
+            column = 0;
+        }
+        for (int l = 0; l < f.loci[i]; ++l) {
+            column += f.gap[i];
+            std::string first = allele(line, column, f.first_width[i]);
+            column += f.first_width[i];
+            std::string second = allele(line, column, f.second_width[i]);
+            column += f.second_width[i];
+            if (copy1.size() + first.size() >= BiosysFormat::max_copy_length
+                || copy2.size() + second.size() >= BiosysFormat::max_copy_length)
+                return false;
+            (copy1 += first) += ' ';
+            (copy2 += second) += ' ';
+        }
+    }
+    return true;
 }
 
 std::string BiosysReader::field(std::string const& line, std::size_t column, int width)

@@ -20,6 +20,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "translator/biosys_format.h"
 
@@ -55,8 +56,17 @@ private:
 
     // Data type 1: the records of the individuals.
     int read_individuals();
+    bool read_record(std::string& copy1, std::string& copy2);
     // Data types 2 and 3: the genotype lists of every locus.
+    struct Genotype {
+        std::string first, second;  // the alleles of gene copy 1 and 2
+        int copies;                 // the individuals that carry it
+    };
+    // Gene copy 1 and 2 of made-up individual k + 1, locus after locus.
+    std::vector<std::string> made_up1, made_up2;
     int read_genotype_lists();
+    std::vector<Genotype> read_genotype_list(int sample_size);
+    void add_locus(int locus, std::vector<Genotype> const& genotypes);
 
     // The `width` characters of the line at `column`, blanks past its end.
     static std::string field(std::string const& line, std::size_t column, int width);

@@ -207,6 +207,16 @@ TEST_F(BiosysTest, FileThatCannotBeReadOnStopsWithItsCause)
     }
 }
 
+TEST_F(BiosysTest, DoubleQuotesInTitleAndSampleNamesBecomeBlanks)
+{
+    // They would end the quoted values of the project file early.
+    std::string text = read_biosys(biosys_file("NOTU=1, NLOC=1", "DATYP=1", "(A2,1X,1(1X,A1,A1))",
+                                               "\"p\" 1\nab  12\n"));
+    text += read_biosys("A \"quoted\" title\nNOTU=0, NLOC=0\nSTEP DATA\nDATYP=1\n(A1,1X,1(1X,A1,A1))\n");
+    EXPECT_THAT(text, HasSubstr("\t\t SampleName=\" p  1\"\n"));
+    EXPECT_THAT(text, HasSubstr("\t Title= \" A  quoted  title \"\n"));
+}
+
 TEST_F(BiosysTest, CarriageReturnsAtLineEndsAreDropped)
 {
     std::string dos;
