@@ -143,11 +143,6 @@ Outcome translate(RunListReader& list)
     } else if (from == to) {
         *_ZOS_ << "Source and target formats are the same (" << source << ", " << target
                << "): nothing converted" << std::endl;
-    } else if (!imp_exp::has_reader(from) || !imp_exp::has_writer(to)) {
-        *_ZOS_ << "This version cannot convert " << (imp_exp::has_reader(from) ? "into " : "from ")
-               << (imp_exp::has_reader(from) ? target : source) << ": nothing converted"
-               << std::endl;
-        outcome = FAILED;
     } else {
         outcome = convert(translator, from, to, input, output) ? DONE : FAILED;
     }

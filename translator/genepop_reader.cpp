@@ -74,8 +74,7 @@ public:
     void run(int nb_samples)
     {
         next_non_blank();
-        unquote_title();
-        write_profile(line, nb_samples);
+        write_profile(imp_exp::unquoted(line), nb_samples);
         copy_locus_lines();
         out << "\n\n[Data]\n\t [[Samples]]\n";
         write_sample_head();
@@ -111,14 +110,6 @@ private:
                 return true;
         line.clear();
         return false;
-    }
-
-    // Double quotes in the title would end the quoted Title value early.
-    void unquote_title()
-    {
-        for (char& c : line)
-            if (c == '"')
-                c = ' ';
     }
 
     void write_profile(std::string const& title, int nb_samples)

@@ -28,7 +28,7 @@ const FormatEntry formats[] = {
     {FORMAT_GENEPOP, "Genepop", "GenePop", &imp_exp::read_gen_pop, &imp_exp::write_gen_pop},
     {FORMAT_PHYLIP, "Phylip", "Phylip", &imp_exp::read_phylip, &imp_exp::write_phylip},
     {FORMAT_MEGA, "Mega", "Mega", &imp_exp::read_mega, &imp_exp::write_mega},
-    {FORMAT_BIOSYS, "Biosys", "Biosys", nullptr, nullptr},
+    {FORMAT_BIOSYS, "Biosys", "Biosys", &imp_exp::read_biosys, &imp_exp::write_biosys},
     {FORMAT_WINKESTA, "WinKesta", "WinKesta", &imp_exp::read_win_kesta, &imp_exp::write_win_kesta},
     {FORMAT_DROVALEN, "Drovalen", "Drovalen", &imp_exp::read_drovalen, &imp_exp::write_drovalen},
 };
@@ -97,18 +97,6 @@ int imp_exp::format_code(my_string const& word)
     return 0;
 }
 
-bool imp_exp::has_reader(int format)
-{
-    FormatEntry const* entry = find_format(format);
-    return entry != nullptr && entry->reader != nullptr;
-}
-
-bool imp_exp::has_writer(int format)
-{
-    FormatEntry const* entry = find_format(format);
-    return entry != nullptr && entry->writer != nullptr;
-}
-
 int imp_exp::import_data(int format, char* input, char* output, std::ostream* stream)
 {
     input_name = input;
@@ -117,7 +105,7 @@ int imp_exp::import_data(int format, char* input, char* output, std::ostream* st
     code = format;
     *_ZOS_ << "\tReading  " << input_name << " ...";
     FormatEntry const* entry = find_format(code);
-    if (entry == nullptr || entry->reader == nullptr) {
+    if (entry == nullptr) {
         *_ZOS_ << "\n\t\tTranslator has no reader for this format" << std::endl;
         return 0;
     }
@@ -139,7 +127,7 @@ int imp_exp::export_data(int format, char* input, char* output, std::ostream* st
     os = stream;
     code = format;
     FormatEntry const* entry = find_format(code);
-    if (entry == nullptr || entry->writer == nullptr) {
+    if (entry == nullptr) {
         *_ZOS_ << "\t\tTranslator has no writer for this format" << std::endl;
         return 0;
     }
@@ -270,6 +258,14 @@ bool imp_exp::is_line_blank(std::string const& line)
 void imp_exp::remove_double_quotes(std::string& text)
 {
     text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
+}
+
+std::string imp_exp::unquoted(std::string text)
+{
+    for (char& c : text)
+        if (c == '"')
+            c = ' ';
+    return text;
 }
 
 bool imp_exp::is_line_blank_rm(std::string& line)

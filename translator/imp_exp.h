@@ -25,6 +25,7 @@
 #include "core/my_string.h"
 
 class Project;
+struct BiosysFormat;
 
 // Format codes of a translation (6 is never produced).
 enum TranslatorFormat {
@@ -59,9 +60,6 @@ public:
     // The code of a run-list format word (exact text, case counts); 0 for a
     // word that names no format.
     static int format_code(my_string const& word);
-    // Whether this version converts from, or into, the format of a code.
-    static bool has_reader(int format);
-    static bool has_writer(int format);
 
     // Import step: the source file `input` in format `format` becomes
     // project-file text on `stream` (the temporary project named `output`).
@@ -94,6 +92,16 @@ public:
     int write_mega();
     int read_win_kesta();
     int write_win_kesta();
+    // The Biosys format (biosys_reader.cpp, biosys_counts.cpp, biosys_writer.cpp).
+    int read_biosys();
+    int write_biosys();
+    // The format statement of a Biosys file of data type 1 (individual
+    // genotypes), 2 (genotype counts) or 3 (genotype frequencies) as plain
+    // numbers (biosys_format.cpp); 0 after writing " ***** ERROR *****" to
+    // the output stream when the statement cannot be read.
+    int read_format1(std::string const& statement, BiosysFormat& format);
+    int read_format2(std::string const& statement, BiosysFormat& format);
+    int read_format3(std::string const& statement, BiosysFormat& format);
 
     // One line of a translated file: any length, without its line feed and
     // one trailing carriage return. False when no line was left.
@@ -104,8 +112,13 @@ public:
     static bool is_line_blank_rm(std::string& line);
     // Removes every double quote, which would end a quoted project value early.
     static void remove_double_quotes(std::string& text);
+    // A text for a quoted value of the project file: its double quotes, which
+    // would end the value early, become blanks.
+    static std::string unquoted(std::string text);
 
 private:
+    // Statement parsing shared by read_format1, read_format2 and read_format3.
+    int read_format(int data_type, std::string const& statement, BiosysFormat& format);
     // The log line of an input file that cannot be opened (the input name,
     // or another file the reader needs); returns 0.
     int unable_to_open_input();

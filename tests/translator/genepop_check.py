@@ -18,36 +18,16 @@ import sys
 
 from Bio.PopGen import GenePop
 
+from project_blocks import fail
+from project_blocks import project_samples as read_project
+
 
 def project_samples(path):
-    """[(sample name, [(id, [(allele1, allele2), ...]), ...]), ...]."""
-    samples = []
-    with open(path) as handle:
-        lines = [line.split("#")[0].strip() for line in handle]
-    i = 0
-    while i < len(lines):
-        line = lines[i]
-        if line.replace(" ", "").startswith("SampleName="):
-            name = line.split("=", 1)[1].strip().strip('"')
-            samples.append((name, []))
-        elif line.replace(" ", "").startswith("SampleData={"):
-            i += 1
-            while lines[i] != "}":
-                if lines[i]:
-                    first = lines[i].split()
-                    second = lines[i + 1].split()
-                    copies = [None if a == "?" else a for a in first[2:]]
-                    others = [None if a == "?" else a for a in second]
-                    samples[-1][1].append((first[0], list(zip(copies, others))))
-                    i += 1
-                i += 1
-        i += 1
-    return samples
-
-
-def fail(text):
-    print(text)
-    sys.exit(1)
+    """[(sample name, [(id, [(allele1, allele2), ...]), ...]), ...], None for '?'."""
+    def allele(a):
+        return None if a == "?" else a
+    return [(name, [(ident, [(allele(a), allele(b)) for a, b in pairs]) for ident, pairs in individuals])
+            for name, _, individuals in read_project(path)]
 
 
 def both_files(gen_path, project_path):
