@@ -148,6 +148,7 @@ Population& Population::operator=(Population const& other)
     copy_polymorphism_flags(other);
     xCoord = other.xCoord;
     yCoord = other.yCoord;
+    locationLabel = other.locationLabel;
     return *this;
 }
 

@@ -89,6 +89,7 @@ public:
     bool group_level_sample;  // set on the pooled samples of the group level
     double xCoord;            // location of the sample
     double yCoord;
+    my_string locationLabel;  // written before the coordinates when they are rescaled
     int** contingency_table;  // of the current Hardy-Weinberg or linkage test, owned by that test
     int RecessiveAllelesEM;   // copy of the settings key, stored by the data-type drivers
     int monomorphic_locus;    // set by the table builders when the locus has at most one allele

@@ -11,6 +11,7 @@
 
 #include "core/my_string.h"
 #include "core/pointer_arrays.h"
+#include "model/dist_mat.h"
 #include "model/haplo_db.h"
 #include "model/population.h"
 #include "project/profile_settings.h"
@@ -18,6 +19,7 @@
 
 class Project;
 class settings;
+class Structure;
 class TAlleleDB;
 
 class Samples : public ProfileSettings {
@@ -27,6 +29,7 @@ public:
     bool atGroupLevel;    // the pooled samples of the group level
     TTree SimTree;        // genealogy of simulated samples (selection scan)
     int NbMutations;      // mutations placed on the last simulated genealogy
+    DistMat geoDistances; // distances between the sample locations, one row per sample
 
     Samples();
     ~Samples();
@@ -89,11 +92,56 @@ public:
     // The summary tables over all samples of the level.
     void WriteSummaryStatistics(Project* project, settings& s);
 
+    // --- Classes of identical haplotypes (summary/haplotype_classes.cpp) ---
+    // Sorts the list into classes of haplotypes at distance exactly 0 from the
+    // class's first member (rows: the haplotypes' matrix_index) and writes the
+    // haplotype list by class with the absolute and relative class frequencies
+    // of every sample; NbHaploClasses := the number of classes. A matrix whose
+    // size differs from the list (unless in single-value mode) gives ERROR 135
+    // and no output; a haplotype whose row lies outside the matrix gives ERROR
+    // 135 and is left out.
+    void print_out_haplo_cl(std::fstream* results, DistMat const& distances,
+                            Haplo_DB* haplotypeList);
+    // Merges, inside each sample, the records of haplotypes sharing a key of
+    // class_of (one key per matrix row) at distance exactly 0: the first record
+    // takes the counts, emptied records are removed. nbInitialHaplotypes and
+    // num_haplotypes hold the record counts before and after.
+    void IdentifyIdenticalHaplotypes(std::fstream* results, DistMat const& distances,
+                                     Haplo_DB* haplotypeList, int* class_of);
+
+    // --- One-locus samples (summary/one_locus_samples.cpp) ---
+    // Called on an empty Samples: fills it with a one-locus copy (locus from
+    // 0) of every sample of source that structure contains, and
+    // oneLocusHaplotypes with one definition "h<k>" per allele name. 1 when
+    // every sample was handled; 0 after the locus-too-large message or after
+    // WARNING 208 for a sample without data at the locus.
+    int build_one_loci_sample(int locus, Samples* source, Structure* structure,
+                              Haplo_DB* oneLocusHaplotypes);
+
+    // --- Sample coordinates (summary/sample_coordinates.cpp) ---
+    // Rescales xCoord and yCoord of every sample to the range from
+    // min(0, lowest) to max(0, highest), a coordinate of range 0 staying 0.0,
+    // and logs each sample's label and new coordinates.
+    void normalize_coord();
+    static double normalize_data(double v, double min, double max);
+    // geoDistances := great-circle distances in km between the locations
+    // (yCoord latitude, xCoord longitude, in degrees), or city-block distances
+    // on a grid; both write them to "dgeo.txt" in the working folder.
+    void calc_geo_dist();
+    void calc_geo_dist_on_grid();
+    void read_geo_dist() {}
+    void read_gen_dist() {}
+    // Whether the line through (x1, y1) and (x2, y2) meets the segment from
+    // (x3, y3) to (x4, y4), ends included.
+    static bool intersect(double x1, double y1, double x2, double y2, double x3, double y3,
+                          double x4, double y4);
+
 private:
     Population* read_sample(std::ifstream& in, Haplo_DB& haplotypes, my_string const& name,
                             int names_read, double size, int& line_number, my_string& line);
     void rename_duplicate(Population& sample, const char* where);
     void match_declared_count(ProfileSettings& profile);
+    void write_geo_distances() const;
 };
 
 // Writes the subsection: its head and every sample in the block form.
