@@ -78,6 +78,18 @@ bool all_finite(long double** m, int n)
     return true;
 }
 
+// Applies the Householder reflection held in column k of h, rows k..n, with
+// its normalising factor ck, to column j of m.
+void reflect_column(long double** h, long double ck, int k, long double** m, int j, int n)
+{
+    long double tau = 0.0L;
+    for (int i = k; i <= n; ++i)
+        tau += h[i][k] * m[i][j];
+    tau /= ck;
+    for (int i = k; i <= n; ++i)
+        m[i][j] -= tau * h[i][k];
+}
+
 void copy_vector(long double* to, const long double* from, int n)
 {
     for (int i = 1; i <= n; ++i)
@@ -242,14 +254,8 @@ bool TBroyden::fresh_factorisation(long double* x, int n, Work& work)
     for (int k = 1; k < n; ++k) {
         if (c[k] == 0.0L)
             continue;
-        for (int j = 1; j <= n; ++j) {
-            long double sigma = 0.0L;
-            for (int i = k; i <= n; ++i)
-                sigma += r[i][k] * qt[i][j];
-            sigma /= c[k];
-            for (int i = k; i <= n; ++i)
-                qt[i][j] -= sigma * r[i][k];
-        }
+        for (int j = 1; j <= n; ++j)
+            reflect_column(r, c[k], k, qt, j, n);
     }
     for (int i = 1; i <= n; ++i) {
         r[i][i] = d[i];
@@ -348,14 +354,8 @@ void TBroyden::qrdcmp(long double** a, int n, long double* c, long double* d, in
         a[k][k] += sigma;
         c[k] = sigma * a[k][k];
         d[k] = -scale * sigma;
-        for (int j = k + 1; j <= n; ++j) {
-            long double tau = 0.0L;
-            for (int i = k; i <= n; ++i)
-                tau += a[i][k] * a[i][j];
-            tau /= c[k];
-            for (int i = k; i <= n; ++i)
-                a[i][j] -= tau * a[i][k];
-        }
+        for (int j = k + 1; j <= n; ++j)
+            reflect_column(a, c[k], k, a, j, n);
     }
     d[n] = a[n][n];
     if (d[n] == 0.0L)
