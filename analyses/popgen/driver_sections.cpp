@@ -56,8 +56,8 @@ bool PopGenetics::molecular_diversity_section(DriverCall& call)
         evaluate_polymorphism(call.s);
         call.checked = true;
     }
-    // Molecular diversity and the distance matrix come here, then the theta
-    // block (ComputeTheta), of which theta(H):
+    molecular_diversity_lines(call);
+    // The theta block (ComputeTheta), of which theta(H):
     if (call.s.ComputeTheta & settings::THETA_HOM) {
         if (SampleSize != num_haplotypes)
             print_theta_Hom(call.results);
@@ -67,6 +67,10 @@ bool PopGenetics::molecular_diversity_section(DriverCall& call)
     }
     call.done_since(start);
     return true;
+}
+
+void PopGenetics::molecular_diversity_lines(DriverCall&)
+{
 }
 
 // 0x4. Genotypes of unknown phase are refused by the frame.
