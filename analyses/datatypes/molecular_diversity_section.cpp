@@ -127,12 +127,18 @@ void PopulDNA::molecular_diversity_lines(DriverCall& call)
 
 // ---------------------------------------------------------------- RFLP
 
+void PopulRFLP::take_distance_settings(settings const& run_settings, int method, double)
+{
+    DistanceMethod = method;
+    DeletionWeight = run_settings.DeletionWeight;
+}
+
 // The deletion weight of this section is taken as a whole number.
 void PopulRFLP::molecular_diversity_lines(DriverCall& call)
 {
     std::ostream& out = call.results;
-    DistanceMethod = call.s.DistanceMethod;
-    DeletionWeight = static_cast<int>(call.s.DeletionWeight);
+    take_distance_settings(call.s, call.s.DistanceMethod, 0.0);
+    DeletionWeight = static_cast<int>(DeletionWeight);
     bool computed =
         compute_distance_matrix(nullptr, &call.s, 0) && compute_molecular_diversity(call.s);
     sample_counts(out, *this, call.s, 45);
@@ -158,11 +164,16 @@ void PopulRFLP::molecular_diversity_lines(DriverCall& call)
 
 // ------------------------------------------------------- microsatellites
 
+void PopulMicrosat::take_distance_settings(settings const&, int method, double)
+{
+    DistanceMethod = method;
+}
+
 // Differences are counted by loci with alleles of different size (method 0).
 void PopulMicrosat::molecular_diversity_lines(DriverCall& call)
 {
     std::ostream& out = call.results;
-    DistanceMethod = 0;
+    take_distance_settings(call.s, 0, 0.0);
     bool computed =
         compute_distance_matrix(nullptr, &call.s, 0) && compute_molecular_diversity(call.s);
     sample_counts(out, *this, call.s, 36);

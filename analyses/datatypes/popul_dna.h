@@ -119,7 +119,7 @@ public:
     // The distance settings of a section: the three weights, and the
     // method and gamma shape.
     void take_weights(settings const& run_settings);
-    void take_distance_settings(settings const& run_settings, int method, double gamma_a);
+    void take_distance_settings(settings const& run_settings, int method, double gamma_a) override;
 
     // The sections that take the settings of the sample's distances before
     // the shared frame runs them, and the DNA lines of section 0x2.

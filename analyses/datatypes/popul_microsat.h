@@ -28,6 +28,8 @@ public:
     // The sample counts (code 111 as an ERROR); per-locus polymorphism.
     int check_data() override;
     int evaluate_polymorphism(settings const& run_settings) override;
+    // The method alone.
+    void take_distance_settings(settings const& run_settings, int method, double gamma_a) override;
     // HaplDistMat by allele sizes (allele_distances.cpp); `scaled` is not used.
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
     int compute_molecular_diversity(settings& run_settings);

@@ -63,6 +63,8 @@ public:
     // else their number) and DeletionWeight; `scaled` as for DNA.
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
     SitePairCounts count_site_classes(const char* s1, const char* s2) const;
+    // The method and DeletionWeight; RFLP distances have no gamma form.
+    void take_distance_settings(settings const& run_settings, int method, double gamma_a) override;
     int p_diff(SitePairCounts const& c);
     int diff_no_weight(SitePairCounts const& c);
 

@@ -149,7 +149,12 @@ bool PopGenetics::pairwise_distances_section(DriverCall& call)
         return false;
     call.check_once();
     call.evaluate_polymorphism_once();
-    // The distance matrix, or the ".dis" file of conventional FST, comes here.
+    // The ".dis" file of conventional FST comes here.
+    if (!call.s.ComputeConventionalFST) {
+        const int method = call.s.DistanceMethodAMOVA;
+        take_distance_settings(call.s, method, call.s.GammaAValueAMOVA);
+        compute_distance_matrix(nullptr, &call.s, method != 0);
+    }
     return true;
 }
 

@@ -184,6 +184,10 @@ public:
     void clean_bnum() override;
     int check_data() override;
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
+    // The distance method and gamma shape a section computes its distance
+    // matrix with, and the substitution weights of the settings: each data
+    // type keeps those its distances use (nothing here).
+    virtual void take_distance_settings(settings const& run_settings, int method, double gamma_a);
     // Per-locus usable and polymorphic flags; 0 here, defined by every data type.
     virtual int evaluate_polymorphism(settings const& run_settings);
     // The reference haplotype of DNA and RFLP samples; 0 here, where it is never called.

@@ -77,6 +77,23 @@ TEST_F(DnaDistancesTest, ScaledMatrixAndLargestDistance)
     EXPECT_EQ((*p.HaplDistMat)(1, 0), 3.0);
 }
 
+// The pairwise-distance section leaves the matrix of the AMOVA settings,
+// scaled to numbers per sequence for a method other than 0.
+TEST_F(DnaDistancesTest, PairwiseDistancesSection)
+{
+    PopulDNA& p = dna({{kFirst, 1}, {kSecond, 1}});
+    s.TaskNumber = settings::PAIRWISE_DISTANCES;
+    s.DistanceMethodAMOVA = 1;
+    s.GammaAValueAMOVA = 1;
+    p.test_methods(s);
+    ASSERT_NE(p.HaplDistMat, nullptr);
+    EXPECT_NEAR((*p.HaplDistMat)(1, 0), 0.1875 * 20, 1e-5);
+    s.ComputeConventionalFST = 1;
+    PopulDNA& q = dna({{kFirst, 1}, {kSecond, 1}});
+    q.test_methods(s);
+    EXPECT_EQ(q.HaplDistMat, nullptr);
+}
+
 TEST_F(DnaDistancesTest, WeightsActOnTheDifferences)
 {
     PopulDNA& p = pair_sample("ACGT", "ACGG");  // one transversion in four sites
