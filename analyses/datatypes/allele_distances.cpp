@@ -10,6 +10,7 @@
 #include "analyses/datatypes/popul_microsat.h"
 #include "analyses/datatypes/popul_rflp.h"
 #include "analyses/datatypes/popul_standard.h"
+#include "analyses/datatypes/sequence_distances.h"
 #include "app/settings.h"
 
 namespace {
@@ -74,11 +75,8 @@ std::vector<T> usable_locus_values(PopGenetics const& p, int& loci, Value value_
 
 SitePairCounts PopulRFLP::count_site_classes(const char* s1, const char* s2) const
 {
-    const int usable_length = LocusUsable ? ArbitraryHaplotype.content.length : -1;
-    PackedSequence a, b;
-    pack_sequence(s1, LocusUsable, usable_length, profile.MissingData, a);
-    pack_sequence(s2, LocusUsable, usable_length, profile.MissingData, b);
-    return count_site_pairs(a, b, rflp_pair_table(profile.MissingData, DeletionWeight > 0));
+    return count_usable_sites(*this, s1, s2,
+                              rflp_pair_table(profile.MissingData, DeletionWeight > 0));
 }
 
 int PopulRFLP::compute_distance_matrix(std::fstream*, settings* run_settings, int scaled)
@@ -88,27 +86,10 @@ int PopulRFLP::compute_distance_matrix(std::fstream*, settings* run_settings, in
         return 0;
     }
     DistanceFunction = DistanceMethod == 1 ? &PopulRFLP::p_diff : &PopulRFLP::diff_no_weight;
-    const double factor = scaled && DistanceMethod != 0 ? NumUsableLoci : 1.0;
-    const int n = haplotypes.count;
-    const char missing = profile.MissingData;
-    SitePairTable const& table = rflp_pair_table(missing, DeletionWeight > 0);
-    std::vector<PackedSequence> packed(n);
-    const int usable_length = LocusUsable ? ArbitraryHaplotype.content.length : -1;
-    for (int i = 0; i < n; ++i)
-        pack_sequence(haplotypes.data[i]->haplotype->content.str, LocusUsable, usable_length,
-                      missing, packed[i]);
-    const int rows = haplotypes.data[0]->haplotype->content.length == 0 ? 0 : n;
-    return fill_distance_matrix(
-        run_settings, nullptr, "PopulRFLP::compute_distance_matrix(ofstream)", rows, [&](int i) {
-            RectMat& d = *HaplDistMat;
-            for (int j = 0; j < i; ++j) {
-                if (!(this->*DistanceFunction)(count_site_pairs(packed[i], packed[j], table)))
-                    return false;
-                d(i, j) = PairDistance * factor;
-                d(j, i) = PairDistanceVar >= 0 ? std::sqrt(PairDistanceVar) * factor : 0.0;
-            }
-            return true;
-        });
+    return sequence_distance_matrix(*this, run_settings, nullptr,
+                                    "PopulRFLP::compute_distance_matrix(ofstream)",
+                                    rflp_pair_table(profile.MissingData, DeletionWeight > 0),
+                                    scaled);
 }
 
 int PopulRFLP::p_diff(SitePairCounts const& c)

@@ -5,9 +5,9 @@
 
 #include <cfloat>
 #include <cmath>
-#include <vector>
 
 #include "analyses/datatypes/popul_dna.h"
+#include "analyses/datatypes/sequence_distances.h"
 #include "app/settings.h"
 
 namespace {
@@ -78,11 +78,7 @@ int equal_nucleotides(SitePairCounts const& c)
 
 SitePairCounts PopulDNA::count_site_classes(const char* s1, const char* s2) const
 {
-    const int usable_length = LocusUsable ? ArbitraryHaplotype.content.length : -1;
-    PackedSequence a, b;
-    pack_sequence(s1, LocusUsable, usable_length, profile.MissingData, a);
-    pack_sequence(s2, LocusUsable, usable_length, profile.MissingData, b);
-    return count_site_pairs(a, b, dna_pair_table(profile.MissingData));
+    return count_usable_sites(*this, s1, s2, dna_pair_table(profile.MissingData));
 }
 
 PopulDNA::DistanceFunctionType PopulDNA::distance_function() const
@@ -107,27 +103,9 @@ int PopulDNA::compute_distance_matrix(std::fstream*, settings* run_settings, int
     DistanceFunction = distance_function();
     if (DistanceMethod >= 4 && DistanceMethod <= 6)
         comp_nucl_freq();
-    const double factor = scaled && DistanceMethod != 0 ? NumUsableLoci : 1.0;
-    const int n = haplotypes.count;
-    const char missing = profile.MissingData;
-    SitePairTable const& table = dna_pair_table(missing);
-    std::vector<PackedSequence> packed(n);
-    const int usable_length = LocusUsable ? ArbitraryHaplotype.content.length : -1;
-    for (int i = 0; i < n; ++i)
-        pack_sequence(haplotypes.data[i]->haplotype->content.str, LocusUsable, usable_length,
-                      missing, packed[i]);
-    const int rows = haplotypes.data[0]->haplotype->content.length == 0 ? 0 : n;
-    return fill_distance_matrix(
-        run_settings, "\t\t\t", "PopulDNA::compute_distance_matrix(ofstream)", rows, [&](int i) {
-            RectMat& d = *HaplDistMat;
-            for (int j = 0; j < i; ++j) {
-                if (!(this->*DistanceFunction)(count_site_pairs(packed[i], packed[j], table)))
-                    return false;
-                d(i, j) = PairDistance * factor;
-                d(j, i) = PairDistanceVar >= 0 ? std::sqrt(PairDistanceVar) * factor : 0.0;
-            }
-            return true;
-        });
+    return sequence_distance_matrix(*this, run_settings, "\t\t\t",
+                                    "PopulDNA::compute_distance_matrix(ofstream)",
+                                    dna_pair_table(profile.MissingData), scaled);
 }
 
 // Weighted differences (codes 0 and 3): a kind of difference with a positive
@@ -231,20 +209,37 @@ int PopulDNA::jk_dist(SitePairCounts const& c)
     return 1;
 }
 
-int PopulDNA::kim2p_dist(SitePairCounts const& c)
+bool PopulDNA::substitution_shares(SitePairCounts const& c, int L, double& P, double& Q)
 {
     Kinds k = kinds_of(c);
-    const int L = counted_sites(c, profile.MissingData);
     PairSites = L;
     PairTransitions = TransitionWeight > 0 ? k.transitions : 0;
     PairTransversions = TransversionWeight > 0 ? k.transversions : 0;
     PairDifferences = 0;
-    if (L == 0) {
-        PairDistance = PairDistanceVar = 0.0;
+    PairDistance = PairDistanceVar = 0.0;
+    if (L == 0)
+        return false;
+    P = static_cast<double>(PairTransitions) / L;
+    Q = static_cast<double>(PairTransversions) / L;
+    return true;
+}
+
+namespace {
+
+// The variance of a distance of transitions (share P) and transversions
+// (share Q) whose partial derivatives are u1 and u3.
+double two_class_variance(double u1, double u3, double P, double Q, int L)
+{
+    return (u1 * u1 * P + u3 * u3 * Q - (u1 * P + u3 * Q) * (u1 * P + u3 * Q)) / L;
+}
+
+}  // namespace
+
+int PopulDNA::kim2p_dist(SitePairCounts const& c)
+{
+    double P, Q;
+    if (!substitution_shares(c, counted_sites(c, profile.MissingData), P, Q))
         return 1;
-    }
-    const double P = static_cast<double>(PairTransitions) / L;
-    const double Q = static_cast<double>(PairTransversions) / L;
     const double w1 = 1.0 - 2.0 * P - Q, w2 = 1.0 - 2.0 * Q;
     if (w1 <= 0 || w2 <= 0) {
         E.error(WARNING, "PopulDNA::kim2p_dist()", 163);
@@ -262,7 +257,7 @@ int PopulDNA::kim2p_dist(SitePairCounts const& c)
         u1 = std::pow(w1, e - 1.0);
         u3 = (std::pow(w1, e - 1.0) + std::pow(w2, e - 1.0)) / 2.0;
     }
-    PairDistanceVar = (u1 * u1 * P + u3 * u3 * Q - (u1 * P + u3 * Q) * (u1 * P + u3 * Q)) / L;
+    PairDistanceVar = two_class_variance(u1, u3, P, Q, PairSites);
     return 1;
 }
 
@@ -318,18 +313,11 @@ int PopulDNA::tajnei_dist(SitePairCounts const& c)
 int PopulDNA::tamura_dist(SitePairCounts const& c)
 {
     Kinds k = kinds_of(c);
-    const int L = equal_nucleotides(c) + k.transitions + k.transversions
-                  + c.differing[EITHER_KIND] + c.differing[OTHER];
-    PairSites = L;
-    PairTransitions = TransitionWeight > 0 ? k.transitions : 0;
-    PairTransversions = TransversionWeight > 0 ? k.transversions : 0;
-    PairDifferences = 0;
-    if (L == 0) {
-        PairDistance = PairDistanceVar = 0.0;
+    double P, Q;
+    if (!substitution_shares(c, equal_nucleotides(c) + k.transitions + k.transversions
+                                    + c.differing[EITHER_KIND] + c.differing[OTHER],
+                             P, Q))
         return 1;
-    }
-    const double P = static_cast<double>(PairTransitions) / L;
-    const double Q = static_cast<double>(PairTransversions) / L;
     const double t = GCContent;
     const double C = 2.0 * t * (1.0 - t);
     const double w1 = C > 0 ? 1.0 - P / C - Q : 0.0, w2 = 1.0 - 2.0 * Q;
@@ -340,7 +328,7 @@ int PopulDNA::tamura_dist(SitePairCounts const& c)
     PairDistance = -C * std::log(w1) - 0.5 * (1.0 - C) * std::log(w2);
     const double u1 = 1.0 / w1, u2 = 1.0 / w2;
     const double u3 = C * (u1 - u2) + u2;
-    PairDistanceVar = (u1 * u1 * P + u3 * u3 * Q - (u1 * P + u3 * Q) * (u1 * P + u3 * Q)) / L;
+    PairDistanceVar = two_class_variance(u1, u3, P, Q, PairSites);
     return 1;
 }
 

@@ -93,27 +93,22 @@ int PopulDNA::compare_nucleotides(char const& first, char const& second)
         .kind[static_cast<unsigned char>(first)][static_cast<unsigned char>(second)];
 }
 
+bool PopulDNA::is_ambiguity_code(char c) const
+{
+    for (int k = 0; k < IUPACCodes.count; ++k)
+        if (IUPACCodes[k] == c)
+            return true;
+    return false;
+}
+
 int PopulDNA::check_data()
 {
-    int result = check_sample_counts("PopulDNA::check_data()", WARNING, "PopulDNA::check_data()");
-    if (haplotype_lengths_differ()) {
-        E.error(WARNING, "PopulDNA::check_data()", 161);
-        result = 0;
-    }
-    return result;
+    return check_sequences("PopulDNA::check_data()", "PopulDNA::check_data()", 161);
 }
 
 int PopulDNA::evaluate_polymorphism(settings const& run_settings)
 {
-    AllowedMissingLevel = run_settings.AllowedLevelOfMissingData;
-    if (!has_haplotypes()) {
-        compare_phenotypes();
-        return 1;
-    }
-    if (!build_arbitrary_haplotype())
-        return 0;
-    compare_DNA_sequences();
-    return 1;
+    return evaluate_sequence_polymorphism(run_settings, [this] { compare_DNA_sequences(); });
 }
 
 // A column takes the first character that is not missing data, unless no
@@ -123,48 +118,21 @@ int PopulDNA::evaluate_polymorphism(settings const& run_settings)
 int PopulDNA::build_arbitrary_haplotype()
 {
     const int n = haplotypes.count;
-    if (n == 0)
-        return 0;
-    if (ArbitraryHaplotype.content.length > 0)
-        return 1;
     const char missing = profile.MissingData;
     const char separator = ProfileSettings::LocusSeparator;
-    ArbitraryHaplotype.id = "Arbitrary reference haplotype";
-    ArbitraryHaplotype.content = haplotypes.data[0]->haplotype->content;
-    char* reference = ArbitraryHaplotype.content.str;
-    const int L = ArbitraryHaplotype.content.length;
-    if (n == 1)
-        return 1;
-    auto at = [&](int j, int p) {
-        my_string const& s = haplotypes.data[j]->haplotype->content;
-        return p < s.length ? s.str[p] : missing;
-    };
-    auto proper = [&](char c) {
-        if (c == missing)
-            return false;
-        for (int k = 0; k < IUPACCodes.count; ++k)
-            if (IUPACCodes[k] == c)
-                return false;
-        return true;
-    };
-    for (int p = 0; p < L; ++p) {
-        if (separator && reference[p] == separator)
-            continue;
+    auto proper = [&](char c) { return c != missing && !is_ambiguity_code(c); };
+    return build_reference([&](int p) {
+        if (separator && site_of(0, p) == separator)
+            return separator;
         int j = 0;
-        while (j < n - 1 && !proper(at(j, p)))
+        while (j < n - 1 && !proper(site_of(j, p)))
             ++j;
-        if (j == n - 1) {
-            reference[p] = at(n - 1, p);
-            continue;
+        if (j == n - 1)
+            return site_of(n - 1, p);
+        for (j = 0; site_of(j, p) == missing; ++j) {
         }
-        for (int k = 0;; ++k) {
-            if (at(k, p) != missing) {
-                reference[p] = at(k, p);
-                break;
-            }
-        }
-    }
-    return 1;
+        return site_of(j, p);
+    });
 }
 
 int PopulDNA::compare_DNA_sequences()
@@ -208,12 +176,6 @@ bool PopulDNA::flag_sites(int L)
     const char* reference = ArbitraryHaplotype.content.str;
     const char missing = profile.MissingData;
     const char separator = ProfileSettings::LocusSeparator;
-    auto unambiguous = [this](char c) {
-        for (int k = 0; k < IUPACCodes.count; ++k)
-            if (IUPACCodes[k] == c)
-                return false;
-        return true;
-    };
     for (int j = 0; j < haplotypes.count; ++j) {
         my_string const& seq = haplotypes.data[j]->haplotype->content;
         const int count = haplotypes.data[j]->count;
@@ -233,9 +195,9 @@ bool PopulDNA::flag_sites(int L)
             case 2:
                 if (SiteTransversions[i] == 0)
                     SiteTransversions[i] = 1;
-                else if (unambiguous(c) && partner[i] && partner[i] != c)
+                else if (!is_ambiguity_code(c) && partner[i] && partner[i] != c)
                     SiteTransversions[i] = 2;
-                if (unambiguous(c) && !partner[i])
+                if (!is_ambiguity_code(c) && !partner[i])
                     partner[i] = c;
                 break;
             case 3:

@@ -17,32 +17,19 @@ int PopulDNA::compute_molecular_diversity(settings& run_settings)
     if (!HaplDistMat)
         take_weights(run_settings);
     const char* where = "PopulDNA::compute_molecular_diversity()";
-    DiversityInput input = molecular_diversity_input(run_settings, where, where);
-    if (input != DiversityInput::READY)
-        return input == DiversityInput::NOTHING_TO_COMPARE;
-    PairwiseDiversity v = pairwise_diversity(DistanceMethod != 0 ? NumUsableLoci : 1.0);
-    MeanPairDiff = v.k;
-    MeanPairDiffSD = v.k_sd;
-    NucleotideDiversity = v.pi;
-    NucleotideDiversitySD = v.pi_sd;
-    return 1;
+    return pairwise_diversity(run_settings, where, where,
+                              DistanceMethod != 0 ? NumUsableLoci : 1.0, MeanPairDiff,
+                              MeanPairDiffSD, NucleotideDiversity, NucleotideDiversitySD);
 }
 
 int PopulRFLP::compute_molecular_diversity(settings& run_settings)
 {
     if (!HaplDistMat)
         DeletionWeight = run_settings.DeletionWeight;
-    DiversityInput input = molecular_diversity_input(
-        run_settings, "PopulRFLP::compute_molecular_diversity(settings& www)",
-        "PopulRFLP::compute_molecular_diversity()");
-    if (input != DiversityInput::READY)
-        return input == DiversityInput::NOTHING_TO_COMPARE;
-    PairwiseDiversity v = pairwise_diversity(DistanceMethod != 0 ? NumUsableLoci : 1.0);
-    MeanPairDiff = v.k;
-    MeanPairDiffSD = v.k_sd;
-    MeanGeneDiversity = v.pi;
-    MeanGeneDiversitySD = v.pi_sd;
-    return 1;
+    return pairwise_diversity(run_settings, "PopulRFLP::compute_molecular_diversity(settings& www)",
+                              "PopulRFLP::compute_molecular_diversity()",
+                              DistanceMethod != 0 ? NumUsableLoci : 1.0, MeanPairDiff,
+                              MeanPairDiffSD, MeanGeneDiversity, MeanGeneDiversitySD);
 }
 
 // Only numbers of loci with different alleles (method 0) make differences;
@@ -50,28 +37,15 @@ int PopulRFLP::compute_molecular_diversity(settings& run_settings)
 int PopulMicrosat::compute_molecular_diversity(settings& run_settings)
 {
     const char* where = "PopulMicrosat::compute_molecular_diversity()";
-    DiversityInput input = molecular_diversity_input(run_settings, where, where);
-    if (input != DiversityInput::READY)
-        return input == DiversityInput::NOTHING_TO_COMPARE;
-    PairwiseDiversity v = pairwise_diversity(DistanceMethod == 0 ? 1.0 : 0.0);
-    MeanPairDiff = v.k;
-    MeanPairDiffSD = v.k_sd;
-    MeanGeneDiversity = v.pi;
-    MeanGeneDiversitySD = v.pi_sd;
-    return 1;
+    return pairwise_diversity(run_settings, where, where, DistanceMethod == 0 ? 1.0 : 0.0,
+                              MeanPairDiff, MeanPairDiffSD, MeanGeneDiversity,
+                              MeanGeneDiversitySD);
 }
 
 int PopulStandard::compute_molecular_diversity(settings& run_settings)
 {
-    DiversityInput input = molecular_diversity_input(
+    return pairwise_diversity(
         run_settings, "PopulStandard::compute_molecular_diversity(settings& www)",
-        "PopulStandard::compute_molecular_diversity()");
-    if (input != DiversityInput::READY)
-        return input == DiversityInput::NOTHING_TO_COMPARE;
-    PairwiseDiversity v = pairwise_diversity(1.0);
-    PairDiffMean = v.k;
-    PairDiffMeanSD = v.k_sd;
-    MeanGeneDiversity = v.pi;
-    MeanGeneDiversitySD = v.pi_sd;
-    return 1;
+        "PopulStandard::compute_molecular_diversity()", 1.0, PairDiffMean, PairDiffMeanSD,
+        MeanGeneDiversity, MeanGeneDiversitySD);
 }

@@ -22,6 +22,36 @@ void value_with_sd(std::ostream& out, const char* label, double value, double sd
         << std::setw(12) << value << " +/- " << std::setw(12) << sd << "\n";
 }
 
+// The section's values: k (for haplotypes or genotypes of known phase) and
+// the diversity per site or locus, with the labels of the data type; or why
+// there are none.
+struct DiversityLabels {
+    const char* mean;
+    const char* diversity;
+    const char* closing;
+};
+
+void diversity_lines(std::ostream& out, DriverCall const& call, bool computed,
+                     DiversityLabels const& labels, double k, double k_sd, double pi, double pi_sd)
+{
+    if (!computed) {
+        out << "\nMolecular diversity indices cannot be computed: "
+               "no distance matrix between the haplotypes\n";
+        return;
+    }
+    // The printed distance matrix and spanning network come here.
+    if (call.haplotypes_known())
+        value_with_sd(out, labels.mean, k, k_sd);
+    value_with_sd(out, labels.diversity, pi, pi_sd);
+    out << labels.closing << std::flush;
+}
+
+const DiversityLabels kLongLabels = {
+    "\nMean number of pairwise differences           : ",
+    "\nAverage gene diversity over loci              : ",
+    "\n(Standard deviations are for both sampling and stochastic processes)\n",
+};
+
 const char* dna_distance_name(int method)
 {
     static const char* const names[] = {
@@ -111,18 +141,14 @@ void PopulDNA::molecular_diversity_lines(DriverCall& call)
     else
         out << " (no Gamma correction)\n";
 
-    if (!compute_distance_matrix(nullptr, &call.s, 0)
-        || !compute_molecular_diversity(call.s)) {
-        print_no_molecular_diversity(out);
-        return;
-    }
-    // The printed distance matrix and spanning network come here.
-    if (call.haplotypes_known())
-        value_with_sd(out, "\nMean number of pairwise differences          : ", MeanPairDiff,
-                      MeanPairDiffSD);
-    value_with_sd(out, "\nNucleotide diversity (average over loci)     : ", NucleotideDiversity,
-                  NucleotideDiversitySD);
-    out << "\n(Standard deviations are for both the sampling and the stochastic processes)\n";
+    bool computed =
+        compute_distance_matrix(nullptr, &call.s, 0) && compute_molecular_diversity(call.s);
+    diversity_lines(out, call, computed,
+                    {"\nMean number of pairwise differences          : ",
+                     "\nNucleotide diversity (average over loci)     : ",
+                     "\n(Standard deviations are for both the sampling and the stochastic "
+                     "processes)\n"},
+                    MeanPairDiff, MeanPairDiffSD, NucleotideDiversity, NucleotideDiversitySD);
 }
 
 // ---------------------------------------------------------------- RFLP
@@ -149,17 +175,8 @@ void PopulRFLP::molecular_diversity_lines(DriverCall& call)
         << std::endl
         << "\nDistance method : "
         << (DistanceMethod == 1 ? "Proportion of difference" : "Pairwise difference");
-    if (!computed) {
-        print_no_molecular_diversity(out);
-        return;
-    }
-    // The printed distance matrix and spanning network come here.
-    if (call.haplotypes_known())
-        value_with_sd(out, "\nMean number of pairwise differences           : ", MeanPairDiff,
-                      MeanPairDiffSD);
-    value_with_sd(out, "\nAverage gene diversity over loci              : ", MeanGeneDiversity,
-                  MeanGeneDiversitySD);
-    out << "\n(Standard deviations are for both sampling and stochastic processes)" << std::endl;
+    diversity_lines(out, call, computed, kLongLabels, MeanPairDiff, MeanPairDiffSD,
+                    MeanGeneDiversity, MeanGeneDiversitySD);
 }
 
 // ------------------------------------------------------- microsatellites
@@ -181,17 +198,12 @@ void PopulMicrosat::molecular_diversity_lines(DriverCall& call)
         << "\nNumber of usable loci               : " << NumUsableLoci << "\n\n"
         << "\nDistance method                     : "
         << (DistanceMethod == 1 ? "Sum of squared size difference" : "No. of different alleles");
-    if (!computed) {
-        print_no_molecular_diversity(out);
-        return;
-    }
-    // The printed distance matrix and spanning network come here.
-    if (call.haplotypes_known())
-        value_with_sd(out, "\nMean number of pairwise differences : ", MeanPairDiff,
-                      MeanPairDiffSD);
-    value_with_sd(out, "\nAverage gene diversity over loci    : ", MeanGeneDiversity,
-                  MeanGeneDiversitySD);
-    out << "\n(Standard deviations are for both the sampling and the stochastic processes)\n";
+    diversity_lines(out, call, computed,
+                    {"\nMean number of pairwise differences : ",
+                     "\nAverage gene diversity over loci    : ",
+                     "\n(Standard deviations are for both the sampling and the stochastic "
+                     "processes)\n"},
+                    MeanPairDiff, MeanPairDiffSD, MeanGeneDiversity, MeanGeneDiversitySD);
 }
 
 // ----------------------------------------------------------- standard data
@@ -208,17 +220,7 @@ void PopulStandard::molecular_diversity_lines(DriverCall& call)
         << "\nNumber of polymorphic loci                   : " << NumPolymSites
         << "\nNumber of usable loci                        : " << NumUsableLoci << "\n"
         << std::endl;
-    if (frequencies)
-        return;
-    if (!computed) {
-        print_no_molecular_diversity(out);
-        return;
-    }
-    if (call.haplotypes_known())
-        value_with_sd(out, "\nMean number of pairwise differences           : ", PairDiffMean,
-                      PairDiffMeanSD);
-    value_with_sd(out, "\nAverage gene diversity over loci              : ", MeanGeneDiversity,
-                  MeanGeneDiversitySD);
-    out << "\n(Standard deviations are for both sampling and stochastic processes)" << std::endl;
-    // The printed distance matrix and spanning network come here.
+    if (!frequencies)
+        diversity_lines(out, call, computed, kLongLabels, PairDiffMean, PairDiffMeanSD,
+                        MeanGeneDiversity, MeanGeneDiversitySD);
 }

@@ -129,11 +129,15 @@ public:
 
 private:
     void free_nucleotide_tables();
+    bool is_ambiguity_code(char c) const;  // one of IUPACCodes
     // The sites of the reference where some haplotype differs: the first
     // step of compare_DNA_sequences; false when memory ran out.
     bool flag_sites(int L);
     void count_polymorphic_sites(int L);
     DistanceFunctionType distance_function() const;
+    // The substitutions of Kimura's and Tamura's distances over L compared
+    // sites, and their shares P and Q; false, with distance 0, for no site.
+    bool substitution_shares(SitePairCounts const& c, int L, double& P, double& Q);
     int fail_tamura_nei();
 };
 

@@ -9,50 +9,24 @@
 
 int PopulRFLP::check_data()
 {
-    int result =
-        check_sample_counts("PopulRFLP::check_data()", WARNING, "PopulRFLP::check_data");
-    if (haplotype_lengths_differ()) {
-        E.error(WARNING, "PopulRFLP::check_data()", 139);
-        result = 0;
-    }
-    return result;
+    return check_sequences("PopulRFLP::check_data()", "PopulRFLP::check_data", 139);
 }
 
 int PopulRFLP::evaluate_polymorphism(settings const& run_settings)
 {
-    AllowedMissingLevel = run_settings.AllowedLevelOfMissingData;
-    if (!has_haplotypes()) {
-        compare_phenotypes();
-        return 1;
-    }
-    if (!build_arbitrary_haplotype())
-        return 0;
-    compare_RFLP_haplotypes();
-    return 1;
+    return evaluate_sequence_polymorphism(run_settings, [this] { compare_RFLP_haplotypes(); });
 }
 
-// A haplotype shorter than the first reads as missing data beyond its end.
+// Per site the first state that is not missing data; a haplotype shorter
+// than the first reads as missing data beyond its end.
 int PopulRFLP::build_arbitrary_haplotype()
 {
-    const int n = haplotypes.count;
-    if (n == 0)
-        return 0;
-    if (ArbitraryHaplotype.content.length > 0)
-        return 1;
-    const char missing = profile.MissingData;
-    ArbitraryHaplotype.id = "Arbitrary reference haplotype";
-    ArbitraryHaplotype.content = haplotypes.data[0]->haplotype->content;
-    char* reference = ArbitraryHaplotype.content.str;
-    const int L = ArbitraryHaplotype.content.length;
-    for (int p = 0; p < L && n > 1; ++p) {
-        char state = missing;
-        for (int j = 0; j < n && state == missing; ++j) {
-            my_string const& s = haplotypes.data[j]->haplotype->content;
-            state = p < s.length ? s.str[p] : missing;
-        }
-        reference[p] = state;
-    }
-    return 1;
+    return build_reference([this](int p) {
+        char state = profile.MissingData;
+        for (int j = 0; j < haplotypes.count && state == profile.MissingData; ++j)
+            state = site_of(j, p);
+        return state;
+    });
 }
 
 int PopulRFLP::compare_RFLP_haplotypes()

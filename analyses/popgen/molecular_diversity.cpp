@@ -3,34 +3,28 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ostream>
 
 #include "analyses/popgen/pop_genetics.h"
 
-PopGenetics::DiversityInput PopGenetics::molecular_diversity_input(settings& run_settings,
-                                                                   const char* where_empty,
-                                                                   const char* where_matrix)
+int PopGenetics::pairwise_diversity(settings& run_settings, const char* where_empty,
+                                    const char* where_matrix, double factor, double& k,
+                                    double& k_sd, double& pi, double& pi_sd)
 {
     if (haplotypes.count == 0) {
         E.error(ERROR, where_empty, 108);
-        return DiversityInput::MISSING;
+        return 0;
     }
     if (!HaplDistMat && !compute_distance_matrix(nullptr, &run_settings, 0)) {
         E.error(ERROR, where_matrix, 136);
-        return DiversityInput::MISSING;
+        return 0;
     }
     if (haplotypes.data[0]->haplotype->content.length == 0)
-        return DiversityInput::NOTHING_TO_COMPARE;
-    return DiversityInput::READY;
-}
-
-PopGenetics::PairwiseDiversity PopGenetics::pairwise_diversity(double factor) const
-{
-    PairwiseDiversity v;
+        return 1;
+    k = k_sd = pi = pi_sd = 0.0;
     const double n = SampleSize;
     const double L = NumUsableLoci;
     if (n <= 1 || L == 0)
-        return v;
+        return 1;
     const int rows = std::min(haplotypes.count, HaplDistMat->nrows);
     double S = 0.0;
     for (int i = 1; i < rows; ++i) {
@@ -39,20 +33,11 @@ PopGenetics::PairwiseDiversity PopGenetics::pairwise_diversity(double factor) co
             row += haplotypes.data[j]->count * (*HaplDistMat)(i, j);
         S += haplotypes.data[i]->count * row;
     }
-    S *= factor;
-    v.k = S / (n * (n - 1) / 2);
-    double var_k = (2 * (n * n + n + 3) * v.k * v.k + 3 * (n * n + n) * v.k)
-                   / (11 * n * n - 7 * n + 6);
-    v.k_sd = var_k > 0 ? std::sqrt(var_k) : 0.0;
-    v.pi = v.k / L;
-    double var_pi = (n + 1) * v.pi / (3 * (n - 1) * L)
-                    + 2 * (n * n + n + 3) * v.pi * v.pi / (9 * n * (n - 1));
-    v.pi_sd = var_pi > 0 ? std::sqrt(var_pi) : 0.0;
-    return v;
-}
-
-void PopGenetics::print_no_molecular_diversity(std::ostream& out)
-{
-    out << "\nMolecular diversity indices cannot be computed: "
-           "no distance matrix between the haplotypes\n";
+    k = S * factor / (n * (n - 1) / 2);
+    double var_k = (2 * (n * n + n + 3) * k * k + 3 * (n * n + n) * k) / (11 * n * n - 7 * n + 6);
+    k_sd = var_k > 0 ? std::sqrt(var_k) : 0.0;
+    pi = k / L;
+    double var_pi = (n + 1) * pi / (3 * (n - 1) * L) + 2 * (n * n + n + 3) * pi * pi / (9 * n * (n - 1));
+    pi_sd = var_pi > 0 ? std::sqrt(var_pi) : 0.0;
+    return 1;
 }

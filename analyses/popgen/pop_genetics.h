@@ -201,6 +201,19 @@ public:
     // polymorphic flags, and their counts; 0 (ERROR 108) for no haplotype.
     int compare_haplotypes();
 
+    // ---- The frame of every haplotype distance matrix (haplotype_distances.cpp):
+    // a new n x n matrix for the n haplotypes, MaxPairDiff 0, "Beginning
+    // distance computations" on the log after `indent` (null: no log
+    // lines), then for each of the first `rows` rows compute_row(i), which
+    // fills the cells (i, j < i) and their s.d. (j, i), followed by the
+    // progress hook and the stop test. MaxPairDiff follows the distances. 1
+    // on success; 0 when a row fails or gives a distance that is not a
+    // finite number (ERROR 136 from where_failed), or a stop request ends
+    // it: the matrix is then removed.
+    using MatrixRow = std::function<bool(int row)>;
+    int fill_distance_matrix(settings* run_settings, const char* indent, const char* where_failed,
+                             int rows, MatrixRow const& compute_row);
+
     // ---- Stirling-number table ----
     // BMat holds the standard 200 x 80 table unless it counts as built
     // already: 1, or 0 (and _B_num_exist 0) when it cannot be built.
@@ -250,8 +263,20 @@ protected:
     // genotypes of known phase, when it differed (else code 111 of the given
     // kind, reported from where_111). 1 when nothing was reported.
     int check_sample_counts(const char* where, ErrorType kind_111, const char* where_111);
-    // True when some haplotype's content differs in length from the first's.
-    bool haplotype_lengths_differ() const;
+    // check_data of DNA and RFLP samples: the sample counts, then a WARNING
+    // `unequal_lengths` from where when the sequences differ in length.
+    int check_sequences(const char* where, const char* where_111, int unequal_lengths);
+    // The reference haplotype of DNA and RFLP samples, built once per object:
+    // a copy of the first sequence whose every site, when the sample has two
+    // haplotypes or more, takes state_at(site). 0 for no haplotype.
+    int build_reference(std::function<char(int site)> const& state_at);
+    // The character of haplotype j at a site; missing data beyond its end.
+    char site_of(int j, int site) const;
+    // evaluate_polymorphism of DNA and RFLP samples: for haplotypes the
+    // reference haplotype, then compare_sites against it (0 when there is no
+    // haplotype); compare_phenotypes for genotypes of unknown phase.
+    int evaluate_sequence_polymorphism(settings const& run_settings,
+                                       std::function<void()> const& compare_sites);
     // LocusMissingFreq, LocusUsable and PolymorphicLoci made anew for L
     // loci: no missing data, usable, not polymorphic.
     void renew_locus_arrays(int L);
@@ -269,35 +294,17 @@ protected:
     // into haplotypes: the samples whose haplotypes are compared.
     bool has_haplotypes() const;
 
-    // The frame of every haplotype distance matrix (haplotype_distances.cpp):
-    // a new n x n matrix for the n haplotypes, MaxPairDiff 0, "Beginning
-    // distance computations" on the log after `indent` (null: no log
-    // lines), then for each of the first `rows` rows compute_row(i), which
-    // fills the cells (i, j < i) and their s.d. (j, i), followed by the
-    // progress hook and the stop test. MaxPairDiff follows the distances. 1
-    // on success; 0 when a row fails or gives a distance that is not a
-    // finite number (ERROR 136 from where_failed), or a stop request ends
-    // it: the matrix is then removed.
-    using MatrixRow = std::function<bool(int row)>;
-    int fill_distance_matrix(settings* run_settings, const char* indent, const char* where_failed,
-                             int rows, MatrixRow const& compute_row);
 
-    // Molecular diversity (molecular_diversity.cpp; Tajima 1983, Nei 1987).
-    struct PairwiseDiversity {
-        double k = 0.0, k_sd = 0.0;    // mean number of pairwise differences
-        double pi = 0.0, pi_sd = 0.0;  // the same per usable site or locus
-    };
-    enum class DiversityInput { MISSING, NOTHING_TO_COMPARE, READY };
-    // Whether the values can be computed: MISSING after reporting no
-    // haplotype (ERROR 108) or no distance matrix that could be computed
-    // (ERROR 136; the matrix is computed when absent); NOTHING_TO_COMPARE
-    // when the first haplotype is empty.
-    DiversityInput molecular_diversity_input(settings& run_settings, const char* where_empty,
-                                             const char* where_matrix);
-    // k and pi from the distance matrix, each distance multiplied by factor.
-    PairwiseDiversity pairwise_diversity(double factor) const;
-    // The molecular-diversity lines of a sample whose matrix failed.
-    static void print_no_molecular_diversity(std::ostream& out);
+    // Molecular diversity (molecular_diversity.cpp; Tajima 1983, Nei 1987):
+    // the mean number of pairwise differences k and k per usable site or
+    // locus pi, with their s.d., into the given fields, each distance of the
+    // matrix multiplied by `factor`. The matrix is computed when absent. 0
+    // after reporting no haplotype (ERROR 108 from where_empty) or no matrix
+    // that could be computed (ERROR 136 from where_matrix); else 1, the
+    // fields unchanged when the first haplotype is empty.
+    int pairwise_diversity(settings& run_settings, const char* where_empty,
+                           const char* where_matrix, double factor, double& k, double& k_sd,
+                           double& pi, double& pi_sd);
 
     // The lines of the standard-diversity section on F and gene diversity,
     // and those of theta(H) in the theta block (same in every data type).

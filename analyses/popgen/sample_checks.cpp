@@ -48,13 +48,50 @@ int PopGenetics::check_sample_counts(const char* where, ErrorType kind_111, cons
     return result;
 }
 
-bool PopGenetics::haplotype_lengths_differ() const
+int PopGenetics::check_sequences(const char* where, const char* where_111, int unequal_lengths)
 {
-    for (int i = 1; i < haplotypes.count; ++i)
+    int result = check_sample_counts(where, WARNING, where_111);
+    for (int i = 1; i < haplotypes.count; ++i) {
         if (haplotypes.data[i]->haplotype->content.length
-            != haplotypes.data[0]->haplotype->content.length)
-            return true;
-    return false;
+            != haplotypes.data[0]->haplotype->content.length) {
+            E.error(WARNING, where, unequal_lengths);
+            return 0;
+        }
+    }
+    return result;
+}
+
+int PopGenetics::build_reference(std::function<char(int site)> const& state_at)
+{
+    if (haplotypes.count == 0)
+        return 0;
+    if (ArbitraryHaplotype.content.length > 0)
+        return 1;
+    ArbitraryHaplotype.id = "Arbitrary reference haplotype";
+    ArbitraryHaplotype.content = haplotypes.data[0]->haplotype->content;
+    for (int p = 0; p < ArbitraryHaplotype.content.length && haplotypes.count > 1; ++p)
+        ArbitraryHaplotype.content.str[p] = state_at(p);
+    return 1;
+}
+
+char PopGenetics::site_of(int j, int site) const
+{
+    my_string const& s = haplotypes.data[j]->haplotype->content;
+    return site < s.length ? s.str[site] : profile.MissingData;
+}
+
+int PopGenetics::evaluate_sequence_polymorphism(settings const& run_settings,
+                                                std::function<void()> const& compare_sites)
+{
+    AllowedMissingLevel = run_settings.AllowedLevelOfMissingData;
+    if (!has_haplotypes()) {
+        compare_phenotypes();
+        return 1;
+    }
+    if (!build_arbitrary_haplotype())
+        return 0;
+    compare_sites();
+    return 1;
 }
 
 bool PopGenetics::has_haplotypes() const
