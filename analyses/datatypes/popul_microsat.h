@@ -24,6 +24,20 @@ public:
 
     // The sections of the microsatellite driver in the order they run.
     static const DriverPlan driver_plan;
+
+    // The sample counts (code 111 as an ERROR); per-locus polymorphism.
+    int check_data() override;
+    int evaluate_polymorphism(settings const& run_settings) override;
+    // The method alone.
+    void take_distance_settings(settings const& run_settings, int method, double gamma_a) override;
+    // HaplDistMat by allele sizes (allele_distances.cpp); `scaled` is not used.
+    int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
+    int compute_molecular_diversity(settings& run_settings);
+    void molecular_diversity_lines(DriverCall& call) override;
+
+private:
+    // An allele name that is no finite number has been reported for this sample.
+    bool reported_non_numeric_allele_ = false;
 };
 
 #endif

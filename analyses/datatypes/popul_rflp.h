@@ -6,12 +6,15 @@
 #ifndef DROV_ANALYSES_DATATYPES_POPUL_RFLP_H
 #define DROV_ANALYSES_DATATYPES_POPUL_RFLP_H
 
+#include "analyses/datatypes/site_pairs.h"
 #include "analyses/popgen/pop_genetics.h"
 
 class PopulRFLP : public PopGenetics {
 public:
-    // A distance between two site strings.
-    using DistanceFunctionType = double (PopulRFLP::*)(const char* s1, const char* s2);
+    // A distance between two site strings, from the counts of their sites:
+    // class 1 of SitePairCounts holds the differences that count. Sets
+    // PairDistance and PairDistanceVar; 0 when the sample has no usable site.
+    using DistanceFunctionType = int (PopulRFLP::*)(SitePairCounts const& c);
 
     double MeanGeneDiversity;     // average over loci
     double MeanGeneDiversitySD;
@@ -46,6 +49,28 @@ public:
 
     // The sections of the RFLP driver in the order they run.
     static const DriverPlan driver_plan;
+
+    // ---- Checks and site comparison (rflp_site_comparison.cpp) ----
+    // The sample counts, and WARNING 139 for haplotypes of unequal lengths.
+    int check_data() override;
+    int evaluate_polymorphism(settings const& run_settings) override;
+    // The reference: per site the first state that is not missing data.
+    int build_arbitrary_haplotype() override;
+    int compare_RFLP_haplotypes();
+
+    // ---- Distances (allele_distances.cpp) ----
+    // HaplDistMat with DistanceMethod (1: proportion of differing sites,
+    // else their number) and DeletionWeight; `scaled` as for DNA.
+    int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
+    SitePairCounts count_site_classes(const char* s1, const char* s2) const;
+    // The method and DeletionWeight; RFLP distances have no gamma form.
+    void take_distance_settings(settings const& run_settings, int method, double gamma_a) override;
+    int p_diff(SitePairCounts const& c);
+    int diff_no_weight(SitePairCounts const& c);
+
+    // ---- Molecular diversity (molecular_diversity.cpp) ----
+    int compute_molecular_diversity(settings& run_settings);
+    void molecular_diversity_lines(DriverCall& call) override;
 };
 
 #endif

@@ -25,6 +25,14 @@ public:
 
     // The sections of the standard driver in the order they run.
     static const DriverPlan driver_plan;
+
+    // The sample counts; per-locus polymorphism.
+    int check_data() override;
+    int evaluate_polymorphism(settings const& run_settings) override;
+    // HaplDistMat: loci with different alleles (allele_distances.cpp).
+    int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
+    int compute_molecular_diversity(settings& run_settings);
+    void molecular_diversity_lines(DriverCall& call) override;
 };
 
 #endif

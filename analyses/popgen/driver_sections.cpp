@@ -61,8 +61,8 @@ bool PopGenetics::molecular_diversity_section(DriverCall& call)
         evaluate_polymorphism(call.s);
         call.checked = true;
     }
-    // Molecular diversity and the distance matrix come here, then the theta
-    // block (ComputeTheta), of which theta(H):
+    molecular_diversity_lines(call);
+    // The theta block (ComputeTheta), of which theta(H):
     if (call.s.ComputeTheta & settings::THETA_HOM) {
         if (SampleSize != num_haplotypes)
             print_theta_Hom(call.results);
@@ -72,6 +72,10 @@ bool PopGenetics::molecular_diversity_section(DriverCall& call)
     }
     call.done_since(start);
     return true;
+}
+
+void PopGenetics::molecular_diversity_lines(DriverCall&)
+{
 }
 
 // 0x4. Genotypes of unknown phase are refused by the frame.
@@ -151,7 +155,12 @@ bool PopGenetics::pairwise_distances_section(DriverCall& call)
         return false;
     call.check_once();
     call.evaluate_polymorphism_once();
-    // The distance matrix, or the ".dis" file of conventional FST, comes here.
+    // The ".dis" file of conventional FST comes here.
+    if (!call.s.ComputeConventionalFST) {
+        const int method = call.s.DistanceMethodAMOVA;
+        take_distance_settings(call.s, method, call.s.GammaAValueAMOVA);
+        compute_distance_matrix(nullptr, &call.s, method != 0);
+    }
     return true;
 }
 

@@ -280,6 +280,10 @@ int PopGenetics::compute_distance_matrix(std::fstream*, settings*, int)
     return 0;
 }
 
+void PopGenetics::take_distance_settings(settings const&, int, double)
+{
+}
+
 int PopGenetics::evaluate_polymorphism(settings const&)
 {
     return 0;

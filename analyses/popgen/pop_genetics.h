@@ -22,8 +22,10 @@
 #define DROV_ANALYSES_POPGEN_POP_GENETICS_H
 
 #include <fstream>
+#include <functional>
 
 #include "core/bnummat.h"
+#include "core/errors.h"
 #include "core/pointer_arrays.h"
 #include "core/rectmat.h"
 #include "core/value_array.h"
@@ -103,7 +105,10 @@ public:
     int NumLoci;                  // 0 while not known. Also nb_loci
     int MaxPairDiff;              // largest distance between two haplotypes; 0. Also max_pairwise_diff
     int NumMismatchClasses;       // mismatch classes kept; 0. Also last_expected_class
-    RectMat* HaplDistMat;         // owned; distances below the diagonal, s.d. above; null. Also haplotype_distances
+    // Owned; distances below the diagonal, s.d. above. Null until computed,
+    // and again after a computation that failed or was stopped, so that no
+    // statistic reads a partly filled matrix. Also haplotype_distances
+    RectMat* HaplDistMat;
     TTree SimTree;                // genealogy of the current simulated replicate
     int NumSimMutations;          // mutations put on SimTree; 0
     double MeanPairDiff;          // mean number of pairwise differences and its s.d.; 0.0
@@ -179,10 +184,35 @@ public:
     void clean_bnum() override;
     int check_data() override;
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
+    // The distance method and gamma shape a section computes its distance
+    // matrix with, and the substitution weights of the settings: each data
+    // type keeps those its distances use (nothing here).
+    virtual void take_distance_settings(settings const& run_settings, int method, double gamma_a);
     // Per-locus usable and polymorphic flags; 0 here, defined by every data type.
     virtual int evaluate_polymorphism(settings const& run_settings);
     // The reference haplotype of DNA and RFLP samples; 0 here, where it is never called.
     virtual int build_arbitrary_haplotype();
+
+    // ---- Checks and polymorphism shared by the data types (sample_checks.cpp) ----
+    // Polymorphic loci of genotypes of unknown phase, from the individuals'
+    // alleles; 1.
+    int compare_phenotypes();
+    // Per locus of haplotypic allele data: missing-data share, usable and
+    // polymorphic flags, and their counts; 0 (ERROR 108) for no haplotype.
+    int compare_haplotypes();
+
+    // ---- The frame of every haplotype distance matrix (haplotype_distances.cpp):
+    // a new n x n matrix for the n haplotypes, MaxPairDiff 0, "Beginning
+    // distance computations" on the log after `indent` (null: no log
+    // lines), then for each of the first `rows` rows compute_row(i), which
+    // fills the cells (i, j < i) and their s.d. (j, i), followed by the
+    // progress hook and the stop test. MaxPairDiff follows the distances. 1
+    // on success; 0 when a row fails or gives a distance that is not a
+    // finite number (ERROR 136 from where_failed), or a stop request ends
+    // it: the matrix is then removed.
+    using MatrixRow = std::function<bool(int row)>;
+    int fill_distance_matrix(settings* run_settings, const char* indent, const char* where_failed,
+                             int rows, MatrixRow const& compute_row);
 
     // ---- Stirling-number table ----
     // BMat holds the standard 200 x 80 table unless it counts as built
@@ -222,6 +252,59 @@ protected:
     // The driver of a data type: the banner, the plan's sections in order,
     // and the preparation for the AMOVA permutations.
     void run_driver(settings& run_settings, DriverPlan const& plan);
+
+    // The data type's part of the molecular-diversity section: its distance
+    // matrix, its molecular diversity and their lines (nothing here).
+    virtual void molecular_diversity_lines(DriverCall& call);
+
+    // The checks of every data type (sample_checks.cpp): SampleSize made the
+    // sum of the haplotype counts (WARNING 110 when a declared size differed)
+    // and NumHaplotypes the number of records when it was 0 or, for
+    // genotypes of known phase, when it differed (else code 111 of the given
+    // kind, reported from where_111). 1 when nothing was reported.
+    int check_sample_counts(const char* where, ErrorType kind_111, const char* where_111);
+    // check_data of DNA and RFLP samples: the sample counts, then a WARNING
+    // `unequal_lengths` from where when the sequences differ in length.
+    int check_sequences(const char* where, const char* where_111, int unequal_lengths);
+    // The reference haplotype of DNA and RFLP samples, built once per object:
+    // a copy of the first sequence whose every site, when the sample has two
+    // haplotypes or more, takes state_at(site). 0 for no haplotype.
+    int build_reference(std::function<char(int site)> const& state_at);
+    // The character of haplotype j at a site; missing data beyond its end.
+    char site_of(int j, int site) const;
+    // evaluate_polymorphism of DNA and RFLP samples: for haplotypes the
+    // reference haplotype, then compare_sites against it (0 when there is no
+    // haplotype); compare_phenotypes for genotypes of unknown phase.
+    int evaluate_sequence_polymorphism(settings const& run_settings,
+                                       std::function<void()> const& compare_sites);
+    // LocusMissingFreq, LocusUsable and PolymorphicLoci made anew for L
+    // loci: no missing data, usable, not polymorphic.
+    void renew_locus_arrays(int L);
+    // After the gene copies carrying the missing-data character were counted
+    // into LocusMissingFreq by site of the reference: their share, and the
+    // usable sites. A site whose reference is missing data or the locus
+    // separator is unusable, all missing; a separator is taken off `sites`.
+    void settle_missing_data(const char* reference, int L, int& sites);
+    // globalSubstPolymSites with at least L entries, the marks of the
+    // earlier samples of the level kept.
+    static MY_TArrayAsVector<bool>& substitution_marks(int L);
+    // The polymorphism of microsatellite and standard samples.
+    int evaluate_allele_polymorphism(settings const& run_settings);
+    // True for haplotypic data, genotypes of known phase, or genotypes turned
+    // into haplotypes: the samples whose haplotypes are compared.
+    bool has_haplotypes() const;
+
+
+    // Molecular diversity (molecular_diversity.cpp; Tajima 1983, Nei 1987):
+    // the mean number of pairwise differences k and k per usable site or
+    // locus pi, with their s.d., into the given fields, each distance of the
+    // matrix multiplied by `factor`. The matrix is computed when absent. 0
+    // after reporting no haplotype (ERROR 108 from where_empty) or no matrix
+    // that could be computed (ERROR 136 from where_matrix); else 1, the
+    // fields unchanged when the first haplotype is empty.
+    int pairwise_diversity(settings& run_settings, const char* where_empty,
+                           const char* where_matrix, double factor, double& k, double& k_sd,
+                           double& pi, double& pi_sd);
 
     // The lines of the standard-diversity section on F and gene diversity,
     // and those of theta(H) in the theta block (same in every data type).

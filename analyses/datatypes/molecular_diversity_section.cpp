@@ -1,0 +1,226 @@
+// The data types' part of the molecular-diversity section (TaskNumber 0x2):
+// the distance settings the section takes, the site or locus counts, the DNA
+// nucleotide composition, the distance matrix and the molecular diversity
+// with their standard deviations.
+
+#include <iomanip>
+#include <ostream>
+
+#include "analyses/datatypes/popul_dna.h"
+#include "analyses/datatypes/popul_microsat.h"
+#include "analyses/datatypes/popul_rflp.h"
+#include "analyses/datatypes/popul_standard.h"
+#include "analyses/popgen/driver_frame.h"
+#include "app/settings.h"
+
+namespace {
+
+// "<label><value> +/- <s.d.>", both fixed in 12 characters with 6 decimals.
+void value_with_sd(std::ostream& out, const char* label, double value, double sd)
+{
+    out << std::fixed << std::showpoint << std::right << std::setprecision(6) << label
+        << std::setw(12) << value << " +/- " << std::setw(12) << sd << "\n";
+}
+
+// The section's values: k (for haplotypes or genotypes of known phase) and
+// the diversity per site or locus, with the labels of the data type; or why
+// there are none.
+struct DiversityLabels {
+    const char* mean;
+    const char* diversity;
+    const char* closing;
+};
+
+void diversity_lines(std::ostream& out, DriverCall const& call, bool computed,
+                     DiversityLabels const& labels, double k, double k_sd, double pi, double pi_sd)
+{
+    if (!computed) {
+        out << "\nMolecular diversity indices cannot be computed: "
+               "no distance matrix between the haplotypes\n";
+        return;
+    }
+    // The printed distance matrix and spanning network come here.
+    if (call.haplotypes_known())
+        value_with_sd(out, labels.mean, k, k_sd);
+    value_with_sd(out, labels.diversity, pi, pi_sd);
+    out << labels.closing << std::flush;
+}
+
+const DiversityLabels kLongLabels = {
+    "\nMean number of pairwise differences           : ",
+    "\nAverage gene diversity over loci              : ",
+    "\n(Standard deviations are for both sampling and stochastic processes)\n",
+};
+
+const char* dna_distance_name(int method)
+{
+    static const char* const names[] = {
+        "Pairwise difference", "Jukes and Cantor", "Kimura 2P", "Proportion of difference",
+        "Tajima and Nei", "Tamura", "Tamura and Nei",
+    };
+    return method >= 0 && method <= 6 ? names[method] : "DIFF";
+}
+
+// The sample size and the number of haplotypes, labels padded to `width`.
+void sample_counts(std::ostream& out, PopGenetics const& p, settings const& s, int width)
+{
+    out << std::left << std::setw(width) << "Sample size" << ": " << p.SampleSize << "\n"
+        << std::setw(width) << "No. of haplotypes" << ": " << p.num_haplotypes << "\n"
+        << std::right;
+    if (s.InferHaplotypeDefinitionFromDistanceMatrix && p.profile.GenotypicData == 0
+        && ProfileSettings::DataType != FREQUENCY)
+        out << "No. of original haplotypes in sample         : " << p.nbInitialHaplotypes;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- DNA
+
+void PopulDNA::take_weights(settings const& run_settings)
+{
+    DeletionWeight = run_settings.DeletionWeight;
+    TransitionWeight = run_settings.TransitionWeight;
+    TransversionWeight = run_settings.TranversionWeight;
+}
+
+void PopulDNA::take_distance_settings(settings const& run_settings, int method, double gamma_a)
+{
+    take_weights(run_settings);
+    DistanceMethod = method;
+    GammaA = gamma_a;
+}
+
+// The weights decide which differences the site comparison counts.
+bool PopulDNA::standard_diversity_section(DriverCall& call)
+{
+    take_weights(call.s);
+    return PopGenetics::standard_diversity_section(call);
+}
+
+bool PopulDNA::molecular_diversity_section(DriverCall& call)
+{
+    take_distance_settings(call.s, call.s.DistanceMethod, call.s.GammaAValue);
+    return PopGenetics::molecular_diversity_section(call);
+}
+
+void PopulDNA::molecular_diversity_lines(DriverCall& call)
+{
+    std::ostream& out = call.results;
+    sample_counts(out, *this, call.s, 45);
+    out << "\nDeletion weight                              : " << DeletionWeight
+        << "\nTransition weight                            : " << TransitionWeight
+        << "\nTransversion weight                          : " << TransversionWeight
+        << "\nAllowed level of missing data                : " << AllowedMissingLevel * 100 << " %"
+        << "\nNumber of observed transitions               : " << NumTransitions
+        << "\nNumber of observed transversions             : " << NumTransversions
+        << "\nNumber of substitutions                      : " << NumSubstitutions
+        << "\nNumber of observed indels                    : " << NumIndels
+        << "\nNumber of polymorphic sites                  : " << NumPolymSites
+        << "\nNumber of observed sites with transitions    : " << NumTransitionSites
+        << "\nNumber of observed sites with transversions  : " << NumTransversionSites
+        << "\nNumber of observed sites with substitutions  : " << NumSubstitutionSites
+        << "\nNumber of observed sites with indels         : " << NumIndelSites
+        << "\nNumber of observed nucleotide sites          : " << NumNucleotideSites
+        << "\nNumber of usable nucleotide sites            : " << NumUsableLoci << "\n";
+
+    comp_nucl_freq();
+    out << "\nNucleotide composition (Relative values)" << std::fixed << std::showpoint
+        << std::right << std::setprecision(2);
+    const char* bases[] = {"C", "T", "A", "G"};
+    double total = 0.0;
+    for (int b = 0; b < 4; ++b) {
+        out << "\n   " << bases[b] << " :" << std::setw(6) << NuclFreq[b] * 100 << "%";
+        total += NuclFreq[b];
+    }
+    out << "\n   Total :" << total * 100 << "%" << "\n";
+
+    out << std::endl << "\nDistance method                              : "
+        << dna_distance_name(DistanceMethod);
+    if (GammaA != 0)
+        out << " (Gamma correction : a=" << GammaA << ")\n";
+    else
+        out << " (no Gamma correction)\n";
+
+    bool computed =
+        compute_distance_matrix(nullptr, &call.s, 0) && compute_molecular_diversity(call.s);
+    diversity_lines(out, call, computed,
+                    {"\nMean number of pairwise differences          : ",
+                     "\nNucleotide diversity (average over loci)     : ",
+                     "\n(Standard deviations are for both the sampling and the stochastic "
+                     "processes)\n"},
+                    MeanPairDiff, MeanPairDiffSD, NucleotideDiversity, NucleotideDiversitySD);
+}
+
+// ---------------------------------------------------------------- RFLP
+
+void PopulRFLP::take_distance_settings(settings const& run_settings, int method, double)
+{
+    DistanceMethod = method;
+    DeletionWeight = run_settings.DeletionWeight;
+}
+
+// The deletion weight of this section is taken as a whole number.
+void PopulRFLP::molecular_diversity_lines(DriverCall& call)
+{
+    std::ostream& out = call.results;
+    take_distance_settings(call.s, call.s.DistanceMethod, 0.0);
+    DeletionWeight = static_cast<int>(DeletionWeight);
+    bool computed =
+        compute_distance_matrix(nullptr, &call.s, 0) && compute_molecular_diversity(call.s);
+    sample_counts(out, *this, call.s, 45);
+    out << "\nAllowed level of missing data                : " << AllowedMissingLevel * 100 << " %"
+        << "\nNumber of observed indels                    : " << NumIndels
+        << "\nNumber of polymorphic sites                  : " << NumPolymSites
+        << "\nNumber of usable nucleotide sites            : " << NumUsableLoci << "\n"
+        << std::endl
+        << "\nDistance method : "
+        << (DistanceMethod == 1 ? "Proportion of difference" : "Pairwise difference");
+    diversity_lines(out, call, computed, kLongLabels, MeanPairDiff, MeanPairDiffSD,
+                    MeanGeneDiversity, MeanGeneDiversitySD);
+}
+
+// ------------------------------------------------------- microsatellites
+
+void PopulMicrosat::take_distance_settings(settings const&, int method, double)
+{
+    DistanceMethod = method;
+}
+
+// Differences are counted by loci with alleles of different size (method 0).
+void PopulMicrosat::molecular_diversity_lines(DriverCall& call)
+{
+    std::ostream& out = call.results;
+    take_distance_settings(call.s, 0, 0.0);
+    bool computed =
+        compute_distance_matrix(nullptr, &call.s, 0) && compute_molecular_diversity(call.s);
+    sample_counts(out, *this, call.s, 36);
+    out << "\nAllowed level of missing data       : " << AllowedMissingLevel * 100 << " %"
+        << "\nNumber of usable loci               : " << NumUsableLoci << "\n\n"
+        << "\nDistance method                     : "
+        << (DistanceMethod == 1 ? "Sum of squared size difference" : "No. of different alleles");
+    diversity_lines(out, call, computed,
+                    {"\nMean number of pairwise differences : ",
+                     "\nAverage gene diversity over loci    : ",
+                     "\n(Standard deviations are for both the sampling and the stochastic "
+                     "processes)\n"},
+                    MeanPairDiff, MeanPairDiffSD, MeanGeneDiversity, MeanGeneDiversitySD);
+}
+
+// ----------------------------------------------------------- standard data
+
+// Allele-frequency data have no haplotypes to compare: only the counts.
+void PopulStandard::molecular_diversity_lines(DriverCall& call)
+{
+    std::ostream& out = call.results;
+    const bool frequencies = ProfileSettings::DataType == FREQUENCY;
+    bool computed = !frequencies && compute_distance_matrix(nullptr, &call.s, 0)
+                    && compute_molecular_diversity(call.s);
+    sample_counts(out, *this, call.s, 45);
+    out << "\nAllowed level of missing data                : " << AllowedMissingLevel * 100 << " %"
+        << "\nNumber of polymorphic loci                   : " << NumPolymSites
+        << "\nNumber of usable loci                        : " << NumUsableLoci << "\n"
+        << std::endl;
+    if (!frequencies)
+        diversity_lines(out, call, computed, kLongLabels, PairDiffMean, PairDiffMeanSD,
+                        MeanGeneDiversity, MeanGeneDiversitySD);
+}

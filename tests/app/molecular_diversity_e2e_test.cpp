@@ -1,0 +1,93 @@
+// End-to-end tests of the molecular-diversity section: drovexec with
+// TaskNumber 0x2 on a project of each data type prints the mean number of
+// pairwise differences and the nucleotide or gene diversity with their s.d.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/e2e_fixture.h"
+#include "support/run_settings.h"
+#include "support/temp_log.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+class MolecularDiversityE2E : public DrovexecTest {};
+
+// Values worked by hand from k = S / (n(n-1)/2) and pi = k / L with the
+// variances of the section's reference.
+TEST_F(MolecularDiversityE2E, EachDataType)
+{
+    const struct {
+        const char* fixture;
+        const char* lines;
+    } cases[] = {
+        // North: counts 3 and 2 one transversion apart in 10 sites (n = 5).
+        {"dna2.drp",
+         "Number of observed transversions             : 1"
+         "\nNumber of substitutions                      : 1"
+         "\nNumber of observed indels                    : 0"
+         "\nNumber of polymorphic sites                  : 1"},
+        {"dna2.drp",
+         "\nNucleotide composition (Relative values)"
+         "\n   C : 20.00%\n   T : 26.00%\n   A : 34.00%\n   G : 20.00%\n   Total :100.00%\n"},
+        {"dna2.drp",
+         "\nDistance method                              : Pairwise difference (no Gamma correction)\n"
+         "\nMean number of pairwise differences          :     0.600000 +/-     0.562226\n"
+         "\nNucleotide diversity (average over loci)     :     0.060000 +/-     0.065727\n"},
+        // Counts 4 and 2 one site apart in 7 sites (n = 6).
+        {"rflp1.drp",
+         "\nMean number of pairwise differences           :     0.533333 +/-     0.507718\n"
+         "\nAverage gene diversity over loci              :     0.076190 +/-     0.083752\n"},
+        // Counts 3, 1, 1: S = 3 + 3 + 2 = 8 over 3 loci (n = 5).
+        {"standard1.drp",
+         "\nMean number of pairwise differences           :     0.800000 +/-     0.681462\n"
+         "\nAverage gene diversity over loci              :     0.266667 +/-     0.265553\n"},
+        // Counts 2, 1, 1 at 1, 2 and 1 loci apart, 2 loci (n = 4).
+        {"microsat1.drp",
+         "\nDistance method                     : No. of different alleles"
+         "\nMean number of pairwise differences :     1.166667 +/-     0.927961\n"
+         "\nAverage gene diversity over loci    :     0.583333 +/-     0.554049\n"},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / c.fixture));
+        write("p.drs", run_settings_text({{"TaskNumber", "2"}}));
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        EXPECT_THAT(read_text(work / "p.res" / "p.htm"), HasSubstr(c.lines));
+        EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
+                    Not(HasSubstr("#[ERROR")));
+    }
+}
+
+// Three of four sites differ: too divergent for the Jukes-Cantor correction,
+// the section says that it has no values instead of printing them.
+TEST_F(MolecularDiversityE2E, FailedDistanceMatrix)
+{
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Divergent\"\n\tNbSamples=1\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n\t\tSampleName=\"Far\"\n\t\tSampleSize=2\n"
+          "\t\tSampleData={\n\t\t\th1\t1\tAAAA\n\t\t\th2\t1\tCCCA\n\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "2"}, {"DistanceMethod", "1"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    std::string text = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(text, HasSubstr("Jukes and Cantor (no Gamma correction)\n"));
+    EXPECT_THAT(text, HasSubstr(" #[ERROR # 1] : distance matrix could not be computed\n"
+                                "\nMolecular diversity indices cannot be computed: "
+                                "no distance matrix between the haplotypes\n"));
+    EXPECT_THAT(text, Not(HasSubstr("Nucleotide diversity (average")));
+    std::string log = read_text(work / "p.res" / "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("\"PopulDNA::jk_dist()\" : sequences too divergent"));
+    EXPECT_THAT(log, HasSubstr("distance matrix could not be computed"));
+}
+
+}  // namespace
