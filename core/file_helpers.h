@@ -4,8 +4,27 @@
 #define DROV_CORE_FILE_HELPERS_H
 
 #include <ctime>
+#include <fstream>
 
 #include "core/my_string.h"
+
+// An input file that keeps its name, so that a reader stopped by what it
+// finds can say in which file (a line too long to read names its file and
+// line, see my_string::read_line).
+class InputFile : public std::ifstream {
+public:
+    InputFile() = default;
+    explicit InputFile(const char* name) { open(name); }
+    void open(const char* name)
+    {
+        name_ = name;
+        std::ifstream::open(name);
+    }
+    const char* name() const { return name_.str; }
+
+private:
+    my_string name_;
+};
 
 // Creates the folder with mode 0755. Returns 1 when the folder exists
 // afterwards (made now or already there), 0 otherwise.

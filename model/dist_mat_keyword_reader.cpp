@@ -17,6 +17,7 @@
 
 #include "core/conversions.h"
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/public.h"
 #include "model/subsection_support.h"
 
@@ -174,7 +175,7 @@ int DistMat::read_old_matrix_data_value(std::istream& is)
         return 0;
     }
     my_string full_name = build_ext_name(file_name);
-    std::ifstream file(full_name.str);
+    InputFile file(full_name.str);
     if (!file || !read_MatrixData(file)) {
         E.error(ERROR, READ_ID, 18);
         return 0;

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/public.h"
 #include "model/subsection_support.h"
 
@@ -107,7 +108,7 @@ int Haplo_DB::read_hapllist_value(std::istream& is)
         return 0;
     E.error(INFO, READ_ID, 35);
     my_string full_name = build_ext_name(file_name);
-    std::ifstream file(full_name.str);
+    InputFile file(full_name.str);
     if (!file) {
         E.error(ERROR, READ_ID, 36);
         return 0;

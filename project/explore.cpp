@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/public.h"
 #include "project/project.h"
 #include "project/samples.h"
@@ -71,7 +72,7 @@ int Project::explore(char* dir)
         groups << 0 << '\n';
     }
 
-    std::ifstream in(settings::input_file.str);
+    InputFile in(settings::input_file.str);
     if (!in.is_open()) {
         E.error(ERROR, EXPLORE, 126);
         return 0;
@@ -145,6 +146,8 @@ int Samples::explore(std::istream& in, ProfileSettings& profile)
     for (int k = 0; k < profile.NbSamples; ++k) {
         do {
             line.read_line(in);
+            if (in.bad())  // a line too long to read, reported where it stands
+                return 0;
             if (in.fail()) {
                 E.error(WARNING, "Samples::explore(): Unable to extract all population names", 95);
                 return 0;

@@ -16,6 +16,7 @@
 #include "analyses/datatypes/popul_standard.h"
 #include "app/settings.h"
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/keyword_line.h"
 #include "project/project_file_lines.h"
 
@@ -118,6 +119,8 @@ int Samples::NewReadSamples(std::ifstream& in, ProfileSettings& profile, Haplo_D
             name_pending = false;
         }
     }
+    if (in.bad())  // a line too long to read, reported where it stands
+        return 0;
     match_declared_count(profile);
     return 1;
 }
@@ -135,7 +138,7 @@ Population* Samples::read_sample(std::ifstream& in, Haplo_DB& haplotypes,
 
     // EXTERN is recognised in capitals only.
     bool external = line.contains("EXTERN");
-    std::ifstream external_file;
+    InputFile external_file;
     if (external) {
         E.error(INFO, READER, 191);
         my_string file_name;

@@ -224,6 +224,8 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
             ++groups_read;
         }
     }
+    if (in.bad())  // a line too long to read, reported where it stands
+        return 0;
 
     if (groups_read == NbGroups)
         return 1;
@@ -266,6 +268,8 @@ int Structure::read_group(std::ifstream& in, Samples& samples, int& line_number,
                 && !add_names(member_text(line), samples, g, line_number))
                 return 0;
         }
+        if (in.bad())  // a line too long to read, reported where it stands
+            return 0;
     }
     if (Groups[g].count == 0) {
         *_ZOS_ << "\t\tError while exploring structure of Group # " << g + 1
