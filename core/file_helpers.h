@@ -3,8 +3,10 @@
 #ifndef DROV_CORE_FILE_HELPERS_H
 #define DROV_CORE_FILE_HELPERS_H
 
+#include <cstdint>
 #include <ctime>
 #include <fstream>
+#include <istream>
 
 #include "core/my_string.h"
 
@@ -45,6 +47,10 @@ bool can_read(const char* path);
 
 // True when both paths name one existing file or folder.
 bool same_file(const char* a, const char* b);
+
+// Reads a 32-bit int stored in the machine's byte order (the binary matrix
+// files); false when the stream ends first.
+bool read_int32(std::istream& is, std::int32_t& value);
 
 // Processor time in clock ticks.
 clock_t get_sys_clock();

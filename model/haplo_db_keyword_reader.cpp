@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "core/char_classes.h"
 #include "core/errors.h"
 #include "core/file_helpers.h"
 #include "core/public.h"
@@ -91,7 +92,7 @@ int Haplo_DB::read_hapllist_value(std::istream& is)
         is.get();  // the closing brace
         return 1;
     }
-    if (!is_alnum_char(c)) {
+    if (!is_alnum(c)) {
         E.error(ERROR, READ_ID, 39);
         return 0;
     }

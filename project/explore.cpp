@@ -19,11 +19,6 @@ namespace {
 const char* const EXPLORE = "Project::explore()";
 const char* const CONTENT = "Structure::explore_content()";
 
-std::string group_reporter(int group)
-{
-    return std::string(CONTENT) + " (group#" + std::to_string(group) + ")";
-}
-
 void write_summary(std::ostream& out, ProfileSettings const& p)
 {
     out << p.Title << "=Title;\n";
@@ -217,13 +212,13 @@ int Structure::explore_content(std::istream& in, my_string identifier, std::ostr
         out << "{\n";
         value.read_to_delim(in, '{');
         if (in.fail()) {
-            E.error(ERROR, group_reporter(NbGroupsRead + 1).c_str(), 50);
+            E.error(ERROR, group_reporter(CONTENT, NbGroupsRead + 1).c_str(), 50);
             return 0;
         }
         while (get_qstring(in, value))
             out << value << '\n';
         if (next_name_or_brace(in) != '}') {
-            E.error(ERROR, group_reporter(NbGroupsRead + 1).c_str(), 52);
+            E.error(ERROR, group_reporter(CONTENT, NbGroupsRead + 1).c_str(), 52);
             return 0;
         }
         out << "}\n";

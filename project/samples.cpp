@@ -181,18 +181,20 @@ Population* Samples::read_sample(std::ifstream& in, Haplo_DB& haplotypes,
 // renaming is a warning of `where`.
 void Samples::rename_duplicate(Population& sample, const char* where)
 {
-    auto taken = [this](my_string const& candidate) {
-        for (int i = 0; i < Populations.count; ++i)
-            if (std::strcmp(Populations[i]->name.str, candidate.str) == 0)
-                return true;
-        return false;
-    };
-    for (int k = 0; k < 100 && taken(sample.name); ++k) {
+    for (int k = 0; k < 100 && sample_named(sample.name.str); ++k) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%d", k);
         sample.name += suffix;
         E.error(WARNING, where, 65);
     }
+}
+
+Population* Samples::sample_named(const char* name) const
+{
+    for (int i = 0; i < Populations.count; ++i)
+        if (std::strcmp(Populations.data[i]->name.str, name) == 0)
+            return Populations.data[i];
+    return nullptr;
 }
 
 // NbSamples becomes the number of samples read, in the samples and in the
