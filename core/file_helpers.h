@@ -12,7 +12,9 @@
 
 // An input file that keeps its name, so that a reader stopped by what it
 // finds can say in which file (a line too long to read names its file and
-// line, see my_string::read_line).
+// line, see my_string::read_line). The name is the one given to the
+// constructor or to InputFile::open (not to the open of a std::ifstream
+// reference).
 class InputFile : public std::ifstream {
 public:
     InputFile() = default;
