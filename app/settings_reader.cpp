@@ -1,94 +1,46 @@
 // Reading a settings file (".drs") into the settings object.
 //
-// The file is made of lines key=value under "[Setting for Calculations]".
-// A key takes its value from the first line, among the first 2000, whose text
-// before the first '=' (blanks trimmed) is exactly the key and which has a
-// value: the characters after that '=' up to the line's 100th character (the
-// 400th for the file name SimFileNameForFDist2). Lines beginning with '#' are
-// comments. The file is scanned once per read.
+// The file is made of lines key=value under "[Setting for Calculations]";
+// which line gives a key its value is the rule of the settings-file interface
+// (private_profile.h). The file is scanned once per read: the reader holds a
+// scan of it while it looks its keys up.
 
-#include <algorithm>
-#include <fstream>
 #include <string>
-#include <unordered_map>
 
+#include "app/private_profile.h"
 #include "app/settings.h"
 #include "core/conversions.h"
 
 namespace {
 
-const int MAX_LINES = 2000;
-const std::string::size_type VALUE_WINDOW = 100;
-const std::string::size_type MAX_FILE_NAME = 400;
-
-std::string trimmed(std::string const& text)
-{
-    const char* blanks = " \t";
-    std::string::size_type first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return "";
-    std::string::size_type last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
-}
-
-// The first value of every key of a settings file.
-class SettingsFileValues {
-public:
-    explicit SettingsFileValues(const char* path)
-    {
-        std::ifstream in(path);
-        std::string line;
-        for (int n = 0; n < MAX_LINES && std::getline(in, line); ++n)
-            take_line(line);
-    }
-
-    // The value of the key, or null when the file gives none.
-    const std::string* find(const char* key) const
-    {
-        auto it = values_.find(key);
-        return it == values_.end() ? nullptr : &it->second;
-    }
-
-private:
-    void take_line(std::string& line)
-    {
-        // Files written on other systems end their lines with CR LF.
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::string::size_type first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#')
-            return;
-        std::string::size_type eq = line.find('=');
-        if (eq == std::string::npos)
-            return;
-        std::string key = trimmed(line.substr(0, eq));
-        std::string::size_type window = key == "SimFileNameForFDist2" ? MAX_FILE_NAME : VALUE_WINDOW;
-        std::string::size_type end = std::min(line.size(), window);
-        if (eq + 1 >= end)
-            return;  // no value, or the '=' lies outside the window
-        values_.emplace(key, line.substr(eq + 1, end - eq - 1));  // the first value stays
-    }
-
-    std::unordered_map<std::string, std::string> values_;
-};
+const char* const SECTION = "Setting for Calculations";
+const int VALUE_SIZE = 100;     // a value ends at the line's 100th character
+const int MAX_FILE_NAME = 400;  // ... a file name at its 400th
 
 // Assigns the settings fields from the values of a file.
 class FieldReader {
 public:
-    explicit FieldReader(SettingsFileValues const& file) : file_(file) {}
+    explicit FieldReader(const char* file_name) : file_name_(file_name), scan_(file_name) {}
+
+    // The value of the key, or null when the file gives none.
+    const char* find(const char* key, int size = VALUE_SIZE)
+    {
+        return GetPrivateProfileString(SECTION, key, "", value_, size, file_name_) ? value_
+                                                                                   : nullptr;
+    }
 
     // Keys that are always assigned: a missing key gives 0.
-    void always(const char* key, int& field) const
+    void always(const char* key, int& field)
     {
-        const std::string* v = file_.find(key);
-        field = v ? my_atoi(v->c_str()) : 0;
+        const char* v = find(key);
+        field = v ? my_atoi(v) : 0;
     }
-    void always(const char* key, double& field) const
+    void always(const char* key, double& field)
     {
-        const std::string* v = file_.find(key);
-        field = v ? my_atof(v->c_str()) : 0.0;
+        const char* v = find(key);
+        field = v ? my_atof(v) : 0.0;
     }
-    void always(const char* key, bool& field) const
+    void always(const char* key, bool& field)
     {
         int value;
         always(key, value);
@@ -96,37 +48,38 @@ public:
     }
 
     // Keys assigned only when the file gives a value.
-    void if_present(const char* key, int& field) const
+    void if_present(const char* key, int& field)
     {
-        if (const std::string* v = file_.find(key))
-            field = my_atoi(v->c_str());
+        if (const char* v = find(key))
+            field = my_atoi(v);
     }
-    void if_present(const char* key, double& field) const
+    void if_present(const char* key, double& field)
     {
-        if (const std::string* v = file_.find(key))
-            field = my_atof(v->c_str());
+        if (const char* v = find(key))
+            field = my_atof(v);
     }
 
     // A file name: trailing blanks and line ends are no part of it.
-    void file_name(const char* key, my_string& field) const
+    void file_name(const char* key, my_string& field)
     {
-        const std::string* v = file_.find(key);
-        std::string name = v ? *v : "";
+        const char* v = find(key, MAX_FILE_NAME);
+        std::string name = v ? v : "";
         std::string::size_type end = name.find_last_not_of(" \t\r\n");
         name.erase(end == std::string::npos ? 0 : end + 1);
         field = name.c_str();
     }
 
 private:
-    SettingsFileValues const& file_;
+    const char* file_name_;
+    PrivateProfileScan scan_;
+    char value_[MAX_FILE_NAME];
 };
 
 }  // namespace
 
 void settings::read_settings(my_string& file_name)
 {
-    SettingsFileValues file(file_name.str);
-    FieldReader r(file);
+    FieldReader r(file_name.str);
 
     r.always("TaskNumber", TaskNumber);
     r.always("XMLOutput", XMLOutput);
@@ -164,7 +117,7 @@ void settings::read_settings(my_string& file_name)
     r.always("ComputeTheta", ComputeTheta);
     r.always("PrintPopDistMat", PrintPopDistMat);
     // Both keys mean the same; a file that gives PrintPopDistMat decides both.
-    if (file.find("PrintPopDistMat"))
+    if (r.find("PrintPopDistMat"))
         PrintHaplDistMat = PrintPopDistMat;
     r.always("ComputePopSFS", ComputePopSFS);
     r.always("ComputeJointSFS", ComputeJointSFS);

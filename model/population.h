@@ -168,10 +168,14 @@ public:
     // estimated haplotypes into records of target (the sample's own records
     // when null); nothing changes when one of them lacks an allele (ERROR 160).
     // operator+= adds a sample to a pooled group sample.
+    // convertAlleleStringsToHaplotypes makes a definition named after each
+    // gene copy of every individual and discards it: the sample and the
+    // project's list stay as they are.
     void phen_to_gam(Haplo_DB* db, ProfileSettings* project_profile, settings* run_settings);
     void haplotype_transf(Haplo_DB& db);
     void h_pop_db_to_gam(Haplo_DB* db, MY_TIArrayAsVector<PHaploDef>* target = nullptr);
     void operator+=(Population const& other);
+    void convertAlleleStringsToHaplotypes();
 
     // Work estimate of a run (population_work.cpp): adds this sample's units
     // to settings::global_work_to_do and copies RecessiveAllelesEM; the

@@ -295,3 +295,11 @@ void Population::operator+=(Population const& other)
     alleleDB = other.alleleDB;
     RecessiveAllelesEM = other.RecessiveAllelesEM;
 }
+
+void Population::convertAlleleStringsToHaplotypes()
+{
+    MY_TIArrayAsVector<TPhenotype>& list = individuals.phenotypes;
+    for (int i = 0; i < list.count; ++i)
+        for (my_string const& copy : list.data[i]->gene_copy)
+            HaploDef discarded(copy);
+}

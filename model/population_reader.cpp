@@ -199,23 +199,37 @@ protected:
 
     int line_number() const { return lines.line_number; }
 
+    enum CountRead { COUNT_READ, NO_NUMBER, PAST_INT_RANGE };
+
     // The count of a frequency token converted as a whole: the frequency
     // itself (absolute counts) or the rounded frequency times SampleSize
     // (relative frequencies). Trailing text, negative, infinite or undefined
-    // values, and counts that do not fit an int are refused.
-    bool count_of(std::string const& token, double& count)
+    // values are no number; a count that does not fit an int is refused too.
+    CountRead count_of(std::string const& token, double& count)
     {
         char* stop = nullptr;
         double f = std::strtod(token.c_str(), &stop);
         if (token.empty() || *stop != '\0' || !std::isfinite(f) || f < 0)
-            return false;
+            return NO_NUMBER;
         if (sample.profile.Frequency == 1) {
             rel_sum += f;
             count = std::trunc(f * sample.SampleSize + 0.5);
         } else {
             count = f;
         }
-        return count >= 0 && count <= INT_MAX;
+        return count <= INT_MAX ? COUNT_READ : PAST_INT_RANGE;
+    }
+
+    // A count, or the total over all samples that it adds to, that the
+    // program cannot hold.
+    int refuse_count_past_int_range(const char* kind, DataLine const& fields, bool total)
+    {
+        *_ZOS_ << "\tCount (\"" << fields.frequency << "\") of " << kind << " \"" << fields.id
+               << "\" on line " << line_number()
+               << (total ? " takes its total over all samples past " : " is past ") << INT_MAX
+               << ", the largest count that can be held. Aborting reading project" << std::endl;
+        E.error(ERROR, where, 179);
+        return 0;
     }
 
     // The first text of a block fixes the number of loci of the others.
@@ -283,15 +297,19 @@ public:
             E.error(ERROR, GAMETIC, 144);
             return 0;
         }
-        // The copies of a haplotype over all samples are kept in an int, so a
-        // count that would carry that total past INT_MAX is refused too.
         double count = 0;
-        if (!count_of(fields.frequency, count) || count > INT_MAX - definition->count) {
+        CountRead read = count_of(fields.frequency, count);
+        if (read == NO_NUMBER) {
             *_ZOS_ << "\tProblem reading haplotype frequency (\"" << fields.frequency
                    << "\") on line " << line_number() << " . Aborting reading file" << std::endl;
             E.error(ERROR, GAMETIC, 144);
             return 0;
         }
+        if (read == PAST_INT_RANGE)
+            return refuse_count_past_int_range("haplotype", fields, false);
+        // The copies of a haplotype over all samples are kept in an int.
+        if (count > INT_MAX - definition->count)
+            return refuse_count_past_int_range("haplotype", fields, true);
         int stored = static_cast<int>(count);
         if (stored != count)
             warn_fractional_count(fields, stored);
@@ -425,7 +443,10 @@ public:
             return 0;
         }
         double count = 0;
-        if (!count_of(fields.frequency, count)) {
+        CountRead read = count_of(fields.frequency, count);
+        if (read == PAST_INT_RANGE)
+            return refuse_count_past_int_range("genotype", fields, false);
+        if (read == NO_NUMBER) {
             *_ZOS_ << "\tProblem reading genotype frequency (\"" << fields.frequency
                    << "\") on line " << line_number() << " . Aborting reading project"
                    << std::endl;

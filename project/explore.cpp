@@ -11,6 +11,7 @@
 #include "core/file_helpers.h"
 #include "core/public.h"
 #include "project/project.h"
+#include "project/project_run.h"
 #include "project/samples.h"
 #include "project/structure.h"
 
@@ -48,20 +49,19 @@ void write_summary(std::ostream& out, ProfileSettings const& p)
     out << p.FrequencyThreshold << "=FrequencyThreshold;\n";
 }
 
-}  // namespace
-
-int Project::explore(char* dir)
+// The exploration proper; Project::explore adds what ends it on an error.
+int explore_project(Project& p, char* dir)
 {
     // Every exploration starts from the defaults, so that a key missing from
     // this file never shows the value of the project explored before.
-    settings* run = profile.RunSettings;
-    profile.initialize();
-    profile.RunSettings = run;
-    profile.ExtHaplFile = "";
+    settings* run = p.profile.RunSettings;
+    p.profile.initialize();
+    p.profile.RunSettings = run;
+    p.profile.ExtHaplFile = "";
     ProfileSettings::DataType = STANDARD;
     ProfileSettings::LocusSeparator = 0;
-    structure->reset();
-    dist_mat.name = "none";
+    p.structure->reset();
+    p.dist_mat.name = "none";
     {
         std::ofstream groups("groups.txt");
         groups << 0 << '\n';
@@ -73,7 +73,7 @@ int Project::explore(char* dir)
         return 0;
     }
     *_ZOS_ << "Reading general settings in input file ...\n";
-    if (!profile.get_profile_settings(in)) {
+    if (!p.profile.get_profile_settings(in)) {
         E.error(ERROR, EXPLORE, 127);
         return 0;
     }
@@ -102,16 +102,16 @@ int Project::explore(char* dir)
         ++found;
         if (same_text(name, "distancematrix")) {
             *_ZOS_ << "\tReading distance matrix ...\n";
-            dist_mat.get_mat_name(in);
+            p.dist_mat.get_mat_name(in);
             *_ZOS_ << "\tdone ! \n";
         } else if (same_text(name, "samples")) {
             *_ZOS_ << "\tExploring Samples...\n";
-            if (!samples->explore(in, profile))
+            if (!p.samples->explore(in, p.profile))
                 return 0;
             *_ZOS_ << "\tdone ! \n";
         } else if (same_text(name, "structure")) {
             *_ZOS_ << "\tExploring genetic structure...\n";
-            if (!structure->explore(in, "groups.txt"))
+            if (!p.structure->explore(in, "groups.txt"))
                 return 0;
             *_ZOS_ << "\tdone ! \n";
         }
@@ -128,9 +128,25 @@ int Project::explore(char* dir)
         *_ZOS_ << "\tUnable to write " << summary_name << "\n";
         return 0;
     }
-    write_summary(summary, profile);
+    write_summary(summary, p.profile);
     summary.close();
     return summary.fail() ? 0 : 1;
+}
+
+}  // namespace
+
+// An error raised inside the readers ends the exploration of this project as
+// a failure, as it ends a run: the files are closed, the project is emptied,
+// and the next project of the run list is explored as usual.
+int Project::explore(char* dir)
+{
+    try {
+        return explore_project(*this, dir);
+    } catch (...) {
+        *_ZOS_ << interruption_text("exploration") << std::endl;
+        clean();
+        return 0;
+    }
 }
 
 int Samples::explore(std::istream& in, ProfileSettings& profile)

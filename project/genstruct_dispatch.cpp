@@ -31,12 +31,13 @@ bool genotypic(Project const& p)
 
 // Unknown phase leaves no haplotypes from which conventional F-statistics
 // could be computed: AMOVA and pairwise FST are dropped, the rest runs.
-void refuse_conventional_fst_without_phase(Project& p, std::ostream* results)
+// True when the structure computation was refused so.
+bool refuse_conventional_fst_without_phase(Project& p, std::ostream* results)
 {
     settings& s = p.run_settings;
     if (!genotypic(p) || p.profile.RecessiveData != 0 || p.profile.GameticPhase != 0
         || !s.ComputeConventionalFST)
-        return;
+        return false;
     const char* notice = "\n\nThe computation of AMOVA with the option \"CONVENTIONAL FST\" is"
                          "\nnot possible with unknown gametic phase data.\n"
                          "SKIPPING COMPUTATION OF GENETIC STRUCTURE\n\n";
@@ -45,6 +46,7 @@ void refuse_conventional_fst_without_phase(Project& p, std::ostream* results)
     *_ZOS_ << notice;
     E.error(WARNING, "GenStructCalculations()", 202);
     s.TaskNumber &= ~(settings::AMOVA | settings::PAIRWISE_FST);
+    return true;
 }
 
 // The analyses compare haplotypes: the individuals become haplotype records
@@ -127,13 +129,17 @@ void run_amova_block(Project& p, GenStructSteps const& steps, std::fstream* resu
 
 }  // namespace
 
-GenStructSteps plan_genstruct_steps(settings const& s)
+GenStructSteps plan_genstruct_steps(settings const& s, bool amova_refused)
 {
     int task = s.TaskNumber;
-    bool amova_bit = (task & settings::AMOVA) != 0;
-    bool fst_bit = (task & settings::PAIRWISE_FST) != 0;
+    // After the refusal that says the structure computation is skipped no
+    // AMOVA runs: not even the one the Mantel test opens (with the
+    // locus-by-locus AMOVA), nor the distance matrix they would use.
+    int amova_tasks = amova_refused ? 0 : task;
+    bool amova_bit = (amova_tasks & settings::AMOVA) != 0;
+    bool fst_bit = (amova_tasks & settings::PAIRWISE_FST) != 0;
+    bool mantel_bit = (amova_tasks & settings::MANTEL_TEST) != 0;
     bool exact_bit = (task & settings::EXACT_DIFFERENTIATION_TEST) != 0;
-    bool mantel_bit = (task & settings::MANTEL_TEST) != 0;
     bool amova_asked = amova_bit && (s.HaplAMOVA || s.LocByLocAMOVA);
     bool any = (task & STRUCTURE_TASKS) != 0;
 
@@ -165,13 +171,13 @@ GenStructSteps plan_genstruct_steps(settings const& s)
 
 void Project::GenStructCalculations(std::fstream* results)
 {
-    refuse_conventional_fst_without_phase(*this, results);
+    bool amova_refused = refuse_conventional_fst_without_phase(*this, results);
     convert_individuals(*this);
     if (ProfileSettings::DataType == MICROSAT)
         convertMicrosatToNumberOfRepeats();
     refuse_recessive_data(*this, results);
 
-    GenStructSteps steps = plan_genstruct_steps(run_settings);
+    GenStructSteps steps = plan_genstruct_steps(run_settings, amova_refused);
     write_structure_heading(*this, steps);
     if (steps.distance_matrix) {
         calc_dist_matrix(run_settings.DistanceMethodAMOVA, run_settings.GammaAValueAMOVA);

@@ -1,6 +1,8 @@
 // The decisions of the genetic-structure dispatcher
 // (Project::GenStructCalculations): which of its steps run for the settings
 // as they stand once the refusals of the data have cleared their task bits.
+// After the refusal of unknown-phase data with conventional F-statistics
+// (amova_refused) no AMOVA runs, whatever bit would open one.
 #ifndef DROV_PROJECT_GENSTRUCT_DISPATCH_H
 #define DROV_PROJECT_GENSTRUCT_DISPATCH_H
 
@@ -20,6 +22,6 @@ struct GenStructSteps {
     bool exact_test;             // DiffInterPop::make_all_tests and its entry
 };
 
-GenStructSteps plan_genstruct_steps(settings const& s);
+GenStructSteps plan_genstruct_steps(settings const& s, bool amova_refused);
 
 #endif

@@ -91,6 +91,10 @@ public:
     int read_RecessiveAllele(std::istream& ifs);
     int read_freq_threshold(std::istream& ifs);
     int read_eps_val(std::istream& ifs);
+    // The setter of GivenDistMat from the answer to whether the distance
+    // matrix is to be computed: "yes", "y" or "1" (any case) give 0, any
+    // other word 1; returns 1. No profile identifier calls it.
+    int read_dist_mat(std::istream& ifs);
 
 private:
     void release_labels();

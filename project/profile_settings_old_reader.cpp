@@ -380,6 +380,15 @@ int ProfileSettings::read_RecessiveData(std::istream& ifs)
     return 1;
 }
 
+int ProfileSettings::read_dist_mat(std::istream& ifs)
+{
+    my_string word;
+    ifs >> word;
+    word.to_lower();
+    GivenDistMat = same_text(word, "yes") || same_text(word, "y") || same_text(word, "1") ? 0 : 1;
+    return 1;
+}
+
 int ProfileSettings::read_RecessiveAllele(std::istream& ifs)
 {
     my_string value;

@@ -145,6 +145,13 @@ public:
     void New_print_html_results_header(bool xml);
     // The footer of the results file; the first argument is not used.
     void New_print_html_results_footer(bool, bool xml);
+    // The older writers: frameset and tree page with full file links, the
+    // HTML-only header and footer; the two tree-file headers write nothing.
+    void print_html_frames_output();
+    void print_html_results_header();
+    void print_html_results_footer();
+    void print_js_header();
+    void New_print_js_header(bool);
 };
 
 // Reads the next token of the stream, lower-cased: 1 while the stream is

@@ -14,6 +14,11 @@ const int SAMPLE_TASKS = 0x41FF;
 // test of differentiation, Mantel test.
 const int GENETIC_STRUCTURE_TASKS = 0x12600;
 
+// Inside a catch block: the log line that says which error interrupted the
+// work ("run", "exploration"), e.g. "\nThe run was interrupted by an error:
+// not enough memory".
+std::string interruption_text(const char* work);
+
 // A computing time as the end banner shows it: "1h 2m 3s 4 ms".
 std::string computing_time_text(long long ms);
 
@@ -22,9 +27,9 @@ std::string computing_time_text(long long ms);
 // ComputeConventionalFST.
 void apply_individual_level_rule(Project& p);
 
-// The analysis levels of a run: the group level on pooled samples (with
-// ComputeSumStatsWithinGroups), the population level, the selection scan (with
-// DetectSelectedLoci), and the summary line that closes a level and the run.
+// The analysis levels of a run: the group level on pooled samples, the
+// population level, the selection scan (with DetectSelectedLoci), and the
+// summary-statistics line that closes each level.
 void run_group_level(Project& p);
 void run_population_level(Project& p);
 void run_selection_scan(Project& p);

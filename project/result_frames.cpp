@@ -12,6 +12,12 @@
 #include "project/project.h"
 #include "project/result_tree.h"
 
+// Where the installed data folder lies from the program's folder; the build
+// defines it from the install layout.
+#ifndef DROV_DATA_FROM_PROGRAM
+#define DROV_DATA_FROM_PROGRAM "../share/drovexec"
+#endif
+
 namespace {
 
 // The closing text of a finished XML results file, and the part of it that a
@@ -51,19 +57,42 @@ my_string results_base(settings const& s)
     return base;
 }
 
-void report_unwritable(const char* function, my_string const& name)
+// The browser check "ua.js" beside the tree-menu script.
+my_string browser_check_file(settings const& s)
 {
-    E.error(WARNING, function, 9);
-    *_ZOS_ << "\tUnable to write the result browser file \"" << name << "\"\n";
+    my_string name = s.tree_script_file;
+    name.convert_to_html_slash();
+    name.extract_path();
+    return name + "ua.js";
 }
 
-void write_frameset(settings const& s)
+// True when the folder (empty, or ending with '/') holds the tree-menu script.
+bool holds_tree_script(my_string const& folder)
 {
-    std::ofstream out(s.main_page_file.str, std::ios::out | std::ios::trunc);
-    if (!out.is_open()) {
-        report_unwritable("write_result_frames()", s.main_page_file);
+    return can_read((folder + "ftiens4.js").str);
+}
+
+// Opens a page of the result browser afresh; a page that cannot be written
+// is reported by `function`.
+bool open_page(std::ofstream& out, my_string const& name, const char* function)
+{
+    out.open(name.str, std::ios::out | std::ios::trunc);
+    if (out.is_open())
+        return true;
+    E.error(WARNING, function, 9);
+    *_ZOS_ << "\tUnable to write the result browser file \"" << name << "\"\n";
+    return false;
+}
+
+// The frameset page: the tree page on the left, the results on the right.
+// The older form has wider tree columns and links the frames by their full
+// file links instead of their bare names.
+void write_frameset(settings const& s, bool older, const char* function)
+{
+    std::ofstream out;
+    if (!open_page(out, s.main_page_file, function))
         return;
-    }
+    my_string (*frame_link)(my_string const&) = older ? file_link : bare_link;
     my_string project = settings::input_file;
     project.rm_path();
     out << "\n<html>"
@@ -83,9 +112,9 @@ void write_frameset(settings const& s)
         << "\n  its entries come from the project's tree file."
         << "\n-->"
         << "\n"
-        << "\n<FRAMESET cols=\"200,*\">"
-        << "\n  <FRAME src=\"" << bare_link(s.tree_page_file) << "\" name=\"treeframe\">"
-        << "\n  <FRAME SRC=\"" << bare_link(s.results_file) << "\" name=\"basefrm\">"
+        << "\n<FRAMESET cols=\"" << (older ? "250,*" : "200,*") << "\">"
+        << "\n  <FRAME src=\"" << frame_link(s.tree_page_file) << "\" name=\"treeframe\">"
+        << "\n  <FRAME SRC=\"" << frame_link(s.results_file) << "\" name=\"basefrm\">"
         << "\n</FRAMESET>"
         << "\n"
         << "\n"
@@ -95,14 +124,9 @@ void write_frameset(settings const& s)
 
 void write_tree_page(settings const& s)
 {
-    std::ofstream out(s.tree_page_file.str, std::ios::out | std::ios::trunc);
-    if (!out.is_open()) {
-        report_unwritable("write_result_frames()", s.tree_page_file);
+    std::ofstream out;
+    if (!open_page(out, s.tree_page_file, "write_result_frames()"))
         return;
-    }
-    my_string browser_detection = link_form(s.tree_script_file);
-    browser_detection.extract_path();
-    browser_detection += "ua.js";
     out << "\n   <!--"
         << "\n    Tree page of the result browser. The tree-menu script ftiens4.js"
         << "\n    (with ua.js, from the program's core directory) builds the tree from"
@@ -126,7 +150,7 @@ void write_tree_page(settings const& s)
         << "\n"
         << "\n"
         << "\n<!-- Code for browser detection -->"
-        << "\n<script src=\"file:///" << xml_escape(browser_detection) << "\"></script>"
+        << "\n<script src=\"" << file_link(browser_check_file(s)) << "\"></script>"
         << "\n"
         << "\n<!-- Infrastructure code for the tree -->"
         << "\n<script src=\"" << file_link(s.tree_script_file) << "\"></script>"
@@ -157,6 +181,30 @@ void write_tree_page(settings const& s)
         << "\n" << std::flush;
 }
 
+// The older tree page: every file it loads by its full file link, the
+// tree-menu style sheet linked in the head, and the tree drawn by a call in
+// the head (the script draws it once the body exists).
+void write_older_tree_page(settings const& s)
+{
+    std::ofstream out;
+    if (!open_page(out, s.tree_page_file, "write_older_result_frames()"))
+        return;
+    out << "\n<html>"
+        << "\n<!--Drovalen results tree file-->\n"
+        << "\n<head>"
+        << "\n<link rel=\"stylesheet\" href=\"" << file_link(s.tree_style_file) << "\">"
+        << "\n<script src=\"" << file_link(browser_check_file(s)) << "\"></script>"
+        << "\n<script src=\"" << file_link(s.tree_script_file) << "\"></script>"
+        << "\n<script src=\"" << file_link(s.tree_data_file) << "\"></script>"
+        << "\n<script>initializeDocument()</script>"
+        << "\n</head>"
+        << "\n"
+        << "\n<body topmargin=16 marginheight=16>"
+        << "\n</body>"
+        << "\n</html>"
+        << "\n" << std::flush;
+}
+
 bool ends_with_xml_footer(const char* file, std::uintmax_t size)
 {
     std::size_t n = std::strlen(xml_footer_end);
@@ -178,10 +226,37 @@ void removePath(my_string& name)
         name.remove(0, slash + 1);
 }
 
+my_string program_folder()
+{
+    std::error_code error;
+    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || !program.has_parent_path())
+        return my_string();
+    return my_string((program.parent_path().string() + "/").c_str());
+}
+
+my_string browser_files_folder(my_string const& core_directory, my_string const& program)
+{
+    my_string core = core_directory;
+    core.convert_to_slash();
+    if (holds_tree_script(core) || program.is_null())
+        return core;
+    if (holds_tree_script(program))
+        return program;
+    std::filesystem::path data = std::filesystem::path(program.str) / DROV_DATA_FROM_PROGRAM;
+    my_string installed((data.lexically_normal() / "").string().c_str());
+    if (holds_tree_script(installed))
+        return installed;
+    E.error(WARNING, "set_result_browser_names()", 9);
+    *_ZOS_ << "\tThe tree-menu script \"ftiens4.js\" is neither in the core directory \"" << core
+           << "\" nor in the program's folder \"" << program << "\" or its data folder \""
+           << installed << "\": the result browser cannot show its navigation tree\n";
+    return core;
+}
+
 void set_result_browser_names(settings& s, my_string const& core_directory)
 {
-    s.program_dir = core_directory;
-    s.program_dir.convert_to_slash();
+    s.program_dir = browser_files_folder(core_directory, program_folder());
     my_string base = results_base(s);
     s.tree_page_file = base + "_tree.htm";
     s.tree_data_file = base + ".js";
@@ -192,8 +267,14 @@ void set_result_browser_names(settings& s, my_string const& core_directory)
 
 void write_result_frames(settings& s)
 {
-    write_frameset(s);
+    write_frameset(s, false, "write_result_frames()");
     write_tree_page(s);
+}
+
+void write_older_result_frames(settings& s)
+{
+    write_frameset(s, true, "write_older_result_frames()");
+    write_older_tree_page(s);
 }
 
 void write_results_header(std::ostream& out, settings const& s, bool xml)
@@ -232,6 +313,25 @@ void write_results_footer(std::ostream& out, bool xml)
     else
         out << "\n</body>" << "\n</PRE>" << "\n</html>\n";
     out << "\n" << std::flush;
+}
+
+void write_older_results_header(std::ostream& out)
+{
+    out << "\n<html>"
+        << "\n<!--Drovalen results file-->\n"
+        << "\n<head>"
+        << "\n</head>"
+        << "\n<style>"
+        << "\nbody    { background : white; color : black; margin: 10 }"
+        << "\n</style>\n"
+        << "\n<body bgcolor=white>\n"
+        << "\n<PRE>"
+        << "\n" << std::flush;
+}
+
+void write_older_results_footer(std::ostream& out)
+{
+    out << "\n</PRE>" << "\n</HTML>\n" << "\n" << std::flush;
 }
 
 int open_results_file(settings& s, std::fstream& results, bool xml)
@@ -288,3 +388,26 @@ void Project::New_print_html_results_footer(bool, bool xml)
     if (run_settings.results_stream != nullptr)
         write_results_footer(*run_settings.results_stream, xml);
 }
+
+void Project::print_html_frames_output()
+{
+    write_older_result_frames(run_settings);
+}
+
+void Project::print_html_results_header()
+{
+    if (run_settings.results_stream != nullptr)
+        write_older_results_header(*run_settings.results_stream);
+}
+
+void Project::print_html_results_footer()
+{
+    if (run_settings.results_stream != nullptr)
+        write_older_results_footer(*run_settings.results_stream);
+}
+
+// The tree file is started by the run itself (start_results), so these
+// older entry points have nothing left to write.
+void Project::print_js_header() {}
+
+void Project::New_print_js_header(bool) {}

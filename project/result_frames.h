@@ -4,13 +4,15 @@
 // The browser lives in the project's results folder: the frameset page
 // ("<proj>_main.htm") shows the tree page ("<proj>_tree.htm") on the left and
 // the results file ("<proj>.htm" or "<proj>.xml") on the right. The tree page
-// loads the tree-menu script ("ua.js", "ftiens4.js") from the core directory
-// and the project's tree file ("<proj>.js") from the results folder; an XML
-// results file names the style sheet "DrovalenStyleSheet.xsl" of the core
-// directory. Links inside the results folder are bare file names, links to
-// the core directory absolute file links ("file:///" and the path); both
-// write blanks as "%20" and backslashes as '/'. Names are escaped for the
-// HTML and XML they stand in.
+// loads the tree-menu script ("ua.js", "ftiens4.js") from the browser files
+// folder (the core directory, or the program's own folder when the core
+// directory lacks the script, so that a run in any data folder shows its
+// tree) and the project's tree file ("<proj>.js") from the results folder;
+// an XML results file names the style sheet "DrovalenStyleSheet.xsl" of the
+// browser files folder. Links inside the results folder are bare file names,
+// links to the browser files folder absolute file links ("file:///" and the
+// path); both write blanks as "%20" and backslashes as '/'. Names are escaped
+// for the HTML and XML they stand in.
 #ifndef DROV_PROJECT_RESULT_FRAMES_H
 #define DROV_PROJECT_RESULT_FRAMES_H
 
@@ -25,18 +27,36 @@ class settings;
 // stays whole.
 void removePath(my_string& name);
 
+// The folder of the running program, ending with '/'; empty when the system
+// does not tell it.
+my_string program_folder();
+
+// The folder whose tree-menu script ("ftiens4.js", "ua.js", "ftie4style.css")
+// and XML style sheet ("DrovalenStyleSheet.xsl") the result pages load: the
+// core directory when it holds "ftiens4.js", else the program's folder when it
+// does (a build), else the data folder installed with the program. When none
+// holds it the core directory is kept and a WARNING says the tree cannot be
+// shown. Returned with '/' separators.
+my_string browser_files_folder(my_string const& core_directory, my_string const& program);
+
 // The names of the browser files from settings::results_file and the core
 // directory: tree page, tree file and frameset page (the results file name
 // less its last 4 characters, then "_tree.htm", ".js", "_main.htm"), the
-// tree-menu script and style (core directory, then "ftiens4.js",
-// "ftie4style.css"), and the core directory itself with '/' separators.
+// tree-menu script and style (the browser files folder, then "ftiens4.js",
+// "ftie4style.css"), and that folder itself (settings::program_dir).
 void set_result_browser_names(settings& s, my_string const& core_directory);
 
 // Writes the frameset page and the tree page, both created afresh.
 void write_result_frames(settings& s);
+// The older form of both pages: tree columns of 250 pixels, every file
+// linked by its full file link, the tree drawn from the head of the tree page.
+void write_older_result_frames(settings& s);
 // The opening of a new results file, and the closing of every results file.
 void write_results_header(std::ostream& out, settings const& s, bool xml);
 void write_results_footer(std::ostream& out, bool xml);
+// The older HTML-only header and footer of a results file.
+void write_older_results_header(std::ostream& out);
+void write_older_results_footer(std::ostream& out);
 
 // Opens the results stream of a run on settings::results_file. With
 // settings::append_results, XML output and an existing results file, that file

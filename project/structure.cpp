@@ -3,6 +3,7 @@
 
 #include "project/structure.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -128,6 +129,9 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
     ProfileSettings::operator=(profile);
     NbGroupsRead = 0;
     int groups_read = 0;
+    // NbGroups as the file gives it; NbGroups itself becomes the number of
+    // groups made room for at the first Group line.
+    int declared_groups = 0;
 
     while (next_project_line(in, line, line_number)) {
         my_string head = section_head(line);
@@ -166,7 +170,7 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
             bool in_range = read && value >= 0 && value <= INT_MAX;
             // The group arrays are made at the first Group line with the
             // number known then; a later change would leave them too short.
-            bool changed = in_range && Groups && static_cast<int>(value) != NbGroups;
+            bool changed = in_range && Groups && static_cast<int>(value) != declared_groups;
             if (!in_range || changed) {
                 *_ZOS_ << "\tError: Invalid value for \"NbGroups\" on line " << line_number
                        << (changed ? " (after the first group)" : "")
@@ -174,7 +178,7 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
                 E.error(ERROR, READER, 47);
                 return 0;
             }
-            NbGroups = static_cast<int>(value);
+            NbGroups = declared_groups = static_cast<int>(value);
         } else if (is_key(key, "DISTMATLABEL")) {
             *_ZOS_ << "\tWarning: Keyword \"DistMatLabel\" is obsolete. Skipping keyword."
                    << std::endl;
@@ -193,12 +197,12 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
                 return 0;
             }
             if (!Groups) {
-                // Every group holds a sample of its own: more groups than
-                // samples can never be read.
-                if (NbGroups > samples.Populations.count)
-                    break;
+                // Every group holds a sample of its own, so a group past the
+                // number of samples is always refused as it is read: room for
+                // one more is enough to read every group given, however
+                // large NbGroups is.
                 try {
-                    make_groups(NbGroups);
+                    make_groups(std::min(NbGroups, samples.Populations.count + 1));
                 } catch (std::bad_alloc const&) {
                     reset();
                     E.error(MEMORY, READER, 0);
@@ -218,11 +222,15 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
     if (in.bad())  // a line too long to read, reported where it stands
         return 0;
 
-    if (groups_read == NbGroups)
+    if (groups_read == declared_groups)
         return 1;
-    *_ZOS_ << "\tInvalid number of groups defined. " << NbGroups << "were expected, while "
-           << groups_read << " have been found!\n"
-           << "\tCheck your [[Structure]] section, for missing group or unquoted sample names\n"
+    *_ZOS_ << "\tInvalid number of groups defined. " << declared_groups << "were expected, while "
+           << groups_read << " have been found!\n";
+    if (declared_groups > samples.Populations.count)
+        *_ZOS_ << "\t\"NbGroups\" (" << declared_groups << ") is larger than the number of "
+               << "samples (" << samples.Populations.count
+               << "), while every group needs a sample of its own\n";
+    *_ZOS_ << "\tCheck your [[Structure]] section, for missing group or unquoted sample names\n"
            << "\tAborting reading project." << std::endl;
     E.error(ERROR, READER, 47);
     return 0;

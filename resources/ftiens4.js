@@ -151,6 +151,10 @@ function treeDrawNode(node, id, openIds, depth, root) {
 }
 
 function initializeDocument() {
+  if (!document.body) {  // called from the page's head: draw once the body exists
+    document.addEventListener("DOMContentLoaded", initializeDocument);
+    return;
+  }
   if (typeof treeBrowserSupported !== "undefined" && !treeBrowserSupported) {
     document.body.appendChild(document.createTextNode("This browser cannot show the navigation tree."));
     return;

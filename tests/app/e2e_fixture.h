@@ -20,6 +20,7 @@ protected:
     TempDir root;  // holds the working folder and the captured console output
     std::filesystem::path work = root / "work";  // the working folder of the program
     std::string out, err;
+    std::filesystem::path program = binary();  // the drovexec that run() starts
 
     void SetUp() override
     {
@@ -37,7 +38,7 @@ protected:
     int run(std::string const& arguments)
     {
         std::string command = "cd '" + work.string() + "' && DROVEXEC_SEED=-4242 '"
-                              + binary().string() + "' " + arguments + " < /dev/null > '"
+                              + program.string() + "' " + arguments + " < /dev/null > '"
                               + (root / "out.txt").string() + "' 2> '"
                               + (root / "err.txt").string() + "'";
         int status = std::system(command.c_str());

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/private_profile.h"
 #include "app/settings.h"
 #include "support/temp_log.h"
 
@@ -140,6 +141,61 @@ TEST_F(SettingsReaderTest, RunListKeepNullDistribSurvivesReread)
     s.keep_null_distrib_from_run_list = 1;
     read_into(s, "KeepNullDistrib=0\n");
     EXPECT_EQ(s.KeepNullDistrib, 1);
+}
+
+// The settings-file interface under the reader: the key lines of a file in one
+// block, the value of one key with the window of the caller's buffer, and the
+// scan through which one reading of the file serves every key.
+TEST_F(SettingsReaderTest, SettingsFileInterface)
+{
+    my_string path = write_file("[Setting for Calculations]\r\n# TaskNumber=9\r\n\r\n"
+                                "  TaskNumber = 12\r\nSimFileNameForFDist2=abcdefgh\r\nno value\r\n");
+    char entries[64];
+    EXPECT_EQ(GetPrivateProfileSection("Setting for Calculations", path.str, 64, entries), 1);
+    EXPECT_EQ(std::string(entries, 49),
+              std::string("  TaskNumber = 12\0SimFileNameForFDist2=abcdefgh\0\0", 49));
+
+    // A block too small keeps the entries that fit whole.
+    EXPECT_EQ(GetPrivateProfileSection("", path.str, 30, entries), 0);
+    EXPECT_EQ(std::string(entries, 19), std::string("  TaskNumber = 12\0\0", 19));
+
+    struct Case {
+        const char* key;
+        int size;
+        int found;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"TaskNumber", 100, 1, " 12"},
+        {"SimFileNameForFDist2", 100, 1, "abcdefgh"},
+        {"SimFileNameForFDist2", 24, 1, "abc"},  // cut after the line's 24th character
+        {"SimFileNameForFDist2", 21, 0, ""},     // the '=' is the 21st character
+        {"FDist2", 100, 0, ""},                  // no substring match
+        {"no value", 100, 0, ""},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " " + std::to_string(c.size));
+        char value[100] = "old";
+        EXPECT_EQ(GetPrivateProfileString("", c.key, "", value, c.size, path.str), c.found);
+        EXPECT_STREQ(value, c.value);
+    }
+
+    char value[100] = "old";
+    my_string missing((dir_ / "absent.drs").string().c_str());
+    EXPECT_EQ(GetPrivateProfileString("", "TaskNumber", "", value, 100, missing.str), 0);
+    EXPECT_STREQ(value, "");
+    EXPECT_EQ(GetPrivateProfileSection("", missing.str, 64, entries), 0);
+    EXPECT_EQ(entries[0], '\0');
+
+    // While a scan of the file lives its keys come from that one reading.
+    {
+        PrivateProfileScan scan(path.str);
+        write_file("TaskNumber=3\n");
+        EXPECT_EQ(GetPrivateProfileString("", "TaskNumber", "", value, 100, path.str), 1);
+        EXPECT_STREQ(value, " 12");
+    }
+    EXPECT_EQ(GetPrivateProfileString("", "TaskNumber", "", value, 100, path.str), 1);
+    EXPECT_STREQ(value, "3");
 }
 
 }  // namespace

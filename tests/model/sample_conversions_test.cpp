@@ -150,6 +150,26 @@ TEST_F(SampleConversionsTest, RmMultDelim)
     }
 }
 
+TEST_F(SampleConversionsTest, AlleleStringsToHaplotypesLeavesTheSampleAsItIs)
+{
+    add_definition("h1", "AT", 2);
+    Population p;
+    add_individual(p, "AT", "GC", 2);
+    add_individual(p, "12 14", "", 1);
+    p.phen_to_gam(&db, &p.profile, &s);
+    const std::string list = definitions();
+    const std::string haplotypes = records(p.haplotypes);
+
+    p.convertAlleleStringsToHaplotypes();
+
+    EXPECT_EQ(definitions(), list);
+    EXPECT_EQ(records(p.haplotypes), haplotypes);
+    ASSERT_EQ(p.individuals.phenotypes.count, 2);
+    EXPECT_STREQ(p.individuals.phenotypes[1]->gene_copy[0].str, "12 14");
+    EXPECT_EQ(p.individuals.phenotypes[0]->count, 2);
+    EXPECT_EQ(take_log(), "");
+}
+
 TEST_F(SampleConversionsTest, HaplotypeTransfTakesTheWholeList)
 {
     HaploDef* a = add_definition("a", "AA", 3);

@@ -190,9 +190,19 @@ TEST_F(SampleDataTest, FailuresAreReportedWithTheirLineNumbers)
          GAM + "unable to read haplotype frequency", 12},
         {"h1 3 ACGT\nh2 -inf ACGT\n}\n", false, "(\"-inf\") on line 12",
          GAM + "unable to read haplotype frequency", 12},
-        // The copies of one haplotype are totalled in an int.
-        {"h1 2147483647 ACGT\nh1 1\n}\n", false, "(\"1\") on line 12",
-         GAM + "unable to read haplotype frequency", 12},
+        // Counts are held in an int, and so is the total of one haplotype's
+        // copies over all samples: past that range the message says so.
+        {"h1 2147483647 ACGT\nh1 1\n}\n", false,
+         "\tCount (\"1\") of haplotype \"h1\" on line 12 takes its total over all samples past "
+         "2147483647, the largest count that can be held. Aborting reading project\n",
+         GAM + "too many alleles, or too large sample ", 12},
+        {"h1 3 ACGT\nh2 3e9 ACGT\n}\n", false,
+         "\tCount (\"3e9\") of haplotype \"h2\" on line 12 is past 2147483647, the largest count "
+         "that can be held. Aborting reading project\n",
+         GAM + "too many alleles, or too large sample ", 12},
+        {"ind1 2147483648 AC\nGT\n}\n", true,
+         "\tCount (\"2147483648\") of genotype \"ind1\" on line 11 is past 2147483647",
+         GEN + "too many alleles, or too large sample ", 11},
         {"h1 3 ACGT\nh2 2 ACG\n}\n", false,
          "\tNumber of loci for haplotype \"h2\" is different (3) from that previously defined "
          "(4) on line 12\n",

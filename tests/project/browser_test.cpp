@@ -1,7 +1,8 @@
 // The result browser in a real browser: headless Chromium opens the frameset
-// of a finished small run and its tree page; the tree must show the run's
-// entries with links into the results frame, and no page may raise a script
-// error or miss a file it loads.
+// and the tree page of a run; the tree must show the run's entries with links
+// into the results frame, and no page may raise a script error or miss a file
+// it loads. The pages are written by the writers themselves, and by the built
+// and the installed drovexec run in a data folder that holds no script.
 
 #include <gtest/gtest.h>
 
@@ -10,11 +11,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "model/population.h"
+#include "app/e2e_fixture.h"
 #include "project/result_frames.h"
-#include "project/result_tree.h"
 #include "result_browser_fixture.h"
+#include "support/run_settings.h"
 
 namespace fs = std::filesystem;
 
@@ -22,11 +24,13 @@ namespace {
 
 const char* const chromium = "/usr/bin/chromium";
 
-class BrowserTest : public ResultBrowserTest {
-protected:
-    // Runs headless Chromium on the page; returns the dumped DOM and leaves
-    // the browser's log (console messages included) in `log`.
-    std::string dump_dom(fs::path const& page, std::string& log)
+// Headless Chromium keeping its profile, page dumps and log in `dir`.
+class HeadlessChromium {
+public:
+    explicit HeadlessChromium(fs::path folder) : dir(std::move(folder)) {}
+
+    // The DOM of the page once its scripts ran; the browser's log goes to `log`.
+    std::string dump_dom(fs::path const& page)
     {
         fs::path out = dir / "dom.txt";
         fs::path err = dir / "chromium.log";
@@ -43,8 +47,8 @@ protected:
         return read_text(out);
     }
 
-    // Console lines of the browser's log: script errors and failed loads.
-    static std::string console_lines(std::string const& log)
+    // Console lines of the last page's log: script errors and failed loads.
+    std::string console_lines() const
     {
         std::istringstream lines(log);
         std::string line, found;
@@ -53,53 +57,120 @@ protected:
                 found += line + "\n";
         return found;
     }
+
+    std::string log;
+
+private:
+    fs::path dir;
+};
+
+void expect_all_in(std::string const& dom, std::vector<std::string> const& texts)
+{
+    for (std::string const& text : texts)
+        EXPECT_NE(dom.find(text), std::string::npos) << text << "\n" << dom;
+}
+
+// The repository's tree-menu script as the core directory.
+fs::path repository_resources()
+{
+    return fs::canonical(fs::path(DROV_TEST_DATA) / ".." / ".." / "resources");
+}
+
+class BrowserTest : public ResultBrowserTest {
+protected:
+    HeadlessChromium browser{dir};
 };
 
 TEST_F(BrowserTest, TreeShowsTheRunsEntriesWithoutScriptErrors)
 {
     if (!fs::exists(chromium))
         GTEST_SKIP() << "no browser at " << chromium;
+    // The pages of the run, and the older pages that draw the tree from the
+    // head of the tree page.
+    for (auto write_pages : {write_result_frames, write_older_result_frames}) {
+        name_run("my data/proj 1.drp", repository_resources().string() + "/", false);
+        write_small_run(false, "Pop <2> & \"b\\c\"");
+        write_pages(s);
 
-    // The tree-menu script of the repository is the core directory.
-    fs::path core = fs::canonical(fs::path(DROV_TEST_DATA) / ".." / ".." / "resources");
-    name_run("my data/proj 1.drp", core.string() + "/", false);
-    open_results();
-    start_results(s, false, false);
-    print_js_aux_entry(s, 1, "", "Run of 08/12/26 at 18:55:29");
-    print_js_doc_entry(s, 1, "_run_information", "Settings");
-    std::ofstream tree;
-    ASSERT_TRUE(open_tree_file(s, tree, "test"));
-    TJSOut(tree).aux(2, my_string("Samples"), my_string());
-    tree.close();
-    Population first(my_string("Pop 1"));
-    first.sample_index = 1;
-    first.print_population_anchor(2, s, "samp");
-    Population second(my_string("Pop <2> & \"b\\c\""));
-    second.sample_index = 2;
-    second.print_population_anchor(2, s, "samp");
-    write_results_footer(results, false);
-    results.close();
-    s.results_stream = nullptr;
-    write_result_frames(s);
+        browser.dump_dom(s.main_page_file.str);
+        EXPECT_EQ(browser.console_lines(), "") << "frameset and its frames";
+        std::string dom = browser.dump_dom(s.tree_page_file.str);
+        EXPECT_EQ(browser.console_lines(), "") << "tree page";
+        expect_all_in(dom, {"<i>DROVALEN RESULTS (proj 1.drp)</i>", ">Drovalen log file<",
+                            ">Run of 08/12/26 at 18:55:29<", ">Settings<", ">Samples<", ">Pop 1<",
+                            ">Pop &lt;2&gt; &amp; \"b\\c\"<",
+                            "href=\"proj%201.htm#08_12_26at18_55_29_samp1\" target=\"basefrm\"",
+                            "href=\"Drovalen_log.txt\" target=\"basefrm\""});
+    }
+}
 
-    std::string log;
-    dump_dom(s.main_page_file.str, log);
-    EXPECT_EQ(console_lines(log), "") << "frameset and its frames";
+// The program run as a user would: in a data folder of its own, which holds
+// the project and its settings but none of the tree-menu files.
+class DataFolderBrowserTest : public DrovexecTest {
+protected:
+    HeadlessChromium browser{root.path()};
 
-    std::string dom = dump_dom(s.tree_page_file.str, log);
-    EXPECT_EQ(console_lines(log), "") << "tree page";
-    for (const char* text : {"<i>DROVALEN RESULTS (proj 1.drp)</i>", ">Drovalen log file<", ">Run of 08/12/26 at 18:55:29<",
-                             ">Settings<", ">Samples<", ">Pop 1<", ">Pop &lt;2&gt; &amp; \"b\\c\"<"})
-        EXPECT_NE(dom.find(text), std::string::npos) << text << "\n" << dom;
-    EXPECT_NE(dom.find("href=\"proj%201.htm#08_12_26at18_55_29_samp1\" target=\"basefrm\""),
-              std::string::npos)
-        << dom;
-    EXPECT_NE(dom.find("href=\"Drovalen_log.txt\" target=\"basefrm\""), std::string::npos);
+    // Installs the build into `prefix` as `cmake --install` does for a user.
+    void install(fs::path const& prefix)
+    {
+        std::string cache = read_text(fs::path(DROV_BINARY_DIR) / "CMakeCache.txt");
+        std::string key = "CMAKE_COMMAND:INTERNAL=";
+        std::string::size_type at = cache.find(key);
+        ASSERT_NE(at, std::string::npos);
+        at += key.size();
+        std::string cmake = cache.substr(at, cache.find('\n', at) - at);
+        std::string command = "'" + cmake + "' --install '" + DROV_BINARY_DIR + "' --prefix '" +
+                              prefix.string() + "' > '" + (root / "install.log").string() + "' 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << read_text(root / "install.log");
+    }
+};
 
-    // The copies beside the example project are the repository's script.
-    fs::path examples = fs::path(DROV_TEST_DATA) / ".." / ".." / "examples";
-    for (const char* name : {"ftiens4.js", "ua.js", "ftie4style.css", "DrovalenStyleSheet.xsl"})
-        EXPECT_EQ(read_text(examples / name), read_text(core / name)) << name;
+TEST_F(DataFolderBrowserTest, TreeOfARunInAFolderWithoutTheScript)
+{
+    if (!fs::exists(chromium))
+        GTEST_SKIP() << "no browser at " << chromium;
+    fs::path prefix = root / "installed";
+    install(prefix);
+    if (HasFatalFailure())
+        return;
+
+    struct Case {
+        const char* name;
+        fs::path program;
+        fs::path browser_files;  // where the pages must find the tree-menu files
+    };
+    fs::path build = fs::canonical(DROV_BINARY_DIR);
+    const Case cases[] = {
+        {"the built program, files beside it", build / "drovexec", build},
+        {"the installed program, files in its data folder", prefix / "bin" / "drovexec",
+         prefix / "share" / "drovexec"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / "dna2.drp"));
+        write("p.drs", run_settings_text({}));
+        program = c.program;
+
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        ASSERT_FALSE(fs::exists(work / "ftiens4.js"));
+        fs::path folder = work / "p.res";
+        std::string page = read_text(folder / "p_tree.htm");
+        std::string files = "file:///" + fs::canonical(c.browser_files).string() + "/";
+        for (auto at = files.find(' '); at != std::string::npos; at = files.find(' ', at))
+            files.replace(at, 1, "%20");
+        expect_all_in(page, {"<script src=\"" + files + "ua.js\"></script>",
+                             "<script src=\"" + files + "ftiens4.js\"></script>"});
+
+        browser.dump_dom(folder / "p_main.htm");
+        EXPECT_EQ(browser.console_lines(), "") << "frameset and its frames";
+        std::string dom = browser.dump_dom(folder / "p_tree.htm");
+        EXPECT_EQ(browser.console_lines(), "") << "tree page";
+        expect_all_in(dom, {"<i>DROVALEN RESULTS (p.drp)</i>",
+                            "href=\"Drovalen_log.txt\" target=\"basefrm\"", ">Drovalen log file<",
+                            ">Run of ", ">Settings<", "href=\"p.htm#", "_run_information\""});
+    }
 }
 
 }  // namespace

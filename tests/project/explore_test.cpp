@@ -11,6 +11,7 @@
 
 #include <sys/wait.h>
 
+#include "project/failing_log.h"
 #include "project/old_syntax_support.h"
 #include "project/project.h"
 #include "project/project_test_support.h"
@@ -152,6 +153,30 @@ TEST_F(ExploreTest, EachProjectStartsFromTheDefaults)
     EXPECT_THAT(reports_of(take_log()),
                 ElementsAre("ERROR|Structure::explore_content()|49",
                             "ERROR|Structure::explore(ifstream& ifs) (\"group\")|55"));
+}
+
+// An error raised while a project is explored ends that exploration only: the
+// next project, on the same object, is explored as if nothing had happened.
+TEST_F(ExploreTest, ErrorWhileExploringEndsThatProjectOnly)
+{
+    const std::string project_file = (OLD_DATA / "explore.drp").string();
+    for (const char* failing : {"\tExploring Samples...", "\tExploring genetic structure..."}) {
+        SCOPED_TRACE(failing);
+        fs::remove(dir / "dro_pro.txt");
+        int result = with_failing_log(failing, [&] { return explore(project_file); });
+
+        EXPECT_EQ(result, 0);
+        EXPECT_THAT(take_log(),
+                    HasSubstr("\nThe exploration was interrupted by an error: analysis failed\n"));
+        EXPECT_FALSE(exists("dro_pro.txt"));
+        EXPECT_EQ(project.structure->NbGroups, 0);
+
+        ASSERT_EQ(explore(project_file), 1);
+        EXPECT_EQ(file("samples.txt"), read_text(OLD_DATA / "explore_samples.txt"));
+        EXPECT_EQ(file("groups.txt"), read_text(OLD_DATA / "explore_groups.txt"));
+        EXPECT_EQ(file("dro_pro.txt"), read_text(OLD_DATA / "explore_dro_pro.txt"));
+        EXPECT_THAT(reports_of(take_log()), IsEmpty());
+    }
 }
 
 // The built program in run-list mode "explore": the core directory named on

@@ -42,6 +42,7 @@ TEST(GenStructPlan, StepsFollowTaskBitsAndSettings)
         const char* name;
         std::function<void(settings&)> set;
         std::string steps;
+        bool amova_refused = false;  // unknown phase with conventional F-statistics
     };
     const std::vector<Case> cases = {
         {"nothing selected", [](settings& s) { s.TaskNumber = 0x1; }, ""},
@@ -83,6 +84,22 @@ TEST(GenStructPlan, StepsFollowTaskBitsAndSettings)
              s.PrintDistanceMatrix = 1;
          },
          "folder banner matrix print-matrix block amova(0x400)"},
+        {"after the unknown-phase refusal no AMOVA runs, not even the Mantel test's",
+         [](settings& s) {
+             s.TaskNumber = 0x12000;  // AMOVA and FST already cleared by the refusal
+             s.HaplAMOVA = s.LocByLocAMOVA = 1;
+             s.ComputeConventionalFST = 1;
+             s.PrintDistanceMatrix = 1;
+         },
+         "folder exact", true},
+        {"the same bits without the refusal",
+         [](settings& s) {
+             s.TaskNumber = 0x12000;
+             s.HaplAMOVA = s.LocByLocAMOVA = 1;
+             s.ComputeConventionalFST = 1;
+             s.PrintDistanceMatrix = 1;
+         },
+         "folder matrix print-matrix block F-line amova(0x12000) amova-entry locus-by-locus exact"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,7 +110,7 @@ TEST(GenStructPlan, StepsFollowTaskBitsAndSettings)
         s.ComputePairwiseFST = s.UnequalPopSizeDiv = s.PrintMissIntermatchs = 0;
         s.PrintDistanceMatrix = s.PrintMinSpannNetworkGlob = 0;
         c.set(s);
-        EXPECT_EQ(describe(plan_genstruct_steps(s)), c.steps);
+        EXPECT_EQ(describe(plan_genstruct_steps(s, c.amova_refused)), c.steps);
     }
 }
 
@@ -137,8 +154,9 @@ TEST_F(GenStructTest, UnknownPhaseRefusesConventionalFst)
         use_profile(type, 1, 0);
         if (project.samples->Populations.count == 0)
             genotypic_sample("a", {{"12", "13", 1}});
-        s.TaskNumber = 0x600;
+        s.TaskNumber = 0x10600;  // the Mantel test would open the AMOVA
         s.HaplAMOVA = 1;
+        s.LocByLocAMOVA = 1;
         s.ComputeConventionalFST = 1;
 
         project.GenStructCalculations(&results);
@@ -156,7 +174,7 @@ TEST_F(GenStructTest, UnknownPhaseRefusesConventionalFst)
                   std::string::npos);
         EXPECT_EQ(log.find("Skipping microsat") != std::string::npos, type == MICROSAT);
         EXPECT_EQ(log.find("Computing F statistics"), std::string::npos);
-        EXPECT_EQ(s.TaskNumber, 0);
+        EXPECT_EQ(s.TaskNumber, 0x10000);
         EXPECT_NE(results_text().find(notice), std::string::npos);
         EXPECT_EQ(results_text().find("GENETIC STRUCTURE ANALYSIS"), std::string::npos);
     }

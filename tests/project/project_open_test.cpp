@@ -254,6 +254,25 @@ TEST_F(OldSyntaxTest, ProfileIdentifiers)
     }
 }
 
+TEST_F(OldSyntaxTest, DistanceMatrixAnswerSetsGivenDistMat)
+{
+    // The word answers whether the matrix is to be computed: yes means not given.
+    const struct {
+        const char* text;
+        int given;
+    } cases[] = {{" yes\n", 0}, {"Y", 0}, {"1 # computed", 0}, {"YES", 0},
+                 {"no", 1},      {"0", 1}, {"yesterday", 1},    {"\nyes", 1}};
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.text);
+        ProfileSettings p;
+        p.GivenDistMat = 5;
+        std::istringstream in(c.text);
+        EXPECT_EQ(p.read_dist_mat(in), 1);
+        EXPECT_EQ(p.GivenDistMat, c.given);
+    }
+    EXPECT_THAT(reports(), IsEmpty());
+}
+
 class OldSamplesTest : public OldSyntaxTest {
 protected:
     ProfileSettings profile;
@@ -367,6 +386,19 @@ TEST_F(OldStructureTest, GroupsPointAtTheNamedSamples)
     EXPECT_EQ(structure.Groups[0][2], samples.Populations[2]);
     EXPECT_EQ(structure.Groups[1][0], samples.Populations[1]);
     EXPECT_STREQ(structure.DistMatLabel.str, "m");
+    EXPECT_THAT(reports(), IsEmpty());
+}
+
+TEST_F(OldStructureTest, ExternalStructureFileIsLookedForInTheProjectFolder)
+{
+    write_file("groups.txt", "group file\n");
+    settings run;
+    run.project_dir = (dir.string() + "/").c_str();
+    ProfileSettings profile;
+    profile.RunSettings = &run;
+    std::istringstream in("StructureName = EXTERN \"groups.txt\"\n");
+    EXPECT_EQ(structure.open(in, profile, samples), 1);
+    EXPECT_STREQ(structure.StructureName.str, "groups.txt");
     EXPECT_THAT(reports(), IsEmpty());
 }
 

@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <stdexcept>
-#include <streambuf>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
+#include "project/failing_log.h"
 #include "project/project_run.h"
 #include "project/run_fixture.h"
+#include "summary/sumstat.h"
 #include "support/run_settings.h"
 
 namespace {
@@ -241,33 +241,6 @@ TEST_F(ProjectRunTest, ResultsFileThatCannotBeMadeFailsTheRun)
     EXPECT_EQ(s.results_stream, nullptr);
 }
 
-// A log that fails once, when a given text has been written to it: the
-// error stands for any error raised inside an analysis. The log proper
-// takes over from then on.
-class FailingLog : public std::streambuf {
-public:
-    FailingLog(std::string trigger, std::ostream* log) : trigger_(std::move(trigger)), log_(log) {}
-
-protected:
-    int overflow(int c) override
-    {
-        if (c == traits_type::eof())
-            return 0;
-        seen_ += static_cast<char>(c);
-        if (seen_.size() >= trigger_.size()
-            && seen_.compare(seen_.size() - trigger_.size(), trigger_.size(), trigger_) == 0) {
-            _ZOS_ = log_;
-            throw std::runtime_error("analysis failed");
-        }
-        return c;
-    }
-
-private:
-    std::string trigger_;
-    std::ostream* log_;
-    std::string seen_;
-};
-
 TEST_F(ProjectRunTest, ErrorInsideAnAnalysisEndsTheRunCleanly)
 {
     for (const char* failing : {"Population 'Group2", "Population 'c"}) {
@@ -277,13 +250,7 @@ TEST_F(ProjectRunTest, ErrorInsideAnAnalysisEndsTheRunCleanly)
         Samples* own_samples = project.samples;
         Structure* own_structure = project.structure;
 
-        std::ostream* log = _ZOS_;
-        FailingLog failing_log(failing, log);
-        std::ostream failing_stream(&failing_log);
-        failing_stream.exceptions(std::ios::badbit);
-        _ZOS_ = &failing_stream;
-        int result = run(path);
-        _ZOS_ = log;
+        int result = with_failing_log(failing, [&] { return run(path); });
 
         EXPECT_EQ(result, 0);
         EXPECT_NE(take_log().find("The run was interrupted by an error: analysis failed"),
@@ -304,6 +271,54 @@ TEST_F(ProjectRunTest, ErrorInsideAnAnalysisEndsTheRunCleanly)
     use_settings({});
     EXPECT_EQ(run(add_project("dna2.drp", "next.drp")), 1);
     EXPECT_NE(results("next").find("END OF RUN NUMBER 3"), std::string::npos);
+}
+
+// The process-wide collector enabled for a test and put back afterwards.
+class SummaryLineRunTest : public ProjectRunTest {
+protected:
+    void SetUp() override
+    {
+        ProjectRunTest::SetUp();
+        SumStat.resetComputationFlags();
+        SumStat.enabled = true;
+        SumStat.checkForStat(my_string("GROUP_LEVEL POP_LEVEL ALL_K"));
+        // Values of an earlier project: each run keeps two columns of "NA".
+        SumStat.K.count = 0;
+        SumStat.K.Add(1.0);
+        SumStat.K.Add(2.0);
+    }
+
+    void TearDown() override
+    {
+        SumStat.resetComputationFlags();
+        SumStat.enabled = false;
+        SumStat.K.count = 0;
+        ProjectRunTest::TearDown();
+    }
+};
+
+TEST_F(SummaryLineRunTest, GroupAndPopulationLevelsFormOneLine)
+{
+    use_settings({{"TaskNumber", "1"}});
+    ASSERT_EQ(run(add_project("groups7.drp", "p.drp")), 1);
+    ASSERT_EQ(run(add_project("dna2.drp", "q.drp")), 1);
+    EXPECT_EQ(SumStat.headerText, "gr_K_1\tgr_K_2\tK_1\tK_2\t\n");
+    EXPECT_EQ(SumStat.valuesText, "NA\tNA\tNA\tNA\t\nNA\tNA\tNA\tNA\t\n");
+    EXPECT_FALSE(SumStat.atGroupLevel);
+}
+
+TEST_F(SummaryLineRunTest, FailedRunLeavesNoPartOfItsLine)
+{
+    use_settings({{"TaskNumber", "1"}});
+    std::string path = add_project("groups7.drp", "p.drp");
+    // Fails inside the population level, after the group level's part of the line.
+    ASSERT_EQ(with_failing_log("Population 'c", [&] { return run(path); }), 0);
+    EXPECT_EQ(SumStat.headerText, "");
+    EXPECT_EQ(SumStat.valuesText, "");
+
+    ASSERT_EQ(run(add_project("dna2.drp", "q.drp")), 1);
+    EXPECT_EQ(SumStat.headerText, "gr_K_1\tgr_K_2\tK_1\tK_2\t\n");
+    EXPECT_EQ(SumStat.valuesText, "NA\tNA\tNA\tNA\t\n");
 }
 
 }  // namespace

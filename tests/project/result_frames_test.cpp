@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "model/population.h"
+#include "project/project.h"
 #include "project/result_tree.h"
 #include "result_browser_fixture.h"
 
@@ -24,31 +24,10 @@ std::string replace_all(std::string text, std::string const& from, std::string c
 
 class ResultFramesTest : public ResultBrowserTest {
 protected:
-    // One small run into a new results file: tree root and log entry, the
-    // header, the run's folder and entries, two sample anchors, the footer.
+    // The small run of the fixture and the pages of its browser.
     void small_run(bool xml)
     {
-        xmlOutput = xml;
-        open_results();
-        start_results(s, false, xml);
-        print_js_aux_entry(s, 1, "", "Run of 08/12/26 at 18:55:29");
-        print_js_doc_entry(s, 1, "_run_information", "Settings");
-        results << "\nProject information:\n";
-        std::ofstream tree;
-        ASSERT_TRUE(open_tree_file(s, tree, "test"));
-        TJSOut(tree).aux(2, my_string("Samples"), my_string());
-        tree.close();
-        Population first(my_string("Pop 1"));
-        first.sample_index = 1;
-        first.print_population_anchor(2, s, "samp");
-        results << "results of Pop 1\n";
-        Population second(my_string("Pop <2> & \"b\""));
-        second.sample_index = 2;
-        second.print_population_anchor(2, s, "samp");
-        results << "results of Pop 2\n";
-        write_results_footer(results, xml);
-        results.close();
-        s.results_stream = nullptr;
+        write_small_run(xml);
         write_result_frames(s);
     }
 
@@ -103,6 +82,50 @@ TEST_F(ResultFramesTest, BrowserFileNamesAndAbsoluteCoreDirectory)
               std::string::npos);
 }
 
+TEST_F(ResultFramesTest, BrowserFilesFromTheCoreDirectoryElseFromTheProgramsFolder)
+{
+    fs::path core = dir / "core dir";
+    fs::path program = dir / "bin";
+    fs::create_directories(core);
+    fs::create_directories(program);
+    std::string core_name = core.string() + "/";
+    std::string program_name = program.string() + "/";
+    run_log.emplace(dir);
+    struct Case {
+        const char* name;
+        bool in_core, beside_program;
+        std::string expected;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"core directory has the script: nothing changes", true, true, core_name, false},
+        {"core directory lacks it: the program's folder", false, true, program_name, false},
+        {"neither has it: the core directory, with a warning", false, false, core_name, true},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(core / "ftiens4.js");
+        fs::remove(program / "ftiens4.js");
+        if (c.in_core)
+            std::ofstream(core / "ftiens4.js") << "// script\n";
+        if (c.beside_program)
+            std::ofstream(program / "ftiens4.js") << "// script\n";
+        run_log->take();
+        my_string folder = browser_files_folder(my_string(core_name.c_str()),
+                                                my_string(program_name.c_str()));
+        EXPECT_EQ(std::string(folder.str), c.expected);
+        std::string log = run_log->take();
+        std::string warning = "\"set_result_browser_names()\" : invalid stream\n"
+                              "\tThe tree-menu script \"ftiens4.js\" is neither in the core directory \"" +
+                              core_name + "\" nor in the program's folder \"" + program_name + "\"";
+        EXPECT_EQ(log.find(warning) != std::string::npos, c.warned) << log;
+    }
+    EXPECT_EQ(std::string(program_folder().str), fs::canonical(DROV_BINARY_DIR).string() + "/tests/");
+    // Where the system does not tell the program's folder, the core directory
+    // stays, its backslashes made '/'.
+    EXPECT_STREQ(browser_files_folder(my_string("C:\\Drov alen\\"), my_string()).str, "C:/Drov alen/");
+}
+
 TEST_F(ResultFramesTest, HeadersAndFootersAsWritten)
 {
     name_run("proj.drp", "C:\\Drov alen\\", false);
@@ -123,6 +146,45 @@ TEST_F(ResultFramesTest, HeadersAndFootersAsWritten)
               "\n<?xml-stylesheet type=\"text/xsl\" href=\"file:///C:/Drov%20alen/DrovalenStyleSheet.xsl\"?>"
               "\n<!--Drovalen results file-->\n\n<Drovalen>\n\n<data>\n\n"
               "\n</data>\n\n</Drovalen>\n\n");
+}
+
+TEST_F(ResultFramesTest, OlderFramesHeaderAndFooterAsWritten)
+{
+    Project project;
+    settings& run = project.run_settings;
+    name_run("my data/proj 1.drp", "C:\\Drov alen\\core\\", false, run);
+    fs::path folder = dir / "my data" / "proj 1.res";
+    std::string full = "file:///" + replace_all(folder.string(), " ", "%20") + "/";
+
+    project.print_html_frames_output();
+    std::string frameset = read_text(fs::path(DROV_TEST_DATA) / "result_browser" / "proj 1_main.htm");
+    frameset = replace_all(frameset, "cols=\"200,*\"", "cols=\"250,*\"");
+    frameset = replace_all(frameset, "\"proj%201_tree.htm\"", "\"" + full + "proj%201_tree.htm\"");
+    frameset = replace_all(frameset, "\"proj%201.htm\"", "\"" + full + "proj%201.htm\"");
+    EXPECT_EQ(read_text(folder / "proj 1_main.htm"), frameset);
+    EXPECT_EQ(read_text(folder / "proj 1_tree.htm"),
+              "\n<html>\n<!--Drovalen results tree file-->\n\n<head>"
+              "\n<link rel=\"stylesheet\" href=\"file:///C:/Drov%20alen/core/ftie4style.css\">"
+              "\n<script src=\"file:///C:/Drov%20alen/core/ua.js\"></script>"
+              "\n<script src=\"file:///C:/Drov%20alen/core/ftiens4.js\"></script>"
+              "\n<script src=\"" + full + "proj%201.js\"></script>"
+              "\n<script>initializeDocument()</script>\n</head>\n"
+              "\n<body topmargin=16 marginheight=16>\n</body>\n</html>\n");
+
+    results.open(run.results_file.str, std::ios::out | std::ios::trunc);
+    run.results_stream = &results;
+    project.print_html_results_header();
+    project.print_js_header();
+    project.New_print_js_header(true);
+    project.print_html_results_footer();
+    run.results_stream = nullptr;
+    results.close();
+    EXPECT_EQ(read_text(run.results_file.str),
+              "\n<html>\n<!--Drovalen results file-->\n\n<head>\n</head>\n<style>"
+              "\nbody    { background : white; color : black; margin: 10 }\n</style>\n"
+              "\n<body bgcolor=white>\n\n<PRE>\n"
+              "\n</PRE>\n</HTML>\n\n");
+    EXPECT_FALSE(fs::exists(run.tree_data_file.str)) << "the tree-file headers write nothing";
 }
 
 TEST_F(ResultFramesTest, AppendedXmlRunsShareOneRootAndOneTree)

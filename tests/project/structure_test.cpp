@@ -99,8 +99,21 @@ TEST_F(StructureTest, FaultyGroupsAreRefusedWithTheirMessages)
          "\tError: Invalid value for \"NbGroups\" on line 1. Aborting reading project.\n"},
         {"NbGroups=2\nGroup={\"pop A\"}\nNbGroups=3\n", "invalid value assigned to \"NbGroups\"",
          "on line 3 (after the first group). Aborting reading project.\n"},
+        // More groups declared than there are samples: the groups given are
+        // still read and counted, and the message says what is too large.
         {"NbGroups=5\nGroup={\"pop A\"}\n", "invalid value assigned to \"NbGroups\"",
-         "5were expected, while 0 have been found!"},
+         "\tInvalid number of groups defined. 5were expected, while 1 have been found!\n"
+         "\t\"NbGroups\" (5) is larger than the number of samples (4), while every group "
+         "needs a sample of its own\n"},
+        {"NbGroups=1000000000\nGroup={\"pop A\"}\nGroup={\"pop B\" \"pop C\"}\n",
+         "invalid value assigned to \"NbGroups\"",
+         "1000000000were expected, while 2 have been found!\n\t\"NbGroups\" (1000000000) is "
+         "larger than the number of samples (4)"},
+        {"NbGroups=9\nGroup={\"pop A\"}\nGroup={\"pop B\"}\nGroup={\"pop C\"}\n"
+         "Group={\"pop D\"}\nGroup={\"pop A\"}\n",
+         "sample included twice in a group",
+         "\tError: Sample \"pop A\" defined in Group #5 on line 6 has been alredy included in "
+         "group #1.\n"},
         {"StructureName=Regions\n", "invalid value assigned to \"StructureName\"",
          "\tError: Bad value assigned to StructureName on line 1. Aborting reading project.\n"},
         {"NbGroups=1\nGroup={\"pop A\"}\n[[DistanceMatrix]]\n", "invalid keyword in section "

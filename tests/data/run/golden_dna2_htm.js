@@ -4,7 +4,7 @@ STARTALLOPEN = 0
 WRAPTEXT = 1
 PRESERVESTATE = 0
 HIGHLIGHT = 1
-ICONPATH = 'file:///CORE/'    //change if the gif's folder is a subfolder, for example: 'images/'
+ICONPATH = 'file:///PROGRAM/'    //change if the gif's folder is a subfolder, for example: 'images/'
 
 foldersTree = gFld("<i>DROVALEN RESULTS (p.drp)</i>", "")
 insDoc(foldersTree, gLnk("R", "Drovalen log file", "Drovalen_log.txt"))

@@ -1,1 +1,0 @@
-../resources/ftiens4.js

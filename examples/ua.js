@@ -1,1 +1,0 @@
-../resources/ua.js
