@@ -3,6 +3,7 @@
 // the readers.
 #include "translator/imp_exp.h"
 
+#include <algorithm>
 #include <fstream>
 #include <new>
 
@@ -25,10 +26,10 @@ struct FormatEntry {
 
 const FormatEntry formats[] = {
     {FORMAT_GENEPOP, "Genepop", "GenePop", &imp_exp::read_gen_pop, &imp_exp::write_gen_pop},
-    {FORMAT_PHYLIP, "Phylip", "Phylip", nullptr, nullptr},
-    {FORMAT_MEGA, "Mega", "Mega", nullptr, nullptr},
+    {FORMAT_PHYLIP, "Phylip", "Phylip", &imp_exp::read_phylip, &imp_exp::write_phylip},
+    {FORMAT_MEGA, "Mega", "Mega", &imp_exp::read_mega, &imp_exp::write_mega},
     {FORMAT_BIOSYS, "Biosys", "Biosys", nullptr, nullptr},
-    {FORMAT_WINKESTA, "WinKesta", "WinKesta", nullptr, nullptr},
+    {FORMAT_WINKESTA, "WinKesta", "WinKesta", &imp_exp::read_win_kesta, &imp_exp::write_win_kesta},
     {FORMAT_DROVALEN, "Drovalen", "Drovalen", &imp_exp::read_drovalen, &imp_exp::write_drovalen},
 };
 
@@ -173,12 +174,34 @@ int imp_exp::export_data(int format, char* input, char* output, std::ostream* st
     return written;
 }
 
+namespace {
+
+// The project reader keeps the second line of an individual whole, with the
+// blanks that indent it under the first gene copy. Without a locus separator
+// every character is a locus, so that indentation would become loci of its
+// own; it carries no data in any form.
+void unindent_gene_copies(Samples& samples)
+{
+    for (int i = 0; i < samples.Populations.count; ++i) {
+        MY_TIArrayAsVector<TPhenotype>& individuals = samples.Populations.data[i]->individuals.phenotypes;
+        for (int k = 0; k < individuals.count; ++k)
+            for (my_string& copy : individuals.data[k]->gene_copy) {
+                int blanks = 0;
+                while (copy.str[blanks] == ' ' || copy.str[blanks] == '\t')
+                    ++blanks;
+                copy.remove(0, blanks);
+            }
+    }
+}
+
+} // namespace
+
 // What every writer relies on: the allele database with the recessive-allele
 // slot at position 0 of every locus, the allele vector of every haplotype
 // definition, and for genotypic data the two pseudo-haplotypes of every
-// individual, the gametic phase taken as unknown. No analysis runs. 0 when
-// the task checks refuse the data (no sample, entries of unequal lengths):
-// the writers would write them wrong.
+// individual (from its unindented gene copies), the gametic phase taken as
+// unknown. No analysis runs. 0 when the task checks refuse the data (no
+// sample, entries of unequal lengths): the writers would write them wrong.
 int imp_exp::prepare_project()
 {
     Project& p = *project;
@@ -189,6 +212,7 @@ int imp_exp::prepare_project()
         p.build_all_vectors(p.allele_db);
         return 1;
     }
+    unindent_gene_copies(*p.samples);
     KeptSettings kept(s);
     p.profile.GameticPhase = 0;
     s.TaskNumber = settings::AMOVA_PERMUTATION_PREPARATION;
@@ -220,7 +244,12 @@ void imp_exp::create_header(std::tm const& local_time)
 
 int imp_exp::unable_to_open_input()
 {
-    *_ZOS_ << "\n\t\tTranslator is unable to open the input file " << input_name << std::endl;
+    return unable_to_open_input(input_name);
+}
+
+int imp_exp::unable_to_open_input(my_string const& file)
+{
+    *_ZOS_ << "\n\t\tTranslator is unable to open the input file " << file << std::endl;
     return 0;
 }
 
@@ -236,6 +265,11 @@ bool imp_exp::read_line(std::istream& in, std::string& line)
 bool imp_exp::is_line_blank(std::string const& line)
 {
     return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+void imp_exp::remove_double_quotes(std::string& text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
 }
 
 bool imp_exp::is_line_blank_rm(std::string& line)

@@ -86,6 +86,15 @@ public:
     int read_gen_pop();
     int write_gen_pop();
 
+    // The Phylip, Mega and WinKesta formats (phylip_*.cpp, mega_*.cpp,
+    // winkesta_*.cpp).
+    int read_phylip();
+    int write_phylip();
+    int read_mega();
+    int write_mega();
+    int read_win_kesta();
+    int write_win_kesta();
+
     // One line of a translated file: any length, without its line feed and
     // one trailing carriage return. False when no line was left.
     static bool read_line(std::istream& in, std::string& line);
@@ -93,10 +102,14 @@ public:
     static bool is_line_blank(std::string const& line);
     // The same; a line that is not blank also loses its trailing blanks and tabs.
     static bool is_line_blank_rm(std::string& line);
+    // Removes every double quote, which would end a quoted project value early.
+    static void remove_double_quotes(std::string& text);
 
 private:
-    // The log line of an input file that cannot be opened; returns 0.
+    // The log line of an input file that cannot be opened (the input name,
+    // or another file the reader needs); returns 0.
     int unable_to_open_input();
+    int unable_to_open_input(my_string const& file);
     // The data preparation of the export step: 1, or 0 when the task checks
     // refuse the data.
     int prepare_project();

@@ -33,6 +33,11 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
         print_haplotype_level_block(call.results);
     }
     call.results << std::endl;
+    // Individuals of known phase as two whole gene copies; standard data
+    // have no such lines.
+    if (profile.GenotypicData && profile.GameticPhase && ProfileSettings::DataType != STANDARD
+        && ProfileSettings::DataType != FREQUENCY)
+        compute_phenotype_heterozygosity(call.s, individuals);
     call.done();
     return true;
 }
@@ -129,10 +134,11 @@ bool PopGenetics::hardy_weinberg_section(DriverCall& call)
 {
     call.title_box();
     call.cite({"Guo_S_Thompson_E", "Levene_H"});
+    const long steps = call.s.MarkovChainStepsHW;
     if (!call.report_progress("Testing Hardy-Weinberg equilibrium ..."))
         return false;
     call.console_step("Testing Hardy-Weinberg equilibrium ...");
-    // The exact test comes here.
+    make_all_hw(call.results, individuals, steps, call.s);
     *_ZOS_ << "\tdone !\n" << std::endl;
     return true;
 }

@@ -55,11 +55,34 @@ protected:
     // The GenePop reader alone (no header) on `source`.
     std::string read_gen_pop(std::string const& source, int diploid = 1)
     {
-        translator.input_name = write_file("in.gen", source).string().c_str();
         translator.diploid = diploid;
+        return read_alone(&imp_exp::read_gen_pop, "in.gen", source);
+    }
+
+    // One reader alone (no header) on `source`, written as `name`.
+    std::string read_alone(int (imp_exp::*reader)(), std::string const& name,
+                           std::string const& source)
+    {
+        translator.input_name = write_file(name, source).string().c_str();
         std::ostringstream out;
         translator.os = &out;
-        status = translator.read_gen_pop();
+        status = (translator.*reader)();
+        return out.str();
+    }
+
+    // Opens `project_text` as the export step does, without its preparation,
+    // so that a test can change the project before calling a writer.
+    bool open_project(std::string const& project_text)
+    {
+        settings::input_file = write_file("open.drp", project_text).string().c_str();
+        return project.open() == 1;
+    }
+    // One writer alone on the project: the text it writes.
+    std::string write_alone(int (imp_exp::*writer)())
+    {
+        std::ostringstream out;
+        translator.os = &out;
+        status = (translator.*writer)();
         return out.str();
     }
 };
