@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "summary/sumstat.h"
 
 int _GENE_DIVERSITY_ = 0;
@@ -244,7 +245,7 @@ void read_global_flags(const char* directory)
         std::string dir = directory ? directory : "";
         if (dir.size() > MAX_FLAGS_DIR)
             return;
-        std::ifstream in(dir + "glbstreams.txt");
+        InputFile in((dir + "glbstreams.txt").c_str());
         if (!in.is_open())
             return;
         my_string line;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 
 namespace {
 
@@ -121,15 +122,6 @@ int BnumMat::read_from_file()
     is >> *this;
     return is.fail() ? 0 : 1;
 }
-
-namespace {
-
-bool read_int32(std::istream& is, std::int32_t& value)
-{
-    return static_cast<bool>(is.read(reinterpret_cast<char*>(&value), sizeof value));
-}
-
-}  // namespace
 
 std::istream& operator>>(std::istream& is, BnumMat& S)
 {

@@ -7,12 +7,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
+#include "core/char_classes.h"
 
-bool is_digit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+namespace {
 
 const char* skip_blanks(const char* p)
 {

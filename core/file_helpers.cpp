@@ -55,6 +55,11 @@ int MY_CopyFile(const char* dest, const char* src)
     return in.bad() || out.fail() ? 0 : 1;
 }
 
+bool read_int32(std::istream& is, std::int32_t& value)
+{
+    return static_cast<bool>(is.read(reinterpret_cast<char*>(&value), sizeof value));
+}
+
 clock_t get_sys_clock()
 {
     return clock();

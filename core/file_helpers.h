@@ -3,9 +3,32 @@
 #ifndef DROV_CORE_FILE_HELPERS_H
 #define DROV_CORE_FILE_HELPERS_H
 
+#include <cstdint>
 #include <ctime>
+#include <fstream>
+#include <istream>
 
 #include "core/my_string.h"
+
+// An input file that keeps its name, so that a reader stopped by what it
+// finds can say in which file (a line too long to read names its file and
+// line, see my_string::read_line). The name is the one given to the
+// constructor or to InputFile::open (not to the open of a std::ifstream
+// reference).
+class InputFile : public std::ifstream {
+public:
+    InputFile() = default;
+    explicit InputFile(const char* name) { open(name); }
+    void open(const char* name)
+    {
+        name_ = name;
+        std::ifstream::open(name);
+    }
+    const char* name() const { return name_.str; }
+
+private:
+    my_string name_;
+};
 
 // Creates the folder with mode 0755. Returns 1 when the folder exists
 // afterwards (made now or already there), 0 otherwise.
@@ -26,6 +49,10 @@ bool can_read(const char* path);
 
 // True when both paths name one existing file or folder.
 bool same_file(const char* a, const char* b);
+
+// Reads a 32-bit int stored in the machine's byte order (the binary matrix
+// files); false when the stream ends first.
+bool read_int32(std::istream& is, std::int32_t& value);
 
 // Processor time in clock ticks.
 clock_t get_sys_clock();

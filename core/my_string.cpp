@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 
 char* my_string::_buf = nullptr;
 
@@ -524,12 +525,43 @@ int next_char(std::istream& is)
     return is.get();
 }
 
+// Number (from 1) of the line that begins at byte `start` of the stream.
+long line_number_at(std::istream& is, std::streamoff start)
+{
+    is.seekg(0);
+    std::streambuf* in = is.rdbuf();
+    long line = 1;
+    for (std::streamoff i = 0; i < start; ++i) {
+        int c = in->sbumpc();
+        if (c == std::streambuf::traits_type::eof())
+            break;
+        if (c == '\n')
+            ++line;
+    }
+    return line;
+}
+
+// Reports a line of which only the first `extracted` characters could be
+// read, with its file and line, and leaves the stream failed and bad.
+void refuse_long_line(std::istream& is, std::streamsize extracted)
+{
+    E.error(ERROR, "my_string::read_line()", 209);
+    is.clear();
+    std::streamoff after = is.tellg();
+    *_ZOS_ << '\t';
+    if (auto const* file = dynamic_cast<InputFile const*>(&is))
+        *_ZOS_ << "File \"" << file->name() << "\", ";
+    if (after >= extracted)
+        *_ZOS_ << "Line #" << line_number_at(is, after - extracted) << " : ";
+    *_ZOS_ << "line longer than " << my_string::max_length
+           << " characters, reading stopped" << std::endl;
+    is.setstate(std::ios::failbit | std::ios::badbit);
+}
+
 } // namespace
 
 // Lines are read whole through the shared buffer, which holds the longest
-// line a my_string may hold. A longer line is reported and leaves the string
-// empty and the stream failed, so that the caller stops visibly instead of
-// taking a cut line for the end of its input.
+// line a my_string may hold.
 int my_string::read_line(std::istream& is)
 {
     allocate_buffer();
@@ -537,7 +569,7 @@ int my_string::read_line(std::istream& is)
     is.getline(_buf, line_buffer_size);
     if (is.fail() && is.gcount() == max_length) {
         cut(0);
-        E.error(ERROR, "my_string::read_line()", 209);
+        refuse_long_line(is, is.gcount());
         return 1;
     }
     int n = static_cast<int>(std::strlen(_buf));

@@ -85,7 +85,11 @@ public:
     my_string& convert_dot_to_underline();
 
     // Readers. Callers test the stream's state afterwards.
-    int read_line(std::istream& is);  // keeps a CR; always returns 1
+    // read_line keeps a CR and always returns 1. A line longer than
+    // max_length is reported with its file (when the stream is an InputFile)
+    // and line number, and leaves this string empty and the stream failed and
+    // bad: readers stop there and tell it from the end of their input by bad().
+    int read_line(std::istream& is);
     void read_token(std::istream& is);
     void read_to_delim(std::istream& is, char delim);
     void read_to_delim(std::istream& is);

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "core/char_classes.h"
 #include "core/errors.h"
 
 my_string Identifiers[NUM_IDENTIFIERS] = {
@@ -23,15 +24,6 @@ my_string SubSections[NUM_SUBSECTIONS] = {
 
 namespace {
 
-// Character classes of the C locale, on the int that istream::get returns
-// (EOF and bytes above 127 belong to no class).
-bool is_printable(int c) { return c >= 32 && c <= 126; }
-bool is_graphic(int c) { return c > 32 && c <= 126; }
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
-bool is_alnum(int c)
-{
-    return is_digit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
 bool is_quote(int c) { return c == '"' || c == '\''; }
 
 // Drops the rest of the current line and its line end, however long the line.
@@ -244,6 +236,20 @@ int next_name_or_brace(std::istream& ifs)
     for (int c = ifs.get(); c != end; c = ifs.get())
         if (c == '}' || is_alnum(c))
             return c;
+    return end;
+}
+
+int next_visible(std::istream& ifs, int* last)
+{
+    const int end = std::istream::traits_type::eof();
+    for (int c = ifs.get(); c != end; c = ifs.get()) {
+        if (last)
+            *last = c;
+        if (c == '#')
+            skip_rest_of_line(ifs);
+        else if (is_visible(c))
+            return c;
+    }
     return end;
 }
 

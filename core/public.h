@@ -53,6 +53,12 @@ int get_word(std::istream& ifs, my_string& w);
 // (consumed); EOF when the input ends first.
 int next_name_or_brace(std::istream& ifs);
 
+// Consumes blanks, control characters, line ends and '#' comments up to the
+// next visible character (see is_visible), which is consumed and returned;
+// EOF when the input ends first. `last`, when given, receives the last
+// character read.
+int next_visible(std::istream& ifs, int* last = nullptr);
+
 // Reads the next keyword (the text before '=', cut at its first blank and
 // lower-cased). False at a '[' (left unread), which ends the section.
 int get_next_ident(std::istream& ifs, my_string& id);

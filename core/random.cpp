@@ -278,11 +278,14 @@ int poidev(float xm, long* idum)
     static float alxm = 0.0f;
     static float g = 0.0f;
 
+    // The cached exponential and logarithm are taken in double precision and
+    // then rounded: the float functions round some means one unit apart.
+    double mean = xm;
     if (xm < 12.0f) {
         // Direct method: multiply uniforms until the product falls below e^-mean.
         if (xm != oldm) {
             oldm = xm;
-            g = static_cast<float>(std::exp(-xm));
+            g = static_cast<float>(std::exp(-mean));
         }
         int k = -1;
         float t = 1.0f;
@@ -295,9 +298,9 @@ int poidev(float xm, long* idum)
     // Rejection from a Lorentzian envelope.
     if (xm != oldm) {
         oldm = xm;
-        sq = static_cast<float>(std::sqrt(2.0 * xm));
-        alxm = static_cast<float>(std::log(xm));
-        g = static_cast<float>(xm * alxm - gammln(xm + 1.0));
+        sq = static_cast<float>(std::sqrt(2.0 * mean));
+        alxm = static_cast<float>(std::log(mean));
+        g = static_cast<float>(xm * alxm - gammln(mean + 1.0));
     }
     float em;
     float t;

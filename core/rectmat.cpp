@@ -9,6 +9,7 @@
 #include <new>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 
 RectMat::RectMat(int const& num_rows, int const& num_cols)
     : rows(nullptr), nrows(num_rows > 0 ? num_rows : 0), ncols(num_cols > 0 ? num_cols : 0),
@@ -105,15 +106,6 @@ int RectMat::display_matrix(std::ostream& os)
     }
     return 1;
 }
-
-namespace {
-
-bool read_int32(std::istream& is, std::int32_t& value)
-{
-    return static_cast<bool>(is.read(reinterpret_cast<char*>(&value), sizeof value));
-}
-
-}  // namespace
 
 std::istream& operator>>(std::istream& is, RectMat& S)
 {

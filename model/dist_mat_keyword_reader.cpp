@@ -15,8 +15,10 @@
 #include <limits>
 #include <string>
 
+#include "core/char_classes.h"
 #include "core/conversions.h"
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/public.h"
 #include "model/subsection_support.h"
 
@@ -25,9 +27,6 @@ namespace {
 const char* const GET_SETTINGS = "DistMat::get_settings( ifstream& ifs)";
 const char* const READ_ID = "DistMat::read_id_content()";
 const char* const READ_DATA = "DistMat::read_MatrixData()";
-
-bool is_graphic(int c) { return c > 32 && c <= 126; }
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 // Skips blanks and other control characters up to the end of the line; the
 // next character (a line end or EOF included) is left unread.
@@ -153,7 +152,7 @@ int DistMat::read_old_matrix_data_value(std::istream& is)
         E.error(ERROR, READ_ID, 12);
         return 0;
     }
-    if (!is_alnum_char(c)) {
+    if (!is_alnum(c)) {
         E.error(ERROR, READ_ID, 21);
         return 0;
     }
@@ -174,7 +173,7 @@ int DistMat::read_old_matrix_data_value(std::istream& is)
         return 0;
     }
     my_string full_name = build_ext_name(file_name);
-    std::ifstream file(full_name.str);
+    InputFile file(full_name.str);
     if (!file || !read_MatrixData(file)) {
         E.error(ERROR, READ_ID, 18);
         return 0;
@@ -189,7 +188,7 @@ int DistMat::read_old_label_line(std::istream& is)
 {
     for (int i = 0; i < n; ++i) {
         int c = i == 0 ? is.peek() : peek_after_blanks(is);
-        if (!is_alnum_char(c) || !get_qstring(is, labels[i])) {
+        if (!is_alnum(c) || !get_qstring(is, labels[i])) {
             E.error(ERROR, READ_DATA, 11);
             return 0;
         }
@@ -286,7 +285,7 @@ void DistMat::get_mat_name(std::istream& is)
         if (same_text(keyword, "matrixdata")) {
             name = "Defined In project file";
             int c = next_graphic_char(is);
-            if (!is_alnum_char(c))
+            if (!is_alnum(c))
                 return;
             is.unget();
             my_string value;

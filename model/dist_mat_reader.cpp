@@ -84,6 +84,8 @@ bool DistMat::read_label_line(std::istream& is, int& line_counter)
 {
     my_string line;
     next_line(is, line, line_counter);  // no line left reads as an empty one
+    if (is.bad())  // a line too long to read, reported where it stands
+        return false;
     if (line.contains('}')) {
         *_ZOS_ << "\tUnexpected closing brace found on line " << line_counter
                << ". Aborting reading distance matrix." << std::endl;
@@ -168,6 +170,8 @@ bool DistMat::ReadDistanceMatrix(std::istream& is, bool external, int& line_coun
         }
         ++rows_read;
     }
+    if (is.bad())
+        return false;
     if (rows_read < n) {
         *_ZOS_ << "\tInvalid dimension for distance matrix: " << n
                << " rows were expected, but only " << rows_read
@@ -184,6 +188,8 @@ bool DistMat::ReadDistanceMatrix(std::istream& is, bool external, int& line_coun
         if (is_next_section(line))
             break;
     }
+    if (is.bad())
+        return false;
     *_ZOS_ << "\tNo closing brace in Matrix Data \"" << name << "\"definition."
            << " Aborting reading project." << std::endl;
     E.error(ERROR, READER, 21);

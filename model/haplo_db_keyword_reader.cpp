@@ -9,7 +9,9 @@
 #include <string>
 #include <unordered_set>
 
+#include "core/char_classes.h"
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/public.h"
 #include "model/subsection_support.h"
 
@@ -90,7 +92,7 @@ int Haplo_DB::read_hapllist_value(std::istream& is)
         is.get();  // the closing brace
         return 1;
     }
-    if (!is_alnum_char(c)) {
+    if (!is_alnum(c)) {
         E.error(ERROR, READ_ID, 39);
         return 0;
     }
@@ -107,7 +109,7 @@ int Haplo_DB::read_hapllist_value(std::istream& is)
         return 0;
     E.error(INFO, READ_ID, 35);
     my_string full_name = build_ext_name(file_name);
-    std::ifstream file(full_name.str);
+    InputFile file(full_name.str);
     if (!file) {
         E.error(ERROR, READ_ID, 36);
         return 0;

@@ -139,6 +139,8 @@ int Haplo_DB::NewReadHaplotypeList(std::istream& is, ProfileSettings& project_pr
         ids.insert(definition.id);
         list.Add(haplotype.release());
     }
+    if (is.bad())  // a line too long to read, reported where it stands
+        return 0;
     if (brace_seen || external)
         return 1;
     *_ZOS_ << "\tMissing closing brace in Haplotype definition list, aborting reading procedure"

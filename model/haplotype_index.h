@@ -9,8 +9,10 @@
 // The index follows the table lazily: haplotypes appended at the end are
 // indexed at the next lookup, and a table that got shorter, or whose last
 // indexed entry is another object or holds other alleles, is indexed anew.
-// Operations that reorder entries or change their alleles in place call
-// clear().
+// An entry whose alleles change in place would stay under its old key, so
+// that a lookup of its new contents would miss it: operations that change
+// the alleles of entries or reorder them call clear() (the table's edit
+// does so for its callers).
 #ifndef DROV_MODEL_HAPLOTYPE_INDEX_H
 #define DROV_MODEL_HAPLOTYPE_INDEX_H
 

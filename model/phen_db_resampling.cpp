@@ -57,19 +57,30 @@ TAllele* draw_allele(double u, double const* cum, int k, TPopHaploDB& table)
 // their places, the copies follow at the end in the order of their
 // originals. An entry standing for no whole individual (c below 1) is
 // removed, so that the entries match the sample's number of individuals.
+// A count that is not a whole number of individuals loses its fraction; that
+// changes the sample, so it is reported with the entries concerned.
 void TPhenDB::explode_base()
 {
     int m = phenotypes.count;
     std::vector<bool> drop(m, false);
+    std::vector<std::pair<TPhenotype const*, double>> fractional;  // entry, its count
     for (int i = 0; i < m; i++) {
         TPhenotype* p = phenotypes.data[i];
         int c = static_cast<int>(p->count + 0.0001);
+        if (std::fabs(p->count - c) > 0.0001)
+            fractional.emplace_back(p, p->count);
         drop[i] = c < 1;
         p->count = 1.0;
         if (c > 1)
             p->rel_freq /= c;
         for (int k = 1; k < c; k++)
             phenotypes.Add(new TPhenotype(*p));
+    }
+    if (!fractional.empty()) {
+        E.error(ERROR, "TPhenDB::explode_base()", 120);
+        for (auto const& [p, count] : fractional)
+            *_ZOS_ << "	Individual \"" << p->name << "\" has a count of " << count << ": "
+                   << static_cast<int>(count + 0.0001) << " individual(s) kept" << std::endl;
     }
     drop.resize(phenotypes.count, false);
     remove_entries(drop);

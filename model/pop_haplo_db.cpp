@@ -103,6 +103,15 @@ TPopHaplotype* TPopHaploDB::find(TPopHaplotype const& h) const
     return pos < 0 ? nullptr : haplotypes.data[pos];
 }
 
+// Alleles changed in place move a haplotype to another place of the index:
+// the index is built anew at the next lookup, once for a whole series of
+// edits.
+TPopHaplotype& TPopHaploDB::edit(int i)
+{
+    index_.clear();
+    return *haplotypes.data[i];
+}
+
 void TPopHaploDB::keep_only(std::vector<char> const& keep)
 {
     int kept = 0;

@@ -36,9 +36,10 @@ int shrink(TPopHaplotype& h, LocusFlags const& flags);
 
 class TPopHaploDB {
 public:
-    // Owning, in insertion order. Appending at the end directly is fine;
-    // other changes go through the operations below, which keep the lookup
-    // index in step.
+    // Owning, in insertion order. Appending at the end and changing the
+    // frequencies and marks of entries directly is fine; the alleles of a
+    // stored haplotype are changed through edit, and other changes go through
+    // the operations below, so that the lookup index stays exact.
     MY_TIArrayAsVector<TPopHaplotype> haplotypes;
     int* poly_flags;          // owned or null: 1 for a polymorphic locus, one per locus
     TPopHaplotype* ref_hapl;  // owned or null: one allele per locus of the database
@@ -59,6 +60,10 @@ public:
     TPopHaplotype* insert(TPopHaplotype const& h, double const& f);
     // The first stored haplotype equal to h, or null.
     TPopHaplotype* find(TPopHaplotype const& h) const;
+    // Stored haplotype i, to be changed in place, its alleles included (with
+    // its own operations, shrink, or directly): the next find or insert looks
+    // at the new contents. A change made after that lookup calls edit again.
+    TPopHaplotype& edit(int i);
 
     // Deletes the haplotypes whose freq is below threshold (equal stays),
     // keeping the order of the others; returns the number left.

@@ -16,6 +16,7 @@
 #include <new>
 #include <string>
 
+#include "core/char_classes.h"
 #include "core/conversions.h"
 #include "core/errors.h"
 #include "core/public.h"
@@ -26,31 +27,9 @@ const char* const GAMETIC = "Population::read_gametic_data()";
 const char* const GENOTYPIC = "Population::read_genotypic_data()";
 const int END = std::istream::traits_type::eof();
 
-// Visible: printable and not the blank (bytes above 127 count as visible so
-// that names in other alphabets are kept whole).
-bool is_visible(int c) { return c > ' ' && c != 127 && c != END; }
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
-
 void skip_line(std::istream& ifs)
 {
     ifs.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-}
-
-// Consumes blanks, line ends and '#' comments up to the next visible
-// character, which is consumed and returned; END when the input ends first.
-// `last` keeps the last character read.
-int next_visible(std::istream& ifs, int& last)
-{
-    for (;;) {
-        int c = ifs.get();
-        if (c == END)
-            return END;
-        last = c;
-        if (c == '#')
-            skip_line(ifs);
-        else if (is_visible(c))
-            return c;
-    }
 }
 
 // Consumes the invisible characters of the current line. Returns the next
@@ -159,7 +138,7 @@ int read_records(std::istream& ifs, int external, const char* where, int stream_
             return 0;
         }
         int last = 0;
-        int c = next_visible(ifs, last);
+        int c = next_visible(ifs, &last);
         if (c == END) {
             if (external)
                 return 1;

@@ -67,7 +67,8 @@ public:
     {
     }
 
-    // False when the input has nothing left to read.
+    // False when the input has nothing left to read, or holds a line too
+    // long to read (see stopped).
     bool next()
     {
         if (!in_.good())
@@ -80,6 +81,8 @@ public:
         if (in_.peek() == std::istream::traits_type::eof() && !skipped)
             return false;
         line.read_line(in_);
+        if (in_.bad())
+            return false;
         ++line_number;
         clearLineAfterPoundSign(line);
         int brace = line.find_first_of('}');
@@ -90,6 +93,9 @@ public:
         }
         return true;
     }
+
+    // Reading stopped at a line too long to read, which has been reported.
+    bool stopped() const { return in_.bad(); }
 
     bool has_token() const { return holds_token(line.str, line.str + line.length); }
 
@@ -256,7 +262,7 @@ public:
             if (lines.closed)
                 break;
         }
-        return 1;
+        return lines.stopped() ? 0 : 1;
     }
 
 protected:

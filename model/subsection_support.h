@@ -20,10 +20,4 @@ my_string external_file_name(ProfileSettings const& profile, my_string const& fi
 // or EOF when the input ends first.
 int next_graphic_char(std::istream& is);
 
-// Letters and digits of the C locale, on the int that istream::get returns.
-inline bool is_alnum_char(int c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 #endif

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/public.h"
 #include "project/project.h"
 #include "project/project_run.h"
@@ -18,11 +19,6 @@ namespace {
 
 const char* const EXPLORE = "Project::explore()";
 const char* const CONTENT = "Structure::explore_content()";
-
-std::string group_reporter(int group)
-{
-    return std::string(CONTENT) + " (group#" + std::to_string(group) + ")";
-}
 
 void write_summary(std::ostream& out, ProfileSettings const& p)
 {
@@ -71,7 +67,7 @@ int explore_project(Project& p, char* dir)
         groups << 0 << '\n';
     }
 
-    std::ifstream in(settings::input_file.str);
+    InputFile in(settings::input_file.str);
     if (!in.is_open()) {
         E.error(ERROR, EXPLORE, 126);
         return 0;
@@ -161,6 +157,8 @@ int Samples::explore(std::istream& in, ProfileSettings& profile)
     for (int k = 0; k < profile.NbSamples; ++k) {
         do {
             line.read_line(in);
+            if (in.bad())  // a line too long to read, reported where it stands
+                return 0;
             if (in.fail()) {
                 E.error(WARNING, "Samples::explore(): Unable to extract all population names", 95);
                 return 0;
@@ -230,13 +228,13 @@ int Structure::explore_content(std::istream& in, my_string identifier, std::ostr
         out << "{\n";
         value.read_to_delim(in, '{');
         if (in.fail()) {
-            E.error(ERROR, group_reporter(NbGroupsRead + 1).c_str(), 50);
+            E.error(ERROR, group_reporter(CONTENT, NbGroupsRead + 1).c_str(), 50);
             return 0;
         }
         while (get_qstring(in, value))
             out << value << '\n';
         if (next_name_or_brace(in) != '}') {
-            E.error(ERROR, group_reporter(NbGroupsRead + 1).c_str(), 52);
+            E.error(ERROR, group_reporter(CONTENT, NbGroupsRead + 1).c_str(), 52);
             return 0;
         }
         out << "}\n";

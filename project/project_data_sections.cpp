@@ -54,7 +54,7 @@ ProjectFileReader::Step ProjectFileReader::data_line()
     return GO_ON;
 }
 
-bool ProjectFileReader::open_external(std::ifstream& file, my_string& name, const char* keyword,
+bool ProjectFileReader::open_external(InputFile& file, my_string& name, const char* keyword,
                                       int report)
 {
     if (getQuotedString(line, name, keyword, line_number))
@@ -113,7 +113,7 @@ ProjectFileReader::Step ProjectFileReader::hapl_list()
     std::clock_t started = std::clock();
     *_ZOS_ << "Reading Haplotype List ..." << std::endl;
     bool external = line.contains("EXTERN");
-    std::ifstream file;
+    InputFile file;
     if (external) {
         my_string name;
         if (!open_external(file, name, "Extern haplotype list", 36))
@@ -224,7 +224,7 @@ ProjectFileReader::Step ProjectFileReader::label_position()
 ProjectFileReader::Step ProjectFileReader::matrix_data()
 {
     bool external = line.contains("EXTERN");
-    std::ifstream file;
+    InputFile file;
     if (external) {
         my_string name;
         if (!open_external(file, name, "Extern Distance Matrix ", 200))

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "core/file_helpers.h"
 #include "core/my_string.h"
 #include "project/project.h"
 
@@ -32,7 +33,7 @@ private:
 
     Project& project;
     ProfileSettings& profile;
-    std::ifstream in;
+    InputFile in;
     my_string line;      // the current line, comment cut off
     my_string head;      // its section head, upper-cased (empty for other lines)
     my_string key;       // its key, upper-cased
@@ -88,7 +89,7 @@ private:
     Step structure_step();
     Step mantel_step();
     // Opens an EXTERN file named in the current line; false after its report.
-    bool open_external(std::ifstream& file, my_string& name, const char* keyword,
+    bool open_external(InputFile& file, my_string& name, const char* keyword,
                        int report);
 };
 

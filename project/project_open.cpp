@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/public.h"
 #include "project/project.h"
 #include "project/project_file_lines.h"
@@ -86,7 +87,7 @@ int read_subsection(Project& project, std::ifstream& ifs, int which)
 int Project::open()
 {
     dist_mat_computed = 0;
-    std::ifstream ifs(settings::input_file.str);
+    InputFile ifs(settings::input_file.str);
     if (!ifs.is_open()) {
         E.error(WARNING, OPEN, 126);
         return 0;

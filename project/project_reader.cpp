@@ -74,6 +74,10 @@ int ProjectFileReader::read()
         if (is_key(head, "MANTEL") && mantel_step() == ABORT)
             return 0;
     }
+    // A line too long to read has been reported where it stands; the keys
+    // after it are not missing, only unread.
+    if (in.bad())
+        return 0;
 
     end_checks();
     *_ZOS_ << "done ! (" << milliseconds_since(start) << " ms)" << std::endl;

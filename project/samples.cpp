@@ -16,6 +16,7 @@
 #include "analyses/datatypes/popul_standard.h"
 #include "app/settings.h"
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/keyword_line.h"
 #include "model/subsection_support.h"
 #include "project/project_file_lines.h"
@@ -119,6 +120,8 @@ int Samples::NewReadSamples(std::ifstream& in, ProfileSettings& profile, Haplo_D
             name_pending = false;
         }
     }
+    if (in.bad())  // a line too long to read, reported where it stands
+        return 0;
     match_declared_count(profile);
     return 1;
 }
@@ -136,7 +139,7 @@ Population* Samples::read_sample(std::ifstream& in, Haplo_DB& haplotypes,
 
     // EXTERN is recognised in capitals only.
     bool external = line.contains("EXTERN");
-    std::ifstream external_file;
+    InputFile external_file;
     if (external) {
         E.error(INFO, READER, 191);
         my_string file_name;
@@ -175,18 +178,20 @@ Population* Samples::read_sample(std::ifstream& in, Haplo_DB& haplotypes,
 // renaming is a warning of `where`.
 void Samples::rename_duplicate(Population& sample, const char* where)
 {
-    auto taken = [this](my_string const& candidate) {
-        for (int i = 0; i < Populations.count; ++i)
-            if (std::strcmp(Populations[i]->name.str, candidate.str) == 0)
-                return true;
-        return false;
-    };
-    for (int k = 0; k < 100 && taken(sample.name); ++k) {
+    for (int k = 0; k < 100 && sample_named(sample.name.str); ++k) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%d", k);
         sample.name += suffix;
         E.error(WARNING, where, 65);
     }
+}
+
+Population* Samples::sample_named(const char* name) const
+{
+    for (int i = 0; i < Populations.count; ++i)
+        if (std::strcmp(Populations.data[i]->name.str, name) == 0)
+            return Populations.data[i];
+    return nullptr;
 }
 
 // NbSamples becomes the number of samples read, in the samples and in the

@@ -55,6 +55,9 @@ public:
     // run's cleaned copy, or the name in the project's folder.
     my_string build_ext_name(my_string const& name) const;
 
+    // The first sample bearing the name exactly (case counts), or null.
+    Population* sample_named(const char* name) const;
+
     // --- Older identifier syntax (samples_old_reader.cpp, explore.cpp) ---
     // Reads NbSamples sample entries of "[[Samples]]" (`ifs` after its head)
     // into the list, each of the data-type class of the current data type:

@@ -9,13 +9,12 @@
 #include "project/samples.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 #include <fstream>
-#include <limits>
 #include <memory>
 #include <string>
 
+#include "core/char_classes.h"
 #include "core/conversions.h"
 #include "core/errors.h"
 #include "core/public.h"
@@ -25,8 +24,6 @@ namespace {
 
 const char* const READER = "Samples::Read()";
 const int END = std::istream::traits_type::eof();
-
-bool is_alnum(int c) { return c != END && std::isalnum(static_cast<unsigned char>(c)); }
 
 std::string reporter_for(my_string const& sample_name)
 {
@@ -79,19 +76,6 @@ void read_location(std::istream& ifs, Population& sample)
     }
     std::string::size_type close = rest.find(')', comma + 1);
     sample.yCoord = my_atof(rest.substr(comma + 1, close - comma - 1).c_str());
-}
-
-// Consumes invisible characters and '#' comments; returns the next visible
-// character (consumed) or END.
-int next_visible(std::istream& ifs)
-{
-    for (int c = ifs.get(); c != END; c = ifs.get()) {
-        if (c == '#')
-            ifs.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        else if (c > ' ' && c != 127)
-            return c;
-    }
-    return END;
 }
 
 // Consumes characters up to the first letter, digit, '[' or '}', which is

@@ -22,15 +22,6 @@ namespace {
 
 const char* const READER = "Structure::NewReadStructure";
 
-// The first sample of the list bearing the name (case-sensitive), or null.
-Population* sample_named(MY_TIArrayAsVector<Population>& samples, const char* name)
-{
-    for (int i = 0; i < samples.count; ++i)
-        if (std::strcmp(samples[i]->name.str, name) == 0)
-            return samples[i];
-    return nullptr;
-}
-
 // Heads of the subsections that must come before the samples and the structure.
 bool misplaced_head(my_string const& head)
 {
@@ -228,6 +219,8 @@ int Structure::NewReadStructure(std::ifstream& in, ProfileSettings& profile, Sam
             ++groups_read;
         }
     }
+    if (in.bad())  // a line too long to read, reported where it stands
+        return 0;
 
     if (groups_read == declared_groups)
         return 1;
@@ -274,6 +267,8 @@ int Structure::read_group(std::ifstream& in, Samples& samples, int& line_number,
                 && !add_names(member_text(line), samples, g, line_number))
                 return 0;
         }
+        if (in.bad())  // a line too long to read, reported where it stands
+            return 0;
     }
     if (Groups[g].count == 0) {
         *_ZOS_ << "\t\tError while exploring structure of Group # " << g + 1
@@ -293,7 +288,7 @@ int Structure::add_names(my_string const& text, Samples& samples, int g, int lin
     std::istringstream names(text.str);
     my_string name;
     while (get_qstring(names, name)) {
-        Population* sample = sample_named(samples.Populations, name.str);
+        Population* sample = samples.sample_named(name.str);
         if (!sample) {
             *_ZOS_ << "\tError: Sample \"" << name << "\" defined in Group #" << g + 1
                    << " on line " << line_number
@@ -349,8 +344,7 @@ int Structure::build_one_loci_str(Samples* one_locus, Structure* model)
     for (int g = 0; g < NbGroups; ++g) {
         GroupSizes[g] = model->GroupSizes[g];
         for (int i = 0; i < model->Groups[g].count; ++i) {
-            Population* sample = sample_named(one_locus->Populations,
-                                              model->Groups[g][i]->name.str);
+            Population* sample = one_locus->sample_named(model->Groups[g][i]->name.str);
             if (!sample) {
                 *_ZOS_ << "\tStructure::build_one_loci_str(): impossible to reproduce structure"
                        << std::endl;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <string>
 
 #include "core/my_string.h"
 #include "core/pointer_arrays.h"
@@ -85,5 +86,9 @@ private:
 // Writes the subsection (nothing for a structure without groups), in the
 // form the reader reads back.
 std::ostream& operator<<(std::ostream& os, Structure& s);
+
+// The name under which the older structure readers report a fault of group
+// number `group` (from 1): the function's name, then " (group#N)".
+std::string group_reporter(const char* function, int group);
 
 #endif

@@ -21,11 +21,6 @@ namespace {
 const char* const ID_CONTENT = "Structure::read_id_content()";
 const int END = std::istream::traits_type::eof();
 
-std::string group_reporter(int group)
-{
-    return "Structure::read_id_content() (group#" + std::to_string(group) + ")";
-}
-
 // Skips the text up to and including the next '{' on the current line; false
 // when the input ends first.
 bool skip_to_open_brace(std::istream& ifs)
@@ -36,16 +31,12 @@ bool skip_to_open_brace(std::istream& ifs)
     return false;
 }
 
-// The first sample bearing the name exactly, or null.
-Population* sample_named(Samples& samples, my_string const& name)
-{
-    for (int i = 0; i < samples.Populations.count; ++i)
-        if (std::strcmp(samples.Populations[i]->name.str, name.str) == 0)
-            return samples.Populations[i];
-    return nullptr;
-}
-
 }  // namespace
+
+std::string group_reporter(const char* function, int group)
+{
+    return std::string(function) + " (group#" + std::to_string(group) + ")";
+}
 
 int Structure::open(std::istream& ifs, ProfileSettings& profile, Samples& samples)
 {
@@ -151,13 +142,13 @@ int Structure::read_old_group(std::istream& ifs, Samples& samples)
     }
     int g = NbGroupsRead;
     if (!skip_to_open_brace(ifs)) {
-        E.error(ERROR, group_reporter(g + 1).c_str(), 50);
+        E.error(ERROR, group_reporter(ID_CONTENT, g + 1).c_str(), 50);
         return 0;
     }
     GroupSizes[g] = 0;
     my_string name;
     while (get_qstring(ifs, name)) {
-        Population* member = sample_named(samples, name);
+        Population* member = samples.sample_named(name.str);
         if (member == nullptr) {
             std::string where = std::string("Structure::read_id_content() (\"") + name.str + "\")";
             E.error(ERROR, where.c_str(), 51);
@@ -170,7 +161,7 @@ int Structure::read_old_group(std::istream& ifs, Samples& samples)
         ++NbMembers;
     }
     if (next_name_or_brace(ifs) != '}') {
-        E.error(ERROR, group_reporter(g + 1).c_str(), 52);
+        E.error(ERROR, group_reporter(ID_CONTENT, g + 1).c_str(), 52);
         return 0;
     }
     ++NbGroupsRead;

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "core/errors.h"
+#include "core/file_helpers.h"
 #include "core/keyword_line.h"
 
 namespace {
@@ -141,7 +142,7 @@ bool TSumStat::readDefSSFile(my_string const& name)
 {
     defFileName = name;
     resetComputationFlags();
-    std::ifstream in(defFileName.str);
+    InputFile in(defFileName.str);
     if (!in.is_open()) {
         report_unopened("TSumStat::readDefSSFile()", 103, "summary-statistics keyword file",
                         defFileName);
@@ -151,6 +152,12 @@ bool TSumStat::readDefSSFile(my_string const& name)
     while (in.good()) {
         line.read_line(in);
         checkForStat(line);
+    }
+    // A line too long to read (reported with the file and line) leaves the
+    // keywords after it unread: none is taken.
+    if (in.bad()) {
+        resetComputationFlags();
+        return false;
     }
     return true;
 }

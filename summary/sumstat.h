@@ -98,7 +98,8 @@ public:
     // atGroupLevel; the switches, file names and values stay.
     void resetComputationFlags();
     // The same resets, then the flags of the keywords of the file `name`.
-    // False, after a message naming the file, when it cannot be opened.
+    // False, after a message naming the file, when it cannot be opened or
+    // holds a line too long to read (no flag is then set).
     bool readDefSSFile(my_string const& name);
     // Sets the flags of the keywords found in the line, before any '#', in any case.
     void checkForStat(my_string const& line);

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/file_helpers.h"
 #include "support/temp_log.h"
 
 namespace {
@@ -356,18 +357,30 @@ TEST(MyStringReadLine, LongLinesAreReadWhole)
 
 class MyStringLogTest : public LogFolderTest {};
 
-TEST_F(MyStringLogTest, ALineTooLongForAStringIsReportedAndFailsTheStream)
+TEST_F(MyStringLogTest, ALineTooLongForAStringIsReportedWithItsFileAndLine)
 {
-    std::istringstream in(std::string(LIMIT + 1, 'x') + "\nnext\n");
+    const std::string too_long(LIMIT + 1, 'x');
+    std::string path = write_file("data.txt", "first\r\nsecond\n" + too_long + "\nnext\n").string();
+    InputFile file(path.c_str());
     my_string s("previous");
-    s.read_line(in);
-    EXPECT_TRUE(in.fail());
+    s.read_line(file);
+    s.read_line(file);
+    s.read_line(file);
+    EXPECT_TRUE(file.fail());
+    EXPECT_TRUE(file.bad()) << "told apart from the end of the input";
     EXPECT_EQ(s.length, 0);
     expect_sound(s);
-    EXPECT_NE(log_text().find("#[ERROR # "), std::string::npos);
-    EXPECT_NE(log_text().find("from function \"my_string::read_line()\" : "
-                              "Attempting to read a too long string "),
+    EXPECT_NE(log_text().find("#[ERROR # 1] from function \"my_string::read_line()\" : "
+                              "Attempting to read a too long string \n\tFile \"" + path +
+                              "\", Line #3 : line longer than 1001100 characters, reading "
+                              "stopped\n"),
               std::string::npos);
+
+    // Any other stream: the line alone.
+    std::istringstream in(too_long + "\n");
+    s.read_line(in);
+    EXPECT_TRUE(in.bad());
+    EXPECT_NE(log_text().find("\n\tLine #1 : line longer than"), std::string::npos);
 }
 
 TEST(MyStringTokens, ReadTokenSkipsSeparatorsAndKeepsCarriageReturns)

@@ -208,6 +208,29 @@ TEST(Deviates, PoidevMeanZeroAndMoments)
     }
 }
 
+// Golden draws worked out by a separate implementation of the same algorithm
+// (Numerical Recipes' poidev over ran3, single precision but for the
+// logarithms, exponentials and ln-gamma series taken in double).
+TEST(Deviates, PoidevGoldenDrawsBelowAndAboveTwelve)
+{
+    auto draws = [](float mean, int n) {
+        long seed = -304;  // the first uniform drawn seeds the stream
+        std::vector<int> values;
+        for (int k = 0; k < n; ++k)
+            values.push_back(poidev(mean, &seed));
+        return values;
+    };
+    EXPECT_EQ(draws(5.255f, 12), (std::vector<int>{6, 4, 5, 5, 9, 5, 5, 7, 4, 6, 10, 8}));
+
+    std::vector<int> high = draws(24.241f, 229);
+    EXPECT_EQ(std::vector<int>(high.begin(), high.begin() + 12),
+              (std::vector<int>{21, 31, 34, 28, 27, 18, 20, 30, 22, 27, 25, 27}));
+    // ln(24.241) rounded to single precision through the float logarithm is
+    // one unit higher, which turns the 229th draw into 33.
+    EXPECT_EQ(std::vector<int>(high.end() - 6, high.end()),
+              (std::vector<int>{25, 14, 27, 21, 24, 18}));
+}
+
 TEST(Deviates, Geometric)
 {
     for (double p : {1.0, 5e-11, 0.0}) {

@@ -211,13 +211,13 @@ TEST_F(PhenDBTest, ExplodingGivesOneEntryPerIndividual)
 {
     add("A", "B", 2, "two");
     add("B", "B", 1, "one");
-    add("C", "C", 0.5, "half");
+    add("C", "C", 0, "none");
     add("A", "C", 3, "three");
     for (int i = 0; i < 4; i++)
         at(i).rel_freq = 0.6;
     sample.explode_base();
-    // An entry of less than one individual is dropped; the originals keep
-    // their order and the copies follow in the order of their originals.
+    // An entry of no individual is dropped; the originals keep their order
+    // and the copies follow in the order of their originals.
     const char* names[] = {"two", "one", "three", "two", "three", "three"};
     const double freqs[] = {0.3, 0.6, 0.2, 0.3, 0.2, 0.2};
     ASSERT_EQ(sample.phenotypes.count, 6);
@@ -228,6 +228,22 @@ TEST_F(PhenDBTest, ExplodingGivesOneEntryPerIndividual)
     }
     EXPECT_EQ(sample.nb_individuals(), 6);
     EXPECT_EQ(reports("number of phenotypes changed"), 0);
+}
+
+TEST_F(PhenDBTest, ExplodingReportsCountsThatAreNotWholeIndividuals)
+{
+    add("C", "C", 0.5, "half");          // dropped
+    add("A", "B", 2.5, "two and half");  // two individuals
+    add("B", "B", 1.99995, "two");       // within the tolerance of 2
+    sample.explode_base();
+    ASSERT_EQ(sample.phenotypes.count, 4);
+    EXPECT_STREQ(at(0).name.str, "two and half");
+    EXPECT_STREQ(at(1).name.str, "two");
+    EXPECT_EQ(reports("\"TPhenDB::explode_base()\" : number of phenotypes changed after DB "
+                      "expansion\n\tIndividual \"half\" has a count of 0.5: 0 individual(s) kept\n"
+                      "\tIndividual \"two and half\" has a count of 2.5: 2 individual(s) kept\n"),
+              1);
+    EXPECT_EQ(reports("number of phenotypes changed"), 1);
 }
 
 TEST_F(PhenDBTest, PermutingKeepsTheAllelesOfTheLocus)

@@ -142,6 +142,43 @@ TEST_F(PopHaploDbTest, LookupFollowsChangesMadeToTheTable)
     EXPECT_EQ(t.find(hap({"a", "B"}))->freq, 0.3);
 }
 
+TEST_F(PopHaploDbTest, AllelesChangedInPlaceAreFoundUnderTheirNewContents)
+{
+    TAllele* a = db(0, my_string("a"));
+    TAllele* A = db(0, my_string("A"));
+    TPopHaploDB t;
+    t.insert(hap({"A", "B"}), 0.1);
+    t.insert(hap({"a", "b"}), 0.2);
+    t.insert(hap({"A", "b"}), 0.3);
+    ASSERT_NE(t.find(hap({"A", "b"})), nullptr);  // all three are indexed
+
+    // A B becomes a B: found there, and added to rather than entered twice.
+    t.edit(0).alleles[0] = a;
+    EXPECT_EQ(t.find(hap({"a", "B"})), t.haplotypes[0]);
+    EXPECT_EQ(t.find(hap({"A", "B"})), nullptr);
+    t.insert(hap({"a", "B"}), 0.4);
+    EXPECT_EQ(listing(t), "a B = 0.5; a b = 0.2; A b = 0.3; ");
+
+    // a b becomes A b, equal to the entry after it: the first one answers.
+    t.edit(1).alleles[0] = A;
+    EXPECT_EQ(t.find(hap({"A", "b"})), t.haplotypes[1]);
+    t.insert(hap({"a", "b"}), 0.6);
+    EXPECT_EQ(listing(t), "a B = 0.5; A b = 0.2; A b = 0.3; a b = 0.6; ");
+
+    // A series of edits, through the haplotypes' own operations too, before
+    // one lookup: the first allele of every entry switched.
+    for (int i = 0; i < t.haplotypes.count; i++) {
+        TPopHaplotype switched = *t.haplotypes[i];
+        switched.alleles[0] = switched.alleles[0] == a ? A : a;
+        t.edit(i).copy_restricted_hapl(std::vector<int>{2, 0, 1}.data(), switched);
+    }
+    EXPECT_EQ(listing(t), "A B = 0.5; a b = 0.2; a b = 0.3; A b = 0.6; ");
+    EXPECT_EQ(t.insert(hap({"a", "b"}), 1), t.haplotypes[1]);
+    EXPECT_EQ(t.insert(hap({"A", "b"}), 1), t.haplotypes[3]);
+    EXPECT_EQ(t.find(hap({"a", "B"})), nullptr);
+    EXPECT_EQ(t.haplotypes.count, 4);
+}
+
 TEST_F(PopHaploDbTest, LookupAmongManyHaplotypesAnswersTheFirstEqualOne)
 {
     // 256 haplotypes over 8 loci of two alleles, each appended twice by a

@@ -107,6 +107,32 @@ TEST_F(ProjectReaderTest, ProjectReadsWritesBackAndReadsAgainToTheSameContent)
     EXPECT_EQ(backup(second, "second.bac"), written);
 }
 
+TEST_F(ProjectReaderTest, RelativeFrequenciesAreBackedUpAsCountsAndReadBackUnchanged)
+{
+    // 0.25 and 0.75 of 11 gene copies round to 3 and 8 copies.
+    std::string relative = minimal("Frequency=REL\n");
+    relative.replace(relative.find("SampleSize=2"), 12, "SampleSize=11");
+    relative.replace(relative.find("h1 2 ACGT\n"), 10, "h1 0.25 ACGT\nh2 0.75 ACGA\n");
+    auto counts = [](Project& project) {
+        Population& sample = *project.samples->Populations[0];
+        std::vector<double> values{sample.SampleSize};
+        for (int i = 0; i < sample.haplotypes.count; ++i)
+            values.push_back(sample.haplotypes[i]->count);
+        return values;
+    };
+
+    Project first;
+    ASSERT_EQ(open_text(first, relative), 1);
+    EXPECT_EQ(counts(first), (std::vector<double>{11, 3, 8}));
+    std::string written = backup(first, "relative.bac");
+    EXPECT_TRUE(has(written, "Frequency=ABS")) << written;
+
+    Project second;
+    ASSERT_EQ(open(second, (dir / "relative.bac").string(), dir.string() + "/"), 1);
+    EXPECT_EQ(counts(second), (std::vector<double>{11, 3, 8}));
+    EXPECT_EQ(backup(second, "again.bac"), written);
+}
+
 struct EndCheck {
     std::string text;
     int result;

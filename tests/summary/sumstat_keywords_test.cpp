@@ -136,6 +136,16 @@ TEST_F(SumStatFiles, KeywordFileStartsAfresh)
     EXPECT_EQ(s.K.count, 1);
 }
 
+TEST_F(SumStatFiles, KeywordFileWithALineTooLongToReadSetsNoFlag)
+{
+    TSumStat s;
+    std::string too_long(my_string::max_length + 1, 'x');
+    std::string path = write_file("keys.txt", "title\nALL_K\n" + too_long + "\nSD_H\n").string();
+    EXPECT_FALSE(s.readDefSSFile(my_string(path.c_str())));
+    EXPECT_TRUE(flags_set(s).empty());
+    EXPECT_THAT(take_log(), HasSubstr("\tFile \"" + path + "\", Line #3 : line longer than"));
+}
+
 TEST_F(SumStatFiles, MissingKeywordFileClearsEveryFlagAndIsReported)
 {
     TSumStat s;
