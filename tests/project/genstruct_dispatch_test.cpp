@@ -31,6 +31,7 @@ std::string describe(GenStructSteps const& p)
     std::snprintf(task, sizeof task, "%#x", p.amova_task_number);
     add(p.amova, std::string("amova(") + task + ")");
     add(p.amova_entry, "amova-entry");
+    add(p.mantel_test, "mantel");
     add(p.locus_by_locus, "locus-by-locus");
     add(p.exact_test, "exact");
     return text;
@@ -51,15 +52,15 @@ TEST(GenStructPlan, StepsFollowTaskBitsAndSettings)
          "folder exact"},
         {"Mantel alone with computed distances",
          [](settings& s) { s.TaskNumber = 0x10000; s.ComputeDistanceMatrixAMOVA = 1; },
-         "matrix block amova(0x10000)"},
+         "matrix block amova(0x10000) mantel"},
         {"Mantel alone with the given matrix", [](settings& s) { s.TaskNumber = 0x10000; },
-         "block amova(0x10000)"},
+         "block amova(0x10000) mantel"},
         {"AMOVA and FST without global AMOVA: pairwise comparisons only",
          [](settings& s) { s.TaskNumber = 0x600; s.ComputePairwiseFST = 1; },
          "folder banner block amova(0x400)"},
         {"AMOVA with Mantel keeps its bit",
          [](settings& s) { s.TaskNumber = 0x10200; },
-         "block amova(0x10200)"},
+         "block amova(0x10200) mantel"},
         {"global AMOVA with computed distances, printed",
          [](settings& s) {
              s.TaskNumber = 0x200;
@@ -99,7 +100,8 @@ TEST(GenStructPlan, StepsFollowTaskBitsAndSettings)
              s.ComputeConventionalFST = 1;
              s.PrintDistanceMatrix = 1;
          },
-         "folder matrix print-matrix block F-line amova(0x12000) amova-entry locus-by-locus exact"},
+         "folder matrix print-matrix block F-line amova(0x12000) amova-entry mantel locus-by-locus "
+         "exact"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
