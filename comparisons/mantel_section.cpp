@@ -279,8 +279,9 @@ int SectionReader::read_label_list(bool used)
         if (!next_project_line(in, line, lineNo))
             break;
         closed = line.contains('}');
-        // A list left open runs into the next keyword line.
-        if (!used && !closed && is_section_key(line_key(line)))
+        // A list left open runs into the next keyword line; a label that
+        // merely reads like a keyword has no '=' after it.
+        if (!used && !closed && line.contains('=') && is_section_key(line_key(line)))
             break;
         brace = line.find_first_of('{');
         if (!scan_labels(my_string(line.str + brace + 1), used, false, c))
