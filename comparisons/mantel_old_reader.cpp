@@ -184,8 +184,10 @@ int Mantel::read_distmatmantel(std::ifstream& in)
     if (c == std::istream::traits_type::eof())
         return 0;
     if (c == '{') {
-        read_MatrixData(in, target);
-        return in.get() == '}' ? 1 : report(12);
+        // A block that its reader refused is refused whatever follows it.
+        if (!read_MatrixData(in, target) || in.get() != '}')
+            return report(12);
+        return 1;
     }
     if (!is_alnum_char(c))
         return report(21);
