@@ -285,4 +285,43 @@ TEST_F(GenStructTest, SelectionScanSilencesEntriesAndLogLines)
     EXPECT_NE(results_text().find("== GENETIC STRUCTURE ANALYSIS"), std::string::npos);
 }
 
+// A Mantel test on the user's Y matrix runs at each level that asks for it;
+// a Y built from FST waits for the pairwise comparisons.
+TEST_F(GenStructTest, MantelTestOfAUserYMatrix)
+{
+    Mantel& m = project.mantel;
+    m.MatrixSize = 3;
+    m.YMatrixLabels.reset(new my_string[3]);
+    const char* names[] = {"a", "b", "c"};
+    for (int i = 0; i < 3; ++i) {
+        m.YMatrixLabels[i] = names[i];
+        m.UsedYMatrixLabels.Add(my_string(names[i]));
+        haplotypic_sample(names[i], {{"AC", 1}});
+    }
+    m.MatrixY.create(3);
+    m.Matrix1.create(3);
+    m.MatrixY(1, 0) = 0.1, m.MatrixY(2, 0) = 0.3, m.MatrixY(2, 1) = 0.2;
+    m.Matrix1(1, 0) = 1, m.Matrix1(2, 0) = 2, m.Matrix1(2, 1) = 4;
+    m.MatrixNumber = 2;
+    m.Profile.RunSettings = &s;
+    s.TaskNumber = 0x10000;
+    s.NumPermMantel = 10;
+
+    for (const char* type : {"fst", "custom"}) {
+        SCOPED_TRACE(type);
+        m.YMatrix = type;
+        project.GenStructCalculations(&results);
+        bool custom = std::string(type) == "custom";
+        EXPECT_EQ(results_text().find("== MATRIX CORRELATION ANALYSIS (MANTEL TESTS)\n")
+                      != std::string::npos,
+                  custom);
+        EXPECT_EQ(tree_text().find("\"Mantel test\"") != std::string::npos, custom);
+        EXPECT_EQ(tree_text().find("\"Matrix correlation\"") != std::string::npos, custom);
+        EXPECT_EQ(take_log().find("\nStarting 10 permutations ...\n") != std::string::npos,
+                  custom);
+    }
+    EXPECT_NE(results_text().find("Significance testing (10 permutations for Mantel test)"),
+              std::string::npos);
+}
+
 }  // namespace
