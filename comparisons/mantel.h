@@ -104,7 +104,9 @@ public:
     // --- The test (mantel_test.cpp, mantel_print.cpp) ---
     // The whole test on the used labels and its report in out. fst is the
     // pairwise FST matrix of the level, one row per population of pops (in
-    // that order); a "custom" Y does not read it. P permutations. Returns 1.0.
+    // that order); a "custom" Y does not read it. P permutations. Nothing is
+    // written without used labels, or when MatrixNumber is not 2 or 3.
+    // Returns 1.0.
     double do_mantel_test(TriMat& fst, Population** pops, int const& npops, std::ostream* out,
                           int const& P);
     // Cell (i, j) of Y by the Y type: from fst, or from MatrixY for "custom".
