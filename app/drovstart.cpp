@@ -3,6 +3,7 @@
 // exploration), or converts one data file in mode "translate".
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -14,6 +15,7 @@
 #include "core/file_helpers.h"
 #include "core/random.h"
 #include "project/project.h"
+#include "summary/sumstat.h"
 #include "translator/imp_exp.h"
 
 namespace {
@@ -66,16 +68,34 @@ void open_log(my_string const& log_path)
            << "Core Program Directory: " << DrovalenExeDirectory << '\n';
 }
 
-// Exact format names only; 0 for a name that is no format.
-int format_code(my_string const& name)
+// Source file to temporary project to output file. The temporary project
+// is deleted afterwards, wherever the core directory is; no output file is
+// left when the translation failed.
+bool convert(imp_exp& translator, int from, int to, my_string& input, my_string& output)
 {
-    static const struct { const char* name; int code; } formats[] = {
-        {"Genepop", FORMAT_GENEPOP}, {"Phylip", FORMAT_PHYLIP}, {"Mega", FORMAT_MEGA},
-        {"Biosys", FORMAT_BIOSYS},   {"WinKesta", FORMAT_WINKESTA}, {"Drovalen", FORMAT_DROVALEN}};
-    for (auto const& format : formats)
-        if (same_text(name, format.name))
-            return format.code;
-    return 0;
+    my_string temporary = DrovalenExeDirectory + "dum_dro.drp";
+    std::ofstream project_text(temporary.str);
+    if (!project_text.is_open()) {
+        *_ZOS_ << "Cannot write the temporary project " << temporary << std::endl;
+        return false;
+    }
+    bool converted = translator.import_data(from, input.str, temporary.str, &project_text) != 0;
+    project_text.close();
+    if (converted) {
+        std::ofstream target(output.str);
+        if (target.is_open()) {
+            converted = translator.export_data(to, temporary.str, output.str, &target) != 0;
+            target.close();
+            if (!converted)
+                MY_DeleteFile(output.str);
+        } else {
+            *_ZOS_ << "Cannot write the output file " << output << std::endl;
+            converted = false;
+        }
+    }
+    if (can_read(temporary.str))
+        MY_DeleteFile(temporary.str);
+    return converted;
 }
 
 // Mode "translate": lines 3 to 6 name the source and target formats, the
@@ -112,8 +132,8 @@ Outcome translate(RunListReader& list)
     }
     translator.core_dir = DrovalenExeDirectory;
 
-    int from = format_code(source);
-    int to = format_code(target);
+    int from = imp_exp::format_code(source);
+    int to = imp_exp::format_code(target);
     Outcome outcome = DONE;
     if (from == 0 || to == 0) {
         *_ZOS_ << "Unknown format name '" << (from == 0 ? source : target)
@@ -123,18 +143,13 @@ Outcome translate(RunListReader& list)
     } else if (from == to) {
         *_ZOS_ << "Source and target formats are the same (" << source << ", " << target
                << "): nothing converted" << std::endl;
+    } else if (!imp_exp::has_reader(from) || !imp_exp::has_writer(to)) {
+        *_ZOS_ << "This version cannot convert " << (imp_exp::has_reader(from) ? "into " : "from ")
+               << (imp_exp::has_reader(from) ? target : source) << ": nothing converted"
+               << std::endl;
+        outcome = FAILED;
     } else {
-        my_string temporary = DrovalenExeDirectory + "dum_dro.drp";
-        std::ofstream project_text(temporary.str);
-        translator.import_data(from, input.str, temporary.str, &project_text);
-        project_text.close();
-        std::ofstream converted(output.str);
-        if (converted.is_open()) {
-            translator.export_data(to, temporary.str, output.str, &converted);
-        } else {
-            *_ZOS_ << "Cannot write the output file " << output << std::endl;
-            outcome = FAILED;
-        }
+        outcome = convert(translator, from, to, input, output) ? DONE : FAILED;
     }
     E.CloseLog_file();
     return outcome;
@@ -302,7 +317,27 @@ Outcome walk_run_list(RunListReader& list)
         set_file = DrovalenExeDirectory + "dro_run.drs";
     }
     PPP->run_settings.settings_file = set_file;
-    return walk_projects(list, mode);
+    Outcome walk = walk_projects(list, mode);
+    if (SumStat.enabled)
+        SumStat.writeToFile(1);
+    return walk;
+}
+
+// The summary-statistics collector is on when the keyword file
+// "sumstat_keys.txt" stands beside "glbstreams.txt"; after the projects of the
+// run list its table, header and one line per project, replaces
+// "sumstat_out.txt" of that folder. Without the keyword file it stays off.
+void start_summary_statistics(my_string const& directory)
+{
+    SumStat.resetComputationFlags();
+    SumStat.enabled = false;
+    my_string keys = directory + "sumstat_keys.txt";
+    std::error_code no_throw;
+    if (!std::filesystem::exists(keys.str, no_throw) || !SumStat.readDefSSFile(keys))
+        return;
+    SumStat.enabled = true;
+    SumStat.appendToFile = false;
+    SumStat.outputFileName = directory + "sumstat_out.txt";
 }
 
 } // namespace
@@ -330,6 +365,7 @@ int drovstart(const char* directory)
     use_seed_from_environment();
     read_global_flags(DrovalenExeDirectory.str);
     initialize_drovalen_global_objects();
+    start_summary_statistics(DrovalenExeDirectory);
 
     run_file = DrovalenExeDirectory + getDroRunString();
     Outcome outcome = DONE;

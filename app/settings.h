@@ -11,6 +11,7 @@
 #define DROV_APP_SETTINGS_H
 
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "core/my_string.h"
@@ -218,6 +219,10 @@ public:
     my_string results_file;       // ".htm", or ".xml" with XML output
     my_string backup_file;        // ".bac"
     my_string project_dir;        // folder of the project file
+    // During a run, the cleaned copy in the results folder of every file
+    // named on an EXTERN line of the project, by the name written there: the
+    // readers read these copies, normalised like the project itself.
+    std::map<std::string, std::string> extern_copies;
     my_string settings_file;      // the settings file of the run
     my_string program_dir;        // folder of the browser's tree-menu script, '/' separators
     my_string tree_page_file;

@@ -42,18 +42,22 @@ int refuse(std::string const& message)
 }
 
 // The project that the run list names first (the first line holding ".drp"
-// after the core directory), cut after its extension; empty when none.
+// after the core directory), cut after its extension; empty when none. A
+// translation names no project to run: its ".drp" line may be the output
+// file it is about to write, and its log reports an input it cannot read.
 my_string first_listed_project(const char* run_list)
 {
     std::ifstream in(run_list);
     my_string line;
-    bool core_directory_line = true;
+    int line_number = 0;
     while (read_run_list_line(in, line) == 1) {
-        if (!core_directory_line && line.contains(".drp")) {
+        ++line_number;
+        if (line_number == 2 && same_text(line, "translate"))
+            return my_string();
+        if (line_number > 1 && line.contains(".drp")) {
             line.remove_extension();
             return line + ".drp";
         }
-        core_directory_line = false;
     }
     return my_string();
 }

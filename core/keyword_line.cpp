@@ -37,7 +37,7 @@ void clearLineAfterPoundSign(my_string& line)
         line.remove(pos, line.length - pos);
 }
 
-int getQuotedString(my_string const& line, my_string& value, char const* keyword, int lineNo)
+int quoted_value(my_string const& line, my_string& value)
 {
     my_string after_equal = line.extract_after('=');
     // A double quote anywhere after the '=' wins over an apostrophe; the value
@@ -49,18 +49,25 @@ int getQuotedString(my_string const& line, my_string& value, char const* keyword
         quote = '\'';
     } else {
         value = after_equal;
-        report_bad_value("No open quote after keyword '", keyword, lineNo, "'");
         return 0;
     }
     value = line.extract_after(quote);
     int close = value.find_first_of(quote);
-    if (close < 0) {
-        report_bad_value("Opened quote not closed after keyword '", keyword, lineNo,
-                         "'. Unable to assign value to key...");
-        return 0;
-    }
+    if (close < 0)
+        return -1;
     value.remove(close, value.length - close);
     return 1;
+}
+
+int getQuotedString(my_string const& line, my_string& value, char const* keyword, int lineNo)
+{
+    int found = quoted_value(line, value);
+    if (found == 0)
+        report_bad_value("No open quote after keyword '", keyword, lineNo, "'");
+    else if (found < 0)
+        report_bad_value("Opened quote not closed after keyword '", keyword, lineNo,
+                         "'. Unable to assign value to key...");
+    return found > 0 ? 1 : 0;
 }
 
 int getUnQuotedString(my_string const& line, my_string& value, char const*, int)
@@ -89,4 +96,9 @@ int getValue(my_string const& line, double& value, char const* keyword, int line
 bool detectFullPathInFileName(my_string const& name)
 {
     return name.str[0] == '/';
+}
+
+my_string external_path(my_string const& folder, my_string const& name)
+{
+    return detectFullPathInFileName(name) ? name : folder + name;
 }

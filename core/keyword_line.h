@@ -23,6 +23,10 @@ void clearLineAfterPoundSign(my_string& line);
 // text after the '=' or after the opening quote.
 int getQuotedString(my_string const& line, my_string& value, char const* keyword, int lineNo);
 
+// The value getQuotedString reads, without any report: 1 with the quoted
+// text, 0 when there is no opening quote, -1 when the quote is not closed.
+int quoted_value(my_string const& line, my_string& value);
+
 // The text after the first '=' (the whole line without one), unchanged: 1.
 int getUnQuotedString(my_string const& line, my_string& value, char const* keyword, int lineNo);
 
@@ -33,5 +37,10 @@ int getValue(my_string const& line, double& value, char const* keyword, int line
 
 // True when the file name begins with '/'.
 bool detectFullPathInFileName(my_string const& name);
+
+// The path of a file named on an EXTERN line: a name that begins with '/' as
+// it stands, any other inside `folder` (empty, or ending with '/'), so that
+// "data/pop.txt" is looked for in the project's own folder.
+my_string external_path(my_string const& folder, my_string const& name);
 
 #endif

@@ -53,8 +53,7 @@ public:
     // Matrix data of the older syntax, the stream positioned after the brace.
     int read_MatrixData(std::istream& is);
 
-    // The name of an external file: unchanged when it holds a path separator,
-    // otherwise placed in the project's folder.
+    // The path of a file named on an EXTERN line (external_file_name).
     my_string build_ext_name(my_string const& file_name);
 
     // Sets the name to what the project summary shows: where the matrix data

@@ -69,8 +69,7 @@ public:
     // file: 1 at their end, 0 after a report.
     int read_haplotype(std::istream& is);
 
-    // The name of an external file: unchanged when it holds a path separator,
-    // otherwise placed in the project's folder.
+    // The path of a file named on an EXTERN line (external_file_name).
     my_string build_ext_name(my_string const& file_name);
 
 private:

@@ -78,7 +78,10 @@ int Haplo_DB::NewReadHaplotypeList(std::istream& is, ProfileSettings& project_pr
         E.error(ERROR, READER, 40);
         return 0;
     }
-    char separator = ProfileSettings::LocusSeparator;
+    // DNA sequences join their pieces, as they do in the samples' blocks:
+    // a definition that kept the separators would never match the same
+    // sequence given in a sample.
+    char separator = ProfileSettings::DataType == DNA ? 0 : ProfileSettings::LocusSeparator;
     int expected_loci = -1;
     bool brace_seen = false;
     // Ids of the list, so that a repeated id is found without a scan of the list.

@@ -200,6 +200,31 @@ public:
     // entry titled with the sample's name at `level` of the navigation tree.
     void print_population_anchor(int level, settings& run_settings, const char* prefix);
 
+    // Hardy-Weinberg exact test of the individuals, locus by locus and on
+    // whole gene copies (analyses/haplotypes/hardy_weinberg_*.cpp). A test's
+    // dimensions are {1, locus from 0} or {1, -1} for whole gene copies;
+    // make_hw_table puts the number of alleles of its table into dims[0] (0
+    // when it made none). The chains return the P-value (1.0 when no test is
+    // possible, -1000.0 after a stop request), leave it in hw_pvalue and its
+    // s.d. in PrecisionOnPValueHW, and always free their table.
+    void make_all_hw(std::fstream& out, TPhenDB const& sample_individuals, long const& steps,
+                     settings& s);
+    double make_hw_test1(TPhenDB const& sample_individuals, double& statistic, settings& s,
+                         int* dims);
+    double make_hw_test2(long const& steps, double& aux, settings& s, long& steps_done,
+                         int* dims);
+    double make_hw_test3(long const& steps, double& aux, settings& s, long& steps_done,
+                         int* dims);
+    int make_hw_table(int* dims);
+    double swap_in_table2(int* dims, long& seed);
+    // Frees rows 0 to dims[0] + 1 of contingency_table and the table itself.
+    void clear_table(int* dims);
+    void compute_locus_heterozygosity(int const& locus, double& observed, double& expected,
+                                      int& genotypes);
+    // Heterozygosity of individuals taken as two whole gene copies, written
+    // on the results stream (analyses/haplotypes/phenotype_heterozygosity.cpp).
+    void compute_phenotype_heterozygosity(settings& s, TPhenDB const& sample_individuals);
+
 private:
     PoolingIndex pooling_index_;  // used by operator+= only; never copied
 

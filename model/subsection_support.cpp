@@ -5,14 +5,19 @@
 
 #include "app/settings.h"
 #include "core/errors.h"
+#include "core/keyword_line.h"
 
 my_string external_file_name(ProfileSettings const& profile, my_string const& file_name)
 {
-    if (file_name.contains('/') || file_name.contains('\\'))
-        return file_name;
-    if (profile.RunSettings != nullptr)
-        return profile.RunSettings->project_dir + file_name;
-    *_ZOS_ << "Pointer to project dir is not initialized. ERROR" << std::endl;
+    settings const* run = profile.RunSettings;
+    if (run != nullptr) {
+        auto copy = run->extern_copies.find(file_name.str);
+        if (copy != run->extern_copies.end())
+            return my_string(copy->second.c_str());
+        return external_path(run->project_dir, file_name);
+    }
+    if (!detectFullPathInFileName(file_name))
+        *_ZOS_ << "Pointer to project dir is not initialized. ERROR" << std::endl;
     return file_name;
 }
 

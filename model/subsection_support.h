@@ -8,9 +8,11 @@
 #include "core/my_string.h"
 #include "project/profile_settings.h"
 
-// A name holding '/' or a backslash is used as it stands; any other is
-// appended to the project's folder (the profile's settings). Without settings
-// the log gets a line and the name is used as it stands.
+// The one rule for the file named on an EXTERN line: during a run the
+// cleaned copy that the cleaner made of it; otherwise a name that begins with
+// '/' as it stands and any other inside the project's folder (both from the
+// profile's settings). Without settings the name is used as it stands, and
+// the log gets a line when it needed the project's folder.
 my_string external_file_name(ProfileSettings const& profile, my_string const& file_name);
 
 // Older keyword syntax: consumes up to and including the first graphic

@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "core/file_helpers.h"
+#include "core/keyword_line.h"
 
 namespace {
 
@@ -105,40 +106,48 @@ cleaner::cleaner()
 int cleaner::execute(char given_separator, const char* project)
 {
     project_file = project;
-    locus_separator = separator_for(given_separator);
     source_names.Add(project_file);
-    kinds.Add(0);
-    int result = 1;
+    kinds.Add(PROJECT_FILE);
+    if (!separator_for(given_separator, locus_separator))
+        return 0;
     for (int i = 0; i < source_names.count; ++i) {
-        if (kinds[i] == 0) {
-            if (clean_proj_file(i) == 0) {
-                result = 0;
-                break;
-            }
-        } else {
+        switch (kinds[i]) {
+        case PROJECT_FILE:
+            if (clean_proj_file(i) == 0)
+                return 0;
+            break;
+        case DISTANCE_MATRIX:
+            clean_matrix_file(i);
+            break;
+        case SAMPLE_DATA:
+            clean_pop_file(i);
+            break;
+        default:
             clean_haplo_file(i);
         }
     }
-    return result;
+    return 1;
 }
 
-// The project's own separator when it declares one, else the given one; a
-// separator that cannot be mapped safely is reported and not mapped.
-char cleaner::separator_for(char given) const
+// The project's own separator when it declares one, else the given one.
+// False, after an error naming it, for a separator that cannot be mapped
+// safely: left in place it would be read as part of the data (a sequence
+// "A.C.G.T" as seven sites).
+bool cleaner::separator_for(char given, char& separator) const
 {
     bool found = false;
-    char separator = read_declared_separator(project_file.str, found);
+    separator = read_declared_separator(project_file.str, found);
     if (!found)
         separator = given;
-    if (separator != 0 && separator_is_unsafe(separator)) {
-        E.error(ERROR, "cleaner::execute()", 190);
-        *_ZOS_ << "\tLocus separator '" << separator
-               << "' can be part of a number, a name or the file's syntax: it is not turned"
-                  " into blanks."
-                  " Use another separator, for example ';' or '/'.\n";
-        return 0;
-    }
-    return separator;
+    if (separator == 0 || !separator_is_unsafe(separator))
+        return true;
+    E.error(ERROR, "cleaner::execute()", 190);
+    *_ZOS_ << "\tLocus separator '" << separator
+           << "' can be part of a number, a name or the file's syntax: it cannot be turned into"
+              " blanks and the project is not read."
+              " Use another separator, for example ';' or '/'.\n";
+    separator = 0;
+    return false;
 }
 
 char* cleaner::get_clean_proj()
@@ -154,6 +163,13 @@ char* cleaner::get_orig_proj()
 char* cleaner::get_proj_dir()
 {
     return results_folder.str;
+}
+
+void cleaner::get_extern_copies(std::map<std::string, std::string>& copies)
+{
+    for (int i = 1; i < copied.count && i < source_names.count; ++i)
+        if (copied[i] == 1)
+            copies[source_names[i].str] = cleaned_names[i].str;
 }
 
 void cleaner::add_entry(my_string const& source, my_string const& cleaned, int kind)
@@ -204,23 +220,45 @@ int cleaner::clean_proj_file(int const& index)
 
 int cleaner::clean_haplo_file(int const& index)
 {
-    if (index >= source_names.count || index >= cleaned_names.count
+    return clean_extern_file(index, true);
+}
+
+int cleaner::clean_matrix_file(int const& index)
+{
+    return clean_extern_file(index, false);
+}
+
+int cleaner::clean_pop_file(int const& index)
+{
+    return clean_extern_file(index, false);
+}
+
+// The source is found by the rule the project reader uses for EXTERN names.
+// The copy ends with one empty line, like the project copy.
+int cleaner::clean_extern_file(int index, bool keep_empty_lines)
+{
+    if (index <= 0 || index >= source_names.count || index >= cleaned_names.count
         || cleaned_names[index].is_null())
         return 0;
-    my_string source = source_folder + source_names[index];
-    std::ifstream in(source.str);
+    std::ifstream in(external_path(source_folder, source_names[index]).str);
     if (!in.is_open())
         return 0;
     std::ofstream out(cleaned_names[index].str, std::ios::out | std::ios::trunc);
     if (!out.is_open())
         return 0;
-    copied[index] = 1;
     while (std::getline(in, current_line)) {
         clean_curr_line();
-        out << current_line << '\n';
+        if (keep_empty_lines || !current_line.empty())
+            out << current_line << '\n';
     }
     out << '\n';
-    return 1;
+    out.close();
+    // A copy cut short must not stand for the file: the reader then reports
+    // the file instead of reading part of it.
+    copied[index] = out.fail() || in.bad() ? 0 : 1;
+    if (copied[index] == 0)
+        MY_DeleteFile(cleaned_names[index].str);
+    return copied[index];
 }
 
 int cleaner::clean_curr_line()
@@ -255,19 +293,21 @@ int cleaner::clean_curr_line()
     return 1;
 }
 
+// The name is read as the project reader reads it (getQuotedString), so that
+// the copy is found under the name the reader asks for.
 int cleaner::line_has_external()
 {
     if (current_line.size() > 1000 || current_line.find("EXTERN") == std::string::npos)
         return 0;
-    std::string name;
-    std::size_t open = current_line.find('"');
-    if (open != std::string::npos) {
-        std::size_t close = current_line.find('"', open + 1);
-        name = current_line.substr(open + 1, close == std::string::npos ? std::string::npos
-                                                                        : close - open - 1);
-    }
-    my_string quoted(name.c_str());
-    add_entry(quoted, copy_name_for(quoted), 1);
+    my_string quoted;
+    if (quoted_value(my_string(current_line.c_str()), quoted) != 1)
+        quoted = "";
+    int kind = HAPLOTYPE_LIST;
+    if (contains_upper(current_line, "SAMPLEDATA"))
+        kind = SAMPLE_DATA;
+    else if (contains_upper(current_line, "MATRIXDATA"))
+        kind = DISTANCE_MATRIX;
+    add_entry(quoted, copy_name_for(quoted), kind);
     return 1;
 }
 

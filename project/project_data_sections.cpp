@@ -2,14 +2,15 @@
 // stream to the readers of the haplotype list, the distance matrix, the
 // samples, the genetic structure and the Mantel section, which read their
 // own lines; inline blocks advance the project's line number, external files
-// (EXTERN "name", in the project's folder unless the name begins with '/')
-// are numbered from 1 on their own.
+// (EXTERN "name": during a run their cleaned copies, else the name in the
+// project's folder unless it begins with '/') are numbered from 1 on their own.
 
 #include <fstream>
 #include <new>
 
 #include "core/errors.h"
 #include "core/keyword_line.h"
+#include "model/subsection_support.h"
 #include "project/project.h"
 #include "project/project_file_lines.h"
 #include "project/project_file_reader.h"
@@ -56,12 +57,8 @@ ProjectFileReader::Step ProjectFileReader::data_line()
 bool ProjectFileReader::open_external(std::ifstream& file, my_string& name, const char* keyword,
                                       int report)
 {
-    if (getQuotedString(line, name, keyword, line_number)) {
-        my_string path = name;
-        if (!detectFullPathInFileName(name))
-            path = profile.RunSettings->project_dir + name;
-        file.open(path.str);
-    }
+    if (getQuotedString(line, name, keyword, line_number))
+        file.open(external_file_name(profile, name).str);
     if (file.is_open())
         return true;
     *_ZOS_ << "\tWarning: External file \"" << name << "\" listed on line " << line_number

@@ -1,12 +1,13 @@
 // The analysis run of one project: from its file to its closed results
 // file. The project file is cleaned into the results folder, the results
 // file and the result browser are opened, the project is read and its tasks
-// checked, the analyses run at the group level (on request) and at the
-// population level, then the selection scan (on request); the computing
-// time ends the results. Whatever ends the run - its end, a project that
-// cannot be read, a refused task, an error inside an analysis - the results
-// file gets its footer and is closed, the project is emptied and the
-// cleaned copies are deleted.
+// checked, the analyses run at the group level and at the population level
+// (as the settings or the summary-statistics keywords ask), then the
+// selection scan (on request); the computing time ends the results. Whatever
+// ends the run - its end, a project that cannot be read, a refused task, an
+// error inside an analysis - the results file gets its footer and is closed,
+// the project is emptied, the cleaned copies are deleted, and a run that did
+// not complete leaves no summary-statistics line.
 
 #include <chrono>
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include "project/project_run.h"
 #include "project/result_frames.h"
 #include "project/result_tree.h"
+#include "summary/sumstat.h"
 
 namespace {
 
@@ -72,7 +74,8 @@ private:
     std::string start_date_;
     char kept_separator_ = 0;
 
-    void clean_project_file();
+    bool clean_project_file();
+    void remove_copies();
     bool open_results();
     void start_results_text();
     void read_project();
@@ -97,7 +100,11 @@ int AnalysisRun::execute()
         return 0;
     }
     Population::reset_small_names();
-    clean_project_file();
+    SumStat.startProject();
+    if (!clean_project_file()) {
+        p_.print_error_message();
+        return 0;
+    }
     p_.start_clock = get_sys_clock();
     if (!open_results())
         return 0;
@@ -125,28 +132,44 @@ int AnalysisRun::execute()
     }
 }
 
-void AnalysisRun::clean_project_file()
+// The project and its EXTERN files are read from their cleaned copies only:
+// a project that cannot be cleaned (its copy cannot be written, or its locus
+// separator cannot be mapped) is refused rather than read uncleaned, where its
+// data would read differently.
+bool AnalysisRun::clean_project_file()
 {
     // Each project is cleaned with the separator its own profile declares
     // (none when it declares none), never with the one the previous project
     // of the run list left in ProfileSettings::LocusSeparator.
+    s_.extern_copies.clear();
     if (copies_.execute(0, settings::input_file.str) == 0
         || copies_.get_clean_proj() == nullptr) {
         *_ZOS_ << "\nAn error has occurred while cleaning-up the project...\n" << std::endl;
-    } else {
-        settings::input_file = copies_.get_clean_proj();
-        s_.results_dir = copies_.get_proj_dir();
-        s_.ld_file = s_.results_dir + "ld_dis.xl";
-        p_.profile.RunSettings = &s_;
-        s_.results_file = settings::input_file;
-        s_.results_file.remove_extension();
-        s_.results_file += xmlOutput ? ".xml" : ".htm";
+        copies_.rm_clean_files();
+        return false;
     }
+    settings::input_file = copies_.get_clean_proj();
+    s_.results_dir = copies_.get_proj_dir();
+    s_.ld_file = s_.results_dir + "ld_dis.xl";
+    p_.profile.RunSettings = &s_;
+    s_.results_file = settings::input_file;
+    s_.results_file.remove_extension();
+    s_.results_file += xmlOutput ? ".xml" : ".htm";
+    copies_.get_extern_copies(s_.extern_copies);
+
     settings::input_file.convert_to_slash();
     s_.results_file.convert_to_slash();
     s_.results_dir.convert_to_slash();
     s_.backup_file.convert_to_slash();
     s_.project_dir.convert_to_slash();
+    return true;
+}
+
+// The copies go with the run; no later reading may find them.
+void AnalysisRun::remove_copies()
+{
+    copies_.rm_clean_files();
+    s_.extern_copies.clear();
 }
 
 // A results file that cannot be created fails the run: its text would be lost.
@@ -156,7 +179,7 @@ bool AnalysisRun::open_results()
     if (opened == 0) {
         E.error(ERROR, RUN, 9);
         *_ZOS_ << "\tUnable to create the results file \"" << s_.results_file << "\"\n";
-        copies_.rm_clean_files();
+        remove_copies();
         return false;
     }
     continued_ = opened == 2;
@@ -251,12 +274,16 @@ int AnalysisRun::analyse()
     p_.run_possible = 1;
     p_.samples->evaluate_work(s_);
     apply_individual_level_rule(p_);
-    if (s_.ComputeSumStatsWithinGroups)
+    // With the summary-statistics collector enabled its level keywords
+    // decide the levels; a skipped population level skips the selection scan.
+    if (SumStat.runsGroupLevel(s_.ComputeSumStatsWithinGroups != 0))
         run_group_level(p_);
-    run_population_level(p_);
-    if (s_.DetectSelectedLoci)
-        run_selection_scan(p_);
-    write_summary_line();
+    if (SumStat.runsPopulationLevel()) {
+        run_population_level(p_);
+        if (s_.DetectSelectedLoci)
+            run_selection_scan(p_);
+        write_summary_line();
+    }
     end_run();
     return 1;
 }
@@ -266,7 +293,7 @@ void AnalysisRun::end_run()
     std::string end_date = date_text();
     ProfileSettings::LocusSeparator = kept_separator_;
     p_.clean();
-    copies_.rm_clean_files();
+    remove_copies();
     settings::global_work_to_do = 0;
     if (s_.stop_requested) {
         set_message(" WARNING !!! Process stopped by user. The results may be incorrect");
@@ -300,9 +327,10 @@ int AnalysisRun::stop(const char* log_text)
 {
     if (log_text)
         *_ZOS_ << log_text << std::endl;
+    SumStat.dropProjectLine();
     p_.clean();
     close_results();
-    copies_.rm_clean_files();
+    remove_copies();
     return 0;
 }
 

@@ -27,9 +27,9 @@ std::string computing_time_text(long long ms);
 // ComputeConventionalFST.
 void apply_individual_level_rule(Project& p);
 
-// The analysis levels of a run: the group level on pooled samples (with
-// ComputeSumStatsWithinGroups), the population level, the selection scan (with
-// DetectSelectedLoci), and the summary line that closes a level and the run.
+// The analysis levels of a run: the group level on pooled samples, the
+// population level, the selection scan (with DetectSelectedLoci), and the
+// summary-statistics line that closes each level.
 void run_group_level(Project& p);
 void run_population_level(Project& p);
 void run_selection_scan(Project& p);

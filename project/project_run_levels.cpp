@@ -86,7 +86,6 @@ public:
         p_.samples = own_samples_;
         p_.structure = own_structure_;
         p_.run_settings.current_samples = own_samples_;
-        TSumStat::atGroupLevel = false;
     }
     PooledObjectsInPlace(PooledObjectsInPlace const&) = delete;
     PooledObjectsInPlace& operator=(PooledObjectsInPlace const&) = delete;
@@ -134,7 +133,7 @@ void run_group_level(Project& p)
     {
         PooledObjectsInPlace in_place(p, pooled_samples.get(), pooled_structure.get());
         pooled_samples->atGroupLevel = true;
-        TSumStat::atGroupLevel = true;
+        SumStat.atGroupLevel = true;
         s.current_samples = pooled_samples.get();
 
         if (p.run_possible) {
@@ -156,6 +155,7 @@ void run_group_level(Project& p)
     pooled_structure.reset();
     pooled_samples.reset();
     write_summary_line();
+    SumStat.atGroupLevel = false;
     p.phenotypes_converted = own_conversion;
 }
 
@@ -163,7 +163,7 @@ void run_population_level(Project& p)
 {
     settings& s = p.run_settings;
     p.samples->atGroupLevel = false;
-    TSumStat::atGroupLevel = false;
+    SumStat.atGroupLevel = false;
     s.current_samples = p.samples;
     p.haplo_vectors_built = 0;
     if (p.run_possible) {
@@ -206,9 +206,11 @@ void run_selection_scan(Project& p)
            << " ms)\n";
 }
 
+// The header comes from the first project that completes its line, so that
+// a first project that fails leaves no file without its header.
 void write_summary_line()
 {
-    if (settings::num_proj_done == 0)
+    if (SumStat.needsHeader())
         SumStat.outputHeader(ProfileSettings::DataType);
     SumStat.outputStats(ProfileSettings::DataType);
 }

@@ -17,6 +17,7 @@
 #include "app/settings.h"
 #include "core/errors.h"
 #include "core/keyword_line.h"
+#include "model/subsection_support.h"
 #include "project/project_file_lines.h"
 
 namespace {
@@ -140,12 +141,8 @@ Population* Samples::read_sample(std::ifstream& in, Haplo_DB& haplotypes,
         E.error(INFO, READER, 191);
         my_string file_name;
         bool named = getQuotedString(line, file_name, "Extern sample data", line_number);
-        if (named) {
-            my_string path = file_name;
-            if (!detectFullPathInFileName(file_name) && RunSettings)
-                path = RunSettings->project_dir + file_name;
-            external_file.open(path.str);
-        }
+        if (named)
+            external_file.open(build_ext_name(file_name).str);
         if (!external_file.is_open())
             *_ZOS_ << "\tWarning: External file \"" << file_name << "\" listed on line "
                    << line_number << " cannot be open. Check that it exists...\n" << std::endl;
@@ -211,13 +208,7 @@ void Samples::match_declared_count(ProfileSettings& profile)
 
 my_string Samples::build_ext_name(my_string const& name) const
 {
-    if (name.contains('/') || name.contains('\\'))
-        return name;
-    if (!RunSettings) {
-        *_ZOS_ << "Pointer to project dir is not initialized. ERROR" << std::endl;
-        return name;
-    }
-    return RunSettings->project_dir + name;
+    return external_file_name(*this, name);
 }
 
 std::ostream& operator<<(std::ostream& os, Samples& samples)
@@ -235,6 +226,16 @@ Population* make_data_type_sample(Population const& sample)
     case DNA: return new PopulDNA(sample);
     case RFLP: return new PopulRFLP(sample);
     case MICROSAT: return new PopulMicrosat(sample);
+    default: return new PopulStandard(sample);
+    }
+}
+
+Population* make_simulated_sample(Population const& sample, int mutation_model)
+{
+    switch (mutation_model) {
+    case 0: return new PopulMicrosat(sample);
+    case 1: return new PopulRFLP(sample);
+    case 2: return new PopulDNA(sample);
     default: return new PopulStandard(sample);
     }
 }

@@ -48,8 +48,8 @@ public:
                        int& line_number, my_string& line, bool& name_found, bool& size_found,
                        bool& data_found);
 
-    // Full name of an external file: a name holding '/' or a backslash as it
-    // stands, any other in the project's folder.
+    // The path of a file named on an EXTERN line (external_file_name): the
+    // run's cleaned copy, or the name in the project's folder.
     my_string build_ext_name(my_string const& name) const;
 
     // --- Older identifier syntax (samples_old_reader.cpp, explore.cpp) ---
@@ -109,5 +109,9 @@ void PrintName(Population& sample, void* stream);
 // any other value: standard) copied from a plain Population, which the
 // caller owns.
 Population* make_data_type_sample(Population const& sample);
+// The same for a sample simulated for the selection scan, whose class follows
+// the mutation model of the simulation: stepwise (0) microsatellite,
+// two-state (1) RFLP, nucleotide (2) DNA, any other standard.
+Population* make_simulated_sample(Population const& sample, int mutation_model);
 
 #endif

@@ -13,6 +13,7 @@
 
 #include "core/errors.h"
 #include "core/public.h"
+#include "model/subsection_support.h"
 #include "project/samples.h"
 
 namespace {
@@ -86,7 +87,7 @@ int Structure::read_id_content(std::istream& ifs, Samples& samples, my_string ke
                 file_name.remove(file_name.length - 1, 1);
                 file_name.remove(0, 1);
             }
-            std::ifstream external(file_name.str);
+            std::ifstream external(external_file_name(*this, file_name).str);
             if (!external.is_open()) {
                 E.error(ERROR, ID_CONTENT, 45);
                 return 0;

@@ -2,10 +2,25 @@
 // and the GenePop, Phylip, Mega, Biosys and WinKesta formats, always through a
 // temporary project file. The start-up driver fills the object's fields and
 // calls import_data, then export_data.
+//
+// The import step hands the source file to the reader of its format, which
+// writes project-file text (after the comment header) to the output stream.
+// The export step opens that text as a project, prepares its data (allele
+// database, allele vectors, the individuals' pseudo-haplotypes) and hands it
+// to the writer of the target format. Each format is one row of the format
+// table in imp_exp.cpp: its run-list word, its name in the comment header,
+// its reader and its writer.
+//
+// Every line a reader takes from a file goes through read_line: lines of any
+// length, one trailing carriage return removed. Readers and writers answer 1,
+// or 0 after writing the cause to the log; a failed step writes no "done.".
 #ifndef DROV_TRANSLATOR_IMP_EXP_H
 #define DROV_TRANSLATOR_IMP_EXP_H
 
-#include <fstream>
+#include <ctime>
+#include <istream>
+#include <ostream>
+#include <string>
 
 #include "core/my_string.h"
 
@@ -27,7 +42,7 @@ public:
     my_string input_name;        // file the current step reads
     my_string core_dir;          // the core directory, ending with '/' unless empty
     my_string output_name;       // file the current step writes
-    std::ofstream* os;           // output stream of the current step; owned by the driver
+    std::ostream* os;            // output stream of the current step; owned by the driver
     int stream_flag;
     int spare_count;
     int code;                    // format code of the current step
@@ -41,12 +56,63 @@ public:
     imp_exp(imp_exp const&) = delete;
     imp_exp& operator=(imp_exp const&) = delete;
 
-    // Import step: the source file in format `format` becomes project-file
-    // text on `stream` (the temporary project named `output`).
-    int import_data(int format, char* input, char* output, std::ofstream* stream);
+    // The code of a run-list format word (exact text, case counts); 0 for a
+    // word that names no format.
+    static int format_code(my_string const& word);
+    // Whether this version converts from, or into, the format of a code.
+    static bool has_reader(int format);
+    static bool has_writer(int format);
+
+    // Import step: the source file `input` in format `format` becomes
+    // project-file text on `stream` (the temporary project named `output`).
+    // 1, or 0 when the source could not be converted.
+    int import_data(int format, char* input, char* output, std::ostream* stream);
     // Export step: the temporary project `input` is written in format
-    // `format` on `stream` (the output file named `output`).
-    void export_data(int format, char* input, char* output, std::ofstream* stream);
+    // `format` on `stream` (the output file named `output`). 1, or 0 when the
+    // project could not be opened or written. The project is emptied again.
+    int export_data(int format, char* input, char* output, std::ostream* stream);
+
+    // The three comment lines that head a translated project file: the date
+    // and time of the translation, the input file and its format, an empty line.
+    void create_header();
+    void create_header(std::tm const& local_time);
+
+    // The project format: the cleaned copy of the project file becomes the
+    // temporary project; the temporary project is copied to the output.
+    int read_drovalen();
+    int write_drovalen();
+
+    // The GenePop format (genepop_reader.cpp, genepop_writer.cpp).
+    int read_gen_pop();
+    int write_gen_pop();
+
+    // The Phylip, Mega and WinKesta formats (phylip_*.cpp, mega_*.cpp,
+    // winkesta_*.cpp).
+    int read_phylip();
+    int write_phylip();
+    int read_mega();
+    int write_mega();
+    int read_win_kesta();
+    int write_win_kesta();
+
+    // One line of a translated file: any length, without its line feed and
+    // one trailing carriage return. False when no line was left.
+    static bool read_line(std::istream& in, std::string& line);
+    // True when the line is empty or holds only blanks and tabs.
+    static bool is_line_blank(std::string const& line);
+    // The same; a line that is not blank also loses its trailing blanks and tabs.
+    static bool is_line_blank_rm(std::string& line);
+    // Removes every double quote, which would end a quoted project value early.
+    static void remove_double_quotes(std::string& text);
+
+private:
+    // The log line of an input file that cannot be opened (the input name,
+    // or another file the reader needs); returns 0.
+    int unable_to_open_input();
+    int unable_to_open_input(my_string const& file);
+    // The data preparation of the export step: 1, or 0 when the task checks
+    // refuse the data.
+    int prepare_project();
 };
 
 #endif

@@ -1,8 +1,6 @@
 // A population sample of microsatellite data, the object that runs the
-// analyses of its data type.
-//
-// Minimal form: a copy of the sample as read; the analyses of the data type
-// come with the per-sample driver.
+// analyses of its data type: its distance between allele sizes and its
+// average gene diversity over loci.
 #ifndef DROV_ANALYSES_DATATYPES_POPUL_MICROSAT_H
 #define DROV_ANALYSES_DATATYPES_POPUL_MICROSAT_H
 
@@ -10,7 +8,22 @@
 
 class PopulMicrosat : public PopGenetics {
 public:
-    explicit PopulMicrosat(Population const& sample) : PopGenetics(sample) {}
+    double MeanGeneDiversity;     // average over loci
+    double MeanGeneDiversitySD;
+    // 0: number of loci with different alleles; any other value: sum of
+    // squared size differences. Set by the driver before each use.
+    int DistanceMethod;
+
+    PopulMicrosat();
+    // A copy of the sample as read; every result starts at "not computed".
+    explicit PopulMicrosat(Population const& sample);
+    PopulMicrosat(PopulMicrosat const&) = delete;
+    PopulMicrosat& operator=(PopulMicrosat const&) = delete;
+
+    void test_methods(settings& run_settings) override;
+
+    // The sections of the microsatellite driver in the order they run.
+    static const DriverPlan driver_plan;
 };
 
 #endif

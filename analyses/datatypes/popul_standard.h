@@ -1,8 +1,6 @@
 // A population sample of standard multi-allelic data or of allele
-// frequencies, the object that runs the analyses of its data type.
-//
-// Minimal form: a copy of the sample as read; the analyses of the data type
-// come with the per-sample driver.
+// frequencies, the object that runs the analyses of its data type: its mean
+// number of pairwise differences and its average gene diversity over loci.
 #ifndef DROV_ANALYSES_DATATYPES_POPUL_STANDARD_H
 #define DROV_ANALYSES_DATATYPES_POPUL_STANDARD_H
 
@@ -10,7 +8,23 @@
 
 class PopulStandard : public PopGenetics {
 public:
-    explicit PopulStandard(Population const& sample) : PopGenetics(sample) {}
+    double MeanGeneDiversity;     // average over loci
+    double MeanGeneDiversitySD;
+    // Mean number of pairwise differences and its s.d.; this class leaves
+    // PopGenetics::MeanPairDiff unused.
+    double PairDiffMean;
+    double PairDiffMeanSD;
+
+    PopulStandard();
+    // A copy of the sample as read; every result starts at "not computed".
+    explicit PopulStandard(Population const& sample);
+    PopulStandard(PopulStandard const&) = delete;
+    PopulStandard& operator=(PopulStandard const&) = delete;
+
+    void test_methods(settings& run_settings) override;
+
+    // The sections of the standard driver in the order they run.
+    static const DriverPlan driver_plan;
 };
 
 #endif

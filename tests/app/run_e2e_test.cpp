@@ -184,6 +184,31 @@ TEST_F(RunE2E, RunNumbersOverARunListWithAFailedProject)
     }
 }
 
+TEST_F(RunE2E, LocusSeparatorThatCannotBeMappedRefusesTheProject)
+{
+    // Left in place, '.' would stay inside the sequences: "A.C.G.T" would be
+    // read as seven sites. The run list goes on with the next project.
+    auto project = [](std::string const& separator, std::string const& sequence) {
+        return "[Profile]\nTitle=\"separator\"\nNbSamples=1\nDataType=DNA\nGenotypicData=0\n"
+               "LocusSeparator='" + separator + "'\nMissingData='?'\n[Data]\n[[Samples]]\n"
+               "SampleName=\"a\"\nSampleSize=2\nSampleData={\nh1 2 " + sequence + "\n}\n";
+    };
+    write("dot.drp", project(".", "A.C.G.T"));
+    write("semicolon.drp", project(";", "A;C;G;T"));
+    add_settings("run.drs", {});
+    add_run_list({{"dot.drp", 0}, {"semicolon.drp", 0}});
+
+    EXPECT_EQ(run(""), 1) << err;
+    std::string log = file("dot", "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("\tLocus separator '.' can be part of a number"));
+    EXPECT_THAT(log, Not(HasSubstr("Successful run of")));
+    EXPECT_THAT(log, EndsWith("Error during run of dot.drp\n"));
+    EXPECT_FALSE(fs::exists(work / "dot.res" / "dot.drp"));  // no cleaned copy is left
+    EXPECT_FALSE(fs::exists(work / "dot.res" / "dot.htm"));
+    EXPECT_EQ(read_text(work / "dro_pro.txt"), "error\n");
+    EXPECT_THAT(file("semicolon", "Drovalen_log.txt"), EndsWith("Successful run of semicolon.drp\n"));
+}
+
 TEST_F(RunE2E, XmlRunsAppendedUnderOneRootElement)
 {
     add_project("dna2.drp", "p.drp");
@@ -272,6 +297,125 @@ TEST_F(RunE2E, XmlAppendWithoutAProperEnding)
         EXPECT_THAT(text, EndsWith("</data>\n\n</Drovalen>\n\n"));
         EXPECT_THAT(text, HasSubstr("\nEND OF RUN NUMBER 1 ("));
     }
+}
+
+// The summary-statistics table of a run list, read back as a tab-separated
+// file: one row of fields per line, every field ending with a tab.
+std::vector<std::vector<std::string>> read_table(fs::path const& path)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::string text = read_text(path);
+    std::string::size_type start = 0;
+    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        std::vector<std::string> row;
+        std::string line = text.substr(start, end - start);
+        std::string::size_type field = 0;
+        for (auto tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', field)) {
+            row.push_back(line.substr(field, tab - field));
+            field = tab + 1;
+        }
+        EXPECT_EQ(field, line.size()) << "a field without its tab in " << path;
+        rows.push_back(row);
+        start = end + 1;
+    }
+    EXPECT_EQ(start, text.size()) << "a last line without its line end in " << path;
+    return rows;
+}
+
+// A run list of two projects with AMOVA and pairwise FST selected. With the
+// keyword file the table has a header and one row per project, and the
+// results are those of the same run without it, where no table is written.
+// (The FST columns appear once the AMOVA and the pairwise comparisons store
+// their values: "FST\tFST_2_1\tFST_3_1\tFST_3_2\t".)
+TEST_F(RunE2E, SummaryStatisticsTableOverARunList)
+{
+    std::map<std::string, std::string> results;
+    for (bool keywords : {false, true}) {
+        SCOPED_TRACE(keywords ? "with the keyword file" : "without the keyword file");
+        fs::remove_all(work);
+        fs::create_directory(work);
+        add_project("three_samples.drp", "p1.drp");
+        add_project("three_samples.drp", "p2.drp");
+        add_settings("run.drs", {{"TaskNumber", "1536"}});
+        add_run_list({{"p1.drp", 0}, {"p2.drp", 0}});
+        if (keywords)
+            write("sumstat_keys.txt", "POP_LEVEL GLOBAL_FSTAT PAIRWISE_FST\n");
+
+        ASSERT_EQ(run(""), 0) << err;
+        EXPECT_EQ(err, "");
+        for (std::string stem : {"p1", "p2"}) {
+            for (std::string name : {stem + ".htm", stem + ".js", std::string("Drovalen_log.txt")}) {
+                static const std::regex timing(R"(\d+ ms)");
+                std::string text = std::regex_replace(normalized(file(stem, name)), timing, "N ms");
+                if (keywords)
+                    EXPECT_EQ(text, results[stem + name]) << name;
+                else
+                    results[stem + name] = text;
+            }
+        }
+        EXPECT_EQ(fs::exists(work / "sumstat_out.txt"), keywords);
+        if (keywords) {
+            auto rows = read_table(work / "sumstat_out.txt");
+            ASSERT_EQ(rows.size(), 3u);
+            EXPECT_EQ(rows[1].size(), rows[0].size());
+            EXPECT_EQ(rows[2].size(), rows[0].size());
+        }
+    }
+}
+
+TEST_F(RunE2E, SummaryStatisticsKeywordsDecideTheLevels)
+{
+    struct Case {
+        const char* name;
+        const char* keywords;  // nullptr: no keyword file
+        const char* within_groups;
+        bool group_level, population_level;
+        std::string table;  // "sumstat_out.txt" after two projects
+    };
+    const std::vector<Case> cases = {
+        {"no keyword file", nullptr, "1", true, true, ""},
+        {"both level keywords", "GROUP_LEVEL\nPOP_LEVEL\n", "0", true, true, "\n\n\n"},
+        {"group level only", "group_level\n", "0", true, false, "\n\n\n"},
+        {"population level only", "POP_LEVEL", "1", false, true, "\n\n\n"},
+        {"neither level", "# nothing but a comment\n", "1", false, false, ""},
+    };
+    const std::string equals(78, '=');
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        add_project("dna2.drp", "p.drp");
+        add_settings("run.drs", {{"TaskNumber", "1"},
+                                 {"ComputeSumStatsWithinGroups", c.within_groups},
+                                 {"DetectSelectedLoci", "1"}});
+        add_run_list({{"p.drp", 0}, {"p.drp", 0}});
+        if (c.keywords)
+            write("sumstat_keys.txt", c.keywords);
+
+        ASSERT_EQ(run(""), 0) << err;
+        std::string text = file("p", "p.htm");
+        EXPECT_EQ(count_of(text, "\n== ANALYSES AT THE INTRA-GROUP LEVEL\n"), c.group_level ? 1 : 0);
+        EXPECT_EQ(count_of(text, "\n== ANALYSES AT THE INTRA-POPULATION LEVEL\n"),
+                  c.population_level ? 1 : 0);
+        EXPECT_EQ(count_of(text, "\n== DETECTION OF LOCI UNDER SELECTION"),
+                  c.population_level ? 1 : 0);
+        EXPECT_THAT(text, HasSubstr("\nEND OF RUN NUMBER 2 ("));
+        EXPECT_EQ(fs::exists(work / "sumstat_out.txt"), c.keywords != nullptr);
+        EXPECT_EQ(read_text(work / "sumstat_out.txt"), c.table);
+    }
+}
+
+TEST_F(RunE2E, SummaryStatisticsFileThatCannotBeWritten)
+{
+    add_project("dna2.drp", "p.drp");
+    add_settings("run.drs", {});
+    add_run_list({{"p.drp", 0}});
+    write("sumstat_keys.txt", "POP_LEVEL\n");
+    fs::create_directory(work / "sumstat_out.txt");
+
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(err, "drovexec: cannot open the summary-statistics file \"sumstat_out.txt\"\n");
+    EXPECT_THAT(file("p", "Drovalen_log.txt"), EndsWith("Successful run of p.drp\n"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "support/temp_log.h"
@@ -75,17 +76,29 @@ TEST_F(CleanerTest, CopyOfTheProjectIsNormalised)
         EXPECT_EQ(clean_project(c.project, c.separator), c.copy) << c.what;
 }
 
-TEST_F(CleanerTest, SeparatorThatOccursInNumbersIsRefusedAndNumbersStay)
+TEST_F(CleanerTest, SeparatorThatCanBePartOfTheDataRefusesTheProject)
 {
-    // Also letters (keywords), quotes (quoted values) and the file's syntax.
+    // Numbers, letters (keywords), quotes (quoted values) and the file's syntax.
+    fs::path list = write("list.txt", "h1 A.C\n");
     for (char separator : {'.', '-', '+', 'e', '7', 'S', '\'', '=', '{'}) {
-        std::string declared = std::string("LocusSeparator='") + separator + "'\n";
-        std::string data = "h1 0.25 1e-5 17 +2\n";
-        EXPECT_EQ(clean_project(declared + data, 0), declared + data + "\n") << separator;
-        EXPECT_NE(log_text().find("cleaner::execute()"), std::string::npos) << separator;
-        EXPECT_NE(log_text().find(std::string("Locus separator '") + separator + "'"),
-                  std::string::npos);
+        SCOPED_TRACE(separator);
+        std::string text = std::string("LocusSeparator='") + separator
+                           + "'\nHaplList = EXTERN \"list.txt\"\nh1 0.25 1e-5 17 +2\n";
+        fs::path project = write("proj.drp", text);
+        cleaner c;
+        EXPECT_EQ(c.execute(0, project.string().c_str()), 0);
+        EXPECT_EQ(c.get_clean_proj(), nullptr);
+        EXPECT_FALSE(fs::exists(dir / "proj.res" / "proj.drp"));
+        EXPECT_FALSE(fs::exists(dir / "proj.res" / "list.txt"));
+        std::string log = take_log();
+        EXPECT_NE(log.find("cleaner::execute()"), std::string::npos);
+        EXPECT_NE(log.find(std::string("Locus separator '") + separator + "'"), std::string::npos);
     }
+    // A separator given by the run for a project that declares none is refused too.
+    fs::path undeclared = write("plain.drp", "h1 1 A.C\n");
+    cleaner c;
+    EXPECT_EQ(c.execute('.', undeclared.string().c_str()), 0);
+    EXPECT_EQ(read_text(list), "h1 A.C\n");
 }
 
 TEST_F(CleanerTest, LinesOfAnyLengthAreCleaned)
@@ -103,10 +116,14 @@ TEST_F(CleanerTest, LinesOfAnyLengthAreCleaned)
 TEST_F(CleanerTest, ExternFilesAreCopiedInsideTheResultsFolderAndDeleted)
 {
     fs::path outside = write("data/popB.txt", "h1\t2  # first\n\n   \nEXTERN \"deeper.txt\"\n");
+    write("list.txt", "h1 1,2\n\n   \n# note\nh2 1,3\r\n");
+    write("dist.txt", "a b\r\n\n0\n1,0\n");
     write("popA.txt", "h2 1,2\r\n");
     write("sub/popA.txt", "other file\n");
     fs::path project = write("proj.drp",
                              "LocusSeparator=','\n"
+                             "HaplList = EXTERN \"list.txt\"\n"
+                             "MatrixData = EXTERN 'dist.txt'\n"
                              "SampleData= EXTERN \"popA.txt\"\n"
                              "SampleData= EXTERN \"data/popB.txt\"\n"
                              "SampleData= EXTERN \"sub/popA.txt\"\n"
@@ -122,12 +139,29 @@ TEST_F(CleanerTest, ExternFilesAreCopiedInsideTheResultsFolderAndDeleted)
     // The EXTERN lines are copied unchanged and name the same files.
     EXPECT_NE(read_text(results / "proj.drp").find("SampleData= EXTERN \"data/popB.txt\"\n"),
               std::string::npos);
-    ASSERT_EQ(c.source_names.count, 4);  // the project and its three EXTERN lines
+    ASSERT_EQ(c.source_names.count, 6);  // the project and its five EXTERN lines
+    const int kinds[] = {cleaner::PROJECT_FILE, cleaner::HAPLOTYPE_LIST, cleaner::DISTANCE_MATRIX,
+                         cleaner::SAMPLE_DATA, cleaner::SAMPLE_DATA, cleaner::SAMPLE_DATA};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(c.kinds[i], kinds[i]) << i;
+    // A haplotype list keeps its empty lines; sample data and distance
+    // matrices lose them, as inline, since their readers take every line as a
+    // record. An EXTERN line inside an EXTERN file names nothing more.
+    EXPECT_EQ(read_text(results / "list.txt"), "h1 1 2\n\n\n\nh2 1 3\n\n");
+    EXPECT_EQ(read_text(results / "dist.txt"), "a b\n0\n1 0\n\n");
     EXPECT_EQ(read_text(results / "popA.txt"), "h2 1 2\n\n");
-    // Empty lines stay in an EXTERN copy; its own EXTERN line names nothing more.
-    EXPECT_EQ(read_text(results / "popB.txt"), "h1 2\n\n\nEXTERN \"deeper.txt\"\n\n");
-    EXPECT_EQ(read_text(results / "extern3_popA.txt"), "other file\n\n");
+    EXPECT_EQ(read_text(results / "popB.txt"), "h1 2\nEXTERN \"deeper.txt\"\n\n");
+    EXPECT_EQ(read_text(results / "extern5_popA.txt"), "other file\n\n");
     EXPECT_EQ(read_text(outside), "h1\t2  # first\n\n   \nEXTERN \"deeper.txt\"\n");
+    // The copies of the files the readers will ask for; "lower.txt" has none.
+    std::map<std::string, std::string> copies;
+    c.get_extern_copies(copies);
+    EXPECT_EQ(copies, (std::map<std::string, std::string>{
+                          {"list.txt", (results / "list.txt").string()},
+                          {"dist.txt", (results / "dist.txt").string()},
+                          {"popA.txt", (results / "popA.txt").string()},
+                          {"data/popB.txt", (results / "popB.txt").string()},
+                          {"sub/popA.txt", (results / "extern5_popA.txt").string()}}));
 
     c.rm_clean_files();
     EXPECT_EQ(std::distance(fs::directory_iterator(results), fs::directory_iterator()), 0);
@@ -151,6 +185,11 @@ TEST_F(CleanerTest, NamesThatWouldLeaveTheResultsFolderStayInside)
         EXPECT_EQ(name.find(".."), std::string::npos) << name;
     }
     EXPECT_EQ(read_text(dir / "work/proj.res/victim.txt"), "user data\n\n");
+    // A full path is read where it points.
+    std::map<std::string, std::string> copies;
+    c.get_extern_copies(copies);
+    ASSERT_EQ(copies.count((dir / "victim.txt").string()), 1u);
+    EXPECT_EQ(read_text(copies[(dir / "victim.txt").string()]), "user data\n\n");
     c.rm_clean_files();
     EXPECT_EQ(read_text(dir / "victim.txt"), "user data\n");
 }

@@ -389,6 +389,19 @@ TEST_F(OldStructureTest, GroupsPointAtTheNamedSamples)
     EXPECT_THAT(reports(), IsEmpty());
 }
 
+TEST_F(OldStructureTest, ExternalStructureFileIsLookedForInTheProjectFolder)
+{
+    write_file("groups.txt", "group file\n");
+    settings run;
+    run.project_dir = (dir.string() + "/").c_str();
+    ProfileSettings profile;
+    profile.RunSettings = &run;
+    std::istringstream in("StructureName = EXTERN \"groups.txt\"\n");
+    EXPECT_EQ(structure.open(in, profile, samples), 1);
+    EXPECT_STREQ(structure.StructureName.str, "groups.txt");
+    EXPECT_THAT(reports(), IsEmpty());
+}
+
 TEST_F(OldStructureTest, StructureFailures)
 {
     const std::string ID = "Structure::read_id_content()";

@@ -13,6 +13,7 @@
 #include "project/failing_log.h"
 #include "project/project_run.h"
 #include "project/run_fixture.h"
+#include "summary/sumstat.h"
 #include "support/run_settings.h"
 
 namespace {
@@ -270,6 +271,54 @@ TEST_F(ProjectRunTest, ErrorInsideAnAnalysisEndsTheRunCleanly)
     use_settings({});
     EXPECT_EQ(run(add_project("dna2.drp", "next.drp")), 1);
     EXPECT_NE(results("next").find("END OF RUN NUMBER 3"), std::string::npos);
+}
+
+// The process-wide collector enabled for a test and put back afterwards.
+class SummaryLineRunTest : public ProjectRunTest {
+protected:
+    void SetUp() override
+    {
+        ProjectRunTest::SetUp();
+        SumStat.resetComputationFlags();
+        SumStat.enabled = true;
+        SumStat.checkForStat(my_string("GROUP_LEVEL POP_LEVEL ALL_K"));
+        // Values of an earlier project: each run keeps two columns of "NA".
+        SumStat.K.count = 0;
+        SumStat.K.Add(1.0);
+        SumStat.K.Add(2.0);
+    }
+
+    void TearDown() override
+    {
+        SumStat.resetComputationFlags();
+        SumStat.enabled = false;
+        SumStat.K.count = 0;
+        ProjectRunTest::TearDown();
+    }
+};
+
+TEST_F(SummaryLineRunTest, GroupAndPopulationLevelsFormOneLine)
+{
+    use_settings({{"TaskNumber", "1"}});
+    ASSERT_EQ(run(add_project("groups7.drp", "p.drp")), 1);
+    ASSERT_EQ(run(add_project("dna2.drp", "q.drp")), 1);
+    EXPECT_EQ(SumStat.headerText, "gr_K_1\tgr_K_2\tK_1\tK_2\t\n");
+    EXPECT_EQ(SumStat.valuesText, "NA\tNA\tNA\tNA\t\nNA\tNA\tNA\tNA\t\n");
+    EXPECT_FALSE(SumStat.atGroupLevel);
+}
+
+TEST_F(SummaryLineRunTest, FailedRunLeavesNoPartOfItsLine)
+{
+    use_settings({{"TaskNumber", "1"}});
+    std::string path = add_project("groups7.drp", "p.drp");
+    // Fails inside the population level, after the group level's part of the line.
+    ASSERT_EQ(with_failing_log("Population 'c", [&] { return run(path); }), 0);
+    EXPECT_EQ(SumStat.headerText, "");
+    EXPECT_EQ(SumStat.valuesText, "");
+
+    ASSERT_EQ(run(add_project("dna2.drp", "q.drp")), 1);
+    EXPECT_EQ(SumStat.headerText, "gr_K_1\tgr_K_2\tK_1\tK_2\t\n");
+    EXPECT_EQ(SumStat.valuesText, "NA\tNA\tNA\tNA\t\n");
 }
 
 }  // namespace

@@ -225,11 +225,32 @@ TEST_F(SamplesTest, WritersGiveTheSubsectionAndThePrintout)
               "              h1         3\n              h2         7\n\t\t}\npop");
 }
 
-TEST_F(SamplesTest, ExternalNamesOfTheOlderReader)
+TEST_F(SamplesTest, ExternalNamesFollowOneRuleInEveryReader)
 {
-    EXPECT_STREQ(project.samples->build_ext_name("sub/a.txt").str, "sub/a.txt");
-    project.samples->RunSettings = &project.run_settings;
-    EXPECT_EQ(std::string(project.samples->build_ext_name("a.txt").str), dir.string() + "/a.txt");
+    // Without settings a name stands as it is; a name that needs the
+    // project's folder is noted.
+    EXPECT_STREQ(project.samples->build_ext_name("/data/a.txt").str, "/data/a.txt");
+    EXPECT_EQ(take_log(), "");
+    EXPECT_STREQ(project.samples->build_ext_name("a.txt").str, "a.txt");
+    EXPECT_TRUE(has(take_log(), "Pointer to project dir is not initialized. ERROR\n"));
+
+    settings& run = project.run_settings;
+    run.extern_copies["copied.txt"] = "proj.res/copied.txt";  // a copy made by the run's cleaner
+    project.samples->RunSettings = &run;
+    project.haplo_list.profile.RunSettings = &run;
+    project.dist_mat.profile.RunSettings = &run;
+    std::string folder = dir.string() + "/";
+    const std::pair<const char*, std::string> cases[] = {
+        {"a.txt", folder + "a.txt"},
+        {"sub/a.txt", folder + "sub/a.txt"},  // relative to the project, not to the working folder
+        {"/data/a.txt", "/data/a.txt"},
+        {"copied.txt", "proj.res/copied.txt"},
+    };
+    for (auto const& [name, path] : cases) {
+        EXPECT_EQ(std::string(project.samples->build_ext_name(name).str), path) << name;
+        EXPECT_EQ(std::string(project.haplo_list.build_ext_name(name).str), path) << name;
+        EXPECT_EQ(std::string(project.dist_mat.build_ext_name(name).str), path) << name;
+    }
 }
 
 TEST_F(SamplesTest, CleanDeletesEveryPopulation)

@@ -1,0 +1,217 @@
+// The sections of the per-sample driver as every data type runs them unless
+// it overrides one: for each, its console and progress lines, the stop test,
+// the title box with the literature references, the once-per-call
+// preparation steps and the closing console line. The analyses of a section
+// go where its comment says; a section returns false when a stop request
+// ends the driver.
+
+#include <ctime>
+#include <iomanip>
+
+#include "analyses/popgen/driver_frame.h"
+#include "app/settings.h"
+#include "core/errors.h"
+
+// 0x1. Skipped without a word for recessive data.
+bool PopGenetics::standard_diversity_section(DriverCall& call)
+{
+    if (RecessiveAllelesEM)
+        return true;
+    call.console_step("Computing standard diversity indices ...");
+    if (!call.report_progress("Computing standard diversity indices ..."))
+        return false;
+    call.title_box();
+    call.cite({"Nei_M_1987"});
+    // Both steps always run here; only the check flag records it.
+    check_data();
+    evaluate_polymorphism(call.s);
+    call.checked = true;
+    // Sample counts and the per-locus table come before the haplotype level.
+    if (call.haplotypes_known()) {
+        calc_sample_homozygosity();
+        calc_sample_sd_heterozygosity();
+        print_haplotype_level_block(call.results);
+    }
+    call.results << std::endl;
+    // Individuals of known phase as two whole gene copies; standard data
+    // have no such lines.
+    if (profile.GenotypicData && profile.GameticPhase && ProfileSettings::DataType != STANDARD
+        && ProfileSettings::DataType != FREQUENCY)
+        compute_phenotype_heterozygosity(call.s, individuals);
+    call.done();
+    return true;
+}
+
+// 0x2. Recessive data are refused without a title.
+bool PopGenetics::molecular_diversity_section(DriverCall& call)
+{
+    if (RecessiveAllelesEM) {
+        call.results << "Molecular diversity indices cannot be computed \n"
+                     << "for recessive data\n" << std::endl;
+        return true;
+    }
+    call.console_step("Computing molecular diversity indices ...");
+    call.report_progress_only("Computing molecular diversity indices ...");
+    std::clock_t start = std::clock();
+    call.title_box();
+    call.cite({"Nei_M_1987", "Tajima_F_1983", "Tajima_F_1993", "Watterson_G_1975", "Zouros_E"});
+    if (!call.checked) {
+        check_data();
+        start = std::clock();
+        evaluate_polymorphism(call.s);
+        call.checked = true;
+    }
+    // Molecular diversity and the distance matrix come here, then the theta
+    // block (ComputeTheta), of which theta(H):
+    if (call.s.ComputeTheta & settings::THETA_HOM) {
+        if (SampleSize != num_haplotypes)
+            print_theta_Hom(call.results);
+        else
+            call.results << "\nUnable to compute Theta(Hom) when all gene copies are different"
+                         << std::endl;
+    }
+    call.done_since(start);
+    return true;
+}
+
+// 0x4. Genotypes of unknown phase are refused by the frame.
+bool PopGenetics::mismatch_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Li_W", "Slatkin_M_Hudson_R", "Rogers_A_Harpending_H", "Harpending_H", "Rogers_A"});
+    if (!call.report_progress("Computing mismatch distribution ..."))
+        return false;
+    if (!call.checked)
+        evaluate_polymorphism(call.s);
+    call.polymorphism_evaluated = true;
+    call.console_step("Computing mismatch distribution...");
+    std::clock_t start = std::clock();
+    // The mismatch distribution and the expansion fits come here.
+    call.results << std::endl;
+    call.done_since(start);
+    return true;
+}
+
+// 0x8.
+bool PopGenetics::haplotype_frequencies_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Dempster_A_Laird_N_Rubin_D", "Long_J_Williams_R_Urbanek_M", "Hawley_M_Kidd_K",
+               "Niu_T_etal", "QKR_Ref"});
+    if (call.unknown_phase()) {
+        // The Gibbs phase inference and the EM estimation come here, each
+        // followed by the stop test.
+        return call.report_progress("Computing ML haplotype frequencies ...");
+    }
+    if (!call.report_progress("Computing haplotype frequencies ... \n"))
+        return false;
+    call.console_step("Computing haplotype frequencies ...");
+    // The haplotype and allele frequency tables come here.
+    call.done();
+    return true;
+}
+
+// 0x10.
+bool PopGenetics::linkage_disequilibrium_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Slatkin_M_1994a", "Lewontin_R_Kojima_K", "Lewontin_R_1964"});
+    if (!call.report_progress("Testing linkage disequilibrium ..."))
+        return false;
+    call.evaluate_polymorphism_once();
+    if (call.unknown_phase())
+        call.console_step("Testing linkage disequilibrium (phenotypic data)...");
+    else
+        call.console_step("Testing linkage disequilibrium (haplotypic data)...");
+    // The exact test of haplotypic data, or the likelihood-ratio test of
+    // genotypes of unknown phase, comes here.
+    call.done();
+    return true;
+}
+
+// 0x20.
+bool PopGenetics::hardy_weinberg_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Guo_S_Thompson_E", "Levene_H"});
+    const long steps = call.s.MarkovChainStepsHW;
+    if (!call.report_progress("Testing Hardy-Weinberg equilibrium ..."))
+        return false;
+    call.console_step("Testing Hardy-Weinberg equilibrium ...");
+    make_all_hw(call.results, individuals, steps, call.s);
+    *_ZOS_ << "\tdone !\n" << std::endl;
+    return true;
+}
+
+// 0x800. No title and nothing in the results: the distances between the
+// sample's haplotypes for the genetic-structure analyses.
+bool PopGenetics::pairwise_distances_section(DriverCall& call)
+{
+    if (call.s.stop_requested)
+        return false;
+    call.check_once();
+    call.evaluate_polymorphism_once();
+    // The distance matrix, or the ".dis" file of conventional FST, comes here.
+    return true;
+}
+
+// 0x40.
+bool PopGenetics::tajima_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Tajima_F_1989", "Tajima_F_1996"});
+    if (!call.report_progress("Testing neutrality: Computing Tajima's D ..."))
+        return false;
+    std::clock_t start = std::clock();
+    *_ZOS_ << "\n\t\tComputing Tajima's D ...\n";
+    call.evaluate_polymorphism_once();
+    // Tajima's D and its coalescent P-value come here.
+    call.done_since(start);
+    return true;
+}
+
+// 0x80.
+bool PopGenetics::ewens_watterson_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Ewens_W", "Watterson_G_1978", "Slatkin_M_1994b", "Slatkin_M_1996", "Strobeck_C"});
+    // The test on the haplotype classes (call.classes) comes here.
+    return call.report_progress("Testing neutrality: Ewens-Watterson tests ...");
+}
+
+// 0x100.
+bool PopGenetics::chakraborty_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Chakraborty_R"});
+    // The test on the sample or its pooled classes comes here.
+    return call.report_progress("Testing neutrality: Chakraborty's test ...");
+}
+
+// 0x4000.
+bool PopGenetics::fu_fs_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Fu_Y_1997"});
+    // Fu's Fs and its coalescent P-value come here.
+    return call.report_progress("Testing neutrality: Fu's Fs test ...");
+}
+
+void PopGenetics::print_haplotype_level_block(std::ostream& out)
+{
+    out << std::fixed << std::showpoint << std::right << std::setprecision(4);
+    out << "\nHaplotype-level computations\n"
+        << "----------------------------\n"
+        << "\nSum of square freqs.     : " << std::setw(7) << calc_F()
+        << "\nGene diversity           : " << std::setw(7) << GeneDiversity << " +/- "
+        << std::setw(7) << GeneDiversitySD << "\n\n"
+        << "(Standard deviation is for the sampling process)";
+}
+
+void PopGenetics::print_theta_Hom(std::ostream& out)
+{
+    double theta = calc_theta_Hom();
+    out << std::fixed << std::showpoint << std::right << std::setprecision(6);
+    out << "\n" << std::setw(20) << "Theta(Hom) : " << std::setw(12) << theta << "\n"
+        << std::setw(20) << "S.D. Theta(Hom) : " << std::setw(12) << ThetaHomSD << std::endl;
+}

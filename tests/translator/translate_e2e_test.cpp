@@ -1,0 +1,303 @@
+// End-to-end tests of the translate mode: the built drovexec converts files
+// of tests/data/translator in a fresh temporary folder as a user would, and
+// the files it writes, its log and its exit status are checked. Where an
+// independent GenePop reader (the Biopython package) is installed, it checks
+// the GenePop files both ways.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/e2e_fixture.h"
+#include "support/run_settings.h"
+#include "support/temp_log.h"
+#include "translator/imp_exp.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace {
+
+const fs::path TRANSLATOR_DATA = fs::path(DROV_TEST_DATA) / "translator";
+
+class TranslateE2E : public DrovexecTest {
+protected:
+    void add_fixture(std::string const& fixture, std::string const& name)
+    {
+        write(name, read_text(TRANSLATOR_DATA / fixture));
+    }
+
+    // Runs a shell command in the working folder: its output and errors.
+    std::string run_command(std::string const& command)
+    {
+        std::string full = "cd '" + work.string() + "' && " + command + " > '"
+                           + (root / "command.txt").string() + "' 2>&1";
+        std::system(full.c_str());
+        return read_text(root / "command.txt");
+    }
+
+    // The run list of one translation; `core` is its first line.
+    void add_translation(std::vector<std::string> const& lines, std::string const& core = "")
+    {
+        std::string text = core + "\ntranslate\n";
+        for (auto const& line : lines)
+            text += line + "\n";
+        write("dro_run.txt", text);
+    }
+};
+
+TEST_F(TranslateE2E, GenePopFileBecomesAProjectThatRunsAndTranslatesBack)
+{
+    add_fixture("wolves.gen", "data/wolves.gen");
+    write("trans_out.txt", "overwritten and deleted by every translation\n");
+    write("dum_dro.drp", "a file of the user's\n");
+    fs::create_directory(work / "core");
+    add_translation({"Genepop", "Drovalen", "data/wolves.gen", "data/wolves.drp", "1"}, "core");
+
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(out, "Drovexec terminated gracefully\n");
+    std::string project = read_text(work / "data" / "wolves.drp");
+    static const std::regex first_line(
+        R"(#File created by Drovalen translator on \d\d/\d\d/\d{4} at \d\d:\d\d:\d\d\)\n)");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(project, found, first_line, std::regex_constants::match_continuous));
+    EXPECT_EQ(found.suffix().str(), read_text(TRANSLATOR_DATA / "golden_wolves.txt"));
+
+    std::string log = read_text(work / "data" / "Drovalen_log.txt");
+    EXPECT_THAT(log, StartsWith("Log file path: data/Drovalen_log.txt\n"
+                                "Core Program Directory: core/\n"
+                                "Random number generator initialized with lidum=-4242\n"
+                                "\tReading  data/wolves.gen ...\tdone.\n"));
+    EXPECT_THAT(log, HasSubstr("\n    Writing  data/wolves.drp... done.\n"));
+    EXPECT_FALSE(fs::exists(work / "trans_out.txt"));
+    EXPECT_FALSE(fs::exists(work / "core" / "dum_dro.drp"));
+    EXPECT_EQ(read_text(work / "dum_dro.drp"), "a file of the user's\n");
+
+    // The project runs as it was written.
+    write("data/run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("data/wolves.drp data/run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "data" / "wolves.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of data/wolves.drp\n"));
+
+    add_translation({"Drovalen", "Genepop", "data/wolves.drp", "data/back.gen"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "data" / "back.gen"),
+              read_text(TRANSLATOR_DATA / "golden_wolves_back.gen"));
+    EXPECT_THAT(read_text(work / "data" / "Drovalen_log.txt"),
+                HasSubstr("\tReading  data/wolves.drp ...\tdone.\n"));
+    EXPECT_FALSE(fs::exists(work / "trans_out.txt"));
+    EXPECT_FALSE(fs::exists(work / "dum_dro.drp"));
+}
+
+TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        std::string cause;
+    };
+    std::vector<Case> cases = {
+        {"missing input", {"Genepop", "Drovalen", "data/none.gen", "data/out.drp", "1"},
+         "\tReading  data/none.gen ...\n\t\tTranslator is unable to open the input file data/none.gen\n"},
+        {"unreadable project", {"Drovalen", "Genepop", "data/bad.drp", "data/out.gen"},
+         "\t\tTranslator is unable to open the Drovalen File\n"},
+        {"missing distance file",
+         {"WinKesta", "Drovalen", "data/set.lst", "data/out.drp", "data/none.dis", "data/set_"},
+         "\tReading  data/set.lst ...\n\t\tTranslator is unable to open the input file data/none.dis\n"},
+    };
+    // A format that this version does not read yet, if any is left.
+    for (std::string word : {"Phylip", "Mega", "Biosys", "WinKesta"})
+        if (!imp_exp::has_reader(imp_exp::format_code(word.c_str()))) {
+            cases.push_back({"format not built", {word, "Drovalen", "data/none", "data/out.drp", "", ""},
+                             "This version cannot convert from " + word + ": nothing converted\n"});
+            break;
+        }
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("data/bad.drp", "no project in here\n");
+        write("data/set.lst", "1 Set\npop1\n");
+        add_translation(c.lines);
+
+        EXPECT_EQ(run(""), 1) << err;
+        std::string log = read_text(work / "data" / "Drovalen_log.txt");
+        EXPECT_THAT(log, HasSubstr(c.cause));
+        EXPECT_THAT(log, Not(HasSubstr("Writing")));
+        EXPECT_FALSE(fs::exists(work / c.lines[3]));
+        EXPECT_FALSE(fs::exists(work / "dum_dro.drp"));
+        EXPECT_FALSE(fs::exists(work / "trans_out.txt"));
+    }
+}
+
+// The records of a translated project's first sample, one "<id> <data>"
+// line each (trailing blanks of the id dropped).
+std::string project_records(std::string const& project)
+{
+    std::size_t at = project.find("SampleData={\n");
+    std::string records;
+    if (at == std::string::npos)
+        return records;
+    std::istringstream lines(project.substr(at + 13));
+    std::string line;
+    while (std::getline(lines, line) && line.find('}') == std::string::npos) {
+        std::istringstream words(line);
+        std::string id, count, data;
+        words >> id >> count >> data;
+        records += id + "\t" + data + "\n";
+    }
+    return records;
+}
+
+TEST_F(TranslateE2E, PhylipFileBecomesAProjectThatRunsAndTranslatesBack)
+{
+    add_fixture("hominoids.drp", "hominoids.drp");
+    add_translation({"Drovalen", "Phylip", "hominoids.drp", "apes.phy"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string h1 = "ACGTTGCAAGGCTTACCGATAGCTTAGCAATCGGATCCTA";
+    EXPECT_EQ(read_text(work / "apes.phy"),
+              "5     40\n"
+              "H10       " + h1 + "\n"
+              "H11       " + h1 + "\n"
+              "H20       ACGTTGCAAGGCTTACCGATAGCTTAGCAATCGGATCCTG\n"
+              "Haplot0   ACGTAGCAAGGCTTACCGTTAGCTTAGCAATCGGATCCTA\n"
+              "Haplot0_1 ACGTTGCAAGCCTTACCGATAGCATAGCAATCGGTTCCTA\n");
+
+    add_translation({"Phylip", "Drovalen", "apes.phy", "apes.drp"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string project = read_text(work / "apes.drp");
+    EXPECT_THAT(project, HasSubstr("\t LocusSeparator=NONE\n"));
+    EXPECT_THAT(project, HasSubstr("\t\t SampleName= \"Population1\"\n\t\t SampleSize= 5\n"));
+    EXPECT_THAT(project, HasSubstr("H10        1 " + h1 + "\n"));
+    write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("apes.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "apes.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of apes.drp\n"));
+}
+
+TEST_F(TranslateE2E, MegaFileBecomesAProjectThatRunsAndTranslatesBack)
+{
+    add_fixture("interleaved.meg", "mustelids.meg");
+    add_translation({"Mega", "Drovalen", "mustelids.meg", "mustelids.drp"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string project = read_text(work / "mustelids.drp");
+    EXPECT_THAT(project, HasSubstr("\t Title= \" : Three taxa in two blocks \"\n"
+                                   "#!Format DataType=DNA indel=-;\n"));
+    EXPECT_EQ(project_records(project),
+              "Seal\tACGTACGTACGGTTAACC\nOtter\tACGTACGTTCGGTTAACA\nMink\tACCTACGTACGGATAACC\n");
+    write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("mustelids.drp run.drs"), 0) << err;
+
+    add_translation({"Drovalen", "Mega", "mustelids.drp", "back.meg"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "back.meg"),
+              "#mega\n"
+              "TITLE: : Three taxa in two blocks \n"
+              "\n"
+              "#Seal0  ACGTACGTACGGTTAACC\n"
+              "#Otter0  ACGTACGTTCGGTTAACA\n"
+              "#Mink0  ACCTACGTACGGATAACC\n"
+              "\n\n");
+}
+
+TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBack)
+{
+    for (const char* file : {"kesta.lst", "kesta.dis", "kesta_north.pop", "kesta_valley.pop",
+                             "kesta_south.pop"})
+        add_fixture(file, file);
+    add_translation({"WinKesta", "Drovalen", "kesta.lst", "colonies.drp", "kesta.dis", "kesta_"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string project = read_text(work / "colonies.drp");
+    EXPECT_THAT(project, HasSubstr("\t DataType=FREQUENCY\n"));
+    EXPECT_THAT(project, HasSubstr("\t\t     MatrixData=EXTERN \"kesta.dis\"\n"));
+    EXPECT_THAT(project, HasSubstr("     \tNbGroups=2\n"));
+    EXPECT_THAT(project, HasSubstr("\t\tGroup={\n\"kesta_north\"\n\"kesta_valley\"\n}\n"
+                                   " \t\tGroup={\n\"kesta_south\"\n}\n"));
+    write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("colonies.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "colonies.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of colonies.drp\n"));
+
+    // The population files and the distance file go to the working folder.
+    add_translation({"Drovalen", "WinKesta", "colonies.drp", "back.lst"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "back.lst"), "2 2 Northern and southern colonies\n1 2 \n3 \n");
+    EXPECT_EQ(read_text(work / "kesta1.pop"), "12 kesta_north\nA  7\nB  5\n");
+    EXPECT_EQ(read_text(work / "kesta3.pop"), "10 kesta_south\nB  6\nC  4\n");
+    EXPECT_EQ(read_text(work / "kesta.dis"), read_text(TRANSLATOR_DATA / "kesta.dis"));
+}
+
+// The Python interpreter that has this module of the Biopython package, or "".
+std::string python_with(std::string const& module)
+{
+    for (const char* python : {"/usr/bin/python3", "python3"}) {
+        std::string probe = std::string(python) + " -c 'import " + module + "' > /dev/null 2>&1";
+        if (std::system(probe.c_str()) == 0)
+            return python;
+    }
+    return "";
+}
+
+// The command that runs one of the check scripts of tests/translator.
+std::string check_script(std::string const& python, const char* script)
+{
+    return python + " '" + (TRANSLATOR_DATA.parent_path().parent_path() / "translator" / script).string()
+           + "' ";
+}
+
+TEST_F(TranslateE2E, IndependentGenePopReaderAgreesBothWays)
+{
+    std::string python = python_with("Bio.PopGen.GenePop");
+    if (python.empty())
+        GTEST_SKIP() << "no Python with Biopython's GenePop reader (Debian: python3-biopython)";
+    std::string check = check_script(python, "genepop_check.py");
+
+    // Three samples of five microsatellite loci, written as GenePop.
+    add_fixture("micro3.drp", "micro3.drp");
+    add_translation({"Drovalen", "Genepop", "micro3.drp", "micro3.gen"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(run_command(check + "written micro3.gen micro3.drp"), "ok\n");
+
+    // A public GenePop example (the cats of Nancy, as shipped with the R
+    // package adegenet: 17 colonies, 9 loci, CR LF line ends) read into a project.
+    add_fixture("nancycats.gen", "nancycats.gen");
+    add_translation({"Genepop", "Drovalen", "nancycats.gen", "cats.drp", "1"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_THAT(read_text(work / "cats.drp"), Not(HasSubstr("error")));
+    EXPECT_EQ(run_command(check + "read nancycats.gen cats.drp"), "ok\n");
+}
+
+TEST_F(TranslateE2E, IndependentPhylipReaderAndWriterAgree)
+{
+    std::string python = python_with("Bio.AlignIO");
+    if (python.empty())
+        GTEST_SKIP() << "no Python with Biopython's Phylip reader (Debian: python3-biopython)";
+    std::string check = check_script(python, "phylip_check.py");
+
+    // A one-sample haplotypic DNA project written as Phylip.
+    add_fixture("hominoids.drp", "hominoids.drp");
+    add_translation({"Drovalen", "Phylip", "hominoids.drp", "apes.phy"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string h1 = "ACGTTGCAAGGCTTACCGATAGCTTAGCAATCGGATCCTA";
+    EXPECT_EQ(run_command(check + "read apes.phy"),
+              "H10\t" + h1 + "\nH11\t" + h1 + "\n"
+              "H20\tACGTTGCAAGGCTTACCGATAGCTTAGCAATCGGATCCTG\n"
+              "Haplot0\tACGTAGCAAGGCTTACCGTTAGCTTAGCAATCGGATCCTA\n"
+              "Haplot0_1\tACGTTGCAAGCCTTACCGATAGCATAGCAATCGGTTCCTA\n");
+
+    // A Phylip file written by the package, translated into a project.
+    std::string written = run_command(check + "write primates.phy");
+    ASSERT_EQ(count_of(written, "\n"), 5) << written;
+    add_translation({"Phylip", "Drovalen", "primates.phy", "primates.drp"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(project_records(read_text(work / "primates.drp")), written);
+}
+
+} // namespace

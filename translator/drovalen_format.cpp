@@ -1,0 +1,45 @@
+// The project format as source and as target of a translation. As source,
+// the cleaned copy of the project file (comments gone, blanks normalised, the
+// files it names with EXTERN cleaned too) becomes the temporary project; as
+// target, the temporary project is copied to the output. Both copy lines of
+// any length whole and end the text with one more empty line.
+#include <fstream>
+
+#include "project/cleaner.h"
+#include "project/profile_settings.h"
+#include "translator/imp_exp.h"
+
+namespace {
+
+// Each line followed by a line end, then one empty line.
+bool copy_lines(std::istream& in, std::ostream& out)
+{
+    std::string line;
+    while (imp_exp::read_line(in, line))
+        out << line << '\n';
+    out << '\n';
+    return !in.bad();
+}
+
+} // namespace
+
+int imp_exp::read_drovalen()
+{
+    cleaner clean;
+    if (!clean.execute(ProfileSettings::LocusSeparator, input_name.str)
+        || clean.get_clean_proj() == nullptr)
+        return unable_to_open_input();
+    std::ifstream in(clean.get_clean_proj());
+    bool copied = in.is_open() && copy_lines(in, *os);
+    in.close();
+    clean.rm_clean_files();
+    return copied ? 1 : unable_to_open_input();
+}
+
+int imp_exp::write_drovalen()
+{
+    std::ifstream in(input_name.str);
+    if (!in.is_open())
+        return unable_to_open_input();
+    return copy_lines(in, *os) ? 1 : unable_to_open_input();
+}

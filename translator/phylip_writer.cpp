@@ -1,0 +1,53 @@
+// Project to Phylip file.
+//
+// All samples are merged into one list of sequences (see sequence_export.h);
+// the notes on merging and on genotypic data open the file. The header gives
+// the number of sequences and the number of loci; each sequence line is its
+// name in exactly 10 characters followed at once by the data text of the
+// haplotype or gene copy as the project holds it. A name is the haplotype id
+// or individual name, cut to 6 characters when longer, and the copy number
+// (and the gene-copy digit), padded with blanks.
+#include <algorithm>
+#include <iomanip>
+
+#include "translator/imp_exp.h"
+#include "translator/sequence_export.h"
+
+namespace {
+
+const std::size_t STEM_LENGTH = 6;
+const std::size_t NAME_WIDTH = 10;
+
+long long count_sequences(Project& project)
+{
+    bool genotypic = project.profile.GenotypicData != 0;
+    long long total = 0;
+    MY_TIArrayAsVector<Population>& samples = project.samples->Populations;
+    for (int s = 0; s < samples.count; ++s) {
+        Population& sample = *samples.data[s];
+        if (genotypic) {
+            MY_TIArrayAsVector<TPhenotype>& individuals = sample.individuals.phenotypes;
+            for (int i = 0; i < individuals.count; ++i)
+                total += 2LL * std::max(0, individual_copies(*individuals.data[i]));
+        } else {
+            for (int i = 0; i < sample.haplotypes.count; ++i)
+                if (sample.haplotypes.data[i]->haplotype != nullptr)
+                    total += std::max(0, sample.haplotypes.data[i]->count);
+        }
+    }
+    return total;
+}
+
+} // namespace
+
+int imp_exp::write_phylip()
+{
+    std::ostream& out = *os;
+    write_merge_notes(out, *project, "PHYLIP");
+    out << count_sequences(*project) << "     " << project->allele_db.loci.count << '\n';
+    SequenceLabels labels(STEM_LENGTH, NAME_WIDTH);
+    for_each_sequence(*project, labels, [&out](std::string const& label, my_string const& data) {
+        out << std::left << std::setw(static_cast<int>(NAME_WIDTH)) << label << std::right << data << '\n';
+    });
+    return 1;
+}
