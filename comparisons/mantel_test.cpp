@@ -77,6 +77,26 @@ double cells_below_diagonal(RectMat const& M)
     return 0.5 * M.nrows * (M.nrows - 1.0);
 }
 
+// The identity index of M, its mean and its sum of squares; true when it varies.
+bool prepare(RectMat& M, double& mean, double& ss)
+{
+    M.create_index();
+    ss = M.compute_SSX();
+    mean = M.mean;
+    return varies(ss, mean, cells_below_diagonal(M));
+}
+
+// The count of permutations and the log line that opens them; false when
+// none are asked for.
+bool start_permutations(int P, int& done)
+{
+    done = P > 0 ? P : 0;
+    if (P <= 0)
+        return false;
+    *_ZOS_ << "\nStarting " << P << " permutations ...\n";
+    return true;
+}
+
 // Position of the label among n texts, or -1.
 int position_of(my_string const& label, my_string const* texts, int n)
 {
@@ -202,18 +222,10 @@ double Mantel::do_mantel_test(TriMat& fst, Population** pops, int const& npops,
 void Mantel::compute_correlation(RectMat& Y, RectMat& X1)
 {
     clear_statistics();
-    Y.create_index();
-    X1.create_index();
-    SSY = Y.compute_SSX();
-    MeanY = Y.mean;
-    SSX1 = X1.compute_SSX();
-    MeanX1 = X1.mean;
+    bool y_varies = prepare(Y, MeanY, SSY);
+    bool x1_varies = prepare(X1, MeanX1, SSX1);
     SPY1 = Y.sum_of_products(X1);
     ZY1 = Y.Z;
-
-    double N = cells_below_diagonal(Y);
-    bool y_varies = varies(SSY, MeanY, N);
-    bool x1_varies = varies(SSX1, MeanX1, N);
     undefined_why = !y_varies ? "Y matrix constant" : "X1 matrix constant";
     bY1 = x1_varies ? SPY1 / SSX1 : NOT_COMPUTABLE;
     rY1 = y_varies && x1_varies ? SPY1 / std::sqrt(SSX1 * SSY) : NOT_COMPUTABLE;
@@ -225,26 +237,15 @@ void Mantel::compute_correlation(RectMat& Y, RectMat& X1)
 void Mantel::compute_correlation(RectMat& Y, RectMat& X1, RectMat& X2)
 {
     clear_statistics();
-    Y.create_index();
-    X1.create_index();
-    X2.create_index();
-    SSY = Y.compute_SSX();
-    MeanY = Y.mean;
-    SSX1 = X1.compute_SSX();
-    MeanX1 = X1.mean;
-    SSX2 = X2.compute_SSX();
-    MeanX2 = X2.mean;
+    bool y_varies = prepare(Y, MeanY, SSY);
+    bool x1_varies = prepare(X1, MeanX1, SSX1);
+    bool x2_varies = prepare(X2, MeanX2, SSX2);
     SPY1 = Y.sum_of_products(X1);
     ZY1 = Y.Z;
     SPY2 = Y.sum_of_products(X2);
     ZY2 = Y.Z;
     SP12 = X1.sum_of_products(X2);
     Z12 = X1.Z;
-
-    double N = cells_below_diagonal(Y);
-    bool y_varies = varies(SSY, MeanY, N);
-    bool x1_varies = varies(SSX1, MeanX1, N);
-    bool x2_varies = varies(SSX2, MeanX2, N);
     b12 = x2_varies ? SP12 / SSX2 : NOT_COMPUTABLE;
     b21 = x1_varies ? SP12 / SSX1 : NOT_COMPUTABLE;
     bY1 = x1_varies ? SPY1 / SSX1 : NOT_COMPUTABLE;
@@ -280,10 +281,8 @@ void Mantel::compute_correlation(RectMat& Y, RectMat& X1, RectMat& X2)
 
 void Mantel::test_correlation(RectMat& Y, RectMat& X1, int const& P)
 {
-    NumPermDone = P > 0 ? P : 0;
-    if (P <= 0)
+    if (!start_permutations(P, NumPermDone))
         return;
-    *_ZOS_ << "\nStarting " << P << " permutations ...\n";
     std::clock_t start = std::clock();
     double observed = Y.computeZ(X1);
     for (int& count : TestCounts[0])
@@ -298,10 +297,8 @@ void Mantel::test_correlation(RectMat& Y, RectMat& X1, int const& P)
 
 void Mantel::test_correlation(RectMat& Y, RectMat& X1, RectMat& X2, int const& P)
 {
-    NumPermDone = P > 0 ? P : 0;
-    if (P <= 0)
+    if (!start_permutations(P, NumPermDone))
         return;
-    *_ZOS_ << "\nStarting " << P << " permutations ...\n";
     std::clock_t start = std::clock();
     for (auto& counts : TestCounts)
         for (int& count : counts)
