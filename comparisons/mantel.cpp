@@ -1,49 +1,58 @@
+// The project's Mantel record: its construction and its emptying between
+// the projects of a run list.
+
 #include "comparisons/mantel.h"
 
-#include <sstream>
+#include <cstddef>
+#include <limits>
+#include <memory>
+#include <new>
 
-#include "core/public.h"
-#include "project/project_file_lines.h"
+const char* const Mantel::YTypes[Mantel::NumYTypes] = {
+    "fst", "log_fst", "slatkinlinearfst", "log_slatkinlinearfst", "nm", "custom"};
 
-namespace {
-
-// The value of a YMatrix line, quoted or a bare word, lower-cased; empty when
-// the line holds none.
-my_string y_matrix_type(my_string const& line)
+Mantel::Mantel()
+    : MatrixNumber(0), MatricesRead(0), NumPermDone(0), YMatrix("fst"), MatrixSize(0),
+      undefined_why("")
 {
-    std::istringstream value(line.extract_after('=').str);
-    my_string type;
-    if (!get_qstring(value, type))
-        return my_string();
-    type.to_lower();
-    return type;
+    clear_statistics();
 }
 
-}  // namespace
-
-int Mantel::NewOpenMantel(std::ifstream& stream, ProfileSettings&, int& lineNo, my_string& line,
-                          bool& matrixSizeFound, bool& yMatrixFound, bool& matrixNumberFound,
-                          bool& yMatrixLabelsFound, bool& distMatMantelFound,
-                          bool& usedYMatrixLabelsFound)
+void Mantel::clear_statistics()
 {
-    while (next_project_line(stream, line, lineNo)) {
-        my_string key = line_key(line);
-        if (is_key(key, "MATRIXSIZE")) {
-            matrixSizeFound = true;
-        } else if (is_key(key, "YMATRIX")) {
-            yMatrixFound = true;
-            my_string type = y_matrix_type(line);
-            if (!type.is_null())
-                YMatrix = type;
-        } else if (is_key(key, "MATRIXNUMBER")) {
-            matrixNumberFound = true;
-        } else if (is_key(key, "YMATRIXLABELS")) {
-            yMatrixLabelsFound = true;
-        } else if (is_key(key, "DISTMATMANTEL")) {
-            distMatMantelFound = true;
-        } else if (is_key(key, "USEDYMATRIXLABELS")) {
-            usedYMatrixLabelsFound = true;
-        }
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    for (double* value : {&ZY1,    &ZY2,    &Z12,   &SPY1,   &SPY2,   &SP12,    &bY1,   &bY2,
+                          &b12,    &b21,    &bY1_2, &bY2_1,  &rY1,    &rY2,     &r12,   &rY1_2,
+                          &rY2_1,  &PrY1,   &PrY2,  &PrY1_2, &PrY2_1, &betaY1,  &betaY2,
+                          &R2Y,    &UnexplY, &MeanY, &SSY,   &MeanX1, &SSX1,    &MeanX2,
+                          &SSX2})
+        *value = none;
+    undefined_why = "";
+    for (auto& counts : TestCounts)
+        for (int& count : counts)
+            count = 0;
+}
+
+void Mantel::reset()
+{
+    MatrixSize = 0;
+    YMatrix = "fst";
+    YMatrixLabels.reset();
+    for (TriMat* matrix : {&Matrix1, &Matrix2, &MatrixY}) {
+        matrix->initialize();
+        matrix->constant_mode = 0;
     }
-    return 1;
+    MatrixNumber = 0;
+    MatricesRead = 0;
+    UsedYMatrixLabels.count = 0;
+}
+
+bool Mantel::size_fits(double size)
+{
+    // 65535 * 65536 / 2 cells is the last count below INT_MAX.
+    if (!(size >= 0 && size < 65536))
+        return false;
+    std::size_t n = static_cast<std::size_t>(size);
+    std::size_t cells = n * (n + 1) / 2;
+    return std::unique_ptr<double[]>(new (std::nothrow) double[3 * cells]) != nullptr;
 }

@@ -1,39 +1,136 @@
-// The Mantel-test section of a project: the matrices whose correlation with
-// the genetic distances between samples is tested.
+// The Mantel test between matrices of distances among population samples,
+// and the project's Mantel record that holds its setup and its last result.
 //
-// Minimal form: the section is read past, its keys noted for the project
-// reader's end checks, and its Y-matrix type kept for the task checks; the
-// matrices and the test come with the population comparisons.
+// Y (genetic distances: the pairwise FST matrix transformed by the Y type, or
+// a matrix given by the user) is correlated with one or two matrices given by
+// the user, X1 and X2 (for example geographic distances); the correlations
+// are tested by permuting the rows and columns of Y. The user's matrices and
+// the labels of their rows come from the Mantel section of the project file:
+// mantel_section.cpp reads the current syntax, mantel_old_reader.cpp the
+// older identifier syntax; the test and its report are in mantel_test.cpp
+// and mantel_print.cpp.
+//
+// The record is a member of the project: built with it, emptied by reset()
+// after each project of a run list.
 #ifndef DROV_COMPARISONS_MANTEL_H
 #define DROV_COMPARISONS_MANTEL_H
 
 #include <fstream>
+#include <memory>
+#include <ostream>
 
 #include "core/my_string.h"
+#include "core/rectmat.h"
+#include "core/trimat.h"
+#include "core/value_array.h"
 #include "project/profile_settings.h"
+
+class Population;
 
 class Mantel {
 public:
-    // The Y-matrix type of the YMatrix line, lower-cased: "fst", "log_fst",
-    // "slatkinlinearfst", "log_slatkinlinearfst", "nm", or "custom" for a Y
-    // matrix given in the section. "fst" until a YMatrix line sets it.
-    my_string YMatrix;
+    // --- Statistics of the last test (mantel_test.cpp) ---
+    // Sums run over the N = n(n-1)/2 cells below the diagonal. A value that
+    // cannot be computed (a constant matrix, collinear matrices) is NaN;
+    // every value is NaN before the first test.
+    double ZY1, ZY2, Z12;     // sums of cross-products Y.X1, Y.X2, X1.X2
+    double SPY1, SPY2, SP12;  // centred sums of products
+    double bY1, bY2;          // regressions of Y on X1 and on X2
+    double b12, b21;          // SP12/SSX2 and SP12/SSX1
+    double bY1_2, bY2_1;      // partial regressions
+    double rY1, rY2, r12;     // correlations
+    double rY1_2, rY2_1;      // partial correlations
+    double PrY1, PrY2, PrY1_2, PrY2_1;  // permutation P values
+    double betaY1, betaY2;    // standardized partial regressions (betaY1 = rY1 with X1 alone)
+    double R2Y;               // total determination of Y
+    double UnexplY;           // 1 - R2Y
+    double MeanY, SSY, MeanX1, SSX1, MeanX2, SSX2;
+    // Per test (ZY1, ZY2, rY1_2, rY2_1): the permutations whose value was
+    // equal to, larger than and smaller than the observed one.
+    int TestCounts[4][3];
 
-    Mantel() : YMatrix("fst") {}
+    // --- Setup read from the project file ---
+    int MatrixNumber;   // matrices of the test, Y included: 2 or 3; 0 without a section
+    // Matrices accounted for: the YMatrix line sets 0 ("custom") or 1, each
+    // matrix block adds 1 and so chooses its matrix (1 Y, 2 X1, 3 X2).
+    int MatricesRead;
+    int NumPermDone;    // permutations of the last test; 0 before any
+    TriMat Matrix1;     // X1, MatrixSize rows
+    TriMat Matrix2;     // X2, used with MatrixNumber 3
+    TriMat MatrixY;     // the user's Y, used with the type "custom"
+    MY_TArrayAsVector<my_string> UsedYMatrixLabels;  // the rows of the test, in order
+    ProfileSettings Profile;  // the project's profile; its settings serve the test's output
+    my_string YMatrix;        // one of YTypes; "fst" until a YMatrix line sets it
+    static const int NumYTypes = 6;
+    static const char* const YTypes[NumYTypes];  // "fst" ... "nm", "custom"
+    int MatrixSize;     // rows of each user matrix; 0 while undefined
+    std::unique_ptr<my_string[]> YMatrixLabels;  // MatrixSize row labels, or none
+
+    Mantel();
     ~Mantel() = default;
     Mantel(Mantel const&) = delete;
     Mantel& operator=(Mantel const&) = delete;
 
-    // Empties the section for the next project of a run list.
-    void reset() { YMatrix = "fst"; }
+    // Empties the setup for the next project: no size, labels or used
+    // labels, type "fst", the matrices zeroed (they keep their rows), no
+    // matrix counted. The profile and the last statistics stay.
+    void reset();
 
-    // Reads the lines of the section from the project stream to its end,
-    // adding 1 to lineNo for each; sets each found flag when its key is met.
-    // Non-zero on success.
+    // --- The Mantel section, current syntax (mantel_section.cpp) ---
+    // Reads the rest of the project file as the section: lineNo counts the
+    // lines read, line holds the last one on return, each flag is set when
+    // its keyword is met. 1 when the section was accepted (the profile is
+    // then copied into Profile), 0 after a reported error.
     int NewOpenMantel(std::ifstream& stream, ProfileSettings& profile, int& lineNo,
                       my_string& line, bool& matrixSizeFound, bool& yMatrixFound,
                       bool& matrixNumberFound, bool& yMatrixLabelsFound,
                       bool& distMatMantelFound, bool& usedYMatrixLabelsFound);
+    // One matrix block of MatrixSize rows (lower triangle with its diagonal)
+    // into matrix; an inline block ends with '}'. 1, or 0 after a report.
+    int newReadMatrixData(std::ifstream& stream, TriMat& matrix, bool external, int& lineNo);
+
+    // --- The Mantel subsection, older syntax (mantel_old_reader.cpp) ---
+    // Reads the subsection from after its header; 1, or 0 after a report.
+    int get_settings(std::ifstream& in);
+    // The value of one identifier (lower case): 1, or 0 after a report.
+    int read_id_content(std::ifstream& in, my_string identifier);
+    // One matrix block, written in column blocks, into matrix (MatrixY,
+    // Matrix1 or Matrix2): 1, or 0 at a value it cannot take.
+    int read_MatrixData(std::istream& in, TriMat& matrix);
+    // The full name of an external matrix file: in the run's result folder
+    // unless the name holds a folder.
+    my_string build_ext_name(my_string const& name) const;
+
+    // --- The test (mantel_test.cpp, mantel_print.cpp) ---
+    // The whole test on the used labels and its report in out. fst is the
+    // pairwise FST matrix of the level, one row per population of pops (in
+    // that order); a "custom" Y does not read it. P permutations. Nothing is
+    // written without used labels, or when MatrixNumber is not 2 or 3.
+    // Returns 1.0.
+    double do_mantel_test(TriMat& fst, Population** pops, int const& npops, std::ostream* out,
+                          int const& P);
+    // Cell (i, j) of Y by the Y type: from fst, or from MatrixY for "custom".
+    double FstMatr_funct(int i, int j, TriMat& fst);
+    // The statistics of the two- and three-matrix tests, into the record.
+    void compute_correlation(RectMat& Y, RectMat& X1);
+    void compute_correlation(RectMat& Y, RectMat& X1, RectMat& X2);
+    // The permutation tests; P <= 0 draws nothing and sets NumPermDone to 0.
+    void test_correlation(RectMat& Y, RectMat& X1, int const& P);
+    void test_correlation(RectMat& Y, RectMat& X1, RectMat& X2, int const& P);
+    // The statistics block and the significance block for MatrixNumber.
+    void print_correlations(std::ostream& os);
+    void print_p_values(std::ostream& os);
+
+    // True when a MatrixSize can be had: each matrix's cell count fits an
+    // int and the three matrices fit in memory.
+    static bool size_fits(double size);
+
+private:
+    // Why the NaN statistics of the last test could not be computed.
+    const char* undefined_why;
+
+    void clear_statistics();
+    int read_distmatmantel(std::ifstream& in);
 };
 
 #endif

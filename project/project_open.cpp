@@ -73,9 +73,11 @@ int read_subsection(Project& project, std::ifstream& ifs, int which)
             E.error(ERROR, OPEN, 196);
             return 0;
         }
-        // The Mantel matrices of this syntax are read with the Mantel test;
-        // until then the next search for a subsection passes over them.
         *_ZOS_ << "\tReading mantel section ..." << std::endl;
+        // The record's profile gives the folder of external matrix files.
+        project.mantel.Profile = profile;
+        if (!project.mantel.get_settings(ifs))
+            return 0;
         break;
     }
     done_since(start, "\t");

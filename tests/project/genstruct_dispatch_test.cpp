@@ -31,6 +31,7 @@ std::string describe(GenStructSteps const& p)
     std::snprintf(task, sizeof task, "%#x", p.amova_task_number);
     add(p.amova, std::string("amova(") + task + ")");
     add(p.amova_entry, "amova-entry");
+    add(p.mantel_test, "mantel");
     add(p.locus_by_locus, "locus-by-locus");
     add(p.exact_test, "exact");
     return text;
@@ -51,15 +52,15 @@ TEST(GenStructPlan, StepsFollowTaskBitsAndSettings)
          "folder exact"},
         {"Mantel alone with computed distances",
          [](settings& s) { s.TaskNumber = 0x10000; s.ComputeDistanceMatrixAMOVA = 1; },
-         "matrix block amova(0x10000)"},
+         "matrix block amova(0x10000) mantel"},
         {"Mantel alone with the given matrix", [](settings& s) { s.TaskNumber = 0x10000; },
-         "block amova(0x10000)"},
+         "block amova(0x10000) mantel"},
         {"AMOVA and FST without global AMOVA: pairwise comparisons only",
          [](settings& s) { s.TaskNumber = 0x600; s.ComputePairwiseFST = 1; },
          "folder banner block amova(0x400)"},
         {"AMOVA with Mantel keeps its bit",
          [](settings& s) { s.TaskNumber = 0x10200; },
-         "block amova(0x10200)"},
+         "block amova(0x10200) mantel"},
         {"global AMOVA with computed distances, printed",
          [](settings& s) {
              s.TaskNumber = 0x200;
@@ -99,7 +100,8 @@ TEST(GenStructPlan, StepsFollowTaskBitsAndSettings)
              s.ComputeConventionalFST = 1;
              s.PrintDistanceMatrix = 1;
          },
-         "folder matrix print-matrix block F-line amova(0x12000) amova-entry locus-by-locus exact"},
+         "folder matrix print-matrix block F-line amova(0x12000) amova-entry mantel locus-by-locus "
+         "exact"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -281,6 +283,45 @@ TEST_F(GenStructTest, SelectionScanSilencesEntriesAndLogLines)
     EXPECT_FALSE(fs::exists(dir / "p.js"));
     EXPECT_EQ(take_log(), "");
     EXPECT_NE(results_text().find("== GENETIC STRUCTURE ANALYSIS"), std::string::npos);
+}
+
+// A Mantel test on the user's Y matrix runs at each level that asks for it;
+// a Y built from FST waits for the pairwise comparisons.
+TEST_F(GenStructTest, MantelTestOfAUserYMatrix)
+{
+    Mantel& m = project.mantel;
+    m.MatrixSize = 3;
+    m.YMatrixLabels.reset(new my_string[3]);
+    const char* names[] = {"a", "b", "c"};
+    for (int i = 0; i < 3; ++i) {
+        m.YMatrixLabels[i] = names[i];
+        m.UsedYMatrixLabels.Add(my_string(names[i]));
+        haplotypic_sample(names[i], {{"AC", 1}});
+    }
+    m.MatrixY.create(3);
+    m.Matrix1.create(3);
+    m.MatrixY(1, 0) = 0.1, m.MatrixY(2, 0) = 0.3, m.MatrixY(2, 1) = 0.2;
+    m.Matrix1(1, 0) = 1, m.Matrix1(2, 0) = 2, m.Matrix1(2, 1) = 4;
+    m.MatrixNumber = 2;
+    m.Profile.RunSettings = &s;
+    s.TaskNumber = 0x10000;
+    s.NumPermMantel = 10;
+
+    for (const char* type : {"fst", "custom"}) {
+        SCOPED_TRACE(type);
+        m.YMatrix = type;
+        project.GenStructCalculations(&results);
+        bool custom = std::string(type) == "custom";
+        EXPECT_EQ(results_text().find("== MATRIX CORRELATION ANALYSIS (MANTEL TESTS)\n")
+                      != std::string::npos,
+                  custom);
+        EXPECT_EQ(tree_text().find("\"Mantel test\"") != std::string::npos, custom);
+        EXPECT_EQ(tree_text().find("\"Matrix correlation\"") != std::string::npos, custom);
+        EXPECT_EQ(take_log().find("\nStarting 10 permutations ...\n") != std::string::npos,
+                  custom);
+    }
+    EXPECT_NE(results_text().find("Significance testing (10 permutations for Mantel test)"),
+              std::string::npos);
 }
 
 }  // namespace

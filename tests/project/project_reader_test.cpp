@@ -162,7 +162,7 @@ TEST_F(ProjectReaderTest, EndChecksTable)
         {minimal().substr(0, minimal().find("SampleData")), 0, "\tKeyword \"SampleData\" not found in Samples section. Sample data is undefined."},
         {minimal("", "[[Structure]]\nStructureName=\"S\"\n"), 0, "\tKeyword \"NbGroups\" not found in Structure section."},
         {minimal("", "[[Structure]]\nNbGroups=0\n"), 0, "\tKeyword \"Group\" not found in Structure section. No groups definition could be read."},
-        {minimal("", "[[Mantel]]\nMatrixSize=2\n"), 0, "\tKeyword \"MatrixNumber\" not found in Mantel section. Undefined number of matrices to be read."},
+        {minimal("", "[[Mantel]]\nMatrixSize=3\n"), 0, "\tKeyword \"MatrixNumber\" not found in Mantel section. Undefined number of matrices to be read."},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.text);
@@ -289,8 +289,9 @@ TEST_F(ProjectReaderTest, KeysAreMatchedBeforeTheirEqualSignOnly)
 
 TEST_F(ProjectReaderTest, MantelSectionKeepsItsYMatrixType)
 {
-    const std::string keys = "MatrixSize=1\nMatrixNumber=2\nYMatrixLabels={\"A\"}\n"
-                             "DistMatMantel={\n0\n}\nUsedYMatrixLabels={\"A\"}\n";
+    const std::string block = "DistMatMantel={\n0\n1 0\n2 3 0\n}\n";
+    const std::string keys = "MatrixSize=3\nMatrixNumber=2\nYMatrixLabels={A B C}\n" + block
+                             + block + "UsedYMatrixLabels={A B C}\n";
     Project project;
     ASSERT_EQ(open_text(project, minimal("", "[[Mantel]]\nYMatrix=\"Custom\"\n" + keys)), 1);
     EXPECT_STREQ(project.mantel.YMatrix.str, "custom");
