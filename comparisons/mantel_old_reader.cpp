@@ -16,6 +16,7 @@
 
 #include "app/settings.h"
 #include "comparisons/mantel.h"
+#include "core/char_classes.h"
 #include "core/conversions.h"
 #include "core/errors.h"
 #include "core/public.h"
@@ -26,11 +27,6 @@ namespace {
 const char* const GET_SETTINGS = "Mantel::get_settings( ifstream& ifs)";
 const char* const READ_ID = "Mantel::read_id_content()";
 const char* const READ_DATA = "Mantel::read_MatrixData()";
-
-bool is_digit(int c)
-{
-    return c >= '0' && c <= '9';
-}
 
 int report(int index, const char* where = READ_ID)
 {
@@ -75,7 +71,7 @@ int labels_line_ends(std::istream& in)
             skip_rest_of_line(in);
             return 1;
         }
-        if (is_alnum_char(c) || c == '}')
+        if (is_alnum(c) || c == '}')
             return 0;
     }
 }
@@ -189,7 +185,7 @@ int Mantel::read_distmatmantel(std::ifstream& in)
             return report(12);
         return 1;
     }
-    if (!is_alnum_char(c))
+    if (!is_alnum(c))
         return report(21);
     in.unget();
     my_string word;
