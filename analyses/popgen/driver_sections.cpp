@@ -103,9 +103,11 @@ bool PopGenetics::haplotype_frequencies_section(DriverCall& call)
     call.cite({"Dempster_A_Laird_N_Rubin_D", "Long_J_Williams_R_Urbanek_M", "Hawley_M_Kidd_K",
                "Niu_T_etal", "QKR_Ref"});
     if (call.unknown_phase()) {
-        // The Gibbs phase inference and the EM estimation come here, each
-        // followed by the stop test.
-        return call.report_progress("Computing ML haplotype frequencies ...");
+        if (!call.report_progress("Computing ML haplotype frequencies ...")
+            || !gibbs_phase_step(call))
+            return false;
+        // The EM estimation comes here, followed by the stop test.
+        return true;
     }
     if (!call.report_progress("Computing haplotype frequencies ... \n"))
         return false;

@@ -233,6 +233,15 @@ public:
     double& calc_theta_Hom();
     double calc_theta_Hom(HaplotypeClasses const& classes);
 
+    // ---- Gametic phase by the Gibbs sampler (analyses/haplotypes/gibbs_results.cpp) ----
+    // Builds GibbsSampler from the exploded individuals, runs the chain and
+    // writes the result section (none when GibbsNumSamples is 0); 0 when a
+    // stop request ended it, else 1.
+    int comp_gam_phase_Gibbs(settings& s);
+    // The Gibbs step of the haplotype-frequency section: the inference when
+    // the settings ask for it; false when a stop request ends the driver.
+    bool gibbs_phase_step(DriverCall& call);
+
     // ---- The per-sample driver (driver_frame.cpp, driver_sections.cpp) ----
     // One section per TaskNumber bit; a data type's plan gives their order.
     // Each returns false when a stop request ends the driver.
