@@ -6,6 +6,7 @@
 // towards the more informative size; the recombination update instead
 // exchanges the haplotype tails beyond a site.
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -92,13 +93,15 @@ void TGenotSample::computeSubHaplFreqsHetAndHom(int const& start, int* localToLo
                 side = 1;
             else
                 continue;
+            // Only differences of 0 or 1 count: the scan stops once both
+            // exceed 1, tested every few loci so that the loop stays tight.
             int dA = 0, dB = 0;
-            for (int t = 0; t < m; ++t) {
-                int v = x[loci[t]];
-                dA += v != A[t];
-                dB += v != B[t];
-                if (dA > 1 && dB > 1)
-                    break;
+            for (int t = 0; t < m && (dA < 2 || dB < 2);) {
+                for (int stop = std::min(m, t + 8); t < stop; ++t) {
+                    int v = x[loci[t]];
+                    dA += v != A[t];
+                    dB += v != B[t];
+                }
             }
             if (dA == 0)
                 n[SIDE_A + side] += 1;
