@@ -211,8 +211,26 @@ private:
     // The loci of the window being evaluated and the focal codes there.
     std::vector<int> windowLoci, windowCodesA, windowCodesB;
 
-    void gatherWindow(int start, int length, int focalPos, int const* localToLocus,
-                      TGenotIndividual const& focal);
+    struct FocalWindow {
+        int f;           // the focal polymorphic locus
+        int a, b;        // the focal codes of gamete1 and gamete2 there
+        int m;           // window loci other than f
+        int const* loci;
+        int const* A;    // gamete1's codes at those loci
+        int const* B;    // gamete2's codes
+    };
+    // Calls visit with the codes of both gametes of every individual but focal.
+    template <class Visit>
+    void forOtherGametes(int focal, Visit visit) const
+    {
+        for (int j = 0; j < numIndividuals; ++j)
+            if (j != focal) {
+                visit(individuals[j].codes1());
+                visit(individuals[j].codes2());
+            }
+    }
+    FocalWindow gatherWindow(int start, int length, int focalPos, int const* localToLocus,
+                             int focal);
     void fillGametes(TPhenDB const& db);
     bool runChain(settings& s);
     void runUpdate(int self, double recombination);

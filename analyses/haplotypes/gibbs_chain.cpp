@@ -115,32 +115,28 @@ bool TGenotSample::runChain(settings& s)
         }
     }
 
+    // Work done, the step's text and the progress hook; false on a stop request.
+    auto progress = [&](double work, const char* format, int done, int total) {
+        settings::global_work_done += work;
+        std::snprintf(settings::message, sizeof settings::message, format, done, total);
+        settings::print_message();
+        return s.stop_requested == 0;
+    };
     if (numAmbiguous > 0) {
         auto pick = [&] { return ambiguous[static_cast<int>(numAmbiguous * uniform())]; };
         for (int it = 1; it <= burnIn; ++it) {
             runUpdate(pick(), recombination);
-            if (it % 500 == 0) {
-                settings::global_work_done += 100.0;
-                std::snprintf(settings::message, sizeof settings::message,
-                              " burnin  QKR algorithm: %d/%d", it, burnIn);
-                settings::print_message();
-                if (s.stop_requested)
-                    return false;
-            }
+            if (it % 500 == 0 && !progress(100.0, " burnin  QKR algorithm: %d/%d", it, burnIn))
+                return false;
         }
         for (int k = 1; k <= numSamples; ++k) {
             for (int it = 0; it < interval; ++it)
                 runUpdate(pick(), recombination);
             for (int i = 0; i < numIndividuals; ++i)
                 record_phase(distinct[i], individuals[i]);
-            if (k % 10 == 0) {
-                settings::global_work_done += 300.0;
-                std::snprintf(settings::message, sizeof settings::message,
-                              " Gibbs sampling QKR algorithm: %d/%d ", k, numSamples);
-                settings::print_message();
-                if (s.stop_requested)
-                    return false;
-            }
+            if (k % 10 == 0
+                && !progress(300.0, " Gibbs sampling QKR algorithm: %d/%d ", k, numSamples))
+                return false;
         }
         if (numSamples > 0)
             for (int i = 0; i < numIndividuals; ++i) {

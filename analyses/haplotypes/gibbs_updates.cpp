@@ -45,12 +45,14 @@ void permute(int* a, int n)
 
 // ---- Sub-haplotype counts of a window ----
 
-// The window's loci other than the focal one, with the focal individual's
-// codes there, gathered once per window rather than once per gamete. The
-// scratch vectors keep their capacity, so that later windows allocate nothing.
-void TGenotSample::gatherWindow(int start, int length, int focalPos, int const* localToLocus,
-                                TGenotIndividual const& focal)
+// The focal site of a window, and the window's loci other than the focal
+// one with the focal individual's codes there, gathered once per window
+// rather than once per gamete; the counts start at 0. The scratch vectors
+// keep their capacity, so that later windows allocate nothing.
+TGenotSample::FocalWindow TGenotSample::gatherWindow(int start, int length, int focalPos,
+                                                     int const* localToLocus, int focal)
 {
+    TGenotIndividual const& me = individuals[focal];
     windowLoci.clear();
     windowCodesA.clear();
     windowCodesB.clear();
@@ -59,60 +61,49 @@ void TGenotSample::gatherWindow(int start, int length, int focalPos, int const* 
             continue;
         int l = localToLocus[p];
         windowLoci.push_back(l);
-        windowCodesA.push_back(focal.codes1()[l]);
-        windowCodesB.push_back(focal.codes2()[l]);
+        windowCodesA.push_back(me.codes1()[l]);
+        windowCodesB.push_back(me.codes2()[l]);
     }
+    for (double& n : subHaplCounts)
+        n = 0.0;
+    const int f = localToLocus[focalPos];
+    return {f, me.codes1()[f], me.codes2()[f], static_cast<int>(windowLoci.size()),
+            windowLoci.data(), windowCodesA.data(), windowCodesB.data()};
 }
 
 void TGenotSample::computeSubHaplFreqsHetAndHom(int const& start, int* localToLocus,
                                                 int const& focal, int const& length,
                                                 int const& focalPos)
 {
-    TGenotIndividual const& me = individuals[focal];
-    const int f = localToLocus[focalPos];
-    const int a = me.codes1()[f];
-    const int b = me.codes2()[f];
-    gatherWindow(start, length, focalPos, localToLocus, me);
-    const int m = static_cast<int>(windowLoci.size());
-    int const* loci = windowLoci.data();
-    int const* A = windowCodesA.data();
-    int const* B = windowCodesB.data();
-
+    const FocalWindow w = gatherWindow(start, length, focalPos, localToLocus, focal);
     double* n = subHaplCounts;
-    for (int k = 0; k < 8; ++k)
-        n[k] = 0.0;
-    for (int j = 0; j < numIndividuals; ++j) {
-        if (j == focal)
-            continue;
-        TGenotIndividual const& other = individuals[j];
-        for (int const* x : {other.codes1(), other.codes2()}) {
-            int side;
-            if (x[f] == a)
-                side = 0;
-            else if (x[f] == b)
-                side = 1;
-            else
-                continue;
-            // Only differences of 0 or 1 count: the scan stops once both
-            // exceed 1, tested every few loci so that the loop stays tight.
-            int dA = 0, dB = 0;
-            for (int t = 0; t < m && (dA < 2 || dB < 2);) {
-                for (int stop = std::min(m, t + 8); t < stop; ++t) {
-                    int v = x[loci[t]];
-                    dA += v != A[t];
-                    dB += v != B[t];
-                }
+    forOtherGametes(focal, [&](int const* x) {
+        int side;
+        if (x[w.f] == w.a)
+            side = 0;
+        else if (x[w.f] == w.b)
+            side = 1;
+        else
+            return;
+        // Only differences of 0 or 1 count: the scan stops once both exceed
+        // 1, tested every few loci so that the loop stays tight.
+        int dA = 0, dB = 0;
+        for (int t = 0; t < w.m && (dA < 2 || dB < 2);) {
+            for (int stop = std::min(w.m, t + 8); t < stop; ++t) {
+                int v = x[w.loci[t]];
+                dA += v != w.A[t];
+                dB += v != w.B[t];
             }
-            if (dA == 0)
-                n[SIDE_A + side] += 1;
-            else if (dA == 1)
-                n[NEAR + SIDE_A + side] += 1;
-            if (dB == 0)
-                n[SIDE_B + side] += 1;
-            else if (dB == 1)
-                n[NEAR + SIDE_B + side] += 1;
         }
-    }
+        if (dA == 0)
+            n[SIDE_A + side] += 1;
+        else if (dA == 1)
+            n[NEAR + SIDE_A + side] += 1;
+        if (dB == 0)
+            n[SIDE_B + side] += 1;
+        else if (dB == 1)
+            n[NEAR + SIDE_B + side] += 1;
+    });
 }
 
 // With missing data a gamete counts in proportion to the window loci where
@@ -122,83 +113,59 @@ void TGenotSample::computeSubHaplFreqsNoHetMissData(int const& start, int* local
                                                     int const& focal, int const& length,
                                                     int const& focalPos)
 {
-    TGenotIndividual const& me = individuals[focal];
+    const FocalWindow w = gatherWindow(start, length, focalPos, localToLocus, focal);
     const int M = missingIndex;
-    const int f = localToLocus[focalPos];
-    const int a = me.codes1()[f];
-    const int b = me.codes2()[f];
-    gatherWindow(start, length, focalPos, localToLocus, me);
-    const int m = static_cast<int>(windowLoci.size());
-    int const* loci = windowLoci.data();
-    int const* A = windowCodesA.data();
-    int const* B = windowCodesB.data();
     const double L = length;
-
     double* n = subHaplCounts;
-    for (int k = 0; k < 8; ++k)
-        n[k] = 0.0;
-    for (int j = 0; j < numIndividuals; ++j) {
-        if (j == focal)
-            continue;
-        TGenotIndividual const& other = individuals[j];
-        for (int const* x : {other.codes1(), other.codes2()}) {
-            const int xf = x[f];
-            const bool onA = xf == a || a == M || xf == M;
-            const bool onB = !onA && (xf == b || b == M);
-            if (!onA && !onB)
+    forOtherGametes(focal, [&](int const* x) {
+        const int xf = x[w.f];
+        const bool onA = xf == w.a || w.a == M || xf == M;
+        const bool onB = !onA && (xf == w.b || w.b == M);
+        if (!onA && !onB)
+            return;
+        double wA = L, wB = L;
+        int dA = 0, dB = 0, firstA = -1, firstB = -1;
+        for (int t = 0; t < w.m; ++t) {
+            int v = x[w.loci[t]];
+            if (v == M) {
+                wA -= 1;
+                wB -= 1;
                 continue;
-            double wA = L, wB = L;
-            int dA = 0, dB = 0, firstA = -1, firstB = -1;
-            for (int t = 0; t < m; ++t) {
-                int v = x[loci[t]];
-                if (v == M) {
-                    wA -= 1;
-                    wB -= 1;
-                    continue;
-                }
-                if (A[t] == M)
-                    wA -= 1;
-                else if (v != A[t] && dA++ == 0)
-                    firstA = loci[t];
-                if (B[t] == M)
-                    wB -= 1;
-                else if (v != B[t] && dB++ == 0)
-                    firstB = loci[t];
-                if (dA > 1 && dB > 1)
-                    break;
             }
-            auto add = [&](int side) {
-                if (dA == 0)
-                    n[SIDE_A + side] += wA;
-                else if (dA == 1)
-                    n[NEAR + SIDE_A + side] += wA * weight_of(firstA);
-                if (dB == 0)
-                    n[SIDE_B + side] += wB;
-                else if (dB == 1)
-                    n[NEAR + SIDE_B + side] += wB * weight_of(firstB);
-            };
-            if (onA) {
-                bool both = xf == M || a == M;
-                if (both) {
-                    wA -= 1;
-                    wB -= 1;
-                }
-                wA /= L;
-                wB /= L;
-                if (both)
-                    add(1);
-                add(0);
-            } else {
-                if (b == M) {
-                    wA -= 1;
-                    wB -= 1;
-                }
-                wA /= L;
-                wB /= L;
-                add(1);
-            }
+            if (w.A[t] == M)
+                wA -= 1;
+            else if (v != w.A[t] && dA++ == 0)
+                firstA = w.loci[t];
+            if (w.B[t] == M)
+                wB -= 1;
+            else if (v != w.B[t] && dB++ == 0)
+                firstB = w.loci[t];
+            if (dA > 1 && dB > 1)
+                break;
         }
-    }
+        auto add = [&](int side) {
+            if (dA == 0)
+                n[SIDE_A + side] += wA;
+            else if (dA == 1)
+                n[NEAR + SIDE_A + side] += wA * weight_of(firstA);
+            if (dB == 0)
+                n[SIDE_B + side] += wB;
+            else if (dB == 1)
+                n[NEAR + SIDE_B + side] += wB * weight_of(firstB);
+        };
+        // A gamete missing at the focal locus also counts on the b side.
+        const bool both = onA && (xf == M || w.a == M);
+        if (both || (!onA && w.b == M)) {
+            wA -= 1;
+            wB -= 1;
+        }
+        wA /= L;
+        wB /= L;
+        if (!onA || both)
+            add(1);
+        if (onA)
+            add(0);
+    });
 }
 
 // ---- Windows ----
