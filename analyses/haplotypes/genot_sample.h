@@ -40,7 +40,6 @@ public:
     int numLoci() const { return static_cast<int>(alleleIndex.size()); }
     // The codes the sampler compares: the sizes of microsatellites, else the
     // allele indices.
-    int* codes() { return alleleSize.empty() ? alleleIndex.data() : alleleSize.data(); }
     int const* codes() const
     {
         return alleleSize.empty() ? alleleIndex.data() : alleleSize.data();
@@ -113,13 +112,12 @@ public:
 
     static void createAndFillSiteWeight(double const* weights, int const& n);
 
-    int* codes1() { return gamete1.codes(); }
-    int* codes2() { return gamete2.codes(); }
     int const* codes1() const { return gamete1.codes(); }
     int const* codes2() const { return gamete2.codes(); }
     // Exchanges the alleles of the two gametes at polymorphic locus f.
     void exchangeAt(int f);
 
+private:
     // A run of local positions around a heterozygous site.
     struct Window {
         int start;
@@ -136,7 +134,6 @@ public:
         double score;
     };
 
-private:
     Evaluation evaluate(TGenotSample* sample, int self, Window const& w, int pos);
     Evaluation firstVisit(TGenotSample* sample, int self, int h);
     bool chooseLeftSide(int h);
