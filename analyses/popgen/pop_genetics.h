@@ -201,6 +201,20 @@ public:
     // polymorphic flags, and their counts; 0 (ERROR 108) for no haplotype.
     int compare_haplotypes();
 
+    // ---- Haplotype and allele frequency tables (haplotype_tables.cpp) ----
+    // The sample's haplotypes pooled by content (by id for frequency data)
+    // with their frequencies and s.d., and with ComputeAllAllelesEM the
+    // allele frequencies of every locus, on the results stream; they continue
+    // the sample's line of allele_freqs.sum, which the driver begins, and
+    // always end it. ERROR 170 when a table has no positive total.
+    void calc_hapl_dat_hapl_freq(settings& s);
+    // The haplotypes at distance exactly 0 (distances below the diagonal, in
+    // the order of the haplotype list) pooled into classes of `classes`, each
+    // joining the class of the first such earlier haplotype. 0 when the
+    // matrix is smaller than the list (nothing added), or after ERROR 169
+    // when the class counts do not add up to SampleSize; else 1.
+    int check_hapl_freqs(RectMat const& distances, HaplotypeClasses& classes);
+
     // ---- The frame of every haplotype distance matrix (haplotype_distances.cpp):
     // a new n x n matrix for the n haplotypes, MaxPairDiff 0, "Beginning
     // distance computations" on the log after `indent` (null: no log
@@ -316,6 +330,11 @@ private:
     void copy_owned_arrays(PopGenetics const& other);
     void release_owned_arrays();
     int num_loci_of_first_haplotype() const;
+    // The tables of calc_hapl_dat_hapl_freq; the first is false after ERROR 170.
+    bool print_haplotype_frequencies(std::ostream& out);
+    void print_allele_frequencies(std::ostream& out, settings const& s);
+    // s.d. of a frequency p among SampleSize gene copies (divisor 1 up to 2 copies).
+    double frequency_sd(double p) const;
 };
 
 #endif
