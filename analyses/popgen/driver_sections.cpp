@@ -28,6 +28,10 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
     evaluate_polymorphism(call.s);
     call.checked = true;
     // Sample counts and the per-locus table come before the haplotype level.
+    if (call.s.genotypic_data)
+        OutputAllelelNumberAndHetPerLocusDipl(individuals, call.results, call.s, true, true, true);
+    else
+        OutputAllelelNumberAndHetPerLocusHapl(call.results, call.s, true, true, true);
     if (call.haplotypes_known()) {
         calc_sample_homozygosity();
         calc_sample_sd_heterozygosity();

@@ -35,6 +35,7 @@
 #include "simulation/ttree.h"
 
 class TGenotSample;
+struct LocusAlleleCounts;
 class DriverCall;
 struct DriverPlan;
 
@@ -215,6 +216,26 @@ public:
     // when the class counts do not add up to SampleSize; else 1.
     int check_hapl_freqs(RectMat const& distances, HaplotypeClasses& classes);
 
+    // ---- Per-locus diversity tables (locus_tables.cpp) ----
+    // Per locus of the first NumLoci: gene copies counted, distinct alleles,
+    // observed (genotypic samples) and expected heterozygosity, and for
+    // microsatellites the allele sizes, allelic range and Garza-Williamson
+    // statistic, into the Locus* tables; their means and s.d. into the Mean*
+    // fields; each allele's frequency into its pop_freq slot of the sample;
+    // every gene copy into globalAllelicDB (a missing one with weight 0). A
+    // gene copy is missing by the missing-data character, or for DNA an
+    // ambiguity code. The table shows the polymorphic loci with their Mean
+    // and s.d. rows. Nothing for frequency data.
+    // Genotypic samples: the range or G-W flag adds the microsatellite
+    // columns and the rules; without the print flag nothing is written.
+    void OutputAllelelNumberAndHetPerLocusDipl(TPhenDB& sample_individuals, std::ostream& out,
+                                               settings const& s, bool range, bool gw,
+                                               bool print);
+    // Haplotypic samples: the table is always written, with the microsatellite
+    // columns for microsatellite data; the flags play no part.
+    void OutputAllelelNumberAndHetPerLocusHapl(std::ostream& out, settings const& s, bool range,
+                                               bool gw, bool print);
+
     // ---- The frame of every haplotype distance matrix (haplotype_distances.cpp):
     // a new n x n matrix for the n haplotypes, MaxPairDiff 0, "Beginning
     // distance computations" on the log after `indent` (null: no log
@@ -335,6 +356,14 @@ private:
     void print_allele_frequencies(std::ostream& out, settings const& s);
     // s.d. of a frequency p among SampleSize gene copies (divisor 1 up to 2 copies).
     double frequency_sd(double p) const;
+    // The steps of the per-locus tables: NumLoci, known once the sample has
+    // a haplotype; the per-locus columns; the sizes of one microsatellite
+    // locus; the table with its means, stored whether printed or not.
+    int num_loci_cached();
+    void fill_locus_tables(TPhenDB const* sample_individuals, bool microsat);
+    void add_allele_sizes(LocusAlleleCounts const& counts);
+    void write_locus_table(std::ostream& out, bool print, bool observed, bool microsat,
+                           bool rules);
 };
 
 #endif
