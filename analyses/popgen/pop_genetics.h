@@ -236,6 +236,17 @@ public:
     void OutputAllelelNumberAndHetPerLocusHapl(std::ostream& out, settings const& s, bool range,
                                                bool gw, bool print);
 
+    // ---- Allele counts over samples and mean allele sizes (allele_counts.cpp) ----
+    // The gene copies counted as by the per-locus tables into globalAllelicDB,
+    // the sample's allele frequencies, LocusGeneCopies and LocusNumAlleles;
+    // with ComputeMissDataFreq a missing gene copy counts as an allele. Nothing
+    // for frequency data; nothing printed.
+    void computeAlleFreqDipl(TPhenDB& sample_individuals, settings const& s);
+    void computeAlleFreqHapl(settings const& s);
+    // LocusMeanAlleleSize: per locus the mean size of the alleles that are not
+    // missing data, 0.0 for a locus without any; returns the number of loci.
+    int computeMeanAlleleSizes();
+
     // ---- The frame of every haplotype distance matrix (haplotype_distances.cpp):
     // a new n x n matrix for the n haplotypes, MaxPairDiff 0, "Beginning
     // distance computations" on the log after `indent` (null: no log
@@ -362,6 +373,7 @@ private:
     int num_loci_cached();
     void fill_locus_tables(TPhenDB const* sample_individuals, bool microsat);
     void add_allele_sizes(LocusAlleleCounts const& counts);
+    void count_alleles(TPhenDB const* sample_individuals, bool missing_counts);
     void write_locus_table(std::ostream& out, bool print, bool observed, bool microsat,
                            bool rules);
 };
