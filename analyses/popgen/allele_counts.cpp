@@ -3,6 +3,10 @@
 // optionally an allele of its own), and the mean allele size per locus from
 // which the pairwise comparisons take (delta mu)^2 (Goldstein et al. 1995).
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "analyses/popgen/locus_counts.h"
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
@@ -37,23 +41,24 @@ void PopGenetics::count_alleles(TPhenDB const* sample_individuals, bool missing_
 }
 
 // Individuals weigh their count as it is (not truncated); a sample without
-// individuals is weighed by its haplotype records. 0.0 marks a locus
-// without data.
+// individuals is weighed by its haplotype records. The weights are summed by
+// allele before the names are read as sizes. 0.0 marks a locus without data.
 int PopGenetics::computeMeanAlleleSizes()
 {
     const int L = num_loci_cached();
     LocusMeanAlleleSize.Reallocate(L);
     const bool by_records = individuals.nb_individuals() == 0;
-    auto sized = [this](TAllele const* a) {
-        return a && a->name.length > 0 && a->name.str[0] != profile.MissingData;
-    };
     for (int l = 0; l < L; ++l) {
-        double weight = 0.0, weighted_sizes = 0.0;
+        std::vector<std::pair<TAllele const*, double>> weights;
         auto add = [&](TAllele const* a, double w) {
-            if (!sized(a))
+            if (!a || a->name.length == 0 || a->name.str[0] == profile.MissingData)
                 return;
-            weight += w;
-            weighted_sizes += w * allele_size(*a);
+            auto at = std::find_if(weights.begin(), weights.end(),
+                                   [a](auto const& entry) { return entry.first == a; });
+            if (at == weights.end())
+                weights.emplace_back(a, w);
+            else
+                at->second += w;
         };
         if (by_records) {
             for (int i = 0; i < haplotypes.count; ++i)
@@ -64,6 +69,11 @@ int PopGenetics::computeMeanAlleleSizes()
             for (int i = 0; i < list.count; ++i)
                 for (int copy = 0; copy < 2; ++copy)
                     add(allele_of_copy(*list.data[i], copy, l), list.data[i]->count);
+        }
+        double weight = 0.0, weighted_sizes = 0.0;
+        for (auto const& [a, w] : weights) {
+            weight += w;
+            weighted_sizes += w * allele_size(*a);
         }
         LocusMeanAlleleSize.Add(weight != 0.0 ? weighted_sizes / weight : 0.0);
     }

@@ -19,16 +19,24 @@ const char* const kAmbiguityCodes = "BDHKMNRSVWY";
 
 }  // namespace
 
-void LocusAlleleCounts::add(TAllele* a, int n)
+void LocusAlleleCounts::add(TAllele* a, int n, bool is_counted)
 {
     auto at = std::find(alleles.begin(), alleles.end(), a);
     if (at == alleles.end()) {
         alleles.push_back(a);
-        weights.push_back(n);
-    } else {
-        weights[at - alleles.begin()] += n;
+        weights.push_back(0);
+        counted.push_back(is_counted);
+        at = alleles.end() - 1;
     }
-    gene_copies += n;
+    if (is_counted) {
+        weights[at - alleles.begin()] += n;
+        gene_copies += n;
+    }
+}
+
+int LocusAlleleCounts::num_alleles() const
+{
+    return static_cast<int>(std::count(counted.begin(), counted.end(), true));
 }
 
 double LocusAlleleCounts::expected_heterozygosity() const
@@ -53,7 +61,7 @@ void LocusAlleleCounts::store_frequencies(int sample) const
         return;
     for (std::size_t k = 0; k < alleles.size(); ++k) {
         TAllele& a = *alleles[k];
-        if (a.pop_freq && sample >= 0 && sample < a.pop_freq_len)
+        if (counted[k] && a.pop_freq && sample >= 0 && sample < a.pop_freq_len)
             a.pop_freq[sample] = static_cast<double>(weights[k]) / gene_copies;
     }
 }
@@ -72,15 +80,19 @@ bool GeneCopyCounter::is_missing(TAllele const* a) const
     return first == missing_ || (dna_ && std::strchr(kAmbiguityCodes, first));
 }
 
-bool GeneCopyCounter::enter(int l, TAllele* a, int n, LocusAlleleCounts& counts) const
+bool GeneCopyCounter::enter(TAllele* a, int n, LocusAlleleCounts& counts) const
 {
     if (!a)
         return false;
     const bool counted = missing_counts_ || !is_missing(a);
-    db_.InsertAllPos(l, a->name, counted ? n : 0);
-    if (counted)
-        counts.add(a, n);
+    counts.add(a, n, counted);
     return counted;
+}
+
+void GeneCopyCounter::add_to_database(int l, LocusAlleleCounts const& counts) const
+{
+    for (std::size_t k = 0; k < counts.alleles.size(); ++k)
+        db_.InsertAllPos(l, counts.alleles[k]->name, counts.weights[k]);
 }
 
 LocusAlleleCounts GeneCopyCounter::count_individuals(int l, TPhenDB const& individuals) const
@@ -92,13 +104,14 @@ LocusAlleleCounts GeneCopyCounter::count_individuals(int l, TPhenDB const& indiv
         const int n = static_cast<int>(ind.count);
         TAllele* a1 = allele_of_copy(ind, 0, l);
         TAllele* a2 = allele_of_copy(ind, 1, l);
-        const bool first = enter(l, a1, n, counts);
-        if (enter(l, a2, n, counts) && first) {
+        const bool first = enter(a1, n, counts);
+        if (enter(a2, n, counts) && first) {
             counts.complete += n;
             if (a1 != a2)
                 counts.heterozygous += n;
         }
     }
+    add_to_database(l, counts);
     return counts;
 }
 
@@ -107,7 +120,8 @@ LocusAlleleCounts GeneCopyCounter::count_haplotypes(int l,
 {
     LocusAlleleCounts counts;
     for (int i = 0; i < records.count; ++i)
-        enter(l, allele_of_record(*records.data[i], l), records.data[i]->count, counts);
+        enter(allele_of_record(*records.data[i], l), records.data[i]->count, counts);
+    add_to_database(l, counts);
     return counts;
 }
 

@@ -12,21 +12,26 @@
 #include "model/phen_db.h"
 #include "model/population.h"
 
-// The gene copies counted at one locus.
+// The gene copies met at one locus.
 struct LocusAlleleCounts {
-    std::vector<TAllele*> alleles;  // distinct allele objects, in order of first appearance
-    std::vector<int> weights;       // c_a, the weight of each
-    int gene_copies = 0;            // n_l, the sum of the weights
+    // Every allele met, in order of first appearance (one database look-up
+    // per allele rather than per gene copy), with its weight c_a; a missing
+    // allele is listed with weight 0 and is not counted.
+    std::vector<TAllele*> alleles;
+    std::vector<int> weights;
+    std::vector<bool> counted;
+    int gene_copies = 0;            // n_l, the weight of the counted gene copies
     int complete = 0;               // individuals with both gene copies counted
     int heterozygous = 0;           // of which the two alleles differ
 
-    void add(TAllele* a, int n);
-    int num_alleles() const { return static_cast<int>(alleles.size()); }
+    void add(TAllele* a, int n, bool is_counted);
+    // k_l, the distinct alleles counted.
+    int num_alleles() const;
     // Nei's unbiased gene diversity n/(n-1) (1 - sum c_a^2 / n^2); 0 below 2 copies.
     double expected_heterozygosity() const;
     double observed_heterozygosity() const;
-    // c_a / n_l into each allele's slot `sample` of pop_freq; nothing when no
-    // copy was counted or the allele has no such slot.
+    // c_a / n_l into each counted allele's slot `sample` of pop_freq; nothing
+    // when no copy was counted or the allele has no such slot.
     void store_frequencies(int sample) const;
 };
 
@@ -42,8 +47,8 @@ public:
     // DNA an upper-case ambiguity code; a locus that a gene copy does not
     // reach is missing as well.
     bool is_missing(TAllele const* a) const;
-    // One gene copy of weight n at locus l; true when it was counted.
-    bool enter(int l, TAllele* a, int n, LocusAlleleCounts& counts) const;
+    // One gene copy of weight n; true when it was counted.
+    bool enter(TAllele* a, int n, LocusAlleleCounts& counts) const;
 
     // Every gene copy of the individuals at locus l, copy 1 before copy 2,
     // each weighing its individual's count truncated.
@@ -55,6 +60,9 @@ public:
     static void make_loci(TAlleleDB& db, int L);
 
 private:
+    // The alleles met at locus l go into the database.
+    void add_to_database(int l, LocusAlleleCounts const& counts) const;
+
     TAlleleDB& db_;
     char missing_;
     bool dna_;

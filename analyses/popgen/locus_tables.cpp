@@ -2,6 +2,7 @@
 // unbiased expected heterozygosity (Nei 1987), and for microsatellites the
 // allelic range r and the Garza-Williamson (2001) statistic M = k / (r + 1).
 
+#include <algorithm>
 #include <cmath>
 #include <iomanip>
 #include <string>
@@ -165,13 +166,15 @@ void PopGenetics::fill_locus_tables(TPhenDB const* sample_individuals, bool micr
 void PopGenetics::add_allele_sizes(LocusAlleleCounts const& counts)
 {
     int smallest = 0, largest = 0;
+    bool any = false;
     double mean = 0.0;
     for (std::size_t k = 0; k < counts.alleles.size(); ++k) {
+        if (!counts.counted[k])
+            continue;
         const int size = allele_size(*counts.alleles[k]);
-        if (k == 0 || size < smallest)
-            smallest = size;
-        if (k == 0 || size > largest)
-            largest = size;
+        smallest = any ? std::min(smallest, size) : size;
+        largest = any ? std::max(largest, size) : size;
+        any = true;
         if (counts.gene_copies > 0)
             mean += static_cast<double>(counts.weights[k]) / counts.gene_copies * size;
     }
@@ -180,7 +183,7 @@ void PopGenetics::add_allele_sizes(LocusAlleleCounts const& counts)
     LocusMaxAlleleSize.Add(largest);
     LocusMeanAlleleSize.Add(mean);
     LocusAllelicRange.Add(range);
-    LocusGWStat.Add(counts.alleles.empty() ? 0.0 : counts.num_alleles() / (range + 1.0));
+    LocusGWStat.Add(any ? counts.num_alleles() / (range + 1.0) : 0.0);
 }
 
 void PopGenetics::write_locus_table(std::ostream& out, bool print, bool observed, bool microsat,
