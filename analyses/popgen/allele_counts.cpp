@@ -23,8 +23,13 @@ void PopGenetics::computeAlleFreqHapl(settings const& s)
 
 void PopGenetics::count_alleles(TPhenDB const* sample_individuals, bool missing_counts)
 {
-    if (ProfileSettings::DataType == FREQUENCY)
-        return;
+    if (ProfileSettings::DataType != FREQUENCY)
+        count_loci(sample_individuals, missing_counts, [](int, LocusAlleleCounts const&) {});
+}
+
+void PopGenetics::count_loci(TPhenDB const* sample_individuals, bool missing_counts,
+                             LocusCountsUser const& use)
+{
     const int L = num_loci_cached();
     LocusGeneCopies.Reallocate(L);
     LocusNumAlleles.Reallocate(L);
@@ -37,6 +42,7 @@ void PopGenetics::count_alleles(TPhenDB const* sample_individuals, bool missing_
         counts.store_frequencies(sample_index);
         LocusNumAlleles.Add(counts.num_alleles());
         LocusGeneCopies.Add(counts.gene_copies);
+        use(l, counts);
     }
 }
 

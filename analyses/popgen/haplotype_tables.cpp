@@ -23,6 +23,21 @@ struct CountedList {
     std::vector<double> counts;
     double total = 0.0;
 
+    // The count goes to the first listed item that is the same as `item`,
+    // or to `item` appended.
+    template <class Same>
+    void add(T item, double count, Same same)
+    {
+        auto at = std::find_if(items.begin(), items.end(), same);
+        if (at == items.end()) {
+            items.push_back(item);
+            counts.push_back(count);
+        } else {
+            counts[at - items.begin()] += count;
+        }
+        total += count;
+    }
+
     // Frequencies in place of the counts; false (nothing changed) when the
     // list is empty or its total is not positive.
     bool to_frequencies()
@@ -76,15 +91,7 @@ bool PopGenetics::print_haplotype_frequencies(std::ostream& out)
             return by_id ? std::strcmp(h->id.str, other->id.str) == 0
                          : h->hasSameAllelicContent(*other);
         };
-        auto at = std::find_if(pooled.items.begin(), pooled.items.end(), same);
-        const double count = haplotypes.data[i]->count;
-        if (at == pooled.items.end()) {
-            pooled.items.push_back(h);
-            pooled.counts.push_back(count);
-        } else {
-            pooled.counts[at - pooled.items.begin()] += count;
-        }
-        pooled.total += count;
+        pooled.add(h, haplotypes.data[i]->count, same);
     }
     if (!pooled.to_frequencies()) {
         E.error(ERROR, kWhere, 170);
@@ -119,17 +126,8 @@ void PopGenetics::print_allele_frequencies(std::ostream& out, settings const& s)
         for (int i = 0; i < haplotypes.count; ++i) {
             MY_TIArrayAsVector<TAllele> const& vect = haplotypes.data[i]->haplotype->haplovect;
             TAllele const* a = d < vect.count ? vect.data[d] : nullptr;
-            if (!a)
-                continue;
-            auto at = std::find(alleles.items.begin(), alleles.items.end(), a);
-            const double count = haplotypes.data[i]->count;
-            if (at == alleles.items.end()) {
-                alleles.items.push_back(a);
-                alleles.counts.push_back(count);
-            } else {
-                alleles.counts[at - alleles.items.begin()] += count;
-            }
-            alleles.total += count;
+            if (a)
+                alleles.add(a, haplotypes.data[i]->count, [a](TAllele const* b) { return a == b; });
         }
         if (!alleles.to_frequencies()) {
             E.error(ERROR, kWhere, 170);

@@ -135,8 +135,6 @@ int PopGenetics::num_loci_cached()
 void PopGenetics::fill_locus_tables(TPhenDB const* sample_individuals, bool microsat)
 {
     const int L = num_loci_cached();
-    for (auto* column : {&LocusGeneCopies, &LocusNumAlleles})
-        column->Reallocate(L);
     for (auto* column : {&LocusObsHet, &LocusExpHet})
         column->Reallocate(L);
     if (ProfileSettings::DataType == MICROSAT) {
@@ -145,21 +143,13 @@ void PopGenetics::fill_locus_tables(TPhenDB const* sample_individuals, bool micr
         for (auto* column : {&LocusMeanAlleleSize, &LocusGWStat})
             column->Reallocate(L);
     }
-    GeneCopyCounter::make_loci(globalAllelicDB, L);
-    GeneCopyCounter counter(globalAllelicDB, profile.MissingData, false);
-    for (int l = 0; l < L; ++l) {
-        LocusAlleleCounts counts = sample_individuals
-                                       ? counter.count_individuals(l, *sample_individuals)
-                                       : counter.count_haplotypes(l, haplotypes);
-        counts.store_frequencies(sample_index);
-        LocusNumAlleles.Add(counts.num_alleles());
-        LocusGeneCopies.Add(counts.gene_copies);
+    count_loci(sample_individuals, false, [&](int, LocusAlleleCounts const& counts) {
         if (sample_individuals)
             LocusObsHet.Add(counts.observed_heterozygosity());
         LocusExpHet.Add(counts.expected_heterozygosity());
         if (microsat)
             add_allele_sizes(counts);
-    }
+    });
 }
 
 // A locus without any allele keeps sizes, range and G-W at 0.

@@ -374,6 +374,12 @@ private:
     void fill_locus_tables(TPhenDB const* sample_individuals, bool microsat);
     void add_allele_sizes(LocusAlleleCounts const& counts);
     void count_alleles(TPhenDB const* sample_individuals, bool missing_counts);
+    // For each locus: the gene copies of the individuals (null: of the
+    // haplotype records) counted into globalAllelicDB, the allele
+    // frequencies, LocusNumAlleles and LocusGeneCopies; then use(l, counts).
+    using LocusCountsUser = std::function<void(int l, LocusAlleleCounts const& counts)>;
+    void count_loci(TPhenDB const* sample_individuals, bool missing_counts,
+                    LocusCountsUser const& use);
     void write_locus_table(std::ostream& out, bool print, bool observed, bool microsat,
                            bool rules);
 };
