@@ -85,6 +85,18 @@ void print_header(std::ostream& out, TableLayout const& t)
     out << std::fixed << std::showpoint << std::setprecision(5);
 }
 
+void print_locus_row(std::ostream& out, TableLayout const& t, PopGenetics const& p, int l)
+{
+    out << std::setw(6) << l + 1 << std::setw(10) << p.LocusGeneCopies[l] << std::setw(10)
+        << p.LocusNumAlleles[l];
+    if (t.observed)
+        out << std::setw(10) << p.LocusObsHet[l];
+    out << std::setw(10) << p.LocusExpHet[l];
+    if (t.microsat)
+        out << std::setw(10) << p.LocusAllelicRange[l] << std::setw(12) << p.LocusGWStat[l];
+    out << "\n";
+}
+
 // The Mean or s.d. row: counts with 3 decimals, heterozygosities and G-W with 5.
 void print_summary_row(std::ostream& out, TableLayout const& t, const char* label,
                        ColumnSums const& c, double (Moments::*value)() const)
@@ -98,6 +110,38 @@ void print_summary_row(std::ostream& out, TableLayout const& t, const char* labe
         out << std::setprecision(3) << std::setw(10) << (c.range.*value)() << std::setprecision(5)
             << std::setw(12) << (c.gw.*value)();
     out << "\n";
+}
+
+// The Mean* fields. With a Mean row (a polymorphic locus among two or more),
+// the genotypic table of DNA data keeps the values of its Mean and s.d. rows,
+// every other table those over all loci; without one, the values of the
+// polymorphic locus (0 when there is none) and no s.d. The allelic range and
+// G-W of microsatellites are always those of the polymorphic loci.
+void store_locus_means(PopGenetics& p, ColumnSums const& polymorphic, ColumnSums const& all,
+                       bool observed)
+{
+    const int L = all.copies.m;
+    if (polymorphic.copies.m >= 1 && L >= 2) {
+        const bool over_polymorphic = observed && ProfileSettings::DataType == DNA;
+        ColumnSums const& c = over_polymorphic ? polymorphic : all;
+        p.MeanExpHet = c.expected.mean();
+        p.MeanExpHetSD = c.expected.sd();
+        p.MeanNumAlleles = c.alleles.mean();
+        p.MeanNumAllelesSD = c.alleles.sd();
+        p.MeanGeneCopies = all.copies.mean();
+        p.MeanGeneCopiesSD = all.copies.sd();
+    } else {
+        p.MeanExpHet = polymorphic.expected.mean();
+        p.MeanGeneCopies = polymorphic.copies.mean();
+        p.MeanNumAlleles = L > 0 ? p.LocusNumAlleles[0] : 0.0;
+        p.MeanExpHetSD = p.MeanNumAllelesSD = p.MeanGeneCopiesSD = 0.0;
+    }
+    if (ProfileSettings::DataType == MICROSAT) {
+        p.MeanAllelicRange = polymorphic.range.mean();
+        p.MeanAllelicRangeSD = polymorphic.range.sd();
+        p.MeanGWStat = polymorphic.gw.mean();
+        p.MeanGWStatSD = polymorphic.gw.sd();
+    }
 }
 
 }  // namespace
@@ -200,16 +244,8 @@ void PopGenetics::write_locus_table(std::ostream& out, bool print, bool observed
             polymorphic.range.add(LocusAllelicRange[l]);
             polymorphic.gw.add(LocusGWStat[l]);
         }
-        if (!print)
-            continue;
-        out << std::setw(6) << l + 1 << std::setw(10) << LocusGeneCopies[l] << std::setw(10)
-            << LocusNumAlleles[l];
-        if (observed)
-            out << std::setw(10) << LocusObsHet[l];
-        out << std::setw(10) << exp_het;
-        if (microsat)
-            out << std::setw(10) << LocusAllelicRange[l] << std::setw(12) << LocusGWStat[l];
-        out << "\n";
+        if (print)
+            print_locus_row(out, layout, *this, l);
     }
     if (print && rules)
         print_rule(out);
@@ -225,27 +261,6 @@ void PopGenetics::write_locus_table(std::ostream& out, bool print, bool observed
         out << "\n";
     }
 
-    if (means) {
-        // The genotypic table of DNA data keeps the values of its Mean and
-        // s.d. rows; every other table those over all loci.
-        const bool over_polymorphic = observed && ProfileSettings::DataType == DNA;
-        ColumnSums const& c = over_polymorphic ? polymorphic : all;
-        MeanExpHet = c.expected.mean();
-        MeanExpHetSD = c.expected.sd();
-        MeanNumAlleles = c.alleles.mean();
-        MeanNumAllelesSD = c.alleles.sd();
-        MeanGeneCopies = all.copies.mean();
-        MeanGeneCopiesSD = all.copies.sd();
-    } else {
-        MeanExpHet = polymorphic.expected.mean();
-        MeanGeneCopies = polymorphic.copies.mean();
-        MeanNumAlleles = L > 0 ? LocusNumAlleles[0] : 0.0;
-        MeanExpHetSD = MeanNumAllelesSD = MeanGeneCopiesSD = 0.0;
-    }
-    if (ProfileSettings::DataType == MICROSAT) {
-        MeanAllelicRange = polymorphic.range.mean();
-        MeanAllelicRangeSD = polymorphic.range.sd();
-        MeanGWStat = polymorphic.gw.mean();
-        MeanGWStatSD = polymorphic.gw.sd();
-    }
+    store_locus_means(*this, polymorphic, all, observed);
 }
+
