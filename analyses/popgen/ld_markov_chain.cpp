@@ -64,14 +64,15 @@ double untestable_pair(settings& s, int& steps_done)
     return 1.0;
 }
 
-}  // namespace
-
-double PopGenetics::swap_in_table(int* dims, long& seed)
+// One move on the table n of R rows and C columns: two distinct rows and two
+// distinct columns are drawn, and one gene copy moves from cells (r1, c1)
+// and (r2, c2) to (r1, c2) and (r2, c1) with probability min(1, rho). The
+// ratio rho of the new table's probability to the old one's is returned
+// (1.0 without a move); its log comes from the table ln_k of ln k when one
+// is given, which spares the chain a logarithm per move.
+inline double move_in_table(int** n, int R, int C, long& seed, double const* ln_k,
+                            double& log_ratio)
 {
-    const int R = dims[0];
-    const int C = dims[1];
-    int** n = contingency_table;
-
     double u = ran3(&seed);
     int r1 = static_cast<int>(R * u);
     u = ran3(&seed);
@@ -100,13 +101,15 @@ double PopGenetics::swap_in_table(int* dims, long& seed)
         c2 = static_cast<int>(C * u);
     }
 
-    const double rho = static_cast<double>(n[r1][c1] * n[r2][c2])
-                       / static_cast<double>((n[r1][c2] + 1) * (n[r2][c1] + 1));
-    if (rho < 1.0) {
-        // rho 0: a cell to be lowered is empty, no move exists.
-        if (ran3(&seed) > rho || rho <= 0.0)
-            return 1.0;
-    }
+    log_ratio = 0.0;
+    const int lowered = n[r1][c1] * n[r2][c2];
+    const int raised = (n[r1][c2] + 1) * (n[r2][c1] + 1);
+    const double rho = static_cast<double>(lowered) / raised;
+    // rho 0: a cell to be lowered is empty, no move exists.
+    if (lowered < raised && (ran3(&seed) > rho || lowered == 0))
+        return 1.0;
+    if (ln_k)
+        log_ratio = ln_k[n[r1][c1]] + ln_k[n[r2][c2]] - ln_k[n[r1][c2] + 1] - ln_k[n[r2][c1] + 1];
     --n[r1][c1];
     --n[r2][c2];
     ++n[r1][c2];
@@ -114,11 +117,32 @@ double PopGenetics::swap_in_table(int* dims, long& seed)
     return rho;
 }
 
-bool PopGenetics::ld_chain_step(int* dims, long& seed, long double& S)
+}  // namespace
+
+double PopGenetics::swap_in_table(int* dims, long& seed)
 {
-    const double ratio = swap_in_table(dims, seed);
-    if (ratio != 1.0)
-        S += std::log(ratio);
+    double log_ratio;
+    return move_in_table(contingency_table, dims[0], dims[1], seed, nullptr, log_ratio);
+}
+
+std::vector<double> PopGenetics::ln_table_of_counts(int* dims) const
+{
+    int total = 0;
+    for (int r = 0; r < dims[0]; ++r)
+        for (int c = 0; c < dims[1]; ++c)
+            total += contingency_table[r][c];
+    std::vector<double> ln_k(total + 2, 0.0);
+    for (int k = 1; k < total + 2; ++k)
+        ln_k[k] = std::log(static_cast<double>(k));
+    return ln_k;
+}
+
+bool PopGenetics::ld_chain_step(int* dims, long& seed, long double& S,
+                                std::vector<double> const& ln_k)
+{
+    double log_ratio;
+    move_in_table(contingency_table, dims[0], dims[1], seed, ln_k.data(), log_ratio);
+    S += log_ratio;
     return S <= kTie;
 }
 
@@ -133,8 +157,10 @@ double PopGenetics::calc_gam_des_prob2(int* dims, int& steps, settings& s, int& 
     const int b = static_cast<int>(std::sqrt(static_cast<double>(steps)));
     const int q = steps / b;
     std::vector<long> counters;
+    std::vector<double> ln_k;
     try {
         counters.assign(b, 0);
+        ln_k = ln_table_of_counts(dims);
     } catch (std::bad_alloc const&) {
         E.error(ERROR, "PopGenetics::calc_gam_des_prob2()", 0);
         return 0.0;
@@ -143,7 +169,7 @@ double PopGenetics::calc_gam_des_prob2(int* dims, int& steps, settings& s, int& 
     long seed = 1;
     long double S = 0.0L;
     for (int t = 0; t < s.MarkovChainDememorisationStepsLD; ++t)
-        ld_chain_step(dims, seed, S);
+        ld_chain_step(dims, seed, S, ln_k);
 
     // b interleaved sub-samples of q + 1 steps each: step k goes to k mod b.
     const long N = static_cast<long>(q + 1) * b;
@@ -154,7 +180,7 @@ double PopGenetics::calc_gam_des_prob2(int* dims, int& steps, settings& s, int& 
                 steps_done = 0;
                 return -1000.0;
             }
-            if (ld_chain_step(dims, seed, S)) {
+            if (ld_chain_step(dims, seed, S, ln_k)) {
                 ++count;
                 ++counters[sub];
             }
@@ -191,7 +217,7 @@ double PopGenetics::calc_gam_des_prob3(int* dims, int& steps, settings& s, int& 
     const long B = requested / kBatch + 1;
     if (kBatch * B <= INT32_MAX)
         steps = static_cast<int>(kBatch * B);
-    std::vector<double> batch_p;
+    std::vector<double> batch_p, ln_k;
     try {
         batch_p.assign(B, 0.0);
     } catch (std::bad_alloc const&) {
@@ -214,13 +240,21 @@ double PopGenetics::calc_gam_des_prob3(int* dims, int& steps, settings& s, int& 
                 E.error(ERROR, where, 155);
             return untestable_pair(s, steps_done);
         }
+        if (ln_k.empty()) {
+            try {
+                ln_k = ln_table_of_counts(dims);
+            } catch (std::bad_alloc const&) {
+                E.error(ERROR, where, 0);
+                return 0.0;
+            }
+        }
         long seed = 1;
         long double S = 0.0L;
         for (int k = 0; k < s.MarkovChainDememorisationStepsLD; ++k)
-            ld_chain_step(dims, seed, S);
+            ld_chain_step(dims, seed, S, ln_k);
         long batch_count = 0;
         for (int k = 0; k < kBatch; ++k)
-            batch_count += ld_chain_step(dims, seed, S);
+            batch_count += ld_chain_step(dims, seed, S, ln_k);
         N += kBatch;
         count += batch_count;
         batch_p[t] = static_cast<double>(batch_count) / kBatch;

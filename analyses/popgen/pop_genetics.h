@@ -377,9 +377,11 @@ private:
     int two_locus_alleles(int first, int second, std::vector<TAllele const*>& rows,
                           std::vector<TAllele const*>& columns) const;
     std::vector<int> polymorphic_loci() const;
-    // One chain step added to the log-ratio sum S; true when the table is
+    // One chain step added to the log-ratio sum S, with ln_k the table of
+    // ln k for k up to the table's total plus one; true when the table is
     // then no more probable than the observed one.
-    bool ld_chain_step(int* dims, long& seed, long double& S);
+    bool ld_chain_step(int* dims, long& seed, long double& S, std::vector<double> const& ln_k);
+    std::vector<double> ln_table_of_counts(int* dims) const;
     // The chain a step count asks for; P in ld_pvalue as the chains leave it.
     void ld_pair_chain(int* dims, int steps, settings& s, int& steps_done);
     void ld_exact_test_all_pairs(std::fstream& out, int steps, settings& s,
