@@ -149,6 +149,52 @@ void batch_field(std::ostream& out, bool defined, double v)
         out << std::setw(7) << "*";
 }
 
+// The coefficient fields of the pair's "l_d_val.sum" line: those of its
+// last allele pair, and the table-wide sums.
+void batch_fields(std::ostream& batch, AllelePair const& last, double D_h, double R2_h)
+{
+    batch.unsetf(std::ios::floatfield);
+    batch << std::setprecision(3) << std::setw(7) << last.D << '\t';
+    batch_field(batch, last.has_dprime, last.Dprime);
+    batch << '\t';
+    batch_field(batch, last.has_dprime, D_h);
+    batch << '\t';
+    batch_field(batch, last.has_r2, last.r);
+    batch << '\t';
+    batch_field(batch, last.has_r2, last.r2);
+    batch << '\t';
+    batch_field(batch, true, R2_h);
+    batch << "\n";
+}
+
+// |D'| and r2 of the pair's last allele pair for the collector's selected
+// statistics: of adjacent loci, of all pairs, of the flanking pair.
+void feed_collector(AllelePair const& last, bool adjacent, bool flanking, LinkageSums& sums)
+{
+    TSumStat& c = SumStat;
+    if (last.has_dprime) {
+        const double v = std::fabs(last.Dprime);
+        if (adjacent && (c.MEAN_ADJ_DPRIME || c.ALL_ADJ_DPRIME))
+            c.allAdjDprime.Add(v);
+        if (c.MEAN_ALL_DPRIME) {
+            sums.dprime += v;
+            ++sums.dprime_pairs;
+        }
+        if (c.FLANK_DPRIME && flanking)
+            c.flankDprime.Add(v);
+    }
+    if (last.has_r2) {
+        if (adjacent && (c.MEAN_ADJ_R2 || c.ALL_ADJ_R2))
+            c.allAdjR2.Add(last.r2);
+        if (c.MEAN_ALL_R2) {
+            sums.r2 += last.r2;
+            ++sums.r2_pairs;
+        }
+        if (c.FLANK_R2 && flanking)
+            c.flankR2.Add(last.r2);
+    }
+}
+
 }  // namespace
 
 int PopGenetics::calc_d_sd_values(int* dims, settings& s, LinkageSums& sums, int flank_first,
@@ -237,45 +283,11 @@ int PopGenetics::calc_d_sd_values(int* dims, settings& s, LinkageSums& sums, int
         // The batch line and the collector take the last allele pair.
         AllelePair const& last = at(t.R - 1, t.C - 1);
         if (_LINKAGE_DISEQUILIBRIUM_ && ofs_distrib_LD) {
-            std::ostream& batch = *ofs_distrib_LD;
-            write_ld_batch_prefix(batch, first, second);
-            batch.unsetf(std::ios::floatfield);
-            batch << std::setprecision(3) << std::setw(7) << last.D << '\t';
-            batch_field(batch, last.has_dprime, last.Dprime);
-            batch << '\t';
-            batch_field(batch, last.has_dprime, D_h);
-            batch << '\t';
-            batch_field(batch, last.has_r2, last.r);
-            batch << '\t';
-            batch_field(batch, last.has_r2, last.r2);
-            batch << '\t';
-            batch_field(batch, true, R2_h);
-            batch << "\n";
+            write_ld_batch_prefix(*ofs_distrib_LD, first, second);
+            batch_fields(*ofs_distrib_LD, last, D_h, R2_h);
         }
-        TSumStat& c = SumStat;
-        const bool adjacent = second - first == 1 || first - second == 1;
-        const bool flanking = first == flank_first && second == flank_last;
-        if (last.has_dprime) {
-            const double v = std::fabs(last.Dprime);
-            if (adjacent && (c.MEAN_ADJ_DPRIME || c.ALL_ADJ_DPRIME))
-                c.allAdjDprime.Add(v);
-            if (c.MEAN_ALL_DPRIME) {
-                sums.dprime += v;
-                ++sums.dprime_pairs;
-            }
-            if (c.FLANK_DPRIME && flanking)
-                c.flankDprime.Add(v);
-        }
-        if (last.has_r2) {
-            if (adjacent && (c.MEAN_ADJ_R2 || c.ALL_ADJ_R2))
-                c.allAdjR2.Add(last.r2);
-            if (c.MEAN_ALL_R2) {
-                sums.r2 += last.r2;
-                ++sums.r2_pairs;
-            }
-            if (c.FLANK_R2 && flanking)
-                c.flankR2.Add(last.r2);
-        }
+        feed_collector(last, second - first == 1 || first - second == 1,
+                       first == flank_first && second == flank_last, sums);
     }
     out << std::setprecision(8);
     return 1;
