@@ -205,7 +205,7 @@ double fisher_exact(int a, int b, int c, int d)
 
 TEST_F(LinkageTest, ChainsAgreeWithFishersExactTestOnTwoByTwoTables)
 {
-    // The 6.112 example by hand: tables of 1, 2, 5 and 6 A-C copies have
+    // The example pair by hand: tables of 1, 2, 5 and 6 A-C copies have
     // probabilities 6, 90, 90 and 6 of 792, so P = 192 / 792.
     EXPECT_NEAR(fisher_exact(5, 1, 2, 4), 192.0 / 792.0, 1e-12);
     struct Case {
