@@ -14,7 +14,8 @@ int settings::print_diseq_table(TriMat& p_values, int num_loci, int* locus_numbe
         return 1;
     std::ostream& out = *results_stream;
     // PrintFlagHistogramLD chooses the cells: 1 the P-values, 2 a mark of
-    // significance ('+' or '-'), anything else the diagonal only.
+    // significance ('+' or '-'), anything else the diagonal only. A negative
+    // P marks a pair that was not tested: "?".
     int width = PrintFlagHistogramLD == 1 ? 7 : (PrintFlagHistogramLD == 2 ? 3 : 2);
 
     out << "\nTable of significant linkage disequilibrium (significance level=";
@@ -35,7 +36,9 @@ int settings::print_diseq_table(TriMat& p_values, int num_loci, int* locus_numbe
                 continue;
             }
             double p = locus_numbers[c] < locus_numbers[r] ? p_values(r, c) : p_values(c, r);
-            if (width == 7)
+            if (p < 0.0 && width != 2)
+                out << std::setw(width) << "?" << ' ';  // a pair that was not tested
+            else if (width == 7)
                 out << std::setw(7) << p << ' ';
             else if (width == 3)
                 out << std::setw(3) << (p < SignificanceLevelLD ? "+" : "-") << ' ';

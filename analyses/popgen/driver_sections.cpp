@@ -129,6 +129,7 @@ bool PopGenetics::linkage_disequilibrium_section(DriverCall& call)
 {
     call.title_box();
     call.cite({"Slatkin_M_1994a", "Lewontin_R_Kojima_K", "Lewontin_R_1964"});
+    const int steps = call.s.MarkovChainStepsLD;
     if (!call.report_progress("Testing linkage disequilibrium ..."))
         return false;
     call.evaluate_polymorphism_once();
@@ -136,8 +137,9 @@ bool PopGenetics::linkage_disequilibrium_section(DriverCall& call)
         call.console_step("Testing linkage disequilibrium (phenotypic data)...");
     else
         call.console_step("Testing linkage disequilibrium (haplotypic data)...");
-    // The exact test of haplotypic data, or the likelihood-ratio test of
-    // genotypes of unknown phase, comes here.
+    // The likelihood-ratio test of genotypes of unknown phase comes here.
+    if (!call.unknown_phase())
+        calc_all_gam_des(call.results, steps, call.s);
     call.done();
     return true;
 }

@@ -23,6 +23,7 @@
 
 #include <fstream>
 #include <functional>
+#include <vector>
 
 #include "core/bnummat.h"
 #include "core/errors.h"
@@ -36,6 +37,7 @@
 
 class TGenotSample;
 struct LocusAlleleCounts;
+class TriMat;
 class DriverCall;
 struct DriverPlan;
 
@@ -60,6 +62,17 @@ public:
 };
 
 using HaplotypeClasses = MY_TISArrayAsVector<AHaplFreq>;
+
+// What the coefficient tables of the pairs of loci of a sample add up for
+// the summary-statistics collector's means: |D'| and r2 of each pair, and
+// the number of pairs that gave each (a pair whose value is undefined
+// gives none).
+struct LinkageSums {
+    double dprime = 0.0;
+    double r2 = 0.0;
+    int dprime_pairs = 0;
+    int r2_pairs = 0;
+};
 
 // The sudden- or spatial-expansion fit of a mismatch distribution: the three
 // parameters, the SSD and raggedness with their P-values, then the 2.5%, 5%,
@@ -287,6 +300,49 @@ public:
     // The Gibbs step of the haplotype-frequency section: the inference when
     // the settings ask for it; false when a stop request ends the driver.
     bool gibbs_phase_step(DriverCall& call);
+    // ---- Linkage disequilibrium of haplotypic data ----
+    // Locus numbers are 0-based positions in the haplotypes. A dimension
+    // array is {2, first locus, second locus}.
+    //
+    // The two-locus table (two_locus_table.cpp): contingency_table gets R + 2
+    // rows of C + 2 gene-copy counts (allele i of the first locus, allele j of
+    // the second, in the order first met; records with a missing allele at
+    // either locus left out). 1 with dims {R, C, second locus}; 0 without a
+    // table: dims[0] = dims[1] = 0 and monomorphic_locus 1 when a locus has
+    // fewer than two alleles, or after ERROR 60 (a haplotype too short).
+    int make_all_table(int* dims);
+    // The exact test of every pair of polymorphic loci (ld_exact_test.cpp),
+    // then the table of significant pairs, the histogram of linked loci and
+    // the coefficient tables of every pair. A negative step count is taken
+    // as 0 (no exact test) after a WARNING.
+    void calc_all_gam_des(std::fstream& out, int steps, settings& s);
+    // The chains (ld_markov_chain.cpp). One step on contingency_table: the
+    // probability ratio of the tables after and before it (1.0 when it did
+    // not move). The single chain (at most 100000 steps) and the batched
+    // chain (more; the step count is rounded up to whole batches of 20000
+    // and written back) leave P in ld_pvalue and its s.d. in
+    // PrecisionOnPValueLD, and return P; a pair without a table gives 1.0
+    // with s.d. 0 and no step. After a stop request (-1000) or a failed
+    // allocation (0.0) neither field is written.
+    double swap_in_table(int* dims, long& seed);
+    double calc_gam_des_prob2(int* dims, int& steps, settings& s, int& steps_done);
+    double calc_gam_des_prob3(int* dims, int& steps, settings& s, int& steps_done);
+    // The coefficient tables of one pair (ld_coefficients.cpp): counts,
+    // expected counts and, with ComputeDvalues, D, D', r2, chi-square and
+    // its P, the pair's "l_d_val.sum" line and the collector's lists; |D'|
+    // and r2 of the pair go into `sums`. flank_first and flank_last are the
+    // locus numbers of the collector's flanking pair. dims[0] and dims[1]
+    // become 1 when no table could be built. 1, or 0 when out of memory.
+    int calc_d_sd_values(int* dims, settings& s, LinkageSums& sums, int flank_first,
+                         int flank_last);
+    // The histogram of linked loci (linked_loci_histogram.cpp): per class
+    // of minor-allele count, the number and percentage of loci linked to
+    // each of the m listed loci at SignificanceLevelLD, on `out`, the LD file
+    // and "link_dis.sum". A negative P marks a pair that was not tested.
+    void print_ld_histo(int m, int* loci, TriMat& p_values, settings& s, std::fstream& out);
+    // The minor-allele count (the second largest allele count) of each listed
+    // locus; 0 for the loci left after an ERROR 60.
+    void init_all_min_allele(int const& m, int* loci, int* min_counts);
 
     // ---- The per-sample driver (driver_frame.cpp, driver_sections.cpp) ----
     // One section per TaskNumber bit; a data type's plan gives their order.
@@ -367,6 +423,27 @@ protected:
     void print_theta_Hom(std::ostream& out);
 
 private:
+    // Linkage-disequilibrium helpers. An allele is missing when its name
+    // begins with the missing-data character.
+    bool missing_allele(TAllele const* a) const;
+    // The distinct non-missing alleles of two loci in order of first
+    // appearance; 0 when a haplotype lacks one of the loci.
+    int two_locus_alleles(int first, int second, std::vector<TAllele const*>& rows,
+                          std::vector<TAllele const*>& columns) const;
+    std::vector<int> polymorphic_loci() const;
+    // One chain step added to the log-ratio sum S, with ln_k the table of
+    // ln k for k up to the table's total plus one; true when the table is
+    // then no more probable than the observed one.
+    bool ld_chain_step(int* dims, long& seed, long double& S, std::vector<double> const& ln_k);
+    std::vector<double> ln_table_of_counts(int* dims) const;
+    // The chain a step count asks for; P in ld_pvalue as the chains leave it.
+    void ld_pair_chain(int* dims, int steps, settings& s, int& steps_done);
+    void ld_exact_test_all_pairs(std::fstream& out, int steps, settings& s,
+                                 std::vector<int> const& loci, TriMat& p_values);
+    void ld_coefficients_all_pairs(std::fstream& out, settings& s, std::vector<int> const& loci);
+    // The first fields of a line of "l_d_pro.sum" or "l_d_val.sum".
+    void write_ld_batch_prefix(std::ostream& out, int first, int second) const;
+
     void copy_results(PopGenetics const& other);
     void copy_owned_arrays(PopGenetics const& other);
     void release_owned_arrays();
