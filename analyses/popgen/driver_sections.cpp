@@ -103,9 +103,16 @@ bool PopGenetics::haplotype_frequencies_section(DriverCall& call)
     call.cite({"Dempster_A_Laird_N_Rubin_D", "Long_J_Williams_R_Urbanek_M", "Hawley_M_Kidd_K",
                "Niu_T_etal", "QKR_Ref"});
     if (call.unknown_phase()) {
-        // The Gibbs phase inference and the EM estimation come here, each
-        // followed by the stop test.
-        return call.report_progress("Computing ML haplotype frequencies ...");
+        if (!call.report_progress("Computing ML haplotype frequencies ..."))
+            return false;
+        // The Gibbs phase inference (GibbsInferGamPhase) runs here, before
+        // the EM, followed by the stop test.
+        if (call.s.ComputeAllHaplotypesEM || call.s.ComputeAllAllelesEM) {
+            comp_gam_phase_EM(call.s);
+            if (call.s.stop_requested)
+                return false;
+        }
+        return true;
     }
     if (!call.report_progress("Computing haplotype frequencies ... \n"))
         return false;
@@ -127,8 +134,11 @@ bool PopGenetics::linkage_disequilibrium_section(DriverCall& call)
         call.console_step("Testing linkage disequilibrium (phenotypic data)...");
     else
         call.console_step("Testing linkage disequilibrium (haplotypic data)...");
-    // The exact test of haplotypic data, or the likelihood-ratio test of
-    // genotypes of unknown phase, comes here.
+    // The exact test of haplotypic data comes here.
+    if (call.unknown_phase())
+        calc_all_link_dis(call.results, individuals, call.s, call.s.InitialConditionsEM,
+                          call.s.MarkovChainStepsLD, call.s.MaximumNumOfIterationsEM,
+                          call.s.EpsilonValue);
     call.done();
     return true;
 }
