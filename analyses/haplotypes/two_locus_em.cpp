@@ -53,10 +53,10 @@ bool TwoLocusEM::load(TPhenDB const& two_loci)
     codes_used_.reserve(4 * static_cast<std::size_t>(n_));
     genotypes_.assign(n_, Genotypes{0, {0, 0, 0, 0}});
     prob_.assign(n_, 0.0);
-    phase_prob_.assign(2 * static_cast<std::size_t>(n_), 0.0);
     const std::size_t most = std::min<std::size_t>(position_.size(), 4 * static_cast<std::size_t>(n_));
     freq_.reserve(most);
     prev_.reserve(most);
+    counts_.reserve(most);
     return true;
 }
 
@@ -108,48 +108,47 @@ void TwoLocusEM::build_genotypes()
         }
     }
     prev_.resize(freq_.size());
+    counts_.resize(freq_.size());
 }
 
+// One pass per iteration: each individual's phase probabilities under the
+// old frequencies, and at once its expected gene counts into the new ones,
+// in the order of the kernel's expectation and maximisation steps.
 void TwoLocusEM::expectation_maximisation(int iterations, double epsilon)
 {
     const double gene_copies = 2.0 * n_;
-    double* p = freq_.data();
     const int H = static_cast<int>(freq_.size());
     for (int it = 0; it < iterations; it++) {
-        for (int i = 0; i < n_; i++) {
-            Genotypes const& g = genotypes_[i];
-            double* q = &phase_prob_[2 * i];
-            if (g.kind == 0) {
-                q[0] = p[g.h[0]] * p[g.h[0]];
-                prob_[i] = q[0];
-            } else {
-                q[0] = 2 * p[g.h[0]] * p[g.h[1]];
-                q[1] = g.kind == 2 ? 2 * p[g.h[2]] * p[g.h[3]] : 0.0;
-                prob_[i] = q[0] + q[1];
-            }
-        }
-        std::fill(freq_.begin(), freq_.end(), 0.0);
+        double const* p = freq_.data();
+        double* c = counts_.data();
+        std::fill(counts_.begin(), counts_.end(), 0.0);
         for (int i = 0; i < n_; i++) {
             Genotypes const& g = genotypes_[i];
             if (g.kind == 0) {
-                p[g.h[0]] += 2.0;
+                prob_[i] = p[g.h[0]] * p[g.h[0]];
+                c[g.h[0]] += 2.0;
             } else if (g.kind == 1) {
-                p[g.h[0]] += 1.0;
-                p[g.h[1]] += 1.0;
-            } else if (prob_[i] > 0) {
-                double first = phase_prob_[2 * i] / prob_[i];
-                double second = phase_prob_[2 * i + 1] / prob_[i];
-                p[g.h[0]] += first;
-                p[g.h[1]] += first;
-                p[g.h[2]] += second;
-                p[g.h[3]] += second;
+                prob_[i] = 2 * p[g.h[0]] * p[g.h[1]];
+                c[g.h[0]] += 1.0;
+                c[g.h[1]] += 1.0;
+            } else {
+                const double first = 2 * p[g.h[0]] * p[g.h[1]];
+                const double second = 2 * p[g.h[2]] * p[g.h[3]];
+                const double P = first + second;
+                prob_[i] = P;
+                if (P > 0) {
+                    c[g.h[0]] += first / P;
+                    c[g.h[1]] += first / P;
+                    c[g.h[2]] += second / P;
+                    c[g.h[3]] += second / P;
+                }
             }
         }
         double change = 0;
         for (int h = 0; h < H; h++) {
-            p[h] = p[h] / gene_copies;
-            change += std::fabs(p[h] - prev_[h]);
-            prev_[h] = p[h];
+            freq_[h] = c[h] / gene_copies;
+            change += std::fabs(freq_[h] - prev_[h]);
+            prev_[h] = freq_[h];
         }
         if (change < epsilon)
             break;

@@ -57,7 +57,7 @@ private:
     std::vector<int> codes_used_;      // the entries of position_ in use
     std::vector<Genotypes> genotypes_;
     std::vector<double> freq_, prev_, prob_;
-    std::vector<double> phase_prob_;   // the two phase probabilities of each individual
+    std::vector<double> counts_;       // expected gene counts of the iteration
 };
 
 #endif

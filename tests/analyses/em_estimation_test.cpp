@@ -8,50 +8,15 @@
 #include <fstream>
 #include <string>
 
-#include "analyses/popgen/pop_genetics.h"
-#include "app/settings.h"
-#include "core/random.h"
-#include "model/individuals_fixture.h"
+#include "analyses/unphased_fixture.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-class EMTest : public IndividualsTest {
+class EMTest : public UnphasedTest {
 protected:
-    PopGenetics sample;
-    settings s;
-
-    void SetUp() override
-    {
-        sample.profile.MissingData = '?';
-        sample.profile.GenotypicData = 1;
-        sample.profile.GameticPhase = 0;
-        sample.alleleDB = &db;
-        sample.RecessiveAllelesEM = 0;
-        s.EMCheckPhenRedundancy = 0;
-        long seed = -777;
-        ran3(&seed);
-    }
-
-    void add(const std::string& copy1, const std::string& copy2, double count = 1)
-    {
-        sample.individuals.phenotypes.Add(individual(copy1, copy2, count));
-        sample.SampleSize += 2 * count;
-    }
-
-    // Two loci A/a and B/b: AABB x3, aabb x2, AaBb x4, Aabb, aaBb, AaBB.
-    void twelve_individuals()
-    {
-        add("AB", "AB", 3);
-        add("ab", "ab", 2);
-        add("AB", "ab", 4);
-        add("Ab", "ab");
-        add("aB", "ab");
-        add("AB", "aB");
-    }
-
     struct Estimate {
         double lnL;
         int maxima;

@@ -10,43 +10,23 @@
 #include <string>
 
 #include "analyses/haplotypes/two_locus_em.h"
-#include "app/settings.h"
-#include "core/random.h"
-#include "model/individuals_fixture.h"
-#include "model/population.h"
+#include "analyses/unphased_fixture.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-class LDTest : public IndividualsTest {
+class LDTest : public UnphasedTest {
 protected:
-    Population sample;
-    settings s;
-
     void SetUp() override
     {
-        sample.profile.MissingData = '?';
-        sample.profile.GenotypicData = 1;
-        sample.profile.GameticPhase = 0;
-        sample.alleleDB = &db;
-        s.RecessiveAllelesEM = 0;
-        s.EMCheckPhenRedundancy = 0;
+        UnphasedTest::SetUp();
         s.InitialCondEMLD = 2;
         s.MakeExactTestLD = 1;
         s.PrintFlagHistogramLD = 0;
         s.SignificanceLevelLD = 0.05;
         s.ld_file = (dir / "ld_dis.xl").string().c_str();
-        seed(-4242);
-    }
-
-    static void seed(long value) { ran3(&value); }
-
-    void add(const std::string& copy1, const std::string& copy2, double count = 1)
-    {
-        sample.individuals.phenotypes.Add(individual(copy1, copy2, count));
-        sample.SampleSize += 2 * count;
     }
 
     // Polymorphism flags as the sample's evaluation sets them.
@@ -59,14 +39,9 @@ protected:
             sample.locus_polymorphic[k++] = f;
     }
 
-    void twelve_individuals()
+    void twelve_polymorphic()
     {
-        add("AB", "AB", 3);
-        add("ab", "ab", 2);
-        add("AB", "ab", 4);
-        add("Ab", "ab");
-        add("aB", "ab");
-        add("AB", "aB");
+        twelve_individuals();
         flags({1, 1});
     }
 
@@ -96,7 +71,7 @@ protected:
 // P = 0.00155.
 TEST_F(LDTest, ChiSquareOfAPairMatchesTheDirectMaximum)
 {
-    twelve_individuals();
+    twelve_polymorphic();
     std::string r = test_all(1000);
     EXPECT_THAT(r, HasSubstr("Test of linkage disequilibrium for all pairs of loci:\n" +
                              std::string(53, '-') + "\n\n\nPermutation test using the EM algorithm"
@@ -115,7 +90,7 @@ TEST_F(LDTest, ChiSquareOfAPairMatchesTheDirectMaximum)
 // block of N + 1 draws with s.d. 0.
 TEST_F(LDTest, PermutationBlocks)
 {
-    twelve_individuals();
+    twelve_polymorphic();
     struct Case {
         long N;
         long done;
@@ -172,7 +147,7 @@ TEST_F(LDTest, OneLocusAndRefusals)
     // No permutation asked: one error line, P 1 with none done; the
     // chi-square of the observation is still written.
     sample.individuals.phenotypes.Flush();
-    twelve_individuals();
+    twelve_polymorphic();
     r = test_all(0);
     EXPECT_EQ(reports("\"Population::calc_all_link_dis()\" : invalid number of batches"), 1);
     EXPECT_THAT(r, HasSubstr("Exact P=  1.00000  +-   0.00000 (0 permutations done)     "
