@@ -198,7 +198,8 @@ void Population::calc_all_pairwise_LDs(TPhenDB const& sample_individuals, settin
                            : calc_pairwise_LD(loci, sample_individuals, s, draws_done, chi2,
                                               ln_ld, ln_le, starts, permutations, iterations,
                                               epsilon);
-            if (P < alpha) {
+            // A stopped test (-1000) links nothing.
+            if (P >= 0 && P < alpha) {
                 linked[i]++;
                 linked[j]++;
             }

@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "analyses/haplotypes/two_locus_em.h"
 #include "analyses/unphased_fixture.h"
@@ -227,6 +228,38 @@ TEST_F(LDTest, PValuesUnderEquilibriumAndUnderStrongLD)
         add({a, static_cast<char>(a + 4)}, {b, static_cast<char>(b + 4)});
     }
     EXPECT_LT(pair_p(200), 0.05);
+}
+
+// The selection of linked loci: one chain of exactly N draws per pair of
+// polymorphic loci; a locus is selected when its linked partners exceed
+// `fraction` of the loci.
+TEST_F(LDTest, SelectionOfLinkedLoci)
+{
+    for (int i = 0; i < 10; i++) {
+        add("ACE", "ACE");
+        add("BDE", "BDE");
+        add("ACE", "BDE");
+    }
+    flags({1, 1, 0});
+    int loci[3] = {2, 0, 1};
+    long done = 0;
+    double chi2 = 0, ld = 0, le = 0;
+    double P = sample.calc_pairwise_LD(loci, sample.individuals, s, done, chi2, ld, le, 2, 1000,
+                                       500, 1e-7);
+    EXPECT_EQ(done, 1000);
+    EXPECT_LT(P, 0.05);
+    EXPECT_EQ(s.PrecisionOnPValueLD, 0.0);
+
+    struct Case {
+        double fraction;
+        std::vector<int> selected;
+    } cases[] = {{0.0, {1, 1, 0}}, {0.5, {0, 0, 0}}};
+    for (Case const& c : cases) {
+        std::vector<int> selected(3, -1);
+        sample.calc_all_pairwise_LDs(sample.individuals, s, selected.data(), 0.05, c.fraction, 2,
+                                     200, 500, 1e-7);
+        EXPECT_EQ(selected, c.selected) << c.fraction;
+    }
 }
 
 }  // namespace
