@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include "app/settings.h"
 #include "core/errors.h"
@@ -63,16 +62,9 @@ bool TwoLocusEM::load(TPhenDB const& two_loci)
 void TwoLocusEM::permute_first_locus()
 {
     a_ = observed_a_;
-    const int n = 2 * n_;
     long seed = 1;
-    for (int i = 0; i < n; i++) {
-        int j = i + static_cast<int>((n - i) * ran3(&seed));
-        if (j >= n) {
-            E.error(ERROR, "TPhenDB::permute_alleles()", 107);
-            return;
-        }
-        std::swap(a_[i], a_[j]);
-    }
+    if (!ran3_shuffle(a_.data(), 2 * n_, seed))
+        E.error(ERROR, "TPhenDB::permute_alleles()", 107);
 }
 
 int TwoLocusEM::haplotype_position(int code_a, int code_b)
