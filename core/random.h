@@ -51,4 +51,22 @@ int poidev(float xm, long* idum);
 // probability p; 0 without a draw when p < 1e-10 or p == 1.
 int geometric(const double& p);
 
+// Fisher-Yates shuffle of values[0..n-1] on ran3: for i = 0, 1, ..., the
+// value at i is exchanged with the one at i + (int)((n - i) U). false, and no
+// further exchange, when a draw falls outside the values. Every permutation
+// of alleles draws this way, so that equal calls give equal orders.
+template <class T>
+bool ran3_shuffle(T* values, int n, long& seed)
+{
+    for (int i = 0; i < n; i++) {
+        int j = i + static_cast<int>((n - i) * ran3(&seed));
+        if (j >= n)
+            return false;
+        T kept = values[i];
+        values[i] = values[j];
+        values[j] = kept;
+    }
+    return true;
+}
+
 #endif

@@ -109,13 +109,9 @@ void TPhenDB::permute_alleles(int const* loci, long& seed)
     std::vector<TAllele*> a(n);
     for (int i = 0; i < n; i++)
         a[i] = *slots[i];
-    for (int i = 0; i < n; i++) {
-        int j = i + static_cast<int>((n - i) * ran3(&seed));
-        if (j >= n) {
-            E.error(ERROR, "TPhenDB::permute_alleles()", 107);
-            return;
-        }
-        std::swap(a[i], a[j]);
+    if (!ran3_shuffle(a.data(), n, seed)) {
+        E.error(ERROR, "TPhenDB::permute_alleles()", 107);
+        return;
     }
     for (int i = 0; i < n; i++)
         *slots[i] = a[i];

@@ -75,6 +75,13 @@ public:
     // use_sub_locus: locate an allele's locus by sub_locus instead of locus.
     void build_genotypes(TPopHaploDB& table, TAlleleDB* alleles, int const& recessive,
                          bool use_sub_locus);
+    // The genotypes of build_genotypes whose two haplotypes, cut down to the
+    // loci of mask (indexed by an allele's locus), both occur in given with a
+    // frequency above min_freq; their haplotypes go into table. An
+    // individual that none of them fits keeps all its genotypes instead.
+    void build_compatible_genotypes(TPopHaploDB& given, int* mask, TPopHaploDB& table,
+                                    TAlleleDB* alleles, int const& recessive,
+                                    double const& min_freq);
     // Expectation step: genotype probabilities from the table's frequencies.
     void update_gen_prob();
     // Adds count x rel_prob of every genotype to both its haplotypes' frequencies.

@@ -57,6 +57,134 @@ const int MAX_RECESSIVE_LOCI = 30;
 // Largest block of genotypes made room for at once.
 const int ROOM_STEP = 1 << 20;
 
+// The phase combinations of one individual's two gene copies x and y of L
+// loci each. Without recessive data the allele pairs of the heterozygous
+// loci are exchanged in every combination but at the first heterozygous
+// locus, giving 2^(h-1) phases. With recessive data an apparent homozygote
+// a/a may hide a recessive allele r, so at such loci gene copy 2 also takes
+// r in turn, and every locus enters the 2^L combinations.
+struct Phases {
+    TAllele* const* x = nullptr;
+    TAllele* const* y = nullptr;
+    int L = 0;
+    std::vector<int> het;       // the heterozygous positions, in order
+    bool recessive_case = false;
+    std::vector<TAllele*> rec;  // recessive allele of each apparent homozygote
+    int n = 0;                  // combinations to enumerate
+
+    // Sets the individual's heterozygous count and homozygous flag; false
+    // (ERROR 114 from where) when the combinations cannot be counted.
+    bool prepare(TPhenotype& p, TAlleleDB* alleles, int recessive, bool use_sub_locus,
+                 const char* where)
+    {
+        L = p.num_loci();
+        x = p.pseudo_hapl[0]->alleles.data;
+        y = p.pseudo_hapl[1]->alleles.data;
+        for (int u = 0; u < L; u++)
+            if (x[u] != y[u])
+                het.push_back(u);
+        int h = static_cast<int>(het.size());
+        p.num_hetero_loci = h;
+        p.homozygous = (recessive == 0 && h == 0) ? 1 : 0;
+        recessive_case = recessive != 0 && h < L;
+        if ((!recessive_case && h > MAX_HETERO_LOCI) ||
+            (recessive_case && L > MAX_RECESSIVE_LOCI)) {
+            E.error(ERROR, where, 114);
+            return false;
+        }
+        if (recessive_case)
+            n = 1 << L;
+        else if (p.num_genotypes != 0)
+            n = p.num_genotypes;
+        else
+            n = h >= 2 ? 1 << (h - 1) : 1;
+        if (recessive_case) {
+            rec.assign(L, nullptr);
+            for (int u = 0; u < L; u++)
+                if (x[u] == y[u])
+                    rec[u] = recessive_of(x[u], alleles, use_sub_locus);
+        }
+        return true;
+    }
+
+    // Without recessive alleles the first 2^(h-1) combinations all differ in
+    // gene copy 1 while copy 1 always keeps the first heterozygous allele, so
+    // their pairs are new unless the list held genotypes.
+    bool may_repeat(TPhenotype const& p) const
+    {
+        int h = static_cast<int>(het.size());
+        return recessive_case || p.genotypes.count > 0 || n > (h >= 2 ? 1 << (h - 1) : 1);
+    }
+
+    // A and B := the combination of the counter bits.
+    void form(int const* bits, TPopHaplotype& A, TPopHaplotype& B) const
+    {
+        TAllele** a = A.alleles.data;
+        TAllele** b = B.alleles.data;
+        A.fixed = 0;
+        B.fixed = 0;
+        if (recessive_case) {
+            for (int u = 0; u < L; u++) {
+                bool swap = bits[u] == 1 && x[u] != y[u];
+                a[u] = swap ? y[u] : x[u];
+                b[u] = swap ? x[u] : y[u];
+                if (x[u] == y[u] && bits[u] == 1 && rec[u] && x[u] != rec[u]) {
+                    b[u] = rec[u];
+                    B.fixed = 1;
+                }
+            }
+            return;
+        }
+        // The first heterozygous locus is never exchanged, so that each
+        // unordered pair arises once.
+        for (int k = 1; k < static_cast<int>(het.size()); k++) {
+            int u = het[k];
+            bool swap = bits[k - 1] == 1;
+            a[u] = swap ? y[u] : x[u];
+            b[u] = swap ? x[u] : y[u];
+        }
+    }
+};
+
+// The genotype list of p, which gains (p, q) unless the pair is listed.
+class GenotypeList {
+public:
+    GenotypeList(TPhenotype& p, Phases const& phases)
+        : p_(p), may_repeat_(phases.may_repeat(p)), step_(p.genotypes.delta)
+    {
+        if (may_repeat_) {
+            present_.reserve(static_cast<std::size_t>(p.genotypes.count) +
+                             std::min(phases.n, ROOM_STEP));
+            for (int i = 0; i < p.genotypes.count; i++)
+                present_.insert(unordered(p.genotypes.data[i]->hapl1, p.genotypes.data[i]->hapl2));
+        }
+        // Room for the new genotypes in one step: the list's own growth step
+        // would copy it over and over for thousands of phases.
+        p.genotypes.delta = std::max(step_, std::min(phases.n, ROOM_STEP));
+        p.num_genotypes = 0;
+    }
+    ~GenotypeList() { p_.genotypes.delta = step_; }
+
+    void add(TPopHaplotype* p, TPopHaplotype* q)
+    {
+        if (!may_repeat_ || present_.insert(unordered(p, q)).second) {
+            p_.genotypes.Add(new TGenotype(p, q));
+            p_.num_genotypes++;
+        }
+    }
+
+private:
+    TPhenotype& p_;
+    bool may_repeat_;
+    int step_;
+    std::unordered_set<HaploPair, PairHash> present_;
+};
+
+bool has_two_gene_copies(TPhenotype const& p)
+{
+    return p.pseudo_hapl[0] && p.pseudo_hapl[1] && p.pseudo_hapl[1]->alleles.count == p.num_loci();
+}
+
 }  // namespace
 
 void TPhenotype::binary_inc(int* bits, int const& n)
@@ -67,106 +195,67 @@ void TPhenotype::binary_inc(int* bits, int const& n)
     bits[i] = 1;
 }
 
-// Every unordered pair of haplotypes compatible with the two gene copies is
-// entered once. Without recessive data the allele pairs of the heterozygous
-// loci are exchanged in every combination but at the first heterozygous
-// locus, giving 2^(h-1) phases. With recessive data an apparent homozygote
-// a/a may hide a recessive allele r, so at such loci gene copy 2 also takes
-// r in turn, and every locus enters the 2^L combinations.
 void TPhenotype::build_genotypes(TPopHaploDB& table, TAlleleDB* alleles, int const& recessive,
                                  bool use_sub_locus)
 {
     // Both gene copies must hold one allele per locus; anything else has no phases.
-    if (!pseudo_hapl[0] || !pseudo_hapl[1] || pseudo_hapl[1]->alleles.count != num_loci())
+    if (!has_two_gene_copies(*this))
         return;
-    int L = num_loci();
-    TAllele* const* x = pseudo_hapl[0]->alleles.data;
-    TAllele* const* y = pseudo_hapl[1]->alleles.data;
-    std::vector<int> het;
-    for (int u = 0; u < L; u++)
-        if (x[u] != y[u])
-            het.push_back(u);
-    int h = static_cast<int>(het.size());
-    num_hetero_loci = h;
-    homozygous = (recessive == 0 && h == 0) ? 1 : 0;
-
-    bool recessive_case = recessive != 0 && h < L;
-    if ((!recessive_case && h > MAX_HETERO_LOCI) || (recessive_case && L > MAX_RECESSIVE_LOCI)) {
-        E.error(ERROR, "TPhenotype::build_genotypes()", 114);
+    Phases phases;
+    if (!phases.prepare(*this, alleles, recessive, use_sub_locus, "TPhenotype::build_genotypes()"))
         return;
-    }
-    int n;
-    if (recessive_case)
-        n = 1 << L;
-    else if (num_genotypes != 0)
-        n = num_genotypes;
-    else
-        n = h >= 2 ? 1 << (h - 1) : 1;
-
     with_memory_report("TPhenotype::build_genotypes()", [&] {
-        // Recessive allele of each apparently homozygous locus, looked up once.
-        std::vector<TAllele*> rec(L, nullptr);
-        if (recessive_case)
-            for (int u = 0; u < L; u++)
-                if (x[u] == y[u])
-                    rec[u] = recessive_of(x[u], alleles, use_sub_locus);
-
-        // Pairs already listed, so that each unordered pair enters once.
-        // Without recessive alleles the first 2^(h-1) combinations all differ
-        // in gene copy 1 while copy 1 always keeps the first heterozygous
-        // allele, so their pairs are new unless the list held genotypes.
-        bool may_repeat = recessive_case || genotypes.count > 0 || n > (h >= 2 ? 1 << (h - 1) : 1);
-        std::unordered_set<HaploPair, PairHash> present;
-        if (may_repeat) {
-            present.reserve(static_cast<std::size_t>(genotypes.count) + std::min(n, ROOM_STEP));
-            for (int i = 0; i < genotypes.count; i++)
-                present.insert(unordered(genotypes.data[i]->hapl1, genotypes.data[i]->hapl2));
-        }
-
-        // Room for the new genotypes in one step: the list's own growth step
-        // would copy it over and over for thousands of phases.
-        int step = genotypes.delta;
-        genotypes.delta = std::max(step, std::min(n, ROOM_STEP));
-
+        GenotypeList list(*this, phases);
         TPopHaplotype A(*pseudo_hapl[0]);
         TPopHaplotype B(*pseudo_hapl[1]);
-        TAllele** a = A.alleles.data;
-        TAllele** b = B.alleles.data;
-        std::vector<int> bits(L + 1, 0);
-        num_genotypes = 0;
-        for (int c = 0; c < n; c++) {
-            A.fixed = 0;
-            B.fixed = 0;
-            if (recessive_case) {
-                for (int u = 0; u < L; u++) {
-                    bool swap = bits[u] == 1 && x[u] != y[u];
-                    a[u] = swap ? y[u] : x[u];
-                    b[u] = swap ? x[u] : y[u];
-                    if (x[u] == y[u] && bits[u] == 1 && rec[u] && x[u] != rec[u]) {
-                        b[u] = rec[u];
-                        B.fixed = 1;
-                    }
-                }
-            } else {
-                // The first heterozygous locus is never exchanged, so that
-                // each unordered pair arises once.
-                for (int k = 1; k < h; k++) {
-                    int u = het[k];
-                    bool swap = bits[k - 1] == 1;
-                    a[u] = swap ? y[u] : x[u];
-                    b[u] = swap ? x[u] : y[u];
-                }
-            }
+        std::vector<int> bits(phases.L + 1, 0);
+        for (int c = 0; c < phases.n; c++) {
+            phases.form(bits.data(), A, B);
             TPopHaplotype* p = table.insert(A, 1.0);
             TPopHaplotype* q = table.insert(B, 1.0);
-            if (!may_repeat || present.insert(unordered(p, q)).second) {
-                genotypes.Add(new TGenotype(p, q));
-                num_genotypes++;
-            }
-            binary_inc(bits.data(), L);
+            list.add(p, q);
+            binary_inc(bits.data(), phases.L);
         }
-        genotypes.delta = step;
     });
+}
+
+// The zipper EM extends haplotypes estimated on some loci: a phase is kept
+// only when both its haplotypes, seen on those loci, were found there.
+// The recessive allele of a locus is looked up by the allele's own locus,
+// which stays right whatever sub-haplotypes were cut meanwhile.
+void TPhenotype::build_compatible_genotypes(TPopHaploDB& given, int* mask, TPopHaploDB& table,
+                                            TAlleleDB* alleles, int const& recessive,
+                                            double const& min_freq)
+{
+    if (!has_two_gene_copies(*this))
+        return;
+    const char* where = "TPhenotype::build_compatible_genotypes()";
+    Phases phases;
+    if (!phases.prepare(*this, alleles, recessive, false, where))
+        return;
+    with_memory_report(where, [&] {
+        GenotypeList list(*this, phases);
+        TPopHaplotype A(*pseudo_hapl[0]);
+        TPopHaplotype B(*pseudo_hapl[1]);
+        TPopHaplotype cut_a, cut_b;
+        auto fits = [&](TPopHaplotype const& cut) {
+            TPopHaplotype const* g = given.find(cut);
+            return g && g->freq > min_freq;
+        };
+        std::vector<int> bits(phases.L + 1, 0);
+        for (int c = 0; c < phases.n; c++) {
+            phases.form(bits.data(), A, B);
+            cut_a.build_sub_haplotype(mask, A);
+            cut_b.build_sub_haplotype(mask, B);
+            if (fits(cut_a) && fits(cut_b))
+                list.add(table.insert(A, 1.0), table.insert(B, 1.0));
+            binary_inc(bits.data(), phases.L);
+        }
+    });
+    // An individual that no given haplotype fits would have no probability
+    // at all; its own phases keep it in the estimation.
+    if (genotypes.count == 0)
+        build_genotypes(table, alleles, recessive, false);
 }
 
 void TPhenotype::update_gen_prob()

@@ -226,6 +226,74 @@ public:
     // on the results stream (analyses/haplotypes/phenotype_heterozygosity.cpp).
     void compute_phenotype_heterozygosity(settings& s, TPhenDB const& sample_individuals);
 
+    // Haplotype frequencies of individuals of unknown phase by
+    // expectation-maximisation (analyses/haplotypes/em_kernel.cpp): the best
+    // of `starts` random starts, each of at most `iterations` iterations. The
+    // table must be empty on entry; it receives the haplotypes of every
+    // genotype and the best start's frequencies. inbreeding non-zero fits an
+    // inbreeding coefficient f: f 0.0 on entry asks for it to be estimated
+    // (written back), any other value fixes it. With `given` the genotypes
+    // are restricted to those haplotypes (cut down to the loci of
+    // given_mask). Returns the best log-likelihood; -1000.0 after a stop
+    // request; MIN_LN_LIKELIHOOD, with 0 maxima, when it cannot run.
+    double calc_ML_hapl_freq_hill95_LD(TPhenDB& sample_individuals, TPopHaploDB& table,
+                                       settings& s, int& num_maxima, int const& inbreeding,
+                                       double& inbreeding_coeff, TPopHaploDB* given,
+                                       int* given_mask, int const& compaction,
+                                       int const& starts, int const& iterations,
+                                       double const& epsilon);
+    // Parametric-bootstrap standard deviations of the estimate in table
+    // (NumInitCondBootstrapEM starts per replicate; `starts` is not read).
+    void calc_sd_hapl_freq(TPhenDB& sample_individuals, TPopHaploDB& table, settings& s,
+                           int const& starts, int const& replicates, int const& iterations,
+                           double const& epsilon);
+    // EM estimates of every pair of loci, of every locus, and of the loci
+    // loci[1..loci[0]] (from 0), each written with its bootstrap s.d.
+    // (analyses/haplotypes/em_subsets.cpp).
+    void calc_all_pairs(std::fstream& out, TPhenDB const& sample_individuals, settings& s,
+                        int const& starts, int const& replicates, int const& iterations,
+                        double const& epsilon);
+    void calc_all_sites(std::fstream& out, TPhenDB const& sample_individuals, settings& s,
+                        int const& starts, int const& replicates, int const& iterations,
+                        double const& epsilon);
+    void calc_subset_hapl_freq(std::fstream& out, int const* loci,
+                               TPhenDB const& sample_individuals, settings& s,
+                               int const& starts, int const& replicates, int const& iterations,
+                               double const& epsilon);
+
+    // Likelihood-ratio test of linkage disequilibrium for every pair of loci
+    // of individuals of unknown phase (analyses/haplotypes/ld_genotypic*.cpp).
+    // The pair tests take the locus list {2, j, i}; they leave P in
+    // ld_pvalue and its s.d. in PrecisionOnPValueLD, and return P (1.0 for
+    // a pair not tested, -1000.0 after a stop request, 0.0 after an error).
+    void calc_all_link_dis(std::fstream& out, TPhenDB const& sample_individuals, settings& s,
+                           int const& starts, long const& permutations,
+                           int const& iterations, double const& epsilon);
+    double calc_link_dis_prob(int* loci, TPhenDB const& sample_individuals, settings& s,
+                              long& draws_done, double& chi2, double& ln_ld, double& ln_le,
+                              int const& starts, long const& permutations,
+                              int const& iterations, double const& epsilon);
+    double calc_link_dis_recess(int* loci, TPhenDB const& sample_individuals, settings& s,
+                                long& draws_done, double& chi2, double& ln_ld, double& ln_le,
+                                int const& starts, long const& permutations,
+                                int const& iterations, double const& epsilon);
+    // Each allele's count := its relative frequency in this sample.
+    void update_allele_freq();
+    // Appends the sample's block of linked-loci counts to the LD histogram file.
+    void make_xl_file(char const* path, int num_loci, int const* linked_counts);
+    // The P-value matrix of all pairs and the linked-loci counts, without
+    // output; selected[k] := 1 for a locus linked to more than `fraction`
+    // of the loci at level alpha.
+    void calc_all_pairwise_LDs(TPhenDB const& sample_individuals, settings& s, int* selected,
+                               double const& alpha, double const& fraction, int const& starts,
+                               long const& permutations, int const& iterations,
+                               double const& epsilon);
+    // One chain of `permutations` draws on the pooled individuals; no s.d.
+    double calc_pairwise_LD(int* loci, TPhenDB const& sample_individuals, settings& s,
+                            long& draws_done, double& chi2, double& ln_ld, double& ln_le,
+                            int const& starts, long const& permutations,
+                            int const& iterations, double const& epsilon);
+
 private:
     PoolingIndex pooling_index_;  // used by operator+= only; never copied
 

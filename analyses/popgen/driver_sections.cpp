@@ -111,7 +111,11 @@ bool PopGenetics::haplotype_frequencies_section(DriverCall& call)
         if (!call.report_progress("Computing ML haplotype frequencies ...")
             || !gibbs_phase_step(call))
             return false;
-        // The EM estimation comes here, followed by the stop test.
+        if (call.s.ComputeAllHaplotypesEM || call.s.ComputeAllAllelesEM) {
+            comp_gam_phase_EM(call.s);
+            if (call.s.stop_requested)
+                return false;
+        }
         return true;
     }
     if (!call.report_progress("Computing haplotype frequencies ... \n"))
@@ -137,8 +141,11 @@ bool PopGenetics::linkage_disequilibrium_section(DriverCall& call)
         call.console_step("Testing linkage disequilibrium (phenotypic data)...");
     else
         call.console_step("Testing linkage disequilibrium (haplotypic data)...");
-    // The likelihood-ratio test of genotypes of unknown phase comes here.
-    if (!call.unknown_phase())
+    if (call.unknown_phase())
+        calc_all_link_dis(call.results, individuals, call.s, call.s.InitialConditionsEM,
+                          call.s.MarkovChainStepsLD, call.s.MaximumNumOfIterationsEM,
+                          call.s.EpsilonValue);
+    else
         calc_all_gam_des(call.results, steps, call.s);
     call.done();
     return true;

@@ -343,6 +343,15 @@ public:
     // The minor-allele count (the second largest allele count) of each listed
     // locus; 0 for the loci left after an ERROR 60.
     void init_all_min_allele(int const& m, int* loci, int* min_counts);
+    // ---- Haplotype frequencies of genotypes of unknown phase by EM
+    // (analyses/haplotypes/em_analysis.cpp): the zipper or the conventional
+    // EM over all loci, bootstrap s.d., genotype frequencies, the pairs of
+    // loci and the allele frequencies of each locus, as the settings ask.
+    // 1, or -1000 when a stop request ends it.
+    int comp_gam_phase_EM(settings& s);
+    // Flags in `selection` (taken over and released) the loci in linkage
+    // disequilibrium at level alpha with more than `fraction` of the loci.
+    void select_loci_in_LD(double alpha, double fraction, int* selection);
 
     // ---- The per-sample driver (driver_frame.cpp, driver_sections.cpp) ----
     // One section per TaskNumber bit; a data type's plan gives their order.
