@@ -233,6 +233,34 @@ public:
     double& calc_theta_Hom();
     double calc_theta_Hom(HaplotypeClasses const& classes);
 
+    // ---- Theta estimators and Tajima's D (theta_estimators.cpp) ----
+    // Each stores its result (and s.d.) in the members named after it; n is
+    // the number of gene copies, S the number of segregating sites.
+    double& theta_S(int const& n, int const& S);
+    double& theta_pi(double const& pi);  // n is SampleSize
+    // D of the observed sample; TajimaDPValue -1.0 when D is not defined.
+    double& tajimaD(int const& n, double const& pi, double const& S);
+    // D of a simulated replicate, without the rounding rule of tajimaD.
+    double& fast_tajimaD(int const& n, double const& pi, double const& S);
+    // The expected number of alleles under theta, into ExpNumAlleles.
+    double k_est(double const& theta, int const& n);
+    // theta(k) and its 1 - alpha interval for k alleles among n gene copies,
+    // 2 <= k < n (k < 2 gives 0, k >= n -1.0). BMat is grown as needed; the
+    // interval needs n < 5000 and k < 1000: `limits_computed` says whether
+    // it was computed, else ThetaKLow and ThetaKHigh are -1.0.
+    double& theta_k(int const& n, int const& k, double const& alpha, bool& limits_computed);
+    // Ewens' P(K < k) and P(K = k) among n gene copies; BMat must cover row
+    // n and the columns up to k.
+    static long double proba_less_than_k(int const& k, int const& n, double const& theta);
+    static double proba_exactly_k(int const& k, int const& n, double const& theta);
+
+    // ---- Fu's Fs (fu_fs.cpp) ----
+    // Fs of k alleles among SampleSize gene copies under theta: 1 when Fs is
+    // finite; 0 with Fs +-FLT_MAX (no diversity, or a probability of 0 or
+    // 1) or unchanged (over 4999 gene copies or 999 alleles, a table that
+    // cannot grow). `report` puts the warnings of the refusals on the log.
+    int Fu_Fs(double const& theta, int const& k, double& Fs, bool report);
+
     // ---- The per-sample driver (driver_frame.cpp, driver_sections.cpp) ----
     // One section per TaskNumber bit; a data type's plan gives their order.
     // Each returns false when a stop request ends the driver.
