@@ -23,6 +23,7 @@
 
 #include <fstream>
 #include <functional>
+#include <ostream>
 
 #include "core/bnummat.h"
 #include "core/errors.h"
@@ -59,6 +60,7 @@ public:
 };
 
 using HaplotypeClasses = MY_TISArrayAsVector<AHaplFreq>;
+
 
 // The sudden- or spatial-expansion fit of a mismatch distribution: the three
 // parameters, the SSD and raggedness with their P-values, then the 2.5%, 5%,
@@ -261,6 +263,24 @@ public:
     // cannot grow). `report` puts the warnings of the refusals on the log.
     int Fu_Fs(double const& theta, int const& k, double& Fs, bool report);
 
+    // ---- Mismatch distribution (mismatch_distribution.cpp) ----
+    // From HaplDistMat and MaxPairDiff: the observed and expected histograms
+    // (2 MaxPairDiff + 1 classes), their moments, the raggedness, the
+    // moments fit of a sudden expansion and its chi-square test. Pairs are
+    // counted per haplotype. 1 when done or nothing to do (MaxPairDiff 0:
+    // no histograms, all moments 0); 0 for an empty haplotype list or when
+    // memory runs out.
+    int compute_mm_distr();
+    // The distance matrix of the mismatch section and the distribution;
+    // false, after saying so in the results, when either fails.
+    bool compute_mismatches(DriverCall& call, int scaled);
+    // The rows of the histogram: the expected classes, or the observed ones.
+    int mismatch_rows() const { return NumMismatchClasses >= 1 ? NumMismatchClasses : MaxPairDiff; }
+    // "#Diff.", "Count", "Exp. Count" for classes 0 to `rows`; one row of
+    // all pairs at 0 when there is no histogram.
+    void print_mismatch_table(std::ostream& out, int rows) const;
+
+
     // ---- The per-sample driver (driver_frame.cpp, driver_sections.cpp) ----
     // One section per TaskNumber bit; a data type's plan gives their order.
     // Each returns false when a stop request ends the driver.
@@ -284,6 +304,10 @@ protected:
     // The data type's part of the molecular-diversity section: its distance
     // matrix, its molecular diversity and their lines (nothing here).
     virtual void molecular_diversity_lines(DriverCall& call);
+    // The data type's part of the mismatch section (mismatch_section.cpp):
+    // here the form of allele data, the histogram table with the moments
+    // fit and its test. DNA and RFLP samples print the expansion fits.
+    virtual void mismatch_lines(DriverCall& call);
 
     // The checks of every data type (sample_checks.cpp): SampleSize made the
     // sum of the haplotype counts (WARNING 110 when a declared size differed)
@@ -338,6 +362,13 @@ protected:
     // and those of theta(H) in the theta block (same in every data type).
     void print_haplotype_level_block(std::ostream& out);
     void print_theta_Hom(std::ostream& out);
+
+protected:
+    // The steps of compute_mm_distr.
+    void count_mismatches();
+    void mismatch_moments();
+    void expected_mismatches();
+    void mismatch_goodness_of_fit();
 
 private:
     void copy_results(PopGenetics const& other);
