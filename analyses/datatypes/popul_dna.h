@@ -132,6 +132,7 @@ public:
     bool molecular_diversity_section(DriverCall& call) override;
     void molecular_diversity_lines(DriverCall& call) override;
     void mismatch_lines(DriverCall& call) override;
+    void theta_lines(DriverCall& call) override;
 
 private:
     void free_nucleotide_tables();

@@ -72,6 +72,7 @@ public:
     int compute_molecular_diversity(settings& run_settings);
     void molecular_diversity_lines(DriverCall& call) override;
     void mismatch_lines(DriverCall& call) override;
+    void theta_lines(DriverCall& call) override;
 };
 
 #endif

@@ -14,12 +14,6 @@
 
 namespace {
 
-// The opening of a batch line: the quoted project file and sample names.
-void batch_prefix(std::ostream& out, PopGenetics const& p)
-{
-    out << "\"" << settings::input_file << "\"\t\"" << p.name << "\"\t";
-}
-
 std::ostream* mismatch_stream(std::ofstream* stream)
 {
     return _MISMATCH_ && stream ? stream : nullptr;
@@ -57,7 +51,7 @@ void sequence_mismatch_blocks(PopGenetics& p, DriverCall& call, std::string cons
 {
     for (std::ofstream* stream : {ofs_mismatch, ofs_mismatch_sp3, ofs_mismatch_sp4})
         if (std::ostream* b = mismatch_stream(stream)) {
-            batch_prefix(*b, p);
+            write_batch_prefix(*b, p.name);
             *b << method;
         }
     if (std::ostream* b = mismatch_stream(ofs_mismatch_sp4))
@@ -71,7 +65,7 @@ void sequence_mismatch_blocks(PopGenetics& p, DriverCall& call, std::string cons
     std::ostream* batch[] = {mismatch_stream(ofs_mismatch), mismatch_stream(ofs_mismatch_sp3),
                              mismatch_stream(ofs_only_mismatch)};
     if (batch[2])
-        batch_prefix(*batch[2], p);
+        write_batch_prefix(*batch[2], p.name);
     if (p.mismatch_rows() == 0 || !p.MismatchObsCounts || !p.MismatchExpCounts) {
         const int pairs = static_cast<int>(p.SampleSize * (p.SampleSize - 1.0) / 2.0);
         for (int i = 0; i < 2; ++i)

@@ -24,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <ostream>
+#include <vector>
 
 #include "core/bnummat.h"
 #include "core/errors.h"
@@ -61,6 +62,16 @@ public:
 
 using HaplotypeClasses = MY_TISArrayAsVector<AHaplFreq>;
 
+// The opening of a sample's batch line: the quoted project file and sample
+// names, each followed by a tab.
+void write_batch_prefix(std::ostream& out, my_string const& sample_name);
+
+// A row of the expected-frequency table: mean and s.d. of the relative and
+// of the absolute frequency.
+std::ostream& operator<<(std::ostream& out, AHaplFreq const& a);
+// The table of observed class frequencies of a sample of n gene copies.
+void print_obs_hapl_freq(std::ostream& out, HaplotypeClasses const& classes, int n,
+                         my_string name);
 
 // The sudden- or spatial-expansion fit of a mismatch distribution: the three
 // parameters, the SSD and raggedness with their P-values, then the 2.5%, 5%,
@@ -235,6 +246,10 @@ public:
     double& calc_theta_Hom();
     double calc_theta_Hom(HaplotypeClasses const& classes);
 
+    // The haplotypes that hold gene copies: the alleles k of the
+    // infinite-allele statistics.
+    int alleles_in_sample() const;
+
     // ---- Theta estimators and Tajima's D (theta_estimators.cpp) ----
     // Each stores its result (and s.d.) in the members named after it; n is
     // the number of gene copies, S the number of segregating sites.
@@ -280,6 +295,29 @@ public:
     // all pairs at 0 when there is no histogram.
     void print_mismatch_table(std::ostream& out, int rows) const;
 
+    // ---- Ewens-Watterson test with Slatkin's exact test (ewens_watterson.cpp) ----
+    // On classes of identical haplotypes (decreasing counts), k = the classes
+    // holding gene copies, 2 <= k < n: NumIterationsNeutralityTests Ewens
+    // samples given n and k; the report, the expected frequencies by rank and
+    // the batch line, or the text of why the test is impossible.
+    void EW_neutrality_tests(settings& s, std::ostream& out, HaplotypeClasses const& classes);
+    // One Ewens sample for the k = accumulator.size() alleles: its sorted
+    // counts (into `counts`) are added to the accumulator by rank; the two
+    // counters grow when its F, or its configuration statistic, is at most
+    // the observed one. Returns its F. BMat must cover n and k.
+    double compute_rand_frequencies_and_F(std::vector<AHaplFreq>& accumulator,
+                                          double const& observed_F, double& F_count,
+                                          std::vector<int>& counts, double& slatkin_count);
+    // The table of mean frequencies by rank, with their s.d.
+    void print_exp_freq(std::ostream& out, std::vector<AHaplFreq> const& accumulator);
+
+    // ---- Chakraborty's amalgamation test (chakraborty.cpp) ----
+    // P(k or more alleles) under Ewens' distribution for the theta of the
+    // sample's homozygosity, 2 <= k < n: on the sample's own haplotypes
+    // (k those holding gene copies; ChakrabortyP and ChakrabortyPClasses),
+    // or on classes of haplotypes pooled at distance 0 (ChakrabortyPClasses).
+    void Chakraborty_neutr_test(std::ostream& out);
+    void Chakraborty_neutr_test(std::ostream& out, HaplotypeClasses const& classes);
 
     // ---- The per-sample driver (driver_frame.cpp, driver_sections.cpp) ----
     // One section per TaskNumber bit; a data type's plan gives their order.
@@ -304,6 +342,9 @@ protected:
     // The data type's part of the molecular-diversity section: its distance
     // matrix, its molecular diversity and their lines (nothing here).
     virtual void molecular_diversity_lines(DriverCall& call);
+    // The theta estimators of that section (theta_section.cpp), as each
+    // data type prints them; here theta(H) alone.
+    virtual void theta_lines(DriverCall& call);
     // The data type's part of the mismatch section (mismatch_section.cpp):
     // here the form of allele data, the histogram table with the moments
     // fit and its test. DNA and RFLP samples print the expansion fits.
@@ -364,6 +405,10 @@ protected:
     void print_theta_Hom(std::ostream& out);
 
 protected:
+    void write_EW_report(settings const& s, std::ostream& out, int k, double F_obs);
+    // The shared steps of the two forms of Chakraborty's test.
+    bool chakraborty_possible(std::ostream& out, int k, const char* const limit_text[2]);
+    void chakraborty_batch_line(int k, double homozygosity, double P_exactly);
     // The steps of compute_mm_distr.
     void count_mismatches();
     void mismatch_moments();

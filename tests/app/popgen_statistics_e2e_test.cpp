@@ -15,6 +15,7 @@
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -70,6 +71,92 @@ TEST_F(PopgenStatisticsE2E, DnaMismatchBatchLines)
     EXPECT_THAT(sum, HasSubstr("\"South\"\t#Diff\t inf\t1\t1.2\t3\t0\t3\t\n"));
     EXPECT_THAT(batch("mismatch_sp4.sum"), HasSubstr("\"South\"\t#Diff\t inf\t\n"));
     EXPECT_THAT(batch("only_mismatch_sp.txt"), HasSubstr("\"North\"\t4\t6\t\n"));
+}
+
+// North: counts 3 and 2, one site apart in 10 (n = 5, k = 2, S = 1, pi = 0.6):
+// theta(S) = 1/(25/12); theta(pi) s.d. sqrt(pi/2 + 66/180 pi^2); theta(k) solves
+// E(theta) = 2 and its interval Ewens' P(K < 2) = 0.025 and P(K <= 2) = 0.975;
+// Hom = 1 - 0.48 x 5/4 gives theta(H) = 1.128158 and Chakraborty's values.
+TEST_F(PopgenStatisticsE2E, DnaThetaEwensWattersonAndChakraborty)
+{
+    std::string results = run_fixture("dna2.drp", {{"TaskNumber", "386"}, {"ComputeTheta", "15"}});
+    EXPECT_THAT(results, HasSubstr("\n       Theta(Hom) :     1.128158\n"
+                                   "  S.D. Theta(Hom) :     0.845654\n"
+                                   "\n         Theta(k) :     0.691067"
+                                   "\n95 % confidence interval limits for theta(k) : "
+                                   "[     0.148572,     3.178908 ]\n"
+                                   "\n         Theta(S) :     0.480000\n"
+                                   "    S.D. Theta(S) :     0.480000\n"
+                                   "\n        Theta(Pi) :     0.600000\n"
+                                   "   S.D. Theta(Pi) :     0.657267\n"));
+    EXPECT_THAT(batch("theta.sum"),
+                HasSubstr("\"North\"\t1.128158\t(Hom)\t0.691067\t(k)\t0.480000\t(S)\t"
+                          "0.600000\t(Pi)\t\n"));
+
+    EXPECT_THAT(results, HasSubstr("No. of genes in sample                 :           5\n"
+                                   "No. of haplotypes in sample            :           2\n"
+                                   "Observed F value                       :     0.52000\n"));
+    EXPECT_THAT(batch("ewens.sum"), HasSubstr("\"North\"\t5\t2\t0.52000\t"));
+
+    EXPECT_THAT(results, HasSubstr("Observed Homozygosity        :     0.40000\n"
+                                   "Exp. No. of alleles          :     2.38403\n"
+                                   "P(exactly k alleles)         :     0.40025\n"
+                                   "P(k or more alleles)         :     0.82971\n"));
+    EXPECT_THAT(batch("chakra.sum"),
+                HasSubstr("\"North\"\t5\t2\t0.40000\t2.38403\t0.40025\t0.82971\n"));
+}
+
+// The seed of the run fixes the simulated P-values.
+TEST_F(PopgenStatisticsE2E, EwensWattersonRepeatsUnderTheRunSeed)
+{
+    auto tests = [this] {
+        std::string text = run_fixture("dna2.drp", {{"TaskNumber", "128"}});
+        fs::remove_all(work / "p.res");
+        const auto from = text.find("Original haplotype definition");
+        return text.substr(from, text.find("<A NAME", from) - from);
+    };
+    std::string first = tests();
+    EXPECT_EQ(tests(), first);
+    EXPECT_THAT(first, HasSubstr("Slatkin's Exact test P-value           :     0."));
+}
+
+// Every gene copy different, or a single haplotype: neither theta(k) nor the
+// tests, each saying why.
+TEST_F(PopgenStatisticsE2E, AllGeneCopiesDifferentOrOneHaplotype)
+{
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Edges\"\n\tNbSamples=2\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n"
+          "\t\tSampleName=\"Distinct\"\n\t\tSampleSize=3\n\t\tSampleData={\n"
+          "\t\t\th1\t1\tACGT\n\t\t\th2\t1\tACGA\n\t\t\th3\t1\tTCGA\n\t\t}\n"
+          "\t\tSampleName=\"Same\"\n\t\tSampleSize=4\n\t\tSampleData={\n"
+          "\t\t\th1\t4\n\t\t}\n");
+    write("glbstreams.txt", "batch files\n_EWENS_WATTERSON_\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "386"}, {"ComputeTheta", "5"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    std::string results = read_text(work / "p.res" / "p.htm");
+    std::string distinct = results.substr(0, results.find("== Sample : \tSame"));
+    std::string same = results.substr(distinct.size());
+
+    EXPECT_THAT(distinct, HasSubstr("\nUnable to compute Theta(Hom) when all gene copies are "
+                                    "different\n\nUnable to compute Theta(k) when all gene "
+                                    "copies are different\n"));
+    EXPECT_THAT(distinct, HasSubstr("No. of alleles in sample : 3\n\nThe test is impossible "
+                                    "because all gene copies are different\n---"));
+    EXPECT_THAT(distinct, HasSubstr("No. of alleles in sample :            3\n\nThe test is "
+                                    "impossible because all gene copies are different\n"));
+    EXPECT_THAT(batch("ewens.sum"),
+                HasSubstr("\"Distinct\"\t3\t3\tEwens-Watterson test is impossible because all "
+                          "gene copies are different\n"));
+
+    EXPECT_THAT(same, HasSubstr("\nUnable to compute Theta(k) when there is a single haplotype "
+                                "in the sample\n"));
+    EXPECT_THAT(same, HasSubstr("Warning: Ewens-Watterson's test of selective neutrality cannot "
+                                "be performed \nwhen there is a single haplotype"));
+    EXPECT_THAT(same, HasSubstr("Warning: Chakraborty's test of selective neutrality cannot be "
+                                "performed \nwhen there is a single haplotype"));
+    EXPECT_THAT(same, Not(HasSubstr("Observed F value")));
 }
 
 }  // namespace
