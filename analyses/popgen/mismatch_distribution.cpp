@@ -14,16 +14,11 @@ namespace {
 // Expected classes below this count are pooled before the chi-square test.
 constexpr double kSmallClass = 5.0;
 
-// The expected number of pairs with d differences among `pairs` after an expansion tau units
-// ago from theta0 to an infinite size (Rogers and Harpending 1992, eq. 4), summed in logs.
-double expected_pairs(int d, double theta0, double tau, double pairs)
+// ln(e^a + e^b) without overflow.
+double log_sum(double a, double b)
 {
-    const double log_ratio = std::log(tau * (theta0 + 1.0) / theta0);
-    double s = 1.0;
-    for (int j = 1; j <= d; ++j)
-        s += std::exp(j * log_ratio - factln(j));
-    s *= std::exp(-tau);
-    return std::exp(d * std::log(theta0 / (theta0 + 1.0))) / (theta0 + 1.0) * s * pairs;
+    const double high = a > b ? a : b, low = a > b ? b : a;
+    return high + std::log1p(std::exp(low - high));
 }
 
 }  // namespace
@@ -118,6 +113,10 @@ void PopGenetics::mismatch_moments()
 
 // NumMismatchClasses ends as the last class expecting more than 1e-5 pairs after an expansion;
 // the equilibrium (tau = 0) keeps it at 0, so that no goodness of fit is tested.
+// After an expansion tau units ago from theta0 to an infinite size (Rogers and Harpending 1992,
+// eq. 4) E[d] = pairs theta0^d / (theta0+1)^(d+1) e^-tau sum_{j<=d} x^j/j!, x = tau (theta0+1)
+// / theta0: the sum grows by one term per class and is kept as a logarithm, as large tau and
+// d overflow its terms.
 void PopGenetics::expected_mismatches()
 {
     const int M = MaxPairDiff;
@@ -125,18 +124,29 @@ void PopGenetics::expected_mismatches()
     for (int d = 0; d <= M; ++d)
         pairs += MismatchObsCounts[d];
     const double theta0 = MismatchTheta0, tau = MismatchTau;
+    const double log_geometric = std::log(theta0 / (theta0 + 1.0));
     NumMismatchClasses = 0;
-    for (int d = 0; d <= 2 * M; ++d) {
-        double& e = MismatchExpCounts[d];
-        if (tau > 0.0 && theta0 > 0.0) {
-            e = expected_pairs(d, theta0, tau, pairs);
-            if (e > 1e-5)
+    if (tau > 0.0 && theta0 > 0.0) {
+        const double log_x = std::log(tau * (theta0 + 1.0) / theta0);
+        const double log_scale = std::log(pairs) - std::log(theta0 + 1.0) - tau;
+        double log_sum_x = 0.0;  // the j = 0 term
+        for (int d = 0; d <= 2 * M; ++d) {
+            if (d > 0)
+                log_sum_x = log_sum(log_sum_x, d * log_x - factln(d));
+            MismatchExpCounts[d] = std::exp(log_scale + d * log_geometric + log_sum_x);
+            if (MismatchExpCounts[d] > 1e-5)
                 NumMismatchClasses = d;
-        } else if (tau > 0.0) {
-            e = 0.0;
-        } else {
-            e = pairs * std::exp(d * std::log(theta0 / (theta0 + 1.0))) / (theta0 + 1.0);
         }
+        return;
+    }
+    // Without expansion the equilibrium geometric distribution; without theta0 all at 0.
+    for (int d = 0; d <= 2 * M; ++d) {
+        if (tau > 0.0)
+            MismatchExpCounts[d] = 0.0;
+        else if (theta0 > 0.0)
+            MismatchExpCounts[d] = pairs * std::exp(d * log_geometric) / (theta0 + 1.0);
+        else
+            MismatchExpCounts[d] = d == 0 ? pairs : 0.0;
     }
 }
 
