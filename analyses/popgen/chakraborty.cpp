@@ -83,9 +83,7 @@ void PopGenetics::Chakraborty_neutr_test(std::ostream& out)
 
 void PopGenetics::Chakraborty_neutr_test(std::ostream& out, HaplotypeClasses const& classes)
 {
-    int k = 0;
-    while (k < classes.count && classes.data[k]->Freq > 0.0)
-        ++k;
+    const int k = alleles_in_classes(classes);
     const char* const limit_text[2] = {" alleles or \nwith more than ", " gene copies"};
     if (!chakraborty_possible(out, k, limit_text))
         return;

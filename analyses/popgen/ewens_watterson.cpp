@@ -103,10 +103,7 @@ void PopGenetics::EW_neutrality_tests(settings& s, std::ostream& out,
         return;
     const double n = SampleSize;
     const int N = static_cast<int>(n);
-    // Only classes that hold gene copies are alleles of the sample.
-    int k = 0;
-    while (k < classes.count && classes.data[k]->Freq > 0.0)
-        ++k;
+    const int k = alleles_in_classes(classes);
     const bool original =
         s.InferHaplotypeDefinitionFromDistanceMatrix && profile.GenotypicData == 0;
     const std::string rule = "\n" + std::string(60, '-') + "\n";

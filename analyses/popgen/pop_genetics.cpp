@@ -323,6 +323,14 @@ int PopGenetics::alleles_in_sample() const
     return k;
 }
 
+int alleles_in_classes(HaplotypeClasses const& classes)
+{
+    int k = 0;
+    while (k < classes.count && classes.data[k]->Freq > 0.0)
+        ++k;
+    return k;
+}
+
 void write_batch_prefix(std::ostream& out, my_string const& sample_name)
 {
     out << "\"" << settings::input_file << "\"\t\"" << sample_name << "\"\t";

@@ -66,6 +66,10 @@ using HaplotypeClasses = MY_TISArrayAsVector<AHaplFreq>;
 // names, each followed by a tab.
 void write_batch_prefix(std::ostream& out, my_string const& sample_name);
 
+// The classes that hold gene copies (the list keeps them before the empty
+// ones): the alleles k of the infinite-allele tests.
+int alleles_in_classes(HaplotypeClasses const& classes);
+
 // A row of the expected-frequency table: mean and s.d. of the relative and
 // of the absolute frequency.
 std::ostream& operator<<(std::ostream& out, AHaplFreq const& a);
