@@ -41,7 +41,6 @@ std::string dashes(int n)
     return std::string(n, '-');
 }
 
-
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, AHaplFreq const& a)

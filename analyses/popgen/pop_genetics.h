@@ -408,7 +408,7 @@ protected:
     void print_haplotype_level_block(std::ostream& out);
     void print_theta_Hom(std::ostream& out);
 
-protected:
+    // The Ewens-Watterson report and batch line.
     void write_EW_report(settings const& s, std::ostream& out, int k, double F_obs);
     // The shared steps of the two forms of Chakraborty's test.
     bool chakraborty_possible(std::ostream& out, int k, const char* const limit_text[2]);
