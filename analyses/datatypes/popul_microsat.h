@@ -34,6 +34,7 @@ public:
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
     int compute_molecular_diversity(settings& run_settings);
     void molecular_diversity_lines(DriverCall& call) override;
+    void theta_lines(DriverCall& call) override;
 
 private:
     // An allele name that is no finite number has been reported for this sample.

@@ -33,6 +33,7 @@ public:
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
     int compute_molecular_diversity(settings& run_settings);
     void molecular_diversity_lines(DriverCall& call) override;
+    void theta_lines(DriverCall& call) override;
 };
 
 #endif

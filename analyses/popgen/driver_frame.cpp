@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "app/settings.h"
@@ -197,6 +198,27 @@ void DriverCall::refuse_unknown_phase()
 void DriverCall::make_class_list()
 {
     classes = std::make_unique<HaplotypeClasses>(sample.num_haplotypes, 0);
+}
+
+bool DriverCall::fill_classes()
+{
+    if (!classes || classes->capacity == 0)
+        return false;
+    if (classes->count > 0)
+        return true;
+    // With haplotypes inferred from a distance matrix, their pooling at
+    // distance 0 (check_hapl_freqs) comes here.
+    try {
+        for (int i = 0; i < sample.haplotypes.count; ++i) {
+            const double c = sample.haplotypes.data[i]->count;
+            if (c > 0)
+                classes->Add(new AHaplFreq(c, c * c));
+        }
+    } catch (std::bad_alloc const&) {
+        E.error(MEMORY, plan.where, 0);
+        return false;
+    }
+    return true;
 }
 
 void PopGenetics::run_driver(settings& run_settings, DriverPlan const& plan)

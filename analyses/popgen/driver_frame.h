@@ -115,6 +115,12 @@ public:
     void write_banner();
     void refuse_unknown_phase();
     void make_class_list();
+    // The classes of the neutrality tests: unless an earlier section has
+    // filled the list, one class per haplotype that holds gene copies (the
+    // run control has merged identical haplotypes when they are inferred
+    // from a distance matrix). False when the list has no storage or memory
+    // runs out (MEMORY, reported from the plan's `where`).
+    bool fill_classes();
 };
 
 #endif

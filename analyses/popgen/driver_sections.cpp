@@ -12,6 +12,7 @@
 #include "app/glbobj.h"
 #include "app/settings.h"
 #include "core/errors.h"
+#include "project/project_file_lines.h"
 
 // 0x1. Skipped without a word for recessive data.
 bool PopGenetics::standard_diversity_section(DriverCall& call)
@@ -67,20 +68,25 @@ bool PopGenetics::molecular_diversity_section(DriverCall& call)
         call.checked = true;
     }
     molecular_diversity_lines(call);
-    // The theta block (ComputeTheta), of which theta(H):
-    if (call.s.ComputeTheta & settings::THETA_HOM) {
-        if (SampleSize != num_haplotypes)
-            print_theta_Hom(call.results);
-        else
-            call.results << "\nUnable to compute Theta(Hom) when all gene copies are different"
-                         << std::endl;
-    }
+    theta_lines(call);
     call.done_since(start);
     return true;
 }
 
 void PopGenetics::molecular_diversity_lines(DriverCall&)
 {
+}
+
+// theta(H) alone.
+void PopGenetics::theta_lines(DriverCall& call)
+{
+    if (!(call.s.ComputeTheta & settings::THETA_HOM))
+        return;
+    if (SampleSize != num_haplotypes)
+        print_theta_Hom(call.results);
+    else
+        call.results << "\nUnable to compute Theta(Hom) when all gene copies are different"
+                     << std::endl;
 }
 
 // 0x4. Genotypes of unknown phase are refused by the frame.
@@ -95,7 +101,7 @@ bool PopGenetics::mismatch_section(DriverCall& call)
     call.polymorphism_evaluated = true;
     call.console_step("Computing mismatch distribution...");
     std::clock_t start = std::clock();
-    // The mismatch distribution and the expansion fits come here.
+    mismatch_lines(call);
     call.results << std::endl;
     call.done_since(start);
     return true;
@@ -197,13 +203,36 @@ bool PopGenetics::tajima_section(DriverCall& call)
     return true;
 }
 
-// 0x80.
+// 0x80. At most one haplotype: a warning, and no test.
 bool PopGenetics::ewens_watterson_section(DriverCall& call)
 {
     call.title_box();
     call.cite({"Ewens_W", "Watterson_G_1978", "Slatkin_M_1994b", "Slatkin_M_1996", "Strobeck_C"});
-    // The test on the haplotype classes (call.classes) comes here.
-    return call.report_progress("Testing neutrality: Ewens-Watterson tests ...");
+    if (!call.report_progress("Testing neutrality: Ewens-Watterson tests ..."))
+        return false;
+    const bool single = alleles_in_sample() <= 1;
+    if (single) {
+        *_ZOS_ << "\t\tWarning: Ewens-Watterson's test of selective neutrality cannot be performed \n"
+               << "\t\twhen there is a single haplotype in the sample. Skipping task...\n"
+               << std::endl;
+        call.results << "Warning: Ewens-Watterson's test of selective neutrality cannot be "
+                        "performed \n"
+                     << "when there is a single haplotype in the sample. Skipping task...\n"
+                     << std::endl;
+    }
+    std::clock_t start = std::clock();
+    *_ZOS_ << "\t\tComputing BMat ..." << "\n";
+    if (!get_B_num_mat() || single) {
+        *_ZOS_ << "\t\tFile 500k100.bnb not found... skipping task !\n";
+        return true;
+    }
+    *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";
+    start = std::clock();
+    *_ZOS_ << "\tTesting neutrality (Ewens-Watterson )..." << "\n";
+    if (call.fill_classes())
+        EW_neutrality_tests(call.s, call.results, *call.classes);
+    call.done_since(start);
+    return true;
 }
 
 // 0x100.
@@ -211,8 +240,22 @@ bool PopGenetics::chakraborty_section(DriverCall& call)
 {
     call.title_box();
     call.cite({"Chakraborty_R"});
-    // The test on the sample or its pooled classes comes here.
-    return call.report_progress("Testing neutrality: Chakraborty's test ...");
+    if (!call.report_progress("Testing neutrality: Chakraborty's test ..."))
+        return false;
+    const std::clock_t start = std::clock();
+    *_ZOS_ << "\t\tComputing BMat ..." << "\n";
+    if (!get_B_num_mat()) {
+        *_ZOS_ << "\t\tFile not found... skipping task !\n";
+        return true;
+    }
+    *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";
+    *_ZOS_ << "\tPerforming Chakraborty's neutrality and amalgamation test ..." << "\n";
+    if (!call.s.InferHaplotypeDefinitionFromDistanceMatrix)
+        Chakraborty_neutr_test(call.results);
+    else if (call.fill_classes())
+        Chakraborty_neutr_test(call.results, *call.classes);
+    call.done_since(start);
+    return true;
 }
 
 // 0x4000.

@@ -313,3 +313,25 @@ int PopGenetics::grow_B_num_mat(int n, int k)
     _B_num_exist = 0;
     return 0;
 }
+
+int PopGenetics::alleles_in_sample() const
+{
+    int k = 0;
+    for (int i = 0; i < haplotypes.count; ++i)
+        if (haplotypes.data[i]->count > 0)
+            ++k;
+    return k;
+}
+
+int alleles_in_classes(HaplotypeClasses const& classes)
+{
+    int k = 0;
+    while (k < classes.count && classes.data[k]->Freq > 0.0)
+        ++k;
+    return k;
+}
+
+void write_batch_prefix(std::ostream& out, my_string const& sample_name)
+{
+    out << "\"" << settings::input_file << "\"\t\"" << sample_name << "\"\t";
+}

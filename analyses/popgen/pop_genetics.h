@@ -23,6 +23,7 @@
 
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "core/bnummat.h"
@@ -73,6 +74,20 @@ struct LinkageSums {
     int dprime_pairs = 0;
     int r2_pairs = 0;
 };
+// The opening of a sample's batch line: the quoted project file and sample
+// names, each followed by a tab.
+void write_batch_prefix(std::ostream& out, my_string const& sample_name);
+
+// The classes that hold gene copies (the list keeps them before the empty
+// ones): the alleles k of the infinite-allele tests.
+int alleles_in_classes(HaplotypeClasses const& classes);
+
+// A row of the expected-frequency table: mean and s.d. of the relative and
+// of the absolute frequency.
+std::ostream& operator<<(std::ostream& out, AHaplFreq const& a);
+// The table of observed class frequencies of a sample of n gene copies.
+void print_obs_hapl_freq(std::ostream& out, HaplotypeClasses const& classes, int n,
+                         my_string name);
 
 // The sudden- or spatial-expansion fit of a mismatch distribution: the three
 // parameters, the SSD and raggedness with their P-values, then the 2.5%, 5%,
@@ -352,6 +367,78 @@ public:
     // Flags in `selection` (taken over and released) the loci in linkage
     // disequilibrium at level alpha with more than `fraction` of the loci.
     void select_loci_in_LD(double alpha, double fraction, int* selection);
+    // The haplotypes that hold gene copies: the alleles k of the
+    // infinite-allele statistics.
+    int alleles_in_sample() const;
+
+    // ---- Theta estimators and Tajima's D (theta_estimators.cpp) ----
+    // Each stores its result (and s.d.) in the members named after it; n is
+    // the number of gene copies, S the number of segregating sites.
+    double& theta_S(int const& n, int const& S);
+    double& theta_pi(double const& pi);  // n is SampleSize
+    // D of the observed sample; TajimaDPValue -1.0 when D is not defined.
+    double& tajimaD(int const& n, double const& pi, double const& S);
+    // D of a simulated replicate, without the rounding rule of tajimaD.
+    double& fast_tajimaD(int const& n, double const& pi, double const& S);
+    // The expected number of alleles under theta, into ExpNumAlleles.
+    double k_est(double const& theta, int const& n);
+    // theta(k) and its 1 - alpha interval for k alleles among n gene copies,
+    // 2 <= k < n (k < 2 gives 0, k >= n -1.0). BMat is grown as needed; the
+    // interval needs n < 5000 and k < 1000: `limits_computed` says whether
+    // it was computed, else ThetaKLow and ThetaKHigh are -1.0.
+    double& theta_k(int const& n, int const& k, double const& alpha, bool& limits_computed);
+    // Ewens' P(K < k) and P(K = k) among n gene copies; BMat must cover row
+    // n and the columns up to k.
+    static long double proba_less_than_k(int const& k, int const& n, double const& theta);
+    static double proba_exactly_k(int const& k, int const& n, double const& theta);
+
+    // ---- Fu's Fs (fu_fs.cpp) ----
+    // Fs of k alleles among SampleSize gene copies under theta: 1 when Fs is
+    // finite; 0 with Fs +-FLT_MAX (no diversity, or a probability of 0 or
+    // 1) or unchanged (over 4999 gene copies or 999 alleles, a table that
+    // cannot grow). `report` puts the warnings of the refusals on the log.
+    int Fu_Fs(double const& theta, int const& k, double& Fs, bool report);
+
+    // ---- Mismatch distribution (mismatch_distribution.cpp) ----
+    // From HaplDistMat and MaxPairDiff: the observed and expected histograms
+    // (2 MaxPairDiff + 1 classes), their moments, the raggedness, the
+    // moments fit of a sudden expansion and its chi-square test. Pairs are
+    // counted per haplotype. 1 when done or nothing to do (MaxPairDiff 0:
+    // no histograms, all moments 0); 0 for an empty haplotype list or when
+    // memory runs out.
+    int compute_mm_distr();
+    // The distance matrix of the mismatch section and the distribution;
+    // false, after saying so in the results, when either fails.
+    bool compute_mismatches(DriverCall& call, int scaled);
+    // The rows of the histogram: the expected classes, or the observed ones.
+    int mismatch_rows() const { return NumMismatchClasses >= 1 ? NumMismatchClasses : MaxPairDiff; }
+    // "#Diff.", "Count", "Exp. Count" for classes 0 to `rows`; one row of
+    // all pairs at 0 when there is no histogram.
+    void print_mismatch_table(std::ostream& out, int rows) const;
+
+    // ---- Ewens-Watterson test with Slatkin's exact test (ewens_watterson.cpp) ----
+    // On classes of identical haplotypes (decreasing counts), k = the classes
+    // holding gene copies, 2 <= k < n: NumIterationsNeutralityTests Ewens
+    // samples given n and k; the report, the expected frequencies by rank and
+    // the batch line, or the text of why the test is impossible.
+    void EW_neutrality_tests(settings& s, std::ostream& out, HaplotypeClasses const& classes);
+    // One Ewens sample for the k = accumulator.size() alleles: its sorted
+    // counts (into `counts`) are added to the accumulator by rank; the two
+    // counters grow when its F, or its configuration statistic, is at most
+    // the observed one. Returns its F. BMat must cover n and k.
+    double compute_rand_frequencies_and_F(std::vector<AHaplFreq>& accumulator,
+                                          double const& observed_F, double& F_count,
+                                          std::vector<int>& counts, double& slatkin_count);
+    // The table of mean frequencies by rank, with their s.d.
+    void print_exp_freq(std::ostream& out, std::vector<AHaplFreq> const& accumulator);
+
+    // ---- Chakraborty's amalgamation test (chakraborty.cpp) ----
+    // P(k or more alleles) under Ewens' distribution for the theta of the
+    // sample's homozygosity, 2 <= k < n: on the sample's own haplotypes
+    // (k those holding gene copies; ChakrabortyP and ChakrabortyPClasses),
+    // or on classes of haplotypes pooled at distance 0 (ChakrabortyPClasses).
+    void Chakraborty_neutr_test(std::ostream& out);
+    void Chakraborty_neutr_test(std::ostream& out, HaplotypeClasses const& classes);
 
     // ---- The per-sample driver (driver_frame.cpp, driver_sections.cpp) ----
     // One section per TaskNumber bit; a data type's plan gives their order.
@@ -376,6 +463,13 @@ protected:
     // The data type's part of the molecular-diversity section: its distance
     // matrix, its molecular diversity and their lines (nothing here).
     virtual void molecular_diversity_lines(DriverCall& call);
+    // The theta estimators of that section (theta_section.cpp), as each
+    // data type prints them; here theta(H) alone.
+    virtual void theta_lines(DriverCall& call);
+    // The data type's part of the mismatch section (mismatch_section.cpp):
+    // here the form of allele data, the histogram table with the moments
+    // fit and its test. DNA and RFLP samples print the expansion fits.
+    virtual void mismatch_lines(DriverCall& call);
 
     // The checks of every data type (sample_checks.cpp): SampleSize made the
     // sum of the haplotype counts (WARNING 110 when a declared size differed)
@@ -430,6 +524,17 @@ protected:
     // and those of theta(H) in the theta block (same in every data type).
     void print_haplotype_level_block(std::ostream& out);
     void print_theta_Hom(std::ostream& out);
+
+    // The Ewens-Watterson report and batch line.
+    void write_EW_report(settings const& s, std::ostream& out, int k, double F_obs);
+    // The shared steps of the two forms of Chakraborty's test.
+    bool chakraborty_possible(std::ostream& out, int k, const char* const limit_text[2]);
+    void chakraborty_batch_line(int k, double homozygosity, double P_exactly);
+    // The steps of compute_mm_distr.
+    void count_mismatches();
+    void mismatch_moments();
+    void expected_mismatches();
+    void mismatch_goodness_of_fit();
 
 private:
     // Linkage-disequilibrium helpers. An allele is missing when its name

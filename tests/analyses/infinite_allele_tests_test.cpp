@@ -1,0 +1,174 @@
+// The Ewens-Watterson and Chakraborty tests against Ewens' distribution worked
+// exactly: given n = 4 and k = 2 the configurations {3, 1} and {2, 2} have
+// probabilities 8/11 and 3/11 (n!/(prod counts prod c_j!), normalised), so
+// F = 10/16 or 8/16: P(F <= 8/16) = 3/11, E(F) = 6.5/11, and Slatkin's
+// statistic ranks {2, 2} alone at or below itself: P = 3/11.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "analyses/popgen/pop_genetics.h"
+#include "app/settings.h"
+#include "core/random.h"
+#include "support/temp_log.h"
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+class InfiniteAlleleTest : public LogFolderTest {
+protected:
+    PopGenetics sample;
+    settings s;
+    std::vector<std::unique_ptr<HaploDef>> definitions;
+    HaplotypeClasses classes{10, 0};
+    std::ostringstream out;
+
+    void SetUp() override
+    {
+        PopGenetics::BMat.re_allocate_matrix(0, 0);
+        PopGenetics::_B_num_exist = 0;
+        sample.name = "Pop";
+        s.InferHaplotypeDefinitionFromDistanceMatrix = 0;
+    }
+
+    // The sample's haplotypes and one class per haplotype, n their sum.
+    void use_counts(std::vector<int> const& counts)
+    {
+        for (int c : counts) {
+            definitions.push_back(std::make_unique<HaploDef>());
+            sample.haplotypes.Add(new PHaploDef(definitions.back().get(), c));
+            classes.Add(new AHaplFreq(c, static_cast<double>(c) * c));
+            sample.SampleSize += c;
+            sample.num_haplotypes += 1;
+        }
+        sample.get_B_num_mat();
+    }
+};
+
+TEST_F(InfiniteAlleleTest, EwensWattersonAgainstTheExactDistribution)
+{
+    use_counts({2, 2});
+    s.NumIterationsNeutralityTests = 100000;
+    initialize_ran3(-17);
+    sample.EW_neutrality_tests(s, out, classes);
+    // Four standard errors of a proportion near 0.27 in 100,000 draws.
+    EXPECT_NEAR(sample.EWPValue, 3.0 / 11.0, 0.006);
+    EXPECT_NEAR(sample.SlatkinExactP, 3.0 / 11.0, 0.006);
+    EXPECT_EQ(sample.EWPValue, sample.SlatkinExactP);  // both count the {2, 2} draws
+    EXPECT_NEAR(sample.EWExpectedF, 6.5 / 11.0, 0.001);
+    EXPECT_EQ(sample.EWObservedF, 0.5);
+    EXPECT_THAT(out.str(), HasSubstr("Observed F value                       :     0.50000\n"));
+    EXPECT_THAT(out.str(), HasSubstr("Pr(rand F &lt;= obs F)                    :     0.27"));
+    EXPECT_THAT(out.str(), HasSubstr("Slatkin's Exact test P-value           :     0.27"));
+    // The mean counts of ranks 1 and 2: 3 x 8/11 + 2 x 3/11 = 30/11 and 14/11.
+    EXPECT_THAT(out.str(), HasSubstr("         1   0.68"));
+}
+
+TEST_F(InfiniteAlleleTest, EwensWattersonRepeatsUnderAFixedSeed)
+{
+    use_counts({5, 3, 1, 1});
+    s.NumIterationsNeutralityTests = 1000;
+    initialize_ran3(-5);
+    sample.EW_neutrality_tests(s, out, classes);
+    const double P = sample.EWPValue, slatkin = sample.SlatkinExactP;
+    initialize_ran3(-5);
+    sample.EW_neutrality_tests(s, out, classes);
+    EXPECT_EQ(sample.EWPValue, P);
+    EXPECT_EQ(sample.SlatkinExactP, slatkin);
+    EXPECT_GT(P, 0.0);
+    EXPECT_LT(P, 1.0);
+}
+
+// n = 3, k = 2 has the one configuration {2, 1}; one replicate gives s.d. 0.
+TEST_F(InfiniteAlleleTest, EwensWattersonWithOneConfigurationAndOneReplicate)
+{
+    use_counts({2, 1});
+    s.NumIterationsNeutralityTests = 1;
+    sample.EW_neutrality_tests(s, out, classes);
+    EXPECT_EQ(sample.EWPValue, 1.0);
+    EXPECT_EQ(sample.SlatkinExactP, 1.0);
+    EXPECT_THAT(out.str(), HasSubstr("         1   0.6666667   0.0000000          2.0000      0.0000\n"
+                                     "         2   0.3333333   0.0000000          1.0000      0.0000\n"));
+}
+
+TEST_F(InfiniteAlleleTest, EwensWattersonRefusals)
+{
+    const struct {
+        const char* title;
+        std::vector<int> counts;
+        const char* text;
+    } cases[] = {
+        {"every gene copy different", {1, 1, 1},
+         "The test is impossible because all gene copies are different"},
+        {"one allele", {4}, "The test is impossible because there is only one allele in \nthe sample"},
+        {"no allele", {}, "The test is impossible because"},
+        {"one allele and empty records", {4, 0, 0},
+         "The test is impossible because there is only one allele"},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.title);
+        sample.haplotypes.Flush();
+        classes.Flush();
+        sample.SampleSize = 0;
+        sample.EWPValue = -1.0;
+        out.str("");
+        use_counts(c.counts);
+        sample.EW_neutrality_tests(s, out, classes);
+        EXPECT_THAT(out.str(), HasSubstr(c.text));
+        EXPECT_EQ(sample.EWPValue, -1.0);
+    }
+}
+
+// Counts 5 and 5: theta(H) = 0.936292 (regula falsi), then Ewens' distribution for n = 10.
+TEST_F(InfiniteAlleleTest, ChakrabortyOnTwoEqualHaplotypes)
+{
+    use_counts({5, 5});
+    sample.Chakraborty_neutr_test(out);
+    EXPECT_EQ(out.str(), "No. of genes in sample       :    10.00000\n"
+                         "No. of alleles in sample (k) :           2\n"
+                         "Observed Homozygosity        :     0.44444\n"
+                         "Exp. No. of alleles          :     2.83964\n"
+                         "P(exactly k alleles)         :     0.29985\n"
+                         "P(k or more alleles)         :     0.88680\n\n");
+    EXPECT_NEAR(sample.ChakrabortyP, 0.8867957219, 1e-7);
+    EXPECT_EQ(sample.ChakrabortyPClasses, sample.ChakrabortyP);
+
+    out.str("");
+    sample.nbInitialHaplotypes = 3;
+    sample.Chakraborty_neutr_test(out, classes);
+    EXPECT_THAT(out.str(), HasSubstr("No. of original haplotypes in sample      :           3\n"
+                                     "No. of different haplotypes in sample (k) :           2\n"
+                                     "Obs. Homozygosity                         :     0.44444\n"
+                                     "Exp. No. of alleles                       :     2.83964\n"));
+    EXPECT_NEAR(sample.EWObservedF, 0.5, 1e-15);
+}
+
+TEST_F(InfiniteAlleleTest, ChakrabortyRefusals)
+{
+    use_counts({6, 0});
+    sample.Chakraborty_neutr_test(out);
+    EXPECT_EQ(out.str(), "Warning: Chakraborty's test of selective neutrality cannot be performed \n"
+                         "when there is a single haplotype in the sample. Skipping task...\n\n");
+    EXPECT_EQ(sample.ChakrabortyP, -1.0);
+
+    out.str("");
+    classes.Flush();
+    sample.Chakraborty_neutr_test(out, classes);  // an empty class list
+    EXPECT_THAT(out.str(), HasSubstr("single haplotype"));
+
+    out.str("");
+    sample.haplotypes.Flush();
+    sample.SampleSize = 0;
+    use_counts({1, 1, 1});
+    sample.Chakraborty_neutr_test(out);
+    EXPECT_THAT(out.str(), HasSubstr("The test is impossible because all gene copies are different"));
+    EXPECT_EQ(sample.ChakrabortyP, -1.0);
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+// End-to-end tests of the per-sample statistics of the population-genetics
+// sections: drovexec on the run fixtures prints them in the results and
+// appends their lines to the batch files that "glbstreams.txt" selects.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "app/e2e_fixture.h"
+#include "support/run_settings.h"
+#include "support/temp_log.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+class PopgenStatisticsE2E : public DrovexecTest {
+protected:
+    // The results of drovexec on a fixture project with these settings, all
+    // batch files of these sections selected.
+    std::string run_fixture(std::string const& fixture,
+                            std::map<std::string, std::string> const& changes)
+    {
+        write("glbstreams.txt", "batch files\n_MISMATCH_\n_THETA_\n_EWENS_WATTERSON_\n"
+                                "_CHAKRABORTY_\n");
+        write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / fixture));
+        write("p.drs", run_settings_text(changes));
+        EXPECT_EQ(run("p.drp p.drs"), 0) << err;
+        EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
+                    HasSubstr("Successful run of p.drp"));
+        return read_text(work / "p.res" / "p.htm");
+    }
+
+    std::string batch(const char* name) const { return read_text(work / name); }
+};
+
+// Cove: counts 2, 1, 1 with pairs at 0 (1), 1 (3) and 2 (2) loci apart:
+// mean 7/6, variance (11 - 49/6)/5 = 17/30, below the mean.
+TEST_F(PopgenStatisticsE2E, MicrosatelliteMismatchTable)
+{
+    std::string results = run_fixture("microsat1.drp", {{"TaskNumber", "4"}});
+    EXPECT_THAT(results, HasSubstr("  #Diff.   Count  Exp. Count\n"
+                                   "  ------   -----  ----------\n"
+                                   "       0       1       0.000\n"
+                                   "       1       3       0.000\n"
+                                   "       2       2       0.000\n"
+                                   "\n\nMismatch observed mean              :        1.167"
+                                   "\nMismatch observed variance          :        0.567"
+                                   "\n\nImposible to estimate the parameters of the sudden "
+                                   "expansion model of Rogers 1995\n"));
+}
+
+// North: counts 3 and 2 one difference apart: 4 pairs at 0, 6 at 1, mean 0.6,
+// variance (6 - 3.6)/9; South: its histogram 3, 0, 3.
+TEST_F(PopgenStatisticsE2E, DnaMismatchBatchLines)
+{
+    std::string results = run_fixture("dna2.drp", {{"TaskNumber", "4"}, {"MismatchDemogExp", "1"}});
+    EXPECT_THAT(results, HasSubstr("Distance method : Pairwise difference (no Gamma correction)\n"
+                                   "\n\n\n" + std::string(54, '*')
+                                   + "\nParameters estimated under the sudden expansion model:\n"
+                                   + std::string(54, '*')
+                                   + "\n\nMismatch observed mean              :        0.600"
+                                     "\nMismatch observed variance          :        0.267"));
+    std::string sum = batch("mismatch.sum");
+    EXPECT_THAT(sum, HasSubstr("\"North\"\t#Diff\t inf\t0.6\t0.266667\t4\t6\t\n"));
+    EXPECT_THAT(sum, HasSubstr("\"South\"\t#Diff\t inf\t1\t1.2\t3\t0\t3\t\n"));
+    EXPECT_THAT(batch("mismatch_sp4.sum"), HasSubstr("\"South\"\t#Diff\t inf\t\n"));
+    EXPECT_THAT(batch("only_mismatch_sp.txt"), HasSubstr("\"North\"\t4\t6\t\n"));
+}
+
+// North: counts 3 and 2, one site apart in 10 (n = 5, k = 2, S = 1, pi = 0.6):
+// theta(S) = 1/(25/12); theta(pi) s.d. sqrt(pi/2 + 66/180 pi^2); theta(k) solves
+// E(theta) = 2 and its interval Ewens' P(K < 2) = 0.025 and P(K <= 2) = 0.975;
+// Hom = 1 - 0.48 x 5/4 gives theta(H) = 1.128158 and Chakraborty's values.
+TEST_F(PopgenStatisticsE2E, DnaThetaEwensWattersonAndChakraborty)
+{
+    std::string results = run_fixture("dna2.drp", {{"TaskNumber", "386"}, {"ComputeTheta", "15"}});
+    EXPECT_THAT(results, HasSubstr("\n       Theta(Hom) :     1.128158\n"
+                                   "  S.D. Theta(Hom) :     0.845654\n"
+                                   "\n         Theta(k) :     0.691067"
+                                   "\n95 % confidence interval limits for theta(k) : "
+                                   "[     0.148572,     3.178908 ]\n"
+                                   "\n         Theta(S) :     0.480000\n"
+                                   "    S.D. Theta(S) :     0.480000\n"
+                                   "\n        Theta(Pi) :     0.600000\n"
+                                   "   S.D. Theta(Pi) :     0.657267\n"));
+    EXPECT_THAT(batch("theta.sum"),
+                HasSubstr("\"North\"\t1.128158\t(Hom)\t0.691067\t(k)\t0.480000\t(S)\t"
+                          "0.600000\t(Pi)\t\n"));
+
+    EXPECT_THAT(results, HasSubstr("No. of genes in sample                 :           5\n"
+                                   "No. of haplotypes in sample            :           2\n"
+                                   "Observed F value                       :     0.52000\n"));
+    EXPECT_THAT(batch("ewens.sum"), HasSubstr("\"North\"\t5\t2\t0.52000\t"));
+
+    EXPECT_THAT(results, HasSubstr("Observed Homozygosity        :     0.40000\n"
+                                   "Exp. No. of alleles          :     2.38403\n"
+                                   "P(exactly k alleles)         :     0.40025\n"
+                                   "P(k or more alleles)         :     0.82971\n"));
+    EXPECT_THAT(batch("chakra.sum"),
+                HasSubstr("\"North\"\t5\t2\t0.40000\t2.38403\t0.40025\t0.82971\n"));
+}
+
+// The seed of the run fixes the simulated P-values.
+TEST_F(PopgenStatisticsE2E, EwensWattersonRepeatsUnderTheRunSeed)
+{
+    auto tests = [this] {
+        std::string text = run_fixture("dna2.drp", {{"TaskNumber", "128"}});
+        fs::remove_all(work / "p.res");
+        const auto from = text.find("Original haplotype definition");
+        return text.substr(from, text.find("<A NAME", from) - from);
+    };
+    std::string first = tests();
+    EXPECT_EQ(tests(), first);
+    EXPECT_THAT(first, HasSubstr("Slatkin's Exact test P-value           :     0."));
+}
+
+// Every gene copy different, or a single haplotype: neither theta(k) nor the
+// tests, each saying why.
+TEST_F(PopgenStatisticsE2E, AllGeneCopiesDifferentOrOneHaplotype)
+{
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Edges\"\n\tNbSamples=2\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n"
+          "\t\tSampleName=\"Distinct\"\n\t\tSampleSize=3\n\t\tSampleData={\n"
+          "\t\t\th1\t1\tACGT\n\t\t\th2\t1\tACGA\n\t\t\th3\t1\tTCGA\n\t\t}\n"
+          "\t\tSampleName=\"Same\"\n\t\tSampleSize=4\n\t\tSampleData={\n"
+          "\t\t\th1\t4\n\t\t}\n");
+    write("glbstreams.txt", "batch files\n_EWENS_WATTERSON_\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "386"}, {"ComputeTheta", "5"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    std::string results = read_text(work / "p.res" / "p.htm");
+    std::string distinct = results.substr(0, results.find("== Sample : \tSame"));
+    std::string same = results.substr(distinct.size());
+
+    EXPECT_THAT(distinct, HasSubstr("\nUnable to compute Theta(Hom) when all gene copies are "
+                                    "different\n\nUnable to compute Theta(k) when all gene "
+                                    "copies are different\n"));
+    EXPECT_THAT(distinct, HasSubstr("No. of alleles in sample : 3\n\nThe test is impossible "
+                                    "because all gene copies are different\n---"));
+    EXPECT_THAT(distinct, HasSubstr("No. of alleles in sample :            3\n\nThe test is "
+                                    "impossible because all gene copies are different\n"));
+    EXPECT_THAT(batch("ewens.sum"),
+                HasSubstr("\"Distinct\"\t3\t3\tEwens-Watterson test is impossible because all "
+                          "gene copies are different\n"));
+
+    EXPECT_THAT(same, HasSubstr("\nUnable to compute Theta(k) when there is a single haplotype "
+                                "in the sample\n"));
+    EXPECT_THAT(same, HasSubstr("Warning: Ewens-Watterson's test of selective neutrality cannot "
+                                "be performed \nwhen there is a single haplotype"));
+    EXPECT_THAT(same, HasSubstr("Warning: Chakraborty's test of selective neutrality cannot be "
+                                "performed \nwhen there is a single haplotype"));
+    EXPECT_THAT(same, Not(HasSubstr("Observed F value")));
+}
+
+}  // namespace
