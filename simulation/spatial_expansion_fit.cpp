@@ -1,0 +1,133 @@
+// Least-squares fits of the spatial-expansion model (Excoffier 2004): the
+// reports of the three- and four-parameter fits and the parametric bootstrap
+// of the three-parameter fit.
+
+#include <iomanip>
+#include <vector>
+
+#include "simulation/spatial_expansion.h"
+
+namespace {
+
+const char* kRule43 = "-------------------------------------------\n";
+const char* kTableHeader = "          #Diff     Observed    Model Freq.\n";
+
+}  // namespace
+
+void mismatchSpatialExpansion::solve_least_square_spatial_expansion_3_par(std::ostream& out)
+{
+    std::vector<double> xs, ys, es;
+    if (!allocate_fit_arrays(xs, ys, es))
+        return;
+    double* x = xs.data();
+    double* y = ys.data();
+    double* e = es.data();
+    int n = 0;
+    int pairs = 0;
+    if (!read_observed(x, y, n, pairs)) {
+        if (out.good())
+            out << "\nNo pair of gene copies in the mismatch distribution: no expansion fitted\n";
+        return;
+    }
+    hook_jeeves_spatial_exp_3_par(x, y, n, max_steps, epsilon);
+    obs_ssd = ssd;
+    if (out.good()) {
+        out << "\n\n===============================================================\n"
+            << "Parameters of the spatial expansion assuming constant deme size\n"
+            << "===============================================================\n\n";
+        if (not_converged)
+            out << "\nLeast-square procedure to fit expected to observed mismatch distribution\n"
+                << "did not converge after " << max_steps << " steps\n\n";
+        out << std::fixed << std::showpoint << std::right << std::setprecision(3)
+            << "\nTau                                 : " << std::setw(12) << tau
+            << "\nTheta                               : " << std::setw(12) << theta1
+            << "\nM                                   : " << std::setw(12) << M << "\n";
+    }
+    raggedness = compute_raggedness_index(x, y, n);
+    summary_values[0] = obs_ssd;
+    summary_values[2] = raggedness;
+    for (int k = 1; k <= n; ++k)
+        e[k] = f_i_spatial_exp_3p(static_cast<int>(x[k]));
+    bool printed = false;
+    if (num_boot > 0 && !error) {
+        make_bootstrap_spatial_exp(x, y, e, n, max_classes, out, pairs);
+        printed = num_boot > 0;
+    }
+    if (!printed)
+        print_observed_and_model(out, kRule43, kTableHeader, x, y, e, n, pairs);
+    error = 0;
+}
+
+void mismatchSpatialExpansion::solve_least_square_spatial_expansion_4_par(std::ostream& out)
+{
+    std::vector<double> xs, ys, es;
+    if (!allocate_fit_arrays(xs, ys, es))
+        return;
+    double* x = xs.data();
+    double* y = ys.data();
+    double* e = es.data();
+    int n = 0;
+    int pairs = 0;
+    if (!read_observed(x, y, n, pairs)) {
+        if (out.good())
+            out << "\nNo pair of gene copies in the mismatch distribution: no expansion fitted\n";
+        return;
+    }
+    hook_jeeves_spatial_exp_4_par(x, y, n, max_steps, epsilon);
+    obs_ssd = ssd;
+    if (out.good()) {
+        out << "\n\nParameters of the spatial expansion assuming different deme size before "
+               "(theta0) and after (theta1) expansion\n"
+            << std::string(109, '-') << "\n\n";
+        if (not_converged)
+            out << "\nLeast square procedure to fit model mismatch distribution\n"
+                << "and observed distribution did not converge after " << max_steps << "\n"
+                << "steps\n\n";
+        out << std::fixed << std::showpoint << std::right << std::setprecision(3)
+            << "\nTau                                 : " << std::setw(12) << tau
+            << "\nTheta0                              : " << std::setw(12) << theta0
+            << "\nTheta1                              : " << std::setw(12) << theta1
+            << "\nM                                   : " << std::setw(12) << M << "\n";
+    }
+    raggedness = compute_raggedness_index(x, y, n);
+    summary_values[0] = obs_ssd;
+    summary_values[2] = raggedness;
+    for (int k = 1; k <= n; ++k)
+        e[k] = f_i_spatial_exp_4p(static_cast<int>(x[k]));
+    print_observed_and_model(out, kRule43, kTableHeader, x, y, e, n, pairs);
+    error = 0;
+}
+
+void mismatchSpatialExpansion::make_bootstrap_spatial_exp(double* x, double* y, double* e, int& n,
+                                                          const int& nc, std::ostream& out,
+                                                          int pairs)
+{
+    BootstrapModel model{
+        "mismatchSpatialExpansion::make_bootstrap",
+        "\n---------------------\n\n",
+        "mismatchSpatialExp",
+        "mismatchSpatialExpCI",
+        "\nConfidence region for the observed mismatch:\n",
+        {"Tau:", "M:", "Theta:"},
+        [this] { return std::array<double, 3>{tau, M, theta1}; },
+        [this](std::array<double, 3> const& v) {
+            tau = v[0];
+            M = v[1];
+            theta0 = theta1 = v[2];
+        },
+        [this](double* xs, double* ys) {
+            int unused = 0;
+            return simulate_spatial_exp(xs, ys, unused);
+        },
+        [this](double* xs, double* ys, int positions) {
+            return hook_jeeves_spatial_exp_3_par(xs, ys, positions, max_steps, epsilon);
+        }};
+    double quantiles[3][4];
+    if (!run_bootstrap(model, x, y, e, n, nc, out, pairs, quantiles))
+        return;
+    for (int q = 0; q < 4; ++q) {
+        summary_values[4 + q] = quantiles[0][q];
+        summary_values[8 + q] = quantiles[2][q];
+        M_CI[q] = quantiles[1][q];
+    }
+}
