@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <iomanip>
 #include <limits>
 #include <new>
@@ -178,10 +179,24 @@ double ann_missmatch::calc_mean_mssm(double* x, double* y, const int& n)
     return mean;
 }
 
+namespace {
+
+int bit_count(std::uint64_t w)
+{
+    w = w - ((w >> 1) & 0x5555555555555555ULL);
+    w = (w & 0x3333333333333333ULL) + ((w >> 2) & 0x3333333333333333ULL);
+    w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((w * 0x0101010101010101ULL) >> 56);
+}
+
+}  // namespace
+
 // Pairs are counted between distinct sequences, weighted by their counts,
-// and compared only at the sites where some tip differs from the first: a
-// replicate of hundreds of gene copies has few sequences and few variable
-// sites among its 400.
+// and compared only at the sites where some tip differs from the first.
+// Each sequence becomes bits: one per site with two states (set where it
+// differs from the first tip), and one per state of a site hit into three
+// states or more (set for its own state), so that two sequences differ at
+// the popcount of the first kind of bits plus half that of the second.
 void ann_missmatch::calc_mismatch(double* x, double* y, int size, int nc)
 {
     TTree& tree = pop->SimTree;
@@ -194,26 +209,52 @@ void ann_missmatch::calc_mismatch(double* x, double* y, int size, int nc)
         y[k] = 0.0;
     }
     const int n = tree.num_tips;
-    const int sites = tree.nodes[0].num_sites;
-    std::vector<int> variable;
-    for (int s = 0; s < sites; ++s)
+    const TNode& first = tree.nodes[0];
+    auto state = [&](int tip, int s) {
+        const TNode& node = tree.nodes[tip];
+        return node.num_sites > s ? node.states[s] : 0;
+    };
+    // Per variable site its states (the first tip's first), and the first
+    // bit it takes in its kind of bits.
+    struct Site {
+        int site;
+        std::vector<int> states;
+        int bit;
+    };
+    std::vector<Site> sites;
+    int two_bits = 0, many_bits = 0;
+    for (int s = 0; s < first.num_sites; ++s) {
+        Site v{s, {first.states[s]}, 0};
         for (int i = 1; i < n; ++i)
-            if (tree.nodes[i].num_sites > s && tree.nodes[i].states[s] != tree.nodes[0].states[s]) {
-                variable.push_back(s);
-                break;
-            }
-    sim_polym_sites = static_cast<double>(variable.size());
+            if (std::find(v.states.begin(), v.states.end(), state(i, s)) == v.states.end())
+                v.states.push_back(state(i, s));
+        if (v.states.size() == 1)
+            continue;
+        int& bits = v.states.size() == 2 ? two_bits : many_bits;
+        v.bit = bits;
+        bits += v.states.size() == 2 ? 1 : static_cast<int>(v.states.size());
+        sites.push_back(std::move(v));
+    }
+    sim_polym_sites = static_cast<double>(sites.size());
     tree.compute_hapl_freq();
-    const int S = static_cast<int>(variable.size());
-    std::vector<int> packed;
+    const int two_words = (two_bits + 63) / 64;
+    const int words = two_words + (many_bits + 63) / 64;
+    std::vector<std::uint64_t> bits;
     std::vector<double> weight;
     for (int i = 0; i < n; ++i) {
-        const TNode& tip = tree.nodes[i];
-        if (!tip.distinct)
+        if (!tree.nodes[i].distinct)
             continue;
-        for (int s : variable)
-            packed.push_back(tip.num_sites > s ? tip.states[s] : 0);
-        weight.push_back(tip.hapl_count);
+        const std::size_t at = bits.size();
+        bits.resize(at + words, 0);
+        for (const Site& v : sites) {
+            const int k = static_cast<int>(
+                std::find(v.states.begin(), v.states.end(), state(i, v.site)) - v.states.begin());
+            if (v.states.size() == 2 && k == 1)
+                bits[at + v.bit / 64] |= std::uint64_t(1) << (v.bit % 64);
+            else if (v.states.size() > 2)
+                bits[at + two_words + (v.bit + k) / 64] |= std::uint64_t(1) << ((v.bit + k) % 64);
+        }
+        weight.push_back(tree.nodes[i].hapl_count);
     }
     const int h = static_cast<int>(weight.size());
     auto add = [&](int d, double pairs) {
@@ -222,13 +263,15 @@ void ann_missmatch::calc_mismatch(double* x, double* y, int size, int nc)
     };
     for (int a = 0; a < h; ++a) {
         add(0, 0.5 * weight[a] * (weight[a] - 1.0));
-        const int* sa = packed.data() + static_cast<std::size_t>(a) * S;
+        const std::uint64_t* wa = bits.data() + static_cast<std::size_t>(a) * words;
         for (int b = 0; b < a; ++b) {
-            const int* sb = packed.data() + static_cast<std::size_t>(b) * S;
-            int d = 0;
-            for (int s = 0; s < S; ++s)
-                d += sa[s] != sb[s];
-            add(d, weight[a] * weight[b]);
+            const std::uint64_t* wb = bits.data() + static_cast<std::size_t>(b) * words;
+            int two = 0, many = 0;
+            for (int w = 0; w < two_words; ++w)
+                two += bit_count(wa[w] ^ wb[w]);
+            for (int w = two_words; w < words; ++w)
+                many += bit_count(wa[w] ^ wb[w]);
+            add(two + many / 2, weight[a] * weight[b]);
         }
     }
     const double total = 0.5 * n * (n - 1.0);
