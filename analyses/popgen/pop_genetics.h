@@ -227,6 +227,17 @@ public:
     // computation.
     static int grow_B_num_mat(int n, int k);
 
+    // ---- Expansion fits of the mismatch distribution (expansion_fits.cpp) ----
+    // The sudden- and the spatial-expansion fits of DNA and RFLP samples on
+    // the observed histogram, with their reports to `out`: the fit's
+    // parameters go to the mismatch batch line (theta0, tau, theta1; for
+    // the spatial fit also M) and with its result block into
+    // DemogExpansionFit or SpatialExpansionFit. The spatial fits are those
+    // chosen by MismatchSpatialExpNumParams (2 both, 3 or 4 one, else none).
+    // Result: the fit's error flag.
+    int est_demog_mis(settings* run_settings, std::fstream& out);
+    int est_spatial_mis(settings* run_settings, std::fstream& out);
+
     // ---- Simulated replicates on SimTree (simulated_samples.cpp) ----
     // Each builder first restarts the node serial numbers and the in-order
     // site counter and takes (int)SampleSize tips; SimTree must have been
