@@ -52,15 +52,6 @@ const DiversityLabels kLongLabels = {
     "\n(Standard deviations are for both sampling and stochastic processes)\n",
 };
 
-const char* dna_distance_name(int method)
-{
-    static const char* const names[] = {
-        "Pairwise difference", "Jukes and Cantor", "Kimura 2P", "Proportion of difference",
-        "Tajima and Nei", "Tamura", "Tamura and Nei",
-    };
-    return method >= 0 && method <= 6 ? names[method] : "DIFF";
-}
-
 // The sample size and the number of haplotypes, labels padded to `width`.
 void sample_counts(std::ostream& out, PopGenetics const& p, settings const& s, int width)
 {
@@ -135,7 +126,7 @@ void PopulDNA::molecular_diversity_lines(DriverCall& call)
     out << "\n   Total :" << total * 100 << "%" << "\n";
 
     out << std::endl << "\nDistance method                              : "
-        << dna_distance_name(DistanceMethod);
+        << distance_name(DistanceMethod, "DIFF");
     if (GammaA != 0)
         out << " (Gamma correction : a=" << GammaA << ")\n";
     else

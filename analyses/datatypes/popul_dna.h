@@ -116,6 +116,11 @@ public:
     // ---- Molecular diversity (molecular_diversity.cpp) ----
     int compute_molecular_diversity(settings& run_settings);
 
+    // The name of a distance method in the results (`unknown` for a code
+    // outside 0-6) and its code in the batch lines ("#Diff\t" for those).
+    static const char* distance_name(int method, const char* unknown);
+    static const char* distance_batch_code(int method);
+
     // The distance settings of a section: the three weights, and the
     // method and gamma shape.
     void take_weights(settings const& run_settings);
@@ -126,6 +131,7 @@ public:
     bool standard_diversity_section(DriverCall& call) override;
     bool molecular_diversity_section(DriverCall& call) override;
     void molecular_diversity_lines(DriverCall& call) override;
+    void mismatch_lines(DriverCall& call) override;
 
 private:
     void free_nucleotide_tables();

@@ -71,6 +71,7 @@ public:
     // ---- Molecular diversity (molecular_diversity.cpp) ----
     int compute_molecular_diversity(settings& run_settings);
     void molecular_diversity_lines(DriverCall& call) override;
+    void mismatch_lines(DriverCall& call) override;
 };
 
 #endif

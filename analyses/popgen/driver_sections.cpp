@@ -90,7 +90,7 @@ bool PopGenetics::mismatch_section(DriverCall& call)
     call.polymorphism_evaluated = true;
     call.console_step("Computing mismatch distribution...");
     std::clock_t start = std::clock();
-    // The mismatch distribution and the expansion fits come here.
+    mismatch_lines(call);
     call.results << std::endl;
     call.done_since(start);
     return true;

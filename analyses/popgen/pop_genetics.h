@@ -23,6 +23,7 @@
 
 #include <fstream>
 #include <functional>
+#include <ostream>
 
 #include "core/bnummat.h"
 #include "core/errors.h"
@@ -60,6 +61,7 @@ public:
 };
 
 using HaplotypeClasses = MY_TISArrayAsVector<AHaplFreq>;
+
 
 // The sudden- or spatial-expansion fit of a mismatch distribution: the three
 // parameters, the SSD and raggedness with their P-values, then the 2.5%, 5%,
@@ -279,6 +281,52 @@ public:
     double& calc_theta_Hom();
     double calc_theta_Hom(HaplotypeClasses const& classes);
 
+    // ---- Theta estimators and Tajima's D (theta_estimators.cpp) ----
+    // Each stores its result (and s.d.) in the members named after it; n is
+    // the number of gene copies, S the number of segregating sites.
+    double& theta_S(int const& n, int const& S);
+    double& theta_pi(double const& pi);  // n is SampleSize
+    // D of the observed sample; TajimaDPValue -1.0 when D is not defined.
+    double& tajimaD(int const& n, double const& pi, double const& S);
+    // D of a simulated replicate, without the rounding rule of tajimaD.
+    double& fast_tajimaD(int const& n, double const& pi, double const& S);
+    // The expected number of alleles under theta, into ExpNumAlleles.
+    double k_est(double const& theta, int const& n);
+    // theta(k) and its 1 - alpha interval for k alleles among n gene copies,
+    // 2 <= k < n (k < 2 gives 0, k >= n -1.0). BMat is grown as needed; the
+    // interval needs n < 5000 and k < 1000: `limits_computed` says whether
+    // it was computed, else ThetaKLow and ThetaKHigh are -1.0.
+    double& theta_k(int const& n, int const& k, double const& alpha, bool& limits_computed);
+    // Ewens' P(K < k) and P(K = k) among n gene copies; BMat must cover row
+    // n and the columns up to k.
+    static long double proba_less_than_k(int const& k, int const& n, double const& theta);
+    static double proba_exactly_k(int const& k, int const& n, double const& theta);
+
+    // ---- Fu's Fs (fu_fs.cpp) ----
+    // Fs of k alleles among SampleSize gene copies under theta: 1 when Fs is
+    // finite; 0 with Fs +-FLT_MAX (no diversity, or a probability of 0 or
+    // 1) or unchanged (over 4999 gene copies or 999 alleles, a table that
+    // cannot grow). `report` puts the warnings of the refusals on the log.
+    int Fu_Fs(double const& theta, int const& k, double& Fs, bool report);
+
+    // ---- Mismatch distribution (mismatch_distribution.cpp) ----
+    // From HaplDistMat and MaxPairDiff: the observed and expected histograms
+    // (2 MaxPairDiff + 1 classes), their moments, the raggedness, the
+    // moments fit of a sudden expansion and its chi-square test. Pairs are
+    // counted per haplotype. 1 when done or nothing to do (MaxPairDiff 0:
+    // no histograms, all moments 0); 0 for an empty haplotype list or when
+    // memory runs out.
+    int compute_mm_distr();
+    // The distance matrix of the mismatch section and the distribution;
+    // false, after saying so in the results, when either fails.
+    bool compute_mismatches(DriverCall& call, int scaled);
+    // The rows of the histogram: the expected classes, or the observed ones.
+    int mismatch_rows() const { return NumMismatchClasses >= 1 ? NumMismatchClasses : MaxPairDiff; }
+    // "#Diff.", "Count", "Exp. Count" for classes 0 to `rows`; one row of
+    // all pairs at 0 when there is no histogram.
+    void print_mismatch_table(std::ostream& out, int rows) const;
+
+
     // ---- The per-sample driver (driver_frame.cpp, driver_sections.cpp) ----
     // One section per TaskNumber bit; a data type's plan gives their order.
     // Each returns false when a stop request ends the driver.
@@ -302,6 +350,10 @@ protected:
     // The data type's part of the molecular-diversity section: its distance
     // matrix, its molecular diversity and their lines (nothing here).
     virtual void molecular_diversity_lines(DriverCall& call);
+    // The data type's part of the mismatch section (mismatch_section.cpp):
+    // here the form of allele data, the histogram table with the moments
+    // fit and its test. DNA and RFLP samples print the expansion fits.
+    virtual void mismatch_lines(DriverCall& call);
 
     // The checks of every data type (sample_checks.cpp): SampleSize made the
     // sum of the haplotype counts (WARNING 110 when a declared size differed)
@@ -356,6 +408,13 @@ protected:
     // and those of theta(H) in the theta block (same in every data type).
     void print_haplotype_level_block(std::ostream& out);
     void print_theta_Hom(std::ostream& out);
+
+protected:
+    // The steps of compute_mm_distr.
+    void count_mismatches();
+    void mismatch_moments();
+    void expected_mismatches();
+    void mismatch_goodness_of_fit();
 
 private:
     void copy_results(PopGenetics const& other);

@@ -1,0 +1,194 @@
+// The theta estimators, Tajima's D, Ewens' probabilities and Fu's Fs against
+// values worked independently: the sums by hand, the Ewens values from exact
+// Stirling numbers of the first kind (rational arithmetic, 30 digits).
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+
+#include "analyses/popgen/pop_genetics.h"
+#include "support/temp_log.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+// A fresh, empty Stirling-number table before and after each test.
+class EwensTest : public LogFolderTest {
+protected:
+    PopGenetics sample;
+
+    void SetUp() override { reset_table(); }
+    void TearDown() override { reset_table(); }
+    static void reset_table()
+    {
+        PopGenetics::BMat.re_allocate_matrix(0, 0);
+        PopGenetics::_B_num_exist = 0;
+    }
+};
+
+TEST(ThetaTest, ThetaSAndThetaPi)
+{
+    PopGenetics p;
+    // a1 = 11/6, a2 = 49/36: S/a1 = 36/11, V = (49/36 36 + 121/36 6) / ((170/36) 121/36).
+    EXPECT_DOUBLE_EQ(p.theta_S(4, 6), 36.0 / 11.0);
+    EXPECT_NEAR(p.ThetaSSD, std::sqrt((49.0 + 121.0 / 6.0) / (170.0 / 36.0 * 121.0 / 36.0)),
+                1e-12);
+    EXPECT_EQ(p.theta_S(1, 6), 0.0);
+    EXPECT_EQ(p.ThetaSSD, 0.0);
+
+    // n = 5: b1 = 6/12, b2 = 2 x 33 / 180; pi = 1.6.
+    p.SampleSize = 5;
+    EXPECT_EQ(p.theta_pi(1.6), 1.6);
+    EXPECT_NEAR(p.ThetaPiSD, std::sqrt(0.5 * 1.6 + 66.0 / 180.0 * 2.56), 1e-12);
+    p.SampleSize = 1.5;
+    EXPECT_EQ(p.theta_pi(1.6), 0.0);
+    EXPECT_EQ(p.ThetaPiSD, 0.0);
+}
+
+// Hand-worked samples: five sequences, one of them carrying four private
+// substitutions (S = 4, k = 4 x 4 / 10 = 1.6); six sequences in two groups of
+// three differing at three sites (S = 3, k = 3 x 9 / 15 = 1.8).
+TEST(ThetaTest, TajimasD)
+{
+    const struct {
+        const char* title;
+        int n;
+        double pi, S, D, P;  // P: the P-value left after the call, from 0.5
+    } cases[] = {
+        {"one divergent sequence", 5, 1.6, 4, -1.0937990658, 0.5},
+        {"two groups", 6, 1.8, 3, 1.9098893821, 0.5},
+        {"pi = S/a1 within 1e-15", 4, 6.0, 11, 0.0, 0.5},
+        {"n = 2", 2, 1.0, 1, 0.0, -1.0},
+        {"n = 3", 3, 2.0, 3, 0.0, -1.0},
+        {"no segregating site", 8, 0.0, 0, 0.0, -1.0},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.title);
+        PopGenetics p;
+        p.TajimaDPValue = 0.5;
+        EXPECT_NEAR(p.tajimaD(c.n, c.pi, c.S), c.D, 1e-9);
+        EXPECT_EQ(p.TajimaDPValue, c.P);
+        if (c.n > 3 && c.S > 0 && c.D != 0.0) {
+            EXPECT_NEAR(p.fast_tajimaD(c.n, c.pi, c.S), c.D, 1e-9);
+        }
+    }
+    PopGenetics p;
+    p.fast_tajimaD(8, 0.0, 0);
+    EXPECT_EQ(p.TajimaD, 0.0);
+    EXPECT_EQ(p.TajimaDPValue, -1.0);
+}
+
+TEST_F(EwensTest, ProbabilitiesOfTheNumberOfAlleles)
+{
+    ASSERT_EQ(PopGenetics::grow_B_num_mat(10, 10), 1);
+    // n = 10, theta(H) of counts 5 and 5: P(K = 2) and P(K >= 2) = 1 - P(K = 1).
+    const double theta = 0.936291991166;
+    EXPECT_NEAR(PopGenetics::proba_exactly_k(2, 10, theta), 0.2998487358, 1e-9);
+    EXPECT_NEAR(1.0 - static_cast<double>(PopGenetics::proba_less_than_k(2, 10, theta)),
+                0.8867957219, 1e-9);
+    EXPECT_NEAR(sample.k_est(theta, 10), 2.8396418835, 1e-9);
+    EXPECT_EQ(sample.ExpNumAlleles, sample.k_est(theta, 10));
+
+    EXPECT_EQ(PopGenetics::proba_exactly_k(1, 10, 0.0), 1.0);
+    EXPECT_EQ(PopGenetics::proba_exactly_k(2, 10, 0.0), 0.0);
+    EXPECT_EQ(PopGenetics::proba_exactly_k(10, 10, 2.0), 0.0);
+    EXPECT_EQ(PopGenetics::proba_exactly_k(3, 10, 20000.0), 0.0);
+    EXPECT_EQ(PopGenetics::proba_less_than_k(1, 10, 2.0), 0.0L);
+    EXPECT_EQ(PopGenetics::proba_less_than_k(5, 10, 20000.0), 0.0L);
+    // More alleles than gene copies: every outcome has fewer.
+    EXPECT_NEAR(static_cast<double>(PopGenetics::proba_less_than_k(11, 10, 2.0)), 1.0, 1e-12);
+    EXPECT_EQ(sample.k_est(0.0, 10), 1.0);
+    EXPECT_EQ(sample.k_est(2.0, 0), 0.0);
+}
+
+// The interval solves P(K < 10) = 0.025 and P(K <= 10) = 0.975 under Ewens'
+// distribution for n = 50.
+TEST_F(EwensTest, ThetaKWithItsInterval)
+{
+    bool limits = false;
+    EXPECT_NEAR(sample.theta_k(50, 10, 0.05, limits), 3.4803157, 1e-6);
+    EXPECT_TRUE(limits);
+    EXPECT_NEAR(sample.ThetaKLow, 1.6834379, 1e-6);
+    EXPECT_NEAR(sample.ThetaKHigh, 6.8662966, 1e-6);
+    EXPECT_NEAR(sample.ExpNumAlleles, 10.0, 1e-6);
+}
+
+TEST_F(EwensTest, ThetaKWithoutInterval)
+{
+    const struct {
+        const char* title;
+        int n, k;
+        double theta;
+    } cases[] = {
+        {"one allele", 20, 1, 0.0},
+        {"every gene copy different", 20, 20, -1.0},
+        {"more alleles than gene copies", 20, 25, -1.0},
+        {"6000 gene copies", 6000, 10, -2.0},  // -2: computed, not checked here
+        {"table refused at 4995 gene copies", 4995, 10, -2.0},
+        {"1200 alleles", 3000, 1200, -2.0},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.title);
+        bool limits = true;
+        double theta = sample.theta_k(c.n, c.k, 0.05, limits);
+        EXPECT_FALSE(limits);
+        if (c.theta > -2.0)
+            EXPECT_EQ(theta, c.theta);
+        else
+            EXPECT_NEAR(sample.ExpNumAlleles, c.k, 1e-4);
+        EXPECT_LE(sample.ThetaKHigh, 0.0);  // never the placeholder 1e8
+    }
+}
+
+// Fs = ln(S'/(1 - S')), S' = P(K >= k): -1.8325624 for n = 10, theta 2, k = 6;
+// -5.2164583 for n = 20, theta 3, k = 12.
+TEST_F(EwensTest, FuFs)
+{
+    double Fs = 0.0;
+    sample.SampleSize = 10;
+    EXPECT_EQ(sample.Fu_Fs(2.0, 6, Fs, true), 1);
+    EXPECT_NEAR(Fs, -1.8325624002, 1e-8);
+    sample.SampleSize = 20;
+    EXPECT_EQ(sample.Fu_Fs(3.0, 12, Fs, true), 1);
+    EXPECT_NEAR(Fs, -5.2164583210, 1e-8);
+
+    EXPECT_EQ(sample.Fu_Fs(3.0, 1, Fs, true), 0);  // a single haplotype: S' = 1
+    EXPECT_EQ(Fs, FLT_MAX);
+    EXPECT_EQ(sample.Fu_Fs(20000.0, 5, Fs, true), 0);
+    EXPECT_EQ(Fs, FLT_MAX);
+    EXPECT_EQ(log_text(), "");
+
+    Fs = 7.0;
+    EXPECT_EQ(sample.Fu_Fs(0.0, 5, Fs, false), 0);
+    EXPECT_EQ(Fs, FLT_MAX);
+    EXPECT_EQ(log_text(), "");
+    EXPECT_EQ(sample.Fu_Fs(0.0, 5, Fs, true), 0);
+    EXPECT_THAT(log_text(),
+                HasSubstr("No molecular diversity within a sample while performing Fu's test"));
+
+    for (double n : {5000.0, 4995.0}) {
+        Fs = 7.0;
+        sample.SampleSize = n;
+        EXPECT_EQ(sample.Fu_Fs(3.0, 10, Fs, true), 0);
+        EXPECT_EQ(Fs, 7.0);
+    }
+    EXPECT_EQ(PopGenetics::_B_num_exist, 0);  // the refused growth to 5005 rows
+    sample.SampleSize = 2000;
+    EXPECT_EQ(sample.Fu_Fs(3.0, 1000, Fs, true), 0);
+    EXPECT_EQ(Fs, 7.0);
+    EXPECT_EQ(sample.Fu_Fs(3.0, 1000, Fs, false), 0);
+    std::string log = log_text();
+    size_t first = log.find("too many alleles, or too large sample ");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_THAT(log, HasSubstr("\"PopulDNA::Fu_Fs()\""));
+    size_t count = 0;
+    for (size_t at = first; at != std::string::npos;
+         at = log.find("too many alleles", at + 1))
+        ++count;
+    EXPECT_EQ(count, 3u);
+}
+
+}  // namespace
