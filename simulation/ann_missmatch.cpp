@@ -280,40 +280,48 @@ void ann_missmatch::calc_mismatch(double* x, double* y, int size, int nc)
             y[k] /= total;
 }
 
-bool ann_missmatch::allocate_fit_arrays(std::vector<double>& x, std::vector<double>& y,
-                                        std::vector<double>& e)
+bool ann_missmatch::start_fit(FitArrays& a, std::ostream& out)
 {
     try {
-        x.assign(max_classes + 10, 0.0);
-        y.assign(max_classes + 10, 0.0);
-        e.assign(max_classes + 10, 0.0);
+        a.xs.assign(max_classes + 10, 0.0);
+        a.ys.assign(max_classes + 10, 0.0);
+        a.es.assign(max_classes + 10, 0.0);
     } catch (const std::bad_alloc&) {
         log_line("Unable to allocate enough memory for covar and alpha matrices\n");
         log_line("exiting\n");
         error = 1;
         return false;
     }
+    a.x = a.xs.data();
+    a.y = a.ys.data();
+    a.e = a.es.data();
+    if (!read_mismatch_pop(a.x, a.y, a.n, a.pairs)) {
+        if (out.good())
+            out << "\nNo pair of gene copies in the mismatch distribution: no expansion fitted\n";
+        return false;
+    }
+    for (int k = 0; k <= a.n; ++k)
+        a.y[k] /= a.pairs;
     return true;
 }
 
-bool ann_missmatch::read_observed(double* x, double* y, int& n, int& pairs)
+void ann_missmatch::settle_fit(FitArrays& a, std::function<double(int)> const& expected)
 {
-    if (!read_mismatch_pop(x, y, n, pairs))
-        return false;
-    for (int k = 0; k <= n; ++k)
-        y[k] /= pairs;
-    return true;
+    raggedness = compute_raggedness_index(a.x, a.y, a.n);
+    summary_values[0] = obs_ssd;
+    summary_values[2] = raggedness;
+    for (int k = 1; k <= a.n; ++k)
+        a.e[k] = expected(static_cast<int>(a.x[k]));
 }
 
 void ann_missmatch::print_observed_and_model(std::ostream& out, const char* rule,
-                                             const char* header, double* x, double* y, double* e,
-                                             int n, int pairs)
+                                             const char* header, FitArrays const& a)
 {
     out << rule << header << rule;
     out << std::fixed << std::setprecision(1);
-    for (int k = 1; k <= n; ++k)
-        out << std::setw(13) << x[k] << std::setw(13) << y[k] * pairs << std::setw(13)
-            << e[k] * pairs << "\n";
+    for (int k = 1; k <= a.n; ++k)
+        out << std::setw(13) << a.x[k] << std::setw(13) << a.y[k] * a.pairs << std::setw(13)
+            << a.e[k] * a.pairs << "\n";
     out << rule;
 }
 

@@ -155,16 +155,26 @@ protected:
     bool run_bootstrap(BootstrapModel const& model, double* x, double* y, double* e, int n, int nc,
                        std::ostream& out, int pairs, double quantiles[3][4]);
 
-    // The work arrays of a fit, zeroed over their whole length; false, with
-    // the allocation lines on the log and error set, when they cannot be had.
-    bool allocate_fit_arrays(std::vector<double>& x, std::vector<double>& y,
-                             std::vector<double>& e);
-    // Reads the observed distribution and turns its counts into relative
-    // frequencies; false when there is none to fit.
-    bool read_observed(double* x, double* y, int& n, int& pairs);
+    // The distributions of one fit: class values, observed relative
+    // frequencies and expected frequencies, max_classes + 10 slots each.
+    struct FitArrays {
+        std::vector<double> xs, ys, es;
+        double* x = nullptr;
+        double* y = nullptr;
+        double* e = nullptr;
+        int n = 0;      // positions of the observed distribution
+        int pairs = 0;  // pairs of gene copies behind it
+    };
+    // Zeroed arrays holding the observed distribution as relative
+    // frequencies. False when they cannot be had (the allocation lines on
+    // the log, error set) or there is no pair to fit (with a note in out).
+    bool start_fit(FitArrays& a, std::ostream& out);
+    // After the search: the raggedness and the SSD into the summary values,
+    // and the expected frequency of every position.
+    void settle_fit(FitArrays& a, std::function<double(int)> const& expected);
     // The table of observed and expected pairs of a fit without bootstrap.
     void print_observed_and_model(std::ostream& out, const char* rule, const char* header,
-                                  double* x, double* y, double* e, int n, int pairs);
+                                  FitArrays const& a);
     // One line on the log when it is open.
     static void log_line(const char* text);
 

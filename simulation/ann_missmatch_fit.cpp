@@ -15,20 +15,10 @@
 
 void ann_missmatch::solve_least_square_rh(std::ostream& out)
 {
-    std::vector<double> xs, ys, es;
-    if (!allocate_fit_arrays(xs, ys, es))
+    FitArrays a;
+    if (!start_fit(a, out))
         return;
-    double* x = xs.data();
-    double* y = ys.data();
-    double* e = es.data();
-    int n = 0;
-    int pairs = 0;
-    if (!read_observed(x, y, n, pairs)) {
-        if (out.good())
-            out << "\nNo pair of gene copies in the mismatch distribution: no expansion fitted\n";
-        return;
-    }
-    hook_jeeves_rh(x, y, n, max_steps, epsilon);
+    hook_jeeves_rh(a.x, a.y, a.n, max_steps, epsilon);
     obs_ssd = ssd;
     if (out.good()) {
         out << std::fixed << std::showpoint << std::right << std::setprecision(3);
@@ -39,18 +29,14 @@ void ann_missmatch::solve_least_square_rh(std::ostream& out)
             out << "\nLeast-square procedure to fit expected and observed"
                 << "\nmismatch distribution did not converge after " << max_steps << "steps \n\n";
     }
-    raggedness = compute_raggedness_index(x, y, n);
-    summary_values[0] = obs_ssd;
-    summary_values[2] = raggedness;
-    for (int k = 1; k <= n; ++k)
-        e[k] = f_i_exp(static_cast<int>(x[k]));
+    settle_fit(a, [this](int i) { return f_i_exp(i); });
     if (num_boot > 0 && !error) {
-        make_bootstrap(x, y, e, n, max_classes, out, pairs);
+        make_bootstrap(a.x, a.y, a.e, a.n, max_classes, out, a.pairs);
         if (num_boot > 0)
             return;  // else it gave nothing: the plain table of the fit instead
     }
     print_observed_and_model(out, "-----------------------------------------\n",
-                             "        #Diff     Observed    Model Freq.\n", x, y, e, n, pairs);
+                             "        #Diff     Observed    Model Freq.\n", a);
 }
 
 int ann_missmatch::hook_jeeves_rh(double* x, double* y, const int& n, const int& steps,

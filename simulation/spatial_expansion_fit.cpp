@@ -3,7 +3,7 @@
 // of the three-parameter fit.
 
 #include <iomanip>
-#include <vector>
+#include <string>
 
 #include "simulation/spatial_expansion.h"
 
@@ -16,20 +16,10 @@ const char* kTableHeader = "          #Diff     Observed    Model Freq.\n";
 
 void mismatchSpatialExpansion::solve_least_square_spatial_expansion_3_par(std::ostream& out)
 {
-    std::vector<double> xs, ys, es;
-    if (!allocate_fit_arrays(xs, ys, es))
+    FitArrays a;
+    if (!start_fit(a, out))
         return;
-    double* x = xs.data();
-    double* y = ys.data();
-    double* e = es.data();
-    int n = 0;
-    int pairs = 0;
-    if (!read_observed(x, y, n, pairs)) {
-        if (out.good())
-            out << "\nNo pair of gene copies in the mismatch distribution: no expansion fitted\n";
-        return;
-    }
-    hook_jeeves_spatial_exp_3_par(x, y, n, max_steps, epsilon);
+    hook_jeeves_spatial_exp_3_par(a.x, a.y, a.n, max_steps, epsilon);
     obs_ssd = ssd;
     if (out.good()) {
         out << "\n\n===============================================================\n"
@@ -43,37 +33,23 @@ void mismatchSpatialExpansion::solve_least_square_spatial_expansion_3_par(std::o
             << "\nTheta                               : " << std::setw(12) << theta1
             << "\nM                                   : " << std::setw(12) << M << "\n";
     }
-    raggedness = compute_raggedness_index(x, y, n);
-    summary_values[0] = obs_ssd;
-    summary_values[2] = raggedness;
-    for (int k = 1; k <= n; ++k)
-        e[k] = f_i_spatial_exp_3p(static_cast<int>(x[k]));
+    settle_fit(a, [this](int i) { return f_i_spatial_exp_3p(i); });
     bool printed = false;
     if (num_boot > 0 && !error) {
-        make_bootstrap_spatial_exp(x, y, e, n, max_classes, out, pairs);
+        make_bootstrap_spatial_exp(a.x, a.y, a.e, a.n, max_classes, out, a.pairs);
         printed = num_boot > 0;
     }
     if (!printed)
-        print_observed_and_model(out, kRule43, kTableHeader, x, y, e, n, pairs);
+        print_observed_and_model(out, kRule43, kTableHeader, a);
     error = 0;
 }
 
 void mismatchSpatialExpansion::solve_least_square_spatial_expansion_4_par(std::ostream& out)
 {
-    std::vector<double> xs, ys, es;
-    if (!allocate_fit_arrays(xs, ys, es))
+    FitArrays a;
+    if (!start_fit(a, out))
         return;
-    double* x = xs.data();
-    double* y = ys.data();
-    double* e = es.data();
-    int n = 0;
-    int pairs = 0;
-    if (!read_observed(x, y, n, pairs)) {
-        if (out.good())
-            out << "\nNo pair of gene copies in the mismatch distribution: no expansion fitted\n";
-        return;
-    }
-    hook_jeeves_spatial_exp_4_par(x, y, n, max_steps, epsilon);
+    hook_jeeves_spatial_exp_4_par(a.x, a.y, a.n, max_steps, epsilon);
     obs_ssd = ssd;
     if (out.good()) {
         out << "\n\nParameters of the spatial expansion assuming different deme size before "
@@ -89,12 +65,8 @@ void mismatchSpatialExpansion::solve_least_square_spatial_expansion_4_par(std::o
             << "\nTheta1                              : " << std::setw(12) << theta1
             << "\nM                                   : " << std::setw(12) << M << "\n";
     }
-    raggedness = compute_raggedness_index(x, y, n);
-    summary_values[0] = obs_ssd;
-    summary_values[2] = raggedness;
-    for (int k = 1; k <= n; ++k)
-        e[k] = f_i_spatial_exp_4p(static_cast<int>(x[k]));
-    print_observed_and_model(out, kRule43, kTableHeader, x, y, e, n, pairs);
+    settle_fit(a, [this](int i) { return f_i_spatial_exp_4p(i); });
+    print_observed_and_model(out, kRule43, kTableHeader, a);
     error = 0;
 }
 
