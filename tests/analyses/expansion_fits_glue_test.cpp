@@ -81,6 +81,7 @@ private:
 
 TEST_F(ExpansionGlueTest, SuddenFitWithoutBootstrapKeepsItsParameters)
 {
+    run_settings.NumBootExpDem = -5;  // no bootstrap, as 0
     EXPECT_EQ(sample.est_demog_mis(&run_settings, results), 0);
     const ExpansionFit& fit = sample.DemogExpansionFit;
     EXPECT_GT(fit.values[0], 0.0);  // tau

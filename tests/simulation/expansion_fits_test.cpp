@@ -158,6 +158,13 @@ TEST_F(ExpansionFitTest, ReaderKeepsClassesUpToTheLastNonEmptyOne)
         EXPECT_EQ(fit.sample_size, size);
         EXPECT_EQ(n, 3);
     }
+
+    // A histogram beyond the capacity: the last position stays inside the
+    // arrays that every simulated distribution fills (below max_classes).
+    histogram(std::vector<int>(700, 1), 0);
+    ASSERT_EQ(fit.read_mismatch_pop(a.x.data(), a.y.data(), n, pairs), 1);
+    EXPECT_EQ(n, fit.max_classes - 1);
+    EXPECT_EQ(pairs, fit.max_classes - 2);
 }
 
 TEST_F(ExpansionFitTest, HistogramWithoutPairsIsRefused)
