@@ -40,9 +40,12 @@ void fit_block(PopGenetics& p, DriverCall& call, std::string const& heading, boo
             << "    no demographic parameters can be estimated." << std::endl;
         return;
     }
-    // The least-squares fit of the sudden (spatial false) or spatial expansion is called here.
-    if (!spatial)
+    if (spatial) {
+        p.est_spatial_mis(&call.s, call.results);
+    } else {
+        p.est_demog_mis(&call.s, call.results);
         out << std::endl;
+    }
 }
 
 // `method` closes the opening of the three batch lines of the fits.

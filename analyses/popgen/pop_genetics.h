@@ -36,6 +36,7 @@
 #include "model/population.h"
 #include "simulation/ttree.h"
 
+class Haplo_DB;
 class TGenotSample;
 struct LocusAlleleCounts;
 class TriMat;
@@ -299,6 +300,51 @@ public:
     // get_B_num_mat rebuilds the standard table, and the caller skips the
     // computation.
     static int grow_B_num_mat(int n, int k);
+
+    // ---- Expansion fits of the mismatch distribution (expansion_fits.cpp) ----
+    // The sudden- and the spatial-expansion fits of DNA and RFLP samples on
+    // the observed histogram, with their reports to `out`: the fit's
+    // parameters go to the mismatch batch line (theta0, tau, theta1; for
+    // the spatial fit also M) and with its result block into
+    // DemogExpansionFit or SpatialExpansionFit. The spatial fits are those
+    // chosen by MismatchSpatialExpNumParams (2 both, 3 or 4 one, else none).
+    // Result: the fit's error flag.
+    int est_demog_mis(settings* run_settings, std::fstream& out);
+    int est_spatial_mis(settings* run_settings, std::fstream& out);
+
+    // ---- Simulated replicates on SimTree (simulated_samples.cpp) ----
+    // Each builder first restarts the node serial numbers and the in-order
+    // site counter and takes (int)SampleSize tips; SimTree must have been
+    // allocated for them (TTree::allocate_tree), else the builder gives 0.
+    // Mutations on the current genealogy (TTree::sprinkle_mutations):
+    // NumSimMutations, 0 when the hit table had another size (WARNING 177).
+    int& sprinkle_mutations(const double& rate, const int& numSites, const Mut_Type& model,
+                            const double& gammaA, const double& b, const double& p,
+                            const double& transition);
+    // Kingman's coalescent, then the mutations: 1, or 0 without a genealogy.
+    int simulate_sample(const double& rate, const int& numSites, const Mut_Type& model,
+                        const double& gammaA, const double& b, const double& p,
+                        const double& transition);
+    // A sudden change of size by f, T ago, times in N generations; then the mutations.
+    int simulate_sample_exp(const double& rate, const int& numSites, const Mut_Type& model,
+                            const double& gammaA, const double& b, const double& p,
+                            const double& transition, const double& T, const double& f,
+                            const int& N);
+    int build_tree_fast_one_pop(double T, double f, const int& N);
+    // A range expansion T ago with emigration M, times in N generations; then the mutations.
+    int simulate_range_exp(const double& rate, const int& numSites, const Mut_Type& model,
+                           const double& gammaA, const double& b, const double& p,
+                           const double& transition, const double& T, const double& M,
+                           const int& N);
+    int build_tree_fast_range_exp(double T, double M, const int& N);
+    // Kingman's coalescent without mutations.
+    int fast_build_tree();
+    // This (fresh) sample becomes the tips of `tree`: one haplotype per
+    // distinct sequence, named after its first tip (from 1), appended to
+    // `haplotypes` and referenced with its count. Only the two-state and
+    // nucleotide models are converted. 1; nothing changes when the tips
+    // carry no sites.
+    int read_simulated_sample(TTree& tree, Haplo_DB& haplotypes, const Mut_Type& model);
 
     // ---- Homozygosity, gene diversity and theta(H) (gene_diversity.cpp) ----
     double& calc_F();

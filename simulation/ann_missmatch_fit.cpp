@@ -1,0 +1,133 @@
+// Least-squares fit of the sudden-expansion model (Schneider and Excoffier
+// 1999): a coordinate pattern search (the exploratory moves of Hooke and
+// Jeeves 1961) and the parametric bootstrap of the fit.
+
+#include <algorithm>
+#include <cmath>
+#include <iomanip>
+#include <sstream>
+#include <vector>
+
+#include "analyses/popgen/pop_genetics.h"
+#include "core/errors.h"
+#include "simulation/ann_missmatch.h"
+#include "simulation/ttree.h"
+
+void ann_missmatch::solve_least_square_rh(std::ostream& out)
+{
+    FitArrays a;
+    if (!start_fit(a, out))
+        return;
+    hook_jeeves_rh(a.x, a.y, a.n, max_steps, epsilon);
+    obs_ssd = ssd;
+    if (out.good()) {
+        out << std::fixed << std::showpoint << std::right << std::setprecision(3);
+        out << "\nTau                                 : " << std::setw(12) << tau
+            << "\nTheta0                              : " << std::setw(12) << theta0
+            << "\nTheta1                              : " << std::setw(12) << theta1 << "\n";
+        if (not_converged)
+            out << "\nLeast-square procedure to fit expected and observed"
+                << "\nmismatch distribution did not converge after " << max_steps << "steps \n\n";
+    }
+    settle_fit(a, [this](int i) { return f_i_exp(i); });
+    if (num_boot > 0 && !error) {
+        make_bootstrap(a.x, a.y, a.e, a.n, max_classes, out, a.pairs);
+        if (num_boot > 0)
+            return;  // else it gave nothing: the plain table of the fit instead
+    }
+    print_observed_and_model(out, "-----------------------------------------\n",
+                             "        #Diff     Observed    Model Freq.\n", a);
+}
+
+int ann_missmatch::hook_jeeves_rh(double* x, double* y, const int& n, const int& steps,
+                                  const double& eps)
+{
+    double s1 = 10.00001, s2 = 0.899999, s3 = 1.000001;
+    double D = 1.000001;
+    int completed = 0;
+    auto sum = [&] { return f_SRod_Harp(x, y, n); };
+    auto put_theta1 = [&](double v) { theta1 = v; };
+    auto lower_theta1 = [&](double v) {
+        theta1 = v;
+        if (theta0 > theta1)
+            theta0 = theta1;
+    };
+    auto put_theta0 = [&](double v) {
+        theta0 = v;
+        if (theta1 < theta0)
+            theta1 = theta0;
+    };
+    auto put_tau = [&](double v) { tau = v; };
+    const double shrink = 0.500001, grow = 1.0 / 0.2500005;
+    for (;;) {
+        double ref = sum();
+        const double theta0_start = theta0, tau_start = tau;
+        if (!explore(s1, eps, theta1, theta1, ref, put_theta1, sum, shrink, grow, lower_theta1))
+            break;
+        if (!explore(s2, eps, theta0, theta0_start, ref, put_theta0, sum, shrink, grow))
+            break;
+        if (!explore(s3, eps, tau, tau_start, ref, put_tau, sum, shrink, grow))
+            break;
+        D = std::max({s3, s2, s1 / (theta1 + 1.0)});
+        ++completed;
+        if (completed >= steps || D <= eps)
+            break;
+    }
+    if (D > eps) {
+        if (_ZOS_ && _ZOS_->good())
+            *_ZOS_ << "\t\tno convergence after " << completed << " steps (#=" << D << ")\n";
+        not_converged = 1;
+    }
+    ssd = sum();
+    if (theta1 > 99999.0)
+        theta1 = 99999.0;
+    return D <= eps ? 1 : 0;
+}
+
+int ann_missmatch::simulate_miss(double* x, double* y, int&)
+{
+    int done = 0;
+    if (theta1 > 0.0) {
+        const double mu = 0.5 * theta1 / N;
+        const double f = std::max(1.0 / N, theta0 / theta1);
+        const double T = 0.5 * tau / (mu * N);
+        if (pop->simulate_sample_exp(mu, m1, NEW_ALLELE, -1.0, 1.0, 1.0, 0.33, T, f, N)) {
+            calc_mismatch(x, y, static_cast<int>(pop->SampleSize), max_classes);
+            done = 1;
+        }
+    }
+    if (pop->SimTree.has_nodes())
+        TNode::hits.count = 0;
+    return done;
+}
+
+void ann_missmatch::make_bootstrap(double* x, double* y, double* e, int& n, const int& nc,
+                                   std::ostream& out, int pairs)
+{
+    BootstrapModel model{
+        "ann_missmatch::make_bootstrap",
+        "\n---------------------\n",
+        "mismatchDemogExp",
+        "mismatchDemogExpCI",
+        "\nConfidence region for the observed mismatch:\n\n",
+        {"Tau:", "Theta0:", "Theta1:"},
+        [this] { return std::array<double, 3>{tau, theta0, theta1}; },
+        [this](std::array<double, 3> const& v) {
+            tau = v[0];
+            theta0 = v[1];
+            theta1 = v[2];
+        },
+        [this](double* xs, double* ys) {
+            int unused = 0;
+            return simulate_miss(xs, ys, unused) == 1;
+        },
+        [this](double* xs, double* ys, int positions) {
+            return hook_jeeves_rh(xs, ys, positions, max_steps, epsilon);
+        }};
+    double quantiles[3][4];
+    if (!run_bootstrap(model, x, y, e, n, nc, out, pairs, quantiles))
+        return;
+    for (int p = 0; p < 3; ++p)
+        for (int q = 0; q < 4; ++q)
+            summary_values[4 + 4 * p + q] = quantiles[p][q];
+}
