@@ -113,6 +113,20 @@ TEST_F(DistanceMatrixTest, ConventionalFStatisticsOfFrequencies)
     EXPECT_FALSE(std::filesystem::exists(dir / "MissDataPerLocus.txt"));
 }
 
+// Labels of a matrix of another size would be read past their end.
+TEST_F(DistanceMatrixTest, LabelsOfAnotherSizeAreDropped)
+{
+    project.dist_mat.initializeMatrixAndArrays(2);
+    project.dist_mat.labels[0] = "x";
+    haplotypic_sample("A", {{"ACGT", 1}, {"ACGG", 1}, {"TCGG", 1}});
+    build_vectors();
+    ASSERT_EQ(project.calc_dist_matrix(0, 0.0), 1);
+    EXPECT_EQ(project.dist_mat.labels, nullptr);
+    std::ostringstream out;
+    out << project.dist_mat;
+    EXPECT_THAT(out.str(), HasSubstr("MatrixSize= 3\n"));
+}
+
 // No haplotype, no matrix: ERROR 136, the old matrix and the settings stay.
 TEST_F(DistanceMatrixTest, FailureKeepsTheOldMatrixAndTheSettings)
 {
