@@ -125,6 +125,11 @@ void print_spanning_network(std::ostream& out, TMinSpaNet const& net, int num_ot
                             std::function<my_string const&(int)> const& label,
                             std::function<void()> const& nexus, bool line_after_links);
 
+// Fixed notation with the decimal point shown, right-aligned, with
+// `decimals` decimals: the number format of the distance tables, left on the
+// stream afterwards.
+void fixed_notation(std::ostream& out, int decimals);
+
 // The column width of the network tables: 4 more than the longest id, at least 8.
 int network_label_width(int longest_id);
 

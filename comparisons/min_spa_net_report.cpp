@@ -14,17 +14,13 @@ int network_label_width(int longest_id)
     return std::max(8, longest_id + 4);
 }
 
-namespace {
-
-void fixed_decimals(std::ostream& out, int decimals)
+void fixed_notation(std::ostream& out, int decimals)
 {
     out.setf(std::ios::fixed, std::ios::floatfield);
     out.setf(std::ios::showpoint | std::ios::right);
     out.unsetf(std::ios::left);
     out << std::setprecision(decimals);
 }
-
-}  // namespace
 
 void print_spanning_network(std::ostream& out, TMinSpaNet const& net, int num_otus, int width,
                             std::function<my_string const&(int)> const& label,
@@ -44,7 +40,7 @@ void print_spanning_network(std::ostream& out, TMinSpaNet const& net, int num_ot
     for (int k = 0; k < links; ++k) {
         if (net.otu1[k] < 0)
             continue;
-        fixed_decimals(out, 5);
+        fixed_notation(out, 5);
         out << std::setw(w) << label(net.otu1[k]) << "  " << std::setw(w) << label(net.otu2[k])
             << "  " << std::setw(18) << net.link_length[k] << "\n";
     }
@@ -61,7 +57,7 @@ void print_spanning_network(std::ostream& out, TMinSpaNet const& net, int num_ot
         << rule67 << "\n\n"
         << std::setw(w - 3) << " " << "OTU" << std::setw(30) << "List of alternative links\n"
         << std::setw(w) << "===" << std::setw(30) << "=========================\n";
-    fixed_decimals(out, 5);
+    fixed_notation(out, 5);
     const int otus = std::min(num_otus, net.size());
     for (int i = 0; i < otus; ++i) {
         MY_TArrayAsVector<int> const& links_of_i = net.alt_links[i];

@@ -19,12 +19,13 @@
 
 namespace {
 
-void fixed_right(std::ostream& out, int decimals)
+// An XML element of the sample's tables, named after the sample.
+TXmlTag sample_tag(const char* tag_name, my_string const& sample_name)
 {
-    out.setf(std::ios::fixed, std::ios::floatfield);
-    out.setf(std::ios::showpoint | std::ios::right);
-    out.unsetf(std::ios::left);
-    out << std::setprecision(decimals);
+    TXmlTag tag(tag_name);
+    tag.attribute = "pop";
+    tag.value = sample_name;
+    return tag;
 }
 
 }  // namespace
@@ -50,9 +51,7 @@ void PopGenetics::print_out_dist_mat(std::fstream* out, settings& s)
     if (s.PrintHaplDistMat && m) {
         *_ZOS_ << "\t\t\tWriting matrix to file ...\n";
         o << "\nInter-haplotypic distance matrix (s.d. above diagonal):\n\n";
-        TXmlTag tag("interHapDistMatrix");
-        tag.attribute = "pop";
-        tag.value = name;
+        TXmlTag tag = sample_tag("interHapDistMatrix", name);
         if (xmlOutput)
             o << tag.open() << "\n";
         o << std::setw(w) << " ";
@@ -62,7 +61,7 @@ void PopGenetics::print_out_dist_mat(std::fstream* out, settings& s)
         // Allele counts have no standard deviations to show above the diagonal.
         const bool with_sd =
             ProfileSettings::DataType != MICROSAT && ProfileSettings::DataType != STANDARD;
-        fixed_right(o, 4);
+        fixed_notation(o, 4);
         for (int i = 0; i < n; ++i) {
             o << std::setw(w) << haplotype_id(i);
             for (int j = 0; j < i; ++j)
@@ -80,9 +79,7 @@ void PopGenetics::print_out_dist_mat(std::fstream* out, settings& s)
     }
 
     o << "\nList of Haplotypes:\n\n";
-    TXmlTag labels("interHapDistMatrixLabels");
-    labels.attribute = "pop";
-    labels.value = name;
+    TXmlTag labels = sample_tag("interHapDistMatrixLabels", name);
     if (xmlOutput)
         o << labels.open() << "\n";
     for (int k = 0; k < num_haplotypes; ++k)
@@ -177,7 +174,7 @@ int PopGenetics::compute_dist_mat_for_conventional_FST(std::ofstream& out, setti
         return 1;
     *_ZOS_ << "\t\tWriting matrix to file ...\n";
     start = std::clock();
-    fixed_right(out, 4);
+    fixed_notation(out, 4);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < i; ++j)
             out << std::setw(8) << d(i, j);

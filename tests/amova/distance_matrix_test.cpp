@@ -11,7 +11,7 @@
 #include <string>
 
 #include "amova/distance_matrix.h"
-#include "project/sample_project_fixture.h"
+#include "amova/results_file_fixture.h"
 #include "support/temp_log.h"
 
 using ::testing::HasSubstr;
@@ -19,29 +19,8 @@ using ::testing::Not;
 
 namespace {
 
-class DistanceMatrixTest : public SampleProjectTest {
+class DistanceMatrixTest : public ResultsFileTest {
 protected:
-    std::fstream results;
-    std::string results_path = (dir / "run.htm").string();
-
-    void SetUp() override
-    {
-        SampleProjectTest::SetUp();
-        results.open(results_path, std::ios::out);
-        s.results_stream = &results;
-        s.results_file = results_path.c_str();
-        s.results_dir = (dir.string() + "/").c_str();
-    }
-
-    // Every definition of the list gets its alleles, as the run prepares them.
-    void build_vectors() { project.build_all_vectors(project.allele_db); }
-
-    std::string results_text()
-    {
-        results.flush();
-        return read_text(results_path);
-    }
-
     struct Borrowed {
         int task, method, infer;
         double gamma;

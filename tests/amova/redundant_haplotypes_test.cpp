@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "amova/redundant_haplotypes.h"
-#include "project/sample_project_fixture.h"
+#include "amova/results_file_fixture.h"
 #include "support/temp_log.h"
 
 using ::testing::HasSubstr;
@@ -35,20 +35,8 @@ TEST(IdenticalHaplotypeClasses, IntransitiveZeroDistances)
     EXPECT_EQ(identical_haplotype_classes(list, d), (std::vector<int>{0, 0, 0}));
 }
 
-class RedundantHaplotypesTest : public SampleProjectTest {
+class RedundantHaplotypesTest : public ResultsFileTest {
 protected:
-    std::fstream results;
-    std::string results_path = (dir / "run.htm").string();
-
-    void SetUp() override
-    {
-        SampleProjectTest::SetUp();
-        results.open(results_path, std::ios::out);
-        s.results_stream = &results;
-        s.results_file = results_path.c_str();
-        s.tree_data_file = (dir / "run.js").string().c_str();
-    }
-
     // Sample "North" holds ACGT under the ids h1 and h2, and ACGA; "South"
     // holds ACGA and h2.
     void two_samples_one_sequence_twice()
@@ -63,7 +51,7 @@ protected:
         north.SampleSize += 3;
         north.num_haplotypes += 1;
         project.samples->Populations.data[1]->haplotypes.Add(new PHaploDef(twin, 1));
-        project.build_all_vectors(project.allele_db);
+        build_vectors();
     }
 
     std::vector<std::pair<std::string, int>> records(int sample)
@@ -88,8 +76,7 @@ TEST_F(RedundantHaplotypesTest, MergedUnderTheEarlierIdWhenAsked)
     using Records = std::vector<std::pair<std::string, int>>;
     EXPECT_EQ(records(0), (Records{{"id_ACGT", 5}, {"id_ACGA", 1}}));
     EXPECT_EQ(records(1), (Records{{"id_ACGA", 3}, {"h2", 1}}));
-    results.flush();
-    std::string text = read_text(results_path);
+    std::string text = results_text();
     EXPECT_THAT(text, HasSubstr("== Checking for haplotypes shared among populations:\n"));
     EXPECT_THAT(text, HasSubstr("== Population : North\n===============\n"));
     EXPECT_THAT(text, HasSubstr("Haplotype frequency distribution among the samples:"));
