@@ -323,12 +323,12 @@ protected:
     void print_theta_Hom(std::ostream& out);
 
 private:
+    my_string const& haplotype_id(int k) const;
+    bool differ_for_conventional_FST(int i, int j) const;
     void copy_results(PopGenetics const& other);
     void copy_owned_arrays(PopGenetics const& other);
     void release_owned_arrays();
     int num_loci_of_first_haplotype() const;
-    my_string const& haplotype_id(int k) const;
-    bool differ_for_conventional_FST(int i, int j) const;
 };
 
 #endif
