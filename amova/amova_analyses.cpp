@@ -5,15 +5,6 @@
 
 #include "project/project.h"
 
-int Project::calc_dist_matrix(int const&, double const&)
-{
-    return 1;
-}
-
-void Project::print_distance_matrix()
-{
-}
-
 int Project::AMOVA(DistMat&, Haplo_DB&, Samples&, Structure&, TAlleleDB&, amova_results*)
 {
     return 1;

@@ -1,6 +1,4 @@
-// The AMOVA entry points that the task checks of a run call. The AMOVA
-// computations are not part of this build yet: no haplotype definitions are
-// merged.
+// The AMOVA entry points that the task checks of a run call.
 
 #include "core/errors.h"
 #include "project/project.h"
@@ -26,8 +24,4 @@ bool Project::IsAmovaStructure()
         fit = false;
     }
     return fit;
-}
-
-void Project::eliminate_redond_haplodef()
-{
 }

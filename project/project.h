@@ -123,10 +123,18 @@ public:
     // --- Entry points of the AMOVA (amova/) ---
     // True when the structure is fit for an AMOVA.
     bool IsAmovaStructure();
-    // Merges identical haplotype definitions found by computed distances.
-    void eliminate_redond_haplodef();
-    // Distance matrix between the haplotypes of haplo_list into dist_mat: 1, or 0.
+    // Reports the haplotypes of haplo_list at distance 0 (compared as
+    // standard data) and, with InferHaplotypeDefinitionFromDistanceMatrix,
+    // merges them within each sample: 1, or 0 when no matrix could be set up.
+    // The project's own matrix, the data type and ComputeConventionalFST are
+    // put back however it ends.
+    int eliminate_redond_haplodef();
+    // Distance matrix between the haplotypes of haplo_list into dist_mat,
+    // with the report on usable loci and missing data when the AMOVA or the
+    // pairwise comparisons use it: 1, or 0 (ERROR 136, dist_mat unchanged).
     int calc_dist_matrix(int const& method, double const& gamma);
+    // The same for another list, without the report.
+    int calc_dist_matrix(Haplo_DB& list, int const& method, double const& gamma);
     // The distance matrix and the minimum spanning network, as the settings ask.
     void print_distance_matrix();
     // One AMOVA with its permutation tests, pairwise comparisons and Mantel test.

@@ -31,15 +31,27 @@ struct DiversityLabels {
     const char* closing;
 };
 
-void diversity_lines(std::ostream& out, DriverCall const& call, bool computed,
-                     DiversityLabels const& labels, double k, double k_sd, double pi, double pi_sd)
+// The sample's distance matrix, haplotype list and spanning network, as the
+// settings ask.
+void print_haplotype_distances(DriverCall& call)
+{
+    if (call.s.PrintHaplDistMat || call.s.PrintMinSpannNetworkPop)
+        call.sample.print_out_dist_mat(&call.results, call.s);
+}
+
+// The matrix comes before the values, except for standard data (matrix_first
+// false), where it follows them.
+void diversity_lines(std::ostream& out, DriverCall& call, bool computed,
+                     DiversityLabels const& labels, double k, double k_sd, double pi, double pi_sd,
+                     bool matrix_first = true)
 {
     if (!computed) {
         out << "\nMolecular diversity indices cannot be computed: "
                "no distance matrix between the haplotypes\n";
         return;
     }
-    // The printed distance matrix and spanning network come here.
+    if (matrix_first)
+        print_haplotype_distances(call);
     if (call.haplotypes_known())
         value_with_sd(out, labels.mean, k, k_sd);
     value_with_sd(out, labels.diversity, pi, pi_sd);
@@ -211,7 +223,11 @@ void PopulStandard::molecular_diversity_lines(DriverCall& call)
         << "\nNumber of polymorphic loci                   : " << NumPolymSites
         << "\nNumber of usable loci                        : " << NumUsableLoci << "\n"
         << std::endl;
-    if (!frequencies)
-        diversity_lines(out, call, computed, kLongLabels, PairDiffMean, PairDiffMeanSD,
-                        MeanGeneDiversity, MeanGeneDiversitySD);
+    if (frequencies)
+        return;
+    diversity_lines(out, call, computed, kLongLabels, PairDiffMean, PairDiffMeanSD,
+                    MeanGeneDiversity, MeanGeneDiversitySD, false);
+    if ((call.s.PrintHaplDistMat || call.s.PrintMinSpannNetworkPop)
+        && compute_distance_matrix(nullptr, &call.s, 0))
+        print_haplotype_distances(call);
 }

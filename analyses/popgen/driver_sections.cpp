@@ -6,6 +6,7 @@
 // ends the driver.
 
 #include <ctime>
+#include <fstream>
 #include <iomanip>
 
 #include "analyses/popgen/driver_frame.h"
@@ -179,8 +180,18 @@ bool PopGenetics::pairwise_distances_section(DriverCall& call)
         return false;
     call.check_once();
     call.evaluate_polymorphism_once();
-    // The ".dis" file of conventional FST comes here.
-    if (!call.s.ComputeConventionalFST) {
+    if (call.s.ComputeConventionalFST) {
+        // The matrix also goes to a distance file in the result folder.
+        my_string path = call.s.results_dir;
+        path += get_small_name();
+        path += ".dis";
+        std::ofstream file(path.str);
+        if (!file) {
+            *_ZOS_ << "\t\tUnable to create the file \"" << path << "\"\n";
+            E.error(WARNING, call.plan.where, 132);
+        }
+        compute_dist_mat_for_conventional_FST(file, &call.s);
+    } else {
         const int method = call.s.DistanceMethodAMOVA;
         take_distance_settings(call.s, method, call.s.GammaAValueAMOVA);
         compute_distance_matrix(nullptr, &call.s, method != 0);

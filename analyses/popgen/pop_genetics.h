@@ -289,6 +289,17 @@ public:
     int fill_distance_matrix(settings* run_settings, const char* indent, const char* where_failed,
                              int rows, MatrixRow const& compute_row);
 
+    // ---- The haplotype distances in the results (haplotype_distance_output.cpp) ----
+    // Sets num_haplotypes; with a stream, writes the matrix (PrintHaplDistMat),
+    // the list of haplotypes and the minimum spanning network
+    // (PrintMinSpannNetworkPop) of HaplDistMat, which must be computed.
+    void print_out_dist_mat(std::fstream* out, settings& s);
+    // HaplDistMat made the 0/1 matrix of conventional F-statistics (a 2 x 2
+    // constant matrix for allele frequencies), written to `out` unless it
+    // has failed: 1; 0 after ERROR 108 (no haplotype) or a stop request, the
+    // previous matrix then kept.
+    int compute_dist_mat_for_conventional_FST(std::ofstream& out, settings* s);
+
     // ---- Stirling-number table ----
     // BMat holds the standard 200 x 80 table unless it counts as built
     // already: 1, or 0 (and _B_num_exist 0) when it cannot be built.
@@ -604,6 +615,8 @@ private:
     // The first fields of a line of "l_d_pro.sum" or "l_d_val.sum".
     void write_ld_batch_prefix(std::ostream& out, int first, int second) const;
 
+    my_string const& haplotype_id(int k) const;
+    bool differ_for_conventional_FST(int i, int j) const;
     void copy_results(PopGenetics const& other);
     void copy_owned_arrays(PopGenetics const& other);
     void release_owned_arrays();

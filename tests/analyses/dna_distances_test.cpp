@@ -88,10 +88,13 @@ TEST_F(DnaDistancesTest, PairwiseDistancesSection)
     p.test_methods(s);
     ASSERT_NE(p.HaplDistMat, nullptr);
     EXPECT_NEAR((*p.HaplDistMat)(1, 0), 0.1875 * 20, 1e-5);
+    // Conventional F-statistics: two sequences differ or not.
     s.ComputeConventionalFST = 1;
+    s.results_dir = (dir.string() + "/").c_str();
     PopulDNA& q = dna({{kFirst, 1}, {kSecond, 1}});
     q.test_methods(s);
-    EXPECT_EQ(q.HaplDistMat, nullptr);
+    ASSERT_NE(q.HaplDistMat, nullptr);
+    EXPECT_EQ((*q.HaplDistMat)(1, 0), 1.0);
 }
 
 TEST_F(DnaDistancesTest, WeightsActOnTheDifferences)
