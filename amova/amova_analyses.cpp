@@ -14,11 +14,6 @@ void Project::print_distance_matrix()
 {
 }
 
-int Project::AMOVA(DistMat&, Haplo_DB&, Samples&, Structure&, TAlleleDB&, amova_results*)
-{
-    return 1;
-}
-
 void Project::LocusByLocusAMOVA(std::fstream*)
 {
 }
