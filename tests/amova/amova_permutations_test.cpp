@@ -186,9 +186,9 @@ double chi_square(std::map<int, int> const& counts, int outcomes, int trials)
 }
 
 // Each scheme reaches every outcome equally often: PHAPWG every split of
-// 3 + 3 copies (20), PIAPWG every split of 2 + 2 individuals (6), PPAG every
+// 3 + 3 copies (20) and of 1 + 2 copies (3), PIAPWG every split of 2 + 2 individuals (6), PPAG every
 // partition of 4 populations into groups of 2 and 2 (6). Critical values of
-// the chi-square at 0.001: 43.82 (19 d.f.), 20.52 (5 d.f.).
+// the chi-square at 0.001: 43.82 (19 d.f.), 20.52 (5 d.f.), 13.82 (2 d.f.).
 TEST_F(AmovaSchemeTest, PermutationsAreUniform)
 {
     const int trials = 100000;
@@ -217,6 +217,14 @@ TEST_F(AmovaSchemeTest, PermutationsAreUniform)
              groups({{0, 1}});
          },
          &Amova::PHAPWG, first_copies(3), 20, 43.82},
+        {"PHAPWG, 1 + 2 copies: the observed split is one of the three",
+         [this] {
+             matrix(3);
+             sample({{0, 1}});
+             sample({{1, 1}, {2, 1}});
+             groups({{0, 1}});
+         },
+         &Amova::PHAPWG, first_copies(1), 3, 13.82},
         {"PIAPWG, 2 + 2 individuals",
          [this] {
              distinct_individuals({2, 2});
@@ -242,8 +250,15 @@ TEST_F(AmovaSchemeTest, PermutationsAreUniform)
         std::unique_ptr<Amova> a = prepared();
         long seed = SEED;
         ran3(&seed);
+        std::vector<int> const observed = a->haploIndexVector;
+        std::vector<Population*> const observed_order = a->popTable;
         std::map<int, int> counts;
         for (int i = 0; i < trials; ++i) {
+            // Each permutation of the observed data, as a test makes them
+            // (repeated shuffles in place would tend to uniform even when
+            // one shuffle is not).
+            a->haploIndexVector = observed;
+            a->popTable = observed_order;
             ((*a).*c.scheme)();
             ++counts[c.outcome(*a)];
         }
