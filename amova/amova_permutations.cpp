@@ -39,6 +39,21 @@ void shuffle_block(int s, int f, int e, Exchange exchange)
     }
 }
 
+// Exchanges of gene copies, and of individuals (consecutive pairs of copies).
+struct CopyExchange {
+    int* v;
+    void operator()(int i, int j) const { std::swap(v[i], v[j]); }
+};
+
+struct IndividualExchange {
+    int* v;
+    void operator()(int i, int j) const
+    {
+        std::swap(v[2 * i], v[2 * j]);
+        std::swap(v[2 * i + 1], v[2 * j + 1]);
+    }
+};
+
 }  // namespace
 
 void Population::CreatePermutationVectors(int const& n)
@@ -86,25 +101,6 @@ void Amova::PPAG()
     shuffle_block(0, first, static_cast<int>(popTable.size()),
                   [this](int i, int j) { std::swap(popTable[i], popTable[j]); });
 }
-
-namespace {
-
-// Exchanges of gene copies, and of individuals (consecutive pairs of copies).
-struct CopyExchange {
-    int* v;
-    void operator()(int i, int j) const { std::swap(v[i], v[j]); }
-};
-
-struct IndividualExchange {
-    int* v;
-    void operator()(int i, int j) const
-    {
-        std::swap(v[2 * i], v[2 * j]);
-        std::swap(v[2 * i + 1], v[2 * j + 1]);
-    }
-};
-
-}  // namespace
 
 void Amova::PHAPAG()
 {
