@@ -44,7 +44,8 @@ std::string short_form(my_string const& name)
 
 Population::Population()
     : locus_polymorphic(nullptr), profile(), name(), sample_index(-1), haplotypes(9, 100),
-      geneCopies(9, 100), individuals(), alleleDB(nullptr), estimated_haplotypes(),
+      geneCopies(9, 100), amovaList(&haplotypes), individuals(), alleleDB(nullptr),
+      estimated_haplotypes(),
       ssdWithinSum(0), ssdWithin(0), ssdWithinIndiv(0), permCounts(nullptr),
       presentHaplos(nullptr), numPresentHaplos(0), numMatrixHaplos(0), num_haplotypes(0),
       nbInitialHaplotypes(0), SampleSize(0), inv_sample_size(0), ld_deg_freedom(0),
@@ -89,6 +90,7 @@ void Population::reset_scalars()
     numPresentHaplos = 0;
     alleleDB = nullptr;
     group_level_sample = false;
+    amovaList = &haplotypes;
     ld_deg_freedom = 0;
     HaplotypesFromGenotypes = 0;
 }
@@ -106,6 +108,7 @@ void Population::DeletePermutationVectors()
     permCounts = nullptr;
     presentHaplos = nullptr;
     numPresentHaplos = 0;
+    numMatrixHaplos = 0;
 }
 
 void Population::clean()

@@ -63,6 +63,9 @@ public:
     int sample_index;         // position of the sample in the project; -1 when not set
     MY_TIArrayAsVector<PHaploDef> haplotypes;  // owned records, in reading order
     MY_TIArrayAsVector<PHaploDef> geneCopies;  // owned, one record of count 1 per gene copy
+    // The list the AMOVA reads: haplotypes, or geneCopies for genotypic data
+    // (set by the Amova constructor); always one of this sample's own lists.
+    MY_TIArrayAsVector<PHaploDef>* amovaList;
     TPhenDB individuals;      // genotypic data; empty for haplotypic data as read
     TAlleleDB* alleleDB;      // the project's allele database, not owned; null until attached
     TPopHaploDB estimated_haplotypes;  // haplotype frequencies estimated by the EM
@@ -112,6 +115,20 @@ public:
     // vectors and polymorphism flags; name, index, profile and sizes stay.
     void clean();
     void DeletePermutationVectors();
+
+    // AMOVA permutation vectors (amova/amova_permutations.cpp): n zeroed
+    // counts and n slots of present haplotypes; then the counts of the
+    // sample's slice of the haplotype-index vector (SampleSize ids), the
+    // present haplotypes ascending. An id outside 0 .. n-1 is not counted and
+    // is reported as MEMORY error 1.
+    void CreatePermutationVectors(int const& n);
+    void SetUpVectorsAfterPermutation(int* ids);
+    // Sums of squared distances over pairs of gene copies (amova/amova_sums.cpp),
+    // from the counts above: within the sample (kept in ssdWithinSum, and over
+    // SampleSize in ssdWithin), and between this sample and another.
+    double* ComputeSSDWP(DistMat const& d);
+    double* SSDWP_div_freq(DistMat const& d);
+    double ComputeSSDAP(Population const* other, DistMat const& d) const;
 
     // The short form of the name used in per-sample file names: at most 6
     // leading characters, and for names of 9 or more characters up to 3

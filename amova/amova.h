@@ -1,0 +1,162 @@
+// One analysis of molecular variance (Excoffier, Smouse and Quattro 1992).
+//
+// The constructor does the whole analysis: it prepares the per-population
+// and per-group tables and the haplotype-index vector (one haplotype matrix
+// index per gene copy), chooses the hierarchical design that fits the data
+// and the genetic structure, runs it, records which design ran, runs the
+// pairwise population comparisons when they are asked, and releases its
+// tables. The caller destroys the object right after construction.
+//
+// The populations of the structure must be numbered 0 .. P-1 group after
+// group, members in order (Project::AMOVA does it), so that every group's
+// gene copies form one block of the index vector. Permutations reorder that
+// vector (or the population table) in place; each population's haplotype
+// counts are then rebuilt from its slice, and the sums of squares are taken
+// over the distinct haplotypes present, not over the gene copies.
+#ifndef DROV_AMOVA_AMOVA_H
+#define DROV_AMOVA_AMOVA_H
+
+#include <vector>
+
+#include "amova/amova_results.h"
+#include "core/my_string.h"
+#include "core/trimat.h"
+
+class settings;
+class Structure;
+class Samples;
+class DistMat;
+class Haplo_DB;
+class TAlleleDB;
+class Mantel;
+class Population;
+
+class Amova {
+public:
+    // Ends an analysis after a MEMORY report; the callers catch it.
+    class AmovaFatalError {};
+
+    // The designs, by designCode (0: no design fits).
+    enum Design {
+        NO_DESIGN = 0,
+        ONE_POP_INDIVIDUALS = 2,  // AMOVA_1G_1P_I
+        ONE_GROUP = 3,            // AMOVA_1G_P_H
+        ONE_GROUP_INDIVIDUALS = 4,  // AMOVA_1G_P_I
+        GROUPS = 5,               // AMOVA_G_P_H
+        GROUPS_INDIVIDUALS = 6,   // AMOVA_G_P_I
+        ONE_GROUP_WHOLE_INDIVIDUALS = 7,  // AMOVA_1G_P_IH
+        GROUPS_WHOLE_INDIVIDUALS = 8,     // AMOVA_G_P_IH
+        ONE_GROUP_RECESSIVE = 9,  // AMOVA_1G_P_RIH
+        GROUPS_RECESSIVE = 10     // AMOVA_G_P_RIH
+    };
+
+    double ssdAG, ssdAP, ssdWP, ssdWI, ssdTotal;
+    int dfA, dfB, dfC, dfD;
+    double msA, msB, msC, msD;
+    double nCoef1, nCoef2, nCoef3;
+    double Va, Vb, Vc, Vd;
+    double totalVariance;
+    double FIS, FIT, FCT, FSC, FST;
+
+    settings& runSettings;
+    Structure* structure;
+    Samples* samples;
+    DistMat* distMat;  // squared distances between haplotypes, row = matrix index
+    Haplo_DB* haploDB;
+    TAlleleDB* alleleDB;
+    Mantel* mantel;
+
+    int designCode;
+    int individualLevel;
+    int numPermutations;
+    my_string timeStamp;    // written at the head of the null-distribution files
+    double totalGeneCopies;  // N, over the populations of the structure
+    double numUnits;         // N / 2 with the individual level, else N
+
+    // Tables of the analysis, from initialize until clean.
+    std::vector<double> groupSizes;  // gene copies of each group
+    std::vector<double> groupSSD;    // each group's pair sum over its size (designs with groups)
+    double totalPairSSD;             // the whole lower triangle of popPairSSD
+    TriMat popPairSSD;               // pair sums by sample index; diagonal: within
+    std::vector<std::vector<Population*>> groupPops;  // each group's populations, not owned
+    std::vector<Population*> popTable;  // position i: sample index i until PPAG moves them
+    std::vector<int> haploIndexVector;  // one matrix index per gene copy, in popTable order
+    std::vector<double> popFST;
+    std::vector<double> popFIS;
+    std::vector<double> popFISPValue;
+
+    int printFlag;         // 1: structure, method line and results are printed
+    int locusByLocusFlag;  // kept, not read
+    amova_results* results;
+
+    // The whole analysis (see the head of this file).
+    Amova(settings& run_settings, Structure* structure, Samples* samples, DistMat* distances,
+          Haplo_DB* haplotypes, TAlleleDB* alleles, Mantel* mantel, int print_flag,
+          int locus_by_locus_flag, amova_results* results);
+    ~Amova();
+    Amova(Amova const&) = delete;
+    Amova& operator=(Amova const&) = delete;
+
+    // Allocates and fills the tables and, when the structure is well defined,
+    // loads the haplotype-index vector. Throws AmovaFatalError after a MEMORY
+    // report of its allocations.
+    void initialize();
+    void clean();  // frees every table; harmless when repeated
+    // The index vector from the populations' AMOVA lists, then their counts.
+    void load_HaplotypeIndexVector();
+    // Every population's counts rebuilt from its slice of the index vector.
+    void distribute_HaplotypeIndexVector();
+    // groupPops refilled from popTable, each group keeping its size.
+    void distribute_populations();
+
+    // The design for the data, the individual level and the structure.
+    int choose_design() const;
+    // The design code's AMOVA case (resultCode), or 0 for no design.
+    static int result_code(int design);
+
+    // Sums of squared deviations (amova_sums.cpp).
+    void compute_SSDP();
+    void compute_total_SSD();
+    void compute_SSDWI();
+
+    // Permutation schemes (amova_permutations.cpp): one random permutation
+    // each, in place, of populations among groups (PPAG), gene copies among
+    // populations across groups (PHAPAG) or within groups (PHAPWG), gene
+    // copies among individuals within populations (PHAIWP), and individuals
+    // among populations within groups (PIAPWG) or across groups (PIAPAG).
+    void PPAG();
+    void PHAPAG();
+    void PHAPWG();
+    void PHAIWP();
+    void PIAPWG();
+    void PIAPAG();
+
+    // The designs (amova_designs.cpp); each returns 1 when it ran to its end.
+    int AMOVA_1G_P_H();
+    int AMOVA_1G_P_I();
+    int AMOVA_G_P_H();
+    int AMOVA_G_P_I();
+    int AMOVA_G_P_IH();
+    int AMOVA_1G_1P_I();
+    int AMOVA_1G_P_IH();
+    int AMOVA_1G_P_RIH();
+    int AMOVA_G_P_RIH();
+
+    // The pairwise population comparisons and the Mantel test.
+    void CalcPairDist();
+
+    // Ends the line this analysis started on "amovares.sum", once.
+    void end_batch_line();
+
+private:
+    bool wellDefined;     // the structure passed the checks of initialize
+    bool batchLineOpen;   // this analysis' "amovares.sum" line still lacks its end
+
+    bool amova_asked() const;
+    bool structure_is_well_defined(int matrix_size) const;
+    void print_method_line();
+    void run_design();
+    void run_pairwise_part();
+};
+
+#endif

@@ -1,0 +1,87 @@
+// Sums of squared deviations of the AMOVA (Excoffier, Smouse and Quattro
+// 1992): pair sums of squared distances d(a, b) within and between samples.
+//
+// Each sum runs over unordered pairs of distinct gene copies; the AMOVA sum
+// of squares of n gene copies is their pair sum divided by n. The sums work
+// on the counts of the distinct haplotypes present (permCounts and
+// presentHaplos), so that the thousands of recomputations of a permutation
+// test cost the square of the number of distinct haplotypes, not of copies.
+
+#include "amova/amova.h"
+#include "model/dist_mat.h"
+#include "model/population.h"
+
+double* Population::ComputeSSDWP(DistMat const& d)
+{
+    double sum = 0;
+    for (int i = 0; i < numPresentHaplos; ++i) {
+        int a = presentHaplos[i];
+        double c = permCounts[a];
+        sum += c * 0.5 * (c - 1) * d(a, a);
+        for (int j = i + 1; j < numPresentHaplos; ++j) {
+            int b = presentHaplos[j];
+            sum += c * permCounts[b] * d(a, b);
+        }
+    }
+    ssdWithinSum = sum;
+    ssdWithin = SampleSize > 0 ? sum / SampleSize : 0.0;
+    return &ssdWithinSum;
+}
+
+double* Population::SSDWP_div_freq(DistMat const& d)
+{
+    ComputeSSDWP(d);
+    return &ssdWithin;
+}
+
+double Population::ComputeSSDAP(Population const* other, DistMat const& d) const
+{
+    double sum = 0;
+    for (int i = 0; i < numPresentHaplos; ++i) {
+        int a = presentHaplos[i];
+        double c = permCounts[a];
+        for (int j = 0; j < other->numPresentHaplos; ++j) {
+            int b = other->presentHaplos[j];
+            sum += c * other->permCounts[b] * d(a, b);
+        }
+    }
+    return sum;
+}
+
+void Amova::compute_SSDP()
+{
+    size_t P = popTable.size();
+    for (size_t i = 0; i < P; ++i) {
+        Population* p = popTable[i];
+        int ip = p->sample_index;
+        popPairSSD(ip, ip) = *p->ComputeSSDWP(*distMat);
+        for (size_t j = i + 1; j < P; ++j)
+            popPairSSD(ip, popTable[j]->sample_index) = p->ComputeSSDAP(popTable[j], *distMat);
+    }
+}
+
+void Amova::compute_total_SSD()
+{
+    double sum = 0;
+    for (int i = 0; i < popPairSSD.n; ++i)
+        for (int j = i; j < popPairSSD.n; ++j)
+            sum += popPairSSD(i, j);
+    totalPairSSD = sum;
+}
+
+// Individuals are consecutive pairs of the index vector; each population's
+// within-individual sum is half the sum of its pairs' squared distances.
+void Amova::compute_SSDWI()
+{
+    ssdWI = 0;
+    size_t pos = 0;
+    for (Population* p : popTable) {
+        double sum = 0;
+        size_t copies = p->SampleSize > 0 ? static_cast<size_t>(p->SampleSize) : 0;
+        for (size_t m = 0; m + 1 < copies; m += 2)
+            sum += (*distMat)(haploIndexVector[pos + m], haploIndexVector[pos + m + 1]);
+        pos += copies;
+        p->ssdWithinIndiv = sum * 0.5;
+        ssdWI += p->ssdWithinIndiv;
+    }
+}

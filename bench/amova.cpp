@@ -1,0 +1,152 @@
+// The AMOVA permutation tests at user sizes, for 50 populations of 100 gene
+// copies in 5 groups and 5,000 haplotypes in the distance matrix: one
+// permutation of each scheme followed by the recount of every population's
+// haplotypes and its within sum; the recount alone with 500 and 5,000
+// haplotypes (its time must not grow with the matrix); the full table of
+// population pair sums that the designs with groups recompute (20
+// populations of 50 copies, 300 haplotypes); and 1,000,000 permutations of
+// 50 populations among groups.
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "amova/amova.h"
+#include "app/settings.h"
+#include "comparisons/mantel.h"
+#include "core/random.h"
+#include "model/allele_db.h"
+#include "model/dist_mat.h"
+#include "model/haplo_db.h"
+#include "project/samples.h"
+#include "project/structure.h"
+
+namespace {
+
+// Populations of random haplotypes (one record per gene copy, so that
+// consecutive copies also serve as individuals) in groups of equal size,
+// numbered in structure order, and a matrix of random distances.
+struct AmovaData {
+    settings s;
+    Samples samples;
+    Structure structure;
+    DistMat distances;
+    Haplo_DB haplotypes;
+    TAlleleDB alleles;
+    Mantel mantel;
+    amova_results record;
+    std::unique_ptr<Amova> amova;
+
+    AmovaData(int populations, int groups, int copies, int h)
+    {
+        std::mt19937 gen(11);
+        std::uniform_real_distribution<double> distance(0.0, 10.0);
+        distances.initializeMatrixAndArrays(h);
+        for (int i = 0; i < h; ++i) {
+            for (int j = 0; j < i; ++j)
+                distances(i, j) = distance(gen);
+            HaploDef* def = new HaploDef(my_string(("h" + std::to_string(i)).c_str()));
+            def->matrix_index = i;
+            haplotypes.list.Add(def);
+        }
+        std::uniform_int_distribution<int> haplotype(0, h - 1);
+        for (int p = 0; p < populations; ++p) {
+            Population* pop = new Population(my_string("pop"), p, samples);
+            for (int c = 0; c < copies; ++c)
+                pop->haplotypes.Add(new PHaploDef(haplotypes.list.data[haplotype(gen)], 1));
+            pop->SampleSize = copies;
+            samples.Populations.Add(pop);
+        }
+        structure.NbGroups = groups;
+        structure.GroupSizes = new int[groups]();
+        structure.Groups = new MY_TIArrayAsVector<Population>[groups];
+        for (int p = 0; p < populations; ++p) {
+            int g = p * groups / populations;
+            structure.Groups[g].owns = 0;
+            structure.Groups[g].Add(samples.Populations.data[p]);
+            structure.GroupSizes[g] += 1;
+            structure.NbMembers += 1;
+        }
+        s.TaskNumber = 0;
+        s.ComputePairwiseFST = s.PrintMissIntermatchs = s.ComputeDeltaMuSqr = 0;
+        amova = std::make_unique<Amova>(s, &structure, &samples, &distances, &haplotypes,
+                                        &alleles, &mantel, 0, 0, &record);
+        amova->initialize();
+        long seed = -5;
+        ran3(&seed);
+    }
+};
+
+void within_sums(Amova& a)
+{
+    for (Population* p : a.popTable)
+        benchmark::DoNotOptimize(*p->ComputeSSDWP(*a.distMat));
+}
+
+template <void (Amova::*scheme)()>
+void BM_SchemeRecountAndWithinSums(benchmark::State& state)
+{
+    AmovaData data(50, 5, 100, static_cast<int>(state.range(0)));
+    Amova& a = *data.amova;
+    for (auto _ : state) {
+        (a.*scheme)();
+        if (scheme == &Amova::PPAG)
+            a.distribute_populations();
+        a.distribute_HaplotypeIndexVector();
+        within_sums(a);
+    }
+}
+
+#define SCHEME(name)                                                                          \
+    BENCHMARK_TEMPLATE(BM_SchemeRecountAndWithinSums, &Amova::name)                           \
+        ->Arg(5000)                                                                           \
+        ->Unit(benchmark::kMicrosecond)
+
+SCHEME(PPAG);
+SCHEME(PHAPAG);
+SCHEME(PHAPWG);
+SCHEME(PHAIWP);
+SCHEME(PIAPWG);
+SCHEME(PIAPAG);
+
+void BM_Recount(benchmark::State& state)
+{
+    AmovaData data(50, 5, 100, static_cast<int>(state.range(0)));
+    Amova& a = *data.amova;
+    for (auto _ : state) {
+        a.PHAPAG();
+        a.distribute_HaplotypeIndexVector();
+    }
+}
+BENCHMARK(BM_Recount)->Arg(500)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+void BM_PopulationPairSums(benchmark::State& state)
+{
+    AmovaData data(20, 4, 50, 300);
+    Amova& a = *data.amova;
+    for (auto _ : state) {
+        a.PHAPAG();
+        a.distribute_HaplotypeIndexVector();
+        a.compute_SSDP();
+        a.compute_total_SSD();
+        a.compute_SSDWI();
+        benchmark::DoNotOptimize(a.totalPairSSD);
+    }
+}
+BENCHMARK(BM_PopulationPairSums)->Unit(benchmark::kMicrosecond);
+
+void BM_MillionPopulationPermutations(benchmark::State& state)
+{
+    AmovaData data(50, 5, 2, 10);
+    Amova& a = *data.amova;
+    for (auto _ : state)
+        for (int i = 0; i < 1000000; ++i) {
+            a.PPAG();
+            a.distribute_populations();
+        }
+}
+BENCHMARK(BM_MillionPopulationPermutations)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,133 @@
+// Sums of squared distances of the AMOVA, worked by hand on tiny samples, and
+// the haplotype counts that a population rebuilds from its slice of the
+// haplotype-index vector.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "amova/amova_fixture.h"
+
+namespace {
+
+// Three samples of two distinct gene copies, every distance 1: each sample
+// has one pair (sum 1), each pair of samples 2 x 2 = 4 cross pairs, and the
+// 6 copies 6 x 5 / 2 = 15 pairs in all.
+TEST_F(AmovaTest, PairSumsOfThreeSamples)
+{
+    matrix(6);
+    sample({{0, 1}, {1, 1}});
+    sample({{2, 1}, {3, 1}});
+    sample({{4, 1}, {5, 1}});
+    groups({{0, 1}, {2}});
+    std::unique_ptr<Amova> a = prepared();
+
+    a->compute_SSDP();
+    a->compute_total_SSD();
+
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j <= i; ++j)
+            EXPECT_EQ(a->popPairSSD(i, j), i == j ? 1.0 : 4.0) << i << "," << j;
+    EXPECT_EQ(a->totalPairSSD, 15.0);
+    Population* first = project.samples->Populations.data[0];
+    EXPECT_EQ(first->ssdWithinSum, 1.0);
+    EXPECT_EQ(first->ssdWithin, 0.5);
+}
+
+// Counts and distances that differ: sample 1 holds h0 x3 and h1 x1, sample 2
+// h1 x2 and h2 x1, with d(0,1) = 2, d(0,2) = 5, d(1,2) = 3 and d(1,1) = 0.5
+// (a diagonal enters unchanged). Within 1: 3 pairs of h0 (d 0) and 3 x 1
+// pairs h0-h1 at 2: 6. Within 2: 1 pair of h1 at 0.5 and 2 x 1 pairs h1-h2
+// at 3: 6.5. Cross: 3 x 2 x 2 + 3 x 1 x 5 + 1 x 2 x 0.5 + 1 x 1 x 3 = 31.
+TEST_F(AmovaTest, PairSumsWeighTheCounts)
+{
+    matrix(3);
+    project.dist_mat(0, 1) = 2;
+    project.dist_mat(0, 2) = 5;
+    project.dist_mat(1, 2) = 3;
+    project.dist_mat(1, 1) = 0.5;
+    sample({{0, 3}, {1, 1}});
+    sample({{1, 2}, {2, 1}});
+    groups({{0, 1}});
+    std::unique_ptr<Amova> a = prepared();
+    Population* p1 = project.samples->Populations.data[0];
+    Population* p2 = project.samples->Populations.data[1];
+
+    EXPECT_EQ(*p1->SSDWP_div_freq(project.dist_mat), 6.0 / 4);
+    EXPECT_EQ(*p2->ComputeSSDWP(project.dist_mat), 6.5);
+    EXPECT_EQ(p1->ComputeSSDAP(p2, project.dist_mat), 31.0);
+    EXPECT_EQ(p2->ComputeSSDAP(p1, project.dist_mat), 31.0);
+    a->compute_SSDP();
+    a->compute_total_SSD();
+    EXPECT_EQ(a->totalPairSSD, 6.0 + 6.5 + 31.0);
+}
+
+// Individuals (a, b) and (c, c) give half of d(a, b) + d(c, c); the second
+// sample's individual (b, c) half of d(b, c); each call starts from 0.
+TEST_F(AmovaTest, WithinIndividualSums)
+{
+    use_profile(DNA, 1, 1);
+    matrix(3);
+    project.dist_mat(0, 1) = 3;
+    project.dist_mat(1, 2) = 5;
+    individuals({{0, 1}, {2, 2}});
+    individuals({{1, 2}});
+    groups({{0, 1}});
+    std::unique_ptr<Amova> a = prepared();
+
+    for (int call = 0; call < 2; ++call) {
+        a->compute_SSDWI();
+        EXPECT_EQ(project.samples->Populations.data[0]->ssdWithinIndiv, 1.5);
+        EXPECT_EQ(project.samples->Populations.data[1]->ssdWithinIndiv, 2.5);
+        EXPECT_EQ(a->ssdWI, 4.0);
+    }
+}
+
+TEST_F(AmovaTest, CountsRebuiltFromASlice)
+{
+    matrix(5);
+    Population& p = sample({{3, 2}, {0, 1}});
+    groups({{0}});
+    std::unique_ptr<Amova> a = prepared();
+    ASSERT_EQ(p.numMatrixHaplos, 5);
+
+    int slice[] = {3, 3, 0};
+    p.SetUpVectorsAfterPermutation(slice);
+    EXPECT_EQ(std::vector<double>(p.permCounts, p.permCounts + 5),
+              (std::vector<double>{1, 0, 0, 2, 0}));
+    EXPECT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
+              (std::vector<int>{0, 3}));
+
+    // The counts of the previous slice are cleared, not kept.
+    int next[] = {4, 1, 4};
+    p.SetUpVectorsAfterPermutation(next);
+    EXPECT_EQ(std::vector<double>(p.permCounts, p.permCounts + 5),
+              (std::vector<double>{0, 1, 0, 0, 2}));
+    EXPECT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
+              (std::vector<int>{1, 4}));
+}
+
+// An id outside the matrix, negative ones included, is reported and never
+// counted; with a log open the MEMORY report ends the analysis.
+TEST_F(AmovaTest, IdsOutsideTheMatrixAreRefused)
+{
+    matrix(2);
+    Population& p = sample({{0, 2}, {1, 1}});
+    groups({{0}});
+    std::unique_ptr<Amova> a = prepared();
+    take_log();
+    for (int bad : {-1, 2}) {
+        int slice[] = {1, bad, 1};
+        EXPECT_THROW(p.SetUpVectorsAfterPermutation(slice), ExceptionType);
+        std::string log = take_log();
+        EXPECT_NE(log.find("\nAbnormal behaviour for pop:pop1\nnb_gene_copies=3\n"),
+                  std::string::npos) << log;
+        EXPECT_NE(log.find("\"Population::SetUpVectorsAfterPermutation\" : array out of bounds"),
+                  std::string::npos) << log;
+        EXPECT_EQ(p.permCounts[0], 0);
+        EXPECT_EQ(p.permCounts[1], 1);
+    }
+}
+
+}  // namespace
