@@ -9,6 +9,7 @@
 #include <iomanip>
 
 #include "analyses/popgen/driver_frame.h"
+#include "app/glbobj.h"
 #include "app/settings.h"
 #include "core/errors.h"
 
@@ -27,6 +28,10 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
     evaluate_polymorphism(call.s);
     call.checked = true;
     // Sample counts and the per-locus table come before the haplotype level.
+    if (call.s.genotypic_data)
+        OutputAllelelNumberAndHetPerLocusDipl(individuals, call.results, call.s, true, true, true);
+    else
+        OutputAllelelNumberAndHetPerLocusHapl(call.results, call.s, true, true, true);
     if (call.haplotypes_known()) {
         calc_sample_homozygosity();
         calc_sample_sd_heterozygosity();
@@ -112,7 +117,9 @@ bool PopGenetics::haplotype_frequencies_section(DriverCall& call)
     if (!call.report_progress("Computing haplotype frequencies ... \n"))
         return false;
     call.console_step("Computing haplotype frequencies ...");
-    // The haplotype and allele frequency tables come here.
+    if (_ALLELE_FREQS_ && ofs_allele_freqs)
+        *ofs_allele_freqs << '"' << settings::input_file << "\"\t";
+    calc_hapl_dat_hapl_freq(call.s);
     call.done();
     return true;
 }

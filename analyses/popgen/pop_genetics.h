@@ -35,6 +35,7 @@
 #include "simulation/ttree.h"
 
 class TGenotSample;
+struct LocusAlleleCounts;
 class DriverCall;
 struct DriverPlan;
 
@@ -201,6 +202,51 @@ public:
     // polymorphic flags, and their counts; 0 (ERROR 108) for no haplotype.
     int compare_haplotypes();
 
+    // ---- Haplotype and allele frequency tables (haplotype_tables.cpp) ----
+    // The sample's haplotypes pooled by content (by id for frequency data)
+    // with their frequencies and s.d., and with ComputeAllAllelesEM the
+    // allele frequencies of every locus, on the results stream; they continue
+    // the sample's line of allele_freqs.sum, which the driver begins, and
+    // always end it. ERROR 170 when a table has no positive total.
+    void calc_hapl_dat_hapl_freq(settings& s);
+    // The haplotypes at distance exactly 0 (distances below the diagonal, in
+    // the order of the haplotype list) pooled into classes of `classes`, each
+    // joining the class of the first such earlier haplotype. 0 when the
+    // matrix is smaller than the list (nothing added), or after ERROR 169
+    // when the class counts do not add up to SampleSize; else 1.
+    int check_hapl_freqs(RectMat const& distances, HaplotypeClasses& classes);
+
+    // ---- Per-locus diversity tables (locus_tables.cpp) ----
+    // Per locus of the first NumLoci: gene copies counted, distinct alleles,
+    // observed (genotypic samples) and expected heterozygosity, and for
+    // microsatellites the allele sizes, allelic range and Garza-Williamson
+    // statistic, into the Locus* tables; their means and s.d. into the Mean*
+    // fields; each allele's frequency into its pop_freq slot of the sample;
+    // every gene copy into globalAllelicDB (a missing one with weight 0). A
+    // gene copy is missing by the missing-data character, or for DNA an
+    // ambiguity code. The table shows the polymorphic loci with their Mean
+    // and s.d. rows. Nothing for frequency data.
+    // Genotypic samples: the range or G-W flag adds the microsatellite
+    // columns and the rules; without the print flag nothing is written.
+    void OutputAllelelNumberAndHetPerLocusDipl(TPhenDB& sample_individuals, std::ostream& out,
+                                               settings const& s, bool range, bool gw,
+                                               bool print);
+    // Haplotypic samples: the table is always written, with the microsatellite
+    // columns for microsatellite data; the flags play no part.
+    void OutputAllelelNumberAndHetPerLocusHapl(std::ostream& out, settings const& s, bool range,
+                                               bool gw, bool print);
+
+    // ---- Allele counts over samples and mean allele sizes (allele_counts.cpp) ----
+    // The gene copies counted as by the per-locus tables into globalAllelicDB,
+    // the sample's allele frequencies, LocusGeneCopies and LocusNumAlleles;
+    // with ComputeMissDataFreq a missing gene copy counts as an allele. Nothing
+    // for frequency data; nothing printed.
+    void computeAlleFreqDipl(TPhenDB& sample_individuals, settings const& s);
+    void computeAlleFreqHapl(settings const& s);
+    // LocusMeanAlleleSize: per locus the mean size of the alleles that are not
+    // missing data, 0.0 for a locus without any; returns the number of loci.
+    int computeMeanAlleleSizes();
+
     // ---- The frame of every haplotype distance matrix (haplotype_distances.cpp):
     // a new n x n matrix for the n haplotypes, MaxPairDiff 0, "Beginning
     // distance computations" on the log after `indent` (null: no log
@@ -325,6 +371,26 @@ private:
     void copy_owned_arrays(PopGenetics const& other);
     void release_owned_arrays();
     int num_loci_of_first_haplotype() const;
+    // The tables of calc_hapl_dat_hapl_freq; the first is false after ERROR 170.
+    bool print_haplotype_frequencies(std::ostream& out);
+    void print_allele_frequencies(std::ostream& out, settings const& s);
+    // s.d. of a frequency p among SampleSize gene copies (divisor 1 up to 2 copies).
+    double frequency_sd(double p) const;
+    // The steps of the per-locus tables: NumLoci, known once the sample has
+    // a haplotype; the per-locus columns; the sizes of one microsatellite
+    // locus; the table with its means, stored whether printed or not.
+    int num_loci_cached();
+    void fill_locus_tables(TPhenDB const* sample_individuals, bool microsat);
+    void add_allele_sizes(LocusAlleleCounts const& counts);
+    void count_alleles(TPhenDB const* sample_individuals, bool missing_counts);
+    // For each locus: the gene copies of the individuals (null: of the
+    // haplotype records) counted into globalAllelicDB, the allele
+    // frequencies, LocusNumAlleles and LocusGeneCopies; then use(l, counts).
+    using LocusCountsUser = std::function<void(int l, LocusAlleleCounts const& counts)>;
+    void count_loci(TPhenDB const* sample_individuals, bool missing_counts,
+                    LocusCountsUser const& use);
+    void write_locus_table(std::ostream& out, bool print, bool observed, bool microsat,
+                           bool rules);
 };
 
 #endif

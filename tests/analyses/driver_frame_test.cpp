@@ -155,11 +155,21 @@ TEST_F(DriverFrameTest, BannerOnlyWithSectionsThatWriteResults)
 TEST_F(DriverFrameTest, StandardDiversityIndicesOfASample)
 {
     Population& sample = haplotypic_sample("A", {{"ACGT", 5}, {"ACGA", 5}});
+    for (int i = 0; i < project.haplo_list.list.count; ++i)
+        project.haplo_list.list.data[i]->build_haplovect(&project.allele_db, 0, 0, 0.1);
     std::string text = drive(sample, settings::STANDARD_INDICES);
 
+    // The per-locus table: site 4 alone varies, He = 10/9 (1 - 50/100).
+    const std::string dashes(49, '-');
     EXPECT_EQ(text.substr(text.find("\n=")),
               banner("A") + "\n" + rule(31) + "\n== Standard diversity indices : (A)\n" + rule(31)
                   + "\n\nReference: <i>Nei M. 1987.</i>\n"
+                    "\n\nResults are only shown for polymorphic loci\n" + dashes + "\n"
+                    "           Num.\n           gene     Num.        Exp.\n"
+                    "Locus#    copies   alleles       Het\n" + dashes + "\n"
+                    "     4        10         2   0.55556\n" + dashes + "\n"
+                    "  Mean    10.000     2.000   0.55556\n"
+                    "  s.d.     0.000     0.000   0.00000\n" + dashes + "\n\n"
                     "\nHaplotype-level computations\n"
                     "----------------------------\n"
                     "\nSum of square freqs.     :  0.5000"
