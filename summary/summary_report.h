@@ -44,7 +44,7 @@ public:
     // alleles block to the end of the standard-diversity blocks.
     std::vector<double> pooledNumAlleles;
 
-    PopGenetics& sample(int i) const;
+    PopGenetics& sample(int i) const { return *typed_[static_cast<std::size_t>(i)]; }
     // Haplotypic data, or genotypes of known phase.
     bool haplotypic() const;
 
@@ -91,6 +91,9 @@ public:
 
     // Locus l (from 0) of the pooled allele counts, or null.
     static TLocus const* pooled_locus(int l);
+
+private:
+    std::vector<PopGenetics*> typed_;  // the samples, cast once
 };
 
 // The blocks, in the order of the report.

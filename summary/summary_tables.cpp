@@ -77,11 +77,8 @@ SummaryReport::SummaryReport(Samples& samples_, settings& s_, Project* project_)
       n(samples_.Populations.count), columnWidth(widest_name_plus_two(samples_)),
       L(first_sample_loci(samples_))
 {
-}
-
-PopGenetics& SummaryReport::sample(int i) const
-{
-    return dynamic_cast<PopGenetics&>(*samples.Populations.data[i]);
+    for (int i = 0; i < n; ++i)
+        typed_.push_back(&dynamic_cast<PopGenetics&>(*samples.Populations.data[i]));
 }
 
 bool SummaryReport::haplotypic() const
