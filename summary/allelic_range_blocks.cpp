@@ -36,21 +36,6 @@ bool total_range(SummaryReport& r, int l, int& range)
     return any;
 }
 
-// A Mean or s.d. row under the locus rows: each sample's value over its
-// loci, also handed to the collector's list, and their mean and s.d. over
-// the samples.
-Moments over_loci_row(SummaryReport& r, SummaryReport::Block const& b, const char* text,
-                      double PopGenetics::*field, TSumStat::List& list)
-{
-    list.count = 0;
-    r.label(b, text);
-    return r.sample_cells([&](PopGenetics& p, double& x) {
-        x = p.*field;
-        list.Add(x);
-        return true;
-    });
-}
-
 }  // namespace
 
 void write_allelic_range_blocks(SummaryReport& r)
@@ -84,12 +69,12 @@ void write_allelic_range_blocks(SummaryReport& r)
     }
     r.rule(range);
     SumStat.totGW = pooled_gw.mean();
-    Moments ranges = over_loci_row(r, range, "Mean", &PopGenetics::MeanAllelicRange, SumStat.R);
+    Moments ranges = r.field_row(range, "Mean", &PopGenetics::MeanAllelicRange, &SumStat.R);
     r.out << std::setw(12) << total.mean() << "\n";
     SumStat.meanR = ranges.mean();
     SumStat.sdR = ranges.sd();
     SumStat.totR = total.mean();
-    over_loci_row(r, range, "s.d.", &PopGenetics::MeanAllelicRangeSD, SumStat.Rsd);
+    r.field_row(range, "s.d.", &PopGenetics::MeanAllelicRangeSD, &SumStat.Rsd);
     r.out << std::setw(12) << total.sd() << "\n";
     r.close_block(range);
 
@@ -103,13 +88,13 @@ void write_allelic_range_blocks(SummaryReport& r)
         r.out << "\n";
     }
     r.rule(gw);
-    Moments means = over_loci_row(r, gw, "Mean", &PopGenetics::MeanGWStat, SumStat.GW);
+    Moments means = r.field_row(gw, "Mean", &PopGenetics::MeanGWStat, &SumStat.GW);
     r.out << "\n";
     if (SumStat.MEAN_GW)
         SumStat.meanGW = means.mean();
     if (SumStat.SD_GW)
         SumStat.sdGW = means.sd();
-    over_loci_row(r, gw, "s.d.", &PopGenetics::MeanGWStatSD, SumStat.GWsd);
+    r.field_row(gw, "s.d.", &PopGenetics::MeanGWStatSD, &SumStat.GWsd);
     r.out << "\n";
     r.close_block(gw);
 
@@ -138,14 +123,14 @@ void write_allelic_range_blocks(SummaryReport& r)
         r.sample(i).MeanModGWIndex = of_sample[static_cast<std::size_t>(i)].mean();
         r.sample(i).MeanModGWIndexSD = of_sample[static_cast<std::size_t>(i)].sd();
     }
-    Moments modified_means = over_loci_row(r, modified, "Mean", &PopGenetics::MeanModGWIndex,
-                                           SumStat.NGW);
+    Moments modified_means =
+        r.field_row(modified, "Mean", &PopGenetics::MeanModGWIndex, &SumStat.NGW);
     r.out << "\n";
     if (SumStat.MEAN_NGW)
         SumStat.meanNGW = modified_means.mean();
     if (SumStat.SD_NGW)
         SumStat.sdNGW = modified_means.sd();
-    over_loci_row(r, modified, "s.d.", &PopGenetics::MeanModGWIndexSD, SumStat.NGWsd);
+    r.field_row(modified, "s.d.", &PopGenetics::MeanModGWIndexSD, &SumStat.NGWsd);
     r.out << "\n";
     r.close_block(modified);
 }

@@ -57,6 +57,42 @@ int pooled_allele_count(int l, char missing)
     return k;
 }
 
+// The "Mean" row of the heterozygosity and allele-number tables, which also
+// hands the collector one value and its s.d. per sample (haplotypic data
+// their haplotype-level statistic, genotypes of unknown phase the row's
+// value) and, when flagged, the mean and s.d. over samples of those values.
+struct CollectorColumn {
+    TSumStat::List& values;
+    TSumStat::List& sds;
+    bool mean_flag, sd_flag;
+    double& mean;
+    double& sd;
+};
+using SampleValue = double (*)(PopGenetics& p, int L);
+
+void mean_row(SummaryReport& r, SummaryReport::Block const& b, SampleValue row_value,
+              SampleValue row_sd, SampleValue haplotype_value, SampleValue haplotype_sd,
+              CollectorColumn c)
+{
+    const bool haplotypic = r.haplotypic();
+    c.values.count = 0;
+    c.sds.count = 0;
+    Moments stored;
+    r.label(b, "Mean");
+    r.sample_cells([&](PopGenetics& p, double& x) {
+        x = row_value(p, r.L);
+        const double value = haplotypic ? haplotype_value(p, r.L) : x;
+        c.values.Add(value);
+        c.sds.Add(haplotypic ? haplotype_sd(p, r.L) : row_sd(p, r.L));
+        stored.add(value);
+        return true;
+    });
+    if (c.mean_flag)
+        c.mean = stored.mean();
+    if (c.sd_flag)
+        c.sd = stored.sd();
+}
+
 }  // namespace
 
 void write_expected_heterozygosity(SummaryReport& r)
@@ -69,7 +105,8 @@ void write_expected_heterozygosity(SummaryReport& r)
     for (int l = 0; l < r.L; ++l) {
         r.out << std::setw(6) << l + 1;
         r.sample_cells(SummaryReport::locus_entry(&PopGenetics::LocusExpHet, l));
-        const double pooled = computeHeterozygosity(SummaryReport::pooled_locus(l), r.samples.MissingData);
+        const double pooled =
+            computeHeterozygosity(SummaryReport::pooled_locus(l), r.samples.MissingData);
         r.out << std::setw(12) << pooled << "\n";
         if (pooled != 0.0)
             total.add(pooled);
@@ -77,40 +114,18 @@ void write_expected_heterozygosity(SummaryReport& r)
     if (total.m >= 1)
         r.rule(b);
 
-    // Haplotypic data hand the gene diversity of the haplotypes to the
-    // collector, genotypes of unknown phase the mean over loci.
-    const bool haplotypic = r.haplotypic();
-    SumStat.H.count = 0;
-    SumStat.Hsd.count = 0;
-    Moments gene_diversity;
-    r.label(b, "Mean");
-    Moments row = r.sample_cells([&](PopGenetics& p, double& x) {
-        x = r.L == 0 ? p.GeneDiversity : p.MeanExpHet;
-        if (haplotypic) {
-            SumStat.H.Add(p.GeneDiversity);
-            SumStat.Hsd.Add(p.GeneDiversitySD);
-            gene_diversity.add(p.GeneDiversity);
-        } else {
-            SumStat.H.Add(x);
-            SumStat.Hsd.Add(p.MeanExpHetSD);
-        }
-        return true;
-    });
+    mean_row(
+        r, b, [](PopGenetics& p, int L) { return L == 0 ? p.GeneDiversity : p.MeanExpHet; },
+        [](PopGenetics& p, int) { return p.MeanExpHetSD; },
+        [](PopGenetics& p, int) { return p.GeneDiversity; },
+        [](PopGenetics& p, int) { return p.GeneDiversitySD; },
+        {SumStat.H, SumStat.Hsd, SumStat.MEAN_H, SumStat.SD_H, SumStat.meanH, SumStat.sdH});
     r.out << std::setw(12) << total.mean() << "\n";
-    Moments const& stored = haplotypic ? gene_diversity : row;
-    if (SumStat.MEAN_H)
-        SumStat.meanH = stored.mean();
-    if (SumStat.SD_H)
-        SumStat.sdH = stored.sd();
     if (SumStat.TOT_H)
         SumStat.totH = total.mean();
 
     if (r.L != 0) {
-        r.label(b, "s.d.");
-        r.sample_cells([](PopGenetics& p, double& x) {
-            x = p.MeanExpHetSD;
-            return true;
-        });
+        r.field_row(b, "s.d.", &PopGenetics::MeanExpHetSD);
         r.out << std::setw(12) << total.sd() << "\n";
     }
     r.close_block(b);
@@ -165,31 +180,15 @@ void write_number_of_alleles(SummaryReport& r)
     // DNA totals describe the polymorphic sites only.
     Moments const& total = ProfileSettings::DataType == DNA ? polymorphic : all;
 
-    const bool haplotypic = r.haplotypic();
-    SumStat.K.count = 0;
-    SumStat.Ksd.count = 0;
-    Moments haplotypes;
-    r.label(b, "Mean");
-    Moments row = r.sample_cells([&](PopGenetics& p, double& x) {
-        x = p.MeanNumAlleles;
-        if (haplotypic) {
-            SumStat.K.Add(p.num_haplotypes);
-            SumStat.Ksd.Add(0.0);
-            haplotypes.add(p.num_haplotypes);
-        } else {
-            SumStat.K.Add(x);
-            SumStat.Ksd.Add(p.MeanNumAllelesSD);
-        }
-        return true;
-    });
+    mean_row(
+        r, b, [](PopGenetics& p, int) { return p.MeanNumAlleles; },
+        [](PopGenetics& p, int) { return p.MeanNumAllelesSD; },
+        [](PopGenetics& p, int) { return static_cast<double>(p.num_haplotypes); },
+        [](PopGenetics&, int) { return 0.0; },
+        {SumStat.K, SumStat.Ksd, SumStat.MEAN_K, SumStat.SD_K, SumStat.meanK, SumStat.sdK});
     r.out << std::setw(12) << total.mean() << "\n";
-    Moments const& stored = haplotypic ? haplotypes : row;
-    if (SumStat.MEAN_K)
-        SumStat.meanK = stored.mean();
-    if (SumStat.SD_K)
-        SumStat.sdK = stored.sd();
     if (SumStat.TOT_K) {
-        if (!haplotypic) {
+        if (!r.haplotypic()) {
             SumStat.totK = total.mean();
         } else if (r.project) {
             r.samples.NbHaploClasses = r.project->haplo_list.list.count;
@@ -198,11 +197,7 @@ void write_number_of_alleles(SummaryReport& r)
     }
 
     if (r.L != 0) {
-        r.label(b, "s.d.");
-        r.sample_cells([](PopGenetics& p, double& x) {
-            x = p.MeanNumAllelesSD;
-            return true;
-        });
+        r.field_row(b, "s.d.", &PopGenetics::MeanNumAllelesSD);
         r.out << std::setw(12) << total.sd() << "\n";
     }
     r.close_block(b);

@@ -86,6 +86,10 @@ public:
     Moments sample_cells(Cell const& value, bool integer = false);
     void mean_and_sd(Moments const& over_samples);
     void not_available(int width);
+    // A row labelled `text` of one result field of every sample, each value
+    // also added to `list` when one is given; the mean and s.d. over samples.
+    Moments field_row(Block const& b, const char* text, double PopGenetics::*field,
+                      MY_TArrayAsVector<double>* list = nullptr);
     // A row's label right-aligned in the block's label width.
     void label(Block const& b, const char* text);
 

@@ -37,9 +37,9 @@ int first_sample_loci(Samples const& samples)
 void add_summary_folder(settings& s, bool group_level)
 {
     std::ofstream tree;
+    const char* title = group_level ? "Within-groups summary" : "Within-samples summary";
     if (open_tree_file(s, tree, "Samples::WriteSummaryStatistics()"))
-        TJSOut(tree).aux(2, my_string(group_level ? "Within-groups summary" : "Within-samples summary"),
-                         my_string());
+        TJSOut(tree).aux(2, my_string(title), my_string());
 }
 
 }  // namespace
@@ -127,6 +127,20 @@ void SummaryReport::close_block(Block const& b)
         TXmlTag tag(b.element);
         out << tag.close() << "\n";
     }
+}
+
+Moments SummaryReport::field_row(Block const& b, const char* text, double PopGenetics::*field,
+                                 MY_TArrayAsVector<double>* list)
+{
+    if (list)
+        list->count = 0;
+    label(b, text);
+    return sample_cells([&](PopGenetics& p, double& x) {
+        x = p.*field;
+        if (list)
+            list->Add(x);
+        return true;
+    });
 }
 
 void SummaryReport::label(Block const& b, const char* text)
