@@ -350,9 +350,32 @@ TEST_F(SummaryReportTest, LocusWithoutGeneCopiesAndNoLoci)
     samples.Populations.Flush();
     add("Empty");
     text = report();
+    text = text.substr(text.rfind("== Summary of computations"));  // the second report
     EXPECT_THAT(block(text, "Garza-Williamson modified index"),
                 HasSubstr("\n  Mean     0.00000     0.00000     0.00000\n"));
     EXPECT_THAT(text, Not(HasSubstr("nan")));
+    // Without loci the heterozygosity row shows the gene diversity (-1: not
+    // computed), and no table has an s.d. row.
+    EXPECT_THAT(block(text, "Expected heterozygosity"),
+                HasSubstr("-\n  Mean    -1.00000    -1.00000     0.00000     0.00000\n---"));
+    EXPECT_THAT(block(text, "Number of alleles"),
+                HasSubstr("-\n  Mean       0.000       0.000       0.000       0.000\n---"));
+}
+
+// DNA sites 2 and 4 of 5 vary in the pooled samples: the total column of the
+// rows over sites describes those two only (mean 2, s.d. 0), not all five.
+TEST_F(SummaryReportTest, DnaTotalOverPolymorphicSites)
+{
+    ProfileSettings::DataType = DNA;
+    PopulDNA& p = add<PopulDNA>("Pond");
+    fill(p.LocusExpHet, {0.0, 0.5, 0.0, 0.5, 0.0});
+    fill(p.LocusNumAlleles, {1, 2, 1, 2, 1});
+    for (int l = 0; l < 5; ++l)
+        pool(l, l % 2 ? std::vector<std::pair<const char*, double>>{{"A", 2}, {"G", 2}}
+                      : std::vector<std::pair<const char*, double>>{{"A", 4}});
+    std::string alleles = block(report(), "Number of alleles");
+    EXPECT_THAT(alleles, HasSubstr("\n  Mean       0.000       0.000       0.000       2.000\n"
+                                   "  s.d.       0.000       0.000       0.000       0.000\n"));
 }
 
 // Haplotypic data hand the collector each sample's gene diversity and its
