@@ -60,7 +60,10 @@ void run_sample_analyses(Project& p, const char* folder_title, Banner banner)
         add_tree_folder(s, folder_title);
         banner(*s.results_stream);
     }
+    // The pooled totals of a level rest on its own samples only: the group
+    // level's pooled groups must not count again among the populations.
     PopGenetics::globalSubstPolymSites.count = 0;
+    PopGenetics::globalAllelicDB.destroy();
     p.samples->compute_stuff(&p, s);
 }
 

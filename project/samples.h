@@ -92,8 +92,15 @@ public:
     void init_all_pointers(TAlleleDB* db);
     void h_pop_db_to_gam(Haplo_DB& db);
 
-    // The summary tables over all samples of the level.
+    // The summary tables over all samples of the level (summary/summary_tables.cpp).
+    // Nothing is written when TaskNumber selects no per-sample analysis or
+    // the level has no sample.
     void WriteSummaryStatistics(Project* project, settings& s);
+    // The anchor of a summary table: <run stamp>_comp_sum_<shortName> (with
+    // "gr_" before "comp" at the group level) in the results, and a document
+    // entry titled treeText at `level` of the result tree linking to it.
+    void print_computation_anchor(int level, settings& s, my_string const& shortName,
+                                  my_string const& treeText);
 
     // --- Classes of identical haplotypes (summary/haplotype_classes.cpp) ---
     // Sorts the list into classes of haplotypes at distance exactly 0 from the

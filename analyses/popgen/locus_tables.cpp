@@ -8,32 +8,11 @@
 #include <string>
 
 #include "analyses/popgen/locus_counts.h"
+#include "analyses/popgen/moments.h"
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
 
 namespace {
-
-// Mean and s.d. of a column over m loci: sd = sqrt((sum x^2/m - mean^2) m/(m-1)),
-// 0 for fewer than two loci or a variance that is not positive.
-struct Moments {
-    double sum = 0.0, sum_sq = 0.0;
-    int m = 0;
-
-    void add(double x)
-    {
-        sum += x;
-        sum_sq += x * x;
-        ++m;
-    }
-    double mean() const { return m > 0 ? sum / m : 0.0; }
-    double sd() const
-    {
-        if (m < 2)
-            return 0.0;
-        const double var = (sum_sq / m - mean() * mean()) * m / (m - 1.0);
-        return var > 0.0 ? std::sqrt(var) : 0.0;
-    }
-};
 
 struct ColumnSums {
     Moments copies, alleles, observed, expected, range, gw;

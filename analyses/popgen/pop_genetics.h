@@ -264,6 +264,9 @@ public:
     // columns for microsatellite data; the flags play no part.
     void OutputAllelelNumberAndHetPerLocusHapl(std::ostream& out, settings const& s, bool range,
                                                bool gw, bool print);
+    // NumLoci, evaluated and kept once the sample has a haplotype record: the
+    // loci of the first record's haplotype; 0 while there is none.
+    int num_loci_cached();
 
     // ---- Allele counts over samples and mean allele sizes (allele_counts.cpp) ----
     // The gene copies counted as by the per-locus tables into globalAllelicDB,
@@ -626,10 +629,9 @@ private:
     void print_allele_frequencies(std::ostream& out, settings const& s);
     // s.d. of a frequency p among SampleSize gene copies (divisor 1 up to 2 copies).
     double frequency_sd(double p) const;
-    // The steps of the per-locus tables: NumLoci, known once the sample has
-    // a haplotype; the per-locus columns; the sizes of one microsatellite
-    // locus; the table with its means, stored whether printed or not.
-    int num_loci_cached();
+    // The steps of the per-locus tables: the per-locus columns; the sizes of
+    // one microsatellite locus; the table with its means, stored whether
+    // printed or not.
     void fill_locus_tables(TPhenDB const* sample_individuals, bool microsat);
     void add_allele_sizes(LocusAlleleCounts const& counts);
     void count_alleles(TPhenDB const* sample_individuals, bool missing_counts);

@@ -43,7 +43,7 @@ protected:
     static std::string section(std::string const& text)
     {
         std::string::size_type from = text.find("Exact test using a Markov chain");
-        std::string::size_type to = text.find("END OF RUN NUMBER");
+        std::string::size_type to = text.find("\n== Summary of computations");
         return from == std::string::npos ? "" : text.substr(from, to - from);
     }
 };

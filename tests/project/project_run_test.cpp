@@ -282,7 +282,7 @@ protected:
         SumStat.resetComputationFlags();
         SumStat.enabled = true;
         SumStat.checkForStat(my_string("GROUP_LEVEL POP_LEVEL ALL_K"));
-        // Values of an earlier project: each run keeps two columns of "NA".
+        // Values of an earlier project, which the runs' own replace.
         SumStat.K.count = 0;
         SumStat.K.Add(1.0);
         SumStat.K.Add(2.0);
@@ -302,8 +302,12 @@ TEST_F(SummaryLineRunTest, GroupAndPopulationLevelsFormOneLine)
     use_settings({{"TaskNumber", "1"}});
     ASSERT_EQ(run(add_project("groups7.drp", "p.drp")), 1);
     ASSERT_EQ(run(add_project("dna2.drp", "q.drp")), 1);
-    EXPECT_EQ(SumStat.headerText, "gr_K_1\tgr_K_2\tK_1\tK_2\t\n");
-    EXPECT_EQ(SumStat.valuesText, "NA\tNA\tNA\tNA\t\nNA\tNA\tNA\tNA\t\n");
+    // The haplotypes of each pooled group and of each sample; the second
+    // project fills the columns it has of the first one's header.
+    EXPECT_EQ(SumStat.headerText,
+              "gr_K_1\tgr_K_2\tgr_K_3\tK_1\tK_2\tK_3\tK_4\tK_5\tK_6\tK_7\t\n");
+    EXPECT_EQ(SumStat.valuesText, "2\t1\t3\t1\t1\t1\t1\t1\t1\t1\t\n"
+                                  "2\t2\tNA\t2\t2\tNA\tNA\tNA\tNA\tNA\t\n");
     EXPECT_FALSE(SumStat.atGroupLevel);
 }
 
@@ -318,7 +322,7 @@ TEST_F(SummaryLineRunTest, FailedRunLeavesNoPartOfItsLine)
 
     ASSERT_EQ(run(add_project("dna2.drp", "q.drp")), 1);
     EXPECT_EQ(SumStat.headerText, "gr_K_1\tgr_K_2\tK_1\tK_2\t\n");
-    EXPECT_EQ(SumStat.valuesText, "NA\tNA\tNA\tNA\t\n");
+    EXPECT_EQ(SumStat.valuesText, "2\t2\t2\t2\t\n");
 }
 
 }  // namespace

@@ -1,0 +1,110 @@
+// The summary report over the samples of one analysis level: what its table
+// blocks share. Every block puts one statistic of every sample side by side,
+// one column per sample, with the mean and s.d. over the samples; the
+// per-locus blocks show one row per locus and then rows over the loci.
+//
+// A sample whose per-locus lists hold fewer entries than the report's locus
+// count (its analyses were refused or stopped) shows "N.A." in the cells it
+// lacks, and those cells stay out of every mean, s.d. and sum.
+#ifndef DROV_SUMMARY_SUMMARY_REPORT_H
+#define DROV_SUMMARY_SUMMARY_REPORT_H
+
+#include <functional>
+#include <ostream>
+#include <vector>
+
+#include "analyses/popgen/moments.h"
+#include "analyses/popgen/pop_genetics.h"
+
+class Project;
+class Samples;
+class settings;
+class TLocus;
+
+// A table rule: n '-' (none when n is 0 or less), then a line end.
+void printLine(std::ostream& os, int n);
+
+// Expected heterozygosity of a locus from the counts c_i of all its alleles
+// (Nei 1987): (1 - sum (c_i/N)^2) N/(N - 1), N = sum c_i; 0 without alleles
+// or for N <= 1. An allele standing for missing data counts like any other.
+double computeHeterozygosity(TLocus const* locus, char missing);
+
+class SummaryReport {
+public:
+    SummaryReport(Samples& samples, settings& s, Project* project);
+
+    Samples& samples;
+    settings& s;
+    Project* project;  // may be null: only the total of haplotypes needs it
+    std::ostream& out;
+    const int n;            // samples of the level
+    const int columnWidth;  // of every sample column: the widest name + 2, at least 12
+    const int L;            // loci of the per-locus rows: those of the first sample's He list
+    // Per locus the pooled allele count ("Tot. number"), from the Number of
+    // alleles block to the end of the standard-diversity blocks.
+    std::vector<double> pooledNumAlleles;
+
+    PopGenetics& sample(int i) const { return *typed_[static_cast<std::size_t>(i)]; }
+    // Haplotypic data, or genotypes of known phase.
+    bool haplotypic() const;
+
+    // The frame of a block: anchor, title rule and title, the XML element
+    // (when the block has one and the output is XML) or a line end, the
+    // table rule, the header row and the rule under it.
+    struct Block {
+        const char* shortName;  // ends the anchor name
+        const char* treeText;
+        const char* title;
+        const char* element;    // XML element, or null
+        const char* attribute;  // its "samp" value
+        const char* caption;    // of the label column
+        int labelWidth;
+        std::vector<const char*> trailing;  // "Mean", "s.d." and any total
+    };
+    void open_block(Block const& b);
+    // The final rule, and the element's closing.
+    void close_block(Block const& b);
+    int table_width(Block const& b) const;
+    void rule(Block const& b);
+
+    // One cell per sample: `value` gives the sample's value, or false for a
+    // cell that cannot be computed ("N.A."); then the mean and s.d. over the
+    // computed cells in width 12 ("N.A." twice when there is none). Integer
+    // cells are written without decimals. Returns the moments over samples.
+    using Cell = std::function<bool(PopGenetics& p, double& value)>;
+    // The cell of locus l (from 0) of a per-locus list; "N.A." beyond its end.
+    template <class T>
+    static Cell locus_entry(MY_TArrayAsVector<T> PopGenetics::*list, int l)
+    {
+        return [list, l](PopGenetics& p, double& value) {
+            if (l >= (p.*list).count)
+                return false;
+            value = (p.*list)[l];
+            return true;
+        };
+    }
+    Moments sample_cells(Cell const& value, bool integer = false);
+    void mean_and_sd(Moments const& over_samples);
+    void not_available(int width);
+    // A row labelled `text` of one result field of every sample, each value
+    // also added to `list` when one is given; the mean and s.d. over samples.
+    Moments field_row(Block const& b, const char* text, double PopGenetics::*field,
+                      MY_TArrayAsVector<double>* list = nullptr);
+    // A row's label right-aligned in the block's label width.
+    void label(Block const& b, const char* text);
+
+    // Locus l (from 0) of the pooled allele counts, or null.
+    static TLocus const* pooled_locus(int l);
+
+private:
+    std::vector<PopGenetics*> typed_;  // the samples, cast once
+};
+
+// The blocks, in the order of the report.
+void write_basic_properties(SummaryReport& r);
+void write_expected_heterozygosity(SummaryReport& r);
+void write_theta_h(SummaryReport& r);
+void write_number_of_alleles(SummaryReport& r);
+void write_allelic_range_blocks(SummaryReport& r);
+
+#endif
