@@ -129,9 +129,11 @@ double p_value4(double obsFst, const Window& window, double bandwidth, int numBi
 
 // The two tails of the other p-value variants: lower [a, obsFst] with a = 0
 // for obsFst >= 0, upper [obsFst, 1], both walked upwards.
-void both_tails(double obsFst, const Window& window, Kernel kernel, double width, int numBins,
-                double& lower, double& upper)
+void both_tails(double obsFst, const MY_TArrayAsVector<double>& simHet,
+                const MY_TArrayAsVector<double>& simFst, double obsHet, double hetWindow,
+                Kernel kernel, double width, int numBins, double& lower, double& upper)
 {
+    const Window window = window_of(simHet, simFst, obsHet, hetWindow);
     const double a = obsFst >= 0.0 ? 0.0 : obsFst - LOWER_MARGIN;
     lower = tail_mass(window, a, obsFst, numBins, kernel, width, false);
     upper = tail_mass(window, obsFst, 1.0, numBins, kernel, width, false);
@@ -180,8 +182,8 @@ double calcFSTpvalue(double& obsFst, const MY_TArrayAsVector<double>& simHet,
                      const double& obsHet, const double& hetWindow, const int& numBins)
 {
     double lower = 0.0, upper = 0.0;
-    both_tails(obsFst, window_of(simHet, simFst, obsHet, hetWindow), Kernel::EPANECHNIKOV,
-               bandwidth, numBins, lower, upper);
+    both_tails(obsFst, simHet, simFst, obsHet, hetWindow, Kernel::EPANECHNIKOV, bandwidth, numBins,
+               lower, upper);
     return std::min(lower, upper);
 }
 
@@ -190,11 +192,10 @@ double calcFSTpvalue2(double& obsFst, const MY_TArrayAsVector<double>& simHet,
                       const double& obsHet, const double& hetWindow, const int& numBins,
                       double& lowerTail)
 {
-    double lower = 0.0, upper = 0.0;
-    both_tails(obsFst, window_of(simHet, simFst, obsHet, hetWindow), Kernel::GAUSSIAN,
-               gaussian_sd(bandwidth), numBins, lower, upper);
-    lowerTail = lower;
-    return std::min(lower, upper);
+    double upper = 0.0;
+    both_tails(obsFst, simHet, simFst, obsHet, hetWindow, Kernel::GAUSSIAN, gaussian_sd(bandwidth),
+               numBins, lowerTail, upper);
+    return std::min(lowerTail, upper);
 }
 
 double calcFSTpvalue3(double& obsFst, const MY_TArrayAsVector<double>& simHet,
@@ -203,8 +204,8 @@ double calcFSTpvalue3(double& obsFst, const MY_TArrayAsVector<double>& simHet,
                       double& lowerTail)
 {
     double lower = 0.0, upper = 0.0;
-    both_tails(obsFst, window_of(simHet, simFst, obsHet, hetWindow), Kernel::GAUSSIAN,
-               gaussian_sd(bandwidth), numBins, lower, upper);
+    both_tails(obsFst, simHet, simFst, obsHet, hetWindow, Kernel::GAUSSIAN, gaussian_sd(bandwidth),
+               numBins, lower, upper);
     const double sum = lower + upper;
     if (sum != 0.0) {
         lower /= sum;
