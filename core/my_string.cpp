@@ -80,6 +80,12 @@ void my_string::replace_buffer(int new_capacity)
 // Extra room given to a buffer that an append must enlarge: grow_by bytes
 // for short texts, as much as the text already holds for longer ones, so
 // that building a long text by many small appends copies it only a few times.
+void my_string::reserve(int needed)
+{
+    if (needed > length && needed >= capacity && needed <= max_length)
+        set_capacity(needed + 2);
+}
+
 int my_string::room() const
 {
     return std::max(grow_by, length);

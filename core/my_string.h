@@ -49,6 +49,9 @@ public:
     void Upper();
     void to_lower();
     void to_upper();
+    // Room for a text of `needed` characters, so that appends up to that
+    // length need no new buffer; a text already that long is left alone.
+    void reserve(int needed);
 
     bool is_null() const;
     bool contains(const char* s) const;

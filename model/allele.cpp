@@ -101,7 +101,7 @@ std::ostream& operator<<(std::ostream& os, TAllele const& allele)
 
 TLocus::TLocus(my_string const& locus_name)
     : alleles(0, 5), noted_(0), noted_char_(), noted_allele_(), name(locus_name), print_width(0),
-      locus_results()
+      locus_results(), meanHetWithinSamples(0.0)
 {
 }
 
@@ -121,6 +121,7 @@ TLocus& TLocus::operator=(TLocus const& source)
             alleles.Add(new TAllele(*source.alleles[i]));
     }
     std::copy(source.locus_results, source.locus_results + 12, locus_results);
+    meanHetWithinSamples = source.meanHetWithinSamples;
     return *this;
 }
 

@@ -70,6 +70,7 @@ public:
     my_string name;
     int print_width;                      // column width in the allele-table printout
     double locus_results[12];             // stored by the locus-by-locus AMOVA
+    double meanHetWithinSamples;          // expected heterozygosity over samples, weighted by size
 
     explicit TLocus(my_string const& locus_name);
     TLocus(TLocus const& source);

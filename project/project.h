@@ -145,6 +145,28 @@ public:
 
     // --- Scan for loci under selection (summary/) ---
     void detectSelectedLociFromFSTHetComparison(bool hierarchical_island_model);
+    // One simulated locus in the current samples (emptied by the caller): a
+    // genealogy of the gene copies of `source` under a finite island model
+    // of numDemes demes, or under g groups of d demes for the groups of
+    // sourceStructure, mutations at rate theta/2 (sprinkle_mutations), one
+    // population per source sample; the current structure's members then
+    // point at the new samples made for them. The mutations placed, or -1
+    // when no genealogy could be built or the samples could not be made.
+    int simulateSample(const double& theta, const int& numSites, const Mut_Type& mutationType,
+                       const double& gammaA, const double& gammaB, const double& gammaP,
+                       const double& transitionProb, const int& bounded, const double& fst,
+                       Samples* source, Structure* sourceStructure, int numDemes, bool genotypic);
+    int simulateSample(const double& theta, const int& numSites, const Mut_Type& mutationType,
+                       const double& gammaA, const double& gammaB, const double& gammaP,
+                       const double& transitionProb, const int& bounded, const double& fst,
+                       const double& fct, Samples* source, Structure* sourceStructure,
+                       int demesPerGroup, int numGroups, bool genotypic);
+    // meanHetWithinSamples of every locus of allele_db: the expected
+    // heterozygosity of the structure's member samples, weighted by their
+    // SampleSize (0.0 without any); a sample without a value at the locus
+    // stays out. The first argument is not read.
+    void computeMeanHeterozygosityOverSamplesInStructure(Samples const& samples,
+                                                         Structure const& structure);
 
     // --- Frame of the result browser (result_frames.cpp) ---
     // The frameset page and the tree page, written afresh; the argument is not used.

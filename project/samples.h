@@ -146,12 +146,48 @@ public:
     static bool intersect(double x1, double y1, double x2, double y2, double x3, double y3,
                           double x4, double y4);
 
+    // --- Simulated loci of the selection scan (summary/simulated_samples.cpp) ---
+    // Places mutations on SimTree: models 1 and 2 one mutation on a branch
+    // drawn in proportion to its length among those carrying at least the
+    // share MinDafFreq of the tips (any branch when none qualifies), every
+    // other model a Poisson number per branch at `rate`. NbMutations := the
+    // mutations placed (0 after WARNING 177 for a hit table of another size).
+    int& sprinkle_mutations(double const& rate, int const& numSites, Mut_Type const& model,
+                            double const& gammaA, double const& gammaB, double const& gammaP,
+                            double const& transitionProb, int const& bounded);
+    // Appends one population per population of `source` (or per member of the
+    // structure's groups, group after group), of the model's class, from the
+    // consecutive tips of SimTree: haplotype records pointing into `haplotypes`
+    // (found by identifier, else appended), or, with `genotypic`, individuals
+    // of tips 2i and 2i+1. 1, or 0 after ERROR 147 or 210, the population
+    // being read then left out and no further one made.
+    int readPopDataFromSims(Samples const& source, Haplo_DB& haplotypes, TAlleleDB* db,
+                            Mut_Type const& model, bool genotypic);
+    int readPopDataFromSims(Samples const& source, Structure const& structure,
+                            Haplo_DB& haplotypes, TAlleleDB* db, Mut_Type const& model,
+                            bool genotypic);
+
+    // --- Gathering simulated loci (summary/gathered_loci.cpp) ---
+    // On an empty object: copies the profile and populations of `source`
+    // (haplotypic sources also get individuals "simPhen" of gene copies 2i,
+    // 2i+1) with allele `locus` as their first locus, room made for numLoci
+    // loci. Later calls append allele `locus` of every gene copy, then the
+    // locus separator. A source without gene copies, or smaller than at the
+    // first call, gathers nothing (WARNING 107).
+    void addLocus(Samples const& source, int locus, int numLoci, bool genotypic);
+
 private:
     Population* read_sample(std::ifstream& in, Haplo_DB& haplotypes, my_string const& name,
                             int names_read, double size, int& line_number, my_string& line);
     void rename_duplicate(Population& sample, const char* where);
     void match_declared_count(ProfileSettings& profile);
     void write_geo_distances() const;
+    int read_simulated_walk(Samples const& source, Population const* const* walk, int count,
+                            Haplo_DB& haplotypes, TAlleleDB* db, Mut_Type const& model,
+                            bool genotypic, const char* count_error_source);
+    Population* read_simulated_population(Population const& model_sample, int first_tip,
+                                          Haplo_DB& haplotypes, Mut_Type const& model,
+                                          bool genotypic, const char* count_error_source);
 };
 
 // Writes the subsection: its head and every sample in the block form.
