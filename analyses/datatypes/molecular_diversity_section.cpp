@@ -93,6 +93,13 @@ void PopulDNA::take_distance_settings(settings const& run_settings, int method, 
     GammaA = gamma_a;
 }
 
+void PopulDNA::take_pooling_distance_settings()
+{
+    DistanceMethod = 0;
+    GammaA = 0.0;
+    DeletionWeight = TransitionWeight = TransversionWeight = 1.0;
+}
+
 // The weights decide which differences the site comparison counts.
 bool PopulDNA::standard_diversity_section(DriverCall& call)
 {
@@ -160,6 +167,12 @@ void PopulRFLP::take_distance_settings(settings const& run_settings, int method,
 {
     DistanceMethod = method;
     DeletionWeight = run_settings.DeletionWeight;
+}
+
+void PopulRFLP::take_pooling_distance_settings()
+{
+    DistanceMethod = 0;
+    DeletionWeight = 1.0;
 }
 
 // The deletion weight of this section is taken as a whole number.

@@ -125,6 +125,7 @@ public:
     // method and gamma shape.
     void take_weights(settings const& run_settings);
     void take_distance_settings(settings const& run_settings, int method, double gamma_a) override;
+    void take_pooling_distance_settings() override;
 
     // The sections that take the settings of the sample's distances before
     // the shared frame runs them, and the DNA lines of section 0x2.
@@ -133,6 +134,9 @@ public:
     void molecular_diversity_lines(DriverCall& call) override;
     void mismatch_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
+    // Tajima's and Fu's neutrality tests with their coalescent P-values (coalescent_tests.cpp).
+    bool tajima_section(DriverCall& call) override;
+    bool fu_fs_section(DriverCall& call) override;
 
 private:
     void free_nucleotide_tables();

@@ -65,6 +65,7 @@ public:
     SitePairCounts count_site_classes(const char* s1, const char* s2) const;
     // The method and DeletionWeight; RFLP distances have no gamma form.
     void take_distance_settings(settings const& run_settings, int method, double gamma_a) override;
+    void take_pooling_distance_settings() override;
     int p_diff(SitePairCounts const& c);
     int diff_no_weight(SitePairCounts const& c);
 
@@ -73,6 +74,9 @@ public:
     void molecular_diversity_lines(DriverCall& call) override;
     void mismatch_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
+    // Tajima's and Fu's neutrality tests with their coalescent P-values (coalescent_tests.cpp).
+    bool tajima_section(DriverCall& call) override;
+    bool fu_fs_section(DriverCall& call) override;
 };
 
 #endif

@@ -200,14 +200,31 @@ void DriverCall::make_class_list()
     classes = std::make_unique<HaplotypeClasses>(sample.num_haplotypes, 0);
 }
 
+bool DriverCall::pool_classes()
+{
+    check_once();
+    evaluate_polymorphism_once();
+    sample.take_pooling_distance_settings();
+    if (!sample.compute_distance_matrix(nullptr, &s, 0) || !sample.HaplDistMat)
+        return false;
+    if (!sample.check_hapl_freqs(*sample.HaplDistMat, *classes))
+        return false;
+    pooled = true;
+    return true;
+}
+
 bool DriverCall::fill_classes()
 {
     if (!classes || classes->capacity == 0)
         return false;
     if (classes->count > 0)
         return true;
-    // With haplotypes inferred from a distance matrix, their pooling at
-    // distance 0 (check_hapl_freqs) comes here.
+    // With haplotypes inferred from a distance matrix, those at distance 0
+    // are one class; without a matrix each haplotype stays its own class.
+    if (s.InferHaplotypeDefinitionFromDistanceMatrix && pool_classes())
+        return true;
+    if (classes->count > 0)
+        return false;  // the pooling failed half-way (ERROR 169)
     try {
         for (int i = 0; i < sample.haplotypes.count; ++i) {
             const double c = sample.haplotypes.data[i]->count;

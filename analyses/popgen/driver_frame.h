@@ -115,12 +115,17 @@ public:
     void write_banner();
     void refuse_unknown_phase();
     void make_class_list();
-    // The classes of the neutrality tests: unless an earlier section has
-    // filled the list, one class per haplotype that holds gene copies (the
-    // run control has merged identical haplotypes when they are inferred
-    // from a distance matrix). False when the list has no storage or memory
-    // runs out (MEMORY, reported from the plan's `where`).
+    // The classes of the neutrality tests, unless an earlier section has
+    // filled the list: with haplotypes inferred from a distance matrix, the
+    // haplotypes pooled at distance 0 (`pooled` set); otherwise, or without a
+    // matrix, one class per haplotype that holds gene copies. False when the
+    // list has no storage or memory runs out (MEMORY, reported from the
+    // plan's `where`).
     bool fill_classes();
+    // The pooling of fill_classes: the distances that count every difference
+    // once, and the classes of haplotypes at distance 0; false without a
+    // distance matrix or when the pooling fails.
+    bool pool_classes();
 };
 
 #endif

@@ -284,6 +284,10 @@ void PopGenetics::take_distance_settings(settings const&, int, double)
 {
 }
 
+void PopGenetics::take_pooling_distance_settings()
+{
+}
+
 int PopGenetics::evaluate_polymorphism(settings const&)
 {
     return 0;

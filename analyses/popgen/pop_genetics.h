@@ -218,6 +218,9 @@ public:
     // matrix with, and the substitution weights of the settings: each data
     // type keeps those its distances use (nothing here).
     virtual void take_distance_settings(settings const& run_settings, int method, double gamma_a);
+    // The settings under which a distance of 0 means identical haplotypes:
+    // every difference counted once (nothing here).
+    virtual void take_pooling_distance_settings();
     // Per-locus usable and polymorphic flags; 0 here, defined by every data type.
     virtual int evaluate_polymorphism(settings const& run_settings);
     // The reference haplotype of DNA and RFLP samples; 0 here, where it is never called.

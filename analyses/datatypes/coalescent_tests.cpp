@@ -1,0 +1,394 @@
+// Tajima's D and Fu's Fs of DNA and RFLP samples, with P-values from samples simulated under the
+// standard neutral coalescent (Tajima 1989, Genetics 123:585; Fu 1997, Genetics 147:915).
+
+#include <cmath>
+#include <ctime>
+#include <iomanip>
+#include <limits>
+#include <ostream>
+
+#include "analyses/datatypes/popul_dna.h"
+#include "analyses/datatypes/popul_rflp.h"
+#include "analyses/popgen/driver_frame.h"
+#include "app/glbobj.h"
+#include "app/settings.h"
+#include "core/errors.h"
+#include "model/haplo_db.h"
+#include "project/project_file_lines.h"
+
+namespace {
+
+// What one replicate gives: its theta, the second summed value (D, or the number of alleles) and
+// the statistic compared with the observed one.
+struct ReplicateValues {
+    double theta;
+    double summed;
+    double statistic;
+};
+
+// The accumulators of one test over its replicates.
+struct ReplicateTally {
+    int at_most_observed = 0;
+    int at_most_zero = 0;
+    double sum_theta = 0.0, sum_theta2 = 0.0, sum_value = 0.0, sum_value2 = 0.0;
+
+    void add(ReplicateValues const& r, double observed)
+    {
+        at_most_observed += r.statistic <= observed;  // ties count
+        at_most_zero += r.statistic <= 0.0;
+        sum_theta += r.theta;
+        sum_theta2 += r.theta * r.theta;
+        sum_value += r.summed;
+        sum_value2 += r.summed * r.summed;
+    }
+};
+
+// The standard deviation of N values from their sum and sum of squares; 0 for one value or a
+// variance that rounding left not positive (reported from `where` when given).
+double replicate_sd(double sum, double sum2, int N, const char* where)
+{
+    if (N < 2)
+        return 0.0;
+    const double var = (sum2 - sum * sum / N) / (N - 1);
+    if (var > 0.0)
+        return std::sqrt(var);
+    if (where)
+        E.error(WARNING, where, 180);
+    return 0.0;
+}
+
+// The model of the replicate's sites and its object and comparison, per data type.
+template <class Sample> struct ReplicateType;
+
+template <> struct ReplicateType<PopulDNA> {
+    static constexpr Mut_Type model = NUCLEOTIDE;
+    // The weights go in before the sites are compared, so that the replicate's S is the
+    // statistic of the observed sample.
+    static void compare(PopulDNA& r, settings const& s, double deletion_weight)
+    {
+        r.TransitionWeight = s.TransitionWeight;
+        r.TransversionWeight = s.TranversionWeight;
+        r.DeletionWeight = deletion_weight;
+        if (r.build_arbitrary_haplotype())
+            r.compare_DNA_sequences();
+    }
+};
+
+template <> struct ReplicateType<PopulRFLP> {
+    static constexpr Mut_Type model = TWO_STATE;
+    static void compare(PopulRFLP& r, settings const&, double)
+    {
+        if (r.build_arbitrary_haplotype())
+            r.compare_RFLP_haplotypes();
+    }
+};
+
+// `N` replicates of the observed sample's size under `theta`, each measured as the observed
+// sample was by `measure`; SimTree must hold (int)n tips. False when a stop request ends the
+// driver; `stop_each` also tests it before every replicate.
+template <class Sample, class Measure>
+bool run_replicates(Sample& observed, DriverCall& call, double theta, double deletion_weight,
+                    bool stop_each, double observed_statistic, int N, ReplicateTally& tally,
+                    Measure measure)
+{
+    settings& s = call.s;
+    bool stopped = false;
+    for (int r = 1; r <= N && !stopped; ++r) {
+        if (stop_each && s.stop_requested) {
+            stopped = true;
+            break;
+        }
+        observed.simulate_sample(theta, observed.NumUsableLoci, ReplicateType<Sample>::model, 0.0,
+                                 1.0, 1.0, 0.33);
+        Haplo_DB definitions;  // outlives the replicate that refers to it
+        Sample replicate;
+        replicate.read_simulated_sample(observed.SimTree, definitions, ReplicateType<Sample>::model);
+        replicate.SampleSize = observed.SampleSize;
+        replicate.check_data();
+        replicate.AllowedMissingLevel = s.AllowedLevelOfMissingData;
+        ReplicateType<Sample>::compare(replicate, s, deletion_weight);
+        replicate.compute_distance_matrix(nullptr, &s, 0);
+        replicate.compute_molecular_diversity(s);
+        tally.add(measure(replicate), observed_statistic);
+        if (r % 50 == 0) {
+            settings::global_work_done += 1.0;
+            settings::print_message();
+            stopped = s.stop_requested != 0;
+        }
+    }
+    TNode::hits.count = 0;
+    return !stopped;
+}
+
+std::ostream& fixed(std::ostream& out, int decimals)
+{
+    return out << std::fixed << std::showpoint << std::right << std::setprecision(decimals);
+}
+
+std::ostream* batch_line(int selected, std::ofstream* stream, PopGenetics const& p)
+{
+    if (!selected || !stream)
+        return nullptr;
+    write_batch_prefix(*stream, p.name);
+    return stream;
+}
+
+const char* const no_matrix = ": no distance matrix between the haplotypes\n";
+
+// A statistic that could not be computed still ends its sample's batch line.
+void empty_batch_line(int selected, std::ofstream* stream, PopGenetics const& p)
+{
+    if (std::ostream* batch = batch_line(selected, stream, p))
+        *batch << "\n";
+}
+
+// The batch line and the replicates of Tajima's test, after the observed D; `where` names the
+// driver in the warnings of the standard deviations (none for DNA samples).
+template <class Sample>
+bool tajima_test(Sample& p, DriverCall& call, int S, const char* where)
+{
+    std::ostream& out = call.results;
+    const int n = static_cast<int>(p.SampleSize);
+    std::ostream* batch = batch_line(_TAJIMA_, ofs_tajima, p);
+    if (!p.SimTree.allocate_tree(n)) {
+        if (batch)
+            *batch << "\n";
+        return true;
+    }
+    const double thetaS = p.theta_S(n, S);
+    if (batch)
+        fixed(*batch, 6) << n << "\t" << S << "\t" << thetaS << "\t" << p.MeanPairDiff << "\t"
+                         << p.TajimaD << "\t" << p.TajimaDPValue;
+    const int N = call.s.NumSimulFuTest;
+    ReplicateTally t;
+    const bool go_on = run_replicates(p, call, 0.5 * thetaS, 0.0, true, p.TajimaD, N, t,
+                                      [n](Sample& r) {
+                                          const double theta = r.theta_S(n, r.NumSubstitutionSites);
+                                          const double D = r.fast_tajimaD(n, r.MeanPairDiff,
+                                                                          r.NumSubstitutionSites);
+                                          return ReplicateValues{theta, D, D};
+                                      });
+    if (!go_on)
+        return false;
+    if (N >= 1) {
+        p.TajimaDPValue = static_cast<double>(t.at_most_observed) / N;
+        if (batch)
+            *batch << "\t" << p.TajimaDPValue << "\t" << static_cast<double>(t.at_most_zero) / N
+                   << "\t" << N;
+        fixed(out, 5) << "\nNo. of simulations                    : " << std::setw(8) << N
+                      << "\nObs. Theta(S)                         : " << std::setw(8) << thetaS
+                      << "\nMean Theta(S)                         : " << std::setw(8)
+                      << t.sum_theta / N
+                      << "\nS.D. Theta(S)                         : " << std::setw(8)
+                      << replicate_sd(t.sum_theta, t.sum_theta2, N, where)
+                      << "\nMean D                                : " << std::setw(8)
+                      << t.sum_value / N
+                      << "\nS.D. D                                : " << std::setw(8)
+                      << replicate_sd(t.sum_value, t.sum_value2, N, where)
+                      << "\n\nP(D simul &lt; D obs)                    : " << std::setw(8)
+                      << p.TajimaDPValue << "\n\n";
+    }
+    if (batch)
+        *batch << "\n";
+    return true;
+}
+
+// Fu's Fs of the observed sample with k alleles, its replicates and their summary. False when a
+// stop request ends the driver.
+template <class Sample>
+bool fu_fs_test(Sample& p, DriverCall& call, double theta, int k, bool pooled, const char* where)
+{
+    std::ostream& out = call.results;
+    const int n = static_cast<int>(p.SampleSize);
+    // Fu_Fs leaves the result alone when it refuses the sample's size.
+    double Fs = std::numeric_limits<double>::quiet_NaN();
+    p.Fu_Fs(theta, k, Fs, true);
+    if (std::isnan(Fs)) {
+        out << "Fu's Fs test cannot be computed with 5000 gene copies or 1000 alleles or more\n"
+            << std::endl;
+        p.FuFs = 0.0;
+        p.FuFsPValue = -1.0;
+        empty_batch_line(_FU_FS_, ofs_fu_fs, p);
+        return true;
+    }
+    p.FuFs = Fs;
+    fixed(out, 5);
+    if (!pooled)
+        out << "Original No. of alleles(k)   :" << std::setw(12) << p.num_haplotypes << "\n";
+    else
+        out << "Original No. of alleles      :" << std::setw(12) << p.num_haplotypes << "\n"
+            << "Actual No. of # alleles  (k) :" << std::setw(12) << k << "\n";
+    out << "Theta(Pi)                    :" << std::setw(12) << theta << "\n"
+        << "Exp. No. of alleles          :" << std::setw(12) << p.k_est(theta, n) << "\n"
+        << "Fs                           :" << std::setw(12) << p.FuFs << "\n";
+    std::ostream* batch = batch_line(_FU_FS_, ofs_fu_fs, p);
+    if (batch)
+        fixed(*batch, 6) << n << "\t" << p.num_haplotypes << "\t" << theta << "\t" << p.FuFs;
+    const int N = call.s.NumSimulFuTest;
+    ReplicateTally t;
+    if (p.SimTree.allocate_tree(n)
+        && !run_replicates(p, call, 0.5 * theta, call.s.DeletionWeight, false, p.FuFs, N, t,
+                           [](Sample& r) {
+                               const double theta_r = r.theta_pi(r.MeanPairDiff);
+                               const int k_r = r.alleles_in_sample();
+                               double Fs_r = 0.0;
+                               r.Fu_Fs(theta_r, k_r, Fs_r, false);
+                               return ReplicateValues{theta_r, static_cast<double>(k_r), Fs_r};
+                           }))
+        return false;
+    if (N == 0) {
+        p.FuFsPValue = -1.0;
+    } else {
+        p.FuFsPValue = static_cast<double>(t.at_most_observed) / N;
+        fixed(out, 5) << "\nNo. of simulations           :" << std::setw(12) << N
+                      << "\nMean Theta(Pi)               :" << std::setw(12) << t.sum_theta / N
+                      << "\nS.D. Theta(Pi)               :" << std::setw(12)
+                      << replicate_sd(t.sum_theta, t.sum_theta2, N, where)
+                      << "\nMean k                       :" << std::setw(12) << t.sum_value / N
+                      << "\nS.D. k                       :" << std::setw(12)
+                      << replicate_sd(t.sum_value, t.sum_value2, N, where)
+                      << "\n\nProb(sim_Fs &lt;=obs_Fs)        :" << std::setw(12) << p.FuFsPValue
+                      << "\n\n";
+        if (batch)
+            *batch << "\t" << p.FuFsPValue << "\t" << static_cast<double>(t.at_most_zero) / N
+                   << "\t" << N;
+    }
+    if (batch)
+        *batch << "\n";
+    return true;
+}
+
+// The observed part of Fu's test that both data types share: the refusals of one gene copy and
+// of one allele, the table of Ewens' probabilities, theta(pi) and k.
+template <class Sample>
+bool fu_fs_section_of(Sample& p, DriverCall& call, const char* where)
+{
+    call.title_box();
+    call.cite({"Fu_Y_1997"});
+    if (!call.report_progress("Testing neutrality: Fu's Fs test ..."))
+        return false;
+    std::ostream& out = call.results;
+    if (p.SampleSize <= 1.0) {
+        out << "Fu's Fs test cannot be computed if only one gene in sample\n" << std::endl;
+        return true;
+    }
+    std::clock_t start = std::clock();
+    *_ZOS_ << "\t\tComputing BMat ..." << "\n";
+    if (!p.get_B_num_mat()) {
+        *_ZOS_ << "\t\tFile not found... skipping task !\n";
+        return true;
+    }
+    *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";
+    start = std::clock();
+    *_ZOS_ << "\tPerforming Fu's Fs neutrality test ..." << "\n";
+    if (!call.checked)
+        p.check_data();
+    if (!call.polymorphism_evaluated)
+        p.evaluate_polymorphism(call.s);
+    p.take_distance_settings(call.s, 0, 0.0);
+    if (!p.compute_distance_matrix(nullptr, &call.s, 0)) {
+        out << "Fu's Fs test cannot be computed" << no_matrix << std::endl;
+        empty_batch_line(_FU_FS_, ofs_fu_fs, p);
+        call.done_since(start);
+        return true;
+    }
+    p.compute_molecular_diversity(call.s);
+    const double theta = p.theta_pi(p.MeanPairDiff);
+    const bool pooled = call.s.InferHaplotypeDefinitionFromDistanceMatrix && call.fill_classes();
+    const int k = pooled ? alleles_in_classes(*call.classes) : p.alleles_in_sample();
+    if (k < 2) {
+        fixed(out, 5) << "\nSample size                  :" << std::setw(12) << p.SampleSize
+                      << "\nObs. k                       :" << std::setw(12) << k << "\n"
+                      << "Fu's Fs test cannot be computed if only one allele in sample\n"
+                      << std::endl;
+        return true;
+    }
+    if (!fu_fs_test(p, call, theta, k, pooled, where))
+        return false;
+    call.done_since(start);
+    return true;
+}
+
+}  // namespace
+
+bool PopulDNA::tajima_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Tajima_F_1989", "Tajima_F_1996"});
+    if (!call.report_progress("Testing neutrality: Computing Tajima's D ..."))
+        return false;
+    std::clock_t start = std::clock();
+    *_ZOS_ << "\n\t\tComputing Tajima's D ...\n";
+    take_distance_settings(call.s, 0, 0.0);
+    DeletionWeight = 0.0;  // indels are not counted
+    if (!call.polymorphism_evaluated)
+        start = std::clock();
+    call.evaluate_polymorphism_once();
+    std::ostream& out = call.results;
+    if (!compute_distance_matrix(nullptr, &call.s, 0)) {
+        out << "Tajima's D cannot be computed" << no_matrix << std::endl;
+        empty_batch_line(_TAJIMA_, ofs_tajima, *this);
+        call.done_since(start);
+        return true;
+    }
+    compute_molecular_diversity(call.s);
+    const int n = static_cast<int>(SampleSize);
+    const int S = NumSubstitutionSites;
+    tajimaD(n, MeanPairDiff, S);
+    fixed(out, 5) << "Sample size                           : " << std::setw(8) << n << "\n"
+                  << "No. of sites with substitutions (S)   : " << std::setw(8) << S << "\n"
+                  << "Mean No. of pairwise differences (Pi) : " << std::setw(8) << MeanPairDiff
+                  << "\nDistance method                       : "
+                  << "Pairwise difference (no Gamma correction, indels not taken into account)\n"
+                  << "\nTajima's D                            : " << std::setw(8) << TajimaD << "\n";
+    if (!tajima_test(*this, call, S, nullptr))
+        return false;
+    call.done_since(start);
+    return true;
+}
+
+bool PopulRFLP::tajima_section(DriverCall& call)
+{
+    call.title_box();
+    call.cite({"Tajima_F_1989", "Tajima_F_1996"});
+    if (!call.report_progress("Testing neutrality: Computing Tajima's D ..."))
+        return false;
+    std::clock_t start = std::clock();
+    *_ZOS_ << "\tComputing Tajima's D ...\n";
+    take_distance_settings(call.s, 0, 0.0);
+    if (!call.polymorphism_evaluated)
+        start = std::clock();
+    call.evaluate_polymorphism_once();
+    std::ostream& out = call.results;
+    if (!compute_distance_matrix(nullptr, &call.s, 0)) {
+        out << "Tajima's D cannot be computed" << no_matrix << std::endl;
+        empty_batch_line(_TAJIMA_, ofs_tajima, *this);
+        call.done_since(start);
+        return true;
+    }
+    compute_molecular_diversity(call.s);
+    const int n = static_cast<int>(SampleSize);
+    const int S = NumSubstitutionSites;
+    tajimaD(n, MeanPairDiff, NumPolymSites);
+    fixed(out, 4) << "Sample size                           : " << std::setw(8) << SampleSize
+                  << "\nNo. of segregating sites (S)          : " << std::setw(8) << S << "\n"
+                  << "Mean No. of pairwise differences (Pi) : " << std::setw(8) << MeanPairDiff
+                  << "\nDistance method                       : "
+                  << "Pairwise difference (no Gamma correction)\n"
+                  << "Tajima's D                            : " << std::setw(8) << TajimaD
+                  << std::endl;
+    if (!tajima_test(*this, call, S, "PopulRFLP::test_methods#Tajima's test()"))
+        return false;
+    call.done_since(start);
+    return true;
+}
+
+bool PopulDNA::fu_fs_section(DriverCall& call)
+{
+    return fu_fs_section_of(*this, call, nullptr);
+}
+
+bool PopulRFLP::fu_fs_section(DriverCall& call)
+{
+    return fu_fs_section_of(*this, call, "PopulRFLP::test_methods#Fu's test()");
+}
