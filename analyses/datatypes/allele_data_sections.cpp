@@ -63,6 +63,22 @@ void PopGenetics::allele_gen_div_line(DriverCall& call)
         << '\t' << std::setprecision(6) << heterozygosity << "\n";
 }
 
+void PopGenetics::allele_mol_div_line(double mean_pair_diff, double mean_gene_diversity)
+{
+    if (!_MOLECULAR_DIVERSITY_ || !ofs_mol_div)
+        return;
+    std::ostream& out = *ofs_mol_div;
+    write_batch_prefix(out, name);
+    // The "none" columns are those only DNA data fill.
+    out << std::setprecision(3) << "none\tnone\tnone\t" << AllowedMissingLevel
+        << "\tnone\tnone\tnone\tnone\t" << NumPolymSites << "\tnone\t" << NumUsableLoci << '\t';
+    if (ProfileSettings::DataType == FREQUENCY)
+        out << "none\tnone\n";
+    else
+        out << std::fixed << std::setprecision(6) << mean_pair_diff << '\t' << mean_gene_diversity
+            << "\n";
+}
+
 void PopulMicrosat::sample_count_lines(DriverCall& call)
 {
     allele_sample_count_lines(call);

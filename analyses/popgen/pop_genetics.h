@@ -535,6 +535,8 @@ protected:
     // them (analyses/datatypes/allele_data_sections.cpp).
     void allele_sample_count_lines(DriverCall& call);
     void allele_gen_div_line(DriverCall& call);
+    // Their mol_div batch line, with the two means of the sample.
+    void allele_mol_div_line(double mean_pair_diff, double mean_gene_diversity);
 
     // The checks of every data type (sample_checks.cpp): SampleSize made the
     // sum of the haplotype counts (WARNING 110 when a declared size differed)

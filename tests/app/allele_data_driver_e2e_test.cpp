@@ -28,36 +28,44 @@ protected:
 };
 
 // Cove: 4 gene copies in 3 haplotypes (counts 2, 1, 1) at two loci, both
-// polymorphic. Gene diversity 4/3 (1 - (4 + 1 + 1)/16) = 0.833333.
+// polymorphic. Gene diversity 4/3 (1 - (4 + 1 + 1)/16) = 0.833333; loci
+// differing over the 6 pairs of copies 2·1 + 2·2 + 1 = 7: mean 1.166667, and
+// per locus 0.583333 (the mean of 0.5 and 0.666667).
 // Valley: 5 copies in 3 haplotypes (3, 1, 1) at three loci, the second
-// monomorphic. Gene diversity 5/4 (1 - (9 + 1 + 1)/25) = 0.7.
-TEST_F(AlleleDataDriverE2E, SampleCountsAndGeneDiversityLine)
+// monomorphic. Gene diversity 5/4 (1 - (9 + 1 + 1)/25) = 0.7; 8 differences
+// over 10 pairs: 0.8, and per locus (0.4 + 0 + 0.4)/3 = 0.266667.
+TEST_F(AlleleDataDriverE2E, SampleCountsAndBatchLines)
 {
     struct Case {
         const char* fixture;
         const char* counts;
         const char* gen_div;
+        const char* mol_div;
     } cases[] = {
         {"microsat1.drp",
          "No. of gene copies       : 4\nNo. haplotypes           : 3\n"
          "No. of loci              : 2\n"
          "No. of usable loci       : 2 loci with less than  5.00 % missing data\n"
          "No. of polymorphic loci  : 2\n",
-         "\"Cove\"\t4\t3\t2\t2\t2\t0.833333\n"},
+         "\"Cove\"\t4\t3\t2\t2\t2\t0.833333\n",
+         "\"Cove\"\tnone\tnone\tnone\t0.05\tnone\tnone\tnone\tnone\t2\tnone\t2\t1.166667\t0.583333\n"},
         {"standard1.drp",
          "No. of gene copies       : 5\nNo. haplotypes           : 3\n"
          "No. of loci              : 3\n"
          "No. of usable loci       : 3 loci with less than  5.00 % missing data\n"
          "No. of polymorphic loci  : 2\n",
-         "\"Valley\"\t5\t3\t3\t3\t2\t0.700000\n"},
+         "\"Valley\"\t5\t3\t3\t3\t2\t0.700000\n",
+         "\"Valley\"\tnone\tnone\tnone\t0.05\tnone\tnone\tnone\tnone\t2\tnone\t3\t0.800000\t0.266667\n"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.fixture);
         fs::remove(work / "gen_div.sum");
-        write("glbstreams.txt", "flags\n_GENE_DIVERSITY_\n");
-        const std::string text = run_project(c.fixture, "1");
+        fs::remove(work / "mold_div.sum");
+        write("glbstreams.txt", "flags\n_GENE_DIVERSITY_ _MOLECULAR_DIVERSITY_\n");
+        const std::string text = run_project(c.fixture, "3");
         EXPECT_THAT(text, HasSubstr(c.counts));
         EXPECT_THAT(read_text(work / "gen_div.sum"), HasSubstr(c.gen_div));
+        EXPECT_THAT(read_text(work / "mold_div.sum"), HasSubstr(c.mol_div));
     }
 }
 
