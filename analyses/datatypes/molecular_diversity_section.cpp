@@ -220,6 +220,7 @@ void PopulMicrosat::molecular_diversity_lines(DriverCall& call)
                      "\n(Standard deviations are for both the sampling and the stochastic "
                      "processes)\n"},
                     MeanPairDiff, MeanPairDiffSD, MeanGeneDiversity, MeanGeneDiversitySD);
+    allele_mol_div_line(MeanPairDiff, MeanGeneDiversity);
 }
 
 // ----------------------------------------------------------- standard data
@@ -236,6 +237,7 @@ void PopulStandard::molecular_diversity_lines(DriverCall& call)
         << "\nNumber of polymorphic loci                   : " << NumPolymSites
         << "\nNumber of usable loci                        : " << NumUsableLoci << "\n"
         << std::endl;
+    allele_mol_div_line(PairDiffMean, MeanGeneDiversity);
     if (frequencies)
         return;
     diversity_lines(out, call, computed, kLongLabels, PairDiffMean, PairDiffMeanSD,

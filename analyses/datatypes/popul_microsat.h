@@ -35,6 +35,11 @@ public:
     int compute_molecular_diversity(settings& run_settings);
     void molecular_diversity_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
+    void sample_count_lines(DriverCall& call) override;
+    void gen_div_line(DriverCall& call) override;
+    // Tajima's and Fu's tests need sequences: a refusal under the title.
+    bool tajima_section(DriverCall& call) override;
+    bool fu_fs_section(DriverCall& call) override;
 
 private:
     // An allele name that is no finite number has been reported for this sample.

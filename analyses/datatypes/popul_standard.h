@@ -34,6 +34,12 @@ public:
     int compute_molecular_diversity(settings& run_settings);
     void molecular_diversity_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
+    bool standard_diversity_section(DriverCall& call) override;
+    void sample_count_lines(DriverCall& call) override;
+    void gen_div_line(DriverCall& call) override;
+    // Tajima's and Fu's tests need sequences: a refusal under the title.
+    bool tajima_section(DriverCall& call) override;
+    bool fu_fs_section(DriverCall& call) override;
 };
 
 #endif

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/popgen/ld_file.h"
 #include "app/settings.h"
 #include "core/errors.h"
 #include "core/math_functions.h"
@@ -156,8 +157,8 @@ void Population::update_allele_freq()
 
 void Population::make_xl_file(char const* path, int num_loci, int const* linked_counts)
 {
-    std::ofstream file(path, std::ios::app);
-    if (!file)
+    std::ofstream file;
+    if (!open_ld_file(file, path, "Population::make_xl_file()"))
         return;
     file << "Histogram for population : " << name << "\n\n"
          << "Loci \t  Number of linked loci\t Polymorphic Locus" << "\n";

@@ -30,6 +30,7 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
     evaluate_polymorphism(call.s);
     call.checked = true;
     // Sample counts and the per-locus table come before the haplotype level.
+    sample_count_lines(call);
     if (call.s.genotypic_data)
         OutputAllelelNumberAndHetPerLocusDipl(individuals, call.results, call.s, true, true, true);
     else
@@ -40,6 +41,7 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
         print_haplotype_level_block(call.results);
     }
     call.results << std::endl;
+    gen_div_line(call);
     // Individuals of known phase as two whole gene copies; standard data
     // have no such lines.
     if (profile.GenotypicData && profile.GameticPhase && ProfileSettings::DataType != STANDARD

@@ -7,11 +7,9 @@
 
 #include <fstream>
 
-class settings;
-
-// Opens settings::ld_file for appending. False, after a WARNING from `where`
+// Opens the LD file at `path` (settings::ld_file) for appending. False, after a WARNING from `where`
 // and a log line naming the file, when it cannot be opened: its tables
 // would otherwise be lost without a sign.
-bool open_ld_file(std::ofstream& file, settings const& s, const char* where);
+bool open_ld_file(std::ofstream& file, char const* path, const char* where);
 
 #endif

@@ -113,7 +113,7 @@ void PopGenetics::print_ld_histo(int m, int* loci, TriMat& p_values, settings& s
         return;
     }
     std::ofstream ld;
-    const bool ld_open = open_ld_file(ld, s, "PopGenetics::print_ld_histo()");
+    const bool ld_open = open_ld_file(ld, s.ld_file.str, "PopGenetics::print_ld_histo()");
     init_all_min_allele(m, loci, minor.data());
     const int Y = std::min(kMaxClass, *std::max_element(minor.begin(), minor.begin() + m));
     const double level = s.SignificanceLevelLD;

@@ -533,6 +533,16 @@ protected:
     // here the form of allele data, the histogram table with the moments
     // fit and its test. DNA and RFLP samples print the expansion fits.
     virtual void mismatch_lines(DriverCall& call);
+    // The data type's sample counts in the standard-diversity section, before
+    // the per-locus table, and its gen_div batch line (nothing here).
+    virtual void sample_count_lines(DriverCall&) {}
+    virtual void gen_div_line(DriverCall&) {}
+    // Both as microsatellite, standard and allele-frequency samples write
+    // them (analyses/datatypes/allele_data_sections.cpp).
+    void allele_sample_count_lines(DriverCall& call);
+    void allele_gen_div_line(DriverCall& call);
+    // Their mol_div batch line, with the two means of the sample.
+    void allele_mol_div_line(double mean_pair_diff, double mean_gene_diversity);
 
     // The checks of every data type (sample_checks.cpp): SampleSize made the
     // sum of the haplotype counts (WARNING 110 when a declared size differed)

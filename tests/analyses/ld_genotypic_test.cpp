@@ -144,6 +144,10 @@ TEST_F(LDTest, OneLocusAndRefusals)
     EXPECT_THAT(read_text(dir / "ld_dis.xl"),
                 HasSubstr("Loci \t  Number of linked loci\t Polymorphic Locus\n0\t0\t1\n"));
     EXPECT_EQ(s.PrintFlagHistogramLD, 2);
+    // A histogram file that cannot be opened is reported, not lost silently.
+    s.ld_file = (dir / "no_such_folder" / "ld_dis.xl").string().c_str();
+    test_all(100);
+    EXPECT_EQ(reports("\"Population::make_xl_file()\" : invalid stream"), 1);
 
     // No permutation asked: one error line, P 1 with none done; the
     // chi-square of the observation is still written.
