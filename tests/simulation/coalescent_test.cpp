@@ -220,7 +220,7 @@ TEST_F(CoalescentTest, TextbookMomentsOverTenThousandReplicates)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.name << ", n = " << c.n);
         ASSERT_EQ(tree.allocate_tree(c.n), 1);
-        Moments root_time, length, pair_time;
+        ReplicateMoments root_time, length, pair_time;
         for (int r = 0; r < replicates; ++r) {
             ASSERT_EQ(c.build(tree), 1);
             root_time.add(tmrca(tree));
@@ -244,7 +244,7 @@ TEST_F(CoalescentTest, EmigrantsWaitForTheExpansion)
     const double T = 0.7;
     TTree tree;
     ASSERT_EQ(tree.allocate_tree(n), 1);
-    Moments after_expansion;
+    ReplicateMoments after_expansion;
     for (int r = 0; r < 2000; ++r) {
         ASSERT_EQ(tree.build_tree_range_exp(T, 1e9), 1);
         ASSERT_GE(tree.nodes[n].time, T) << "replicate " << r;

@@ -61,7 +61,7 @@ public:
     }
 
     // Adds one genealogy's per-class means to the replicate moments.
-    void add(TTree& tree, std::vector<Moments>& means)
+    void add(TTree& tree, std::vector<ReplicateMoments>& means)
     {
         std::fill(sum_.begin(), sum_.end(), 0.0);
         std::fill(pairs_.begin(), pairs_.end(), 0.0);
@@ -177,7 +177,7 @@ TEST_F(IslandModelsTest, IslandCoalescenceTimesGiveTheFstAsked)
     const double fst = 0.25;
     const double M = (D - 1.0) * (1.0 / fst - 1.0) / (2.0 * D);
     PairTimes times(tips_of_samples(sizes), {{0, 1, 1}, {1, 0, 1}, {1, 1, 0}}, 2);
-    std::vector<Moments> means(2);
+    std::vector<ReplicateMoments> means(2);
     TTree tree;
     for (int locus = 0; locus < 4000; ++locus) {
         ASSERT_EQ(tree.build_tree_struct_pop(samples, 1.0, fst, D), 1);
@@ -258,7 +258,7 @@ TEST_F(IslandModelsTest, HierarchicalCoalescenceTimesFollowTheMigrationRates)
     const double expected[3] = {a[0][3] / a[0][0], a[1][3] / a[1][1], a[2][3] / a[2][2]};
 
     PairTimes times(tips_of_samples(sizes), {{0, 1, 2}, {1, 0, 2}, {2, 2, 0}}, 3);
-    std::vector<Moments> means(3);
+    std::vector<ReplicateMoments> means(3);
     TTree tree;
     for (int locus = 0; locus < 4000; ++locus) {
         ASSERT_EQ(tree.build_tree_struct_pop(samples, structure, 1.0, fst, fct, d, g), 1);

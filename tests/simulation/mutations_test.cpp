@@ -72,7 +72,7 @@ TEST_F(MutationsTest, InfiniteSitesMomentsOverTenThousandReplicates)
     const double a2 = harmonic(n, 2);
     TTree tree;
     ASSERT_EQ(tree.allocate_tree(n), 1);
-    Moments mutations, segregating, pairwise, gamma_mutations;
+    ReplicateMoments mutations, segregating, pairwise, gamma_mutations;
     for (int r = 0; r < 10000; ++r) {
         int placed = replicate(tree, theta, 1000, TWO_STATE);
         mutations.add(placed);
@@ -184,7 +184,7 @@ TEST_F(MutationsTest, NucleotideTransitionsAndTransversions)
     join(tree, 2, 0, 1, 1.0);
     TNode::hits.Add(0);
     TNode& tip = tree.nodes[0];
-    Moments lower_target;
+    ReplicateMoments lower_target;
     for (double transition : {1.0, 0.0})
         for (int r = 0; r < 4000; ++r) {
             ancestral_pass(tree.root(), 1, NUCLEOTIDE);

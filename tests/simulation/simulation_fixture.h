@@ -36,7 +36,7 @@ inline double harmonic(int n, int power = 1)
 }
 
 // Mean and standard error of replicate values.
-class Moments {
+class ReplicateMoments {
 public:
     void add(double v)
     {
@@ -57,7 +57,7 @@ private:
 
 // The replicate mean lies within 3 standard errors of the expectation; the
 // error is the known one (sd / sqrt(replicates)) when given, else estimated.
-inline void expect_within_3se(const char* what, const Moments& m, double expected,
+inline void expect_within_3se(const char* what, const ReplicateMoments& m, double expected,
                               double known_sd = -1.0)
 {
     double se = known_sd >= 0.0 ? known_sd / std::sqrt(m.count()) : m.se();

@@ -72,7 +72,7 @@ TEST_F(SiteRatesTest, GammaRatesVaryAsTheShapeSays)
     for (double a : {0.5, 2.0}) {
         GammaRates rates;
         ASSERT_EQ(rates.build(n, a, 1.0, 1.0), n);
-        Moments scaled;
+        ReplicateMoments scaled;
         double sum = 0.0;
         for (double r : rates.rates) {
             ASSERT_GT(r, 0.0);

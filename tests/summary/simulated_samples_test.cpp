@@ -146,7 +146,7 @@ TEST_F(SimulatedSamplesTest, PoissonPassOnStandardCoalescentGenealogies)
 {
     const int n = 10;
     const double theta = 2.0;
-    Moments placed;
+    ReplicateMoments placed;
     ASSERT_EQ(sim.SimTree.allocate_tree(n), 1);
     for (int r = 0; r < 10000; ++r) {
         TNode::hits.count = 0;
