@@ -162,4 +162,26 @@ TEST_F(PopgenStatisticsE2E, AllGeneCopiesDifferentOrOneHaplotype)
     EXPECT_THAT(same, Not(HasSubstr("Observed F value")));
 }
 
+// 6,000 gene copies exceed Ewens' table for the interval: theta(k) alone (E(K) =
+// sum theta/(theta + i) = 2 gives 0.109778), the refusal in the log, neither
+// interval nor batch value.
+TEST_F(PopgenStatisticsE2E, ThetaKWithoutItsInterval)
+{
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Big\"\n\tNbSamples=1\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n"
+          "\t\tSampleName=\"Big\"\n\t\tSampleSize=6000\n\t\tSampleData={\n"
+          "\t\t\th1\t3000\tACGT\n\t\t\th2\t3000\tACGA\n\t\t}\n");
+    write("glbstreams.txt", "batch files\n_THETA_\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "2"}, {"ComputeTheta", "4"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    std::string results = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(results, HasSubstr("\n         Theta(k) :     0.109778\n"));
+    EXPECT_THAT(results, Not(HasSubstr("confidence interval limits for theta(k)")));
+    EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
+                HasSubstr("\t\t\tToo many aleles or gene copies in sample to compute Theta(k)\n"));
+    EXPECT_THAT(batch("theta.sum"), HasSubstr("\"Big\"\t\n"));
+}
+
 }  // namespace
