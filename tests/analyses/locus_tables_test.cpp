@@ -134,6 +134,18 @@ TEST_F(LocusTablesTest, WhatIsPrinted)
     EXPECT_EQ(one.MeanExpHet, 0.5);
     EXPECT_EQ(one.MeanGWStatSD, 0.0);
 
+    // One polymorphic locus among three (100 102 104 100: He = 4/3 (1 - 6/16),
+    // range 4, G-W 3/5): its values in the Mean row, zeros in the s.d. row.
+    PopulMicrosat& among = genotypes<PopulMicrosat>(
+        MICROSAT, ' ', {{"100 7 102", "102 7 102", 1}, {"104 7 102", "100 7 102", 1}});
+    std::ostringstream rows;
+    among.OutputAllelelNumberAndHetPerLocusDipl(among.individuals, rows, s, true, true, true);
+    EXPECT_THAT(rows.str(),
+                HasSubstr("     1         4         3   1.00000   0.83333         4     0.60000\n"
+                          + std::string(69, '-')
+                          + "\n  Mean     4.000     3.000   1.00000   0.83333     4.000     0.60000\n"
+                            "  s.d.     0.000     0.000   0.00000   0.00000     0.000     0.00000\n"));
+
     // Without the print flag nothing is written and the format stays.
     std::ostringstream silent;
     const auto flags = silent.flags();
