@@ -46,6 +46,7 @@ TEST_F(GatheredLociE2E, FiftySimulatedLociRunAsAProject)
     const int loci = 50;
     long seed = -31;
     ran3(&seed);
+    TNode::hits.count = 0;  // the site-hit table of the mutation passes, shared by the process
     Samples gathered;
     for (int l = 0; l < loci; ++l) {
         simulated.samples->clean();
