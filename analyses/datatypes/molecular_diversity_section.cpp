@@ -3,6 +3,7 @@
 // nucleotide composition, the distance matrix and the molecular diversity
 // with their standard deviations.
 
+#include <ctime>
 #include <iomanip>
 #include <ostream>
 
@@ -203,6 +204,26 @@ void PopulRFLP::take_pooling_distance_settings()
 {
     DistanceMethod = 0;
     DeletionWeight = 1.0;
+}
+
+// The title comes first here, and the step is not reported as progress.
+bool PopulRFLP::molecular_diversity_section(DriverCall& call)
+{
+    if (RecessiveAllelesEM)
+        return PopGenetics::molecular_diversity_section(call);
+    call.title_box();
+    call.cite({"Nei_M_1987", "Tajima_F_1983", "Tajima_F_1993", "Watterson_G_1975", "Zouros_E"});
+    if (!call.checked) {
+        check_data();
+        evaluate_polymorphism(call.s);
+        call.checked = true;
+    }
+    call.console_step("Computing molecular diversity...");
+    const std::clock_t start = std::clock();
+    molecular_diversity_lines(call);
+    theta_lines(call);
+    call.done_since(start);
+    return true;
 }
 
 // The deletion weight of this section is taken as a whole number.

@@ -71,6 +71,7 @@ public:
 
     // ---- Molecular diversity (molecular_diversity.cpp) ----
     int compute_molecular_diversity(settings& run_settings);
+    bool molecular_diversity_section(DriverCall& call) override;
     void molecular_diversity_lines(DriverCall& call) override;
     void mismatch_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
