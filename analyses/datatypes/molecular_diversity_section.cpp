@@ -3,7 +3,6 @@
 // nucleotide composition, the distance matrix and the molecular diversity
 // with their standard deviations.
 
-#include <ctime>
 #include <iomanip>
 #include <ostream>
 
@@ -206,24 +205,9 @@ void PopulRFLP::take_pooling_distance_settings()
     DeletionWeight = 1.0;
 }
 
-// The title comes first here, and the step is not reported as progress.
 bool PopulRFLP::molecular_diversity_section(DriverCall& call)
 {
-    if (RecessiveAllelesEM)
-        return PopGenetics::molecular_diversity_section(call);
-    call.title_box();
-    call.cite({"Nei_M_1987", "Tajima_F_1983", "Tajima_F_1993", "Watterson_G_1975", "Zouros_E"});
-    if (!call.checked) {
-        check_data();
-        evaluate_polymorphism(call.s);
-        call.checked = true;
-    }
-    call.console_step("Computing molecular diversity...");
-    const std::clock_t start = std::clock();
-    molecular_diversity_lines(call);
-    theta_lines(call);
-    call.done_since(start);
-    return true;
+    return title_first_molecular_diversity_section(call);
 }
 
 // The deletion weight of this section is taken as a whole number.
@@ -253,6 +237,11 @@ void PopulMicrosat::take_distance_settings(settings const&, int method, double)
     DistanceMethod = method;
 }
 
+bool PopulMicrosat::molecular_diversity_section(DriverCall& call)
+{
+    return title_first_molecular_diversity_section(call);
+}
+
 // Differences are counted by loci with alleles of different size (method 0).
 void PopulMicrosat::molecular_diversity_lines(DriverCall& call)
 {
@@ -275,6 +264,11 @@ void PopulMicrosat::molecular_diversity_lines(DriverCall& call)
 }
 
 // ----------------------------------------------------------- standard data
+
+bool PopulStandard::molecular_diversity_section(DriverCall& call)
+{
+    return title_first_molecular_diversity_section(call);
+}
 
 // Allele-frequency data have no haplotypes to compare: only the counts.
 void PopulStandard::molecular_diversity_lines(DriverCall& call)

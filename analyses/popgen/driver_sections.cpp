@@ -24,7 +24,11 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
     if (!call.report_progress("Computing standard diversity indices ..."))
         return false;
     call.title_box();
-    call.cite({"Nei_M_1987"});
+    // Microsatellite tables add the Garza-Williamson statistic.
+    if (ProfileSettings::DataType == MICROSAT)
+        call.cite({"Nei_M_1987", "Garza_J_Williamson_E"});
+    else
+        call.cite({"Nei_M_1987"});
     // Both steps always run here; only the check flag records it.
     check_data();
     evaluate_polymorphism(call.s);
@@ -70,6 +74,28 @@ bool PopGenetics::molecular_diversity_section(DriverCall& call)
         evaluate_polymorphism(call.s);
         call.checked = true;
     }
+    molecular_diversity_lines(call);
+    theta_lines(call);
+    call.done_since(start);
+    return true;
+}
+
+// The form of RFLP, microsatellite and standard samples: the title first,
+// no progress report, and no console line for allele frequencies.
+bool PopGenetics::title_first_molecular_diversity_section(DriverCall& call)
+{
+    if (RecessiveAllelesEM)
+        return PopGenetics::molecular_diversity_section(call);
+    call.title_box();
+    call.cite({"Nei_M_1987", "Tajima_F_1983", "Tajima_F_1993", "Watterson_G_1975", "Zouros_E"});
+    if (!call.checked) {
+        check_data();
+        evaluate_polymorphism(call.s);
+        call.checked = true;
+    }
+    if (ProfileSettings::DataType != FREQUENCY)
+        call.console_step("Computing molecular diversity...");
+    const std::clock_t start = std::clock();
     molecular_diversity_lines(call);
     theta_lines(call);
     call.done_since(start);

@@ -533,6 +533,9 @@ protected:
     // and the preparation for the AMOVA permutations.
     void run_driver(settings& run_settings, DriverPlan const& plan);
 
+    // Section 0x2 with its title before the one-time steps and without a
+    // progress report, as RFLP, microsatellite and standard samples run it.
+    bool title_first_molecular_diversity_section(DriverCall& call);
     // The data type's part of the molecular-diversity section: its distance
     // matrix, its molecular diversity and their lines (nothing here).
     virtual void molecular_diversity_lines(DriverCall& call);

@@ -164,6 +164,10 @@ TEST_F(DriverFrameTest, StandardDiversityIndicesOfASample)
     EXPECT_EQ(text.substr(text.find("\n=")),
               banner("A") + "\n" + rule(31) + "\n== Standard diversity indices : (A)\n" + rule(31)
                   + "\n\nReference: <i>Nei M. 1987.</i>\n"
+                    "No. of gene copies       : 10\nNo. of sequences         : 2\n"
+                    "No. of loci              : 4\n"
+                    "No. of usable loci       : 4 loci with less than  5.00 % missing data\n"
+                    "No. of polymorphic sites : 1\n"
                     "\n\nResults are only shown for polymorphic loci\n" + dashes + "\n"
                     "           Num.\n           gene     Num.        Exp.\n"
                     "Locus#    copies   alleles       Het\n" + dashes + "\n"
