@@ -247,7 +247,10 @@ bool PopGenetics::ewens_watterson_section(DriverCall& call)
 {
     call.title_box();
     call.cite({"Ewens_W", "Watterson_G_1978", "Slatkin_M_1994b", "Slatkin_M_1996", "Strobeck_C"});
-    if (!call.report_progress("Testing neutrality: Ewens-Watterson tests ..."))
+    // The standard driver reports the step but does not stop here.
+    const bool standard_data =
+        ProfileSettings::DataType == STANDARD || ProfileSettings::DataType == FREQUENCY;
+    if (!call.report_progress("Testing neutrality: Ewens-Watterson tests ...") && !standard_data)
         return false;
     const bool single = alleles_in_sample() <= 1;
     if (single) {

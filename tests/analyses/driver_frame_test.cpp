@@ -292,6 +292,29 @@ TEST_F(DriverFrameTest, StopRequestEndsTheSampleAfterAProgressReport)
     EXPECT_EQ(drive(sample, settings::PAIRWISE_DISTANCES), "");
 }
 
+// At the Ewens-Watterson progress report a stop request ends the
+// microsatellite driver; the standard driver goes on to the test and stops
+// at Chakraborty's.
+TEST_F(DriverFrameTest, StopRequestAtTheEwensWattersonTest)
+{
+    const int task = settings::EWENS_WATTERSON_TEST | settings::CHAKRABORTY_TEST;
+    const std::string ewens = "50 Ewens-Watterson tests of selective neutrality";
+    const struct {
+        TDataType type;
+        std::vector<std::string> titles;
+    } cases[] = {
+        {MICROSAT, {ewens}},
+        {STANDARD, {ewens, "47 Chakraborty's test of selective neutrality"}},
+    };
+    s.stop_requested = 1;
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.type);
+        use_profile(c.type, 0, 1);
+        Population& sample = haplotypic_sample("pop", {{"1", 2}, {"0", 1}});
+        EXPECT_EQ(titles(drive(sample, task), "pop"), c.titles);
+    }
+}
+
 // A DNA sample that counts its preparation steps.
 class CountingDNA : public PopulDNA {
 public:

@@ -99,4 +99,26 @@ TEST_F(AlleleDataDriverE2E, RecessiveStandardDataRefused)
                                 "No. of gene copies in sample       : 4\n"));
 }
 
+// Allele frequencies (counts 6, 3, 1 of n = 10): section 0x2 prints its labels
+// with nothing compared (gene diversity 10/9 (1 - 0.46) = 0.6 in gen_div), and
+// the mismatch distribution is refused under its title.
+TEST_F(AlleleDataDriverE2E, AlleleFrequencySample)
+{
+    write("glbstreams.txt", "flags\n_GENE_DIVERSITY_ _MOLECULAR_DIVERSITY_\n");
+    std::string text = run_project("frequencies1.drp", "7");
+    EXPECT_THAT(text, HasSubstr("No. of haplotypes                            : 3\n"
+                                "\nAllowed level of missing data                : "));
+    EXPECT_THAT(text, HasSubstr("\nNumber of polymorphic loci                   : 0"
+                                "\nNumber of usable loci                        : 0\n"));
+    EXPECT_THAT(text, HasSubstr("== Mismatch distribution : (Marsh)\n"));
+    EXPECT_THAT(text, HasSubstr("Mismatch distribution cannot be computed \n"
+                                "in case of FREQUENCY data type.\n"));
+    EXPECT_EQ(text.find("Mean number of pairwise differences"), std::string::npos);
+    EXPECT_THAT(read_text(work / "gen_div.sum"), HasSubstr("\"Marsh\"\t10\t3\t"));
+    EXPECT_THAT(read_text(work / "gen_div.sum"), HasSubstr("\t0.600000\n"));
+    EXPECT_THAT(read_text(work / "mold_div.sum"),
+                HasSubstr("\"Marsh\"\tnone\tnone\tnone\t0.05\tnone\tnone\tnone\tnone\t0\t"
+                          "none\t0\tnone\tnone\n"));
+}
+
 }  // namespace
