@@ -121,4 +121,37 @@ TEST_F(AlleleDataDriverE2E, AlleleFrequencySample)
                           "none\t0\tnone\tnone\n"));
 }
 
+// Four identical microsatellite gene copies: the one mismatch row of the
+// 4 x 3 / 2 = 6 pairs, no expansion fit, and without theta bits no theta
+// line in the results but the batch line with theta(H) not computed (-1).
+// Recessive data skip section 0x1 without a word and refuse section 0x2.
+TEST_F(AlleleDataDriverE2E, IdenticalAndRecessiveMicrosatellites)
+{
+    write("glbstreams.txt", "flags\n_THETA_\n");
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Same\"\n\tNbSamples=1\n\tDataType=MICROSAT\n"
+          "\tGenotypicData=0\n\tLocusSeparator=WHITESPACE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n\t\tSampleName=\"Same\"\n\t\tSampleSize=4\n"
+          "\t\tSampleData={\n\t\t\tm1\t4\t10 20\n\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "6"}, {"ComputeTheta", "0"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    std::string text = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(text, HasSubstr("  ------   -----  ----------\n"
+                                "       0       6       0\n"));
+    EXPECT_THAT(text, HasSubstr("\n\nImposible to estimate the parameters of the sudden expansion "
+                                "model of Rogers 1995\nusing the current observed mismatch "
+                                "distribution\n"));
+    EXPECT_EQ(text.find("Theta(Hom) :"), std::string::npos);
+    EXPECT_EQ(text.find("Unable to compute some theta values"), std::string::npos);
+    EXPECT_THAT(read_text(work / "theta.sum"), HasSubstr("\"Same\"\t-1.000000\t(Hom)\t\n"));
+
+    write("p.drs", run_settings_text({{"TaskNumber", "3"}, {"RecessiveAllelesEM", "1"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    text = read_text(work / "p.res" / "p.htm");
+    EXPECT_EQ(text.find("Standard diversity indices"), std::string::npos);
+    EXPECT_EQ(text.find("Molecular diversity indices :"), std::string::npos);
+    EXPECT_THAT(text, HasSubstr("Molecular diversity indices cannot be computed \n"
+                                "for recessive data\n"));
+}
+
 }  // namespace
