@@ -15,6 +15,17 @@
 #include "core/errors.h"
 #include "project/project_file_lines.h"
 
+namespace {
+
+// Standard and allele-frequency samples, whose driver words some console
+// lines its own way.
+bool standard_data()
+{
+    return ProfileSettings::DataType == STANDARD || ProfileSettings::DataType == FREQUENCY;
+}
+
+}  // namespace
+
 // 0x1. Skipped without a word for recessive data.
 bool PopGenetics::standard_diversity_section(DriverCall& call)
 {
@@ -23,6 +34,7 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
     call.console_step("Computing standard diversity indices ...");
     if (!call.report_progress("Computing standard diversity indices ..."))
         return false;
+    const std::clock_t start = std::clock();
     call.title_box();
     // Microsatellite tables add the Garza-Williamson statistic.
     if (ProfileSettings::DataType == MICROSAT)
@@ -51,7 +63,10 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
     if (profile.GenotypicData && profile.GameticPhase && ProfileSettings::DataType != STANDARD
         && ProfileSettings::DataType != FREQUENCY)
         compute_phenotype_heterozygosity(call.s, individuals);
-    call.done();
+    if (standard_data())
+        call.done_since(start);
+    else
+        call.done();
     return true;
 }
 
@@ -153,13 +168,27 @@ bool PopGenetics::haplotype_frequencies_section(DriverCall& call)
         }
         return true;
     }
-    if (!call.report_progress("Computing haplotype frequencies ... \n"))
+    const TDataType type = ProfileSettings::DataType;
+    const char* progress = "Computing haplotype frequencies ... \n";
+    const char* step = "Computing haplotype frequencies ...";
+    if (type == RFLP) {
+        progress = "Computing  haplotype frequencies ...\n";
+        step = "Computing  haplotype frequencies ...";
+    } else if (type == MICROSAT) {
+        progress = "Computing haplotype frequencies ... ";
+    } else if (standard_data()) {
+        progress = "Computing ML haplotype frequencies ... ";
+    }
+    if (!call.report_progress(progress))
         return false;
-    call.console_step("Computing haplotype frequencies ...");
+    call.console_step(step);
     if (_ALLELE_FREQS_ && ofs_allele_freqs)
         *ofs_allele_freqs << '"' << settings::input_file << "\"\t";
     calc_hapl_dat_hapl_freq(call.s);
-    call.done();
+    if (type == DNA)
+        call.done();
+    else
+        *_ZOS_ << "\tdone!" << std::endl;
     return true;
 }
 
@@ -172,17 +201,26 @@ bool PopGenetics::linkage_disequilibrium_section(DriverCall& call)
     if (!call.report_progress("Testing linkage disequilibrium ..."))
         return false;
     call.evaluate_polymorphism_once();
+    const bool rflp = ProfileSettings::DataType == RFLP;
     if (call.unknown_phase())
-        call.console_step("Testing linkage disequilibrium (phenotypic data)...");
+        call.console_step(rflp ? "Testing linkage disequilibrium (Phenotypic data)..."
+                               : "Testing linkage disequilibrium (phenotypic data)...");
     else
-        call.console_step("Testing linkage disequilibrium (haplotypic data)...");
+        call.console_step(rflp ? "Testing linkage disequilibrium (Haplotypic data)..."
+                               : "Testing linkage disequilibrium (haplotypic data)...");
+    const std::clock_t start = std::clock();
     if (call.unknown_phase())
         calc_all_link_dis(call.results, individuals, call.s, call.s.InitialConditionsEM,
                           call.s.MarkovChainStepsLD, call.s.MaximumNumOfIterationsEM,
                           call.s.EpsilonValue);
     else
         calc_all_gam_des(call.results, steps, call.s);
-    call.done();
+    if (!standard_data())
+        call.done();
+    else if (call.unknown_phase())
+        *_ZOS_ << "\tdone !\n" << std::endl;
+    else
+        call.done_since(start);
     return true;
 }
 
@@ -194,9 +232,18 @@ bool PopGenetics::hardy_weinberg_section(DriverCall& call)
     const long steps = call.s.MarkovChainStepsHW;
     if (!call.report_progress("Testing Hardy-Weinberg equilibrium ..."))
         return false;
-    call.console_step("Testing Hardy-Weinberg equilibrium ...");
+    const std::clock_t start = std::clock();
+    if (standard_data())
+        *_ZOS_ << "\tTesting Hardy-Weinberg equilibrium ...";
+    else
+        call.console_step("Testing Hardy-Weinberg equilibrium ...");
     make_all_hw(call.results, individuals, steps, call.s);
-    *_ZOS_ << "\tdone !\n" << std::endl;
+    if (ProfileSettings::DataType == DNA)
+        *_ZOS_ << "\tdone !\n" << std::endl;
+    else if (standard_data())
+        call.done_since(start);
+    else
+        call.done();
     return true;
 }
 
@@ -248,9 +295,7 @@ bool PopGenetics::ewens_watterson_section(DriverCall& call)
     call.title_box();
     call.cite({"Ewens_W", "Watterson_G_1978", "Slatkin_M_1994b", "Slatkin_M_1996", "Strobeck_C"});
     // The standard driver reports the step but does not stop here.
-    const bool standard_data =
-        ProfileSettings::DataType == STANDARD || ProfileSettings::DataType == FREQUENCY;
-    if (!call.report_progress("Testing neutrality: Ewens-Watterson tests ...") && !standard_data)
+    if (!call.report_progress("Testing neutrality: Ewens-Watterson tests ...") && !standard_data())
         return false;
     const bool single = alleles_in_sample() <= 1;
     if (single) {

@@ -114,6 +114,34 @@ TEST_F(SampleSectionsE2E, OpeningOfTheDiversitySections)
     }
 }
 
+// The console lines that the RFLP and standard drivers word their own way.
+TEST_F(SampleSectionsE2E, ConsoleLinesOfEachDriver)
+{
+    const struct {
+        const char* fixture;
+        const char* lines;
+    } cases[] = {
+        {"standard1.drp",
+         "\tComputing standard diversity indices ...\n\tdone ! ("},
+        {"standard1.drp",
+         "\tComputing haplotype frequencies ...\n\tdone!\n"
+         "\tTesting linkage disequilibrium (haplotypic data)...\n\tdone ! ("},
+        {"rflp1.drp",
+         "\tComputing standard diversity indices ...\n\tdone !\n"
+         "\tComputing  haplotype frequencies ...\n\tdone!\n"
+         "\tTesting linkage disequilibrium (Haplotypic data)...\n"},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / c.fixture));
+        write("p.drs", run_settings_text({{"TaskNumber", "25"}}));
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"), HasSubstr(c.lines));
+    }
+}
+
 TEST_F(SampleSectionsE2E, OtherDataTypes)
 {
     struct Case {
