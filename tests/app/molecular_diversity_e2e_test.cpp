@@ -123,6 +123,32 @@ TEST_F(MolecularDiversityE2E, SequenceSampleCountsAndBatchLines)
                 HasSubstr("\"North\"\t20.00\t26.00\t34.00\t20.00\t100.00\n"));
 }
 
+// 1,001 gene copies in 1,000 haplotypes: theta(k) solves sum_{i<n} t/(t+i) =
+// 1000, t = 499833.111141 (by bisection), and its interval is left out.
+TEST_F(MolecularDiversityE2E, ThetaKWithoutIntervalForManyHaplotypes)
+{
+    std::string data;
+    const char bases[] = "ACGT";
+    for (int h = 0; h < 1000; ++h) {
+        std::string sequence;
+        for (int site = 0, code = h; site < 5; ++site, code /= 4)
+            sequence += bases[code % 4];
+        data += "\t\th" + std::to_string(h) + (h == 0 ? " 2 " : " 1 ") + sequence + "\n";
+    }
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Many\"\n\tNbSamples=1\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n\t\tSampleName=\"Many\"\n\t\tSampleSize=1001\n"
+          "\t\tSampleData={\n" + data + "\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "2"}, {"ComputeTheta", "4"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    const std::string text = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(text, HasSubstr("\n         Theta(k) : 499833.111141\n"));
+    EXPECT_THAT(text, Not(HasSubstr("confidence interval limits for theta(k)")));
+    EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
+                HasSubstr("\t\t\tToo many aleles or gene copies in sample to compute Theta(k)\n"));
+}
+
 // Three of four sites differ: too divergent for the Jukes-Cantor correction,
 // the section says that it has no values instead of printing them.
 TEST_F(MolecularDiversityE2E, FailedDistanceMatrix)
