@@ -135,4 +135,32 @@ TEST_F(NeutralityTestsE2E, HandWorkedTajimaSamplesThroughTheDriver)
                 HasSubstr("\"One\"\t5\t4\t1.920000\t1.600000\t-1.093799\t"));
 }
 
+// 1,001 gene copies in 1,000 haplotypes are beyond the table of Fu's Fs: the
+// section says so, runs no replicate and ends the sample's batch line.
+TEST_F(NeutralityTestsE2E, FuFsRefusedForAThousandAlleles)
+{
+    std::string data;
+    const char bases[] = "ACGT";
+    for (int h = 0; h < 1000; ++h) {
+        std::string sequence;
+        for (int site = 0, code = h; site < 5; ++site, code /= 4)
+            sequence += bases[code % 4];
+        data += "\t\th" + std::to_string(h) + (h == 0 ? " 2 " : " 1 ") + sequence + "\n";
+    }
+    write("glbstreams.txt", "flags\n_FU_FS_\n");
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Many\"\n\tNbSamples=1\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n\t\tSampleName=\"Many\"\n\t\tSampleSize=1001\n"
+          "\t\tSampleData={\n" + data + "\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "16384"}, {"NumSimulFuTest", "10"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    const std::string text = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(text, HasSubstr("Fu's Fs test cannot be computed with 5000 gene copies or 1000 "
+                                "alleles or more\n"));
+    EXPECT_THAT(text, Not(HasSubstr("No. of simulations")));
+    EXPECT_THAT(text, Not(HasSubstr("Fs                           :")));
+    EXPECT_THAT(read_text(work / "fu_fs.sum"), HasSubstr("\"Many\"\t\n"));
+}
+
 }  // namespace
