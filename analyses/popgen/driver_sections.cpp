@@ -310,7 +310,8 @@ bool PopGenetics::ewens_watterson_section(DriverCall& call)
     std::clock_t start = std::clock();
     *_ZOS_ << "\t\tComputing BMat ..." << "\n";
     if (!get_B_num_mat() || single) {
-        *_ZOS_ << "\t\tFile 500k100.bnb not found... skipping task !\n";
+        *_ZOS_ << (standard_data() ? "\t\t\tFile *.bnb not found... skipping task !\n"
+                                   : "\t\tFile 500k100.bnb not found... skipping task !\n");
         return true;
     }
     *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";
@@ -332,7 +333,12 @@ bool PopGenetics::chakraborty_section(DriverCall& call)
     const std::clock_t start = std::clock();
     *_ZOS_ << "\t\tComputing BMat ..." << "\n";
     if (!get_B_num_mat()) {
-        *_ZOS_ << "\t\tFile not found... skipping task !\n";
+        if (standard_data())
+            *_ZOS_ << "\tFile not found... skipping task !\n";
+        else if (ProfileSettings::DataType == DNA)
+            *_ZOS_ << "\t\tFile not found... skipping task !\n";
+        else
+            *_ZOS_ << "\t\t\tFile not found... skipping task !\n";
         return true;
     }
     *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";

@@ -126,6 +126,9 @@ TEST_F(SampleSectionsE2E, ConsoleLinesOfEachDriver)
         {"standard1.drp",
          "\tComputing haplotype frequencies ...\n\tdone!\n"
          "\tTesting linkage disequilibrium (haplotypic data)...\n\tdone ! ("},
+        // One haplotype: no Ewens-Watterson test.
+        {"standard_single.drp",
+         "\t\tComputing BMat ...\n\t\t\tFile *.bnb not found... skipping task !\n"},
         {"rflp1.drp",
          "\tComputing standard diversity indices ...\n\tdone !\n"
          "\tComputing  haplotype frequencies ...\n\tdone!\n"
@@ -136,7 +139,7 @@ TEST_F(SampleSectionsE2E, ConsoleLinesOfEachDriver)
         fs::remove_all(work);
         fs::create_directory(work);
         write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / c.fixture));
-        write("p.drs", run_settings_text({{"TaskNumber", "25"}}));
+        write("p.drs", run_settings_text({{"TaskNumber", "153"}}));
         ASSERT_EQ(run("p.drp p.drs"), 0) << err;
         EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"), HasSubstr(c.lines));
     }
