@@ -3,6 +3,7 @@
 // nucleotide composition, the distance matrix and the molecular diversity
 // with their standard deviations.
 
+#include <ctime>
 #include <iomanip>
 #include <ostream>
 
@@ -275,8 +276,11 @@ void PopulStandard::molecular_diversity_lines(DriverCall& call)
 {
     std::ostream& out = call.results;
     const bool frequencies = ProfileSettings::DataType == FREQUENCY;
+    const std::clock_t start = std::clock();
     bool computed = !frequencies && compute_distance_matrix(nullptr, &call.s, 0)
                     && compute_molecular_diversity(call.s);
+    if (!frequencies)
+        call.done_since(start);
     sample_counts(out, *this, call.s, 45);
     out << "\nAllowed level of missing data                : " << AllowedMissingLevel * 100 << " %"
         << "\nNumber of polymorphic loci                   : " << NumPolymSites

@@ -113,7 +113,9 @@ bool PopGenetics::title_first_molecular_diversity_section(DriverCall& call)
     const std::clock_t start = std::clock();
     molecular_diversity_lines(call);
     theta_lines(call);
-    call.done_since(start);
+    // Standard samples close the step right after their computation.
+    if (!standard_data())
+        call.done_since(start);
     return true;
 }
 
@@ -138,6 +140,12 @@ bool PopGenetics::mismatch_section(DriverCall& call)
 {
     call.title_box();
     call.cite({"Li_W", "Slatkin_M_Hudson_R", "Rogers_A_Harpending_H", "Harpending_H", "Rogers_A"});
+    // Allele frequencies hold no gene copies to compare.
+    if (ProfileSettings::DataType == FREQUENCY) {
+        call.results << "Mismatch distribution cannot be computed \n"
+                     << "in case of FREQUENCY data type." << std::endl;
+        return true;
+    }
     if (!call.report_progress("Computing mismatch distribution ..."))
         return false;
     if (!call.checked)

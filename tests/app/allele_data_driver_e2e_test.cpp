@@ -114,6 +114,9 @@ TEST_F(AlleleDataDriverE2E, AlleleFrequencySample)
     EXPECT_THAT(text, HasSubstr("Mismatch distribution cannot be computed \n"
                                 "in case of FREQUENCY data type.\n"));
     EXPECT_EQ(text.find("Mean number of pairwise differences"), std::string::npos);
+    const std::string log = read_text(work / "p.res" / "Drovalen_log.txt");
+    EXPECT_EQ(log.find("Computing molecular diversity"), std::string::npos);
+    EXPECT_EQ(log.find("Computing mismatch distribution"), std::string::npos);
     EXPECT_THAT(read_text(work / "gen_div.sum"), HasSubstr("\"Marsh\"\t10\t3\t"));
     EXPECT_THAT(read_text(work / "gen_div.sum"), HasSubstr("\t0.600000\n"));
     EXPECT_THAT(read_text(work / "mold_div.sum"),
