@@ -12,6 +12,7 @@ const Citation reference_table[] = {
     {"Nei_M_1978", "Nei M. 1978."},
     {"Nei_M_1987", "Nei M. 1987."},
     {"Nei_M_Li_W", "Nei M. and Li W.-H. 1979."},
+    {"Garza_J_Williamson_E", "Garza J.C. and Williamson E.G. 2001."},
     {"Nei_M_Tajima_F", "Nei M. and Tajima F. 1981."},
     {"Tajima_F_1983", "Tajima F. 1983."},
     {"Tajima_F_1993", "Tajima F. 1993."},

@@ -1,14 +1,16 @@
-// The parts of the driver that microsatellite, standard and allele-frequency
-// samples print their own way: the sample counts of the standard-diversity
-// section with their gen_div batch line, and the refusal of Tajima's and
-// Fu's tests, which need sequences.
+// The sample counts of the standard-diversity section with their gen_div
+// batch line, in the words of each data type, and the refusal of Tajima's and
+// Fu's tests by microsatellite, standard and allele-frequency samples, which
+// need sequences.
 
 #include <ctime>
 #include <initializer_list>
 #include <iomanip>
 #include <ostream>
 
+#include "analyses/datatypes/popul_dna.h"
 #include "analyses/datatypes/popul_microsat.h"
+#include "analyses/datatypes/popul_rflp.h"
 #include "analyses/datatypes/popul_standard.h"
 #include "analyses/popgen/driver_frame.h"
 #include "app/glbobj.h"
@@ -32,31 +34,42 @@ bool refuse_test(DriverCall& call, std::initializer_list<const char*> keys, cons
     return true;
 }
 
+const SampleCountLabels kAlleleLabels = {
+    "\nNo. haplotypes           : ", "\nhaplotypes in sample     : ",
+    "\nNo. of polymorphic loci  : ", true};
+const SampleCountLabels kDnaLabels = {
+    "\nNo. of sequences         : ", "\nsequences in sample      : ",
+    "\nNo. of polymorphic sites : ", true};
+// RFLP samples print the count before pooling but leave it out of gen_div.
+const SampleCountLabels kRflpLabels = {
+    "\nNo. haplotypes           : ", "\nhaplotypes in sample     : ",
+    "\nNo. of polymorphic sites : ", false};
+
 }  // namespace
 
-void PopGenetics::allele_sample_count_lines(DriverCall& call)
+void PopGenetics::sample_count_block(DriverCall& call, SampleCountLabels const& labels)
 {
     std::ostream& out = call.results;
     out << "No. of gene copies       : " << static_cast<int>(SampleSize);
     if (call.haplotypes_known())
-        out << "\nNo. haplotypes           : " << num_haplotypes;
+        out << labels.haplotypes << num_haplotypes;
     if (shows_original_haplotypes(*this, call.s))
-        out << "\nNo. of original " << "\nhaplotypes in sample     : " << nbInitialHaplotypes;
+        out << "\nNo. of original " << labels.original << nbInitialHaplotypes;
     out << "\nNo. of loci              : " << num_loci_cached()
         << "\nNo. of usable loci       : " << NumUsableLoci << " loci with less than "
         << std::fixed << std::showpoint << std::right << std::setprecision(2) << std::setw(5)
-        << AllowedMissingLevel * 100.0 << " % missing data"
-        << "\nNo. of polymorphic loci  : " << NumPolymSites << "\n";
+        << AllowedMissingLevel * 100.0 << " % missing data" << labels.polymorphic
+        << NumPolymSites << "\n";
 }
 
-void PopGenetics::allele_gen_div_line(DriverCall& call)
+void PopGenetics::gen_div_block(DriverCall& call, SampleCountLabels const& labels)
 {
     if (!_GENE_DIVERSITY_ || !ofs_gen_div)
         return;
     std::ostream& out = *ofs_gen_div;
     write_batch_prefix(out, name);
     out << static_cast<int>(SampleSize) << '\t' << num_haplotypes << '\t';
-    if (shows_original_haplotypes(*this, call.s))
+    if (labels.original_in_batch && shows_original_haplotypes(*this, call.s))
         out << nbInitialHaplotypes << '\t';
     const double heterozygosity = 1.0 - calc_sample_homozygosity();
     out << std::fixed << num_loci_cached() << '\t' << NumUsableLoci << '\t' << NumPolymSites
@@ -79,14 +92,34 @@ void PopGenetics::allele_mol_div_line(double mean_pair_diff, double mean_gene_di
             << "\n";
 }
 
+void PopulDNA::sample_count_lines(DriverCall& call)
+{
+    sample_count_block(call, kDnaLabels);
+}
+
+void PopulDNA::gen_div_line(DriverCall& call)
+{
+    gen_div_block(call, kDnaLabels);
+}
+
+void PopulRFLP::sample_count_lines(DriverCall& call)
+{
+    sample_count_block(call, kRflpLabels);
+}
+
+void PopulRFLP::gen_div_line(DriverCall& call)
+{
+    gen_div_block(call, kRflpLabels);
+}
+
 void PopulMicrosat::sample_count_lines(DriverCall& call)
 {
-    allele_sample_count_lines(call);
+    sample_count_block(call, kAlleleLabels);
 }
 
 void PopulMicrosat::gen_div_line(DriverCall& call)
 {
-    allele_gen_div_line(call);
+    gen_div_block(call, kAlleleLabels);
 }
 
 // Recessive data: a refusal and the number of gene copies, where the
@@ -111,12 +144,12 @@ bool PopulStandard::standard_diversity_section(DriverCall& call)
 
 void PopulStandard::sample_count_lines(DriverCall& call)
 {
-    allele_sample_count_lines(call);
+    sample_count_block(call, kAlleleLabels);
 }
 
 void PopulStandard::gen_div_line(DriverCall& call)
 {
-    allele_gen_div_line(call);
+    gen_div_block(call, kAlleleLabels);
 }
 
 bool PopulMicrosat::tajima_section(DriverCall& call)

@@ -3,6 +3,7 @@
 // nucleotide composition, the distance matrix and the molecular diversity
 // with their standard deviations.
 
+#include <ctime>
 #include <iomanip>
 #include <ostream>
 
@@ -11,6 +12,7 @@
 #include "analyses/datatypes/popul_rflp.h"
 #include "analyses/datatypes/popul_standard.h"
 #include "analyses/popgen/driver_frame.h"
+#include "app/glbobj.h"
 #include "app/settings.h"
 
 namespace {
@@ -132,6 +134,15 @@ void PopulDNA::molecular_diversity_lines(DriverCall& call)
         << "\nNumber of observed sites with indels         : " << NumIndelSites
         << "\nNumber of observed nucleotide sites          : " << NumNucleotideSites
         << "\nNumber of usable nucleotide sites            : " << NumUsableLoci << "\n";
+    std::ostream* mol_div = _MOLECULAR_DIVERSITY_ ? ofs_mol_div : nullptr;
+    if (mol_div) {
+        write_batch_prefix(*mol_div, name);
+        *mol_div << std::fixed << std::setprecision(3) << DeletionWeight << '\t'
+                 << TransitionWeight << '\t' << TransversionWeight << '\t' << AllowedMissingLevel
+                 << '\t' << NumTransitionSites << '\t' << NumTransversionSites << '\t'
+                 << NumSubstitutionSites << '\t' << NumIndelSites << '\t' << NumPolymSites << '\t'
+                 << NumNucleotideSites << '\t' << NumUsableLoci << '\t';
+    }
 
     comp_nucl_freq();
     out << "\nNucleotide composition (Relative values)" << std::fixed << std::showpoint
@@ -143,6 +154,13 @@ void PopulDNA::molecular_diversity_lines(DriverCall& call)
         total += NuclFreq[b];
     }
     out << "\n   Total :" << total * 100 << "%" << "\n";
+    if (_NUCLEOTIDE_COMPOSITION_ && ofs_nuc_comp) {
+        write_batch_prefix(*ofs_nuc_comp, name);
+        *ofs_nuc_comp << std::fixed << std::setprecision(2);
+        for (int b = 0; b < 4; ++b)
+            *ofs_nuc_comp << NuclFreq[b] * 100 << '\t';
+        *ofs_nuc_comp << total * 100 << "\n";
+    }
 
     out << std::endl << "\nDistance method                              : "
         << distance_name(DistanceMethod, "DIFF");
@@ -151,8 +169,21 @@ void PopulDNA::molecular_diversity_lines(DriverCall& call)
     else
         out << " (no Gamma correction)\n";
 
+    if (mol_div) {
+        *mol_div << distance_batch_code(DistanceMethod);
+        if (GammaA != 0)
+            *mol_div << GammaA << '\t';
+        else
+            *mol_div << " inf\t";
+    }
+
     bool computed =
         compute_distance_matrix(nullptr, &call.s, 0) && compute_molecular_diversity(call.s);
+    // Without a distance matrix the line ends before the two diversities.
+    if (mol_div && computed)
+        *mol_div << std::setprecision(6) << MeanPairDiff << '\t' << NucleotideDiversity;
+    if (mol_div)
+        *mol_div << "\n";
     diversity_lines(out, call, computed,
                     {"\nMean number of pairwise differences          : ",
                      "\nNucleotide diversity (average over loci)     : ",
@@ -173,6 +204,11 @@ void PopulRFLP::take_pooling_distance_settings()
 {
     DistanceMethod = 0;
     DeletionWeight = 1.0;
+}
+
+bool PopulRFLP::molecular_diversity_section(DriverCall& call)
+{
+    return title_first_molecular_diversity_section(call);
 }
 
 // The deletion weight of this section is taken as a whole number.
@@ -202,6 +238,11 @@ void PopulMicrosat::take_distance_settings(settings const&, int method, double)
     DistanceMethod = method;
 }
 
+bool PopulMicrosat::molecular_diversity_section(DriverCall& call)
+{
+    return title_first_molecular_diversity_section(call);
+}
+
 // Differences are counted by loci with alleles of different size (method 0).
 void PopulMicrosat::molecular_diversity_lines(DriverCall& call)
 {
@@ -225,13 +266,21 @@ void PopulMicrosat::molecular_diversity_lines(DriverCall& call)
 
 // ----------------------------------------------------------- standard data
 
+bool PopulStandard::molecular_diversity_section(DriverCall& call)
+{
+    return title_first_molecular_diversity_section(call);
+}
+
 // Allele-frequency data have no haplotypes to compare: only the counts.
 void PopulStandard::molecular_diversity_lines(DriverCall& call)
 {
     std::ostream& out = call.results;
     const bool frequencies = ProfileSettings::DataType == FREQUENCY;
+    const std::clock_t start = std::clock();
     bool computed = !frequencies && compute_distance_matrix(nullptr, &call.s, 0)
                     && compute_molecular_diversity(call.s);
+    if (!frequencies)
+        call.done_since(start);
     sample_counts(out, *this, call.s, 45);
     out << "\nAllowed level of missing data                : " << AllowedMissingLevel * 100 << " %"
         << "\nNumber of polymorphic loci                   : " << NumPolymSites

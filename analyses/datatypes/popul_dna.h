@@ -134,6 +134,9 @@ public:
     void molecular_diversity_lines(DriverCall& call) override;
     void mismatch_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
+    // The sample counts of section 0x1 and its gen_div line (allele_data_sections.cpp).
+    void sample_count_lines(DriverCall& call) override;
+    void gen_div_line(DriverCall& call) override;
     // Tajima's and Fu's neutrality tests with their coalescent P-values (coalescent_tests.cpp).
     bool tajima_section(DriverCall& call) override;
     bool fu_fs_section(DriverCall& call) override;

@@ -33,6 +33,7 @@ public:
     // HaplDistMat by allele sizes (allele_distances.cpp); `scaled` is not used.
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
     int compute_molecular_diversity(settings& run_settings);
+    bool molecular_diversity_section(DriverCall& call) override;
     void molecular_diversity_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
     void sample_count_lines(DriverCall& call) override;

@@ -71,9 +71,13 @@ public:
 
     // ---- Molecular diversity (molecular_diversity.cpp) ----
     int compute_molecular_diversity(settings& run_settings);
+    bool molecular_diversity_section(DriverCall& call) override;
     void molecular_diversity_lines(DriverCall& call) override;
     void mismatch_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
+    // The sample counts of section 0x1 and its gen_div line (allele_data_sections.cpp).
+    void sample_count_lines(DriverCall& call) override;
+    void gen_div_line(DriverCall& call) override;
     // Tajima's and Fu's neutrality tests with their coalescent P-values (coalescent_tests.cpp).
     bool tajima_section(DriverCall& call) override;
     bool fu_fs_section(DriverCall& call) override;

@@ -32,6 +32,7 @@ public:
     // HaplDistMat: loci with different alleles (allele_distances.cpp).
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
     int compute_molecular_diversity(settings& run_settings);
+    bool molecular_diversity_section(DriverCall& call) override;
     void molecular_diversity_lines(DriverCall& call) override;
     void theta_lines(DriverCall& call) override;
     bool standard_diversity_section(DriverCall& call) override;

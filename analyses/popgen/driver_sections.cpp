@@ -15,6 +15,17 @@
 #include "core/errors.h"
 #include "project/project_file_lines.h"
 
+namespace {
+
+// Standard and allele-frequency samples, whose driver words some console
+// lines its own way.
+bool standard_data()
+{
+    return ProfileSettings::DataType == STANDARD || ProfileSettings::DataType == FREQUENCY;
+}
+
+}  // namespace
+
 // 0x1. Skipped without a word for recessive data.
 bool PopGenetics::standard_diversity_section(DriverCall& call)
 {
@@ -23,8 +34,13 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
     call.console_step("Computing standard diversity indices ...");
     if (!call.report_progress("Computing standard diversity indices ..."))
         return false;
+    const std::clock_t start = std::clock();
     call.title_box();
-    call.cite({"Nei_M_1987"});
+    // Microsatellite tables add the Garza-Williamson statistic.
+    if (ProfileSettings::DataType == MICROSAT)
+        call.cite({"Nei_M_1987", "Garza_J_Williamson_E"});
+    else
+        call.cite({"Nei_M_1987"});
     // Both steps always run here; only the check flag records it.
     check_data();
     evaluate_polymorphism(call.s);
@@ -47,7 +63,10 @@ bool PopGenetics::standard_diversity_section(DriverCall& call)
     if (profile.GenotypicData && profile.GameticPhase && ProfileSettings::DataType != STANDARD
         && ProfileSettings::DataType != FREQUENCY)
         compute_phenotype_heterozygosity(call.s, individuals);
-    call.done();
+    if (standard_data())
+        call.done_since(start);
+    else
+        call.done();
     return true;
 }
 
@@ -76,6 +95,30 @@ bool PopGenetics::molecular_diversity_section(DriverCall& call)
     return true;
 }
 
+// The form of RFLP, microsatellite and standard samples: the title first,
+// no progress report, and no console line for allele frequencies.
+bool PopGenetics::title_first_molecular_diversity_section(DriverCall& call)
+{
+    if (RecessiveAllelesEM)
+        return PopGenetics::molecular_diversity_section(call);
+    call.title_box();
+    call.cite({"Nei_M_1987", "Tajima_F_1983", "Tajima_F_1993", "Watterson_G_1975", "Zouros_E"});
+    if (!call.checked) {
+        check_data();
+        evaluate_polymorphism(call.s);
+        call.checked = true;
+    }
+    if (ProfileSettings::DataType != FREQUENCY)
+        call.console_step("Computing molecular diversity...");
+    const std::clock_t start = std::clock();
+    molecular_diversity_lines(call);
+    theta_lines(call);
+    // Standard samples close the step right after their computation.
+    if (!standard_data())
+        call.done_since(start);
+    return true;
+}
+
 void PopGenetics::molecular_diversity_lines(DriverCall&)
 {
 }
@@ -97,6 +140,12 @@ bool PopGenetics::mismatch_section(DriverCall& call)
 {
     call.title_box();
     call.cite({"Li_W", "Slatkin_M_Hudson_R", "Rogers_A_Harpending_H", "Harpending_H", "Rogers_A"});
+    // Allele frequencies hold no gene copies to compare.
+    if (ProfileSettings::DataType == FREQUENCY) {
+        call.results << "Mismatch distribution cannot be computed \n"
+                     << "in case of FREQUENCY data type." << std::endl;
+        return true;
+    }
     if (!call.report_progress("Computing mismatch distribution ..."))
         return false;
     if (!call.checked)
@@ -127,13 +176,27 @@ bool PopGenetics::haplotype_frequencies_section(DriverCall& call)
         }
         return true;
     }
-    if (!call.report_progress("Computing haplotype frequencies ... \n"))
+    const TDataType type = ProfileSettings::DataType;
+    const char* progress = "Computing haplotype frequencies ... \n";
+    const char* step = "Computing haplotype frequencies ...";
+    if (type == RFLP) {
+        progress = "Computing  haplotype frequencies ...\n";
+        step = "Computing  haplotype frequencies ...";
+    } else if (type == MICROSAT) {
+        progress = "Computing haplotype frequencies ... ";
+    } else if (standard_data()) {
+        progress = "Computing ML haplotype frequencies ... ";
+    }
+    if (!call.report_progress(progress))
         return false;
-    call.console_step("Computing haplotype frequencies ...");
+    call.console_step(step);
     if (_ALLELE_FREQS_ && ofs_allele_freqs)
         *ofs_allele_freqs << '"' << settings::input_file << "\"\t";
     calc_hapl_dat_hapl_freq(call.s);
-    call.done();
+    if (type == DNA)
+        call.done();
+    else
+        *_ZOS_ << "\tdone!" << std::endl;
     return true;
 }
 
@@ -146,17 +209,26 @@ bool PopGenetics::linkage_disequilibrium_section(DriverCall& call)
     if (!call.report_progress("Testing linkage disequilibrium ..."))
         return false;
     call.evaluate_polymorphism_once();
+    const bool rflp = ProfileSettings::DataType == RFLP;
     if (call.unknown_phase())
-        call.console_step("Testing linkage disequilibrium (phenotypic data)...");
+        call.console_step(rflp ? "Testing linkage disequilibrium (Phenotypic data)..."
+                               : "Testing linkage disequilibrium (phenotypic data)...");
     else
-        call.console_step("Testing linkage disequilibrium (haplotypic data)...");
+        call.console_step(rflp ? "Testing linkage disequilibrium (Haplotypic data)..."
+                               : "Testing linkage disequilibrium (haplotypic data)...");
+    const std::clock_t start = std::clock();
     if (call.unknown_phase())
         calc_all_link_dis(call.results, individuals, call.s, call.s.InitialConditionsEM,
                           call.s.MarkovChainStepsLD, call.s.MaximumNumOfIterationsEM,
                           call.s.EpsilonValue);
     else
         calc_all_gam_des(call.results, steps, call.s);
-    call.done();
+    if (!standard_data())
+        call.done();
+    else if (call.unknown_phase())
+        *_ZOS_ << "\tdone !\n" << std::endl;
+    else
+        call.done_since(start);
     return true;
 }
 
@@ -168,9 +240,18 @@ bool PopGenetics::hardy_weinberg_section(DriverCall& call)
     const long steps = call.s.MarkovChainStepsHW;
     if (!call.report_progress("Testing Hardy-Weinberg equilibrium ..."))
         return false;
-    call.console_step("Testing Hardy-Weinberg equilibrium ...");
+    const std::clock_t start = std::clock();
+    if (standard_data())
+        *_ZOS_ << "\tTesting Hardy-Weinberg equilibrium ...";
+    else
+        call.console_step("Testing Hardy-Weinberg equilibrium ...");
     make_all_hw(call.results, individuals, steps, call.s);
-    *_ZOS_ << "\tdone !\n" << std::endl;
+    if (ProfileSettings::DataType == DNA)
+        *_ZOS_ << "\tdone !\n" << std::endl;
+    else if (standard_data())
+        call.done_since(start);
+    else
+        call.done();
     return true;
 }
 
@@ -221,7 +302,8 @@ bool PopGenetics::ewens_watterson_section(DriverCall& call)
 {
     call.title_box();
     call.cite({"Ewens_W", "Watterson_G_1978", "Slatkin_M_1994b", "Slatkin_M_1996", "Strobeck_C"});
-    if (!call.report_progress("Testing neutrality: Ewens-Watterson tests ..."))
+    // The standard driver reports the step but does not stop here.
+    if (!call.report_progress("Testing neutrality: Ewens-Watterson tests ...") && !standard_data())
         return false;
     const bool single = alleles_in_sample() <= 1;
     if (single) {
@@ -236,7 +318,8 @@ bool PopGenetics::ewens_watterson_section(DriverCall& call)
     std::clock_t start = std::clock();
     *_ZOS_ << "\t\tComputing BMat ..." << "\n";
     if (!get_B_num_mat() || single) {
-        *_ZOS_ << "\t\tFile 500k100.bnb not found... skipping task !\n";
+        *_ZOS_ << (standard_data() ? "\t\t\tFile *.bnb not found... skipping task !\n"
+                                   : "\t\tFile 500k100.bnb not found... skipping task !\n");
         return true;
     }
     *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";
@@ -258,7 +341,12 @@ bool PopGenetics::chakraborty_section(DriverCall& call)
     const std::clock_t start = std::clock();
     *_ZOS_ << "\t\tComputing BMat ..." << "\n";
     if (!get_B_num_mat()) {
-        *_ZOS_ << "\t\tFile not found... skipping task !\n";
+        if (standard_data())
+            *_ZOS_ << "\tFile not found... skipping task !\n";
+        else if (ProfileSettings::DataType == DNA)
+            *_ZOS_ << "\t\tFile not found... skipping task !\n";
+        else
+            *_ZOS_ << "\t\t\tFile not found... skipping task !\n";
         return true;
     }
     *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";

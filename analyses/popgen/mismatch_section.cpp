@@ -34,15 +34,10 @@ void PopGenetics::print_mismatch_table(std::ostream& out, int rows) const
 }
 
 // Microsatellite and standard samples: the table, the moments fit of a sudden expansion
-// (Rogers 1995) and its goodness of fit; nothing for allele frequencies.
+// (Rogers 1995) and its goodness of fit.
 void PopGenetics::mismatch_lines(DriverCall& call)
 {
     std::ostream& out = call.results;
-    if (ProfileSettings::DataType == FREQUENCY) {
-        out << "Mismatch distribution cannot be computed \n"
-            << "in case of FREQUENCY data type." << std::endl;
-        return;
-    }
     take_distance_settings(call.s, call.s.MismatchDistanceMethod, 0.0);
     if (!compute_mismatches(call, 0))
         return;

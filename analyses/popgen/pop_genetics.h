@@ -79,6 +79,16 @@ struct LinkageSums {
 // names, each followed by a tab.
 void write_batch_prefix(std::ostream& out, my_string const& sample_name);
 
+// How a data type names its haplotypes and polymorphic loci in the sample
+// counts of the standard-diversity section, and whether its gen_div line
+// holds the number of haplotypes before pooling.
+struct SampleCountLabels {
+    const char* haplotypes;
+    const char* original;
+    const char* polymorphic;
+    bool original_in_batch;
+};
+
 // The classes that hold gene copies (the list keeps them before the empty
 // ones): the alleles k of the infinite-allele tests.
 int alleles_in_classes(HaplotypeClasses const& classes);
@@ -523,6 +533,9 @@ protected:
     // and the preparation for the AMOVA permutations.
     void run_driver(settings& run_settings, DriverPlan const& plan);
 
+    // Section 0x2 with its title before the one-time steps and without a
+    // progress report, as RFLP, microsatellite and standard samples run it.
+    bool title_first_molecular_diversity_section(DriverCall& call);
     // The data type's part of the molecular-diversity section: its distance
     // matrix, its molecular diversity and their lines (nothing here).
     virtual void molecular_diversity_lines(DriverCall& call);
@@ -537,10 +550,10 @@ protected:
     // the per-locus table, and its gen_div batch line (nothing here).
     virtual void sample_count_lines(DriverCall&) {}
     virtual void gen_div_line(DriverCall&) {}
-    // Both as microsatellite, standard and allele-frequency samples write
-    // them (analyses/datatypes/allele_data_sections.cpp).
-    void allele_sample_count_lines(DriverCall& call);
-    void allele_gen_div_line(DriverCall& call);
+    // Both as every data type writes them, with its own names for the
+    // haplotypes and the polymorphic loci (analyses/datatypes/allele_data_sections.cpp).
+    void sample_count_block(DriverCall& call, SampleCountLabels const& labels);
+    void gen_div_block(DriverCall& call, SampleCountLabels const& labels);
     // Their mol_div batch line, with the two means of the sample.
     void allele_mol_div_line(double mean_pair_diff, double mean_gene_diversity);
 

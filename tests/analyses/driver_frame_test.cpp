@@ -164,6 +164,10 @@ TEST_F(DriverFrameTest, StandardDiversityIndicesOfASample)
     EXPECT_EQ(text.substr(text.find("\n=")),
               banner("A") + "\n" + rule(31) + "\n== Standard diversity indices : (A)\n" + rule(31)
                   + "\n\nReference: <i>Nei M. 1987.</i>\n"
+                    "No. of gene copies       : 10\nNo. of sequences         : 2\n"
+                    "No. of loci              : 4\n"
+                    "No. of usable loci       : 4 loci with less than  5.00 % missing data\n"
+                    "No. of polymorphic sites : 1\n"
                     "\n\nResults are only shown for polymorphic loci\n" + dashes + "\n"
                     "           Num.\n           gene     Num.        Exp.\n"
                     "Locus#    copies   alleles       Het\n" + dashes + "\n"
@@ -286,6 +290,29 @@ TEST_F(DriverFrameTest, StopRequestEndsTheSampleAfterAProgressReport)
         EXPECT_EQ(titles(text, "A"), c.titles);
     }
     EXPECT_EQ(drive(sample, settings::PAIRWISE_DISTANCES), "");
+}
+
+// At the Ewens-Watterson progress report a stop request ends the
+// microsatellite driver; the standard driver goes on to the test and stops
+// at Chakraborty's.
+TEST_F(DriverFrameTest, StopRequestAtTheEwensWattersonTest)
+{
+    const int task = settings::EWENS_WATTERSON_TEST | settings::CHAKRABORTY_TEST;
+    const std::string ewens = "50 Ewens-Watterson tests of selective neutrality";
+    const struct {
+        TDataType type;
+        std::vector<std::string> titles;
+    } cases[] = {
+        {MICROSAT, {ewens}},
+        {STANDARD, {ewens, "47 Chakraborty's test of selective neutrality"}},
+    };
+    s.stop_requested = 1;
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.type);
+        use_profile(c.type, 0, 1);
+        Population& sample = haplotypic_sample("pop", {{"1", 2}, {"0", 1}});
+        EXPECT_EQ(titles(drive(sample, task), "pop"), c.titles);
+    }
 }
 
 // A DNA sample that counts its preparation steps.

@@ -143,17 +143,24 @@ TEST_F(EwensTest, ThetaKWithoutInterval)
     }
 }
 
-// Fs = ln(S'/(1 - S')), S' = P(K >= k): -1.8325624 for n = 10, theta 2, k = 6;
-// -5.2164583 for n = 20, theta 3, k = 12.
+// Fs = ln(S'/(1 - S')), S' = P(K >= k), from Ewens' formula with exact
+// Stirling numbers: -1.8325624 for n = 10, theta 2, k = 6; -0.6021919 for
+// k = 5; -5.2164583 for n = 20, theta 3, k = 12; -5.0056076 for n = 50,
+// theta 5, k = 20.
 TEST_F(EwensTest, FuFs)
 {
+    const struct {
+        double n, theta;
+        int k;
+        double Fs;
+    } values[] = {{10, 2.0, 6, -1.8325624002}, {10, 2.0, 5, -0.6021919},
+                  {20, 3.0, 12, -5.2164583210}, {50, 5.0, 20, -5.0056076}};
     double Fs = 0.0;
-    sample.SampleSize = 10;
-    EXPECT_EQ(sample.Fu_Fs(2.0, 6, Fs, true), 1);
-    EXPECT_NEAR(Fs, -1.8325624002, 1e-8);
-    sample.SampleSize = 20;
-    EXPECT_EQ(sample.Fu_Fs(3.0, 12, Fs, true), 1);
-    EXPECT_NEAR(Fs, -5.2164583210, 1e-8);
+    for (auto const& v : values) {
+        sample.SampleSize = v.n;
+        EXPECT_EQ(sample.Fu_Fs(v.theta, v.k, Fs, true), 1);
+        EXPECT_NEAR(Fs, v.Fs, 1e-7) << "n " << v.n << ", k " << v.k;
+    }
 
     EXPECT_EQ(sample.Fu_Fs(3.0, 1, Fs, true), 0);  // a single haplotype: S' = 1
     EXPECT_EQ(Fs, FLT_MAX);

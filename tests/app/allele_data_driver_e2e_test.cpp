@@ -99,4 +99,62 @@ TEST_F(AlleleDataDriverE2E, RecessiveStandardDataRefused)
                                 "No. of gene copies in sample       : 4\n"));
 }
 
+// Allele frequencies (counts 6, 3, 1 of n = 10): section 0x2 prints its labels
+// with nothing compared (gene diversity 10/9 (1 - 0.46) = 0.6 in gen_div), and
+// the mismatch distribution is refused under its title.
+TEST_F(AlleleDataDriverE2E, AlleleFrequencySample)
+{
+    write("glbstreams.txt", "flags\n_GENE_DIVERSITY_ _MOLECULAR_DIVERSITY_\n");
+    std::string text = run_project("frequencies1.drp", "7");
+    EXPECT_THAT(text, HasSubstr("No. of haplotypes                            : 3\n"
+                                "\nAllowed level of missing data                : "));
+    EXPECT_THAT(text, HasSubstr("\nNumber of polymorphic loci                   : 0"
+                                "\nNumber of usable loci                        : 0\n"));
+    EXPECT_THAT(text, HasSubstr("== Mismatch distribution : (Marsh)\n"));
+    EXPECT_THAT(text, HasSubstr("Mismatch distribution cannot be computed \n"
+                                "in case of FREQUENCY data type.\n"));
+    EXPECT_EQ(text.find("Mean number of pairwise differences"), std::string::npos);
+    const std::string log = read_text(work / "p.res" / "Drovalen_log.txt");
+    EXPECT_EQ(log.find("Computing molecular diversity"), std::string::npos);
+    EXPECT_EQ(log.find("Computing mismatch distribution"), std::string::npos);
+    EXPECT_THAT(read_text(work / "gen_div.sum"), HasSubstr("\"Marsh\"\t10\t3\t"));
+    EXPECT_THAT(read_text(work / "gen_div.sum"), HasSubstr("\t0.600000\n"));
+    EXPECT_THAT(read_text(work / "mold_div.sum"),
+                HasSubstr("\"Marsh\"\tnone\tnone\tnone\t0.05\tnone\tnone\tnone\tnone\t0\t"
+                          "none\t0\tnone\tnone\n"));
+}
+
+// Four identical microsatellite gene copies: the one mismatch row of the
+// 4 x 3 / 2 = 6 pairs, no expansion fit, and without theta bits no theta
+// line in the results but the batch line with theta(H) not computed (-1).
+// Recessive data skip section 0x1 without a word and refuse section 0x2.
+TEST_F(AlleleDataDriverE2E, IdenticalAndRecessiveMicrosatellites)
+{
+    write("glbstreams.txt", "flags\n_THETA_\n");
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Same\"\n\tNbSamples=1\n\tDataType=MICROSAT\n"
+          "\tGenotypicData=0\n\tLocusSeparator=WHITESPACE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n\t\tSampleName=\"Same\"\n\t\tSampleSize=4\n"
+          "\t\tSampleData={\n\t\t\tm1\t4\t10 20\n\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "6"}, {"ComputeTheta", "0"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    std::string text = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(text, HasSubstr("  ------   -----  ----------\n"
+                                "       0       6       0\n"));
+    EXPECT_THAT(text, HasSubstr("\n\nImposible to estimate the parameters of the sudden expansion "
+                                "model of Rogers 1995\nusing the current observed mismatch "
+                                "distribution\n"));
+    EXPECT_EQ(text.find("Theta(Hom) :"), std::string::npos);
+    EXPECT_EQ(text.find("Unable to compute some theta values"), std::string::npos);
+    EXPECT_THAT(read_text(work / "theta.sum"), HasSubstr("\"Same\"\t-1.000000\t(Hom)\t\n"));
+
+    write("p.drs", run_settings_text({{"TaskNumber", "3"}, {"RecessiveAllelesEM", "1"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    text = read_text(work / "p.res" / "p.htm");
+    EXPECT_EQ(text.find("Standard diversity indices"), std::string::npos);
+    EXPECT_EQ(text.find("Molecular diversity indices :"), std::string::npos);
+    EXPECT_THAT(text, HasSubstr("Molecular diversity indices cannot be computed \n"
+                                "for recessive data\n"));
+}
+
 }  // namespace

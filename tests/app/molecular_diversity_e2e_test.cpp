@@ -1,6 +1,7 @@
 // End-to-end tests of the molecular-diversity section: drovexec with
 // TaskNumber 0x2 on a project of each data type prints the mean number of
-// pairwise differences and the nucleotide or gene diversity with their s.d.
+// pairwise differences and the nucleotide or gene diversity with their s.d.;
+// with 0x1 and 0x2 the sequence data's sample counts and batch lines.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -66,6 +67,86 @@ TEST_F(MolecularDiversityE2E, EachDataType)
         EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
                     Not(HasSubstr("#[ERROR")));
     }
+}
+
+// North of dna2.drp: n = 5 in counts 3 and 2, one transversion in 10 sites:
+// gene diversity 5/4 (1 - 0.36 - 0.16) = 0.6, k = 3 x 2 / 10 = 0.6 and pi =
+// 0.06. Bay of rflp1.drp: n = 6 in counts 4 and 2, one site of 7 differs:
+// gene diversity 6/5 (1 - 20/36) = 0.533333.
+TEST_F(MolecularDiversityE2E, SequenceSampleCountsAndBatchLines)
+{
+    const struct {
+        const char* fixture;
+        const char* counts;
+        const char* gen_div;
+    } cases[] = {
+        {"dna2.drp",
+         "No. of gene copies       : 5\nNo. of sequences         : 2\n"
+         "No. of loci              : 10\n"
+         "No. of usable loci       : 10 loci with less than  5.00 % missing data\n"
+         "No. of polymorphic sites : 1\n",
+         "\"North\"\t5\t2\t10\t10\t1\t0.600000\n"},
+        {"rflp1.drp",
+         "No. of gene copies       : 6\nNo. haplotypes           : 2\n"
+         "No. of loci              : 7\n"
+         "No. of usable loci       : 7 loci with less than  5.00 % missing data\n"
+         "No. of polymorphic sites : 1\n",
+         "\"Bay\"\t6\t2\t7\t7\t1\t0.533333\n"},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("glbstreams.txt",
+              "flags\n_GENE_DIVERSITY_ _MOLECULAR_DIVERSITY_ _NUCLEOTIDE_COMPOSITION_\n");
+        write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / c.fixture));
+        write("p.drs", run_settings_text({{"TaskNumber", "3"}}));
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        EXPECT_THAT(read_text(work / "p.res" / "p.htm"), HasSubstr(c.counts));
+        EXPECT_THAT(read_text(work / "gen_div.sum"), HasSubstr(c.gen_div));
+    }
+    // Only DNA samples have the molecular-diversity columns of the sites and
+    // a nucleotide composition.
+    EXPECT_THAT(read_text(work / "mold_div.sum"), Not(HasSubstr("\"Bay\"")));
+    EXPECT_THAT(read_text(work / "nucl_comp.sum"), Not(HasSubstr("\"Bay\"")));
+    fs::remove_all(work);
+    fs::create_directory(work);
+    write("glbstreams.txt",
+          "flags\n_GENE_DIVERSITY_ _MOLECULAR_DIVERSITY_ _NUCLEOTIDE_COMPOSITION_\n");
+    write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / "dna2.drp"));
+    write("p.drs", run_settings_text({{"TaskNumber", "3"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "mold_div.sum"),
+                HasSubstr("\"North\"\t1.000\t1.000\t1.000\t0.050\t0\t1\t1\t0\t1\t10\t10\t"
+                          "#Diff\t inf\t0.600000\t0.060000\n"));
+    EXPECT_THAT(read_text(work / "nucl_comp.sum"),
+                HasSubstr("\"North\"\t20.00\t26.00\t34.00\t20.00\t100.00\n"));
+}
+
+// 1,001 gene copies in 1,000 haplotypes: theta(k) solves sum_{i<n} t/(t+i) =
+// 1000, t = 499833.111141 (by bisection), and its interval is left out.
+TEST_F(MolecularDiversityE2E, ThetaKWithoutIntervalForManyHaplotypes)
+{
+    std::string data;
+    const char bases[] = "ACGT";
+    for (int h = 0; h < 1000; ++h) {
+        std::string sequence;
+        for (int site = 0, code = h; site < 5; ++site, code /= 4)
+            sequence += bases[code % 4];
+        data += "\t\th" + std::to_string(h) + (h == 0 ? " 2 " : " 1 ") + sequence + "\n";
+    }
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Many\"\n\tNbSamples=1\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n\t\tSampleName=\"Many\"\n\t\tSampleSize=1001\n"
+          "\t\tSampleData={\n" + data + "\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "2"}, {"ComputeTheta", "4"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    const std::string text = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(text, HasSubstr("\n         Theta(k) : 499833.111141\n"));
+    EXPECT_THAT(text, Not(HasSubstr("confidence interval limits for theta(k)")));
+    EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
+                HasSubstr("\t\t\tToo many aleles or gene copies in sample to compute Theta(k)\n"));
 }
 
 // Three of four sites differ: too divergent for the Jukes-Cantor correction,

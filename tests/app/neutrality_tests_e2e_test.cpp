@@ -96,4 +96,71 @@ TEST_F(NeutralityTestsE2E, FixedSeedReproducesThePValues)
     EXPECT_EQ(read_text(work / "fu_fs.sum"), fu);
 }
 
+// The hand-worked samples of Tajima's D: one sequence 4 transversions away
+// from four others (n = 5, S = 4, k = 1.6, theta(S) = 4 / (25/12) = 1.92,
+// D = -1.09380); two groups of 3 sequences 3 sites apart (n = 6, S = 3,
+// k = 1.8, theta(S) = 3 / (137/60) = 1.313869, D = 1.90989). A monomorphic
+// sample has D = 0 and so has every replicate: ties count, P = 1.
+TEST_F(NeutralityTestsE2E, HandWorkedTajimaSamplesThroughTheDriver)
+{
+    write("glbstreams.txt", "flags\n_TAJIMA_\n");
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Tajima\"\n\tNbSamples=3\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n"
+          "\t\tSampleName=\"One\"\n\t\tSampleSize=5\n"
+          "\t\tSampleData={\n\t\t\ta\t4\tAAAAAAAA\n\t\t\tb\t1\tCCCCAAAA\n\t\t}\n"
+          "\t\tSampleName=\"Two\"\n\t\tSampleSize=6\n"
+          "\t\tSampleData={\n\t\t\tc\t3\tAAAAAAAA\n\t\t\td\t3\tCCCAAAAA\n\t\t}\n"
+          "\t\tSampleName=\"Same\"\n\t\tSampleSize=4\n"
+          "\t\tSampleData={\n\t\t\te\t4\tACGTACGT\n\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "64"}, {"NumSimulFuTest", "10"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    const std::string text = read_text(work / "p.res" / "p.htm");
+    for (const char* lines :
+         {"Sample size                           :        5\n"
+          "No. of sites with substitutions (S)   :        4\n"
+          "Mean No. of pairwise differences (Pi) :  1.60000\n",
+          "\nTajima's D                            : -1.09380\n",
+          "\nObs. Theta(S)                         :  1.92000\n",
+          "Sample size                           :        6\n"
+          "No. of sites with substitutions (S)   :        3\n"
+          "Mean No. of pairwise differences (Pi) :  1.80000\n",
+          "\nTajima's D                            :  1.90989\n",
+          "\nObs. Theta(S)                         :  1.31387\n",
+          "\nTajima's D                            :  0.00000\n",
+          "\n\nP(D simul &lt; D obs)                    :  1.00000\n"})
+        EXPECT_THAT(text, HasSubstr(lines));
+    EXPECT_THAT(read_text(work / "tajima.sum"),
+                HasSubstr("\"One\"\t5\t4\t1.920000\t1.600000\t-1.093799\t"));
+}
+
+// 1,001 gene copies in 1,000 haplotypes are beyond the table of Fu's Fs: the
+// section says so, runs no replicate and ends the sample's batch line.
+TEST_F(NeutralityTestsE2E, FuFsRefusedForAThousandAlleles)
+{
+    std::string data;
+    const char bases[] = "ACGT";
+    for (int h = 0; h < 1000; ++h) {
+        std::string sequence;
+        for (int site = 0, code = h; site < 5; ++site, code /= 4)
+            sequence += bases[code % 4];
+        data += "\t\th" + std::to_string(h) + (h == 0 ? " 2 " : " 1 ") + sequence + "\n";
+    }
+    write("glbstreams.txt", "flags\n_FU_FS_\n");
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Many\"\n\tNbSamples=1\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n\t\tSampleName=\"Many\"\n\t\tSampleSize=1001\n"
+          "\t\tSampleData={\n" + data + "\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "16384"}, {"NumSimulFuTest", "10"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    const std::string text = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(text, HasSubstr("Fu's Fs test cannot be computed with 5000 gene copies or 1000 "
+                                "alleles or more\n"));
+    EXPECT_THAT(text, Not(HasSubstr("No. of simulations")));
+    EXPECT_THAT(text, Not(HasSubstr("Fs                           :")));
+    EXPECT_THAT(read_text(work / "fu_fs.sum"), HasSubstr("\"Many\"\t\n"));
+}
+
 }  // namespace

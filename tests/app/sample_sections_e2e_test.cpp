@@ -90,6 +90,61 @@ TEST_F(SampleSectionsE2E, DnaSamples)
     EXPECT_THAT(text, HasSubstr("\nGene diversity           :  0.5000 +/-  0.2652\n"));
 }
 
+// Microsatellite tables cite the Garza-Williamson statistic too; RFLP and
+// microsatellite samples open section 0x2 with its title, then the one
+// console line of the step, and report no progress.
+TEST_F(SampleSectionsE2E, OpeningOfTheDiversitySections)
+{
+    for (const char* fixture : {"microsat1.drp", "rflp1.drp"}) {
+        SCOPED_TRACE(fixture);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / fixture));
+        write("p.drs", run_settings_text({{"TaskNumber", "3"}}));
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        const std::string log = read_text(work / "p.res" / "Drovalen_log.txt");
+        EXPECT_THAT(log, HasSubstr("\tdone !\n\tComputing molecular diversity...\n"));
+        EXPECT_EQ(log.find("Computing molecular diversity indices"), std::string::npos);
+        const std::string text = read_text(work / "p.res" / "p.htm");
+        const bool microsat = std::string(fixture) == "microsat1.drp";
+        EXPECT_EQ(text.find("<i>Nei M. 1987.</i>\n           <i>Garza J.C. and Williamson E.G. "
+                            "2001.</i>\nNo. of gene copies       : 4\n")
+                      != std::string::npos,
+                  microsat);
+    }
+}
+
+// The console lines that the RFLP and standard drivers word their own way.
+TEST_F(SampleSectionsE2E, ConsoleLinesOfEachDriver)
+{
+    const struct {
+        const char* fixture;
+        const char* lines;
+    } cases[] = {
+        {"standard1.drp",
+         "\tComputing standard diversity indices ...\n\tdone ! ("},
+        {"standard1.drp",
+         "\tComputing haplotype frequencies ...\n\tdone!\n"
+         "\tTesting linkage disequilibrium (haplotypic data)...\n\tdone ! ("},
+        // One haplotype: no Ewens-Watterson test.
+        {"standard_single.drp",
+         "\t\tComputing BMat ...\n\t\t\tFile *.bnb not found... skipping task !\n"},
+        {"rflp1.drp",
+         "\tComputing standard diversity indices ...\n\tdone !\n"
+         "\tComputing  haplotype frequencies ...\n\tdone!\n"
+         "\tTesting linkage disequilibrium (Haplotypic data)...\n"},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / c.fixture));
+        write("p.drs", run_settings_text({{"TaskNumber", "153"}}));
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"), HasSubstr(c.lines));
+    }
+}
+
 TEST_F(SampleSectionsE2E, OtherDataTypes)
 {
     struct Case {
