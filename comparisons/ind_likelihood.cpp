@@ -185,7 +185,7 @@ int IndLikelihood::run()
                 out << std::setw(width) << j;
             out << "\n";
             out.setf(std::ios::fixed | std::ios::showpoint | std::ios::right);
-            out << std::setw(width) << std::setprecision(3);
+            out << std::setprecision(3);
             likelihood_in_a_pop(pop);
             out << "\n";
             if (xmlOutput)
