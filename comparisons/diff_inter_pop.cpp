@@ -204,12 +204,14 @@ void DiffInterPop::run_chain(bool all_samples)
         auto step = [&]() {
             return all_samples ? swap_in_table2(idum, cols) : swap_in_table(idum, cols);
         };
+        // The sum runs over up to 10^5 terms: it is kept in extended
+        // precision, while each term's double logarithm is exact enough and
+        // much faster. A refused step returns 1.0, whose logarithm adds nothing.
         long double L = 0.0L;
-        // A refused step returns 1.0, whose logarithm adds nothing.
         auto advance = [&]() {
             const double ratio = step();
             if (ratio != 1.0)
-                L += std::log(static_cast<long double>(ratio));
+                L += std::log(ratio);
         };
         for (int d = 0; d < s.NumDememoPopDiff; ++d)
             advance();

@@ -19,6 +19,7 @@
 #include "model/haplo_def.h"
 #include "model/population.h"
 #include "project/samples.h"
+#include "model/individuals_fixture.h"
 #include "support/temp_log.h"
 
 using ::testing::HasSubstr;
@@ -158,6 +159,37 @@ TEST_F(DiffInterPopTest, ChainAgreesWithFullEnumeration)
     }
 }
 
+// Random 2 x k and 3 x k tables with small margins, drawn from the run's
+// generator, against full enumeration.
+TEST_F(DiffInterPopTest, ChainAgreesOnRandomTables)
+{
+    long idum = 1;
+    for (int trial = 0; trial < 6; ++trial) {
+        const int r = 2 + trial % 2, k = 2 + trial % 3;
+        Table t(r, std::vector<int>(k));
+        int nonzero_columns = 0;
+        for (int j = 0; j < k; ++j) {
+            int column = 0;
+            for (int i = 0; i < r; ++i)
+                column += t[i][j] = static_cast<int>(4 * ran3(&idum)) % 4;
+            nonzero_columns += column > 0;
+        }
+        if (nonzero_columns < 2) {
+            t[0][0] += 1;
+            t[r - 1][k - 1] += 1;
+        }
+        samples.Populations.Flush();
+        set_samples(t);
+        DiffInterPop test(s, &samples);
+        if (r == 2)
+            test.first_sample = 0, test.second_sample = 1, test.make_diff_test();
+        else
+            test.make_sample_test();
+        SCOPED_TRACE(::testing::PrintToString(t));
+        EXPECT_NEAR(test.prob, exact_p(t), 3 * test.prob_sd + 1e-9);
+    }
+}
+
 TEST_F(DiffInterPopTest, ChainSizes)
 {
     set_samples({{2, 1}, {2, 1}});  // the observed table is the most probable: every step a hit
@@ -213,12 +245,63 @@ TEST_F(DiffInterPopTest, SectionWithAFailedPairAndItsSignificance)
     EXPECT_EQ(count_of(log_text(), "unable to build haplotype table"), 1);
 }
 
+// Two samples of the same composition give P = 1 exactly; at a significance
+// level of 1 that P is not significant. A stop request leaves every chain
+// without a result: the cells show -1 and the closing note follows.
+TEST_F(DiffInterPopTest, PEqualToTheLevelAndChainsThatDidNotRun)
+{
+    set_samples({{2, 1}, {2, 1}});
+    s.SignLevelPopDiff = 1.0;
+    DiffInterPop equal(s, &samples);
+    equal.make_all_tests();
+    std::string text = output();
+    EXPECT_THAT(text, HasSubstr("           2   1.00000+-0.0000\n"));
+    EXPECT_THAT(text, HasSubstr("           2         -          \n"));
+    EXPECT_THAT(text, ::testing::Not(HasSubstr("absurde")));
+
+    s.stop_requested = 1;
+    DiffInterPop stopped(s, &samples);
+    stopped.make_all_tests();
+    s.stop_requested = 0;
+    text = output();
+    EXPECT_THAT(text, HasSubstr("Exact P value = -1.00000 +- 0.00000  (0 Markov steps done)"));
+    EXPECT_THAT(text, HasSubstr("           2  -1.00000+-0.0000\n"));
+    EXPECT_THAT(text, HasSubstr("absurde P-value of -1:"));
+}
+
 TEST_F(DiffInterPopTest, OneSampleWritesNothing)
 {
     set_samples({{3, 1}});
     DiffInterPop test(s, &samples);
     test.make_all_tests();
     EXPECT_EQ(output(), "");
+}
+
+// Genotypic samples of unknown phase are compared by multi-locus genotype:
+// A/B and B/A fall in one column, counts are truncated to whole individuals.
+class GenotypeTableTest : public IndividualsTest {
+};
+
+TEST_F(GenotypeTableTest, IndividualsEqualWhateverTheirAlleleOrder)
+{
+    settings s;
+    Samples samples;
+    samples.GenotypicData = 1;
+    samples.GameticPhase = 0;
+    auto* one = new Population(my_string("one"));
+    auto* two = new Population(my_string("two"));
+    one->individuals.phenotypes.Add(individual("AC", "BC", 2.7));
+    one->individuals.phenotypes.Add(individual("AC", "AC"));
+    two->individuals.phenotypes.Add(individual("BC", "AC"));
+    two->individuals.phenotypes.Add(individual("BC", "BC"));
+    samples.Populations.Add(one);
+    samples.Populations.Add(two);
+    DiffInterPop test(s, &samples);
+    ASSERT_TRUE(test.uses_genotype_table());
+    ASSERT_EQ(test.build_pheno_table(one, two), 1);
+    EXPECT_EQ(test.table, (std::vector<std::vector<int>>{{2, 1, 0}, {1, 0, 1}}));
+    ASSERT_EQ(test.build_pheno_table(), 1);
+    EXPECT_EQ(test.num_columns, 3);
 }
 
 }  // namespace
