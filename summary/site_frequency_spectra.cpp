@@ -99,12 +99,13 @@ private:
     TSFSCoord dcoord_, mcoord_;
 
     void classify();
-    void classify_site(int s, TLocus& pooled, std::vector<double>& counts);
+    void classify_site(int s, TLocus& pooled);
+    void make_spectra();
     bool make_multi();
     void empty_spectra();
     void count_sites();
     void count_site(int s);
-    void write_pass(std::string const& prefix);
+    void write_pass(std::string const& prefix, bool observed);
     void write_sample(int p, std::string const& prefix);
     void write_pair(int i, int j, std::string const& prefix);
     void write_multi(std::string const& prefix);
@@ -121,7 +122,7 @@ SpectrumExport::SpectrumExport(Samples& samples, settings& s)
 {
     for (int p = 0; p < K_; ++p) {
         size_.push_back(samples.Populations.data[p]->SampleSize);
-        n_.push_back(static_cast<int>(size_.back()));
+        n_.push_back(std::max(0, static_cast<int>(size_.back())));
         T_ = static_cast<int>(T_ + size_.back());
     }
     folder_ = result_folder(s);
@@ -144,6 +145,27 @@ void SpectrumExport::run()
     for (int k = 0; k < L_; ++k)
         idx_[k] = k;
     classify();
+    make_spectra();
+    multi_ = s_.ComputeMultiSFS && make_multi();
+
+    for (int r = 0; r <= s_.NumBootSFS; ++r) {
+        std::string prefix = folder_;
+        if (r >= 1) {
+            prefix += "bootSFS/";
+            if (r == 1)
+                MY_CreateDirectory(prefix.c_str());
+            prefix += base_ + "_" + std::to_string(r - 1) + "/";
+            MY_CreateDirectory(prefix.c_str());
+            bootstrapLoci(idx_.data(), L_);
+        }
+        empty_spectra();
+        count_sites();
+        write_pass(prefix + base_, r == 0);
+    }
+}
+
+void SpectrumExport::make_spectra()
+{
     if (s_.ComputePopSFS) {
         daf_.resize(K_);
         maf_.resize(K_);
@@ -164,22 +186,6 @@ void SpectrumExport::run()
                                                                         samples_.RecessiveAllele))
                 ++polymorphic_;
     }
-    multi_ = s_.ComputeMultiSFS && make_multi();
-
-    for (int r = 0; r <= s_.NumBootSFS; ++r) {
-        std::string prefix = folder_;
-        if (r >= 1) {
-            prefix += "bootSFS/";
-            if (r == 1)
-                MY_CreateDirectory(prefix.c_str());
-            prefix += base_ + "_" + std::to_string(r - 1) + "/";
-            MY_CreateDirectory(prefix.c_str());
-            bootstrapLoci(idx_.data(), L_);
-        }
-        empty_spectra();
-        count_sites();
-        write_pass(prefix + base_);
-    }
 }
 
 // The minor allele is the rarest allele of the site over all samples (the
@@ -187,12 +193,11 @@ void SpectrumExport::run()
 // allele holding exactly half of all gene copies.
 void SpectrumExport::classify()
 {
-    std::vector<double> counts;
     for (int s = 0; s < L_; ++s)
-        classify_site(s, *PopGenetics::globalAllelicDB.loci.data[s], counts);
+        classify_site(s, *PopGenetics::globalAllelicDB.loci.data[s]);
 }
 
-void SpectrumExport::classify_site(int s, TLocus& pooled, std::vector<double>& counts)
+void SpectrumExport::classify_site(int s, TLocus& pooled)
 {
     sort_alleles_by_name(pooled);
     TLocus* project_locus = locus_of(s_.allele_db, s);
@@ -201,7 +206,6 @@ void SpectrumExport::classify_site(int s, TLocus& pooled, std::vector<double>& c
     // Walks the project locus's own alleles after the recessive slot, so that
     // a pooled table listing more or fewer alleles reads no missing entry.
     const int m = project_locus ? project_locus->alleles.count : 0;
-    counts.assign(static_cast<std::size_t>(std::max(m, 1)), 0.0);
     for (int a = 1; a < m; ++a) {
         TAllele const* allele = project_locus->alleles.data[a];
         double c = 0.0;
@@ -348,12 +352,14 @@ void SpectrumExport::count_site(int s)
     }
 }
 
-void SpectrumExport::write_pass(std::string const& prefix)
+// The polymorphic-site count does not depend on the pass: written once, in
+// the result folder.
+void SpectrumExport::write_pass(std::string const& prefix, bool observed)
 {
     for (std::size_t p = 0; p < daf_.size(); ++p)
         write_sample(static_cast<int>(p), prefix);
     if (s_.ComputeJointSFS) {
-        if (prefix == folder_ + base_)
+        if (observed)
             write_polymorphic_sites();
         for (int i = 1; i < K_; ++i)
             for (int j = 0; j < i; ++j)
