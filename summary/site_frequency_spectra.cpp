@@ -86,6 +86,7 @@ private:
     int T_ = 0;            // total of the sample sizes
     std::string folder_;   // F
     std::string base_;     // B
+    const my_string ancestral_name_{"0"};
     SiteTable sites_;
     std::vector<int> idx_;
     int polymorphic_ = 0;
@@ -221,7 +222,7 @@ void SpectrumExport::classify_site(int s, TLocus& pooled)
     int ancestral = -1;
     TAllele const* zero = nullptr;
     if (has_allele(pooled, "0") && project_locus) {
-        ancestral = project_locus->find_allele_pos_by_name(my_string("0"));
+        ancestral = project_locus->find_allele_pos_by_name(ancestral_name_);
         zero = ancestral >= 0 ? project_locus->alleles.data[ancestral] : nullptr;
     }
     for (int p = 0; p < K_; ++p) {
