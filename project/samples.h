@@ -102,6 +102,21 @@ public:
     void print_computation_anchor(int level, settings& s, my_string const& shortName,
                                   my_string const& treeText);
 
+    // --- Exports of the summary report (summary/allele_freq_files.cpp,
+    // summary/site_frequency_spectra.cpp) ---
+    // "PopNames.txt" and the tables "AllFreqLocus_<i>.txt" in the result
+    // folder and "AllAlleleFreqs.txt" in the project's folder (both appended
+    // to under the run list's append flag): every allele of the pooled table
+    // with its relative frequency in every sample, 0 for an allele the
+    // project's database lacks. Sorts the pooled alleles by name.
+    void computeAndOutputAlleFreqPerPop(settings& s);
+    // The ".obs" spectra asked for by ComputePopSFS, ComputeJointSFS and
+    // ComputeMultiSFS, with NumBootSFS bootstrap replicates under "bootSFS/"
+    // (none at all when negative). A file that cannot be created, or a
+    // multidimensional spectrum too large to hold, gives one WARNING and the
+    // rest is written. Sorts the pooled alleles by name.
+    void computeAndOutputSFS(settings& www);
+
     // --- Classes of identical haplotypes (summary/haplotype_classes.cpp) ---
     // Sorts the list into classes of haplotypes at distance exactly 0 from the
     // class's first member (rows: the haplotypes' matrix_index) and writes the

@@ -106,5 +106,8 @@ void write_expected_heterozygosity(SummaryReport& r);
 void write_theta_h(SummaryReport& r);
 void write_number_of_alleles(SummaryReport& r);
 void write_allelic_range_blocks(SummaryReport& r);
+// Not a table: the allele-frequency files and the site frequency spectra of
+// the level (summary/summary_exports.cpp).
+void write_summary_exports(SummaryReport& r);
 
 #endif

@@ -64,8 +64,7 @@ void Samples::WriteSummaryStatistics(Project* project, settings& s)
         write_number_of_alleles(report);
         if (type == MICROSAT)
             write_allelic_range_blocks(report);
-        // Here come the allele-frequency and site-frequency-spectrum exports
-        // of the level, which may rebuild the pooled allele counts.
+        write_summary_exports(report);
         report.pooledNumAlleles.clear();
     }
     // Here come the blocks of molecular diversity, neutrality tests and
