@@ -247,6 +247,27 @@ TEST_F(AmovaOneGroupTestRun, UncreatableNullFileIsReported)
     EXPECT_GT(record.p_fst, 0);
 }
 
+// The design stops without P-value: at a stop request (the batch line still
+// ended), and when the settings name no file for the null distribution.
+TEST_F(AmovaOneGroupTestRun, StopRequestAndMissingFileNameEndTheDesign)
+{
+    s.stop_requested = 1;
+    run_amova();
+    s.stop_requested = 0;
+    EXPECT_EQ(section().find("Significance tests"), std::string::npos);
+    EXPECT_EQ(record.p_fst, 0);
+    EXPECT_EQ(batch_text(), "p.drp\t1\t4\t0\t0\t0.166667\t0.166667\t0\t0\t0.5\t0\t0\t0\n");
+
+    std::unique_ptr<Amova> a = prepared();
+    s.va_file = "";
+    take_log();
+    EXPECT_EQ(a->AMOVA_1G_P_H(), 0);
+    EXPECT_NE(take_log().find("from function \"Amova::AMOVA_1G_P_H()\" : missing file (Var A "
+                              "null distribution)"),
+              std::string::npos);
+    EXPECT_EQ(record.p_fst, 0);
+}
+
 // All permuted values equal: they all fall in the first class of the
 // histogram, every mid-point being that value.
 TEST_F(AmovaDesignTest, HistogramOfEqualValues)
