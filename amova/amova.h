@@ -116,6 +116,9 @@ public:
     // The design code's AMOVA case (resultCode), or 0 for no design.
     static int result_code(int design);
 
+    // A population FIS without variation within its individuals.
+    static constexpr double not_available_FIS = -9.99999;
+
     // Sums of squared deviations (amova_sums.cpp).
     void compute_SSDP();
     void compute_total_SSD();
@@ -159,6 +162,11 @@ public:
     void print_p(double value, int const* indices, int count, std::ostream& out) const;
     void print_popvect(std::ostream& out) const;
 
+    // A named anchor "<run stamp>_amova_<suffix>" in the results and its entry
+    // titled `text` at `level` of the navigation tree.
+    void print_amova_anchor(int level, settings& s, my_string const& suffix,
+                            my_string const& text);
+
 private:
     bool wellDefined;     // the structure passed the checks of initialize
     bool batchLineOpen;   // this analysis' "amovares.sum" line still lacks its end
@@ -173,6 +181,9 @@ private:
     // groups of their pair sums over their sizes; Q = sum of A_g / n_g and
     // T = sum of n_g squared. keep: the group sums go to groupSSD.
     double partition_SSD(double& Q, double& T, bool keep);
+    // FIS of population p from its current within sums (one-population
+    // analysis of its individuals), or not_available_FIS.
+    static double population_FIS(Population const& p);
 
     // Result section (amova_report.cpp).
     void print_section_head(std::ostream& out) const;
@@ -182,6 +193,10 @@ private:
     void print_index_line(std::ostream& out, const char* label, double value) const;
     void print_section_end(std::ostream& out) const;
     void print_pop_fst_table(std::ostream& out) const;
+    // The population FIS table, with the P-values of `permutations`
+    // permutations when that is above 0; the value -9.99999 (no variation
+    // within the individuals of a sample) prints "N.A.".
+    void print_pop_fis_table(std::ostream& out, int permutations);
     void store_global_fstat() const;
     void write_batch_fields(int const df[4], double const v[4], double const index[4]);
 

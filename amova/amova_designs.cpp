@@ -1,5 +1,5 @@
-// The AMOVA designs with an individual level (one group of populations, one
-// population of individuals, groups of populations) and the pairwise
+// The AMOVA designs with an individual level of one population of
+// individuals and of groups of populations, and the pairwise
 // comparisons are not part of this build yet: each returns at once and fills
 // nothing. The other designs have their own source files.
 //
@@ -7,11 +7,6 @@
 // not provided, and the record only names the case.
 
 #include "amova/amova.h"
-
-int Amova::AMOVA_1G_P_I()
-{
-    return 1;
-}
 
 int Amova::AMOVA_G_P_I()
 {

@@ -19,7 +19,9 @@
 #include "app/glbobj.h"
 #include "app/settings.h"
 #include "model/population.h"
+#include "project/samples.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 #include "summary/sumstat.h"
 
 namespace {
@@ -102,6 +104,59 @@ void Amova::print_pop_fst_table(std::ostream& out) const
         out << popFST[i] << "\n";
     }
     out << dashes << "\n\n";
+}
+
+void Amova::print_amova_anchor(int level, settings& s, my_string const& suffix,
+                               my_string const& text)
+{
+    my_string name = my_string("_amova_") + suffix;
+    print_js_doc_entry(s, level, name.str, text.str);
+}
+
+void Amova::print_pop_fis_table(std::ostream& out, int permutations)
+{
+    settings& s = runSettings;
+    bool group_level = s.current_samples && s.current_samples->Populations.count > 0
+                       && s.current_samples->Populations.data[0]->group_level_sample;
+    print_amova_anchor(2, s, group_level ? "GR_AMOVA_FIS" : "POP_AMOVA_FIS",
+                       group_level ? "FIS per group" : "FIS per pop");
+    int width = 0;
+    for (Population const* p : popTable)
+        width = std::max(width, p->name.length);
+    width = std::max(width + 2, 10);
+    const bool with_p = permutations > 0;
+    const std::string rule(width + (with_p ? 41 : 16), '-');
+    if (with_p)
+        out << "\n" << std::string(55, '-') << "\nPopulation specific FIS indices (" << permutations
+            << " permutations)\n";
+    else
+        out << "\n-------------------------------" << "\nPopulation specific FIS indices\n";
+    out << rule << "\n" << std::setw(6) << "Pop#" << std::setw(width) << "Name";
+    if (with_p)
+        out << std::setw(10) << "FIS" << std::setw(25) << "P(Rand FIS>=Obs FIS)\n";
+    else
+        out << std::setw(10) << "FIS\n";
+    out << rule << "\n";
+    for (size_t k = 0; k < popTable.size(); ++k) {
+        bool missing = popFIS[k] == not_available_FIS;
+        out << std::setw(6) << k + 1 << std::setw(width) << popTable[k]->name;
+        if (missing) {
+            out << std::setw(10) << "N.A.";
+        } else {
+            number_format(out, 10, 5);
+            out << popFIS[k];
+        }
+        if (with_p) {
+            if (missing) {
+                out << std::setw(20) << "N.A.";
+            } else {
+                number_format(out, 20, 6);
+                out << popFISPValue[k];
+            }
+        }
+        out << "\n";
+    }
+    out << rule << "\n\n";
 }
 
 void Amova::store_global_fstat() const

@@ -155,7 +155,7 @@ MY_TArrayAsVector<double>& AmovaPermutationTests::record_null(int level)
     }
 }
 
-bool AmovaPermutationTests::set_up(int levelMask, double units)
+bool AmovaPermutationTests::set_up(int levelMask, double units, const char* guardReporter)
 {
     if (!counts.compute(amova.numPermutations)) {
         E.error(ERROR, reporter, 0);
@@ -175,7 +175,7 @@ bool AmovaPermutationTests::set_up(int levelMask, double units)
         if (levelMask & (1 << level))
             record_null(level).Reallocate(total);
     if (units >= INT_MAX || amova.distMat->size == INT_MAX) {
-        E.error(ERROR, reporter, 3);
+        E.error(ERROR, guardReporter ? guardReporter : reporter, 3);
         return false;
     }
     amova.numPermutations = total;
@@ -245,7 +245,7 @@ bool AmovaPermutationTests::finish(Test const& test, int hits, int ties, long lo
 {
     settings& s = amova.runSettings;
     if (null_file_name(s, test.level).length == 0) {
-        E.error(WARNING, reporter, 4 + test.level);
+        E.error(test.missingFileIsError ? ERROR : WARNING, reporter, 4 + test.level);
         return false;
     }
     if (s.KeepNullDistrib)

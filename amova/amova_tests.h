@@ -57,6 +57,7 @@ public:
         bool lowerTail;
         const char* label;  // "Va and FST : P(rand. value > obs. value)  = "
         double* pValue;
+        bool missingFileIsError = false;  // a missing file name: ERROR, not WARNING
     };
 
     // reporter: the design's name for its reports; progressStep: the work
@@ -67,7 +68,9 @@ public:
     // levelMask (bit 0 Va .. bit 3 Vd) emptied and sized, and the guard on
     // the number of units. False (reported) when no test can run; P' is
     // then not written back.
-    bool set_up(int levelMask, double units);
+    // guardReporter: the name under which the guard reports, when it
+    // differs from the design's.
+    bool set_up(int levelMask, double units, const char* guardReporter = nullptr);
 
     // Runs one test: permute() draws one permutation and returns the
     // permuted component. With partitions, the population table after each

@@ -1,0 +1,128 @@
+// The AMOVA design of one group of populations with the individual level.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "amova/amova_design_fixture.h"
+
+namespace {
+
+class AmovaIndividualsTest : public AmovaDesignTest {
+protected:
+    void SetUp() override
+    {
+        AmovaDesignTest::SetUp();
+        use_profile(DNA, 1, 1);
+        s.IncludeIndividualLevel = 1;
+        s.PopSpecificFIS = 1;
+        matrix(2);
+    }
+};
+
+// pop1 (A,A),(A,A),(B,B), pop2 (B,B),(B,B),(A,B), d(A, B) = 1, by hand:
+// within-individual sum 1/2 (the one heterozygote); within-population sums
+// 8/6 and 5/6; total 35/12. SSD 0.750, 1.667, 0.500 with 1, 4, 6 d.f.;
+// n = 6; Vc = 1/12, Vb = (5/12 - 1/12) / 2 = 1/6, Va = (3/4 - 5/12) / 6 = 1/18;
+// FIS = 2/3, FST = 2/11, FIT = 8/11. Population FIS: pop1 has no
+// heterozygote among differing copies (FIS 1), pop2 FIS 0.
+TEST_F(AmovaIndividualsTest, HandComputedSectionRecordAndPopulationFIS)
+{
+    individuals({{0, 0}, {0, 0}, {1, 1}});
+    individuals({{1, 1}, {1, 1}, {0, 1}});
+    groups({{0, 1}});
+    run_amova();
+
+    std::string text = section();
+    const std::string dashes(70, '-');
+    EXPECT_NE(text.find(" Among\n populations      1          0.750        0.05556 Va"
+                        "            18.18\n\n"
+                        " Among\n individuals\n within\n populations      4          1.667"
+                        "        0.16667 Vb            54.55\n\n"
+                        " Within\n individuals      6          0.500        0.08333 Vc"
+                        "            27.27\n"
+                        + dashes + "\n Total           11          2.917        0.30556\n" + dashes
+                        + "\n Fixation Indices\n      FIS :      0.66667\n      FST :      0.18182\n"
+                          "      FIT :      0.72727\n"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("Population specific FIS indices\n" + std::string(26, '-')
+                        + "\n  Pop#      Name      FIS\n" + std::string(26, '-')
+                        + "\n     1      pop1   1.00000\n     2      pop2   0.00000\n"),
+              std::string::npos) << text;
+    EXPECT_EQ(record.amova_case, 2);
+    EXPECT_EQ(record.df_total, 11);
+    EXPECT_NEAR(record.ssd_pops, 0.75, 1e-12);
+    EXPECT_NEAR(record.ssd_within, 5.0 / 3, 1e-12);
+    EXPECT_NEAR(record.ssd_indiv, 0.5, 1e-12);
+    EXPECT_NEAR(record.var_1, 1.0 / 18, 1e-12);
+    EXPECT_NEAR(record.var_2, 1.0 / 6, 1e-12);
+    EXPECT_NEAR(record.var_3, 1.0 / 12, 1e-12);
+    EXPECT_NEAR(record.fis_index, 2.0 / 3, 1e-12);
+    EXPECT_NEAR(record.fst_index, 2.0 / 11, 1e-12);
+    EXPECT_NEAR(record.fit_index, 8.0 / 11, 1e-12);
+    ASSERT_EQ(record.pop_fis.count, 2);
+    EXPECT_NEAR(record.pop_fis[0], 1, 1e-12);
+    EXPECT_NEAR(record.pop_fis[1], 0, 1e-12);
+    EXPECT_EQ(batch_text(), "p.drp\t1\t4\t6\t0\t0.0555556\t0.166667\t0.0833333\t0\t0.727273\t"
+                            "0.181818\t0.666667\t0\n");
+}
+
+// The three tests: the Vb test first, Va second, then the lower-tail test of
+// Vc; the batch line ends after the second test with the P-values of Va and
+// Vb; the population FIS table gets its P-values, "N.A." for a sample of one
+// homozygous individual.
+TEST_F(AmovaIndividualsTest, TestsBatchLineAndPopulationFISPValues)
+{
+    individuals({{0, 0}, {0, 0}, {1, 1}, {0, 1}});
+    individuals({{1, 1}, {1, 1}, {0, 1}, {1, 1}});
+    individuals({{0, 0}});
+    groups({{0, 1, 2}});
+    s.NumPermutationsAMOVA = 1000;
+    settings::global_work_done = 0;
+    run_amova();
+
+    std::string text = section();
+    size_t vb = text.find("Vb and FIS : P(rand. value > obs. value)  = ");
+    size_t va = text.find("Va and FST : P(rand. value > obs. value)  = ");
+    size_t vc = text.find("Vc and FIT : P(rand. value &lt; obs. value)  = ");
+    ASSERT_NE(vc, std::string::npos) << text;
+    EXPECT_LT(vb, va);
+    EXPECT_LT(va, vc);
+    EXPECT_EQ(settings::global_work_done, 33);
+    EXPECT_NE(text.find("Population specific FIS indices (1023 permutations)\n"), std::string::npos);
+    EXPECT_NE(text.find("     3      pop3      N.A.                N.A.\n"), std::string::npos)
+        << text;
+    EXPECT_EQ(record.null_1.count, 1023);
+    EXPECT_EQ(record.null_2.count, 1023);
+    EXPECT_EQ(record.null_3.count, 1023);
+    // pop1 holds homozygotes bar one: its FIS is high, and reached by few
+    // re-pairings of its gene copies.
+    EXPECT_GT(record.pop_fis[0], 0.4);
+    std::istringstream row(text.substr(text.find("     1      pop1")));
+    std::string number, name;
+    double fis = 0, p = 1;
+    row >> number >> name >> fis >> p;
+    EXPECT_NEAR(fis, record.pop_fis[0], 1e-5);
+    EXPECT_LT(p, 0.5);
+    std::string line = batch_text();
+    std::ostringstream tail;
+    tail << "\t1023\t" << record.p_fst << "\t" << record.p_fis << "\t0\t0\n";
+    EXPECT_EQ(line.substr(line.size() - tail.str().size()), tail.str()) << line;
+}
+
+TEST_F(AmovaIndividualsTest, OneIndividualPerSampleIsIllDefined)
+{
+    individuals({{0, 1}});
+    individuals({{1, 1}});
+    groups({{0, 1}});
+    take_log();
+    run_amova();
+    EXPECT_NE(take_log().find("\"Amova::AMOVA_1G_P_I()\" : ill-defined genetic structure"),
+              std::string::npos);
+    EXPECT_EQ(section(), "");
+    EXPECT_EQ(batch_text(), "p.drp\t\n");
+}
+
+}  // namespace
