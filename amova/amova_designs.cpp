@@ -1,7 +1,6 @@
-// The AMOVA designs with an individual level of one population of
-// individuals and of groups of populations, and the pairwise
-// comparisons are not part of this build yet: each returns at once and fills
-// nothing. The other designs have their own source files.
+// The AMOVA design of groups of populations with the individual level and
+// the pairwise comparisons are not part of this build yet: each returns at
+// once and fills nothing. The other designs have their own source files.
 //
 // Recessive data of unknown phase have no design: the AMOVA of those data is
 // not provided, and the record only names the case.
@@ -9,11 +8,6 @@
 #include "amova/amova.h"
 
 int Amova::AMOVA_G_P_I()
-{
-    return 1;
-}
-
-int Amova::AMOVA_1G_1P_I()
 {
     return 1;
 }

@@ -112,6 +112,44 @@ TEST_F(AmovaIndividualsTest, TestsBatchLineAndPopulationFISPValues)
     EXPECT_EQ(line.substr(line.size() - tail.str().size()), tail.str()) << line;
 }
 
+// One population of individuals (A,A),(A,B),(B,B), by hand: within
+// individuals 1/2, within the population 9/6; SSD 1.000 and 0.500 with 2
+// and 3 d.f.; Va = (1/2 - 1/6) / 2 = Vb = 1/6; FIS = 1/2, equal to the
+// sample's own FIS. Then the test of Va and FIS.
+TEST_F(AmovaIndividualsTest, OnePopulationOfIndividuals)
+{
+    individuals({{0, 0}, {0, 1}, {1, 1}});
+    groups({{0}});
+    run_amova();
+    std::string text = section();
+    const std::string dashes(70, '-');
+    EXPECT_NE(text.find(" Among\n individuals      2          1.000        0.16667 Va"
+                        "            50.00\n"
+                        " Within\n individuals      3          0.500        0.16667 Vb"
+                        "            50.00\n"
+                        + dashes + "\n Total            5          1.500        0.33333\n" + dashes
+                        + "\n Fixation Index     FIS :      0.50000\n" + dashes + "\n"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("     1      pop1   0.50000\n"), std::string::npos) << text;
+    EXPECT_EQ(record.amova_case, 6);
+    EXPECT_NEAR(record.ssd_within, 1.0, 1e-12);
+    EXPECT_NEAR(record.ssd_indiv, 0.5, 1e-12);
+    EXPECT_NEAR(record.fis_index, 0.5, 1e-12);
+    EXPECT_EQ(batch_text(), "p.drp\t2\t3\t0\t0\t0.166667\t0.166667\t0\t0\t0.5\t0\t0\t0\n");
+
+    restart_outputs();
+    s.NumPermutationsAMOVA = 100;
+    run_amova();
+    text = section();
+    EXPECT_NE(text.find("Va and FIS : P(rand. value > obs. value)  = "), std::string::npos);
+    EXPECT_NE(text.find("Population specific FIS indices (110 permutations)\n"), std::string::npos);
+    EXPECT_EQ(record.null_1.count, 110);
+    std::string line = batch_text();
+    std::ostringstream tail;
+    tail << "\t110\t" << record.p_fis << "\t0\t0\t0\n";
+    EXPECT_EQ(line.substr(line.size() - tail.str().size()), tail.str()) << line;
+}
+
 TEST_F(AmovaIndividualsTest, OneIndividualPerSampleIsIllDefined)
 {
     individuals({{0, 1}});
