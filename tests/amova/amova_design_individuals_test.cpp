@@ -150,6 +150,69 @@ TEST_F(AmovaIndividualsTest, OnePopulationOfIndividuals)
     EXPECT_EQ(line.substr(line.size() - tail.str().size()), tail.str()) << line;
 }
 
+// G1 = {(A,A),(A,A),(A,B)}, {(A,A),(A,B),(A,B)}, G2 = {(B,B),(B,B),(A,B)},
+// {(B,B),(B,B),(B,B)}, by hand: within individuals 4 / 2 = 2; within pops
+// 5/6 + 8/6 + 5/6 + 0 = 3; group sums 35/12 and 11/12; total 143/24.
+// SSD 2.667, 0.167, 1.000, 2.000 with 1, 2, 8, 12 d.f.; n = n' = 6,
+// n'' = 12; Vd = 1/6, Vc = (1/8 - 1/6) / 2, Vb = (1/12 - 1/8) / 6,
+// Va = (8/3 - 1/8 - 6 Vb) / 12; negative components kept; FIS = -1/7,
+// FSC = -1/20, FCT = 0.60784, FIT = 0.52941.
+TEST_F(AmovaIndividualsTest, GroupsWithIndividualsHandComputed)
+{
+    individuals({{0, 0}, {0, 0}, {0, 1}});
+    individuals({{0, 0}, {0, 1}, {0, 1}});
+    individuals({{1, 1}, {1, 1}, {0, 1}});
+    individuals({{1, 1}, {1, 1}, {1, 1}});
+    groups({{0, 1}, {2, 3}});
+    s.PopSpecificFIS = 0;
+    std::unique_ptr<Amova> a = run_amova();
+    std::string text = section();
+    const std::string dashes(70, '-');
+    EXPECT_NE(text.find(" Among\n groups           1          2.667        0.21528 Va"
+                        "            60.78\n\n"
+                        " Among\n populations\n within\n groups           2          0.167"
+                        "       -0.00694 Vb            -1.96\n\n"
+                        " Among\n individuals\n within\n populations      8          1.000"
+                        "       -0.02083 Vc            -5.88\n"
+                        " Within\n individuals     12          2.000        0.16667 Vd"
+                        "            47.06\n"
+                        + dashes + "\n Total           23          5.833        0.35417\n" + dashes
+                        + "\n Fixation Indices\n      FIS :     -0.14286\n      FSC :     -0.05000\n"
+                          "      FCT :      0.60784\n      FIT :      0.52941\n"),
+              std::string::npos) << text;
+    EXPECT_EQ(a->nCoef1, 6);
+    EXPECT_EQ(a->nCoef2, 6);
+    EXPECT_EQ(a->nCoef3, 12);
+    EXPECT_EQ(record.amova_case, 4);
+    EXPECT_NEAR(record.var_1, (8.0 / 3 - 1.0 / 8 - 6 * (1.0 / 12 - 1.0 / 8) / 6) / 12, 1e-12);
+    EXPECT_NEAR(record.var_2, (1.0 / 12 - 1.0 / 8) / 6, 1e-12);
+    EXPECT_NEAR(record.var_3, (1.0 / 8 - 1.0 / 6) / 2, 1e-12);
+    EXPECT_NEAR(record.var_4, 1.0 / 6, 1e-12);
+    EXPECT_EQ(record.df_total, 23);
+
+    restart_outputs();
+    s.NumPermutationsAMOVA = 100;
+    take_log();
+    run_amova();
+    text = section();
+    size_t vd = text.find("Vd and FIT : P(rand. value &lt; obs. value)  = ");
+    size_t vc = text.find("Vc and FIS : P(rand. value > obs. value)  = ");
+    size_t vb = text.find("Vb and FSC : P(rand. value > obs. value)  = ");
+    size_t va = text.find("Va and FCT : P(rand. value > obs. value)  = ");
+    ASSERT_NE(va, std::string::npos) << text;
+    EXPECT_LT(vd, vc);
+    EXPECT_LT(vc, vb);
+    EXPECT_LT(vb, va);
+    EXPECT_NE(take_log().find("\t\tPermuting Haplotypes among Individuals Within Populations. "
+                              "... \n"),
+              std::string::npos);
+    std::string line = batch_text();
+    std::ostringstream tail;
+    tail << "\t110\t" << record.p_fct << "\t" << record.p_fsc << "\t" << record.p_fis << "\t"
+         << record.p_fit << "\n";
+    EXPECT_EQ(line.substr(line.size() - tail.str().size()), tail.str()) << line;
+}
+
 TEST_F(AmovaIndividualsTest, OneIndividualPerSampleIsIllDefined)
 {
     individuals({{0, 1}});
