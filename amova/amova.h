@@ -193,6 +193,7 @@ private:
     void print_index_line(std::ostream& out, const char* label, double value) const;
     void print_section_end(std::ostream& out) const;
     void print_pop_fst_table(std::ostream& out) const;
+    std::vector<Population const*> populations_in_structure_order() const;
     // The population FIS table, with the P-values of `permutations`
     // permutations when that is above 0; the value -9.99999 (no variation
     // within the individuals of a sample) prints "N.A.".

@@ -20,6 +20,7 @@
 #include "app/settings.h"
 #include "model/population.h"
 #include "project/samples.h"
+#include "project/structure.h"
 #include "project/references.h"
 #include "project/result_tree.h"
 #include "summary/sumstat.h"
@@ -87,6 +88,18 @@ void Amova::print_section_end(std::ostream& out) const
     out << separator << std::endl;
 }
 
+// The rows of the population tables: group by group, members in order, the
+// order of the sample indices that the population values are kept by (the
+// population table itself may hold a permuted order after the tests).
+std::vector<Population const*> Amova::populations_in_structure_order() const
+{
+    std::vector<Population const*> order;
+    for (int g = 0; g < structure->NbGroups; ++g)
+        for (int m = 0; m < structure->Groups[g].count; ++m)
+            order.push_back(structure->Groups[g].data[m]);
+    return order;
+}
+
 void Amova::print_pop_fst_table(std::ostream& out) const
 {
     int width = 0;
@@ -98,10 +111,11 @@ void Amova::print_pop_fst_table(std::ostream& out) const
         << dashes << "\n"
         << std::setw(6) << "Pop#" << std::setw(width) << "Name" << std::setw(10) << "FST\n"
         << dashes << "\n";
-    for (size_t i = 0; i < popTable.size(); ++i) {
-        out << std::setw(6) << i + 1 << std::setw(width) << popTable[i]->name;
+    int k = 0;
+    for (Population const* p : populations_in_structure_order()) {
+        out << std::setw(6) << ++k << std::setw(width) << p->name;
         number_format(out, 10, 5);
-        out << popFST[i] << "\n";
+        out << popFST[p->sample_index] << "\n";
     }
     out << dashes << "\n\n";
 }
@@ -137,21 +151,23 @@ void Amova::print_pop_fis_table(std::ostream& out, int permutations)
     else
         out << std::setw(10) << "FIS\n";
     out << rule << "\n";
-    for (size_t k = 0; k < popTable.size(); ++k) {
-        bool missing = popFIS[k] == not_available_FIS;
-        out << std::setw(6) << k + 1 << std::setw(width) << popTable[k]->name;
+    int k = 0;
+    for (Population const* p : populations_in_structure_order()) {
+        int i = p->sample_index;
+        bool missing = popFIS[i] == not_available_FIS;
+        out << std::setw(6) << ++k << std::setw(width) << p->name;
         if (missing) {
             out << std::setw(10) << "N.A.";
         } else {
             number_format(out, 10, 5);
-            out << popFIS[k];
+            out << popFIS[i];
         }
         if (with_p) {
             if (missing) {
                 out << std::setw(20) << "N.A.";
             } else {
                 number_format(out, 20, 6);
-                out << popFISPValue[k];
+                out << popFISPValue[i];
             }
         }
         out << "\n";

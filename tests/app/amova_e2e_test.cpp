@@ -129,6 +129,52 @@ TEST_F(AmovaE2E, OneGroupOfThreeSamples)
     }
 }
 
+// A genotypic project of unknown phase in two basins. With the individual
+// level: four rows, FIS, FSC, FCT and FIT, four tests, the population FIS
+// table with its tree entry (its rows keep their names after the
+// permutations of whole samples), and a null-distribution file of Vd.
+// Without it: the groups design permuting whole individuals, its index
+// lines in the order FST, FSC, FCT.
+TEST_F(AmovaE2E, GenotypicProjectWithAndWithoutTheIndividualLevel)
+{
+    write("basins.drp", read_text(fs::path(DROV_TEST_DATA) / "amova" / "basins.drp"));
+    write("dro_run.txt", fs::canonical(work).string() + "/\nuse_spe_settings\nrun.drs\n"
+                             "basins.drp\n0\n1\nend\n");
+    for (std::string level : {"1", "0"}) {
+        SCOPED_TRACE("IncludeIndividualLevel=" + level);
+        write("run.drs", run_settings_text({{"TaskNumber", "512"},
+                                            {"HaplAMOVA", "1"},
+                                            {"NumPermutationsAMOVA", "100"},
+                                            {"IncludeIndividualLevel", level},
+                                            {"PopSpecificFIS", "1"}}));
+        ASSERT_EQ(run(""), 0) << err;
+        std::string text = file("basins", "basins.htm");
+        std::string log = file("basins", "Drovalen_log.txt");
+        if (level == "1") {
+            // North (a,b), (a,c), (d,d) of haplotypes a = 100 200, b = 100 202,
+            // c = 102 200, d = 102 202: within individuals 1, within the
+            // sample 3, so sigma_c = 1/3, sigma_b = 1/3 and FIS 0.5.
+            EXPECT_THAT(text, HasSubstr(" Among\n individuals\n within\n populations      8"));
+            EXPECT_THAT(text, HasSubstr("\n Within\n individuals     12"));
+            EXPECT_THAT(text, HasSubstr(" Fixation Indices\n      FIS : "));
+            EXPECT_THAT(text, HasSubstr("      FIT : "));
+            EXPECT_THAT(text, HasSubstr("Vd and FIT : P(rand. value &lt; obs. value)  = "));
+            EXPECT_THAT(text, HasSubstr("Population specific FIS indices (110 permutations)"));
+            EXPECT_THAT(text, HasSubstr("     1     North   0.50000"));
+            EXPECT_THAT(text, HasSubstr("     2     South "));
+            EXPECT_THAT(file("basins", "basins.js"), HasSubstr("\"FIS per pop\""));
+            EXPECT_THAT(log, HasSubstr("\t\tPermuting Haplotypes among Individuals Within "
+                                       "Populations. ... \n"));
+            EXPECT_THAT(file("basins", "basins.vd"), HasSubstr("Results : Vd\n"));
+        } else {
+            EXPECT_THAT(text, HasSubstr(" Fixation Indices\n      FST : "));
+            EXPECT_THAT(text, HasSubstr("      FSC : "));
+            EXPECT_THAT(text, Not(HasSubstr("individuals")));
+        }
+        EXPECT_THAT(log, EndsWith("Successful run of basins.drp\n"));
+    }
+}
+
 TEST_F(AmovaE2E, MatrixLabelsMissingAHaplotypeGiveNoAmova)
 {
     std::string project = read_text(work / "lakes.drp");
