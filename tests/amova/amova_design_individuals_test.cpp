@@ -213,17 +213,60 @@ TEST_F(AmovaIndividualsTest, GroupsWithIndividualsHandComputed)
     EXPECT_EQ(line.substr(line.size() - tail.str().size()), tail.str()) << line;
 }
 
-TEST_F(AmovaIndividualsTest, OneIndividualPerSampleIsIllDefined)
+// Structures without degrees of freedom at some level: nothing printed,
+// the record untouched, the batch line ended after the file name.
+TEST_F(AmovaIndividualsTest, IllDefinedStructuresAreRefused)
 {
-    individuals({{0, 1}});
-    individuals({{1, 1}});
-    groups({{0, 1}});
-    take_log();
+    struct Case {
+        const char* name;
+        std::vector<std::vector<std::pair<int, int>>> samples;
+        std::vector<std::vector<int>> members;  // over the case's own samples
+        const char* reporter;
+    };
+    const std::vector<Case> cases = {
+        {"one individual per sample", {{{0, 1}}, {{1, 1}}}, {{0, 1}}, "Amova::AMOVA_1G_P_I()"},
+        {"a single individual", {{{0, 1}}}, {{0}}, "Amova::AMOVA_1G_1P_I()"},
+        {"one sample in each group", {{{0, 1}, {0, 0}}, {{1, 1}, {0, 1}}}, {{0}, {1}},
+         "Amova::AMOVA_G_P_I()"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        restart_outputs();
+        int first = project.samples->Populations.count;
+        for (auto const& pairs : c.samples)
+            individuals(pairs);
+        std::vector<std::vector<int>> members = c.members;
+        for (auto& group : members)
+            for (int& i : group)
+                i += first;
+        groups(members);
+        take_log();
+        run_amova();
+        EXPECT_NE(take_log().find(std::string("\"") + c.reporter
+                                  + "\" : ill-defined genetic structure"),
+                  std::string::npos);
+        EXPECT_EQ(section(), "");
+        EXPECT_EQ(record.df_1, 0);
+        EXPECT_EQ(batch_text(), "p.drp\t\n");
+    }
+}
+
+// Groups fixed for different alleles, every individual homozygous: all the
+// variation lies among groups (Va = 0.5, FCT = 1); the indices whose
+// denominators vanish are 0 (FSC, FIS), never "not a number".
+TEST_F(AmovaIndividualsTest, GroupsFixedForDifferentAlleles)
+{
+    individuals({{0, 0}, {0, 0}});
+    individuals({{0, 0}, {0, 0}});
+    individuals({{1, 1}, {1, 1}});
+    individuals({{1, 1}, {1, 1}});
+    groups({{0, 1}, {2, 3}});
     run_amova();
-    EXPECT_NE(take_log().find("\"Amova::AMOVA_1G_P_I()\" : ill-defined genetic structure"),
-              std::string::npos);
-    EXPECT_EQ(section(), "");
-    EXPECT_EQ(batch_text(), "p.drp\t\n");
+    EXPECT_NEAR(record.var_1, 0.5, 1e-12);
+    EXPECT_NEAR(record.fct_index, 1, 1e-12);
+    EXPECT_EQ(record.fsc_index, 0);
+    EXPECT_EQ(record.fis_index, 0);
+    EXPECT_NE(section().find("      FSC :      0.00000\n"), std::string::npos);
 }
 
 }  // namespace
