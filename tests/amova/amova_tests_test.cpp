@@ -81,6 +81,21 @@ TEST_F(AmovaDesignTest, PartitionLineAndListOfPopulations)
                          "   4 : pop4\n   5 : pop5\n\n\n");
 }
 
+// The anchor of an AMOVA section: the run stamp without blanks, tabs, '/',
+// ':' or backslashes, "_amova_" and the suffix.
+TEST_F(AmovaDesignTest, AnchorNames)
+{
+    matrix(2);
+    sample({{0, 2}});
+    sample({{1, 2}});
+    groups({{0, 1}});
+    std::unique_ptr<Amova> a = prepared();
+    s.run_date = "10/12/26 at\t23:58:54\\7";
+    a->print_amova_anchor(2, s, "POP_AMOVA_FIS", "FIS per pop");
+    EXPECT_NE(results_text().find("<A NAME=\"10_12_26at23_58_54_7_amova_POP_AMOVA_FIS\"></A>\n"),
+              std::string::npos) << results_text();
+}
+
 class AmovaOneGroupTestRun : public AmovaDesignTest {
 protected:
     void SetUp() override
