@@ -26,7 +26,7 @@ protected:
     }
 };
 
-TEST_F(ReferencesTest, TableHoldsSeventyThreeAuthorYearCitations)
+TEST_F(ReferencesTest, TableHoldsSeventyFourAuthorYearCitations)
 {
     ASSERT_EQ(reference_table_size, 74);
     std::set<std::string> keys;
