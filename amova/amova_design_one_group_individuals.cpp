@@ -146,22 +146,20 @@ int Amova::AMOVA_1G_P_I()
     if (!done)
         return 0;
 
-    // Test 2: whole individuals among populations.
+    // Test 2: whole individuals among populations. The pair sum over all
+    // gene copies of the one group does not change when individuals move, so
+    // the observed S / N stands for it and no cross sum is recomputed.
     load_HaplotypeIndexVector();
+    const double totalSSD = S / N;
     const AmovaPermutationTests::Test va = {
         0, Va, false, "Va and FST : P(rand. value > obs. value)  = ", &results->p_fst, true};
     done = tests.run(va, [&]() {
         PIAPWG();
         distribute_HaplotypeIndexVector();
-        double Sp = 0, Wp = 0;
-        for (int i = 0; i < P; ++i) {
-            Population* p = popTable[i];
-            Sp += *p->ComputeSSDWP(*distMat);
-            Wp += p->ssdWithin;
-            for (int j = i + 1; j < P; ++j)
-                Sp += p->ComputeSSDAP(popTable[j], *distMat);
-        }
-        return (Sp / groupSizes[0] - Wp) / (dfA * n) - (Wp - observedSSDWI) / (dfB * n);
+        double Wp = 0;
+        for (Population* p : popTable)
+            Wp += *p->SSDWP_div_freq(*distMat);
+        return (totalSSD - Wp) / (dfA * n) - (Wp - observedSSDWI) / (dfB * n);
     });
     if (!done)
         return 0;
