@@ -16,6 +16,7 @@
 #ifndef DROV_AMOVA_AMOVA_H
 #define DROV_AMOVA_AMOVA_H
 
+#include <ostream>
 #include <vector>
 
 #include "amova/amova_results.h"
@@ -30,6 +31,7 @@ class Haplo_DB;
 class TAlleleDB;
 class Mantel;
 class Population;
+class FloatsAndPops;
 
 class Amova {
 public:
@@ -114,6 +116,9 @@ public:
     // The design code's AMOVA case (resultCode), or 0 for no design.
     static int result_code(int design);
 
+    // A population FIS without variation within its individuals.
+    static constexpr double not_available_FIS = -9.99999;
+
     // Sums of squared deviations (amova_sums.cpp).
     void compute_SSDP();
     void compute_total_SSD();
@@ -131,7 +136,8 @@ public:
     void PIAPWG();
     void PIAPAG();
 
-    // The designs (amova_designs.cpp); each returns 1 when it ran to its end.
+    // The designs, one source file each (amova_design_*.cpp; the designs not
+    // built yet in amova_designs.cpp); each returns 1 when it ran to its end.
     int AMOVA_1G_P_H();
     int AMOVA_1G_P_I();
     int AMOVA_G_P_H();
@@ -147,10 +153,53 @@ public:
 
     // Ends the line this analysis started on "amovares.sum", once.
     void end_batch_line();
+    bool batch_line_open() const { return batchLineOpen; }
+
+    // Null-distribution files (amova_tests.cpp): one partition line
+    // "[3,1,5],[2,4]\t\t+0.0012345678" (sample index + 1, groups in order), and
+    // the list of populations that those numbers refer to.
+    void print_p(FloatsAndPops const& partition, std::ostream& out) const;
+    void print_p(double value, int const* indices, int count, std::ostream& out) const;
+    void print_popvect(std::ostream& out) const;
+
+    // A named anchor "<run stamp>_amova_<suffix>" in the results and its entry
+    // titled `text` at `level` of the navigation tree.
+    void print_amova_anchor(int level, settings& s, my_string const& suffix,
+                            my_string const& text);
 
 private:
     bool wellDefined;     // the structure passed the checks of initialize
     bool batchLineOpen;   // this analysis' "amovares.sum" line still lacks its end
+    bool zeroTotalVariance = false;  // the components summed to 0 (stored as 1e-18)
+
+    // The designs that differ from their twin only by their permutation
+    // schemes and the order of their index lines.
+    int one_group_design(const char* reporter, void (Amova::*scheme)());
+    int groups_design(const char* reporter, void (Amova::*schemeAcross)(),
+                      void (Amova::*schemeWithin)(), bool fstFirst);
+    // SSD among groups of the current partition groupPops: the sum over
+    // groups of their pair sums over their sizes; Q = sum of A_g / n_g and
+    // T = sum of n_g squared. keep: the group sums go to groupSSD.
+    double partition_SSD(double& Q, double& T, bool keep);
+    // FIS of population p from its current within sums (one-population
+    // analysis of its individuals), or not_available_FIS.
+    static double population_FIS(Population const& p);
+
+    // Result section (amova_report.cpp).
+    void print_section_head(std::ostream& out) const;
+    void print_row(std::ostream& out, const char* label, int dfWidth, int df, double ssd,
+                   double component, const char* name, const char* end) const;
+    void print_total_rows(std::ostream& out) const;
+    void print_index_line(std::ostream& out, const char* label, double value) const;
+    void print_section_end(std::ostream& out) const;
+    void print_pop_fst_table(std::ostream& out) const;
+    std::vector<Population const*> populations_in_structure_order() const;
+    // The population FIS table, with the P-values of `permutations`
+    // permutations when that is above 0; the value -9.99999 (no variation
+    // within the individuals of a sample) prints "N.A.".
+    void print_pop_fis_table(std::ostream& out, int permutations);
+    void store_global_fstat() const;
+    void write_batch_fields(int const df[4], double const v[4], double const index[4]);
 
     bool amova_asked() const;
     bool structure_is_well_defined(int matrix_size) const;

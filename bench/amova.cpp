@@ -5,7 +5,12 @@
 // haplotypes (its time must not grow with the matrix); the full table of
 // population pair sums that the designs with groups recompute (20
 // populations of 50 copies, 300 haplotypes); and 1,000,000 permutations of
-// 50 populations among groups.
+// 50 populations among groups. Then the designs run whole with their
+// permutation tests: one group of 20 populations of 100 gene copies with 200
+// and 500 haplotypes, and 5 groups of 10 populations of 100 gene copies with
+// 500 haplotypes, each with 1,000 and 10,000 permutations requested, by gene
+// copies and by whole individuals; the designs with individuals on 30
+// samples of 50 diploids with 1,000 haplotypes, in one group and in 5.
 
 #include <benchmark/benchmark.h>
 
@@ -148,5 +153,80 @@ void BM_MillionPopulationPermutations(benchmark::State& state)
         }
 }
 BENCHMARK(BM_MillionPopulationPermutations)->Unit(benchmark::kMillisecond);
+
+// One design call: its observed values and its tests of P' permutations.
+template <int (Amova::*design)()>
+void BM_Design(benchmark::State& state, int populations, int groups, bool individuals = false)
+{
+    AmovaData data(populations, groups, 100, static_cast<int>(state.range(0)));
+    Amova& a = *data.amova;
+    if (individuals)
+        a.numUnits = a.totalGeneCopies * 0.5;
+    data.s.va_file = data.s.vb_file = data.s.vc_file = data.s.vd_file = "bench.null";
+    data.s.KeepNullDistrib = 0;
+    for (auto _ : state) {
+        a.numPermutations = static_cast<int>(state.range(1));
+        benchmark::DoNotOptimize((a.*design)());
+    }
+}
+
+void BM_OneGroupDesign(benchmark::State& state)
+{
+    BM_Design<&Amova::AMOVA_1G_P_H>(state, 20, 1);
+}
+void BM_OneGroupWholeIndividualsDesign(benchmark::State& state)
+{
+    BM_Design<&Amova::AMOVA_1G_P_IH>(state, 20, 1);
+}
+void BM_GroupsDesign(benchmark::State& state)
+{
+    BM_Design<&Amova::AMOVA_G_P_H>(state, 50, 5);
+}
+void BM_GroupsWholeIndividualsDesign(benchmark::State& state)
+{
+    BM_Design<&Amova::AMOVA_G_P_IH>(state, 50, 5);
+}
+
+void BM_OneGroupIndividualsDesign(benchmark::State& state)
+{
+    BM_Design<&Amova::AMOVA_1G_P_I>(state, 30, 1, true);
+}
+void BM_GroupsIndividualsDesign(benchmark::State& state)
+{
+    BM_Design<&Amova::AMOVA_G_P_I>(state, 30, 5, true);
+}
+
+BENCHMARK(BM_OneGroupIndividualsDesign)
+    ->Args({1000, 1000})
+    ->Args({1000, 10000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GroupsIndividualsDesign)
+    ->Args({1000, 1000})
+    ->Args({1000, 10000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OneGroupDesign)
+    ->Args({200, 1000})
+    ->Args({500, 1000})
+    ->Args({200, 10000})
+    ->Args({500, 10000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OneGroupWholeIndividualsDesign)
+    ->Args({500, 1000})
+    ->Args({500, 10000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GroupsDesign)
+    ->Args({500, 1000})
+    ->Args({500, 10000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GroupsWholeIndividualsDesign)
+    ->Args({500, 1000})
+    ->Args({500, 10000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -68,6 +68,7 @@ const Citation reference_table[] = {
     {"Weir_B_Cockerham_C", "Weir B.S. and Cockerham C.C. 1984."},
     {"Weir_B", "Weir B.S. 1996."},
     {"Weir_B_Hill_W", "Weir B.S. and Hill W.G. 2002."},
+    {"Excoffier_L_Smouse_P_Quattro_J", "Excoffier L., Smouse P.E. and Quattro J.M. 1992."},
     {"Long_J", "Long J.C. 1986."},
     {"Wright_S", "Wright S. 1951."},
     // Population comparisons, Mantel test, assignment, spanning networks

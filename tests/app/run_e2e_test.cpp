@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -325,8 +326,11 @@ std::vector<std::vector<std::string>> read_table(fs::path const& path)
 // A run list of two projects with AMOVA and pairwise FST selected. With the
 // keyword file the table has a header and one row per project, and the
 // results are those of the same run without it, where no table is written.
-// (The FST columns appear once the AMOVA and the pairwise comparisons store
-// their values: "FST\tFST_2_1\tFST_3_1\tFST_3_2\t".)
+// The AMOVA's FST of the three ponds, by hand from the pairwise differences
+// of their sequences: SSD among 3.0227, within 4.25 (d.f. 2 and 8),
+// n = 3.6364, Va = 0.26953, Vb = 0.53125, FST = 0.33659.
+// (The pairwise FST columns appear once the pairwise comparisons store
+// their values: "FST_2_1\tFST_3_1\tFST_3_2\t".)
 TEST_F(RunE2E, SummaryStatisticsTableOverARunList)
 {
     std::map<std::string, std::string> results;
@@ -336,7 +340,7 @@ TEST_F(RunE2E, SummaryStatisticsTableOverARunList)
         fs::create_directory(work);
         add_project("three_samples.drp", "p1.drp");
         add_project("three_samples.drp", "p2.drp");
-        add_settings("run.drs", {{"TaskNumber", "1536"}});
+        add_settings("run.drs", {{"TaskNumber", "1536"}, {"HaplAMOVA", "1"}});
         add_run_list({{"p1.drp", 0}, {"p2.drp", 0}});
         if (keywords)
             write("sumstat_keys.txt", "POP_LEVEL GLOBAL_FSTAT PAIRWISE_FST\n");
@@ -359,6 +363,11 @@ TEST_F(RunE2E, SummaryStatisticsTableOverARunList)
             ASSERT_EQ(rows.size(), 3u);
             EXPECT_EQ(rows[1].size(), rows[0].size());
             EXPECT_EQ(rows[2].size(), rows[0].size());
+            auto fst = std::find(rows[0].begin(), rows[0].end(), "FST");
+            ASSERT_NE(fst, rows[0].end());
+            size_t column = fst - rows[0].begin();
+            EXPECT_NEAR(std::stod(rows[1][column]), 0.33659, 5e-6);
+            EXPECT_EQ(rows[2][column], rows[1][column]);
         }
     }
 }

@@ -1,0 +1,205 @@
+// AMOVA of groups of populations with the individual level (Excoffier,
+// Smouse and Quattro 1992; Weir 1996): gene copies within individuals,
+// individuals within populations, populations within groups. With the group
+// sums of the groups design and SSD(within individuals):
+//   SSD(among individuals) = SSD(within pops) - SSD(within individuals),
+//   Vd = MS(within individuals),  Vc = (MS(among individuals) - Vd) / 2,
+//   Vb = (MS(among pops) - MS(among individuals)) / n,
+//   Va = (MS(among groups) - MS(among individuals) - n' Vb) / n'',
+//   FIS = Vc / (Vc + Vd),  FSC = Vb / (Vb + Vc + Vd),  FCT = Va / total,
+//   FIT = (Va + Vb + Vc) / total,
+// n, n' and n'' as in the groups design. Tests: Vd by permuting gene copies
+// across all populations, Vc by re-pairing the gene copies of each
+// population into individuals, Vb by moving whole individuals among the
+// populations of their group, Va by moving whole populations among groups.
+
+#include <algorithm>
+#include <cmath>
+
+#include "amova/amova.h"
+#include "amova/amova_tests.h"
+#include "app/glbobj.h"
+#include "app/settings.h"
+#include "core/errors.h"
+#include "model/dist_mat.h"
+#include "model/population.h"
+#include "project/structure.h"
+
+int Amova::AMOVA_G_P_I()
+{
+    const char* const reporter = "Amova::AMOVA_G_P_I()";
+    settings& s = runSettings;
+    const int P = static_cast<int>(popTable.size());
+    const int G = structure->NbGroups;
+    const double N = totalGeneCopies;
+    const int I = static_cast<int>(numUnits);
+    dfD = I;
+    dfC = I - P;
+    dfB = P - G;
+    dfA = G - 1;
+    if (dfA <= 0 || dfB <= 0 || dfC <= 0 || dfD <= 0) {
+        E.error(ERROR, reporter, 2);
+        return 0;
+    }
+
+    compute_SSDP();
+    compute_total_SSD();
+    load_HaplotypeIndexVector();
+    compute_SSDWI();
+    double Q = 0, T = 0, R = 0, SSD_W = 0;
+    const double SSD_G = partition_SSD(Q, T, true);
+    for (Population const* p : popTable) {
+        SSD_W += p->ssdWithin;
+        R += p->SampleSize * p->SampleSize;
+    }
+    ssdAG = totalPairSSD / N - SSD_G;
+    ssdAP = SSD_G - SSD_W;
+    ssdWP = SSD_W - ssdWI;
+    ssdTotal = ssdAG + ssdAP + ssdWP + ssdWI;
+    msA = ssdAG / dfA;
+    msB = ssdAP / dfB;
+    msC = ssdWP / dfC;
+    msD = ssdWI / dfD;
+    const double n = (N - Q) / dfB;
+    nCoef1 = n;
+    nCoef2 = (Q - R / N) / dfA;
+    nCoef3 = (N - T / N) / dfA;
+    Vd = msD;
+    Vc = (msC - msD) * 0.5;
+    Vb = (msB - msC) / n;
+    Va = ((msA - msC) - nCoef2 * Vb) / nCoef3;
+    totalVariance = Va + Vb + Vc + Vd;
+    zeroTotalVariance = totalVariance == 0;
+    if (zeroTotalVariance) {
+        totalVariance = 1e-18;
+        FCT = FSC = FIT = 0;
+    } else {
+        FIT = (Va + Vb + Vc) / totalVariance;
+        FCT = Va / totalVariance;
+        const double below_groups = Vb + Vc + Vd;
+        FSC = below_groups == 0 || std::isnan(below_groups) ? 0.0 : Vb / below_groups;
+    }
+    const double within = Vd + Vc;
+    FIS = within == 0 || std::isnan(within) ? 0.0 : Vc / within;
+    if (s.PopSpecificFIS)
+        for (int i = 0; i < P; ++i)
+            popFIS[i] = population_FIS(*popTable[i]);
+
+    if (printFlag && s.results_stream) {
+        std::ostream& out = *s.results_stream;
+        print_section_head(out);
+        print_row(out, " Among\n groups", 12, dfA, ssdAG, Va, "Va", "\n\n");
+        print_row(out, " Among\n populations\n within\n groups", 12, dfB, ssdAP, Vb, "Vb", "\n\n");
+        print_row(out, " Among\n individuals\n within\n populations", 7, dfC, ssdWP, Vc, "Vc", "");
+        print_row(out, "\n Within\n individuals", 7, dfD, ssdWI, Vd, "Vd", "\n");
+        print_total_rows(out);
+        out << " Fixation Indices\n";
+        print_index_line(out, "      FIS : ", FIS);
+        print_index_line(out, "      FSC : ", FSC);
+        print_index_line(out, "      FCT : ", FCT);
+        print_index_line(out, "      FIT : ", FIT);
+        print_section_end(out);
+        store_global_fstat();
+        const int df[4] = {dfA, dfB, dfC, dfD};
+        const double v[4] = {Va, Vb, Vc, Vd};
+        const double index[4] = {FIT, FCT, FSC, FIS};
+        write_batch_fields(df, v, index);
+        if (numPermutations <= 0 && s.PopSpecificFIS)
+            print_pop_fis_table(out, 0);
+    }
+    results->set_amova_results(dfA, ssdAG, Va, dfB, ssdAP, Vb, dfC, ssdWP, Vc, dfD, ssdWI, Vd,
+                               static_cast<int>(N - 1), ssdTotal, totalVariance, FST, FSC, FCT,
+                               FIT, FIS, 0, 0, 0, 0, 0, nullptr, popFIS.data(), nullptr, P);
+
+    if (numPermutations <= 0)
+        return 1;
+    AmovaPermutationTests tests(*this, reporter, 1.0f);
+    if (!tests.set_up(0xF, numUnits))
+        return 0;
+    const double observedSSDWI = ssdWI;
+
+    // Test 1: gene copies across all populations; only the pairing into
+    // individuals matters, so the populations' counts are not rebuilt.
+    const size_t copies = N > 0 ? static_cast<size_t>(N) : 0;
+    const AmovaPermutationTests::Test vd = {
+        3, Vd, true, "Vd and FIT : P(rand. value &lt; obs. value)  = ", &results->p_fit};
+    bool done = tests.run(vd, [&]() {
+        PHAPAG();
+        double Xd = 0;
+        for (size_t k = 0; k + 1 < copies; k += 2)
+            Xd += (*distMat)(haploIndexVector[k], haploIndexVector[k + 1]);
+        return 0.5 * Xd / dfD;
+    });
+    if (!done)
+        return 0;
+
+    // Test 2: gene copies re-paired within each population; each
+    // population's FIS is counted against its observed value too.
+    *_ZOS_ << "\t\tPermuting Haplotypes among Individuals Within Populations. ... \n";
+    std::fill(popFISPValue.begin(), popFISPValue.end(), 0.0);
+    load_HaplotypeIndexVector();
+    const AmovaPermutationTests::Test vc = {
+        2, Vc, false, "Vc and FIS : P(rand. value > obs. value)  = ", &results->p_fis};
+    done = tests.run(vc, [&]() {
+        PHAIWP();
+        distribute_HaplotypeIndexVector();
+        compute_SSDWI();
+        double Wp = 0;
+        for (int i = 0; i < P; ++i) {
+            Population* p = popTable[i];
+            Wp += *p->SSDWP_div_freq(*distMat);
+            if (s.PopSpecificFIS) {
+                double fis = population_FIS(*p);
+                if (fis != not_available_FIS && fis >= popFIS[i])
+                    popFISPValue[i] += 1;
+            }
+        }
+        return (Wp - ssdWI) / (2 * dfC) - ssdWI / (2 * dfD);
+    });
+    if (!done)
+        return 0;
+
+    // Test 3: whole individuals among the populations of their group.
+    load_HaplotypeIndexVector();
+    const AmovaPermutationTests::Test vb = {
+        1, Vb, false, "Vb and FSC : P(rand. value > obs. value)  = ", &results->p_fsc};
+    done = tests.run(vb, [&]() {
+        PIAPWG();
+        distribute_HaplotypeIndexVector();
+        double Wp = 0;
+        for (Population* p : popTable)
+            Wp += *p->SSDWP_div_freq(*distMat);
+        return (SSD_G - Wp) / (dfB * n) - (Wp - observedSSDWI) / (dfC * n);
+    });
+    if (!done)
+        return 0;
+
+    // Test 4: whole populations among groups.
+    load_HaplotypeIndexVector();
+    compute_SSDP();
+    const AmovaPermutationTests::Test va = {
+        0, Va, false, "Va and FCT : P(rand. value > obs. value)  = ", &results->p_fct};
+    done = tests.run(va, [&]() {
+        PPAG();
+        distribute_populations();
+        double q = 0, t = 0;
+        double SSD_g = partition_SSD(q, t, false);
+        double n1 = (N - q) / dfB;
+        double n2 = (q - R / N) / dfA;
+        double n3 = (N - t / N) / dfA;
+        double SSD_a = totalPairSSD / N - SSD_g;
+        double SSD_b = SSD_g - SSD_W;
+        return ((SSD_a / dfA - msC) - n2 * (SSD_b / dfB - msC) / n1) / n3;
+    }, true);
+    if (!done)
+        return 0;
+    tests.end_batch_line(results->p_fct, results->p_fsc, results->p_fis, results->p_fit);
+    tests.histogram();
+    if (s.PopSpecificFIS) {
+        for (double& p : popFISPValue)
+            p /= tests.permutations();
+        if (printFlag && s.results_stream)
+            print_pop_fis_table(*s.results_stream, tests.permutations());
+    }
+    return 1;
+}
