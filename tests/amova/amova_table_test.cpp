@@ -343,6 +343,20 @@ TEST_F(LocusAverageTest, TestsOfTheAveragedNullDistributions)
                                   "                                  P-value =  0.75000\n\n"));
 }
 
+// A first locus that ran no test does not hide the permutations of the
+// others: P is the largest count over the records.
+TEST_F(LocusAverageTest, FirstLocusWithoutPermutations)
+{
+    add(0, 1, 0.5, 0.5, 1.0);
+    amova_results& b = add(1, 1, 0.25, 0.75, 1.0);
+    for (double v : {1.0, 0.5})
+        b.null_1.Add(v);
+    table.print_average_loci(out, nullptr);
+    // Observed Va average 0.375; permuted 0.5 and 0.25.
+    EXPECT_THAT(text(), HasSubstr("Significance tests (2 permutations)\n------------------\n\n"
+                                  "Va and FST : P(rand. value > obs. value)  =  0.50000\n"));
+}
+
 // The tests and index lines of every design, in their order.
 TEST_F(LocusAverageTest, IndexLinesAndTestsOfEachDesign)
 {

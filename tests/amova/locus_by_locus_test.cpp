@@ -234,6 +234,28 @@ TEST_F(LocusByLocusTest, ProjectMatrixAndCurrentDataAreRestored)
                                       "Pairwise difference\n\n"));
 }
 
+// A structure unfit for an AMOVA abandons the loop: no output after the
+// banner, and the project's matrix and settings are put back all the same.
+TEST_F(LocusByLocusTest, AbandonedLoopStillRestoresTheProject)
+{
+    Data d = THREE_LAKES;
+    d.groups = {{0}, {1}, {2}};  // one sample per group
+    auto run = make(d, DNA, "abandon");
+    Project& p = run->project;
+    ASSERT_EQ(p.dist_mat.initializeMatrixAndArrays(3), 1);
+    p.dist_mat(2, 1) = 4.0;
+    p.run_settings.DistanceMethodAMOVA = 2;
+    p.LocusByLocusAMOVA(&run->results);
+    std::string t = text(*run);
+    EXPECT_THAT(t, HasSubstr("Locus by locus AMOVA:"));
+    EXPECT_THAT(t, Not(HasSubstr("List of loci with only one allele")));
+    EXPECT_THAT(log_text(), HasSubstr("\"Project::AMOVA()\" : project contains invalid data"));
+    EXPECT_EQ(p.dist_mat.size, 3);
+    EXPECT_EQ(p.dist_mat(2, 1), 4.0);
+    EXPECT_EQ(p.run_settings.DistanceMethodAMOVA, 2);
+    EXPECT_EQ(p.run_settings.current_structure, p.structure);
+}
+
 TEST_F(LocusByLocusTest, ThirtyOneMonomorphicLociAndTheSelectionScan)
 {
     std::string fixed(31, 'A');
