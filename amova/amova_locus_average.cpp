@@ -1,5 +1,5 @@
 // The global AMOVA of a locus-by-locus analysis as a weighted average over
-// loci (Weir and Cockerham 1984; Excoffier 2007): sums of squares and
+// loci (a ratio of averages, as in Weir and Cockerham 1984): sums of squares and
 // variance components are summed over loci, and each fixation index is the
 // ratio of summed components, i.e. the average of the per-locus indices
 // weighted by their denominators. Its distribution is given by percentiles of

@@ -80,7 +80,7 @@ private:
 // What one locus changes in the settings, put back whatever ends the locus.
 class LocusSettings {
 public:
-    LocusSettings(Project& p) : p_(p), s_(p.run_settings), task_(s_.TaskNumber),
+    explicit LocusSettings(Project& p) : p_(p), s_(p.run_settings), task_(s_.TaskNumber),
                                 keep_(s_.KeepNullDistrib)
     {
     }

@@ -43,7 +43,8 @@ std::unique_ptr<Project> make_project(int populations, int copies, int loci, int
     std::mt19937 gen(3);
     std::uniform_int_distribution<int> letter(0, alleles - 1);
     for (int k = 0; k < populations; ++k) {
-        Population* pop = new Population(my_string(("pop" + std::to_string(k)).c_str()), k, p->profile);
+        std::string name = "pop" + std::to_string(k);
+        Population* pop = new Population(my_string(name.c_str()), k, p->profile);
         pop->alleleDB = &p->allele_db;
         for (int c = 0; c < copies; ++c) {
             std::string content;
@@ -52,7 +53,8 @@ std::unique_ptr<Project> make_project(int populations, int copies, int loci, int
             my_string text(content.c_str());
             HaploDef* def = p->haplo_list.find(text);
             if (!def) {
-                def = new HaploDef(my_string(("h" + std::to_string(p->haplo_list.list.count)).c_str()));
+                std::string id = "h" + std::to_string(p->haplo_list.list.count);
+                def = new HaploDef(my_string(id.c_str()));
                 def->content = text;
                 p->haplo_list.list.Add(def);
             }

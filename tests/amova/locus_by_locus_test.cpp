@@ -311,7 +311,7 @@ TEST_F(LocusByLocusTest, PopulationSpecificFstOfOneGroup)
 //   SSD(WP) = sum_p (n_p^2 - sum_a n_pa^2) / (2 n_p),
 //   SSD(T)  = (N^2 - sum_a N_a^2) / (2 N),
 //   n0 = (N - sum_p n_p^2 / N) / (P - 1),
-//   Vb = SSD(WP) / (N - P),  Va = (SSD(T) - SSD(WP)) / (P - 1) - Vb) / n0.
+//   Vb = SSD(WP) / (N - P),  Va = ((SSD(T) - SSD(WP)) / (P - 1) - Vb) / n0.
 TEST_F(LocusByLocusTest, CatColoniesAverageEqualsIndependentPerLocusSums)
 {
     std::ifstream in(std::string(DROV_TEST_DATA) + "/translator/nancycats.gen");
