@@ -287,6 +287,22 @@ TEST_F(LocusByLocusTest, EmptyHaplotypeListMeansNoLocus)
                              "----------------------------------------\n\n\n"));
 }
 
+// The loci are those of the haplotypes that the allele database also holds.
+TEST_F(LocusByLocusTest, LociBeyondTheAlleleDatabaseAreNotRead)
+{
+    auto run = make(THREE_LAKES, DNA, "bounded");
+    MY_TIArrayAsVector<TLocus>& loci = run->project.allele_db.loci;
+    for (int k = 2; k < loci.count; ++k) {
+        delete loci.data[k];
+        loci.data[k] = nullptr;
+    }
+    loci.count = 2;
+    run->project.LocusByLocusAMOVA(&run->results);
+    std::string t = text(*run);
+    EXPECT_THAT(t, HasSubstr("----------------------------------\n\n2 \n"));
+    EXPECT_THAT(t, HasSubstr("(average over 1 loci):"));
+}
+
 // One group: the population-specific FST tables, one cell per population.
 TEST_F(LocusByLocusTest, PopulationSpecificFstOfOneGroup)
 {
