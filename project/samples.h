@@ -117,6 +117,13 @@ public:
     // rest is written. Sorts the pooled alleles by name.
     void computeAndOutputSFS(settings& www);
 
+    // --- Private substitution sites (summary/private_subst_sites.cpp) ---
+    // DNA data: every sample's NumPrivateSubstSites := the substitution sites
+    // of the level (PopGenetics::globalSubstPolymSites) at which this sample
+    // alone shows a transition or a transversion. Every count is 0 when the
+    // first sample's transition weight is 0; other data types are untouched.
+    void computeNumPrivateSubstSitesPerPop(settings& s);
+
     // --- Classes of identical haplotypes (summary/haplotype_classes.cpp) ---
     // Sorts the list into classes of haplotypes at distance exactly 0 from the
     // class's first member (rows: the haplotypes' matrix_index) and writes the

@@ -109,5 +109,15 @@ void write_allelic_range_blocks(SummaryReport& r);
 // Not a table: the allele-frequency files and the site frequency spectra of
 // the level (summary/summary_exports.cpp).
 void write_summary_exports(SummaryReport& r);
+void write_molecular_diversity(SummaryReport& r);
+void write_neutrality_tests(SummaryReport& r);
+void write_mismatch_analysis(SummaryReport& r);
+
+// The substitution sites of the level, over the sites of
+// PopGenetics::globalSubstPolymSites: those polymorphic and usable in some
+// sample (a site beyond a sample's flags is neither for that sample) at which
+// the first sample's allele table holds two alleles or more besides the
+// recessive-allele slot, gaps, missing data and, for DNA, ambiguity codes.
+int substitution_site_total(Samples const& samples);
 
 #endif

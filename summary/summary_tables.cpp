@@ -19,6 +19,10 @@
 
 namespace {
 
+// Tajima's, Ewens-Watterson, Chakraborty's and Fu's tests.
+constexpr int NEUTRALITY_TASKS = settings::TAJIMA_TEST | settings::EWENS_WATTERSON_TEST
+                                 | settings::CHAKRABORTY_TEST | settings::FU_FS_TEST;
+
 int widest_name_plus_two(Samples const& samples)
 {
     int width = 12;
@@ -67,8 +71,16 @@ void Samples::WriteSummaryStatistics(Project* project, settings& s)
         write_summary_exports(report);
         report.pooledNumAlleles.clear();
     }
-    // Here come the blocks of molecular diversity, neutrality tests and
-    // mismatch analysis.
+    const bool haplotypes = GenotypicData == 0 || GameticPhase != 0;
+    if ((s.TaskNumber & settings::MOLECULAR_DIVERSITY) && s.RecessiveAllelesEM == 0
+        && (type == DNA || type == RFLP || type == FREQUENCY))
+        write_molecular_diversity(report);
+    if (type != MICROSAT && (s.TaskNumber & NEUTRALITY_TASKS)
+        && (GenotypicData == 0 || (GameticPhase != 0 && s.RecessiveAllelesEM == 0)))
+        write_neutrality_tests(report);
+    if ((s.TaskNumber & settings::MISMATCH_DISTRIBUTION) && (type == DNA || type == RFLP)
+        && haplotypes)
+        write_mismatch_analysis(report);
 }
 
 SummaryReport::SummaryReport(Samples& samples_, settings& s_, Project* project_)
