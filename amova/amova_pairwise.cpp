@@ -104,7 +104,7 @@ private:
 // The pair loop of one call.
 class PairwiseRun {
 public:
-    PairwiseRun(Amova& amova, PairwiseTables& tables, bool by_individuals)
+    PairwiseRun(Amova& amova, PairwiseTables& tables, int batches, bool by_individuals)
         : a_(amova), s_(amova.runSettings), d_(*amova.distMat), t_(tables),
           pops_(amova.popTable), byIndividuals_(by_individuals), sums_(pops_.size())
     {
@@ -112,7 +112,7 @@ public:
         for (Population const* p : pops_)
             room = std::max(room, std::max(p->SampleSize, listed_copies(p)));
         ids_.assign(2 * static_cast<size_t>(room), 0);
-        batches_ = static_cast<int>(std::sqrt(static_cast<double>(amova.numPermutations)));
+        batches_ = batches;
         batch_.assign(batches_, 0.0);
     }
 
@@ -397,7 +397,7 @@ int Amova::CalcPairDist()
                 if (auto* g = dynamic_cast<PopGenetics*>(p))
                     g->computeMeanAlleleSizes();
         bool by_individuals = samples->GenotypicData && !samples->GameticPhase;
-        PairwiseRun run(*this, t, by_individuals);
+        PairwiseRun run(*this, t, K, by_individuals);
         for (int i = 0; i < n; ++i)
             for (int j = i + 1; j < n; ++j)
                 if (!run.compare(i, j, fst_needed))
