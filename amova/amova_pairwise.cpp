@@ -73,6 +73,26 @@ double listed_copies(Population const* p)
     return copies;
 }
 
+// True when every gene copy of the samples has a row of the distance matrix;
+// otherwise ERROR 135, and no FST can be computed.
+bool samples_fit_matrix(std::vector<Population*> const& pops, int size)
+{
+    for (Population const* p : pops) {
+        MY_TIArrayAsVector<PHaploDef> const& list =
+            p->profile.GenotypicData ? p->geneCopies : p->haplotypes;
+        for (int r = 0; r < list.count; ++r) {
+            PHaploDef const* record = list.data[r];
+            if (record->count > 0
+                && (!record->haplotype || record->haplotype->matrix_index < 0
+                    || record->haplotype->matrix_index >= size)) {
+                E.error(ERROR, WHERE, 135);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // The Amova object's population table is replaced by the table of all
 // samples while the comparisons run; every exit puts it back and frees the
 // samples' permutation vectors.
@@ -310,7 +330,7 @@ PairwiseTables::PairwiseTables(int n_, bool delta_mu, bool divergence)
       corrPiXYP(n_), deltaMu(delta_mu ? n_ : 0), tau(divergence ? n_ : 0),
       k(divergence ? n_ : 0), theta0(divergence ? n_ : 0), divFailed(divergence ? n_ : 0),
       tauP(divergence ? n_ : 0), kP(divergence ? n_ : 0), theta0P(divergence ? n_ : 0),
-      impossiblePair(false), fstComputed(false), testOn(false), permutations(0)
+      impossiblePair(false), testOn(false), permutations(0)
 {
 }
 
@@ -391,7 +411,8 @@ int Amova::CalcPairDist()
     const bool report = (s.TaskNumber & settings::PAIRWISE_FST) || s.ComputeDeltaMuSqr;
     if (report || fst_for_mantel) {
         const bool fst_needed = s.ComputePairwiseFST || s.PrintMissIntermatchs || fst_for_mantel;
-        t.fstComputed = fst_needed;
+        if (fst_needed && !samples_fit_matrix(popTable, distMat->size))
+            return 1;
         if (s.ComputeDeltaMuSqr)
             for (Population* p : popTable)
                 if (auto* g = dynamic_cast<PopGenetics*>(p))

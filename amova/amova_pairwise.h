@@ -35,7 +35,6 @@ struct PairwiseTables {
     TriMat divFailed;              // 1.0 where the divergence estimate failed
     TriMat tauP, kP, theta0P;
     bool impossiblePair;           // a pair without gene copies was skipped
-    bool fstComputed;              // the two-sample AMOVAs ran
     bool testOn;                   // TestSignificancePairewiseFST after the preparation
     int permutations;              // P', the permutations run per pair
 
