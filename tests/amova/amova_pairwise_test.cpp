@@ -14,6 +14,7 @@
 
 #include "amova/amova_fixture.h"
 #include "amova/amova_pairwise.h"
+#include "comparisons/mantel.h"
 #include "core/random.h"
 #include "summary/sumstat.h"
 
@@ -328,6 +329,40 @@ TEST_F(PairwiseTest, FstOfOneZeroAndBelowZeroInTheDerivedTables)
     EXPECT_TRUE(has(batch_file("coanst_c.sum"), "\t-0\tinf\t-0\t"));
     // Without PrintMissIntermatchs, "pairdiff.sum" gets the name and the end of line only.
     EXPECT_EQ(batch_file("pairdiff.sum"), "\"p.drp\"\t\n");
+}
+
+// A Mantel test asked alone, with Y built from FST: the pairwise FST is
+// computed for it (no test on a matrix of zeros) and nothing is reported.
+TEST_F(PairwiseTest, MantelTestAloneGetsTheComputedFst)
+{
+    matrix(2);
+    sample({{0, 2}});
+    sample({{1, 2}});
+    sample({{0, 1}, {1, 1}});
+    sample({{0, 1}, {1, 1}});
+    Mantel& m = project.mantel;
+    m.MatrixSize = 4;
+    m.YMatrixLabels.reset(new my_string[4]);
+    m.Matrix1.create(4);
+    const double fst[4][4] = {{0}, {1, 0}, {0, 0, 0}, {0, 0, -1, 0}};
+    for (int i = 0; i < 4; ++i) {
+        std::string name = "pop" + std::to_string(i + 1);
+        m.YMatrixLabels[i] = name.c_str();
+        m.UsedYMatrixLabels.Add(my_string(name.c_str()));
+        for (int j = 0; j < i; ++j)
+            m.Matrix1(i, j) = fst[i][j];
+    }
+    m.MatrixNumber = 2;
+    m.YMatrix = "fst";
+    m.Profile.RunSettings = &s;
+    s.TaskNumber = settings::MANTEL_TEST;
+    s.ComputePairwiseFST = 0;
+    s.NumPermMantel = 10;
+    make_amova();
+    EXPECT_DOUBLE_EQ(m.rY1, 1.0);
+    std::string text = results_text();
+    EXPECT_FALSE(has(text, "Comparisons of pairs")) << text;
+    EXPECT_TRUE(has(text, "== MATRIX CORRELATION ANALYSIS (MANTEL TESTS)"));
 }
 
 TEST_F(PairwiseTest, SignificanceMarkAtTheLevelAndOneSample)
