@@ -128,6 +128,27 @@ TEST_F(PairwiseTest, HandComputedPairInEveryTable)
     EXPECT_EQ(batch_file("tau_uneq.sum"), "\"p.drp\"\t0\t0\t0\t\n0\t\n0\t0\t\n0\t\n0\t0\t\n\n");
 }
 
+// Without PrintFstVals the FST files get only their end of line, and the
+// file of pairwise differences still gets the project's name before its values.
+TEST_F(PairwiseTest, BatchLinesWithoutPrintedFst)
+{
+    matrix(2);
+    sample({{0, 3}, {1, 1}});
+    sample({{1, 4}});
+    s.PrintFstVals = 0;
+    s.PrintMissIntermatchs = 1;
+    s.PrintConcestryCoeff = 1;
+    open_batch_files();
+    std::string text = run_pairwise();
+    EXPECT_FALSE(has(text, "Population pairwise FSTs"));
+    EXPECT_FALSE(has(text, "coancestry"));
+    for (const char* name : {"pairdist.sum", "FSTdist.sum", "VCompdist.sum", "tau_uneq.sum",
+                             "coanst_c.sum"})
+        EXPECT_EQ(batch_file(name), "\n") << name;
+    EXPECT_EQ(batch_file("pairdiff.sum"), "\"p.drp\"\t0.5\t0.75\t\n0.5\t0\t\n\n");
+    EXPECT_EQ(batch_file("NM_value.sum"), "");
+}
+
 // A generated data set: each pair's FST and PiXY against a two-sample AMOVA
 // over the individual gene copies (Excoffier, Smouse and Quattro 1992):
 // SSD within and among, MS = SSD / d.f., n0 = N - (nX^2 + nY^2) / N,
