@@ -14,6 +14,7 @@
 
 #include "amova/amova_pairwise.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -34,8 +35,8 @@ namespace {
 
 const char* const WHERE = "Amova::CalcPairDist()";
 
-// One shared work unit of the observed data of a sample, computed at its
-// first pair: the within sum over the sample size (W), the sum (S) and PiX.
+// The observed sums of a sample, computed at its first pair and kept for
+// the others: the within sum over the sample size (W), the sum (S) and PiX.
 struct SampleSums {
     double w = -1.0;
     double s = 0.0;
