@@ -45,6 +45,15 @@ my_string time_stamp_now()
     return my_string(text);
 }
 
+// Empties the table and gives its storage back.
+template <class T>
+void release(std::vector<T>& table)
+{
+    std::vector<T>().swap(table);
+}
+
+}  // namespace
+
 // The name of the distance method in the method line, or null when the data
 // type has no name for it.
 const char* distance_method_name(int method)
@@ -62,15 +71,6 @@ const char* distance_method_name(int method)
         return nullptr;
     }
 }
-
-// Empties the table and gives its storage back.
-template <class T>
-void release(std::vector<T>& table)
-{
-    std::vector<T>().swap(table);
-}
-
-}  // namespace
 
 Amova::Amova(settings& run_settings, Structure* structure_, Samples* samples_,
              DistMat* distances, Haplo_DB* haplotypes, TAlleleDB* alleles, Mantel* mantel_,

@@ -33,6 +33,10 @@ class Mantel;
 class Population;
 class FloatsAndPops;
 
+// The name of a distance method (DistanceMethodAMOVA) for the data type of
+// the project, as the method lines print it; null when the type has none.
+const char* distance_method_name(int method);
+
 class Amova {
 public:
     // Ends an analysis after a MEMORY report; the callers catch it.
@@ -148,8 +152,9 @@ public:
     int AMOVA_1G_P_RIH();
     int AMOVA_G_P_RIH();
 
-    // The pairwise population comparisons and the Mantel test.
-    void CalcPairDist();
+    // The pairwise population comparisons and the Mantel test
+    // (amova_pairwise.cpp): 1 when done, 0 when a stop request ended them.
+    int CalcPairDist();
 
     // Ends the line this analysis started on "amovares.sum", once.
     void end_batch_line();

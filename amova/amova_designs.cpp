@@ -1,5 +1,4 @@
-// The pairwise comparisons are not part of this build yet: they return at
-// once. The designs have their own source files (amova_design_*.cpp).
+// The designs have their own source files (amova_design_*.cpp).
 //
 // Recessive data of unknown phase have no design: the AMOVA of those data is
 // not provided, and the record only names the case.
@@ -14,8 +13,4 @@ int Amova::AMOVA_1G_P_RIH()
 int Amova::AMOVA_G_P_RIH()
 {
     return 1;
-}
-
-void Amova::CalcPairDist()
-{
 }

@@ -59,8 +59,12 @@ int Project::AMOVA(DistMat& matrix, Haplo_DB& list, Samples& samples, Structure&
         if (!(s.TaskNumber & settings::PAIRWISE_FST))
             return 0;
     }
-    if ((asked || s.ComputePairwiseFST || s.PrintMissIntermatchs)
-        && (s.TaskNumber & (settings::AMOVA | settings::PAIRWISE_FST))) {
+    // A Mantel test whose Y matrix is built from FST needs the pairwise FST.
+    bool mantel_fst =
+        (s.TaskNumber & settings::MANTEL_TEST) && !same_text(mantel.YMatrix, "custom");
+    if (((asked || s.ComputePairwiseFST || s.PrintMissIntermatchs)
+         && (s.TaskNumber & (settings::AMOVA | settings::PAIRWISE_FST)))
+        || mantel_fst) {
         if (s.ComputeDistanceMatrixAMOVA == 0) {
             if (!list.associate_with1(matrix)) {
                 E.error(WARNING, reporter, 135);

@@ -92,18 +92,6 @@ void write_structure_heading(Project& p, GenStructSteps const& steps)
     }
 }
 
-// The pairwise comparisons, which end with the Mantel test on their FST
-// matrix, are not part of this build yet. A Y matrix given by the user
-// ("custom") needs no FST: its test runs here, on the samples of the level.
-void mantel_test_of_user_matrix(Project& p, std::fstream* results)
-{
-    if (!same_text(p.mantel.YMatrix, "custom"))
-        return;
-    TriMat no_fst;
-    p.mantel.do_mantel_test(no_fst, p.samples->Populations.data, p.samples->Populations.count,
-                            results, p.run_settings.NumPermMantel);
-}
-
 void run_amova_block(Project& p, GenStructSteps const& steps, std::fstream* results)
 {
     settings& s = p.run_settings;
@@ -123,8 +111,6 @@ void run_amova_block(Project& p, GenStructSteps const& steps, std::fstream* resu
         p.AMOVA(p.dist_mat, p.haplo_list, *p.samples, *p.structure, p.allele_db, &p.amova_res);
         s.TaskNumber = task_number;
     }
-    if (steps.mantel_test)
-        mantel_test_of_user_matrix(p, results);
     if (steps.locus_by_locus) {
         int task_number = s.TaskNumber;
         int pairwise_fst = s.ComputePairwiseFST;
@@ -178,7 +164,6 @@ GenStructSteps plan_genstruct_steps(settings const& s, bool amova_refused)
     steps.amova_task_number = task;
     if (!s.HaplAMOVA && amova_bit && !mantel_bit)
         steps.amova_task_number &= ~settings::AMOVA;
-    steps.mantel_test = steps.amova && mantel_bit;
     steps.locus_by_locus = steps.amova_block && s.LocByLocAMOVA;
     steps.exact_test = exact_bit;
     return steps;

@@ -18,7 +18,6 @@ struct GenStructSteps {
     bool amova;                  // Project::AMOVA
     bool amova_entry;            // navigation entry "AMOVA" (needs htmlOutput)
     int amova_task_number;       // TaskNumber during Project::AMOVA
-    bool mantel_test;            // the Mantel test of a user's Y matrix, after Project::AMOVA
     bool locus_by_locus;         // Project::LocusByLocusAMOVA with TaskNumber 0x200
     bool exact_test;             // DiffInterPop::make_all_tests and its entry
 };

@@ -75,6 +75,7 @@ const Citation reference_table[] = {
     {"Reynolds_J_Weir_B_Cockerham_C", "Reynolds J., Weir B.S. and Cockerham C.C. 1983."},
     {"Slatkin_M_1991", "Slatkin M. 1991."},
     {"Slatkin_M_1995", "Slatkin M. 1995."},
+    {"Gaggiotti_O_Excoffier_L", "Gaggiotti O.E. and Excoffier L. 2000."},
     {"Hudson_R_Slatkin_M_Maddison_W", "Hudson R.R., Slatkin M. and Maddison W.P. 1992."},
     {"Rousset_F", "Rousset F. 1996."},
     {"Goldstein_D_etal", "Goldstein D.B., Ruiz Linares A., Cavalli-Sforza L.L. and Feldman M.W. 1995."},

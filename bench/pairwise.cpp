@@ -1,0 +1,95 @@
+// The population pairwise comparisons (Amova::CalcPairDist) at user sizes:
+// 20 samples with 1,000 permutations per pair (190 pairs) and 30 samples with
+// 10,000 (435 pairs); each sample holds 50-200 gene copies of 30-100
+// distinct haplotypes out of 300 in the distance matrix, so that a
+// permutation costs about h_X^2 + h_Y^2 + h_X h_Y. The divergence times
+// (up to 20 solver attempts per permutation) are timed apart.
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "amova/amova.h"
+#include "app/settings.h"
+#include "comparisons/mantel.h"
+#include "core/errors.h"
+#include "core/random.h"
+#include "model/allele_db.h"
+#include "model/dist_mat.h"
+#include "model/haplo_db.h"
+#include "project/samples.h"
+#include "project/structure.h"
+
+namespace {
+
+struct PairwiseData {
+    settings s;
+    Samples samples;
+    Structure structure;
+    DistMat distances;
+    Haplo_DB haplotypes;
+    TAlleleDB alleles;
+    Mantel mantel;
+    amova_results record;
+
+    PairwiseData(int populations, int permutations, bool divergence)
+    {
+        const int h = 300;
+        std::mt19937 gen(17);
+        std::uniform_real_distribution<double> distance(0.0, 10.0);
+        distances.initializeMatrixAndArrays(h);
+        for (int i = 0; i < h; ++i) {
+            for (int j = 0; j < i; ++j)
+                distances(i, j) = distance(gen);
+            HaploDef* def = new HaploDef(my_string(("h" + std::to_string(i)).c_str()));
+            def->matrix_index = i;
+            haplotypes.list.Add(def);
+        }
+        std::uniform_int_distribution<int> copies(50, 200), kinds(30, 100), first(0, h - 100);
+        for (int p = 0; p < populations; ++p) {
+            Population* pop = new Population(my_string("pop"), p, samples);
+            int n = copies(gen), k = kinds(gen), from = first(gen);
+            std::uniform_int_distribution<int> haplotype(from, from + k - 1);
+            for (int c = 0; c < n; ++c)
+                pop->haplotypes.Add(new PHaploDef(haplotypes.list.data[haplotype(gen)], 1));
+            pop->SampleSize = n;
+            samples.Populations.Add(pop);
+        }
+        s.TaskNumber = settings::PAIRWISE_FST;
+        s.HaplAMOVA = s.LocByLocAMOVA = 0;
+        s.ComputePairwiseFST = 1;
+        s.PrintMissIntermatchs = s.ComputeDeltaMuSqr = 0;
+        s.UnequalPopSizeDiv = divergence ? 1 : 0;
+        s.RecessiveAllelesEM = 0;
+        s.NumPermutationsFST = permutations;
+        s.results_stream = nullptr;
+        long seed = -5;
+        ran3(&seed);
+    }
+};
+
+void BM_PairwiseComparisons(benchmark::State& state)
+{
+    std::ostringstream sink;
+    std::ostream* log = _ZOS_;
+    _ZOS_ = &sink;
+    PairwiseData data(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                      state.range(2) != 0);
+    for (auto _ : state) {
+        Amova a(data.s, &data.structure, &data.samples, &data.distances, &data.haplotypes,
+                &data.alleles, &data.mantel, 0, 0, &data.record);
+        sink.str("");
+    }
+    _ZOS_ = log;
+}
+BENCHMARK(BM_PairwiseComparisons)
+    ->Args({20, 1000, 0})
+    ->Args({30, 10000, 0})
+    ->Args({20, 1000, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace

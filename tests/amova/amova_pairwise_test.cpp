@@ -1,0 +1,428 @@
+// The population pairwise comparisons (Amova::CalcPairDist): the two-sample
+// AMOVA of each pair against hand values and against an independent AMOVA
+// written from the textbook formulas, the permutation counts and their P
+// values, the uniformity of the shuffle, the pair without gene copies, the
+// report's marks and its batch summary lines.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "amova/amova_fixture.h"
+#include "amova/amova_pairwise.h"
+#include "comparisons/mantel.h"
+#include "core/random.h"
+#include "summary/sumstat.h"
+
+namespace {
+
+void seed_ran3(long seed)
+{
+    ran3(&seed);
+}
+
+bool has(std::string const& text, std::string const& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+class PairwiseTest : public AmovaTest {
+protected:
+    void SetUp() override
+    {
+        AmovaTest::SetUp();
+        use_profile(DNA, 0, 1);
+        s.TaskNumber = settings::PAIRWISE_FST;
+        s.ComputePairwiseFST = 1;
+        s.PrintFstVals = 1;
+        s.PrintMissIntermatchs = 0;
+        s.UnequalPopSizeDiv = 0;
+        s.PrintConcestryCoeff = s.PrintSlatkinsDist = 0;
+        s.NumPermutationsFST = 0;
+        s.FSTSignifLevel = 0.05;
+        settings::input_file = "p.drp";
+        seed_ran3(-1234);
+    }
+
+    void TearDown() override
+    {
+        for (std::ofstream** stream : streams())
+            *stream = nullptr;
+        _PAIRWISE_DIST_ = 0;
+        SumStat.PAIRWISE_FST = SumStat.PAIRWISE_PI = false;
+        AmovaTest::TearDown();
+    }
+
+    static std::vector<std::ofstream**> streams()
+    {
+        return {&ofs_pairw_dist, &ofs_FST_dist, &ofs_varComp_dist, &ofs_pairw_diffs,
+                &ofs_tau_uneq, &ofs_concest, &ofs_slatkins, &ofs_NM_vals};
+    }
+
+    // The eight batch files of the comparisons, in the work folder.
+    std::map<std::string, std::ofstream> files;
+    void open_batch_files()
+    {
+        const char* names[] = {"pairdist.sum", "FSTdist.sum", "VCompdist.sum", "pairdiff.sum",
+                               "tau_uneq.sum", "coanst_c.sum", "slatkin.sum", "NM_value.sum"};
+        std::vector<std::ofstream**> targets = streams();
+        for (size_t k = 0; k < targets.size(); ++k) {
+            files[names[k]].open(dir / names[k]);
+            *targets[k] = &files[names[k]];
+        }
+        _PAIRWISE_DIST_ = 1;
+    }
+    std::string batch_file(std::string const& name)
+    {
+        files[name].flush();
+        return read_text(dir / name);
+    }
+
+    std::string run_pairwise()
+    {
+        make_amova();
+        return results_text();
+    }
+};
+
+// d(A, B) = 1; X = {A x3, B}, Y = {B x4}. N = 8, nc = 4, S_X = 3, B = 12:
+// Va = ((12 + 3) / 8 - 3/4 - 3/4 / 6) / 4 = 0.25, Vb = 0.125, FST = 2/3;
+// PiX = 6/12, PiY = 0, PiXY = 12/16, corrected 0.75 - 0.25; coancestry
+// -ln(1/3), linearized 2, M = (1/3) / (4/3).
+TEST_F(PairwiseTest, HandComputedPairInEveryTable)
+{
+    matrix(2);
+    sample({{0, 3}, {1, 1}});
+    sample({{1, 4}});
+    s.PrintMissIntermatchs = s.UnequalPopSizeDiv = 1;
+    s.PrintConcestryCoeff = s.PrintSlatkinsDist = 1;
+    open_batch_files();
+    std::string text = run_pairwise();
+
+    EXPECT_TRUE(has(text, "\n== Comparisons of pairs of population samples\n")) << text;
+    EXPECT_TRUE(has(text, "  1:\tpop1\n  2:\tpop2\n"));
+    EXPECT_TRUE(has(text, "Population pairwise FSTs\n------------------------\n\n"
+                          "                     1         2\n"
+                          "           1   0.00000\n           2   0.66667   0.00000\n"));
+    EXPECT_TRUE(has(text, "            1    0.50000    0.75000\n"
+                          "            2    0.50000    0.00000\n"));
+    // w = 11: the test is off (no permutations).
+    EXPECT_TRUE(has(text, "            2    1.09861   -0.00000\n"));
+    EXPECT_TRUE(has(text, "            2    2.00000    0.00000\n"));
+    EXPECT_TRUE(has(text, "            2    0.25000\n"));
+    // PiY = 0: no divergence estimate and no failure mark.
+    EXPECT_TRUE(has(text, "            2    0.00000             0.00000         \n"));
+    EXPECT_FALSE(has(text, "         *")) << text;
+    EXPECT_FALSE(has(text, "FST P values"));
+
+    EXPECT_EQ(batch_file("pairdist.sum"), "\"p.drp\"\t0\t\n0.666667\t0\t\n\n");
+    EXPECT_EQ(batch_file("VCompdist.sum"), "\"p.drp\"\t0\t0\t0.25\t0.375\t0\t0\t\n");
+    EXPECT_EQ(batch_file("pairdiff.sum"), "\"p.drp\"\t0.5\t0.75\t\n0.5\t0\t\n\n");
+    EXPECT_EQ(batch_file("coanst_c.sum"), "\"p.drp\"\t-0\t1.09861\t-0\t\n");
+    EXPECT_EQ(batch_file("slatkin.sum"), "\"p.drp\"\t0\t2\t0\t\n");
+    EXPECT_EQ(batch_file("NM_value.sum"), "\"p.drp\"\t0.25\t\n");
+    EXPECT_EQ(batch_file("tau_uneq.sum"), "\"p.drp\"\t0\t0\t0\t\n0\t\n0\t0\t\n0\t\n0\t0\t\n\n");
+}
+
+// Without PrintFstVals the FST files get only their end of line, and the
+// file of pairwise differences still gets the project's name before its values.
+TEST_F(PairwiseTest, BatchLinesWithoutPrintedFst)
+{
+    matrix(2);
+    sample({{0, 3}, {1, 1}});
+    sample({{1, 4}});
+    s.PrintFstVals = 0;
+    s.PrintMissIntermatchs = 1;
+    s.PrintConcestryCoeff = 1;
+    open_batch_files();
+    std::string text = run_pairwise();
+    EXPECT_FALSE(has(text, "Population pairwise FSTs"));
+    EXPECT_FALSE(has(text, "coancestry"));
+    for (const char* name : {"pairdist.sum", "FSTdist.sum", "VCompdist.sum", "tau_uneq.sum",
+                             "coanst_c.sum"})
+        EXPECT_EQ(batch_file(name), "\n") << name;
+    EXPECT_EQ(batch_file("pairdiff.sum"), "\"p.drp\"\t0.5\t0.75\t\n0.5\t0\t\n\n");
+    EXPECT_EQ(batch_file("NM_value.sum"), "");
+}
+
+// A generated data set: each pair's FST and PiXY against a two-sample AMOVA
+// over the individual gene copies (Excoffier, Smouse and Quattro 1992):
+// SSD within and among, MS = SSD / d.f., n0 = N - (nX^2 + nY^2) / N,
+// sigma2_a = (MSA - MSW) / n0, FST = sigma2_a / (sigma2_a + MSW).
+TEST_F(PairwiseTest, EveryPairMatchesAnIndependentTwoSampleAmova)
+{
+    const int H = 7;
+    long seed = -97;
+    // Squared Euclidean distances between random points: a metric of the
+    // kind the distance methods give, with distinct values.
+    std::vector<double> point(H);
+    for (double& x : point)
+        x = 10 * ran3(&seed);
+    matrix(H);
+    for (int i = 0; i < H; ++i)
+        for (int j = 0; j < i; ++j)
+            project.dist_mat(i, j) = (point[i] - point[j]) * (point[i] - point[j]);
+    const int P = 4;
+    std::vector<std::vector<int>> copies(P);  // haplotype of each gene copy
+    for (int p = 0; p < P; ++p) {
+        std::vector<std::pair<int, int>> records;
+        for (int h = 0; h < H; ++h) {
+            int c = static_cast<int>(5 * ran3(&seed)) - 1 + (h == p ? 3 : 0);
+            if (c > 0) {
+                records.push_back({h, c});
+                copies[p].insert(copies[p].end(), c, h);
+            }
+        }
+        sample(records);
+    }
+    SumStat.PAIRWISE_FST = SumStat.PAIRWISE_PI = true;
+    s.PrintMissIntermatchs = 1;
+    run_pairwise();
+
+    auto d = [&](int a, int b) { return project.dist_mat(a, b); };
+    ASSERT_EQ(SumStat.pairFST.count, 6);
+    ASSERT_EQ(SumStat.pairPI.count, 6);
+    int at = 0;
+    for (int i = 1; i < P; ++i)
+        for (int j = 0; j < i; ++j, ++at) {
+            SCOPED_TRACE("pair " + std::to_string(j + 1) + "-" + std::to_string(i + 1));
+            std::vector<int> const& x = copies[j];
+            std::vector<int> const& y = copies[i];
+            double nx = x.size(), ny = y.size(), n = nx + ny;
+            auto ssd = [&](std::vector<int> const& a) {
+                double sum = 0;
+                for (size_t u = 0; u < a.size(); ++u)
+                    for (size_t v = u + 1; v < a.size(); ++v)
+                        sum += d(a[u], a[v]);
+                return sum / a.size();
+            };
+            std::vector<int> all = x;
+            all.insert(all.end(), y.begin(), y.end());
+            double between = 0;
+            for (int a : x)
+                for (int b : y)
+                    between += d(a, b);
+            double ssdWithin = ssd(x) + ssd(y);
+            double ssdAmong = ssd(all) - ssdWithin;
+            double msw = ssdWithin / (n - 2), msa = ssdAmong / 1;
+            double n0 = n - (nx * nx + ny * ny) / n;
+            double sigmaA = (msa - msw) / n0;
+            EXPECT_NEAR(SumStat.pairFST[at], sigmaA / (sigmaA + msw), 1e-6);
+            EXPECT_NEAR(SumStat.pairPI[at], between / (nx * ny), 1e-6);
+        }
+}
+
+TEST_F(PairwiseTest, PermutationCountsAndPValueDivisor)
+{
+    struct Case {
+        int asked;
+        const char* count;    // permutations written, or null without a test
+        const char* p_value;  // of a pair whose every permutation is a hit: P' / (P' + 1)
+    };
+    const Case cases[] = {
+        {100, "110", "   0.99099+-0.0030"},
+        {1000, "1023", "   0.99902+-0.0002"},
+        {1, "2", "   0.66667+-0.0000"},
+        {3, "4", "   0.80000+-0.0000"},
+        {0, nullptr, nullptr},
+        {-5, nullptr, nullptr},
+    };
+    matrix(2, 0.0);  // every split has Va 0
+    sample({{0, 2}, {1, 1}});
+    sample({{1, 3}});
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.asked);
+        s.NumPermutationsFST = c.asked;
+        s.TestSignificancePairewiseFST = 7;
+        results.close();
+        results.open((dir / "p.htm").string(), std::ios::out | std::ios::trunc);
+        std::unique_ptr<Amova> a = make_amova();
+        std::string text = results_text();
+        EXPECT_EQ(s.TestSignificancePairewiseFST, c.count ? 1 : 0);
+        if (!c.count) {
+            EXPECT_FALSE(has(text, "FST P values"));
+            EXPECT_EQ(a->numPermutations, 2);  // 1 raised to the first multiple of K = 1
+            continue;
+        }
+        EXPECT_EQ(std::to_string(a->numPermutations), c.count);
+        EXPECT_TRUE(has(text, std::string("Number of permutations : ") + c.count + "\n\n"));
+        EXPECT_TRUE(has(text, std::string("           2") + c.p_value + "           *\n")) << text;
+    }
+}
+
+// The split of 3 + 3 gene copies (20) and of 2 + 2 individuals (6) is
+// uniform: chi-square of 10^5 shuffles below the 0.999 quantile.
+TEST(PairShuffle, ReachesEverySplitUniformly)
+{
+    struct Case {
+        int nX, N;
+        bool individuals;
+        int splits;
+        double chi2_limit;  // 0.999 quantile with splits - 1 d.f.
+    };
+    const Case cases[] = {{3, 6, false, 20, 43.82}, {4, 8, true, 6, 20.52}};
+    const int draws = 100000;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.splits);
+        seed_ran3(-4321);
+        long seed = 1;
+        std::vector<int> ids(c.N);
+        for (int k = 0; k < c.N; ++k)
+            ids[k] = k;
+        std::map<int, int> seen;  // first sample as a bit set of units
+        for (int t = 0; t < draws; ++t) {
+            shuffle_pair_vector(ids.data(), c.nX, c.N, c.individuals, seed);
+            int set = 0;
+            for (int k = 0; k < c.nX; ++k) {
+                if (c.individuals) {
+                    ASSERT_EQ(ids[k] / 2, ids[k ^ 1] / 2);  // copies of one individual together
+                    set |= 1 << (ids[k] / 2);
+                } else {
+                    set |= 1 << ids[k];
+                }
+            }
+            ++seen[set];
+        }
+        ASSERT_EQ(static_cast<int>(seen.size()), c.splits);
+        double expected = static_cast<double>(draws) / c.splits, chi2 = 0;
+        for (auto const& [set, count] : seen)
+            chi2 += (count - expected) * (count - expected) / expected;
+        EXPECT_LT(chi2, c.chi2_limit);
+    }
+}
+
+// A sample without gene copies: ERROR 72 for its pairs, P -1 and a closing
+// note; the other pair is computed and the population table is put back.
+TEST_F(PairwiseTest, PairWithoutGeneCopiesIsMarkedAndTheOthersGoOn)
+{
+    matrix(2);
+    sample({{0, 3}, {1, 1}});
+    sample({});
+    sample({{1, 4}});
+    groups({{0, 2}});
+    s.NumPermutationsFST = 10;
+    std::unique_ptr<Amova> a = make_amova();
+    std::string text = results_text();
+    std::string log = take_log();
+    EXPECT_TRUE(has(log, "\"Amova::CalcPairDist()\" : no degrees of freedom left")) << log;
+    EXPECT_TRUE(has(text, "           3   0.66667   0.00000   0.00000\n")) << text;
+    EXPECT_TRUE(has(text, "           2  -1.00000+-0.0000           *\n")) << text;
+    EXPECT_TRUE(has(text, "\nA pair of samples without gene copies could not be compared"));
+    // Not significant although below the level: no test was made.
+    const std::string pad = "         ";
+    EXPECT_TRUE(has(text, "           2" + pad + "-" + pad + " " + pad + "-\n"));
+    // The table of the structure's two samples is back in place.
+    EXPECT_EQ(a->popTable.size(), 2u);
+}
+
+// FST 1 (pops 1-2), 0 (1-3) and below 0 (3-4) in the coancestry, linearized
+// and M tables and their batch lines.
+TEST_F(PairwiseTest, FstOfOneZeroAndBelowZeroInTheDerivedTables)
+{
+    matrix(2);
+    sample({{0, 2}});
+    sample({{1, 2}});
+    sample({{0, 1}, {1, 1}});
+    sample({{0, 1}, {1, 1}});
+    s.PrintConcestryCoeff = s.PrintSlatkinsDist = 1;
+    open_batch_files();
+    std::string text = run_pairwise();
+    EXPECT_TRUE(has(text, "           4   0.00000   0.00000  -1.00000   0.00000\n")) << text;
+    const std::string coancestry = "Matrix of coancestry coefficients";
+    const std::string slatkin = "Matrix of Slatkin linearized FSTs";
+    const std::string m = "Matrix of M values";
+    size_t c = text.find(coancestry), l = text.find(slatkin), mv = text.find(m);
+    ASSERT_TRUE(c != std::string::npos && l != std::string::npos && mv != std::string::npos);
+    std::string ctable = text.substr(c, l - c), ltable = text.substr(l, mv - l),
+                mtable = text.substr(mv);
+    EXPECT_TRUE(has(ctable, "\n           2       inf  -0.00000\n")) << ctable;
+    EXPECT_TRUE(has(ctable, "\n           4  -0.00000  -0.00000         0  -0.00000\n"));
+    EXPECT_TRUE(has(ltable, "\n           2       inf   0.00000\n")) << ltable;
+    EXPECT_TRUE(has(ltable, "\n           4   0.00000   0.00000         0   0.00000\n"));
+    EXPECT_TRUE(has(mtable, "\n           2   0.00000\n           3       inf       inf\n"
+                            "           4       inf       inf       inf\n"))
+        << mtable;
+    EXPECT_EQ(batch_file("NM_value.sum"), "\"p.drp\"\t0\tinf\tinf\tinf\tinf\tinf\t\n");
+    EXPECT_TRUE(has(batch_file("coanst_c.sum"), "\t-0\tinf\t-0\t"));
+    // Without PrintMissIntermatchs, "pairdiff.sum" gets the name and the end of line only.
+    EXPECT_EQ(batch_file("pairdiff.sum"), "\"p.drp\"\t\n");
+}
+
+// A Mantel test asked alone, with Y built from FST: the pairwise FST is
+// computed for it (no test on a matrix of zeros) and nothing is reported.
+TEST_F(PairwiseTest, MantelTestAloneGetsTheComputedFst)
+{
+    matrix(2);
+    sample({{0, 2}});
+    sample({{1, 2}});
+    sample({{0, 1}, {1, 1}});
+    sample({{0, 1}, {1, 1}});
+    Mantel& m = project.mantel;
+    m.MatrixSize = 4;
+    m.YMatrixLabels.reset(new my_string[4]);
+    m.Matrix1.create(4);
+    const double fst[4][4] = {{0}, {1, 0}, {0, 0, 0}, {0, 0, -1, 0}};
+    for (int i = 0; i < 4; ++i) {
+        std::string name = "pop" + std::to_string(i + 1);
+        m.YMatrixLabels[i] = name.c_str();
+        m.UsedYMatrixLabels.Add(my_string(name.c_str()));
+        for (int j = 0; j < i; ++j)
+            m.Matrix1(i, j) = fst[i][j];
+    }
+    m.MatrixNumber = 2;
+    m.YMatrix = "fst";
+    m.Profile.RunSettings = &s;
+    s.TaskNumber = settings::MANTEL_TEST;
+    s.ComputePairwiseFST = 0;
+    s.NumPermMantel = 10;
+    make_amova();
+    EXPECT_DOUBLE_EQ(m.rY1, 1.0);
+    std::string text = results_text();
+    EXPECT_FALSE(has(text, "Comparisons of pairs")) << text;
+    EXPECT_TRUE(has(text, "== MATRIX CORRELATION ANALYSIS (MANTEL TESTS)"));
+}
+
+TEST_F(PairwiseTest, SignificanceMarkAtTheLevelAndOneSample)
+{
+    matrix(2, 0.0);
+    sample({{0, 2}});
+    sample({{1, 2}});
+    s.NumPermutationsFST = 3;  // P = 4/5 for every pair
+    for (double level : {0.8, 0.80001}) {
+        SCOPED_TRACE(level);
+        s.FSTSignifLevel = level;
+        results.close();
+        results.open((dir / "p.htm").string(), std::ios::out | std::ios::trunc);
+        std::string text = run_pairwise();
+        EXPECT_TRUE(has(text, std::string("           2         ") + (level == 0.8 ? "-" : "+")
+                                  + "          \n"))
+            << text;
+    }
+
+    project.samples->Populations.Detach(1);
+    s.PrintMissIntermatchs = 1;
+    results.close();
+    results.open((dir / "p.htm").string(), std::ios::out | std::ios::trunc);
+    std::string text = run_pairwise();
+    EXPECT_TRUE(has(text, "                     1\n           1   0.00000\n")) << text;
+    EXPECT_TRUE(has(text, std::string(23, ' ') + "1\n           1           *\n"));
+    EXPECT_TRUE(has(text, "PXY P value\n-----------\n\n                         1\n\n"));
+}
+
+TEST_F(PairwiseTest, RecessiveDataOfUnknownPhaseAreRefused)
+{
+    matrix(2);
+    individuals({{0, 1}});
+    individuals({{1, 1}});
+    use_profile(DNA, 1, 0);
+    s.RecessiveAllelesEM = 1;
+    std::string text = run_pairwise();
+    EXPECT_TRUE(has(text, "Population pairwise FSTs not possible with recessive Data\n"));
+    EXPECT_FALSE(has(text, "Comparisons of pairs"));
+}
+
+}  // namespace
