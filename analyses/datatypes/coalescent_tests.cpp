@@ -168,8 +168,13 @@ bool tajima_test(Sample& p, DriverCall& call, int S, const char* where)
                                                                           r.NumSubstitutionSites);
                                           return ReplicateValues{theta, D, D};
                                       });
-    if (!go_on)
+    if (!go_on) {
+        // A stopped test ends its sample's line after the observed values, as the batch files
+        // are appended to by the next run.
+        if (batch)
+            *batch << "\n";
         return false;
+    }
     if (N >= 1) {
         p.TajimaDPValue = static_cast<double>(t.at_most_observed) / N;
         if (batch)
@@ -234,8 +239,11 @@ bool fu_fs_test(Sample& p, DriverCall& call, double theta, int k, bool pooled, c
                                double Fs_r = 0.0;
                                r.Fu_Fs(theta_r, k_r, Fs_r, false);
                                return ReplicateValues{theta_r, static_cast<double>(k_r), Fs_r};
-                           }))
+                           })) {
+        if (batch)
+            *batch << "\n";  // stopped: the line ends after the observed values
         return false;
+    }
     if (N == 0) {
         p.FuFsPValue = -1.0;
     } else {

@@ -10,15 +10,18 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analyses/datatypes/popul_dna.h"
 #include "analyses/popgen/driver_frame.h"
+#include "app/glbobj.h"
 #include "project/sample_project_fixture.h"
 #include "project/samples.h"
 
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -351,6 +354,66 @@ TEST_F(DriverFrameTest, PreparationStepsRunOncePerFlag)
         EXPECT_EQ(counted.checks, c.checks);
         EXPECT_EQ(counted.evaluations, c.evaluations);
     }
+}
+
+// A DNA sample whose own distance matrix raises the stop request as soon as
+// it is made: the neutrality tests print their observed values, and the
+// request is pending while the replicates run.
+class StoppingDNA : public PopulDNA {
+public:
+    explicit StoppingDNA(Population const& p) : PopulDNA(p) {}
+    int compute_distance_matrix(std::fstream* out, settings* s, int scaled) override
+    {
+        const int made = PopulDNA::compute_distance_matrix(out, s, scaled);
+        s->stop_requested = 1;
+        return made;
+    }
+};
+
+// Tajima's replicates see the request before the first replicate, Fu's at
+// the progress report of the 50th: the title and the observed values stay,
+// no summary follows, no later section runs, and the sample's batch line is
+// ended after its observed values (n, S, theta(S), k, D, P; n, k, theta, Fs).
+TEST_F(DriverFrameTest, StopRequestDuringTheReplicates)
+{
+    const auto saved = std::make_tuple(_TAJIMA_, _FU_FS_, ofs_tajima, ofs_fu_fs);
+    std::ofstream tajima(dir / "tajima.sum"), fu(dir / "fu_fs.sum");
+    _TAJIMA_ = _FU_FS_ = 1;
+    ofs_tajima = &tajima;
+    ofs_fu_fs = &fu;
+    Population& sample =
+        haplotypic_sample("A", {{"ACGTACGT", 3}, {"ACGAACGT", 2}, {"TCGAACGT", 1}});
+    s.NumSimulFuTest = 100;
+    const struct {
+        int task;
+        const char* title;
+        const char* observed;
+        std::ofstream& batch;
+        const char* batch_name;
+        int batch_fields;
+    } cases[] = {
+        {settings::TAJIMA_TEST | settings::EWENS_WATTERSON_TEST,
+         "42 Tajima's test of selective neutrality",
+         "Mean No. of pairwise differences (Pi) :  0.93333\n", tajima, "tajima.sum", 8},
+        {settings::FU_FS_TEST, "47 Fu's Fs test of selective neutrality",
+         "Theta(Pi)                    :     0.93333\n", fu, "fu_fs.sum", 6},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.title);
+        s.stop_requested = 0;
+        StoppingDNA stopping(sample);
+        s.TaskNumber = c.task;
+        stopping.test_methods(s);
+        const std::string text = take_results();
+        EXPECT_EQ(titles(text, "A"), std::vector<std::string>{c.title});
+        EXPECT_THAT(text, HasSubstr(c.observed));
+        EXPECT_THAT(text, Not(HasSubstr("No. of simulations")));
+        c.batch.flush();
+        const std::string line = read_text(dir / c.batch_name);
+        EXPECT_EQ(count_of(line, "\t") + 1, c.batch_fields) << line;
+        EXPECT_THAT(line, EndsWith("\n"));
+    }
+    std::tie(_TAJIMA_, _FU_FS_, ofs_tajima, ofs_fu_fs) = saved;
 }
 
 // Every sample of a level runs its driver; the Stirling-number table is
