@@ -268,7 +268,10 @@ TEST_F(GenStructTest, AmovaBlockRestoresWhatItChanged)
     size_t opened = log.find("\t\tComputing F statistics ...\n");
     ASSERT_NE(opened, std::string::npos) << log;
     EXPECT_NE(log.find("\t\tdone ! (", opened), std::string::npos) << log;
-    EXPECT_EQ(tree_text().find("AMOVA\""), std::string::npos);  // no global AMOVA, no entry
+    // No global AMOVA and no entry of its own: only the locus-by-locus one.
+    std::string tree = tree_text();
+    EXPECT_EQ(tree.find("\"AMOVA\""), std::string::npos) << tree;
+    EXPECT_NE(tree.find("\"Locus by locus AMOVA\""), std::string::npos) << tree;
 }
 
 TEST_F(GenStructTest, SelectionScanSilencesEntriesAndLogLines)
