@@ -189,6 +189,14 @@ private:
     // FIS of population p from its current within sums (one-population
     // analysis of its individuals), or not_available_FIS.
     static double population_FIS(Population const& p);
+    // One test step of the individual level: gene copies re-paired into
+    // individuals within each population; returns the sum of the populations'
+    // within sums and, with PopSpecificFIS, counts every population whose FIS
+    // reaches its observed value.
+    double repaired_within_population_sums();
+    // After the tests: the population FIS P-values over the permutations run,
+    // and their table.
+    void finish_population_FIS_tests(int permutations);
 
     // Result section (amova_report.cpp).
     void print_section_head(std::ostream& out) const;

@@ -141,19 +141,7 @@ int Amova::AMOVA_G_P_I()
     const AmovaPermutationTests::Test vc = {
         2, Vc, false, "Vc and FIS : P(rand. value > obs. value)  = ", &results->p_fis};
     done = tests.run(vc, [&]() {
-        PHAIWP();
-        distribute_HaplotypeIndexVector();
-        compute_SSDWI();
-        double Wp = 0;
-        for (int i = 0; i < P; ++i) {
-            Population* p = popTable[i];
-            Wp += *p->SSDWP_div_freq(*distMat);
-            if (s.PopSpecificFIS) {
-                double fis = population_FIS(*p);
-                if (fis != not_available_FIS && fis >= popFIS[i])
-                    popFISPValue[i] += 1;
-            }
-        }
+        double Wp = repaired_within_population_sums();
         return (Wp - ssdWI) / (2 * dfC) - ssdWI / (2 * dfD);
     });
     if (!done)
@@ -195,11 +183,6 @@ int Amova::AMOVA_G_P_I()
         return 0;
     tests.end_batch_line(results->p_fct, results->p_fsc, results->p_fis, results->p_fit);
     tests.histogram();
-    if (s.PopSpecificFIS) {
-        for (double& p : popFISPValue)
-            p /= tests.permutations();
-        if (printFlag && s.results_stream)
-            print_pop_fis_table(*s.results_stream, tests.permutations());
-    }
+    finish_population_FIS_tests(tests.permutations());
     return 1;
 }

@@ -34,6 +34,34 @@ double Amova::population_FIS(Population const& p)
     return sb + sc != 0 ? sb / (sb + sc) : not_available_FIS;
 }
 
+double Amova::repaired_within_population_sums()
+{
+    PHAIWP();
+    distribute_HaplotypeIndexVector();
+    compute_SSDWI();
+    double Wp = 0;
+    for (size_t i = 0; i < popTable.size(); ++i) {
+        Population* p = popTable[i];
+        Wp += *p->SSDWP_div_freq(*distMat);
+        if (runSettings.PopSpecificFIS) {
+            double fis = population_FIS(*p);
+            if (fis != not_available_FIS && fis >= popFIS[i])
+                popFISPValue[i] += 1;
+        }
+    }
+    return Wp;
+}
+
+void Amova::finish_population_FIS_tests(int permutations)
+{
+    if (!runSettings.PopSpecificFIS)
+        return;
+    for (double& p : popFISPValue)
+        p /= permutations;
+    if (printFlag && runSettings.results_stream)
+        print_pop_fis_table(*runSettings.results_stream, permutations);
+}
+
 int Amova::AMOVA_1G_P_I()
 {
     const char* const reporter = "Amova::AMOVA_1G_P_I()";
@@ -128,19 +156,7 @@ int Amova::AMOVA_1G_P_I()
     const AmovaPermutationTests::Test vb = {
         1, Vb, false, "Vb and FIS : P(rand. value > obs. value)  = ", &results->p_fis};
     bool done = tests.run(vb, [&]() {
-        PHAIWP();
-        distribute_HaplotypeIndexVector();
-        compute_SSDWI();
-        double Wp = 0;
-        for (int i = 0; i < P; ++i) {
-            Population* p = popTable[i];
-            Wp += *p->SSDWP_div_freq(*distMat);
-            if (s.PopSpecificFIS) {
-                double fis = population_FIS(*p);
-                if (fis != not_available_FIS && fis >= popFIS[i])
-                    popFISPValue[i] += 1;
-            }
-        }
+        double Wp = repaired_within_population_sums();
         return (Wp - ssdWI) / (2 * dfB) - ssdWI / (2 * dfC);
     });
     if (!done)
@@ -182,11 +198,6 @@ int Amova::AMOVA_1G_P_I()
         return 0;
     tests.histogram();
 
-    if (s.PopSpecificFIS) {
-        for (double& p : popFISPValue)
-            p /= tests.permutations();
-        if (printFlag && s.results_stream)
-            print_pop_fis_table(*s.results_stream, tests.permutations());
-    }
+    finish_population_FIS_tests(tests.permutations());
     return 1;
 }

@@ -81,28 +81,13 @@ int Amova::AMOVA_1G_1P_I()
     const AmovaPermutationTests::Test va = {
         0, Va, false, "Va and FIS : P(rand. value > obs. value)  = ", &results->p_fis};
     bool done = tests.run(va, [&]() {
-        PHAIWP();
-        distribute_HaplotypeIndexVector();
-        compute_SSDWI();
-        double Wp = *pop.SSDWP_div_freq(*distMat);
-        ssdWP = Wp - ssdWI;
-        if (s.PopSpecificFIS)
-            for (int i = 0; i < P; ++i) {
-                double fis = population_FIS(*popTable[i]);
-                if (fis != not_available_FIS && fis >= popFIS[i])
-                    popFISPValue[i] += 1;
-            }
+        ssdWP = repaired_within_population_sums() - ssdWI;
         return (ssdWP / dfA - ssdWI / dfB) * 0.5;
     });
     if (!done)
         return 0;
     tests.end_batch_line(results->p_fis, 0, 0, 0);
     tests.histogram();
-    if (s.PopSpecificFIS) {
-        for (double& p : popFISPValue)
-            p /= tests.permutations();
-        if (printFlag && s.results_stream)
-            print_pop_fis_table(*s.results_stream, tests.permutations());
-    }
+    finish_population_FIS_tests(tests.permutations());
     return 1;
 }
