@@ -71,6 +71,11 @@ public:
     int print_width;                      // column width in the allele-table printout
     double locus_results[12];             // stored by the locus-by-locus AMOVA
     double meanHetWithinSamples;          // expected heterozygosity over samples, weighted by size
+    // Fixation indices of the locus from the locus-by-locus AMOVA; -2.0
+    // when its one-locus sample could not be built.
+    double locusFst;
+    double locusFsc;
+    double locusFct;
 
     explicit TLocus(my_string const& locus_name);
     TLocus(TLocus const& source);
