@@ -346,6 +346,21 @@ bool ScanPasses::testLoci(SimulatedLoci const& loci, std::ofstream& obsOut)
 
 namespace selection_scan {
 
+namespace {
+
+// Hands every element of an owning array over to another, in order.
+template <class T>
+void moveElements(MY_TIArrayAsVector<T>& from, MY_TIArrayAsVector<T>& to)
+{
+    for (int i = 0; i < from.count; ++i)
+        to.Add(from.data[i]);
+    from.owns = 0;
+    from.Flush();
+    from.owns = 1;
+}
+
+}  // namespace
+
 void reduceToOneGroup(Structure& structure)
 {
     if (structure.NbGroups < 1 || !structure.Groups)
@@ -367,7 +382,8 @@ void reduceToOneGroup(Structure& structure)
 ScanGuard::ScanGuard(Project& project)
     : savedResultsStream(project.run_settings.results_stream), savedLogStream(_ZOS_),
       savedSamples(project.samples), savedStructure(project.structure), scanSamples(new Samples),
-      p(project), savedReporterStream(E.results_stream), savedAlleles(project.allele_db),
+      p(project), savedReporterStream(E.results_stream), observedSetAside(false),
+      savedVectorsBuilt(0), savedConverted(0),
       savedLocByLoc(project.run_settings.LocByLocAMOVA),
       savedHaplAmova(project.run_settings.HaplAMOVA), savedTask(project.run_settings.TaskNumber),
       savedPermutations(project.run_settings.NumPermutationsAMOVA),
@@ -392,7 +408,19 @@ ScanGuard::~ScanGuard()
     s.current_samples = savedSamples;
     if (genotypicCleared)
         savedSamples->GenotypicData = savedGenotypic;
-    p.allele_db = savedAlleles;
+    // The simulated samples point at the simulated haplotypes: they go first.
+    testedStructure.reset();
+    scanSamples.reset();
+    if (observedSetAside) {
+        p.allele_db.destroy();
+        moveElements(observedAlleles.loci, p.allele_db.loci);
+        p.allele_db.blanks_inserted = observedAlleles.blanks_inserted;
+        p.haplo_list.reset();
+        moveElements(observedHaplotypes.list, p.haplo_list.list);
+        p.haplo_list.content_changed();
+        p.haplo_vectors_built = savedVectorsBuilt;
+        p.phenotypes_converted = savedConverted;
+    }
     s.results_stream = savedResultsStream;
     E.results_stream = savedReporterStream;
     _ZOS_ = savedLogStream;
@@ -435,6 +463,17 @@ void ScanGuard::warnUnwritable(char const* function, char const* file)
 {
     warnData(function, INVALID_STREAM_MESSAGE);
     *savedLogStream << "\tUnable to create the file \"" << file << "\"\n";
+}
+
+void ScanGuard::setObservedAside()
+{
+    moveElements(p.allele_db.loci, observedAlleles.loci);
+    observedAlleles.blanks_inserted = p.allele_db.blanks_inserted;
+    moveElements(p.haplo_list.list, observedHaplotypes.list);
+    p.haplo_list.content_changed();
+    savedVectorsBuilt = p.haplo_vectors_built;
+    savedConverted = p.phenotypes_converted;
+    observedSetAside = true;
 }
 
 void ScanGuard::clearGenotypicData()
@@ -499,6 +538,7 @@ void Project::detectSelectedLociFromFSTHetComparison(bool hierarchical_island_mo
     }
 
     guard.clearGenotypicData();
+    guard.setObservedAside();
     Samples& scanSamples = *guard.scanSamples;
     scanSamples.NbHaploClasses = samples->NbHaploClasses;
     static_cast<ProfileSettings&>(scanSamples) = *samples;

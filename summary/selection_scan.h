@@ -16,6 +16,7 @@
 #include "core/datatype.h"
 #include "core/value_array.h"
 #include "model/allele_db.h"
+#include "model/haplo_db.h"
 #include "simulation/ttree.h"
 
 class Project;
@@ -181,11 +182,18 @@ public:
     void warnUnwritable(char const* function, char const* file);
     // The project samples' GenotypicData is given back at the exit.
     void clearGenotypicData();
+    // Before the simulations take over the project's allele database and
+    // haplotype list: their loci, alleles and haplotypes are kept aside, so
+    // that the observed samples point at them again after the scan.
+    void setObservedAside();
 
 private:
     Project& p;
     std::ostream* savedReporterStream;
-    TAlleleDB savedAlleles;
+    TAlleleDB observedAlleles;
+    Haplo_DB observedHaplotypes;
+    bool observedSetAside;
+    int savedVectorsBuilt, savedConverted;
     int savedLocByLoc, savedHaplAmova, savedTask, savedPermutations, savedConventionalFst,
         savedDistanceMatrix;
     int savedGenotypic;

@@ -229,6 +229,9 @@ bool simulateLoci(Project& p, ScanGuard& guard, PassSettings const& pass, std::o
             if (s.stop_requested)
                 return false;
         }
+        // The samples of the previous locus, also the last one of a previous
+        // pass, go before the haplotypes they point at.
+        scanSamples.clean();
         p.haplo_list.reset();
         p.haplo_vectors_built = 0;
         p.phenotypes_converted = 0;
@@ -236,7 +239,6 @@ bool simulateLoci(Project& p, ScanGuard& guard, PassSettings const& pass, std::o
         if (numMuts < 0) {
             // Nothing was simulated: the locus is not recorded.
             ++loci.failures;
-            scanSamples.clean();
             continue;
         }
         enterSimulatedLocus(p, scanSamples);
@@ -245,8 +247,6 @@ bool simulateLoci(Project& p, ScanGuard& guard, PassSettings const& pass, std::o
         p.allele_db.create_pop_freq_vector(scanSamples.Populations.count);
         if (!pass.collected)
             measureLocus(p, guard, H, numMuts, noTargetHet, simOut, loci);
-        if (i < m.numSims)
-            scanSamples.clean();
     }
     return true;
 }

@@ -1,0 +1,167 @@
+// End-to-end runs of the scan for loci under selection: microsatellite
+// projects of four samples with DetectSelectedLoci=1, as a user would run
+// them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "app/e2e_fixture.h"
+#include "support/run_settings.h"
+#include "support/temp_log.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace {
+
+// Four samples of ten diploid individuals at `loci` microsatellite loci, in
+// `groups` groups; each sample favours its own allele of every locus unless
+// `identical`, which gives every sample the same individuals.
+std::string microsat_project(int loci, int groups, bool identical = false)
+{
+    unsigned state = 12345u;
+    auto next = [&state]() {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 0x7fff;
+    };
+    std::ostringstream out;
+    out << "[Profile]\n\tTitle=\"scan\"\n\tNbSamples=4\n\tDataType=MICROSAT\n\tGenotypicData=1\n"
+        << "\tGameticPhase=0\n\tLocusSeparator=WHITESPACE\n\tMissingData='?'\n\n[Data]\n"
+        << "\t[[Samples]]\n";
+    for (int p = 0; p < 4; ++p) {
+        if (identical)
+            state = 12345u;
+        out << "\t\tSampleName=\"pop" << p + 1 << "\"\n\t\tSampleSize=10\n\t\tSampleData={\n";
+        for (int i = 0; i < 10; ++i) {
+            for (int copy = 0; copy < 2; ++copy) {
+                out << (copy == 0 ? "\t\t\tp" + std::to_string(p) + "_" + std::to_string(i) + "\t1\t"
+                                  : std::string("\t\t\t\t\t"));
+                for (int l = 0; l < loci; ++l) {
+                    int favoured = identical ? 0 : p;
+                    int allele = next() % 3 == 0 ? static_cast<int>(next() % 4) : favoured;
+                    out << 100 + 2 * allele + l % 3 << (l + 1 < loci ? " " : "\n");
+                }
+            }
+        }
+        out << "\t\t}\n";
+    }
+    out << "\t[[Structure]]\n\t\tStructureName=\"s\"\n\t\tNbGroups=" << groups << "\n";
+    for (int g = 0; g < groups; ++g) {
+        out << "\t\tGroup={\n";
+        for (int p = g * 4 / groups; p < (g + 1) * 4 / groups; ++p)
+            out << "\t\t\t\"pop" << p + 1 << "\"\n";
+        out << "\t\t}\n";
+    }
+    return out.str();
+}
+
+const char* const INVALID_F =
+    "\tObserved F-statistics lead to invalid migration rates. Coalescent simulations cannot be "
+    "performed.\nPerform a simple AMOVA to check that all F-statistics are within the interval "
+    "]0..1[\n";
+
+class SelectionScanE2E : public DrovexecTest {
+protected:
+    void settings(std::map<std::string, std::string> changes)
+    {
+        changes.emplace("DetectSelectedLoci", "1");
+        changes.emplace("NumberOfSimsForFDist2", "2000");
+        write("run.drs", run_settings_text(changes));
+    }
+    std::string file(std::string const& name) { return read_text(work / "proj.res" / name); }
+
+    // The scan needs the observed FST of every locus.
+    bool observed_fst_missing()
+    {
+        return file("proj.htm").find(INVALID_F) != std::string::npos;
+    }
+};
+
+TEST_F(SelectionScanE2E, NineLociAreRefusedAndIdenticalSamplesGiveInvalidF)
+{
+    write("proj.drp", microsat_project(9, 1));
+    settings({});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    const std::string refusal = "\tThe input file contains information on only 9 loci!\n"
+                                "\tDetecting outlier loci is not possible when fewer than 10 loci "
+                                "are available\n";
+    EXPECT_THAT(file("proj.htm"), HasSubstr(refusal));
+    EXPECT_THAT(file("Drovalen_log.txt"), HasSubstr(refusal));
+    EXPECT_FALSE(fs::exists(work / "proj.res" / "fdist2_simOut.txt"));
+
+    write("proj.drp", microsat_project(10, 1, true));
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    EXPECT_THAT(file("proj.htm"), HasSubstr(INVALID_F));
+    EXPECT_THAT(file("Drovalen_log.txt"), HasSubstr("Successful run of proj.drp"));
+}
+
+TEST_F(SelectionScanE2E, SettingsWithoutSimulationsAreRefused)
+{
+    write("proj.drp", microsat_project(10, 1));
+    settings({{"NumberOfSimsForFDist2", "0"}});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    EXPECT_THAT(file("proj.htm"), HasSubstr("\tThe selection scan needs at least one simulation "
+                                            "and one deme (NumberOfSimsForFDist2 = 0"));
+}
+
+TEST_F(SelectionScanE2E, FiniteIslandModelOfTwentyLociWithItsBatchLine)
+{
+    write("proj.drp", microsat_project(20, 1));
+    write("glbstreams.txt", "batch files\n_DETECT_SELECTION_\n");
+    settings({});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    if (observed_fst_missing())
+        GTEST_SKIP() << "the locus-by-locus AMOVA gives no observed FST in this build";
+    std::string sim = file("fdist2_simOut.txt");
+    EXPECT_THAT(sim, StartsWith("FST\tTarget Het.\tMeanHetBP\tMeanHetWP\tNumMutsOnTree\tTarget "
+                                "Mean FST = "));
+    EXPECT_EQ(std::count(sim.begin(), sim.end(), '\n'), 2001);
+    std::string text = file("proj.htm");
+    for (const char* part : {"Tested Genetic Structure:\n", "Finite island model:\n",
+                             "1-FST quantile\t(if P-value=2", "FST null distribution quantiles",
+                             "observed  vs. simulated data\n\n"})
+        EXPECT_THAT(text, HasSubstr(part));
+    EXPECT_THAT(file("fdist2_ObsOut.txt"), StartsWith("Locus\tObs. Het. BP\tObs FST\t"));
+    std::string batch = read_text(work / "selectionDetection.sum");
+    std::string line = batch.substr(batch.rfind("proj.drp\t2000\t") - 0);
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 12) << line;
+
+    // The same seed gives the same simulations.
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    EXPECT_EQ(file("fdist2_simOut.txt"), sim);
+}
+
+TEST_F(SelectionScanE2E, HierarchicalIslandModelOfTwoGroups)
+{
+    write("proj.drp", microsat_project(20, 2));
+    settings({{"UseHierarchicalIslandModel", "1"}, {"NumberOfSimsForFDist2", "500"}});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    if (observed_fst_missing())
+        GTEST_SKIP() << "the locus-by-locus AMOVA gives no observed FST in this build";
+    EXPECT_THAT(file("fdist2_simOut.txt"), StartsWith("FST\tTarget Het.\tExpHetBP\t"));
+    EXPECT_THAT(file("proj.htm"), HasSubstr("Hierarchical island model:\n"));
+}
+
+TEST_F(SelectionScanE2E, ParameterFileGivesSimulatedProjectsThatRun)
+{
+    write("proj.drp", microsat_project(10, 1));
+    write("simParamFile.txt", "p\nfiles\n3\nloci\n50\ngroups\n2\ndemes\n10\nFSC\n0.05\nFCT\n0.03\n");
+    settings({});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    if (observed_fst_missing())
+        GTEST_SKIP() << "the locus-by-locus AMOVA gives no observed FST in this build";
+    EXPECT_EQ(file("sims.drb"), "_sim1.drp\n_sim2.drp\n_sim3.drp\n");
+    fs::copy_file(work / "proj.res" / "proj_sim3.drp", work / "sim3.drp");
+    settings({{"DetectSelectedLoci", "0"}});
+    ASSERT_EQ(run("sim3.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "sim3.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of sim3.drp"));
+}
+
+}  // namespace
