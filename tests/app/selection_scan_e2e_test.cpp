@@ -122,6 +122,18 @@ TEST_F(SelectionScanE2E, FiniteIslandModelOfTwentyLociWithItsBatchLine)
     EXPECT_THAT(sim, StartsWith("FST\tTarget Het.\tMeanHetBP\tMeanHetWP\tNumMutsOnTree\tTarget "
                                 "Mean FST = "));
     EXPECT_EQ(std::count(sim.begin(), sim.end(), '\n'), 2001);
+    // The island model is fitted to the observed mean FST: the simulated
+    // loci scatter around it (finite samples of a few of the demes).
+    std::istringstream rows(sim);
+    std::string header;
+    std::getline(rows, header);
+    const double target = std::stod(header.substr(header.rfind("= ") + 2));
+    double sum = 0.0;
+    int n = 0;
+    for (std::string row; std::getline(rows, row); ++n)
+        sum += std::stod(row);
+    ASSERT_EQ(n, 2000);
+    EXPECT_NEAR(sum / n, target, 0.35 * target);
     std::string text = file("proj.htm");
     for (const char* part : {"Tested Genetic Structure:\n", "Finite island model:\n",
                              "1-FST quantile\t(if P-value=2", "FST null distribution quantiles",
