@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "amova/amova.h"
+#include "amova/amova_table.h"
 #include "core/errors.h"
 #include "project/project.h"
 
@@ -15,6 +16,8 @@ bool amova_asked(settings const& s)
 {
     return (s.TaskNumber & settings::AMOVA) && (s.HaplAMOVA || s.LocByLocAMOVA);
 }
+
+}  // namespace
 
 // A computed matrix has one row per haplotype of the list, in list order:
 // its labels become the haplotypes' ids.
@@ -44,8 +47,6 @@ void number_populations(Samples& samples, Structure const& structure)
         if (all.data[i]->sample_index == -1)
             all.data[i]->sample_index = next++;
 }
-
-}  // namespace
 
 int Project::AMOVA(DistMat& matrix, Haplo_DB& list, Samples& samples, Structure& structure_,
                    TAlleleDB& alleles, amova_results* results)

@@ -69,7 +69,11 @@ private:
 public:
     my_string name;
     int print_width;                      // column width in the allele-table printout
-    double locus_results[12];             // stored by the locus-by-locus AMOVA
+    // The ten statistics of the locus's own AMOVA, stored by the
+    // locus-by-locus AMOVA (-2.0 each when its one-locus samples could not be built).
+    enum AmovaStatistic { LOCUS_VA, LOCUS_VB, LOCUS_VC, LOCUS_VD, LOCUS_TOTAL_VARIANCE,
+                          LOCUS_FIS, LOCUS_FST, LOCUS_FSC, LOCUS_FCT, LOCUS_FIT, AMOVA_STATISTICS };
+    double locus_results[12];             // by AmovaStatistic
     double meanHetWithinSamples;          // expected heterozygosity over samples, weighted by size
     // Fixation indices of the locus from the locus-by-locus AMOVA; -2.0
     // when its one-locus sample could not be built.

@@ -1,0 +1,141 @@
+// End-to-end runs of the locus-by-locus AMOVA: the built drovexec runs four
+// cat colonies genotyped at seven microsatellite loci (unknown gametic
+// phase, whole individuals permuted) with TaskNumber 0x200 and
+// LocByLocAMOVA=1, as a user would.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/e2e_fixture.h"
+#include "support/run_settings.h"
+#include "support/temp_log.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+class LocusByLocusE2E : public DrovexecTest {
+protected:
+    std::string project = read_text(fs::path(DROV_TEST_DATA) / "amova" / "colonies.drp");
+
+    void settings_file(std::string const& permutations)
+    {
+        write("run.drs", run_settings_text({{"TaskNumber", "512"},
+                                            {"LocByLocAMOVA", "1"},
+                                            {"PopSpecificFST", "1"},
+                                            {"NumPermutationsAMOVA", permutations}}));
+    }
+
+    std::string run_project(std::string const& stem, std::string const& text)
+    {
+        write(stem + ".drp", text);
+        EXPECT_EQ(run(stem + ".drp run.drs"), 0) << err;
+        return read_text(work / (stem + ".res") / (stem + ".htm"));
+    }
+
+    // The rows of the locus table, without their locus number.
+    static std::vector<std::string> rows(std::string const& text)
+    {
+        std::vector<std::string> found;
+        std::size_t at = text.find("% variation       FSC   P-value");
+        std::istringstream is(text.substr(text.find('\n', at) + 1));
+        for (std::string line; std::getline(is, line) && !line.empty();)
+            found.push_back(line.substr(7));
+        return found;
+    }
+
+    // The project restricted to one locus: the column of that locus in
+    // every gene-copy line.
+    std::string one_locus(int locus) const
+    {
+        std::istringstream is(project);
+        std::ostringstream os;
+        for (std::string line; std::getline(is, line);) {
+            std::size_t tab = line.rfind('\t');
+            bool copy_line = tab != std::string::npos && tab + 1 < line.size()
+                             && line[tab + 1] >= '0' && line[tab + 1] <= '9'
+                             && line.find('=') == std::string::npos;
+            if (copy_line) {
+                std::istringstream words(line.substr(tab + 1));
+                std::string w;
+                for (int k = 0; k <= locus; ++k)
+                    words >> w;
+                line = line.substr(0, tab + 1) + w;
+            }
+            os << line << "\n";
+        }
+        return os.str();
+    }
+};
+
+TEST_F(LocusByLocusE2E, SectionsOfTwoGroupsOfColonies)
+{
+    settings_file("100");
+    std::string text = run_project("colonies", project);
+
+    for (const char* section :
+         {"\n********************\nLocus by locus AMOVA:\n********************\n",
+          "List of loci with only one allele:\n", "AMOVA Results for polymorphic loci only:\n",
+          "Global AMOVA results as a weighted average over loci\n",
+          "AMOVA design and results (average over 7 loci):\n",
+          "Average F-Statistics over all loci\n", "Significance tests (110 permutations)\n",
+          "Va and FCT : P(rand. value > obs. value)  = "})
+        EXPECT_THAT(text, HasSubstr(section));
+    EXPECT_EQ(rows(text).size(), 7u);
+    std::size_t fct = text.find("FCT bootstrap percentile values (over 20000 bootstraps)");
+    std::size_t fst = text.find("FST bootstrap percentile values (over 20000 bootstraps)");
+    std::size_t fsc = text.find("FSC bootstrap percentile values (over 20000 bootstraps)");
+    ASSERT_NE(fct, std::string::npos);
+    EXPECT_TRUE(fct < fst && fst < fsc && fsc != std::string::npos);
+    EXPECT_EQ(count_of(text.substr(fct, fst - fct), " %"), 17);
+    // Groups: no population-specific FST tables.
+    EXPECT_THAT(text, Not(HasSubstr("Population specific FST")));
+
+    std::string tree = read_text(work / "colonies.res" / "colonies.js");
+    EXPECT_THAT(tree, HasSubstr("\"Locus by locus AMOVA\""));
+    EXPECT_THAT(tree, HasSubstr("\"F-stat bootstraps\""));
+
+    // The same seed draws the same bootstrap replicates.
+    std::string again = run_project("colonies", project);
+    std::size_t end = text.find("Significance tests");
+    EXPECT_EQ(again.substr(again.find("FCT bootstrap"), end - fct), text.substr(fct, end - fct));
+}
+
+// Each locus's row is the row of a project that holds that locus alone.
+TEST_F(LocusByLocusE2E, RowsEqualThoseOfOneLocusProjects)
+{
+    settings_file("0");
+    std::vector<std::string> all = rows(run_project("colonies", project));
+    ASSERT_EQ(all.size(), 7u);
+    for (int locus = 0; locus < 7; ++locus) {
+        std::string stem = "locus" + std::to_string(locus + 1);
+        std::vector<std::string> one = rows(run_project(stem, one_locus(locus)));
+        ASSERT_EQ(one.size(), 1u) << stem;
+        EXPECT_EQ(one[0], all[locus]) << stem;
+    }
+}
+
+TEST_F(LocusByLocusE2E, OneGroupHasPopulationSpecificFstTables)
+{
+    settings_file("0");
+    std::string one_group = project;
+    std::size_t at = one_group.find("\t\tNbGroups=2");
+    one_group = one_group.substr(0, at)
+                + "\t\tNbGroups=1\n\t\tGroup={\n\t\t\t\"Colony1\"\n\t\t\t\"Colony2\"\n"
+                  "\t\t\t\"Colony3\"\n\t\t\t\"Colony4\"\n\t\t}\n";
+    std::string text = run_project("onegroup", one_group);
+    EXPECT_THAT(text, HasSubstr("\nPopulation specific FST indices per polymorphic locus "
+                                "(absolute values)\n"));
+    EXPECT_THAT(text, HasSubstr("\nPopulation specific FST indices per polymorphic locus "
+                                "(relative values (%) compared to average FST)\n"));
+    EXPECT_THAT(text, HasSubstr("  Locus   Average FST   Colony1   Colony2   Colony3   Colony4\n"));
+    EXPECT_THAT(text, HasSubstr("       FST : "));
+}
+
+}  // namespace
