@@ -101,8 +101,7 @@ std::ostream& operator<<(std::ostream& os, TAllele const& allele)
 
 TLocus::TLocus(my_string const& locus_name)
     : alleles(0, 5), noted_(0), noted_char_(), noted_allele_(), name(locus_name), print_width(0),
-      locus_results(), meanHetWithinSamples(0.0), locusFst(0.0),
-      locusFsc(0.0), locusFct(0.0)
+      locus_results(), meanHetWithinSamples(0.0)
 {
 }
 
@@ -123,9 +122,6 @@ TLocus& TLocus::operator=(TLocus const& source)
     }
     std::copy(source.locus_results, source.locus_results + 12, locus_results);
     meanHetWithinSamples = source.meanHetWithinSamples;
-    locusFst = source.locusFst;
-    locusFsc = source.locusFsc;
-    locusFct = source.locusFct;
     return *this;
 }
 

@@ -75,11 +75,6 @@ public:
                           LOCUS_FIS, LOCUS_FST, LOCUS_FSC, LOCUS_FCT, LOCUS_FIT, AMOVA_STATISTICS };
     double locus_results[12];             // by AmovaStatistic
     double meanHetWithinSamples;          // expected heterozygosity over samples, weighted by size
-    // Fixation indices of the locus from the locus-by-locus AMOVA; -2.0
-    // when its one-locus sample could not be built.
-    double locusFst;
-    double locusFsc;
-    double locusFct;
 
     explicit TLocus(my_string const& locus_name);
     TLocus(TLocus const& source);

@@ -77,7 +77,7 @@ bool observeLoci(Project& p, bool withGroups, float& workCounter, Observed& obs)
     workCounter = static_cast<float>(settings::global_work_done);
     for (int l = 0; l < p.allele_db.loci.count; ++l) {
         TLocus const& locus = *p.allele_db.loci.data[l];
-        const double f = locus.locusFst;
+        const double f = locus.locus_results[TLocus::LOCUS_FST];
         obs.fst.Add(f);
         const double Ht = heterozygosityBetween(locus.meanHetWithinSamples, f);
         if (f != -2.0) {
@@ -93,7 +93,7 @@ bool observeLoci(Project& p, bool withGroups, float& workCounter, Observed& obs)
                 return false;
         }
         if (withGroups) {
-            const double c = locus.locusFct;
+            const double c = locus.locus_results[TLocus::LOCUS_FCT];
             if (c != -2.0)
                 sumCHt += Ht * c;
             obs.fct.Add(c);
