@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -57,6 +58,32 @@ std::string microsat_project(int loci, int groups, bool identical = false)
         for (int p = g * 4 / groups; p < (g + 1) * 4 / groups; ++p)
             out << "\t\t\t\"pop" << p + 1 << "\"\n";
         out << "\t\t}\n";
+    }
+    return out.str();
+}
+
+// Each sample of a simulated project gets one more locus: four gene copies
+// in five carry a sample's own allele, the fifth one shared by all.
+std::string with_planted_locus(std::string const& project)
+{
+    std::istringstream in(project);
+    std::ostringstream out;
+    int sample = -1, copy = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("SampleName=") != std::string::npos) {
+            ++sample;
+            copy = 0;
+        }
+        const auto first = line.find_first_not_of(" \t");
+        const bool data = sample >= 0 && first != std::string::npos
+                          && (line.find("simGen") != std::string::npos
+                              || (line[0] == ' ' && std::isdigit(static_cast<unsigned char>(line[first]))));
+        if (data) {
+            while (!line.empty() && line.back() == ' ')
+                line.pop_back();
+            line += " " + std::to_string(copy++ % 5 == 4 ? 300 : 310 + 2 * sample);
+        }
+        out << line << "\n";
     }
     return out.str();
 }
@@ -174,6 +201,43 @@ TEST_F(SelectionScanE2E, ParameterFileGivesSimulatedProjectsThatRun)
     ASSERT_EQ(run("sim3.drp run.drs"), 0) << err;
     EXPECT_THAT(read_text(work / "sim3.res" / "Drovalen_log.txt"),
                 HasSubstr("Successful run of sim3.drp"));
+}
+
+TEST_F(SelectionScanE2E, NeutralLociGiveUniformPValuesAndAPlantedLocusStandsOut)
+{
+    // Sixty neutral loci under a finite island model of FST 0.1 ...
+    write("proj.drp", microsat_project(10, 1));
+    write("simParamFile.txt", "p\nfiles\n1\nloci\n60\ngroups\n1\ndemes\n100\nFSC\n0.1\nFCT\n0.0\n");
+    settings({});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    if (observed_fst_missing())
+        GTEST_SKIP() << "the locus-by-locus AMOVA gives no observed FST in this build";
+    EXPECT_EQ(file("sims.drb"), "");
+    fs::remove(work / "simParamFile.txt");
+    // ... and one locus that differs among the samples, scanned in their turn.
+    write("neutral.drp", with_planted_locus(file("proj_sim1.drp")));
+    ASSERT_EQ(run("neutral.drp run.drs"), 0) << err;
+    std::istringstream rows(read_text(work / "neutral.res" / "fdist2_ObsOut.txt"));
+    std::string line;
+    std::getline(rows, line);
+    double sum = 0.0, planted = 1.0;
+    int tested = 0;
+    while (std::getline(rows, line)) {
+        std::istringstream fields(line);
+        int locus = 0;
+        double het = 0.0, fst = 0.0, p = 0.0;
+        fields >> locus >> het >> fst >> p;
+        if (locus == 61)
+            planted = p;
+        else if (p >= 0.0 && p < 2.0) {
+            sum += p;
+            ++tested;
+        }
+    }
+    // min(U, 1 - U) of a neutral locus is uniform on [0, 0.5].
+    ASSERT_GE(tested, 40);
+    EXPECT_NEAR(sum / tested, 0.25, 0.07);
+    EXPECT_LT(planted, 0.01);
 }
 
 }  // namespace
