@@ -102,12 +102,6 @@ protected:
         write("run.drs", run_settings_text(changes));
     }
     std::string file(std::string const& name) { return read_text(work / "proj.res" / name); }
-
-    // The scan needs the observed FST of every locus.
-    bool observed_fst_missing()
-    {
-        return file("proj.htm").find(INVALID_F) != std::string::npos;
-    }
 };
 
 TEST_F(SelectionScanE2E, NineLociAreRefusedAndIdenticalSamplesGiveInvalidF)
@@ -143,8 +137,6 @@ TEST_F(SelectionScanE2E, FiniteIslandModelOfTwentyLociWithItsBatchLine)
     write("glbstreams.txt", "batch files\n_DETECT_SELECTION_\n");
     settings({});
     ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
-    if (observed_fst_missing())
-        GTEST_SKIP() << "the locus-by-locus AMOVA gives no observed FST in this build";
     std::string sim = file("fdist2_simOut.txt");
     EXPECT_THAT(sim, StartsWith("FST\tTarget Het.\tMeanHetBP\tMeanHetWP\tNumMutsOnTree\tTarget "
                                 "Mean FST = "));
@@ -181,10 +173,23 @@ TEST_F(SelectionScanE2E, HierarchicalIslandModelOfTwoGroups)
     write("proj.drp", microsat_project(20, 2));
     settings({{"UseHierarchicalIslandModel", "1"}, {"NumberOfSimsForFDist2", "500"}});
     ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
-    if (observed_fst_missing())
-        GTEST_SKIP() << "the locus-by-locus AMOVA gives no observed FST in this build";
     EXPECT_THAT(file("fdist2_simOut.txt"), StartsWith("FST\tTarget Het.\tExpHetBP\t"));
     EXPECT_THAT(file("proj.htm"), HasSubstr("Hierarchical island model:\n"));
+}
+
+TEST_F(SelectionScanE2E, OneDemePerGroupFailsEverySimulation)
+{
+    write("proj.drp", microsat_project(20, 2));
+    settings({{"UseHierarchicalIslandModel", "1"},
+              {"NumberOfDemesForFDist2", "1"},
+              {"NumberOfSimsForFDist2", "30"}});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    const std::string refusal = std::string("\t30 of 30 simulations failed\n") + INVALID_F;
+    EXPECT_THAT(file("proj.htm"), HasSubstr(refusal));
+    EXPECT_THAT(file("Drovalen_log.txt"), HasSubstr(refusal));
+    EXPECT_THAT(file("proj.htm"), Not(HasSubstr("Hierarchical island model:")));
+    std::string sim = file("fdist2_simOut.txt");
+    EXPECT_EQ(std::count(sim.begin(), sim.end(), '\n'), 1);  // nothing recorded
 }
 
 TEST_F(SelectionScanE2E, ParameterFileGivesSimulatedProjectsThatRun)
@@ -193,8 +198,6 @@ TEST_F(SelectionScanE2E, ParameterFileGivesSimulatedProjectsThatRun)
     write("simParamFile.txt", "p\nfiles\n3\nloci\n50\ngroups\n2\ndemes\n10\nFSC\n0.05\nFCT\n0.03\n");
     settings({});
     ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
-    if (observed_fst_missing())
-        GTEST_SKIP() << "the locus-by-locus AMOVA gives no observed FST in this build";
     EXPECT_EQ(file("sims.drb"), "_sim1.drp\n_sim2.drp\n_sim3.drp\n");
     fs::copy_file(work / "proj.res" / "proj_sim3.drp", work / "sim3.drp");
     settings({{"DetectSelectedLoci", "0"}});
@@ -210,8 +213,6 @@ TEST_F(SelectionScanE2E, NeutralLociGiveUniformPValuesAndAPlantedLocusStandsOut)
     write("simParamFile.txt", "p\nfiles\n1\nloci\n60\ngroups\n1\ndemes\n100\nFSC\n0.1\nFCT\n0.0\n");
     settings({});
     ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
-    if (observed_fst_missing())
-        GTEST_SKIP() << "the locus-by-locus AMOVA gives no observed FST in this build";
     EXPECT_EQ(file("sims.drb"), "");
     fs::remove(work / "simParamFile.txt");
     // ... and one locus that differs among the samples, scanned in their turn.

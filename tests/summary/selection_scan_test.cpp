@@ -530,3 +530,18 @@ TEST_F(SelectionScanRunTest, ParameterFileProducesSimulatedProjects)
     results.flush();
     EXPECT_EQ(file("r.htm").find("island model"), std::string::npos);
 }
+
+TEST_F(SelectionScanRunTest, StopRequestAtTheFirstStepWritesNothing)
+{
+    makeSamples();
+    Samples* samples = project.samples;
+    project.run_settings.stop_requested = 1;
+    project.detectSelectedLociFromFSTHetComparison(false);
+    results.flush();
+    EXPECT_EQ(file("r.htm"), "");
+    EXPECT_FALSE(std::filesystem::exists(dir / "fdist2_simOut.txt"));
+    EXPECT_EQ(project.samples, samples);
+    EXPECT_EQ(project.run_settings.TaskNumber, 0);
+    EXPECT_FALSE(project.run_settings.selection_scan_running);
+    EXPECT_TRUE(htmlOutput);
+}
