@@ -396,7 +396,8 @@ TEST_F(RunE2E, SummaryStatisticsKeywordsDecideTheLevels)
         add_project("dna2.drp", "p.drp");
         add_settings("run.drs", {{"TaskNumber", "1"},
                                  {"ComputeSumStatsWithinGroups", c.within_groups},
-                                 {"DetectSelectedLoci", "1"}});
+                                 {"DetectSelectedLoci", "1"},
+                                 {"NumberOfSimsForFDist2", "20"}});
         add_run_list({{"p.drp", 0}, {"p.drp", 0}});
         if (c.keywords)
             write("sumstat_keys.txt", c.keywords);
