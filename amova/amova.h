@@ -212,6 +212,12 @@ private:
     // within the individuals of a sample) prints "N.A.".
     void print_pop_fis_table(std::ostream& out, int permutations);
     void store_global_fstat() const;
+    // The design's values into the result record; totalDf is the total's
+    // degrees of freedom, and the population FST or FIS go with it when given.
+    void record_design_results(int totalDf, double const* populationFST,
+                               double const* populationFIS);
+    // Every population's FIS, when population-specific FIS are asked for.
+    void compute_population_FIS();
     void write_batch_fields(int const df[4], double const v[4], double const index[4]);
 
     bool amova_asked() const;

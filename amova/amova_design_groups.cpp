@@ -129,9 +129,7 @@ int Amova::groups_design(const char* reporter, void (Amova::*schemeAcross)(),
         const double index[4] = {FCT, FSC, FST, 0};
         write_batch_fields(df, v, index);
     }
-    results->set_amova_results(dfA, ssdAG, Va, dfB, ssdAP, Vb, dfC, ssdWP, Vc, dfD, ssdWI, Vd,
-                               static_cast<int>(N - 1), ssdTotal, totalVariance, FST, FSC, FCT,
-                               FIT, FIS, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, 0);
+    record_design_results(static_cast<int>(N - 1), nullptr, nullptr);
 
     if (numPermutations <= 0)
         return 1;

@@ -81,9 +81,7 @@ int Amova::AMOVA_G_P_I()
     }
     const double within = Vd + Vc;
     FIS = within == 0 || std::isnan(within) ? 0.0 : Vc / within;
-    if (s.PopSpecificFIS)
-        for (int i = 0; i < P; ++i)
-            popFIS[i] = population_FIS(*popTable[i]);
+    compute_population_FIS();
 
     if (printFlag && s.results_stream) {
         std::ostream& out = *s.results_stream;
@@ -107,9 +105,7 @@ int Amova::AMOVA_G_P_I()
         if (numPermutations <= 0 && s.PopSpecificFIS)
             print_pop_fis_table(out, 0);
     }
-    results->set_amova_results(dfA, ssdAG, Va, dfB, ssdAP, Vb, dfC, ssdWP, Vc, dfD, ssdWI, Vd,
-                               static_cast<int>(N - 1), ssdTotal, totalVariance, FST, FSC, FCT,
-                               FIT, FIS, 0, 0, 0, 0, 0, nullptr, popFIS.data(), nullptr, P);
+    record_design_results(static_cast<int>(N - 1), nullptr, popFIS.data());
 
     if (numPermutations <= 0)
         return 1;

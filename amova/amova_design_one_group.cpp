@@ -89,9 +89,7 @@ int Amova::one_group_design(const char* reporter, void (Amova::*scheme)())
         if (s.PopSpecificFST)
             print_pop_fst_table(out);
     }
-    results->set_amova_results(dfA, ssdAG, Va, dfB, ssdAP, Vb, dfC, ssdWP, Vc, dfD, ssdWI, Vd,
-                               static_cast<int>(N - 1), ssdTotal, totalVariance, FST, FSC, FCT,
-                               FIT, FIS, 0, 0, 0, 0, 0, popFST.data(), nullptr, nullptr, P);
+    record_design_results(static_cast<int>(N - 1), popFST.data(), nullptr);
 
     if (numPermutations <= 0)
         return 1;

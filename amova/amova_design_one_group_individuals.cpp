@@ -112,9 +112,7 @@ int Amova::AMOVA_1G_P_I()
     }
     const double within = Vb + Vc;
     FIS = within == 0 || std::isnan(within) ? 0.0 : Vb / within;
-    if (s.PopSpecificFIS)
-        for (int i = 0; i < P; ++i)
-            popFIS[i] = population_FIS(*popTable[i]);
+    compute_population_FIS();
 
     if (printFlag && s.results_stream) {
         std::ostream& out = *s.results_stream;
@@ -137,10 +135,7 @@ int Amova::AMOVA_1G_P_I()
         if (numPermutations <= 0 && s.PopSpecificFIS)
             print_pop_fis_table(out, 0);
     }
-    results->set_amova_results(dfA, ssdAG, Va, dfB, ssdAP, Vb, dfC, ssdWP, Vc, dfD, ssdWI, Vd,
-                               static_cast<int>(2 * numUnits - 1), ssdTotal, totalVariance, FST,
-                               FSC, FCT, FIT, FIS, 0, 0, 0, 0, 0, nullptr, popFIS.data(),
-                               nullptr, P);
+    record_design_results(static_cast<int>(2 * numUnits - 1), nullptr, popFIS.data());
 
     if (numPermutations <= 0)
         return 1;

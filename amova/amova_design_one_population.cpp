@@ -47,9 +47,7 @@ int Amova::AMOVA_1G_1P_I()
         totalVariance = 1e-18;
     const double within = Va + Vb;
     FIS = within == 0 || std::isnan(within) ? 0.0 : Va / within;
-    if (s.PopSpecificFIS)
-        for (int i = 0; i < P; ++i)
-            popFIS[i] = population_FIS(*popTable[i]);
+    compute_population_FIS();
 
     if (printFlag && s.results_stream) {
         std::ostream& out = *s.results_stream;
@@ -67,10 +65,7 @@ int Amova::AMOVA_1G_1P_I()
         if (numPermutations <= 0 && s.PopSpecificFIS)
             print_pop_fis_table(out, 0);
     }
-    results->set_amova_results(dfA, ssdAG, Va, dfB, ssdAP, Vb, dfC, ssdWP, Vc, dfD, ssdWI, Vd,
-                               static_cast<int>(2 * numUnits - 1), ssdTotal, totalVariance, FST,
-                               FSC, FCT, FIT, FIS, 0, 0, 0, 0, 0, nullptr, popFIS.data(),
-                               nullptr, P);
+    record_design_results(static_cast<int>(2 * numUnits - 1), nullptr, popFIS.data());
 
     if (numPermutations <= 0)
         return 1;

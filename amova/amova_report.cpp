@@ -199,3 +199,20 @@ void Amova::write_batch_fields(int const df[4], double const v[4], double const 
     for (int k = 0; k < 4; ++k)
         out << "\t" << index[k];
 }
+
+void Amova::record_design_results(int totalDf, double const* populationFST,
+                                  double const* populationFIS)
+{
+    const int populations =
+        populationFST || populationFIS ? static_cast<int>(popTable.size()) : 0;
+    results->set_amova_results(dfA, ssdAG, Va, dfB, ssdAP, Vb, dfC, ssdWP, Vc, dfD, ssdWI, Vd,
+                               totalDf, ssdTotal, totalVariance, FST, FSC, FCT, FIT, FIS, 0, 0, 0,
+                               0, 0, populationFST, populationFIS, nullptr, populations);
+}
+
+void Amova::compute_population_FIS()
+{
+    if (runSettings.PopSpecificFIS)
+        for (size_t i = 0; i < popTable.size(); ++i)
+            popFIS[i] = population_FIS(*popTable[i]);
+}

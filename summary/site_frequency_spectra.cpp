@@ -2,7 +2,7 @@
 // result folder): per sample the spectrum of derived-allele counts and the
 // folded spectrum of minor-allele counts, the same two joint spectra per
 // pair of samples, the two multidimensional spectra over all samples (in the
-// row-major cell order of the dadi tool, Gutenkunst et al. 2009), and the
+// row-major cell order of Gutenkunst et al. 2009), and the
 // number of polymorphic sites; optionally repeated for bootstrap replicates
 // over sites, each in a folder of its own under "bootSFS/".
 //
@@ -84,8 +84,8 @@ private:
     std::vector<int> n_;  // sample sizes in gene copies, truncated
     std::vector<double> size_;
     int T_ = 0;            // total of the sample sizes
-    std::string folder_;   // F
-    std::string base_;     // B
+    std::string folder_;   // the result folder, with its closing separator
+    std::string base_;     // the project's file name without folder and extension
     const my_string ancestral_name_{"0"};
     SiteTable sites_;
     std::vector<int> idx_;

@@ -317,6 +317,24 @@ bool fu_fs_section_of(Sample& p, DriverCall& call, const char* where)
     return true;
 }
 
+// The observed distance matrix and molecular diversity of Tajima's test; false, after the
+// "cannot be computed" line and an ended batch line, when the matrix fails.
+template <class Sample>
+bool tajima_observed_diversity(Sample& p, DriverCall& call, std::clock_t& start)
+{
+    if (!call.polymorphism_evaluated)
+        start = std::clock();
+    call.evaluate_polymorphism_once();
+    if (!p.compute_distance_matrix(nullptr, &call.s, 0)) {
+        call.results << "Tajima's D cannot be computed" << no_matrix << std::endl;
+        empty_batch_line(_TAJIMA_, ofs_tajima, p);
+        call.done_since(start);
+        return false;
+    }
+    p.compute_molecular_diversity(call.s);
+    return true;
+}
+
 }  // namespace
 
 bool PopulDNA::tajima_section(DriverCall& call)
@@ -329,17 +347,9 @@ bool PopulDNA::tajima_section(DriverCall& call)
     *_ZOS_ << "\n\t\tComputing Tajima's D ...\n";
     take_distance_settings(call.s, 0, 0.0);
     DeletionWeight = 0.0;  // indels are not counted
-    if (!call.polymorphism_evaluated)
-        start = std::clock();
-    call.evaluate_polymorphism_once();
-    std::ostream& out = call.results;
-    if (!compute_distance_matrix(nullptr, &call.s, 0)) {
-        out << "Tajima's D cannot be computed" << no_matrix << std::endl;
-        empty_batch_line(_TAJIMA_, ofs_tajima, *this);
-        call.done_since(start);
+    if (!tajima_observed_diversity(*this, call, start))
         return true;
-    }
-    compute_molecular_diversity(call.s);
+    std::ostream& out = call.results;
     const int n = static_cast<int>(SampleSize);
     const int S = NumSubstitutionSites;
     tajimaD(n, MeanPairDiff, S);
@@ -364,17 +374,9 @@ bool PopulRFLP::tajima_section(DriverCall& call)
     std::clock_t start = std::clock();
     *_ZOS_ << "\tComputing Tajima's D ...\n";
     take_distance_settings(call.s, 0, 0.0);
-    if (!call.polymorphism_evaluated)
-        start = std::clock();
-    call.evaluate_polymorphism_once();
-    std::ostream& out = call.results;
-    if (!compute_distance_matrix(nullptr, &call.s, 0)) {
-        out << "Tajima's D cannot be computed" << no_matrix << std::endl;
-        empty_batch_line(_TAJIMA_, ofs_tajima, *this);
-        call.done_since(start);
+    if (!tajima_observed_diversity(*this, call, start))
         return true;
-    }
-    compute_molecular_diversity(call.s);
+    std::ostream& out = call.results;
     const int n = static_cast<int>(SampleSize);
     const int S = NumSubstitutionSites;
     tajimaD(n, MeanPairDiff, NumPolymSites);
