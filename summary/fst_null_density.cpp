@@ -84,14 +84,20 @@ double density_at(const Window& window, double x, Kernel kernel, double width)
 {
     if (!(window.total > 0.0))
         return 0.0;
+    // The kernel is chosen once, outside the loop over the window's loci.
     double sum = 0.0;
-    for (const WeightedLocus& locus : window.loci) {
-        const double z = (locus.fst - x) / width;
-        if (kernel == Kernel::GAUSSIAN) {
-            if (width != 0.0)
-                sum += std::exp(-z * z / 2.0) * GAUSS_NORM / width * locus.weight;
-        } else if (z * z <= 1.0) {
-            sum += EPANECHNIKOV * (1.0 - z * z) / width * locus.weight;
+    if (kernel == Kernel::GAUSSIAN) {
+        if (width == 0.0)
+            return 0.0;
+        for (const WeightedLocus& locus : window.loci) {
+            const double z = (locus.fst - x) / width;
+            sum += std::exp(-z * z / 2.0) * GAUSS_NORM / width * locus.weight;
+        }
+    } else {
+        for (const WeightedLocus& locus : window.loci) {
+            const double z = (locus.fst - x) / width;
+            if (z * z <= 1.0)
+                sum += EPANECHNIKOV * (1.0 - z * z) / width * locus.weight;
         }
     }
     return sum / window.total;

@@ -97,19 +97,16 @@ int Project::simulateSample(const double& theta, const int& numSites, const Mut_
 void Project::computeMeanHeterozygosityOverSamplesInStructure(Samples const&,
                                                               Structure const& structure)
 {
-    std::ostream discard(nullptr);  // the per-locus tables are computed, not shown
     for (int g = 0; g < structure.NbGroups && structure.Groups; ++g) {
         for (int m = 0; m < structure.Groups[g].count; ++m) {
             PopGenetics* sample = dynamic_cast<PopGenetics*>(structure.Groups[g].data[m]);
             if (!sample)
                 continue;
             sample->evaluate_polymorphism(run_settings);
-            if (run_settings.genotypic_data)
-                sample->OutputAllelelNumberAndHetPerLocusDipl(sample->individuals, discard,
-                                                              run_settings, false, false, false);
-            else
-                sample->OutputAllelelNumberAndHetPerLocusHapl(discard, run_settings, false,
-                                                              false, false);
+            // Only the heterozygosities are read: the tables are not formatted.
+            if (ProfileSettings::DataType != FREQUENCY)
+                sample->fill_locus_tables(
+                    run_settings.genotypic_data ? &sample->individuals : nullptr, false);
         }
     }
     for (int l = 0; l < allele_db.loci.count; ++l) {

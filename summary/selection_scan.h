@@ -94,7 +94,6 @@ int readSimulatedValues(std::istream& in, bool hierarchical, MY_TArrayAsVector<d
 struct HetLimits {
     double min = 10000.0;
     double max = -10.0;
-    double peak = 0.0;
     void add(double het);
 };
 

@@ -136,8 +136,6 @@ void HetLimits::add(double het)
         return;
     max = std::max(het, max);
     min = std::min(het, min);
-    if (het > peak)
-        peak = het;
 }
 
 namespace {

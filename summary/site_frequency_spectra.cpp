@@ -41,22 +41,6 @@ bool is_missing_name(my_string const& name, char missing)
     return name.length == 1 && name.str[0] == missing;
 }
 
-bool has_allele(TLocus const& locus, const char* name)
-{
-    for (int a = 0; a < locus.alleles.count; ++a)
-        if (std::strcmp(locus.alleles.data[a]->name.str, name) == 0)
-            return true;
-    return false;
-}
-
-bool has_missing_allele(TLocus const& locus, char missing)
-{
-    for (int a = 0; a < locus.alleles.count; ++a)
-        if (is_missing_name(locus.alleles.data[a]->name, missing))
-            return true;
-    return false;
-}
-
 // The counts of every site in the samples, taken once per call: they do not
 // depend on the pass, which only chooses the sites.
 struct SiteTable {
@@ -221,7 +205,7 @@ void SpectrumExport::classify_site(int s, TLocus& pooled)
 
     int ancestral = -1;
     TAllele const* zero = nullptr;
-    if (has_allele(pooled, "0") && project_locus) {
+    if (pooled.find_allele_by_name('0') && project_locus) {
         ancestral = project_locus->find_allele_pos_by_name(ancestral_name_);
         zero = ancestral >= 0 ? project_locus->alleles.data[ancestral] : nullptr;
     }
@@ -231,7 +215,7 @@ void SpectrumExport::classify_site(int s, TLocus& pooled)
     }
 
     unsigned char flags = 0;
-    if (!has_missing_allele(pooled, samples_.MissingData))
+    if (!pooled.find_allele_by_name(samples_.MissingData))
         flags |= SiteTable::COUNTED;
     if (ancestral >= 0 && ancestral == minor)
         flags |= SiteTable::ANCESTRAL_MINOR;

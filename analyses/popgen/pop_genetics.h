@@ -277,6 +277,10 @@ public:
     // columns for microsatellite data; the flags play no part.
     void OutputAllelelNumberAndHetPerLocusHapl(std::ostream& out, settings const& s, bool range,
                                                bool gw, bool print);
+    // The per-locus columns of those tables (heterozygosities, allele and
+    // gene-copy numbers; sizes when microsat), without writing the table: of
+    // the individuals, or of the haplotype records when null.
+    void fill_locus_tables(TPhenDB const* sample_individuals, bool microsat);
     // NumLoci, evaluated and kept once the sample has a haplotype record: the
     // loci of the first record's haplotype; 0 while there is none.
     int num_loci_cached();
@@ -655,10 +659,8 @@ private:
     void print_allele_frequencies(std::ostream& out, settings const& s);
     // s.d. of a frequency p among SampleSize gene copies (divisor 1 up to 2 copies).
     double frequency_sd(double p) const;
-    // The steps of the per-locus tables: the per-locus columns; the sizes of
-    // one microsatellite locus; the table with its means, stored whether
-    // printed or not.
-    void fill_locus_tables(TPhenDB const* sample_individuals, bool microsat);
+    // The steps of the per-locus tables: the sizes of one microsatellite
+    // locus; the table with its means, stored whether printed or not.
     void add_allele_sizes(LocusAlleleCounts const& counts);
     void count_alleles(TPhenDB const* sample_individuals, bool missing_counts);
     // For each locus: the gene copies of the individuals (null: of the
