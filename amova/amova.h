@@ -189,6 +189,9 @@ private:
     // FIS of population p from its current within sums (one-population
     // analysis of its individuals), or not_available_FIS.
     static double population_FIS(Population const& p);
+    // After a permutation: every population's counts rebuilt from the index
+    // vector, and the sum of their within sums.
+    double permuted_within_sum();
     // One test step of the individual level: gene copies re-paired into
     // individuals within each population; returns the sum of the populations'
     // within sums and, with PopSpecificFIS, counts every population whose FIS

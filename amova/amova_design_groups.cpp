@@ -136,13 +136,7 @@ int Amova::groups_design(const char* reporter, void (Amova::*schemeAcross)(),
     AmovaPermutationTests tests(*this, reporter, 1.0f);
     if (!tests.set_up(0x7, N))
         return 0;
-    auto within_sum = [this]() {
-        distribute_HaplotypeIndexVector();
-        double W = 0;
-        for (Population* p : popTable)
-            W += *p->SSDWP_div_freq(*distMat);
-        return W;
-    };
+    auto within_sum = [this]() { return permuted_within_sum(); };
     const AmovaPermutationTests::Test vc = {
         2, Vc, true, "Vc and FST : P(rand. value &lt; obs. value)  = ", &results->p_fst};
     if (!tests.run(vc, [&]() {

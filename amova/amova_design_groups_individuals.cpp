@@ -149,10 +149,7 @@ int Amova::AMOVA_G_P_I()
         1, Vb, false, "Vb and FSC : P(rand. value > obs. value)  = ", &results->p_fsc};
     done = tests.run(vb, [&]() {
         PIAPWG();
-        distribute_HaplotypeIndexVector();
-        double Wp = 0;
-        for (Population* p : popTable)
-            Wp += *p->SSDWP_div_freq(*distMat);
+        const double Wp = permuted_within_sum();
         return (SSD_G - Wp) / (dfB * n) - (Wp - observedSSDWI) / (dfC * n);
     });
     if (!done)

@@ -101,10 +101,7 @@ int Amova::one_group_design(const char* reporter, void (Amova::*scheme)())
                                             &results->p_fst};
     bool done = tests.run(va, [this, n, scheme]() {
         (this->*scheme)();
-        distribute_HaplotypeIndexVector();
-        double W = 0;
-        for (Population* p : popTable)
-            W += *p->SSDWP_div_freq(*distMat);
+        const double W = permuted_within_sum();
         return (ssdTotal - W) / (dfA * n) - W / (dfB * n);
     });
     if (!done)

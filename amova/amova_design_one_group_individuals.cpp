@@ -37,18 +37,14 @@ double Amova::population_FIS(Population const& p)
 double Amova::repaired_within_population_sums()
 {
     PHAIWP();
-    distribute_HaplotypeIndexVector();
+    const double Wp = permuted_within_sum();
     compute_SSDWI();
-    double Wp = 0;
-    for (size_t i = 0; i < popTable.size(); ++i) {
-        Population* p = popTable[i];
-        Wp += *p->SSDWP_div_freq(*distMat);
-        if (runSettings.PopSpecificFIS) {
-            double fis = population_FIS(*p);
+    if (runSettings.PopSpecificFIS)
+        for (size_t i = 0; i < popTable.size(); ++i) {
+            double fis = population_FIS(*popTable[i]);
             if (fis != not_available_FIS && fis >= popFIS[i])
                 popFISPValue[i] += 1;
         }
-    }
     return Wp;
 }
 
@@ -166,10 +162,7 @@ int Amova::AMOVA_1G_P_I()
         0, Va, false, "Va and FST : P(rand. value > obs. value)  = ", &results->p_fst, true};
     done = tests.run(va, [&]() {
         PIAPWG();
-        distribute_HaplotypeIndexVector();
-        double Wp = 0;
-        for (Population* p : popTable)
-            Wp += *p->SSDWP_div_freq(*distMat);
+        const double Wp = permuted_within_sum();
         return (totalSSD - Wp) / (dfA * n) - (Wp - observedSSDWI) / (dfB * n);
     });
     if (!done)

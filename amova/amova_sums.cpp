@@ -85,3 +85,12 @@ void Amova::compute_SSDWI()
         ssdWI += p->ssdWithinIndiv;
     }
 }
+
+double Amova::permuted_within_sum()
+{
+    distribute_HaplotypeIndexVector();
+    double W = 0;
+    for (Population* p : popTable)
+        W += *p->SSDWP_div_freq(*distMat);
+    return W;
+}

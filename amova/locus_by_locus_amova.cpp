@@ -35,22 +35,6 @@ void store_locus_statistics(TLocus& locus, amova_results const& r)
     std::copy(values, values + TLocus::AMOVA_STATISTICS, locus.locus_results);
 }
 
-// The method line names the distance each locus is analysed with.
-const char* distance_name(int method)
-{
-    switch (ProfileSettings::DataType) {
-    case DNA:
-    case RFLP:
-        return DistanceNames[0];
-    case MICROSAT:
-        return method == 0 ? DistanceNames[7] : method == 1 ? DistanceNames[8] : "";
-    case STANDARD:
-        return "Pairwise differences";
-    default:
-        return "";
-    }
-}
-
 // The project's distance matrix as it was before the loci replaced it: a
 // matrix given in the project file must still serve the levels that follow.
 class SavedDistances {
@@ -202,9 +186,12 @@ void Project::LocusByLocusAMOVA(std::fstream* results)
         if (s.ComputeConventionalFST)
             method_out << "Computing conventional F-Statistics from haplotype frequencies"
                        << std::endl;
-        else if (s.ComputeDistanceMatrixAMOVA)
-            method_out << "Distance method for locus-by-locus analysis: "
-                       << distance_name(s.DistanceMethodAMOVA) << std::endl;
+        else if (s.ComputeDistanceMatrixAMOVA) {
+            // DNA and RFLP loci are single sites: always the pairwise difference.
+            const char* name = distance_method_name(s.DistanceMethodAMOVA);
+            method_out << "Distance method for locus-by-locus analysis: " << (name ? name : "")
+                       << std::endl;
+        }
         method_out << std::endl;
     }
 
@@ -239,6 +226,10 @@ void Project::LocusByLocusAMOVA(std::fstream* results)
                 abandoned = true;
                 break;
             }
+            if (locus.alleles.count < 3) {  // no AMOVA: spare its distance matrix
+                set_locus_statistics(locus, 0.0);
+                continue;
+            }
             locus_settings.silence();
             calc_dist_matrix(*one_haplotypes, s.DistanceMethodAMOVA, s.GammaAValueAMOVA);
             label_rows_with_ids(dist_mat, *one_haplotypes);
@@ -249,10 +240,6 @@ void Project::LocusByLocusAMOVA(std::fstream* results)
             s.current_haplotype_list = one_haplotypes.get();
             s.current_allele_db = &allele_db;
 
-            if (locus.alleles.count < 3) {
-                set_locus_statistics(locus, 0.0);
-                continue;
-            }
             auto record = std::make_unique<amova_results>();
             record->locus = i;
             try {
