@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "amova/amova.h"
+#include "amova/amova_shuffle.h"
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
 #include "comparisons/mantel.h"
@@ -268,10 +269,9 @@ private:
         std::fill(batch_.begin(), batch_.end(), 0.0);
         long hits = 0, piXYHits = 0, correctedHits = 0;
         long solved = 0, tauHits = 0, kHits = 0, theta0Hits = 0;
-        long seed = 1;
 
         for (int p = 0; p < P; ++p) {
-            shuffle_pair_vector(ids_.data(), nX, N, byIndividuals_, seed);
+            shuffle_pair_vector(ids_.data(), nX, N, byIndividuals_);
             set_up(x, y);
             double wX = *x->SSDWP_div_freq(d_), wY = *y->SSDWP_div_freq(d_);
             double w = wX + wY;
@@ -354,21 +354,12 @@ void fill_bipop_vector(Population const* first, Population const* second, int* i
 // the first of the second sample takes a unit drawn uniformly among itself
 // and those before it, so that every split of the N units into the two
 // sample sizes is equally likely.
-void shuffle_pair_vector(int* ids, int nX, int N, bool by_individuals, long& seed)
+void shuffle_pair_vector(int* ids, int nX, int N, bool by_individuals)
 {
-    if (!by_individuals) {
-        for (int g = N - 1; g >= nX && g > 0; --g) {
-            int r = std::min(static_cast<int>((g + 1) * ran3(&seed)), g);
-            std::swap(ids[g], ids[r]);
-        }
-        return;
-    }
-    const int first = nX / 2;
-    for (int g = N / 2 - 1; g >= first && g > 0; --g) {
-        int r = std::min(static_cast<int>((g + 1) * ran3(&seed)), g);
-        std::swap(ids[2 * g], ids[2 * r]);
-        std::swap(ids[2 * g + 1], ids[2 * r + 1]);
-    }
+    if (by_individuals)
+        shuffle_block(0, nX / 2, N / 2, IndividualExchange{ids});
+    else
+        shuffle_block(0, nX, N, CopyExchange{ids});
 }
 
 int Amova::CalcPairDist()

@@ -53,7 +53,7 @@ void fill_bipop_vector(Population const* first, Population const* second, int* i
 // first nX entries and the rest (partial Fisher-Yates from the end on ran3).
 // With `by_individuals` the units are the individuals, pairs of consecutive
 // entries, so that the two gene copies of an individual stay together.
-void shuffle_pair_vector(int* ids, int nX, int N, bool by_individuals, long& seed);
+void shuffle_pair_vector(int* ids, int nX, int N, bool by_individuals);
 
 // The log line, the result sections and the batch summary lines of the
 // comparisons; pops: the samples by index. `start`: the processor clock at

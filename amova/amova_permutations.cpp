@@ -16,45 +16,13 @@
 #include <utility>
 
 #include "amova/amova.h"
+#include "amova/amova_shuffle.h"
 #include "app/settings.h"
 #include "core/errors.h"
 #include "core/random.h"
 #include "model/haplo_db.h"
 #include "model/population.h"
 #include "project/structure.h"
-
-namespace {
-
-// The shuffle of one block; exchange(i, j) swaps elements i and j.
-template <class Exchange>
-void shuffle_block(int s, int f, int e, Exchange exchange)
-{
-    if (e <= f)
-        return;
-    long seed = 1;  // continues the project's stream: ran3 reseeds only for a negative seed
-    for (int i = e - 1; i >= f; --i) {
-        double u = ran3(&seed);
-        int j = s + static_cast<int>(std::floor((i - s + 1) * u));
-        exchange(i, std::min(j, i));
-    }
-}
-
-// Exchanges of gene copies, and of individuals (consecutive pairs of copies).
-struct CopyExchange {
-    int* v;
-    void operator()(int i, int j) const { std::swap(v[i], v[j]); }
-};
-
-struct IndividualExchange {
-    int* v;
-    void operator()(int i, int j) const
-    {
-        std::swap(v[2 * i], v[2 * j]);
-        std::swap(v[2 * i + 1], v[2 * j + 1]);
-    }
-};
-
-}  // namespace
 
 void Population::CreatePermutationVectors(int const& n)
 {

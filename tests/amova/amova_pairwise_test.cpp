@@ -269,13 +269,12 @@ TEST(PairShuffle, ReachesEverySplitUniformly)
     for (Case const& c : cases) {
         SCOPED_TRACE(c.splits);
         seed_ran3(-4321);
-        long seed = 1;
         std::vector<int> ids(c.N);
         for (int k = 0; k < c.N; ++k)
             ids[k] = k;
         std::map<int, int> seen;  // first sample as a bit set of units
         for (int t = 0; t < draws; ++t) {
-            shuffle_pair_vector(ids.data(), c.nX, c.N, c.individuals, seed);
+            shuffle_pair_vector(ids.data(), c.nX, c.N, c.individuals);
             int set = 0;
             for (int k = 0; k < c.nX; ++k) {
                 if (c.individuals) {
