@@ -188,19 +188,23 @@ void DiffInterPop::run_chain(bool all_samples)
     long long hits = 0, steps = 0;
     std::vector<double> batch_p;
     batch_p.reserve(B);
+    if (!build_observed_table(all_samples)) {
+        test_failed = 1;
+        prob = -1.0;
+        prob_sd = 1.0;
+        return;
+    }
+    // Every batch starts from the observed table, built once.
+    const std::vector<std::vector<int>> observed = table;
+    const int cols = num_columns;
     for (int k = 0; k < B; ++k) {
-        if (!build_observed_table(all_samples)) {
-            test_failed = 1;
-            prob = -1.0;
-            prob_sd = 1.0;
-            return;
-        }
+        if (k > 0)
+            table = observed;
         if (s.stop_requested) {
             clean_table();
             test_failed = 1;
             return;
         }
-        const int cols = num_columns;
         auto step = [&]() {
             return all_samples ? swap_in_table2(idum, cols) : swap_in_table(idum, cols);
         };
@@ -235,10 +239,10 @@ void DiffInterPop::run_chain(bool all_samples)
         }
         settings::global_work_done += 0.001 * b;
         settings::print_message();
-        clean_table();
         if (last)
             break;
     }
+    clean_table();
     prob = P;
     prob_sd = sd;
     steps_done = static_cast<int>(steps);
