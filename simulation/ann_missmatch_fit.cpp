@@ -45,19 +45,20 @@ int ann_missmatch::hook_jeeves_rh(double* x, double* y, const int& n, const int&
     double s1 = 10.00001, s2 = 0.899999, s3 = 1.000001;
     double D = 1.000001;
     int completed = 0;
-    auto sum = [&] { return f_SRod_Harp(x, y, n); };
-    auto put_theta1 = [&](double v) { theta1 = v; };
-    auto lower_theta1 = [&](double v) {
+    // The search's functions are wrapped once, not at every exploratory move.
+    const std::function<double()> sum = [&] { return f_SRod_Harp(x, y, n); };
+    const std::function<void(double)> put_theta1 = [&](double v) { theta1 = v; };
+    const std::function<void(double)> lower_theta1 = [&](double v) {
         theta1 = v;
         if (theta0 > theta1)
             theta0 = theta1;
     };
-    auto put_theta0 = [&](double v) {
+    const std::function<void(double)> put_theta0 = [&](double v) {
         theta0 = v;
         if (theta1 < theta0)
             theta1 = theta0;
     };
-    auto put_tau = [&](double v) { tau = v; };
+    const std::function<void(double)> put_tau = [&](double v) { tau = v; };
     const double shrink = 0.500001, grow = 1.0 / 0.2500005;
     for (;;) {
         double ref = sum();

@@ -154,10 +154,11 @@ int mismatchSpatialExpansion::hook_jeeves_spatial_exp_3_par(double* x, double* y
 {
     double m, M0;
     search_scales(y, n, m, M0);
-    auto sum = [&] { return spatial_ssd(false, x, y, n); };
-    auto put_M = [&](double v) { M = v; };
-    auto put_theta = [&](double v) { theta0 = theta1 = v; };
-    auto put_tau = [&](double v) { tau = v; };
+    // The search's functions are wrapped once, not at every exploratory move.
+    const std::function<double()> sum = [&] { return spatial_ssd(false, x, y, n); };
+    const std::function<void(double)> put_M = [&](double v) { M = v; };
+    const std::function<void(double)> put_theta = [&](double v) { theta0 = theta1 = v; };
+    const std::function<void(double)> put_tau = [&](double v) { tau = v; };
     double best = kNoSum;
     std::array<double, 3> best_point{}, first_start{};
     bool found = false, converged = false;
@@ -205,16 +206,17 @@ int mismatchSpatialExpansion::hook_jeeves_spatial_exp_4_par(double* x, double* y
 {
     double m, M0;
     search_scales(y, n, m, M0);
-    auto sum = [&] { return spatial_ssd(true, x, y, n); };
-    auto put_theta1 = [&](double v) { theta1 = v; };
-    auto lower_theta1 = [&](double v) {
+    // The search's functions are wrapped once, not at every exploratory move.
+    const std::function<double()> sum = [&] { return spatial_ssd(true, x, y, n); };
+    const std::function<void(double)> put_theta1 = [&](double v) { theta1 = v; };
+    const std::function<void(double)> lower_theta1 = [&](double v) {
         theta1 = v;
         if (theta1 < theta0)
             theta0 = theta1;
     };
-    auto put_theta0 = [&](double v) { theta0 = v; };
-    auto put_tau = [&](double v) { tau = v; };
-    auto put_M = [&](double v) { M = v; };
+    const std::function<void(double)> put_theta0 = [&](double v) { theta0 = v; };
+    const std::function<void(double)> put_tau = [&](double v) { tau = v; };
+    const std::function<void(double)> put_M = [&](double v) { M = v; };
     double best = kNoSum;
     std::array<double, 4> best_point{}, first_start{};
     bool found = false;
