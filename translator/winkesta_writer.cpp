@@ -13,8 +13,9 @@
 // The files stay in the working directory: path separators in the stem
 // become "_", and a matrix named after a file elsewhere keeps only its file
 // name. None of them may be an input of the translation (the project's own
-// EXTERN distance file, say): then nothing is written. A distance too large for its field gets a blank before it, so that
-// it stays apart from its neighbour, and a note after the list.
+// EXTERN distance file, say): then nothing is written. A distance too large
+// for its field gets a blank before it, so that it stays apart from its
+// neighbour, and a note after the list.
 #include <cstdio>
 #include <fstream>
 #include <string>
