@@ -233,6 +233,24 @@ TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBa
     EXPECT_EQ(read_text(work / "kesta.dis"), read_text(TRANSLATOR_DATA / "kesta.dis"));
 }
 
+TEST_F(TranslateE2E, HaploidGenePopFileWithTabsBecomesAProjectThatRuns)
+{
+    write("voles.gen", "Haploid voles\nLoc1\tLoc2\tLoc3\n"
+                       "Pop\nv1,\t01\t02\t001\nv2,\t02\t02\t003\n"
+                       "POP\nv3,\t01\t01\t001\nv4,\t03\t02\t002\n");
+    add_translation({"Genepop", "Drovalen", "voles.gen", "voles.drp", "0"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string project = read_text(work / "voles.drp");
+    EXPECT_THAT(project, HasSubstr("\t GenotypicData=0\n"));
+    EXPECT_THAT(project, HasSubstr("v1_1   1  1 2 1 \n"));
+    EXPECT_THAT(project, HasSubstr("v4_2   1  3 2 2 \n"));
+    EXPECT_THAT(read_text(work / "Drovalen_log.txt"), Not(HasSubstr("Line ")));
+    write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("voles.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "voles.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of voles.drp\n"));
+}
+
 // The WinKesta set of tests/data/translator in the working folder, and the
 // project "colonies.drp" made from it, whose distance matrix is EXTERN
 // "kesta.dis".
