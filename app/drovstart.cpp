@@ -68,33 +68,40 @@ void open_log(my_string const& log_path)
            << "Core Program Directory: " << DrovalenExeDirectory << '\n';
 }
 
-// Source file to temporary project to output file. The temporary project
-// is deleted afterwards, wherever the core directory is; no output file is
-// left when the translation failed.
-bool convert(imp_exp& translator, int from, int to, my_string& input, my_string& output)
+// The export step into the output file: true when it was written. An output
+// that is one of the inputs is never opened; a failed step leaves no output
+// file, except the refusal that a writer wrote into it.
+bool write_output(imp_exp& translator, int to, my_string& temporary, my_string& output)
 {
-    my_string temporary = DrovalenExeDirectory + "dum_dro.drp";
-    std::ofstream project_text(temporary.str);
-    if (!project_text.is_open()) {
-        *_ZOS_ << "Cannot write the temporary project " << temporary << std::endl;
+    if (!translator.may_write(output))
+        return false;
+    std::ofstream target(output.str);
+    if (!target.is_open()) {
+        *_ZOS_ << "Cannot write the output file " << output << std::endl;
         return false;
     }
-    bool converted = translator.import_data(from, input.str, temporary.str, &project_text) != 0;
-    project_text.close();
-    if (converted) {
-        std::ofstream target(output.str);
-        if (target.is_open()) {
-            converted = translator.export_data(to, temporary.str, output.str, &target) != 0;
-            target.close();
-            if (!converted)
-                MY_DeleteFile(output.str);
-        } else {
-            *_ZOS_ << "Cannot write the output file " << output << std::endl;
-            converted = false;
-        }
+    int written = translator.export_data(to, temporary.str, output.str, &target);
+    target.close();
+    if (written == 0)
+        MY_DeleteFile(output.str);
+    return written == 1;
+}
+
+// Source file to temporary project to output file. The temporary project is
+// a new file of its own in the core directory, deleted afterwards.
+bool convert(imp_exp& translator, int from, int to, my_string& input, my_string& output)
+{
+    my_string temporary = imp_exp::create_temporary(DrovalenExeDirectory, "dum_dro", ".drp");
+    if (temporary.is_null()) {
+        *_ZOS_ << "Cannot create a temporary project in the core directory "
+               << DrovalenExeDirectory << std::endl;
+        return false;
     }
-    if (can_read(temporary.str))
-        MY_DeleteFile(temporary.str);
+    std::ofstream project_text(temporary.str);
+    bool converted = translator.import_data(from, input.str, temporary.str, &project_text) == 1;
+    project_text.close();
+    converted = converted && write_output(translator, to, temporary, output);
+    MY_DeleteFile(temporary.str);
     return converted;
 }
 

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <string>
 
-#include "core/errors.h"
 #include "project/project.h"
 #include "translator/imp_exp.h"
 
@@ -103,13 +102,9 @@ private:
 
 int imp_exp::write_biosys()
 {
-    if (project->profile.GenotypicData == 0) {
-        *os << "  It is not possible to translate Haplotypic data into the\n"
-            << "  BIOSYS format.\n";
-        *_ZOS_ << "\t\tIt is not possible to translate Haplotypic data into the BIOSYS format"
-               << std::endl;
-        return 0;
-    }
+    if (project->profile.GenotypicData == 0)
+        return refuse("  It is not possible to translate Haplotypic data into the\n"
+                      "  BIOSYS format.\n");
     BiosysWriter(*project, *os).run();
     return 1;
 }

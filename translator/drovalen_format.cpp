@@ -1,10 +1,12 @@
 // The project format as source and as target of a translation. As source,
 // the cleaned copy of the project file (comments gone, blanks normalised, the
-// files it names with EXTERN cleaned too) becomes the temporary project; as
+// files it names with EXTERN cleaned too) becomes the temporary project,
+// whose EXTERN files are then found in the source project's folder; as
 // target, the temporary project is copied to the output. Both copy lines of
 // any length whole and end the text with one more empty line.
 #include <fstream>
 
+#include "core/keyword_line.h"
 #include "project/cleaner.h"
 #include "project/profile_settings.h"
 #include "translator/imp_exp.h"
@@ -29,6 +31,12 @@ int imp_exp::read_drovalen()
     if (!clean.execute(ProfileSettings::LocusSeparator, input_name.str)
         || clean.get_clean_proj() == nullptr)
         return unable_to_open_input();
+    // The temporary project keeps the EXTERN names as written, so the export
+    // step resolves them against the source project's folder, as a run does.
+    source_dir = input_name;
+    source_dir.extract_path();
+    for (int i = 1; i < clean.source_names.count; ++i)
+        input_files.push_back(external_path(source_dir, clean.source_names[i]).str);
     std::ifstream in(clean.get_clean_proj());
     bool copied = in.is_open() && copy_lines(in, *os);
     in.close();

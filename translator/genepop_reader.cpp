@@ -8,15 +8,22 @@
 //
 // A POP line is one whose first word is "pop" in any case and that holds no
 // comma, so that individuals named "Poplar7" or "pop1_03" stay individuals.
-// A code ends at a blank or a comma; a tab inside it makes it malformed.
+// Codes are separated by blanks, tabs or commas.
 // The samples become "Population1", "Population2", ...; each individual gets
 // its name, "_" and its number within the sample as id, and frequency 1.
-// With the diploid flag 0 the project is haplotypic and keeps the first gene
-// copy of each locus.
+// With the diploid flag 0 the project is haplotypic: a code of 2 or 3 digits
+// is the one gene copy of a haploid file, and of a code of 4 or 6 digits the
+// first gene copy is kept.
+//
+// What the project reader would refuse, or take for something else, is named
+// in the log with its line: a code of another length (also noted in the
+// project text), an individual whose number of codes differs from the first
+// individual's, a sample without individuals (two POP lines in a row).
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "translator/imp_exp.h"
 
 namespace {
@@ -66,8 +73,8 @@ int part_value(std::string const& code, std::size_t start, std::size_t length)
 
 class GenePopReader {
 public:
-    GenePopReader(std::istream& in, std::ostream& out, bool diploid)
-        : in(in), out(out), diploid(diploid)
+    GenePopReader(std::istream& in, std::ostream& out, bool diploid, std::ostream& log)
+        : in(in), out(out), diploid(diploid), log(log)
     {
     }
 
@@ -84,6 +91,7 @@ public:
                 close_sample();
                 ++sample;
                 individual = 0;
+                pop_line = line_number;
                 write_sample_head();
                 have = next_non_blank();
             } else {
@@ -91,25 +99,51 @@ public:
             }
         }
         close_sample();
+        if (notes > MAX_NOTES)
+            log << "\n\t\t" << notes - MAX_NOTES << " more such lines";
+        if (notes > 0)
+            log << '\n';
     }
 
 private:
+    static const int MAX_NOTES = 20;  // log lines about the file; the rest are counted
+
     std::istream& in;
     std::ostream& out;
     bool diploid;
+    std::ostream& log;
     std::string line;
+    int line_number = 0;              // of `line` in the file, from 1
+    int pop_line = 0;                 // line of the POP line that opened the sample
     int sample = 1;
     int individual = 0;               // number of the individual within its sample
+    int first_loci = -1;              // codes of the file's first individual
+    int notes = 0;                    // faults found so far
     std::vector<int> copy1, copy2;    // per locus of the current individual
     std::string record;               // the line being written
 
+    bool next_line()
+    {
+        if (!imp_exp::read_line(in, line))
+            return false;
+        ++line_number;
+        return true;
+    }
+
     bool next_non_blank()
     {
-        while (imp_exp::read_line(in, line))
+        while (next_line())
             if (!imp_exp::is_line_blank_rm(line))
                 return true;
         line.clear();
         return false;
+    }
+
+    // One fault of the file, named with its line, in the log.
+    void note(int at, std::string const& why)
+    {
+        if (++notes <= MAX_NOTES)
+            log << "\n\t\tLine " << at << " of the GenePop file: " << why;
     }
 
     void write_profile(std::string const& title, int nb_samples)
@@ -128,8 +162,14 @@ private:
     // Every line after the title up to the first POP line, blank ones included.
     void copy_locus_lines()
     {
-        while (imp_exp::read_line(in, line) && !is_pop_line(line))
+        while (next_line()) {
+            if (is_pop_line(line)) {
+                pop_line = line_number;
+                return;
+            }
             out << "# " << line << '\n';
+        }
+        note(line_number, "the file ends without a POP line, so it holds no sample");
     }
 
     void write_sample_head()
@@ -143,7 +183,12 @@ private:
         out << "\t\t SampleData={\n";
     }
 
-    void close_sample() { out << "     }\n\n"; }
+    void close_sample()
+    {
+        if (individual == 0 && pop_line > 0)
+            note(pop_line, "the sample opened on this line holds no individual");
+        out << "     }\n\n";
+    }
 
     // The individual on the current line and its continuation lines; false
     // when no line is left after them.
@@ -157,14 +202,28 @@ private:
         for (; at < line.size() && line[at] != ','; ++at)
             if (!is_blank_char(line[at]))
                 name += line[at];
+        int first_line = line_number;
         read_codes(at);
         bool have = next_non_blank();
         while (have && line.find(',') == std::string::npos && !is_pop_line(line)) {
             read_codes(0);
             have = next_non_blank();
         }
+        check_loci(first_line, name);
         write_individual(name);
         return have;
+    }
+
+    // Every individual has as many codes as the first one.
+    void check_loci(int at, std::string const& name)
+    {
+        int loci = static_cast<int>(copy1.size());
+        if (first_loci < 0)
+            first_loci = loci;
+        else if (loci != first_loci)
+            note(at, "individual " + name + " has " + std::to_string(loci)
+                         + " allele codes, the first individual of the file has "
+                         + std::to_string(first_loci));
     }
 
     // The codes of the current line from `at` on, one locus each.
@@ -175,7 +234,7 @@ private:
                 ++at;
             if (at == line.size())
                 break;
-            std::size_t end = line.find_first_of(" ,", at);
+            std::size_t end = line.find_first_of(" \t,", at);
             if (end == std::string::npos)
                 end = line.size();
             std::string code = line.substr(at, end - at);
@@ -184,9 +243,16 @@ private:
                 std::size_t half = code.size() / 2;
                 copy1.push_back(part_value(code, 0, half));
                 copy2.push_back(part_value(code, half, half));
+            } else if (!diploid && (code.size() == 2 || code.size() == 3)) {
+                copy1.push_back(part_value(code, 0, code.size()));
+                copy2.push_back(0);
             } else {
                 // Written where it is met, before the individual's lines.
                 out << "# error in definition of allele " << code << '\n';
+                note(line_number, "the allele code " + code + " has "
+                                      + std::to_string(code.size())
+                                      + " characters; a code has 4 or 6 digits, or 2 or 3 "
+                                        "digits in a haploid file (diploid flag 0)");
                 copy1.push_back(0);
                 copy2.push_back(0);
             }
@@ -244,6 +310,6 @@ int imp_exp::read_gen_pop()
     int nb_samples = count_samples(in);
     in.clear();
     in.seekg(0);
-    GenePopReader(in, *os, diploid != 0).run(nb_samples);
+    GenePopReader(in, *os, diploid != 0, *_ZOS_).run(nb_samples);
     return 1;
 }

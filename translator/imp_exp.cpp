@@ -4,6 +4,8 @@
 #include "translator/imp_exp.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <new>
 
@@ -103,6 +105,8 @@ int imp_exp::import_data(int format, char* input, char* output, std::ostream* st
     output_name = output;
     os = stream;
     code = format;
+    input_files.assign(1, input_name.str);
+    source_dir = "";
     *_ZOS_ << "\tReading  " << input_name << " ...";
     FormatEntry const* entry = find_format(code);
     if (entry == nullptr) {
@@ -131,16 +135,32 @@ int imp_exp::export_data(int format, char* input, char* output, std::ostream* st
         *_ZOS_ << "\t\tTranslator has no writer for this format" << std::endl;
         return 0;
     }
+    int written = code == FORMAT_DROVALEN
+                      ? guarded("imp_exp::export_data()", [this] { return write_drovalen(); })
+                      : open_and_write(entry->writer);
+    if (written == 1)
+        *_ZOS_ << "    Writing  " << output_name << "... done." << std::endl;
+    return written;
+}
 
-    // The project reader and the data preparation write their results, if
-    // any, into a results file of their own, deleted at the end of the step.
+// The temporary project opened and prepared, then written. The project
+// reader and the data preparation write their results, if any, into a
+// results file of their own, deleted at the end of the step.
+int imp_exp::open_and_write(int (imp_exp::*writer)())
+{
     settings::input_file = input_name;
     settings& s = project->run_settings;
-    s.results_file = "trans_out.txt";
+    s.project_dir = source_dir;
+    s.extern_copies.clear();
+    s.results_file = create_temporary("", "trans_out", ".txt");
+    if (s.results_file.is_null()) {
+        *_ZOS_ << "\t\tTranslator is unable to create a temporary results file" << std::endl;
+        return 0;
+    }
     std::fstream results(s.results_file.str, std::ios::out | std::ios::trunc);
     s.results_stream = &results;
 
-    int written = guarded("imp_exp::export_data()", [this, entry] {
+    int written = guarded("imp_exp::export_data()", [this, writer] {
         if (!project->open()) {
             *_ZOS_ << "\t\tTranslator is unable to open the Drovalen File" << std::endl;
             return 0;
@@ -150,16 +170,60 @@ int imp_exp::export_data(int format, char* input, char* output, std::ostream* st
                    << std::endl;
             return 0;
         }
-        return (this->*entry->writer)();
+        return (this->*writer)();
     });
-    if (written)
-        *_ZOS_ << "    Writing  " << output_name << "... done." << std::endl;
 
     s.results_stream = nullptr;
     results.close();
     project->clean();
     MY_DeleteFile(s.results_file.str);
     return written;
+}
+
+bool imp_exp::may_write(my_string const& name) const
+{
+    for (std::string const& input : input_files)
+        if (same_file(name.str, input.c_str())) {
+            *_ZOS_ << "\t\tTranslator will not write " << name << ": it is the input file "
+                   << input.c_str() << " of this translation" << std::endl;
+            return false;
+        }
+    return true;
+}
+
+my_string imp_exp::create_temporary(my_string const& folder, const char* stem,
+                                    const char* extension)
+{
+    // "x" creates the file only when no file has its name, in one step, so
+    // that neither a user's file nor another translation's is ever taken.
+    for (int k = 1; k <= 100000; ++k) {
+        std::string name = std::string(folder.str) + stem + "_" + std::to_string(k) + extension;
+        if (std::FILE* file = std::fopen(name.c_str(), "wx")) {
+            std::fclose(file);
+            return my_string(name.c_str());
+        }
+        if (!std::filesystem::exists(name))
+            break;  // the folder takes no new file
+    }
+    return my_string();
+}
+
+int imp_exp::refuse(const char* text)
+{
+    *os << text;
+    // The log gets the refusal on one line, without the indentation of the file.
+    std::string line;
+    for (const char* c = text; *c != '\0'; ++c) {
+        bool blank = *c == ' ' || *c == '\t' || *c == '\n';
+        if (!blank)
+            line += *c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    if (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    *_ZOS_ << "\t\t" << line << std::endl;
+    return WRITER_REFUSED;
 }
 
 namespace {

@@ -14,6 +14,13 @@
 // Every line a reader takes from a file goes through read_line: lines of any
 // length, one trailing carriage return removed. Readers and writers answer 1,
 // or 0 after writing the cause to the log; a failed step writes no "done.".
+// A writer that refuses its data answers WRITER_REFUSED through refuse(): its
+// refusal stays in the output file and goes to the log, and the translation
+// fails.
+//
+// No translation writes over one of its inputs (the source and every file the
+// import step read for it), and its temporary files are new files of unique
+// names (create_temporary), never a user's file.
 #ifndef DROV_TRANSLATOR_IMP_EXP_H
 #define DROV_TRANSLATOR_IMP_EXP_H
 
@@ -21,6 +28,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "core/my_string.h"
 
@@ -37,6 +45,9 @@ enum TranslatorFormat {
     FORMAT_DROVALEN = 7
 };
 
+// What a writer answers when it refuses the data it was given.
+const int WRITER_REFUSED = -1;
+
 class imp_exp {
 public:
     my_string spare_name;        // unused by the translate mode
@@ -51,6 +62,12 @@ public:
     my_string pop_file_prefix;   // WinKesta source: path prefix of the population files
     my_string dist_file_name;    // WinKesta source: the distance-matrix file
     int diploid;                 // GenePop source: the diploid flag
+    // Every file the import step read: the source, the files its project
+    // names on EXTERN lines, the WinKesta distance and population files.
+    std::vector<std::string> input_files;
+    // The folder against which the EXTERN names of the temporary project are
+    // resolved: a source project's own folder, else the working directory.
+    my_string source_dir;
 
     imp_exp();
     ~imp_exp();
@@ -66,9 +83,20 @@ public:
     // 1, or 0 when the source could not be converted.
     int import_data(int format, char* input, char* output, std::ostream* stream);
     // Export step: the temporary project `input` is written in format
-    // `format` on `stream` (the output file named `output`). 1, or 0 when the
-    // project could not be opened or written. The project is emptied again.
+    // `format` on `stream` (the output file named `output`). 1, 0 when the
+    // project could not be opened or written, WRITER_REFUSED when the writer
+    // refused the data. A project-format target is copied without being
+    // opened: the checks of a run are no part of it. The project is emptied
+    // again.
     int export_data(int format, char* input, char* output, std::ostream* stream);
+
+    // False, after a log line, when writing `name` would write over one of
+    // the input files of this translation.
+    bool may_write(my_string const& name) const;
+    // A new, empty file "<folder><stem>_<k><extension>" that no other file
+    // had the name of; its name, or an empty name when none can be created.
+    static my_string create_temporary(my_string const& folder, const char* stem,
+                                      const char* extension);
 
     // The three comment lines that head a translated project file: the date
     // and time of the translation, the input file and its format, an empty line.
@@ -117,6 +145,11 @@ public:
     static std::string unquoted(std::string text);
 
 private:
+    // A writer's refusal: `text` (lines, each ending with a line end) goes to
+    // the output and, on one line, to the log. Returns WRITER_REFUSED.
+    int refuse(const char* text);
+    // The export step for every target but the project format.
+    int open_and_write(int (imp_exp::*writer)());
     // Statement parsing shared by read_format1, read_format2 and read_format3.
     int read_format(int data_type, std::string const& statement, BiosysFormat& format);
     // The log line of an input file that cannot be opened (the input name,

@@ -14,11 +14,9 @@
 int imp_exp::write_mega()
 {
     std::ostream& out = *os;
-    if (ProfileSettings::LocusSeparator != 0) {
-        out << "  Impossible to write this data into MEGA format, because each\n"
-            << "  character is supposed to be a single allele.\n";
-        return 1;
-    }
+    if (ProfileSettings::LocusSeparator != 0)
+        return refuse("  Impossible to write this data into MEGA format, because each\n"
+                      "  character is supposed to be a single allele.\n");
     out << "#mega\n"
         << "TITLE:" << project->profile.Title << '\n';
     write_merge_notes(out, *project, "MEGA");

@@ -57,8 +57,9 @@ bool open_here_or_in_core(std::ifstream& file, my_string& name, my_string const&
 
 class WinKestaReader {
 public:
-    WinKestaReader(std::ostream& out, my_string const& prefix, my_string const& core_dir)
-        : out(out), prefix(prefix), core_dir(core_dir)
+    WinKestaReader(std::ostream& out, my_string const& prefix, my_string const& core_dir,
+                   std::vector<std::string>& inputs)
+        : out(out), prefix(prefix), core_dir(core_dir), inputs(inputs)
     {
     }
 
@@ -106,6 +107,7 @@ private:
     std::ostream& out;
     my_string const& prefix;
     my_string const& core_dir;
+    std::vector<std::string>& inputs;   // the population files read are added
     std::vector<std::string> entries;  // population names and group-end markers
 
     void write_sample(std::string const& name)
@@ -116,6 +118,7 @@ private:
             out << "****ERROR**** Population " << file_name << " not found\n}\n\n";
             return;
         }
+        inputs.push_back(file_name.str);
         std::string line;
         bool not_empty = imp_exp::read_line(file, line);
         int size = my_atoi(line.c_str());
@@ -159,9 +162,10 @@ int imp_exp::read_win_kesta()
     std::ifstream dist;
     if (!open_here_or_in_core(dist, dist_name, core_dir))
         return unable_to_open_input(dist_file_name);
+    input_files.push_back(dist_name.str);
     std::string labels;
     read_line(dist, labels);
     dist.close();
-    WinKestaReader(*os, pop_file_prefix, core_dir).run(list, dist_name, labels);
+    WinKestaReader(*os, pop_file_prefix, core_dir, input_files).run(list, dist_name, labels);
     return 1;
 }

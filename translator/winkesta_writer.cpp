@@ -12,8 +12,10 @@
 //
 // The files stay in the working directory: path separators in the stem
 // become "_", and a matrix named after a file elsewhere keeps only its file
-// name. A distance too large for its field gets a blank before it, so that
-// it stays apart from its neighbour, and a note after the list.
+// name. None of them may be an input of the translation (the project's own
+// EXTERN distance file, say): then nothing is written. A distance too large
+// for its field gets a blank before it, so that it stays apart from its
+// neighbour, and a note after the list.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -50,6 +52,12 @@ std::string file_stem(MY_TIArrayAsVector<Population>& samples)
         if (c == '/' || c == '\\')
             c = '_';
     return stem;
+}
+
+// Sample i (from 0) is the file stem, its position from 1 and ".pop".
+std::string population_file_name(std::string const& stem, int i)
+{
+    return stem + std::to_string(i + 1) + ".pop";
 }
 
 std::string distance_file_name(DistMat const& matrix)
@@ -93,22 +101,26 @@ int imp_exp::write_win_kesta()
 {
     std::ostream& out = *os;
     Structure& structure = *project->structure;
-    if (structure.NbGroups == 0) {
-        out << "\tNo genetic structure has been defined, it makes therefore no sense to\n"
-            << " build a WinKesta file.\n";
-        return 1;
-    }
-    if (project->profile.GenotypicData != 0) {
-        out << "    WinKesta accepts only Haplotypic data format, the\n"
-            << "    source data file contained Genoytypic data\n";
-        return 1;
-    }
+    if (structure.NbGroups == 0)
+        return refuse("\tNo genetic structure has been defined, it makes therefore no sense to\n"
+                      " build a WinKesta file.\n");
+    if (project->profile.GenotypicData != 0)
+        return refuse("    WinKesta accepts only Haplotypic data format, the\n"
+                      "    source data file contained Genoytypic data\n");
 
     MY_TIArrayAsVector<Population>& samples = project->samples->Populations;
     std::string stem = file_stem(samples);
+    std::string dist_name = distance_file_name(project->dist_mat);
+    // No file is written when any of them would write over an input.
+    for (int i = 0; i < samples.count; ++i)
+        if (!may_write(population_file_name(stem, i).c_str()))
+            return 0;
+    if (!may_write(dist_name.c_str()))
+        return 0;
+
     for (int i = 0; i < samples.count; ++i) {
         Population& sample = *samples.data[i];
-        std::string name = stem + std::to_string(i + 1) + ".pop";
+        std::string name = population_file_name(stem, i);
         std::ofstream file(name);
         if (!file.is_open())
             return unable_to_create(name);
@@ -120,7 +132,6 @@ int imp_exp::write_win_kesta()
         }
     }
 
-    std::string dist_name = distance_file_name(project->dist_mat);
     std::ofstream dist(dist_name);
     if (!dist.is_open())
         return unable_to_create(dist_name);

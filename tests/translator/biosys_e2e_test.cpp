@@ -110,9 +110,11 @@ TEST_F(BiosysE2E, HaplotypicProjectIsRefused)
     EXPECT_EQ(translate("Drovalen", "Biosys", "dna2.drp", "dna2.bio"), 1) << err;
     std::string log = read_text(work / "Drovalen_log.txt");
     EXPECT_THAT(log, HasSubstr("\t\tIt is not possible to translate Haplotypic data into the BIOSYS "
-                               "format\n"));
+                               "format.\n"));
     EXPECT_THAT(log, Not(HasSubstr("Writing")));
-    EXPECT_FALSE(fs::exists(work / "dna2.bio"));
+    // The file keeps the refusal.
+    EXPECT_EQ(read_text(work / "dna2.bio"),
+              "  It is not possible to translate Haplotypic data into the\n  BIOSYS format.\n");
 }
 
 TEST_F(BiosysE2E, IndependentScriptFindsItsGenotypeCountsInTheProject)

@@ -80,10 +80,10 @@ TEST_F(BiosysTest, HaplotypicProjectIsRefused)
                        "  SampleData={\n    h1 1 a b\n  }\n";
     EXPECT_EQ(export_text(FORMAT_BIOSYS, text),
               "  It is not possible to translate Haplotypic data into the\n  BIOSYS format.\n");
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, WRITER_REFUSED);
     std::string log = take_log();
     EXPECT_THAT(log, HasSubstr("\t\tIt is not possible to translate Haplotypic data into the BIOSYS "
-                               "format\n"));
+                               "format.\n"));
     EXPECT_THAT(log, Not(HasSubstr("done.")));
 }
 

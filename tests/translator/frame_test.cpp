@@ -127,7 +127,7 @@ TEST_F(TranslatorTest, ProjectFormatAsTargetCopiesTheTemporaryProjectAndOneEmpty
     EXPECT_TRUE(text == project_text + "\n") << text.substr(0, 300);
     EXPECT_EQ(status, 1);
     EXPECT_THAT(take_log(), EndsWith("    Writing  " + (dir / "out.txt").string() + "... done.\n"));
-    EXPECT_FALSE(fs::exists(dir / "trans_out.txt"));
+    EXPECT_EQ(translator_temporaries(dir), "");
 }
 
 TEST_F(TranslatorTest, ExportPreparesGenotypesAndPutsTheSettingsBack)
@@ -145,7 +145,7 @@ TEST_F(TranslatorTest, ExportPreparesGenotypesAndPutsTheSettingsBack)
     EXPECT_EQ(s.InitialConditionsEM, 7);
     EXPECT_EQ(s.NumBootstrapReplicatesEM, 3);
     EXPECT_EQ(project.samples->Populations.count, 0);
-    EXPECT_FALSE(fs::exists(dir / "trans_out.txt"));
+    EXPECT_EQ(translator_temporaries(dir), "");
 }
 
 TEST_F(TranslatorTest, ProjectThatCannotBeReadOrPreparedWritesNothing)
@@ -169,7 +169,7 @@ TEST_F(TranslatorTest, ProjectThatCannotBeReadOrPreparedWritesNothing)
         std::string log = take_log();
         EXPECT_THAT(log, HasSubstr(c.cause));
         EXPECT_THAT(log, Not(HasSubstr("Writing")));
-        EXPECT_FALSE(fs::exists(dir / "trans_out.txt"));
+        EXPECT_EQ(translator_temporaries(dir), "");
     }
 }
 
@@ -186,6 +186,70 @@ TEST_F(TranslatorTest, FormatWordsAreTheExactNames)
                                      {"Mega ", 0}};
     for (Case const& c : cases)
         EXPECT_EQ(imp_exp::format_code(c.word), c.code) << c.word;
+}
+
+TEST_F(TranslatorTest, TemporaryFilesAreNewFilesOfUniqueNames)
+{
+    write_file("dum_dro_1.drp", "a file of the user's\n");
+    my_string folder = (dir.string() + "/").c_str();
+    my_string first = imp_exp::create_temporary(folder, "dum_dro", ".drp");
+    my_string second = imp_exp::create_temporary(folder, "dum_dro", ".drp");
+    EXPECT_EQ(std::string(first.str), (dir / "dum_dro_2.drp").string());
+    EXPECT_EQ(std::string(second.str), (dir / "dum_dro_3.drp").string());
+    EXPECT_TRUE(fs::exists(first.str));
+    EXPECT_EQ(fs::file_size(first.str), 0u);
+    EXPECT_EQ(read_text(dir / "dum_dro_1.drp"), "a file of the user's\n");
+    // A folder that takes no file gives no name.
+    EXPECT_TRUE(imp_exp::create_temporary((dir.string() + "/none/").c_str(), "t", ".txt").is_null());
+}
+
+TEST_F(TranslatorTest, NoOutputMayBeAnInputOfTheTranslation)
+{
+    fs::create_directory(dir / "sub");
+    import_text(FORMAT_GENEPOP, "in.gen", "T\nL1\nPop\nA, 0101\n");
+    take_log();
+    struct Case {
+        std::string name;
+        bool allowed;
+    };
+    const std::vector<Case> cases = {
+        {(dir / "in.gen").string(), false},
+        {(dir / "sub" / ".." / "in.gen").string(), false},
+        {(dir / "out.drp").string(), true},
+        {(dir / "sub" / "in.gen").string(), true},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(translator.may_write(c.name.c_str()), c.allowed);
+        std::string log = take_log();
+        if (c.allowed)
+            EXPECT_EQ(log, "");
+        else
+            EXPECT_EQ(log, "\t\tTranslator will not write " + c.name + ": it is the input file "
+                               + (dir / "in.gen").string() + " of this translation\n");
+    }
+}
+
+TEST_F(TranslatorTest, ProjectFormatTargetIsCopiedWithoutTheChecksOfARun)
+{
+    // Texts that a run refuses (no sample; sequences of unequal lengths;
+    // not even a project): the user gets them to mend, the other targets
+    // still refuse them.
+    const std::vector<std::string> texts = {
+        "[Profile]\n Title=\"T\" NbSamples=0 GenotypicData=0 DataType=STANDARD\n"
+        "[Data]\n[[Samples]]\n",
+        dna_project(12).replace(dna_project(12).find("h2 1 "), 5, "h2 1 AA"),
+        "no project here\n",
+    };
+    for (std::string const& text : texts) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(export_text(FORMAT_DROVALEN, text), text + "\n");
+        EXPECT_EQ(status, 1);
+        EXPECT_THAT(take_log(), EndsWith("... done.\n"));
+        export_text(FORMAT_PHYLIP, text);
+        EXPECT_EQ(status, 0);
+        EXPECT_THAT(take_log(), Not(HasSubstr("done.")));
+    }
 }
 
 } // namespace

@@ -146,4 +146,87 @@ TEST_F(TranslatorTest, FileWithoutPopLineGivesOneEmptySample)
                                 + "     }\n\n"));
 }
 
+TEST_F(TranslatorTest, TabsSeparateCodesLikeBlanksAndCommas)
+{
+    for (std::string sep : {"\t", " \t ", ",\t", "\t,\t"}) {
+        SCOPED_TRACE(sep);
+        std::string text = read_gen_pop("T\nL1\nL2\nPop\nA1," + sep + "0102" + sep + "0304\n"
+                                        + "A2,\t0506\t\t0708\t\n");
+        EXPECT_THAT(text, HasSubstr(blanks(25) + "A1_1   1  1 3 \n" + blanks(35) + "2 4 \n"
+                                    + blanks(25) + "A2_2   1  5 7 \n" + blanks(35) + "6 8 \n"));
+        EXPECT_THAT(text, Not(HasSubstr("error")));
+        EXPECT_EQ(take_log(), "");
+    }
+}
+
+TEST_F(TranslatorTest, HaploidFileTakesCodesOfTwoOrThreeDigits)
+{
+    // Diploid flag 0: one gene copy per code of 2 or 3 digits, the first of
+    // a code of 4 or 6; "00" and "000" are missing.
+    struct Case {
+        const char* codes;
+        const char* alleles;
+    };
+    const std::vector<Case> cases = {
+        {"01 12", "1 12 "},       {"001\t120", "1 120 "}, {"00 07", "? 7 "},
+        {"000, 999", "? 999 "},   {"0102 0304", "1 3 "},  {"001002 012", "1 12 "},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.codes);
+        std::string text = read_gen_pop(std::string("T\nL1\nL2\nPop\nA1, ") + c.codes + "\n", 0);
+        EXPECT_THAT(text, HasSubstr("\t GenotypicData=0\n"));
+        EXPECT_THAT(text, HasSubstr("SampleData={\n" + blanks(25) + "A1_1   1  " + c.alleles
+                                    + "\n     }\n"));
+        EXPECT_THAT(text, Not(HasSubstr("error")));
+    }
+    // With the diploid flag 1 such codes stay malformed.
+    EXPECT_THAT(read_gen_pop("T\nL1\nPop\nA1, 01\n", 1),
+                HasSubstr("# error in definition of allele 01\n"));
+}
+
+TEST_F(TranslatorTest, WhatTheProjectReaderWouldRefuseIsNamedWithItsLine)
+{
+    struct Case {
+        const char* name;
+        std::string file;
+        int diploid;
+        std::string logged;  // the whole log of the reader
+    };
+    const std::string LINE = "\n\t\tLine ";
+    const std::vector<Case> cases = {
+        {"code of 2 digits in a diploid file", "T\nL1\nL2\nPop\nA1, 0101 0202\nA2, 01 0202\n", 1,
+         LINE + "6 of the GenePop file: the allele code 01 has 2 characters; a code has 4 or 6 "
+                "digits, or 2 or 3 digits in a haploid file (diploid flag 0)\n"},
+        {"code of 5 digits in a haploid file", "T\nL1\nPop\nA1, 01010\n", 0,
+         LINE + "4 of the GenePop file: the allele code 01010 has 5 characters; a code has 4 or 6 "
+                "digits, or 2 or 3 digits in a haploid file (diploid flag 0)\n"},
+        {"two POP lines in a row", "T\nL1\n\nPop\n\npop\nA1, 0101\n", 1,
+         LINE + "4 of the GenePop file: the sample opened on this line holds no individual\n"},
+        {"POP line at the end", "T\nL1\nPop\nA1, 0101\nPop\n", 1,
+         LINE + "5 of the GenePop file: the sample opened on this line holds no individual\n"},
+        {"fewer codes than the first individual",
+         "T\nL1\nL2\nPop\nA1, 0101 0202\nA2, 0101\nA3, 0101\n          0202\n", 1,
+         LINE + "6 of the GenePop file: individual A2 has 1 allele codes, the first individual "
+                "of the file has 2\n"},
+        {"no POP line", "T\nL1\nL2\n", 1,
+         LINE + "3 of the GenePop file: the file ends without a POP line, so it holds no sample\n"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        read_gen_pop(c.file, c.diploid);
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(take_log(), c.logged);
+    }
+
+    // Twenty faults are named; the others are counted.
+    std::string file = "T\nL1\nPop\n";
+    for (int i = 0; i < 23; ++i)
+        file += "A, 1\n";
+    read_gen_pop(file);
+    std::string log = take_log();
+    EXPECT_EQ(count_of(log, "\t\tLine "), 20);
+    EXPECT_THAT(log, HasSubstr(LINE + "23 of the GenePop file: the allele code 1 has 1 characters"));
+    EXPECT_THAT(log, HasSubstr("\n\t\t3 more such lines\n"));
+}
+
 } // namespace

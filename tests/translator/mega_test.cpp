@@ -182,6 +182,11 @@ TEST_F(MegaTest, MegaWriterRefusesDataWithALocusSeparator)
     EXPECT_EQ(export_text(FORMAT_MEGA, project_text(0, "WHITESPACE", samples, 1)),
               "  Impossible to write this data into MEGA format, because each\n"
               "  character is supposed to be a single allele.\n");
+    EXPECT_EQ(status, WRITER_REFUSED);
+    std::string log = take_log();
+    EXPECT_THAT(log, HasSubstr("\t\tImpossible to write this data into MEGA format, because each "
+                               "character is supposed to be a single allele.\n"));
+    EXPECT_THAT(log, Not(HasSubstr("done.")));
 }
 
 TEST_F(MegaTest, MegaFileWrittenAndReadBackKeepsEveryTaxonApart)

@@ -17,6 +17,7 @@
 #include "support/run_settings.h"
 #include "support/temp_log.h"
 #include "translator/imp_exp.h"
+#include "translator/translator_fixture.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -56,8 +57,9 @@ protected:
 TEST_F(TranslateE2E, GenePopFileBecomesAProjectThatRunsAndTranslatesBack)
 {
     add_fixture("wolves.gen", "data/wolves.gen");
-    write("trans_out.txt", "overwritten and deleted by every translation\n");
-    write("dum_dro.drp", "a file of the user's\n");
+    // Files of the user's with the names the temporary files once had.
+    write("trans_out.txt", "a file of the user's\n");
+    write("core/dum_dro.drp", "a file of the user's\n");
     fs::create_directory(work / "core");
     add_translation({"Genepop", "Drovalen", "data/wolves.gen", "data/wolves.drp", "1"}, "core");
 
@@ -76,9 +78,9 @@ TEST_F(TranslateE2E, GenePopFileBecomesAProjectThatRunsAndTranslatesBack)
                                 "Random number generator initialized with lidum=-4242\n"
                                 "\tReading  data/wolves.gen ...\tdone.\n"));
     EXPECT_THAT(log, HasSubstr("\n    Writing  data/wolves.drp... done.\n"));
-    EXPECT_FALSE(fs::exists(work / "trans_out.txt"));
-    EXPECT_FALSE(fs::exists(work / "core" / "dum_dro.drp"));
-    EXPECT_EQ(read_text(work / "dum_dro.drp"), "a file of the user's\n");
+    EXPECT_EQ(read_text(work / "trans_out.txt"), "a file of the user's\n");
+    EXPECT_EQ(read_text(work / "core" / "dum_dro.drp"), "a file of the user's\n");
+    EXPECT_EQ(translator_temporaries(work), "");
 
     // The project runs as it was written.
     write("data/run.drs", run_settings_text({{"TaskNumber", "1"}}));
@@ -92,8 +94,8 @@ TEST_F(TranslateE2E, GenePopFileBecomesAProjectThatRunsAndTranslatesBack)
               read_text(TRANSLATOR_DATA / "golden_wolves_back.gen"));
     EXPECT_THAT(read_text(work / "data" / "Drovalen_log.txt"),
                 HasSubstr("\tReading  data/wolves.drp ...\tdone.\n"));
-    EXPECT_FALSE(fs::exists(work / "trans_out.txt"));
-    EXPECT_FALSE(fs::exists(work / "dum_dro.drp"));
+    EXPECT_EQ(read_text(work / "trans_out.txt"), "a file of the user's\n");
+    EXPECT_EQ(translator_temporaries(work), "");
 }
 
 TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
@@ -125,8 +127,7 @@ TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
         EXPECT_THAT(log, HasSubstr(c.cause));
         EXPECT_THAT(log, Not(HasSubstr("Writing")));
         EXPECT_FALSE(fs::exists(work / c.lines[3]));
-        EXPECT_FALSE(fs::exists(work / "dum_dro.drp"));
-        EXPECT_FALSE(fs::exists(work / "trans_out.txt"));
+        EXPECT_EQ(translator_temporaries(work), "");
     }
 }
 
@@ -218,13 +219,178 @@ TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBa
     EXPECT_THAT(read_text(work / "colonies.res" / "Drovalen_log.txt"),
                 HasSubstr("Successful run of colonies.drp\n"));
 
-    // The population files and the distance file go to the working folder.
-    add_translation({"Drovalen", "WinKesta", "colonies.drp", "back.lst"});
+    // The population files and the distance file go to the working folder;
+    // the project, moved with its distance file to a folder of its own, is
+    // read from there.
+    fs::create_directory(work / "set");
+    for (const char* file : {"colonies.drp", "kesta.dis"})
+        fs::copy_file(work / file, work / "set" / file);
+    add_translation({"Drovalen", "WinKesta", "set/colonies.drp", "back.lst"});
     ASSERT_EQ(run(""), 0) << err;
     EXPECT_EQ(read_text(work / "back.lst"), "2 2 Northern and southern colonies\n1 2 \n3 \n");
     EXPECT_EQ(read_text(work / "kesta1.pop"), "12 kesta_north\nA  7\nB  5\n");
     EXPECT_EQ(read_text(work / "kesta3.pop"), "10 kesta_south\nB  6\nC  4\n");
     EXPECT_EQ(read_text(work / "kesta.dis"), read_text(TRANSLATOR_DATA / "kesta.dis"));
+}
+
+TEST_F(TranslateE2E, HaploidGenePopFileWithTabsBecomesAProjectThatRuns)
+{
+    write("voles.gen", "Haploid voles\nLoc1\tLoc2\tLoc3\n"
+                       "Pop\nv1,\t01\t02\t001\nv2,\t02\t02\t003\n"
+                       "POP\nv3,\t01\t01\t001\nv4,\t03\t02\t002\n");
+    add_translation({"Genepop", "Drovalen", "voles.gen", "voles.drp", "0"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string project = read_text(work / "voles.drp");
+    EXPECT_THAT(project, HasSubstr("\t GenotypicData=0\n"));
+    EXPECT_THAT(project, HasSubstr("v1_1   1  1 2 1 \n"));
+    EXPECT_THAT(project, HasSubstr("v4_2   1  3 2 2 \n"));
+    EXPECT_THAT(read_text(work / "Drovalen_log.txt"), Not(HasSubstr("Line ")));
+    write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("voles.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "voles.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of voles.drp\n"));
+}
+
+// The WinKesta set of tests/data/translator in the working folder, and the
+// project "colonies.drp" made from it, whose distance matrix is EXTERN
+// "kesta.dis".
+class TranslateOverInputs : public TranslateE2E {
+protected:
+    void SetUp() override
+    {
+        TranslateE2E::SetUp();
+        for (const char* file : {"kesta.lst", "kesta.dis", "kesta_north.pop", "kesta_valley.pop",
+                                 "kesta_south.pop"})
+            add_fixture(file, file);
+        add_translation({"WinKesta", "Drovalen", "kesta.lst", "colonies.drp", "kesta.dis", "kesta_"});
+        ASSERT_EQ(run(""), 0) << err;
+        // Distances of more decimals than a WinKesta file keeps.
+        write("kesta.dis", "A B C\n0\n1.123456 0\n2.654321 3.5 0\n");
+    }
+};
+
+TEST_F(TranslateOverInputs, OutputThatIsAnInputIsRefusedAndTheInputKept)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        const char* kept;      // the input the translation would have written over
+        const char* refused;   // the name in the log line
+    };
+    const std::vector<Case> cases = {
+        {"the project's EXTERN distance file as a WinKesta distance file",
+         {"Drovalen", "WinKesta", "colonies.drp", "back.lst"}, "kesta.dis", "kesta.dis"},
+        {"the project's EXTERN distance file as output",
+         {"Drovalen", "Phylip", "colonies.drp", "./kesta.dis"}, "kesta.dis", "./kesta.dis"},
+        {"the source as output, named otherwise",
+         {"Drovalen", "Phylip", "colonies.drp", "set/../colonies.drp"}, "colonies.drp",
+         "set/../colonies.drp"},
+        {"a WinKesta population file as output",
+         {"WinKesta", "Drovalen", "kesta.lst", "kesta_south.pop", "kesta.dis", "kesta_"},
+         "kesta_south.pop", "kesta_south.pop"},
+    };
+    fs::create_directory(work / "set");
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string before = read_text(work / c.kept);
+        add_translation(c.lines);
+        EXPECT_EQ(run(""), 1) << err;
+        EXPECT_EQ(read_text(work / c.kept), before);
+        std::string log = read_text(work / "Drovalen_log.txt");
+        EXPECT_THAT(log, HasSubstr(std::string("\t\tTranslator will not write ") + c.refused
+                                   + ": it is the input file "));
+        EXPECT_THAT(log, Not(HasSubstr("Writing")));
+        EXPECT_FALSE(fs::exists(work / "back.lst"));
+        EXPECT_FALSE(fs::exists(work / "kesta1.pop"));
+        EXPECT_EQ(translator_temporaries(work), "");
+    }
+}
+
+TEST_F(TranslateOverInputs, ProjectSourceFindsItsExternFilesInItsOwnFolder)
+{
+    // The project and its distance file in a folder of their own, away from
+    // the working folder and from the core directory.
+    fs::create_directories(work / "far" / "set");
+    fs::create_directory(work / "core");
+    for (const char* file : {"colonies.drp", "kesta.dis"})
+        fs::rename(work / file, work / "far" / "set" / file);
+    add_translation({"Drovalen", "WinKesta", "far/set/colonies.drp", "back.lst"}, "core");
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "kesta.dis"),
+              "A B C \n   0.00000\n   1.12346   0.00000\n   2.65432   3.50000   0.00000");
+    EXPECT_EQ(read_text(work / "back.lst"), "2 2 Northern and southern colonies\n1 2 \n3 \n");
+}
+
+TEST_F(TranslateE2E, ProjectFormatTargetKeepsWhatARunWouldRefuse)
+{
+    // A Phylip file with one sequence longer than its header says, and a
+    // GenePop file with two POP lines in a row.
+    write("long.phy", "2 8\nshort     ACGTACGT\nlong      ACGTACGTACGT\n");
+    write("twice.gen", "Two samples\nL1\nPop\nPop\nA1, 0101\nA2, 0102\n");
+    struct Case {
+        std::vector<std::string> source;  // format, file and the extra line
+        const char* kept;                 // in the project text
+        const char* other;                // another target
+    };
+    const std::vector<Case> cases = {
+        {{"Phylip", "long.phy"},
+         "# The next sequence has 12 characters, the header says 8\nlong       1 ACGTACGTACGT\n",
+         "Genepop"},
+        {{"Genepop", "twice.gen", "1"},
+         "\t\t SampleName= \"Population1\"\n\t\t SampleSize=100  "
+         "#Wrong on purpose,  but it does not matter here \n\t\t SampleData={\n     }\n",
+         "Phylip"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.source[1]);
+        std::vector<std::string> lines = {c.source[0], "Drovalen", c.source[1], "out.drp"};
+        lines.insert(lines.end(), c.source.begin() + 2, c.source.end());
+        add_translation(lines);
+        ASSERT_EQ(run(""), 0) << err;
+        EXPECT_THAT(read_text(work / "out.drp"), HasSubstr(c.kept));
+
+        // Any other target keeps the checks.
+        lines[1] = c.other;
+        add_translation(lines);
+        EXPECT_EQ(run(""), 1) << err;
+        EXPECT_FALSE(fs::exists(work / "out.drp"));
+        std::string log = read_text(work / "Drovalen_log.txt");
+        EXPECT_THAT(log, HasSubstr("\t\tTranslator is unable to prepare the data of the Drovalen File\n"));
+        EXPECT_THAT(log, Not(HasSubstr("Writing")));
+    }
+}
+
+TEST_F(TranslateE2E, WriterRefusalStaysInTheOutputAndFailsTheTranslation)
+{
+    // Microsatellites of three samples, genotypic, loci separated by blanks,
+    // no genetic structure.
+    add_fixture("micro3.drp", "micro3.drp");
+    struct Case {
+        const char* target;
+        const char* refusal;
+        const char* logged;
+    };
+    const std::vector<Case> cases = {
+        {"Mega",
+         "  Impossible to write this data into MEGA format, because each\n"
+         "  character is supposed to be a single allele.\n",
+         "\n\t\tImpossible to write this data into MEGA format, because each character is "
+         "supposed to be a single allele.\n"},
+        {"WinKesta",
+         "\tNo genetic structure has been defined, it makes therefore no sense to\n"
+         " build a WinKesta file.\n",
+         "\n\t\tNo genetic structure has been defined, it makes therefore no sense to build a "
+         "WinKesta file.\n"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.target);
+        add_translation({"Drovalen", c.target, "micro3.drp", "refused.txt"});
+        EXPECT_EQ(run(""), 1) << err;
+        EXPECT_EQ(read_text(work / "refused.txt"), c.refusal);
+        std::string log = read_text(work / "Drovalen_log.txt");
+        EXPECT_THAT(log, HasSubstr(c.logged));
+        EXPECT_THAT(log, Not(HasSubstr("Writing")));
+    }
 }
 
 // The Python interpreter that has this module of the Biopython package, or "".

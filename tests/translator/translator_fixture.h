@@ -1,6 +1,7 @@
 // Fixture of the translator tests: a translator on its own project, the log
 // open in a fresh folder that is also the working folder (the export step
-// writes and deletes "trans_out.txt" there), and the two steps run on texts.
+// writes and deletes its temporary results file there), and the two steps run
+// on texts.
 #ifndef DROV_TESTS_TRANSLATOR_TRANSLATOR_FIXTURE_H
 #define DROV_TESTS_TRANSLATOR_TRANSLATOR_FIXTURE_H
 
@@ -13,6 +14,19 @@
 #include "project/project.h"
 #include "support/temp_log.h"
 #include "translator/imp_exp.h"
+
+// The translator's temporary files ("dum_dro_<k>.drp", "trans_out_<k>.txt")
+// left anywhere in `folder`, one path a line.
+inline std::string translator_temporaries(std::filesystem::path const& folder)
+{
+    std::string left;
+    for (auto const& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind("dum_dro_", 0) == 0 || name.rfind("trans_out_", 0) == 0)
+            left += entry.path().string() + "\n";
+    }
+    return left;
+}
 
 class TranslatorTest : public LogFolderTest {
 protected:

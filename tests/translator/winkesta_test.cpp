@@ -12,6 +12,7 @@
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace {
@@ -209,24 +210,34 @@ TEST_F(WinKestaTest, WriterRefusesUnstructuredOrGenotypicProjects)
         const char* name;
         std::string project_text;
         const char* refusal;
+        const char* logged;
     };
     const std::vector<Case> cases = {
         {"no structure", unstructured,
          "\tNo genetic structure has been defined, it makes therefore no sense to\n"
-         " build a WinKesta file.\n"},
+         " build a WinKesta file.\n",
+         "\t\tNo genetic structure has been defined, it makes therefore no sense to build a "
+         "WinKesta file.\n"},
         // The structure is tested first.
         {"genotypic without structure", genotypic_text,
          "\tNo genetic structure has been defined, it makes therefore no sense to\n"
-         " build a WinKesta file.\n"},
+         " build a WinKesta file.\n",
+         "\t\tNo genetic structure has been defined, it makes therefore no sense to build a "
+         "WinKesta file.\n"},
         {"genotypic",
          genotypic_text + "[[Structure]]\n  StructureName=\"s\"  NbGroups=1\n  Group={\n\"a\"\n}\n",
          "    WinKesta accepts only Haplotypic data format, the\n"
-         "    source data file contained Genoytypic data\n"},
+         "    source data file contained Genoytypic data\n",
+         "\t\tWinKesta accepts only Haplotypic data format, the source data file contained "
+         "Genoytypic data\n"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(export_text(FORMAT_WINKESTA, c.project_text), c.refusal);
-        EXPECT_EQ(status, 1);
+        EXPECT_EQ(status, WRITER_REFUSED);
+        std::string log = take_log();
+        EXPECT_THAT(log, HasSubstr(c.logged));
+        EXPECT_THAT(log, Not(HasSubstr("done.")));
         EXPECT_FALSE(fs::exists(dir / "a1.pop"));
         EXPECT_FALSE(fs::exists(dir / "dists.dis"));
     }
