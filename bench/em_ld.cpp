@@ -2,12 +2,14 @@
 // linkage-disequilibrium permutation test on genotypes of unknown phase, at
 // the sizes users run: the kernel with 50 starts, its bootstrap, the zipper
 // on 100 SNPs, and the permutation test of one pair and of 20 loci on 200
-// individuals with 10 alleles per locus.
+// individuals with 10 alleles per locus; and the permutation test on the
+// pairs of loci of the Borgou cattle of the public microbov data set.
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <fstream>
+#include <sstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -27,6 +29,26 @@ struct BenchSample {
     PopGenetics sample;
     settings s;
 
+    // Individuals given as their two gene copies' allele names per locus.
+    explicit BenchSample(std::vector<std::vector<std::string>> const& copies)
+    {
+        const int L = static_cast<int>(copies.front().size());
+        prepare(L);
+        for (std::size_t i = 0; i + 1 < copies.size(); i += 2) {
+            TPhenotype* p = new TPhenotype(my_string(std::to_string(i / 2).c_str()), 1.0);
+            for (int copy = 0; copy < 2; ++copy) {
+                TPopHaplotype* h = new TPopHaplotype(' ', L);
+                for (int locus = 0; locus < L; ++locus) {
+                    int pos = db.InsertAllPos(locus, my_string(copies[i + copy][locus].c_str()), 1.0);
+                    h->alleles.Add(db.loci[locus]->alleles[pos]);
+                }
+                p->set_pseudo_hapl(h, copy);
+            }
+            sample.individuals.phenotypes.Add(p);
+        }
+        sample.SampleSize = static_cast<double>(copies.size());
+    }
+
     BenchSample(int n, int L, int k, int founders, double decay = 0.8)
     {
         std::mt19937 rng(31);
@@ -40,11 +62,7 @@ struct BenchSample {
                 a = allele(rng);
         std::uniform_int_distribution<int> pick(0, founders - 1);
         std::uniform_real_distribution<double> u(0, 1);
-        sample.profile.MissingData = '?';
-        sample.profile.GenotypicData = 1;
-        sample.profile.GameticPhase = 0;
-        sample.alleleDB = &db;
-        sample.RecessiveAllelesEM = 0;
+        prepare(L);
         for (int i = 0; i < n; ++i) {
             TPhenotype* p = new TPhenotype(my_string(std::to_string(i).c_str()), 1.0);
             for (int copy = 0; copy < 2; ++copy) {
@@ -62,6 +80,15 @@ struct BenchSample {
             sample.individuals.phenotypes.Add(p);
         }
         sample.SampleSize = 2.0 * n;
+    }
+
+    void prepare(int L)
+    {
+        sample.profile.MissingData = '?';
+        sample.profile.GenotypicData = 1;
+        sample.profile.GameticPhase = 0;
+        sample.alleleDB = &db;
+        sample.RecessiveAllelesEM = 0;
         sample.locus_polymorphic = new int[L];
         for (int locus = 0; locus < L; ++locus)
             sample.locus_polymorphic[locus] = 1;
@@ -73,6 +100,36 @@ struct BenchSample {
         ran3(&seed);
     }
 };
+
+// The gene copies of the first sample of a project file whose individuals
+// take two lines (name, count and the first copy's alleles; the second
+// copy's alleles), as the public data sets of bench/data are written.
+std::vector<std::vector<std::string>> first_sample_copies(const char* file)
+{
+    std::ifstream in(std::string(DROV_BENCH_DATA) + "/" + file);
+    std::vector<std::vector<std::string>> copies;
+    std::string line;
+    bool inside = false;
+    while (std::getline(in, line)) {
+        if (line.find("SampleData={") != std::string::npos) {
+            inside = true;
+            continue;
+        }
+        if (!inside)
+            continue;
+        if (line.find('}') != std::string::npos)
+            break;
+        std::istringstream fields(line);
+        std::vector<std::string> tokens;
+        for (std::string t; fields >> t;)
+            tokens.push_back(t);
+        // The first line of an individual starts with its name and count.
+        if (copies.size() % 2 == 0)
+            tokens.erase(tokens.begin(), tokens.begin() + 2);
+        copies.push_back(tokens);
+    }
+    return copies;
+}
 
 // The kernel: 50 starts of up to 1,000 iterations on all loci; arguments:
 // individuals, loci, alleles per locus.
@@ -146,6 +203,32 @@ void BM_ld_pair(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * 1024);
 }
 BENCHMARK(BM_ld_pair)->Unit(benchmark::kMillisecond);
+
+// The permutation test of the first 20 pairs of loci of the Borgou cattle
+// (50 individuals, 30 microsatellite loci of 5 to 22 alleles) at 1,000
+// permutations; items are pair-permutations (1,023 EM runs of 2 starts per
+// pair), so that the time per item is the cost of one permutation of a pair.
+void BM_ld_pairs_borgou(benchmark::State& state)
+{
+    BenchSample data(first_sample_copies("microbov.drp"));
+    std::vector<std::pair<int, int>> pairs;
+    for (int i = 1; i < 30 && pairs.size() < 20; i++)
+        for (int j = 0; j < i && pairs.size() < 20; j++)
+            pairs.emplace_back(j, i);
+    for (auto _ : state)
+        for (auto const& pair : pairs) {
+            int loci[3] = {2, pair.first, pair.second};
+            long done = 0;
+            double chi2, ld, le;
+            benchmark::DoNotOptimize(data.sample.calc_link_dis_prob(
+                loci, data.sample.individuals, data.s, done, chi2, ld, le, 2, 1000, 1000, 1e-7));
+        }
+    state.SetItemsProcessed(state.iterations() * pairs.size() * 1023);
+    state.counters["time_per_pair_permutation"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * pairs.size() * 1023),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ld_pairs_borgou)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The whole test on 20 loci (190 pairs, about 195,000 EM runs).
 void BM_ld_all_pairs(benchmark::State& state)
