@@ -9,7 +9,6 @@
 // The EM parameters and the number of permutations may be set in the
 // parameter file "HapFreqPar.txt" of the working directory.
 
-#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iomanip>
