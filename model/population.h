@@ -55,6 +55,14 @@ struct PoolingIndex {
 
 class DistMat;
 
+// The model of one EM fit of haplotype frequencies (analyses/haplotypes/em_kernel.cpp).
+struct EMModel {
+    const char* caller;          // the name under which failures are reported
+    bool inbreeding;             // fit an inbreeding coefficient f
+    bool f_by_likelihood_root;   // an estimated f is the root of its likelihood equation
+    bool linkage_equilibrium;    // haplotype frequencies are products of allele frequencies
+};
+
 class Population {
 public:
     int* locus_polymorphic;   // owned, one flag per locus; filled by the data-type analyses
@@ -259,6 +267,35 @@ public:
                                        int* given_mask, int const& compaction,
                                        int const& starts, int const& iterations,
                                        double const& epsilon);
+    // Variants of the kernel (analyses/haplotypes/em_kernel_variants.cpp),
+    // with its arguments, starts, iterations and results. _LE holds the
+    // frequencies at linkage equilibrium: each haplotype's is the product of
+    // its alleles' estimated frequencies (left in the alleles' exp_freq).
+    // The _HWD_ pair estimates f as the root of its likelihood equation,
+    // negative for an excess of heterozygotes, and has no given haplotypes.
+    double calc_ML_hapl_freq_hill95_LE(TPhenDB& sample_individuals, TPopHaploDB& table,
+                                       settings& s, int& num_maxima, int const& inbreeding,
+                                       double& inbreeding_coeff, TPopHaploDB* given,
+                                       int* given_mask, int const& compaction,
+                                       int const& starts, int const& iterations,
+                                       double const& epsilon);
+    double calc_ML_hapl_freq_HWD_LD(TPhenDB& sample_individuals, TPopHaploDB& table,
+                                    settings& s, int& num_maxima, int const& inbreeding,
+                                    double& inbreeding_coeff, int const& compaction,
+                                    int const& starts, int const& iterations,
+                                    double const& epsilon);
+    double calc_ML_hapl_freq_HWD_LE(TPhenDB& sample_individuals, TPopHaploDB& table,
+                                    settings& s, int& num_maxima, int const& inbreeding,
+                                    double& inbreeding_coeff, int const& compaction,
+                                    int const& starts, int const& iterations,
+                                    double const& epsilon);
+    // The older kernel without inbreeding, on the individuals' own E and M
+    // steps; it converges on the settings' EpsilonValue (its epsilon is not
+    // read), and a start after one that ended below the best runs at most
+    // 202 iterations.
+    double calc_ML_hapl_freq(TPhenDB& sample_individuals, TPopHaploDB& table, settings& s,
+                             int& num_maxima, int const& compaction, int const& starts,
+                             int const& iterations, double const& epsilon);
     // Parametric-bootstrap standard deviations of the estimate in table
     // (NumInitCondBootstrapEM starts per replicate; `starts` is not read).
     void calc_sd_hapl_freq(TPhenDB& sample_individuals, TPopHaploDB& table, settings& s,
@@ -294,6 +331,21 @@ public:
                                 long& draws_done, double& chi2, double& ln_ld, double& ln_le,
                                 int const& starts, long const& permutations,
                                 int const& iterations, double const& epsilon);
+    // The test of every pair with an inbreeding coefficient
+    // (analyses/haplotypes/ld_inbreeding.cpp): the LD fit by the kernel,
+    // the LE fit by its _LE variant, both with f when the model is on. The
+    // EM parameters and N are the defaults of the parameter file
+    // "HapFreqPar.txt" of the working directory. Writes the pair lines and
+    // one line per pair tested to l_d_proIBD.sum.
+    void calc_all_link_dis_fast(std::fstream& out, TPhenDB const& sample_individuals,
+                                settings& s, int const& starts, long const& permutations,
+                                int const& iterations, double const& epsilon);
+    // le_switch non-zero: the LE fit uses the f of the LD fit, else 0.0.
+    double calc_link_dis_prob_fast(int* loci, TPhenDB const& sample_individuals, settings& s,
+                                   long& draws_done, double& chi2, int const& inbreeding,
+                                   double const& le_switch, int const& compaction,
+                                   int const& starts, long const& permutations,
+                                   int const& iterations, double const& epsilon);
     // Each allele's count := its relative frequency in this sample.
     void update_allele_freq();
     // Appends the sample's block of linked-loci counts to the LD histogram file.
@@ -313,6 +365,14 @@ public:
 
 private:
     PoolingIndex pooling_index_;  // used by operator+= only; never copied
+
+    // The kernel and its variants: checks, genotype lists, compaction, then
+    // the random starts of the model.
+    double fit_haplotype_frequencies(EMModel const& model, TPhenDB& sample_individuals,
+                                     TPopHaploDB& table, settings& s, int& num_maxima,
+                                     double& inbreeding_coeff, TPopHaploDB* given,
+                                     int* given_mask, int const& compaction, int const& starts,
+                                     int const& iterations, double const& epsilon);
 
     void reset_scalars();
     void copy_polymorphism_flags(Population const& other);

@@ -9,9 +9,17 @@
 // left out of the gene counts. The EM is run from several random starts, as
 // the likelihood surface may hold several maxima; the best start wins and
 // the number of distinct maxima reached is reported.
+//
+// The same iterations serve the kernel's variants: haplotype frequencies
+// held at linkage equilibrium (products of allele frequencies estimated from
+// the expected gene counts), and f estimated as the root of its likelihood
+// equation sum_H c_H / ((1 - p_H) F + p_H) = N (c_H the individuals
+// homozygous for H), which also allows an excess of heterozygotes (F < 0).
 
+#include <algorithm>
 #include <cmath>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "app/settings.h"
@@ -23,6 +31,10 @@ namespace {
 
 const char* const kKernel = "Population::calc_ML_hapl_freq_hill95_LD()";
 
+// The secant search of the root F: its tolerance and number of steps.
+const double kRootTolerance = 1e-5;
+const int kRootSteps = 100;
+
 // Two log-likelihoods closer than this are one maximum.
 const double kSameMaximum = 1e-6;
 
@@ -33,9 +45,11 @@ const int kStartWeight = 1000;
 // allocated here: the scratch of the inbred homozygotes is sized once.
 class EMIterations {
 public:
-    EMIterations(TPhenDB& individuals, TPopHaploDB& table, bool inbreeding, bool estimate_f)
-        : ind_(individuals), table_(table), inbreeding_(inbreeding), estimate_f_(estimate_f),
-          inbred_(inbreeding ? individuals.phenotypes.count : 0, 0.0)
+    EMIterations(TPhenDB& individuals, TPopHaploDB& table, EMModel const& model,
+                 bool estimate_f, TAlleleDB* alleles)
+        : ind_(individuals), table_(table), model_(model), inbreeding_(model.inbreeding),
+          estimate_f_(estimate_f), alleles_(alleles),
+          inbred_(model.inbreeding ? individuals.phenotypes.count : 0, 0.0)
     {
         double total = 0;
         for (int i = 0; i < ind_.phenotypes.count; i++)
@@ -44,6 +58,33 @@ public:
         // to one whatever the sample declared.
         gene_copies_ = 2 * total;
         individuals_ = ind_.nb_individuals();
+        if (model_.f_by_likelihood_root)
+            count_homozygotes();
+        if (model_.linkage_equilibrium)
+            index_alleles();
+    }
+
+    // Random starting frequencies (of the haplotypes, or of the alleles at
+    // linkage equilibrium) and, when it is estimated, a random f in [0, 1/3).
+    void start(double& f, double given_f)
+    {
+        if (model_.linkage_equilibrium) {
+            if (alleles_)
+                alleles_->assign_rand_exp_freq();
+            for (std::size_t a = 0; a < allele_list_.size(); a++)
+                prev_allele_[a] = allele_list_[a]->exp_freq;
+            table_.comp_link_equil_hapl_freq();
+            smallest_ = 1.0;
+            for (int i = 0; i < table_.haplotypes.count; i++) {
+                TPopHaplotype* h = table_.haplotypes.data[i];
+                h->prev_freq = h->freq;
+                smallest_ = std::min(smallest_, h->freq);
+            }
+        } else {
+            smallest_ = table_.assign_rand_init_freq(kStartWeight);
+        }
+        long seed = 1;
+        f = estimate_f_ ? ran3(&seed) / 3.0 : given_f;
     }
 
     // Runs at most `iterations` iterations from the table's frequencies and f.
@@ -53,7 +94,9 @@ public:
             double inbred_sum = inbreeding_ ? inbred_homozygotes(f) : 0.0;
             expectation(f);
             maximisation();
-            if (normalise(inbred_sum) < epsilon)
+            double change = model_.linkage_equilibrium ? equilibrium(inbred_sum)
+                                                       : normalise(inbred_sum);
+            if (change < epsilon)
                 break;
         }
     }
@@ -74,8 +117,65 @@ private:
             sum += inbred_[i];
         }
         if (estimate_f_ && individuals_ > 0)
-            f = sum / individuals_;
+            f = model_.f_by_likelihood_root ? likelihood_root(f) : sum / individuals_;
         return sum;
+    }
+
+    // Each haplotype's number of individuals homozygous for it.
+    void count_homozygotes()
+    {
+        table_.reset_homo_count();
+        for (int i = 0; i < ind_.phenotypes.count; i++) {
+            TPhenotype const* p = ind_.phenotypes.data[i];
+            if (p->homozygous && p->genotypes.count > 0)
+                p->genotypes.data[0]->hapl1->homo_count += static_cast<int>(p->count);
+        }
+    }
+
+    // The root F of sum_H c_H / ((1 - p_H) F + p_H) = N by the secant
+    // method from F and F +- 0.5, kept above -p_min / (1 - p_min), where the
+    // denominator of the rarest haplotype of the start would vanish.
+    double likelihood_root(double F) const
+    {
+        const double N = individuals_;
+        const double lowest = smallest_ < 1 ? -smallest_ / (1 - smallest_) : -1.0;
+        auto bounded = [&](double x) { return x < lowest ? lowest + 0.001 : x; };
+        auto g = [&](double x) { return table_.sum_homoz_inbreeding(x) - N; };
+        double x0 = F, g0 = g(x0);
+        if (std::fabs(g0) < kRootTolerance)
+            return x0;
+        double x1 = bounded(g0 >= 0 ? F + 0.5 : F - 0.5);
+        for (int step = 0; step < kRootSteps; step++) {
+            double g1 = g(x1);
+            if (std::fabs(g1) < kRootTolerance || g1 == g0)
+                return x1;
+            double x2 = bounded(x1 - g1 * (x1 - x0) / (g1 - g0));
+            x0 = x1;
+            g0 = g1;
+            x1 = x2;
+        }
+        return x1;
+    }
+
+    // The alleles of the table's haplotypes, once, and each haplotype's
+    // alleles as positions in that list.
+    void index_alleles()
+    {
+        std::unordered_map<TAllele*, int> position;
+        for (int i = 0; i < table_.haplotypes.count; i++) {
+            TPopHaplotype const* h = table_.haplotypes.data[i];
+            first_allele_.push_back(static_cast<int>(allele_of_.size()));
+            for (int j = 0; j < h->alleles.count; j++) {
+                TAllele* a = h->alleles.data[j];
+                auto found = position.emplace(a, static_cast<int>(allele_list_.size()));
+                if (found.second)
+                    allele_list_.push_back(a);
+                allele_of_.push_back(found.first->second);
+            }
+        }
+        first_allele_.push_back(static_cast<int>(allele_of_.size()));
+        allele_count_.assign(allele_list_.size(), 0.0);
+        prev_allele_.assign(allele_list_.size(), 0.0);
     }
 
     void expectation(double f)
@@ -139,13 +239,46 @@ private:
         return change;
     }
 
+    // Linkage equilibrium: each allele's frequency from the expected gene
+    // counts of the haplotypes carrying it (net of the inbred homozygotes),
+    // then every haplotype's frequency the product of its alleles'. Returns
+    // the summed absolute change of the allele frequencies.
+    double equilibrium(double inbred_sum)
+    {
+        const double denominator = gene_copies_ - inbred_sum;
+        std::fill(allele_count_.begin(), allele_count_.end(), 0.0);
+        for (int i = 0; i < table_.haplotypes.count; i++)
+            for (int k = first_allele_[i]; k < first_allele_[i + 1]; k++)
+                allele_count_[allele_of_[k]] += table_.haplotypes.data[i]->freq;
+        double change = 0;
+        for (std::size_t a = 0; a < allele_list_.size(); a++) {
+            double p = denominator > 0 ? allele_count_[a] / denominator : 0;
+            allele_list_[a]->exp_freq = p;
+            change += std::fabs(p - prev_allele_[a]);
+            prev_allele_[a] = p;
+        }
+        table_.comp_link_equil_hapl_freq();
+        for (int i = 0; i < table_.haplotypes.count; i++)
+            table_.haplotypes.data[i]->prev_freq = table_.haplotypes.data[i]->freq;
+        return change;
+    }
+
     TPhenDB& ind_;
     TPopHaploDB& table_;
+    EMModel model_;
     bool inbreeding_;
     bool estimate_f_;
+    TAlleleDB* alleles_;
     std::vector<double> inbred_;  // w of each homozygous individual
     double gene_copies_ = 0;
     int individuals_ = 0;
+    double smallest_ = 0;  // smallest starting haplotype frequency of the start
+    // Linkage equilibrium: the distinct alleles, their expected gene counts
+    // and previous frequencies, and the alleles of haplotype i at positions
+    // first_allele_[i] .. first_allele_[i + 1] - 1 of allele_of_.
+    std::vector<TAllele*> allele_list_;
+    std::vector<double> allele_count_, prev_allele_;
+    std::vector<int> first_allele_, allele_of_;
 };
 
 // The distinct log-likelihoods reached by the starts.
@@ -166,10 +299,23 @@ double Population::calc_ML_hapl_freq_hill95_LD(TPhenDB& sample_individuals, TPop
                                                int const& compaction, int const& starts,
                                                int const& iterations, double const& epsilon)
 {
+    const EMModel model{kKernel, inbreeding != 0, false, false};
+    return fit_haplotype_frequencies(model, sample_individuals, table, s, num_maxima,
+                                     inbreeding_coeff, given, given_mask, compaction, starts,
+                                     iterations, epsilon);
+}
+
+double Population::fit_haplotype_frequencies(EMModel const& model, TPhenDB& sample_individuals,
+                                             TPopHaploDB& table, settings& s, int& num_maxima,
+                                             double& inbreeding_coeff, TPopHaploDB* given,
+                                             int* given_mask, int const& compaction,
+                                             int const& starts, int const& iterations,
+                                             double const& epsilon)
+{
     if (s.stop_requested)
         return -1000.0;
     if (starts < 1 || iterations < 1) {
-        E.error(ERROR, kKernel, 154);
+        E.error(ERROR, model.caller, 154);
         num_maxima = 0;
         return MIN_LN_LIKELIHOOD;
     }
@@ -194,19 +340,18 @@ double Population::calc_ML_hapl_freq_hill95_LD(TPhenDB& sample_individuals, TPop
         if (compaction)
             table.compact(alleleDB, profile.MissingData);
 
-        const bool estimate_f = inbreeding && inbreeding_coeff == 0.0;
-        const double given_f = inbreeding ? inbreeding_coeff : 0.0;
+        const bool estimate_f = model.inbreeding && inbreeding_coeff == 0.0;
+        const double given_f = model.inbreeding ? inbreeding_coeff : 0.0;
         const int H = table.haplotypes.count;
         std::vector<double> best_freq(H, 0.0);
         std::vector<double> maxima;
         maxima.reserve(static_cast<std::size_t>(starts) + 1);
         double best = MIN_LN_LIKELIHOOD;
         double best_f = given_f;
-        EMIterations em(sample_individuals, table, inbreeding != 0, estimate_f);
-        long seed = 1;
+        EMIterations em(sample_individuals, table, model, estimate_f, alleleDB);
         for (int start = 0; start < starts; start++) {
-            table.assign_rand_init_freq(kStartWeight);
-            double f = estimate_f ? ran3(&seed) / 3.0 : given_f;
+            double f = given_f;
+            em.start(f, given_f);
             em.run(iterations, epsilon, f);
             double lnL = sample_individuals.calc_ln_likelihood();
             // The first start is kept even when no individual has a
@@ -231,7 +376,7 @@ double Population::calc_ML_hapl_freq_hill95_LD(TPhenDB& sample_individuals, TPop
         sample_individuals.inbreeding_coeff = best_f;
         result = best;
     } catch (std::bad_alloc const&) {
-        E.error(MEMORY, kKernel, 0);
+        E.error(MEMORY, model.caller, 0);
     }
     return result;
 }

@@ -154,6 +154,41 @@ bool TGenotIndividual::operator==(TGenotIndividual const& other) const
     return same || crossed;
 }
 
+int TGenotIndividual::operator-(TGenotIndividual const& other) const
+{
+    std::vector<int> const& a1 = gamete1.alleleIndex;
+    std::vector<int> const& a2 = gamete2.alleleIndex;
+    std::vector<int> const* b1 = &other.gamete1.alleleIndex;
+    std::vector<int> const* b2 = &other.gamete2.alleleIndex;
+    auto known = [&](int l) { return a1[l] != -1 && a2[l] != -1; };
+    int different = 0;
+    for (int l = 0; l < numLoci; ++l) {
+        bool same_pair = (a1[l] == (*b1)[l] && a2[l] == (*b2)[l]) ||
+                         (a1[l] == (*b2)[l] && a2[l] == (*b1)[l]);
+        if (known(l) && !same_pair)
+            ++different;
+    }
+    if (different > 0)
+        return -different;
+
+    int first = 0;
+    while (first < numLoci && !(known(first) && a1[first] != a2[first]))
+        ++first;
+    if (first == numLoci)
+        return 0;
+    // Other's gametes in the order that matches this one at the first
+    // heterozygous site; each later disagreement is one switch.
+    if ((*b1)[first] != a1[first])
+        std::swap(b1, b2);
+    int switches = 0;
+    for (int l = first + 1; l < numLoci; ++l)
+        if (known(l) && a1[l] != (*b1)[l]) {
+            ++switches;
+            std::swap(b1, b2);
+        }
+    return switches;
+}
+
 void TGenotIndividual::exchangeAt(int f)
 {
     std::swap(gamete1.alleleIndex[f], gamete2.alleleIndex[f]);

@@ -102,6 +102,16 @@ public:
     // The same phase as other: at every locus where this individual has both
     // alleles, the same pairing of the gametes or the crossed one.
     bool operator==(TGenotIndividual const& other) const;
+    // How far other's phasing is from this one: the number of switches
+    // between this individual's gametes met when walking other's along them
+    // from this one's first heterozygous site; -k when the two differ in
+    // genotype at k loci (where this individual has both alleles).
+    int operator-(TGenotIndividual const& other) const;
+    // phaseCount, a tab and gamete1's allele at each of the first n loci
+    // flagged polymorphic, each followed by a blank; on the next line, after a
+    // tab, the same for gamete2. A missing allele is written as `missing`.
+    void writePhase(std::ostream& os, TAlleleDB const* alleles, int n,
+                    std::vector<bool> const& polymorphic, char missing) const;
 
     // One update of this ambiguous individual (index `self` in the sample):
     // every heterozygous site redrawn in random order from its window, or,
@@ -200,6 +210,10 @@ public:
     void writeResults(std::fstream* out);
     // estimatedHaplotypes and the haploId of every modal-phase gamete.
     void constructEstimatedHaploDB();
+
+    // The current phase of every individual (writePhase over the loci of
+    // the data).
+    void writeSample(std::ostream& os, TAlleleDB const* alleles) const;
 
     // Every locus of the data of gamete g, each followed by a blank.
     void writeAlleleText(std::ostream& os, TGamete const& g) const;

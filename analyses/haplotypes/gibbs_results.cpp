@@ -92,6 +92,37 @@ void TGenotSample::writeAlleleText(std::ostream& os, TGamete const& g) const
     }
 }
 
+void TGenotIndividual::writePhase(std::ostream& os, TAlleleDB const* alleles, int n,
+                                  std::vector<bool> const& polymorphic, char missing) const
+{
+    auto write = [&](TGamete const& g) {
+        const int flagged = std::min(n, static_cast<int>(polymorphic.size()));
+        for (int j = 0, k = 0; j < flagged; ++j) {
+            if (!polymorphic[j])
+                continue;
+            const int index = g.alleleIndex[k++];
+            if (index == -1)
+                os << missing;
+            else
+                os << alleles->loci.data[j]->alleles.data[index]->name;
+            os << " ";
+        }
+    };
+    os << phaseCount << "\t";
+    write(gamete1);
+    os << "\n\t";
+    write(gamete2);
+    os << "\n";
+}
+
+// The number of loci is the one stored from the first individual when the
+// sample was built: the individuals it was built from may be gone.
+void TGenotSample::writeSample(std::ostream& os, TAlleleDB const* alleles) const
+{
+    for (TGenotIndividual const& ind : individuals)
+        ind.writePhase(os, alleles, numLoci, isPolymorphic, missingChar);
+}
+
 void TGenotSample::writeResults(std::fstream* out)
 {
     settings& s = *runSettings;

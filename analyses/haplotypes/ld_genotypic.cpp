@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/haplotypes/ld_genotypic.h"
 #include "analyses/popgen/ld_file.h"
 #include "app/settings.h"
 #include "core/errors.h"
@@ -47,12 +48,30 @@ void print_pair(std::ostream& out, settings const& s, int j, int i, double ln_ld
         out << "          Exact P= " << std::setw(8) << s.ld_pvalue << "  +-  " << std::setw(8)
             << s.PrecisionOnPValueLD << " (" << draws_done << " permutations done)   ";
     }
+    print_chi_square_line(out, chi2, df);
+}
+
+}  // namespace
+
+void print_chi_square_line(std::ostream& out, double chi2, int df)
+{
     float p = Prob_of_chi_sq(static_cast<float>(df), static_cast<float>(chi2));
+    out << std::fixed << std::showpoint << std::right << std::setprecision(5);
     out << "  Chi-square test value=" << std::setw(8) << chi2 << " (P = " << std::setw(8) << p
         << ",  " << df << " d.f." << ")\n";
 }
 
-}  // namespace
+void print_ld_test_header(std::ostream& out, settings const& s, long permutations, int num_loci)
+{
+    out << "\n\nTest of linkage disequilibrium for all pairs of loci:\n"
+        << std::string(53, '-') << "\n\n\n"
+        << (s.RecessiveAllelesEM ? "Resampling test using the EM algorithm (recessive data)"
+                                 : "Permutation test using the EM algorithm")
+        << "\nNumber of permutations               : " << permutations
+        << "\nNumber of initial conditions for EM  : " << s.InitialCondEMLD << "\n\n";
+    if (num_loci == 1)
+        out << "\nThe permutation test is not possible with only 1 locus" << std::endl;
+}
 
 void Population::calc_all_link_dis(std::fstream& out, TPhenDB const& sample_individuals,
                                    settings& s, int const& starts, long const& permutations,
@@ -70,14 +89,7 @@ void Population::calc_all_link_dis(std::fstream& out, TPhenDB const& sample_indi
         locus_numbers[k] = k;
 
     const bool recessive = s.RecessiveAllelesEM != 0;
-    out << "\n\nTest of linkage disequilibrium for all pairs of loci:\n"
-        << std::string(53, '-') << "\n\n\n"
-        << (recessive ? "Resampling test using the EM algorithm (recessive data)"
-                      : "Permutation test using the EM algorithm")
-        << "\nNumber of permutations               : " << permutations
-        << "\nNumber of initial conditions for EM  : " << s.InitialCondEMLD << "\n\n";
-    if (n == 1)
-        out << "\nThe permutation test is not possible with only 1 locus" << std::endl;
+    print_ld_test_header(out, s, permutations, n);
     // The pair tests refuse such a count themselves (P 1, no permutation);
     // one line tells why for the whole sample.
     if (permutations < 1 && n > 1)

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <vector>
 
+#include "analyses/haplotypes/ld_genotypic.h"
 #include "analyses/haplotypes/two_locus_em.h"
 #include "app/settings.h"
 #include "core/errors.h"
@@ -19,72 +20,6 @@
 #include "model/population.h"
 
 namespace {
-
-// Two statistics closer than this are equal.
-const double kSameStatistic = 1e-10;
-
-// The counters of the null draws in blocks of m: b = floor(sqrt(N)) blocks
-// of N / b + 1 draws.
-class PermutationBlocks {
-public:
-    explicit PermutationBlocks(long draws)
-    {
-        b_ = static_cast<long>(std::sqrt(static_cast<double>(draws)));
-        if (b_ < 1)
-            b_ = 1;
-        m_ = draws / b_ + 1;
-        proportions_.reserve(b_);
-    }
-    long total() const { return b_ * m_; }
-
-    // One draw of statistic lr against the observed one.
-    void count(double lr, double observed)
-    {
-        if (lr > observed)
-            larger_++;
-        else if (std::fabs(lr - observed) < kSameStatistic)
-            equal_++;
-        close_block();
-    }
-    // A draw that counts as at least as extreme whatever its statistic.
-    void count_extreme()
-    {
-        larger_++;
-        close_block();
-    }
-
-    double p_value() const
-    {
-        double sum = 0;
-        for (double p : proportions_)
-            sum += p;
-        return proportions_.empty() ? 1.0 : sum / proportions_.size();
-    }
-    double sd() const
-    {
-        const double n = static_cast<double>(proportions_.size());
-        if (n < 2)
-            return 0.0;
-        const double P = p_value();
-        double ss = 0;
-        for (double p : proportions_)
-            ss += (p - P) * (p - P);
-        return std::sqrt(ss / (n * (n - 1)));
-    }
-
-private:
-    void close_block()
-    {
-        if (++in_block_ < m_)
-            return;
-        proportions_.push_back(static_cast<double>(larger_ + equal_) / m_);
-        larger_ = equal_ = in_block_ = 0;
-    }
-
-    long b_ = 1, m_ = 1;
-    long larger_ = 0, equal_ = 0, in_block_ = 0;
-    std::vector<double> proportions_;
-};
 
 // The outcome of a pair that is not tested: P 1, nothing computed.
 double not_tested(settings& s, double& chi2, double& ln_ld, double& ln_le, int& deg_freedom)

@@ -187,3 +187,30 @@ int PopGenetics::check_hapl_freqs(RectMat const& distances, HaplotypeClasses& cl
     E.error(ERROR, "PopGenetics::check_hapl_freqs", 169);
     return 0;
 }
+
+int PopGenetics::check_hapl_redond(RectMat const& distances)
+{
+    const int n = haplotypes.count;
+    if (std::min(distances.nrows, distances.ncols) != n)
+        return 0;
+    std::vector<int> survivors;
+    for (int i = 0; i < n; ++i) {
+        auto same = std::find_if(survivors.begin(), survivors.end(),
+                                 [&](int j) { return distances(i, j) == 0.0; });
+        if (same == survivors.end())
+            survivors.push_back(i);
+        else
+            haplotypes.data[*same]->count += haplotypes.data[i]->count;
+    }
+    // Detach the survivors, then delete the merged records with the list.
+    std::vector<PHaploDef*> kept;
+    for (int j : survivors) {
+        kept.push_back(haplotypes.data[j]);
+        haplotypes.data[j] = nullptr;
+    }
+    haplotypes.Flush();
+    for (PHaploDef* record : kept)
+        haplotypes.Add(record);
+    num_haplotypes = static_cast<int>(kept.size());
+    return 1;
+}

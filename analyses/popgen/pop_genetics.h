@@ -257,6 +257,11 @@ public:
     // matrix is smaller than the list (nothing added), or after ERROR 169
     // when the class counts do not add up to SampleSize; else 1.
     int check_hapl_freqs(RectMat const& distances, HaplotypeClasses& classes);
+    // Merges every haplotype at distance exactly 0 from an earlier surviving
+    // one into the first such (counts added); the survivors keep their order
+    // and their number goes to num_haplotypes. 0, with nothing changed,
+    // unless the smaller dimension of the matrix is the list's length.
+    int check_hapl_redond(RectMat const& distances);
 
     // ---- Per-locus diversity tables (locus_tables.cpp) ----
     // Per locus of the first NumLoci: gene copies counted, distinct alleles,

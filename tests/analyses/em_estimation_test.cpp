@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <string>
 
@@ -121,6 +122,83 @@ TEST_F(EMTest, InbreedingCoefficientFixedOrEstimated)
     TPopHaploDB none;
     e = run(none, 2, 100, 1e-10, 1, 0.0);
     EXPECT_EQ(e.f, 0.0);
+}
+
+// One locus, AA x5, Aa x2, aa x3 (as above): with an estimated f every
+// variant fits the genotype counts exactly, p = 0.6 and f = 7/12, so that
+// ln L = 5 ln 0.5 + 2 ln 0.2 + 3 ln 0.3 (one locus is at linkage
+// equilibrium, and f solves 5 / (0.4 f + 0.6) + 3 / (0.6 f + 0.4) = 10).
+TEST_F(EMTest, VariantsEstimateTheInbreedingOfOneLocus)
+{
+    using Variant = double (Population::*)(TPhenDB&, TPopHaploDB&, settings&, int&, int const&,
+                                           double&, int const&, int const&, int const&,
+                                           double const&);
+    struct Case {
+        const char* name;
+        Variant variant;  // null: the LE variant, which also takes given haplotypes
+    } cases[] = {{"HWD_LD", &Population::calc_ML_hapl_freq_HWD_LD},
+                 {"HWD_LE", &Population::calc_ML_hapl_freq_HWD_LE},
+                 {"hill95_LE", nullptr}};
+    const double lnL = 5 * std::log(0.5) + 2 * std::log(0.2) + 3 * std::log(0.3);
+    for (Case const& c : cases) {
+        sample.individuals.phenotypes.Flush();
+        add("A", "A", 5);
+        add("A", "a", 2);
+        add("a", "a", 3);
+        TPopHaploDB table;
+        int maxima = -1;
+        double f = 0.0;
+        double result =
+            c.variant ? (sample.*c.variant)(sample.individuals, table, s, maxima, 1, f, 0, 3,
+                                            20000, 1e-14)
+                      : sample.calc_ML_hapl_freq_hill95_LE(sample.individuals, table, s, maxima,
+                                                           1, f, nullptr, nullptr, 0, 3, 20000,
+                                                           1e-14);
+        EXPECT_NEAR(result, lnL, 1e-9) << c.name;
+        EXPECT_NEAR(f, 7.0 / 12, 1e-6) << c.name;
+        EXPECT_NEAR(freq(table, "A"), 0.6, 1e-6) << c.name;
+        EXPECT_EQ(maxima, 1) << c.name;
+    }
+}
+
+// At linkage equilibrium the twelve individuals' allele frequencies are
+// those counted, A 1/2 and B 13/24, every haplotype the product, and ln L
+// that of each individual's genotype probability under equilibrium.
+TEST_F(EMTest, LinkageEquilibriumVariantGivesTheCountedAlleleFrequencies)
+{
+    twelve_individuals();
+    const double A = 0.5, a = 0.5, B = 13.0 / 24, b = 11.0 / 24;
+    const double lnL = 3 * std::log(A * A * B * B) + 2 * std::log(a * a * b * b) +
+                       4 * std::log(2 * A * a * 2 * B * b) + std::log(2 * A * a * b * b) +
+                       std::log(a * a * 2 * B * b) + std::log(2 * A * a * B * B);
+    TPopHaploDB table;
+    int maxima = -1;
+    double f = 0.0;
+    double result = sample.calc_ML_hapl_freq_hill95_LE(sample.individuals, table, s, maxima, 0, f,
+                                                       nullptr, nullptr, 0, 4, 1000, 1e-12);
+    EXPECT_NEAR(result, lnL, 1e-9);
+    EXPECT_NEAR(lnL, -25.563016, 1e-6);
+    EXPECT_NEAR(freq(table, "AB"), A * B, 1e-9);
+    EXPECT_NEAR(freq(table, "ab"), a * b, 1e-9);
+    EXPECT_NEAR(allele(1, 'B')->exp_freq, B, 1e-9);
+    EXPECT_EQ(maxima, 1);
+}
+
+// The older kernel reaches the kernel's maximum; it converges on the
+// settings' EpsilonValue, not on its own epsilon argument.
+TEST_F(EMTest, OlderKernelReachesTheMaximumFoundDirectly)
+{
+    twelve_individuals();
+    s.EpsilonValue = 1e-12;
+    TPopHaploDB table;
+    int maxima = -1;
+    double lnL = sample.calc_ML_hapl_freq(sample.individuals, table, s, maxima, 0, 10, 5000, 1e6);
+    EXPECT_NEAR(lnL, -20.555378, 1e-6);
+    EXPECT_NEAR(freq(table, "AB"), 0.454940, 1e-5);
+    EXPECT_NEAR(freq(table, "Ab"), 0.045060, 1e-5);
+    EXPECT_NEAR(freq(table, "aB"), 0.086727, 1e-5);
+    EXPECT_NEAR(freq(table, "ab"), 0.413273, 1e-5);
+    EXPECT_GE(maxima, 1);
 }
 
 TEST_F(EMTest, KernelRefusesNoStartOrNoIterationAndAStopRequest)

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -230,6 +231,50 @@ TEST_F(GibbsPhaseTest, LengthsPerObjectAndCopies)
     std::swap(crossed.gamete1, crossed.gamete2);
     EXPECT_TRUE(copy == crossed);
     EXPECT_FALSE(copy == ind);
+}
+
+// The distance between two phasings, by hand: AAAA/BBBB against ABBA/BAAB
+// switches at the second and at the fourth locus; a locus with another
+// genotype makes the distance minus the number of such loci; a missing
+// allele of this individual plays no part.
+TEST_F(GibbsPhaseTest, DistanceBetweenTwoPhasings)
+{
+    struct Case {
+        const char* other1;
+        const char* other2;
+        int distance;
+    } cases[] = {
+        {"AAAA", "BBBB", 0}, {"BBBB", "AAAA", 0}, {"ABBA", "BAAB", 2}, {"BAAB", "ABBA", 2},
+        {"AABB", "BBAA", 1}, {"ABAB", "BABA", 3}, {"AAAA", "BBBA", -1}, {"CCAA", "BBBB", -2},
+    };
+    for (Case const& c : cases) {
+        individuals = TPhenDB();
+        add("AAAA", "BBBB");
+        add(c.other1, c.other2);
+        add("CCCC", "CCCC");
+        auto g = sample();
+        ASSERT_EQ(g->numPolyLoci, 4);
+        EXPECT_EQ(g->individuals[0] - g->individuals[1], c.distance) << c.other1 << "/" << c.other2;
+    }
+    individuals = TPhenDB();
+    add("A?AA", "B?BB");
+    add("ABBA", "BAAB");
+    add("CCCC", "CCCC");
+    auto g = sample();
+    EXPECT_EQ(g->individuals[0] - g->individuals[1], 2) << "the missing locus is skipped";
+}
+
+// The current phase of every individual: count, tab, the alleles of the
+// polymorphic loci of gamete 1, newline and tab, those of gamete 2.
+TEST_F(GibbsPhaseTest, SampleWrittenPhaseByPhase)
+{
+    add("AXA?", "BXCA", "one");
+    add("AXCB", "CXAB", "two");
+    auto g = sample();
+    g->individuals[0].phaseCount = 3;
+    std::ostringstream os;
+    g->writeSample(os, &db);
+    EXPECT_EQ(os.str(), "3\tA A ? \n\tB C A \n0\tA C B \n\tC A B \n");
 }
 
 // ---- Sub-haplotype counts, worked by hand ----

@@ -197,4 +197,48 @@ TEST_F(FrequencyClassesTest, PooledIntoTheFirstClassAtDistanceZero)
     EXPECT_EQ(none.count, 0);
 }
 
+// Merging within the list: each haplotype joins the first earlier survivor
+// at distance 0. Haplotype 2 of the second case is at distance 0 only from
+// haplotype 1, which was merged into 0, so it survives on its own.
+TEST_F(FrequencyClassesTest, RedundantHaplotypesMergedIntoEarlierSurvivors)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, int>> apart;  // pairs (i, j), i > j, at distance 1
+        std::vector<int> counts;                 // of the survivors, in order
+        std::vector<int> definitions;            // their original positions
+    } cases[] = {
+        {"classes {0, 3} and {1, 2}", {{1, 0}, {2, 0}}, {2, 3}, {0, 1}},
+        {"a merged haplotype takes nobody", {{2, 0}, {3, 0}, {3, 1}, {3, 2}}, {3, 1, 1}, {0, 2, 3}},
+    };
+    for (Case const& c : cases) {
+        sample.haplotypes.Flush();
+        definitions.clear();
+        use_counts({1, 2, 1, 1});
+        std::vector<HaploDef*> defs;
+        for (auto& d : definitions)
+            defs.push_back(d.get());
+        RectMat d(4, 4);
+        for (auto [i, j] : c.apart)
+            d(i, j) = 1.0;
+        ASSERT_EQ(sample.check_hapl_redond(d), 1) << c.what;
+        ASSERT_EQ(sample.haplotypes.count, static_cast<int>(c.counts.size())) << c.what;
+        EXPECT_EQ(sample.num_haplotypes, sample.haplotypes.count) << c.what;
+        for (std::size_t k = 0; k < c.counts.size(); ++k) {
+            EXPECT_EQ(sample.haplotypes.data[k]->count, c.counts[k]) << c.what;
+            EXPECT_EQ(sample.haplotypes.data[k]->haplotype, defs[c.definitions[k]]) << c.what;
+        }
+    }
+    // The smaller dimension decides: 3 by 5 for the 3 survivors, all at
+    // distance 0, merges them into one; 4 by 4 for one haplotype is refused.
+    RectMat wider(3, 5);
+    EXPECT_EQ(sample.check_hapl_redond(wider), 1);
+    ASSERT_EQ(sample.haplotypes.count, 1);
+    EXPECT_EQ(sample.haplotypes.data[0]->count, 5);
+    RectMat wrong(4, 4);
+    EXPECT_EQ(sample.check_hapl_redond(wrong), 0);
+    EXPECT_EQ(sample.haplotypes.count, 1);
+    EXPECT_EQ(sample.num_haplotypes, 1);
+}
+
 }  // namespace

@@ -6,13 +6,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "analyses/haplotypes/two_locus_em.h"
 #include "analyses/unphased_fixture.h"
+#include "app/glbobj.h"
 
 namespace {
 
@@ -317,6 +321,95 @@ TEST_F(LDTest, SelectionOfLinkedLoci)
                                      200, 500, 1e-7);
         EXPECT_EQ(selected, c.selected) << c.fraction;
     }
+}
+
+// The test allowing for inbreeding, run in the test folder (where it looks
+// for "HapFreqPar.txt") with its batch stream l_d_proIBD.sum.
+class LDInbreedingTest : public LDTest {
+protected:
+    std::filesystem::path old_dir = std::filesystem::current_path();
+    std::ofstream batch;
+    my_string old_input = settings::input_file;
+
+    void SetUp() override
+    {
+        LDTest::SetUp();
+        std::filesystem::current_path(dir);
+        batch.open(dir / "l_d_proIBD.sum");
+        _LINKAGE_DISEQUILIBRIUM_ = 1;
+        ofs_link_dis_pro_inbreeding = &batch;
+        settings::input_file = "proj.drp";
+        sample.name = "pop";
+    }
+    void TearDown() override
+    {
+        _LINKAGE_DISEQUILIBRIUM_ = 0;
+        ofs_link_dis_pro_inbreeding = nullptr;
+        settings::input_file = old_input;
+        std::filesystem::current_path(old_dir);
+        LDTest::TearDown();
+    }
+
+    std::string test_all_fast(long permutations)
+    {
+        std::fstream out(dir / "ld.txt", std::ios::in | std::ios::out | std::ios::trunc);
+        sample.calc_all_link_dis_fast(out, sample.individuals, s, 2, permutations, 1000, 1e-10);
+        out.close();
+        return read_text(dir / "ld.txt");
+    }
+    std::string batch_text()
+    {
+        batch.flush();
+        return read_text(dir / "l_d_proIBD.sum");
+    }
+};
+
+// Without inbreeding both fits are those of the plain test: the chi-square
+// of the direct maximum (10.01528, 1 d.f.), and one batch line of the two
+// fits, the P-value and N.
+TEST_F(LDInbreedingTest, WithoutInbreedingTheStatisticOfThePlainTest)
+{
+    twelve_polymorphic();
+    std::string r = test_all_fast(1000);
+    EXPECT_THAT(r, HasSubstr("Permutation test using the EM algorithm"
+                             "\nNumber of permutations               : 1000"));
+    EXPECT_THAT(r, HasSubstr("Pair(0, 1) : Exact P= "));
+    EXPECT_THAT(r, HasSubstr(" (1023 permutations done)     Chi-square test value=10.01528 (P =  "
+                             "0.00155,  1 d.f.)\n"));
+    EXPECT_THAT(r, Not(HasSubstr("Histogram")));
+    std::ostringstream P;
+    P << s.ld_pvalue;
+    EXPECT_LT(s.ld_pvalue, 0.05);
+    EXPECT_THAT(batch_text(), ::testing::MatchesRegex(
+                                  "\"proj.drp\"\t\"pop\"\t0\t-20.5554\t0\t-25.563\t0\t10.0153\t1\t"
+                                  "0.00155[0-9]*\t\t" + P.str() + "\t1000\n"));
+}
+
+// The parameter file switches inbreeding on and sets N: the header keeps
+// the caller's N, the pair the permutations done (100: 10 blocks of 11);
+// the batch line adds the refit without inbreeding, whose chi-square is the
+// plain one. Labels after the numbers are skipped, however long.
+TEST_F(LDInbreedingTest, ParameterFileAndRecessiveData)
+{
+    twelve_polymorphic();
+    temp_dir.write_file("HapFreqPar.txt", "1 inbreeding\n0\n2\n0\n1000 " + std::string(300, 'x') +
+                                              "\n7\n1e-10\n100 permutations\n");
+    std::string r = test_all_fast(1000);
+    EXPECT_THAT(r, HasSubstr("Number of permutations               : 1000\n"));
+    EXPECT_THAT(r, HasSubstr(" (110 permutations done)     Chi-square test value=10.01528 (P =  "
+                             "0.00155,  1 d.f.)\n"));
+    std::string line = batch_text();
+    EXPECT_THAT(line, ::testing::StartsWith("\"proj.drp\"\t\"pop\"\t1\t"));
+    EXPECT_THAT(line, HasSubstr("\t0\t-20.5554\t0\t-25.563\t0\t10.0153\t1\t"));
+    EXPECT_THAT(line, ::testing::EndsWith("\t100\n"));
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2 + 16 + 2);
+
+    s.RecessiveAllelesEM = 1;
+    r = test_all_fast(1000);
+    EXPECT_THAT(r, HasSubstr("\nThe linkage disequilibrium test with inbreeding is not possible "
+                             "with recessive data\nPair(0, 1) : Exact P=  1.00000  +-   0.00000 "
+                             "(0 permutations done)     Chi-square test value= 0.00000"));
+    EXPECT_EQ(batch_text(), line) << "no pair tested, no batch line";
 }
 
 }  // namespace
