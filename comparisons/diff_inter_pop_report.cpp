@@ -108,6 +108,10 @@ void DiffInterPop::make_all_tests()
         << std::string(44, '-') << "\n\n Non-differentiation: Exact P value = "
         << std::setprecision(5) << prob << " +- " << std::setw(5) << prob_sd << "  ("
         << steps_done << " Markov steps done)";
+    if (every_category_unique())
+        out << "\n\n Every " << (uses_genotype_table() ? "multi-locus genotype" : "haplotype")
+            << " occurs only once in the samples: the test cannot tell the samples apart"
+            << "\n and gives P = 1 to every test.";
 
     out << "\n\n" << std::string(74, '-') << "\nDifferentiation test between all pairs of samples:\n"
         << std::string(50, '-') << "\n\nMarkov chain length : " << s.NumPermutPopDiff
