@@ -171,9 +171,18 @@ bool AmovaPermutationTests::set_up(int levelMask, double units, const char* guar
         E.error(ERROR, reporter, 0);
         return false;
     }
-    for (int level = 0; level < 4; ++level)
-        if (levelMask & (1 << level))
-            record_null(level).Reallocate(total);
+    // The record's null distributions: without their memory the run ends
+    // with the MEMORY report's exception, never by leaving the process.
+    for (int level = 0; level < 4; ++level) {
+        if (!(levelMask & (1 << level)))
+            continue;
+        MY_TArrayAsVector<double>& null = record_null(level);
+        null.count = 0;
+        if (null.Resize(total) != total) {
+            E.error(MEMORY, reporter, 0);
+            return false;
+        }
+    }
     if (units >= INT_MAX || amova.distMat->size == INT_MAX) {
         E.error(ERROR, guardReporter ? guardReporter : reporter, 3);
         return false;
