@@ -28,6 +28,7 @@
 #include "model/dist_mat.h"
 #include "model/population.h"
 #include "project/project_file_lines.h"
+#include "project/result_tree.h"
 #include "project/samples.h"
 #include "project/structure.h"
 
@@ -133,7 +134,7 @@ void Amova::print_popvect(std::ostream& out) const
         if (p->sample_index >= 0 && p->sample_index < P)
             byIndex[p->sample_index] = p;
     for (int i = 1; i <= P; ++i)
-        out << "   " << i << " : " << (byIndex[i - 1] ? byIndex[i - 1]->name : my_string())
+        out << "   " << i << " : " << result_text(byIndex[i - 1] ? byIndex[i - 1]->name : my_string())
             << "\n";
     out << "\n\n";
 }

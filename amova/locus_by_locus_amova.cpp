@@ -140,7 +140,7 @@ void write_population_head(std::ostream& out, PopulationColumns const& c, const 
     out << average;
     for (my_string const& name : c.names) {
         out.width(c.width);
-        out << name;
+        out << result_text(name);
     }
     out << "\n";
 }

@@ -15,6 +15,7 @@
 #include "core/xml.h"
 #include "model/population.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 #include "project/samples.h"
 
 namespace {
@@ -27,7 +28,7 @@ void print_labels(std::ostream& out, Samples const& samples)
         out << labels.open() << "\n";
     out << "Label  \tPopulation name\n" << "-----  \t---------------\n";
     for (int i = 0; i < samples.Populations.count; ++i)
-        out << "  " << i + 1 << "\t" << samples.Populations.data[i]->name << "\n";
+        out << "  " << i + 1 << "\t" << result_text(samples.Populations.data[i]->name) << "\n";
     out << "\n";
     if (xmlOutput)
         out << labels.close() << "\n";

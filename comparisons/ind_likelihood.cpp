@@ -156,7 +156,7 @@ void IndLikelihood::likelihood_in_a_pop(Population* pop)
     const int n = samples->Populations.count;
     for (int r = 0; r < ind.count; ++r) {
         TPhenotype const& x = *ind.data[r];
-        out << std::setw(width) << x.name << "\t";
+        out << std::setw(width) << result_text(x.name) << "\t";
         for (int s = 0; s < n; ++s) {
             unseen_freq = unseen_frequency(samples->Populations.data[s]->individuals.phenotypes.count);
             out << std::setw(width) << ln_likelihood(x, s);
@@ -174,7 +174,7 @@ void IndLikelihood::print_labels()
         out << labels.open() << "\n";
     out << "Sample label  \tSample name\n" << "------------  \t----------\n";
     for (int i = 0; i < samples->Populations.count; ++i)
-        out << "       " << i + 1 << ":\t" << samples->Populations.data[i]->name << "\n";
+        out << "       " << i + 1 << ":\t" << result_text(samples->Populations.data[i]->name) << "\n";
     if (xmlOutput)
         out << labels.close() << "\n";
 }
