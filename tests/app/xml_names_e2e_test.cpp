@@ -111,8 +111,9 @@ TEST_F(XmlNamesE2E, NamesWithMarkupCharactersInEverySection)
           "   \"A&amp;B\"\n   \"Be&lt;ch\"\n"})                        // Mantel labels
         EXPECT_THAT(xml, HasSubstr(escaped));
     EXPECT_THAT(xml, Not(HasSubstr("A&B")));
-    if (fs::exists("/usr/bin/xmllint"))
+    if (fs::exists("/usr/bin/xmllint")) {
         EXPECT_EQ(std::system(("xmllint --noout '" + file.string() + "'").c_str()), 0);
+    }
 }
 
 }  // namespace
