@@ -4,7 +4,9 @@
 // ratio of summed components, i.e. the average of the per-locus indices
 // weighted by their denominators. Its distribution is given by percentiles of
 // 20,000 bootstraps over loci, and each component is tested against the
-// average over loci of the per-locus permutation null distributions.
+// average over loci of the per-locus permutation null distributions, whose
+// permutation k is one joint permutation of all loci (the locus-by-locus
+// AMOVA replays the same random draws at every locus).
 
 #include <algorithm>
 #include <cmath>
@@ -335,6 +337,8 @@ public:
             return;
         }
         const std::string dashes(18, '-');
+        out_ << "\nThe loci are permuted jointly: permutation k moves the same units in the same"
+             << "\nway at every locus typed in the same units.\n";
         out_ << "\n" << dashes << "\nSignificance tests (" << P << " permutations)\n" << dashes
              << "\n\n";
         std::vector<double> average(P);

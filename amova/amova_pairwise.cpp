@@ -15,6 +15,7 @@
 #include "amova/amova_pairwise.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -95,6 +96,19 @@ bool samples_fit_matrix(std::vector<Population*> const& pops, int size)
     return true;
 }
 
+// True when the list of every sample holds all its gene copies; otherwise
+// ERROR 2: a table computed from empty or partial lists would read as a
+// result.
+bool samples_listed(std::vector<Population*> const& pops)
+{
+    for (Population const* p : pops)
+        if (listed_copies(p) != p->SampleSize) {
+            E.error(ERROR, WHERE, 2);
+            return false;
+        }
+    return true;
+}
+
 // The Amova object's population table is replaced by the table of all
 // samples while the comparisons run; every exit puts it back and frees the
 // samples' permutation vectors.
@@ -136,6 +150,20 @@ public:
         ids_.assign(2 * static_cast<size_t>(room), 0);
         batches_ = batches;
         batch_.assign(batches_, 0.0);
+    }
+
+    // PiX of every sample that no pair has reached (the one sample of a
+    // one-sample project): its counts set up from its own gene copies.
+    void remaining_sums()
+    {
+        for (std::size_t k = 0; k < pops_.size(); ++k) {
+            Population* p = pops_[k];
+            if (sums_[k].w >= 0 || !(p->SampleSize > 0))
+                continue;
+            fill_bipop_vector(p, p, ids_.data());  // only the first copy of p is read
+            p->SetUpVectorsAfterPermutation(ids_.data());
+            observed_sums(static_cast<int>(k));
+        }
     }
 
     // Steps A to D for the pair (i, j); false when the stop request ended it.
@@ -387,9 +415,18 @@ int Amova::CalcPairDist()
         return 1;
     }
     // K batches of the permutations for the s.d. of the P value; the count
-    // is raised to a multiple of K.
+    // is raised to a multiple of K, counted in 64 bits: a count beyond the
+    // int range is refused, as the AMOVA designs refuse theirs.
     int K = static_cast<int>(std::sqrt(static_cast<double>(numPermutations)));
-    numPermutations = (numPermutations / K + 1) * K;
+    long long total = (static_cast<long long>(numPermutations) / K + 1) * K;
+    if (total > INT_MAX) {
+        E.error(ERROR, WHERE, 0);
+        if (s.results_stream)
+            *s.results_stream << "Pairwise comparisons not computed: " << s.NumPermutationsFST
+                              << " permutations are more than can be counted" << std::endl;
+        return 0;
+    }
+    numPermutations = static_cast<int>(total);
     t.permutations = numPermutations;
     if (s.stop_requested)
         return 0;
@@ -403,7 +440,8 @@ int Amova::CalcPairDist()
     const bool report = (s.TaskNumber & settings::PAIRWISE_FST) || s.ComputeDeltaMuSqr;
     if (report || fst_for_mantel) {
         const bool fst_needed = s.ComputePairwiseFST || s.PrintMissIntermatchs || fst_for_mantel;
-        if (fst_needed && !samples_fit_matrix(popTable, distMat->size))
+        if (fst_needed
+            && (!samples_listed(popTable) || !samples_fit_matrix(popTable, distMat->size)))
             return 1;
         if (s.ComputeDeltaMuSqr)
             for (Population* p : popTable)
@@ -415,6 +453,8 @@ int Amova::CalcPairDist()
             for (int j = i + 1; j < n; ++j)
                 if (!run.compare(i, j, fst_needed))
                     return 0;
+        if (fst_needed)
+            run.remaining_sums();
         swap.release_permutation_vectors();
         if (report)
             print_pairwise_report(s, t, popTable.data(), start);

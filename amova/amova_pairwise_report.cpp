@@ -23,6 +23,7 @@
 #include "core/xml.h"
 #include "model/population.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 #include "summary/sumstat.h"
 
 namespace {
@@ -178,7 +179,7 @@ private:
         open_xml(out_, "pairDistPopLabels");
         out_ << "Label  \tPopulation name\n-----  \t---------------\n";
         for (int k = 0; k < n_; ++k)
-            out_ << "  " << k + 1 << ":\t" << pops_[k]->name << "\n";
+            out_ << "  " << k + 1 << ":\t" << result_text(pops_[k]->name) << "\n";
         close_xml(out_, "pairDistPopLabels");
     }
 

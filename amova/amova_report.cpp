@@ -113,7 +113,7 @@ void Amova::print_pop_fst_table(std::ostream& out) const
         << dashes << "\n";
     int k = 0;
     for (Population const* p : populations_in_structure_order()) {
-        out << std::setw(6) << ++k << std::setw(width) << p->name;
+        out << std::setw(6) << ++k << std::setw(width) << result_text(p->name);
         number_format(out, 10, 5);
         out << popFST[p->sample_index] << "\n";
     }
@@ -155,7 +155,7 @@ void Amova::print_pop_fis_table(std::ostream& out, int permutations)
     for (Population const* p : populations_in_structure_order()) {
         int i = p->sample_index;
         bool missing = popFIS[i] == not_available_FIS;
-        out << std::setw(6) << ++k << std::setw(width) << p->name;
+        out << std::setw(6) << ++k << std::setw(width) << result_text(p->name);
         if (missing) {
             out << std::setw(10) << "N.A.";
         } else {

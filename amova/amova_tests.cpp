@@ -28,6 +28,7 @@
 #include "model/dist_mat.h"
 #include "model/population.h"
 #include "project/project_file_lines.h"
+#include "project/result_tree.h"
 #include "project/samples.h"
 #include "project/structure.h"
 
@@ -133,7 +134,7 @@ void Amova::print_popvect(std::ostream& out) const
         if (p->sample_index >= 0 && p->sample_index < P)
             byIndex[p->sample_index] = p;
     for (int i = 1; i <= P; ++i)
-        out << "   " << i << " : " << (byIndex[i - 1] ? byIndex[i - 1]->name : my_string())
+        out << "   " << i << " : " << result_text(byIndex[i - 1] ? byIndex[i - 1]->name : my_string())
             << "\n";
     out << "\n\n";
 }
@@ -171,9 +172,18 @@ bool AmovaPermutationTests::set_up(int levelMask, double units, const char* guar
         E.error(ERROR, reporter, 0);
         return false;
     }
-    for (int level = 0; level < 4; ++level)
-        if (levelMask & (1 << level))
-            record_null(level).Reallocate(total);
+    // The record's null distributions: without their memory the run ends
+    // with the MEMORY report's exception, never by leaving the process.
+    for (int level = 0; level < 4; ++level) {
+        if (!(levelMask & (1 << level)))
+            continue;
+        MY_TArrayAsVector<double>& null = record_null(level);
+        null.count = 0;
+        if (null.Resize(total) != total) {
+            E.error(MEMORY, reporter, 0);
+            return false;
+        }
+    }
     if (units >= INT_MAX || amova.distMat->size == INT_MAX) {
         E.error(ERROR, guardReporter ? guardReporter : reporter, 3);
         return false;

@@ -3,7 +3,14 @@
 // with a distance matrix computed for that locus alone. The records are
 // printed as one row per locus, as population-specific indices per locus and
 // as a global AMOVA averaged over loci; each locus of the allele database
-// keeps the ten statistics of its own AMOVA (the selection scan reads them).
+// keeps the ten statistics of its own AMOVA (the selection scan reads them),
+// or the "not computed" value -2.0 when its AMOVA could not run.
+//
+// Every locus replays the same stretch of the random stream, so that with
+// the same units at every locus (complete data) permutation k moves the same
+// individuals, gene copies or samples in the same way at every locus: the
+// average over loci is then tested against one joint permutation per
+// replicate, which keeps the dependence between the loci.
 
 #include <algorithm>
 #include <memory>
@@ -15,12 +22,21 @@
 #include "amova/amova_table.h"
 #include "app/glbobj.h"
 #include "core/errors.h"
+#include "core/random.h"
 #include "project/project.h"
 #include "project/result_tree.h"
 
 namespace {
 
 const int INVALID_DATA_MESSAGE = 134;
+
+// The value of the ten statistics of a locus whose AMOVA did not run.
+const double NOT_COMPUTED = -2.0;
+
+struct SkippedLocus {
+    int locus;
+    const char* reason;
+};
 
 void set_locus_statistics(TLocus& locus, double value)
 {
@@ -124,7 +140,7 @@ void write_population_head(std::ostream& out, PopulationColumns const& c, const 
     out << average;
     for (my_string const& name : c.names) {
         out.width(c.width);
-        out << name;
+        out << result_text(name);
     }
     out << "\n";
 }
@@ -156,6 +172,25 @@ void write_population_tables(std::fstream& out, AMOVA_table& table, PopulationCo
     write_dashes(out, D);
 }
 
+// Why an AMOVA that ran filled nothing: a design fills d.f. >= 1.
+const char* reason_not_filled(amova_results const& r)
+{
+    if (r.amova_case == 0)
+        return "no AMOVA design fits the genetic structure";
+    if (r.amova_case >= 8)
+        return "the designs of recessive alleles compute no AMOVA";
+    return "ill-defined genetic structure at this locus";
+}
+
+void write_skipped_loci(std::ostream& out, std::vector<SkippedLocus> const& loci)
+{
+    if (loci.empty())
+        return;
+    out << "\nLoci without AMOVA (not computed):\n" << "-----------------------------------\n\n";
+    for (SkippedLocus const& k : loci)
+        out << "Locus " << k.locus + 1 << ": " << k.reason << "\n";
+}
+
 void write_monomorphic_loci(std::ostream& out, std::vector<int> const& loci)
 {
     out << "List of loci with only one allele:\n" << "----------------------------------\n\n";
@@ -174,6 +209,7 @@ void Project::LocusByLocusAMOVA(std::fstream* results)
     settings& s = run_settings;
     std::fstream& out = *results;
     std::vector<int> monomorphic_loci;
+    std::vector<SkippedLocus> skipped_loci;
     AMOVA_table table;
     out << "\n********************\nLocus by locus AMOVA:\n********************\n" << std::endl;
 
@@ -202,6 +238,7 @@ void Project::LocusByLocusAMOVA(std::fstream* results)
         num_loci = std::min(haplo_list.list.data[0]->haplovect.count, allele_db.loci.count);
 
     bool abandoned = false;
+    const Ran3State permutations_start = ran3_state();
     {
         SavedDistances saved_distances(dist_mat);
         for (int i = 0; i < num_loci && !abandoned; ++i) {
@@ -217,7 +254,8 @@ void Project::LocusByLocusAMOVA(std::fstream* results)
             LocusSettings locus_settings(*this);
             if (!one_samples->build_one_loci_sample(i, samples, structure,
                                                     one_haplotypes.get())) {
-                set_locus_statistics(locus, -2.0);
+                set_locus_statistics(locus, NOT_COMPUTED);
+                skipped_loci.push_back({i, "a population has no data at this locus"});
                 continue;
             }
             one_structure->build_one_loci_str(one_samples.get(), structure);
@@ -242,12 +280,18 @@ void Project::LocusByLocusAMOVA(std::fstream* results)
 
             auto record = std::make_unique<amova_results>();
             record->locus = i;
+            set_ran3_state(permutations_start);
             try {
                 Amova analysis(s, one_structure.get(), one_samples.get(), &dist_mat,
                                one_haplotypes.get(), &allele_db, &mantel, 0, 1, record.get());
             } catch (Amova::AmovaFatalError const&) {
                 abandoned = true;
                 break;
+            }
+            if (record->df_total < 1) {
+                set_locus_statistics(locus, NOT_COMPUTED);
+                skipped_loci.push_back({i, reason_not_filled(*record)});
+                continue;
             }
             store_locus_statistics(locus, *record);
             if (table.records.Add(record.get()))
@@ -260,6 +304,7 @@ void Project::LocusByLocusAMOVA(std::fstream* results)
     *_ZOS_ << "\tEnd of locus-by-locus computations" << std::endl;
 
     write_monomorphic_loci(out, monomorphic_loci);
+    write_skipped_loci(out, skipped_loci);
     if (out.is_open())
         print_js_doc_entry(s, 2, samples->atGroupLevel ? "gr_Loc_by_Loc_AMOVA"
                                                         : "pop_Loc_by_Loc_AMOVA",

@@ -127,7 +127,7 @@ void report_shared_haplotypes(Project& p, std::fstream& out)
         Population& sample = *samples.data[i];
         sample.print_population_anchor(2, s, prefix);
         out << equals69 << "\n"
-            << "== Population : " << sample.name << "\n===============\n";
+            << "== Population : " << result_text(sample.name) << "\n===============\n";
         for (int j = 0; j < samples.count; ++j)
             sample.print_out_redondant(samples.data[j], &out, p.dist_mat);
         out << "\n" << dashes69 << "\n" << std::endl;

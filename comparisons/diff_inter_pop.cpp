@@ -34,7 +34,9 @@ double swap_cells(int* r1, int* r2, int c1, int c2, long& idum)
     const std::int64_t num = static_cast<std::int64_t>(r1[c1]) * r2[c2];
     const std::int64_t den = static_cast<std::int64_t>(r1[c2] + 1) * (r2[c1] + 1);
     const double ratio = static_cast<double>(num) / static_cast<double>(den);
-    if (ratio == 0.0 || (ratio < 1.0 && ran3(&idum) > ratio))
+    // A ratio below 1 draws its uniform even when it is 0 (a cell would go
+    // below zero), so that the stream of draws does not depend on the table.
+    if (ratio < 1.0 && (ran3(&idum) > ratio || ratio == 0.0))
         return 1.0;
     --r1[c1];
     --r2[c2];
@@ -157,6 +159,21 @@ int DiffInterPop::build_observed_table(bool all_samples)
     return genotypes ? build_pheno_table(a, b) : build_all_table(a, b);
 }
 
+bool DiffInterPop::every_category_unique()
+{
+    if (!build_observed_table(true))
+        return false;
+    bool unique = true;
+    for (int c = 0; c < num_columns && unique; ++c) {
+        long long total = 0;
+        for (std::vector<int> const& row : table)
+            total += row[c];
+        unique = total == 1;
+    }
+    clean_table();
+    return unique;
+}
+
 void DiffInterPop::make_sample_test()
 {
     run_chain(true);
@@ -235,7 +252,9 @@ void DiffInterPop::run_chain(bool all_samples)
             for (int m = 0; m < k; ++m)
                 sum += (batch_p[m] - P) * (batch_p[m] - P);
             sd = std::sqrt(sum / (k * (k - 1.0)));
-            last = sd < s.PrecProbPopDiff;
+            // The global test also stops on an exactly reached precision:
+            // with 0, when its first batches all gave the same proportion.
+            last = all_samples ? sd <= s.PrecProbPopDiff : sd < s.PrecProbPopDiff;
         }
         settings::global_work_done += 0.001 * b;
         settings::print_message();

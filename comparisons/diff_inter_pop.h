@@ -66,6 +66,9 @@ public:
 
     // Whether the genotype table (genotypic data of unknown phase) is used.
     bool uses_genotype_table() const;
+    // True when every category of the table of all samples occurs once: all
+    // tables with its margins are then equally probable and every P is 1.
+    bool every_category_unique();
 
 private:
     int build_table(std::vector<Population*> const& rows, bool genotypes);

@@ -15,6 +15,7 @@
 #include "core/xml.h"
 #include "model/population.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 #include "project/samples.h"
 
 namespace {
@@ -27,7 +28,7 @@ void print_labels(std::ostream& out, Samples const& samples)
         out << labels.open() << "\n";
     out << "Label  \tPopulation name\n" << "-----  \t---------------\n";
     for (int i = 0; i < samples.Populations.count; ++i)
-        out << "  " << i + 1 << "\t" << samples.Populations.data[i]->name << "\n";
+        out << "  " << i + 1 << "\t" << result_text(samples.Populations.data[i]->name) << "\n";
     out << "\n";
     if (xmlOutput)
         out << labels.close() << "\n";
@@ -108,6 +109,10 @@ void DiffInterPop::make_all_tests()
         << std::string(44, '-') << "\n\n Non-differentiation: Exact P value = "
         << std::setprecision(5) << prob << " +- " << std::setw(5) << prob_sd << "  ("
         << steps_done << " Markov steps done)";
+    if (every_category_unique())
+        out << "\n\n Every " << (uses_genotype_table() ? "multi-locus genotype" : "haplotype")
+            << " occurs only once in the samples: the test cannot tell the samples apart"
+            << "\n and gives P = 1 to every test.";
 
     out << "\n\n" << std::string(74, '-') << "\nDifferentiation test between all pairs of samples:\n"
         << std::string(50, '-') << "\n\nMarkov chain length : " << s.NumPermutPopDiff

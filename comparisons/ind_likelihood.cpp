@@ -1,6 +1,11 @@
 // The assignment test: allele frequencies estimated once per sample and
 // locus, then each individual's log-likelihood in every sample as a sum over
 // its loci, so that no product of many small frequencies can underflow.
+//
+// Missing data are no allele: the frequencies are those of the typed gene
+// copies, and a locus at which an individual misses a gene copy (one or
+// both) is left out of its log-likelihood, so that individuals with gaps
+// are not drawn to the samples that share them.
 
 #include "comparisons/ind_likelihood.h"
 
@@ -46,6 +51,11 @@ bool IndLikelihood::genotypic() const
     return samples->GenotypicData != 0;
 }
 
+bool IndLikelihood::missing(TAllele const* allele) const
+{
+    return allele && allele->name.length == 1 && allele->name.str[0] == samples->MissingData;
+}
+
 double IndLikelihood::unseen_frequency(int records)
 {
     return records > 0 ? 1.0 - std::exp(kLn095 / (2.0 * records)) : 1.0;
@@ -68,6 +78,8 @@ double IndLikelihood::ln_likelihood(TPhenotype const& x, int s) const
     for (int l = 0; l < loci; ++l) {
         TAllele const* a = allele_of(x, 0, l);
         TAllele const* b = allele_of(x, 1, l);
+        if (missing(a) || missing(b))
+            continue;
         ln_p += std::log(frequency(a, s)) + std::log(frequency(b, s));
         if (a != b)
             ln_p += kLn2;
@@ -105,18 +117,33 @@ void IndLikelihood::calc_alleles_freqs()
                 pop->calc_ML_hapl_freq_hill95_LD(one_locus, table, s, maxima, 0, f, nullptr,
                                                  nullptr, 0, s.InitialConditionsEM,
                                                  s.MaximumNumOfIterationsEM, 1e-7);
-                for (int h = 0; h < table.haplotypes.count; ++h) {
-                    TPopHaplotype const* hap = table.haplotypes.data[h];
-                    TAllele* a = hap->alleles.count > 0 ? hap->alleles.data[0] : nullptr;
-                    if (a && a->pop_freq && i < a->pop_freq_len)
-                        a->pop_freq[i] = hap->freq;
-                }
+                store_typed_frequencies(table, i);
                 one_locus.phenotypes.Flush();
                 table.empty();
             }
         }
     } catch (std::bad_alloc const&) {
         E.error(MEMORY, "IndLikelihood::calc_alleles_freqs()", 0);
+    }
+}
+
+// The one-locus EM counts a missing gene copy as an allele of its own; the
+// typed alleles' frequencies are rescaled to the typed copies (the missing
+// allele keeps 0), which at one locus gives their counts over the typed copies.
+void IndLikelihood::store_typed_frequencies(TPopHaploDB const& table, int sample)
+{
+    auto allele = [](TPopHaplotype const* h) {
+        return h->alleles.count > 0 ? h->alleles.data[0] : nullptr;
+    };
+    double typed = 0.0;
+    for (int h = 0; h < table.haplotypes.count; ++h)
+        if (!missing(allele(table.haplotypes.data[h])))
+            typed += table.haplotypes.data[h]->freq;
+    for (int h = 0; h < table.haplotypes.count; ++h) {
+        TPopHaplotype const* hap = table.haplotypes.data[h];
+        TAllele* a = allele(hap);
+        if (a && !missing(a) && typed > 0 && a->pop_freq && sample < a->pop_freq_len)
+            a->pop_freq[sample] = hap->freq / typed;
     }
 }
 
@@ -129,7 +156,7 @@ void IndLikelihood::likelihood_in_a_pop(Population* pop)
     const int n = samples->Populations.count;
     for (int r = 0; r < ind.count; ++r) {
         TPhenotype const& x = *ind.data[r];
-        out << std::setw(width) << x.name << "\t";
+        out << std::setw(width) << result_text(x.name) << "\t";
         for (int s = 0; s < n; ++s) {
             unseen_freq = unseen_frequency(samples->Populations.data[s]->individuals.phenotypes.count);
             out << std::setw(width) << ln_likelihood(x, s);
@@ -147,7 +174,7 @@ void IndLikelihood::print_labels()
         out << labels.open() << "\n";
     out << "Sample label  \tSample name\n" << "------------  \t----------\n";
     for (int i = 0; i < samples->Populations.count; ++i)
-        out << "       " << i + 1 << ":\t" << samples->Populations.data[i]->name << "\n";
+        out << "       " << i + 1 << ":\t" << result_text(samples->Populations.data[i]->name) << "\n";
     if (xmlOutput)
         out << labels.close() << "\n";
 }
@@ -169,6 +196,8 @@ int IndLikelihood::run()
         References(out, my_string("Paetkau_D_etal_1995"), 0);
         References(out, my_string("Waser_P_Strobeck_C"), 2);
         print_labels();
+        out << "\nAllele frequencies come from the typed gene copies only; a locus at which an"
+            << "\nindividual misses a gene copy is left out of its log-likelihood.\n";
         calc_alleles_freqs();
         out << "\n";
         const int n = samples->Populations.count;

@@ -10,6 +10,7 @@ class Samples;
 class Population;
 class TPhenotype;
 class TAllele;
+class TPopHaploDB;
 
 class IndLikelihood {
 public:
@@ -37,11 +38,14 @@ public:
     // the allele with probability 0.95; 1 for an empty sample.
     static double unseen_frequency(int records);
     // ln of the genotype probability of x in sample s under Hardy-Weinberg
-    // and linkage equilibrium, alleles absent from s taking unseen_freq.
+    // and linkage equilibrium, alleles absent from s taking unseen_freq; the
+    // loci at which x misses a gene copy are left out.
     double ln_likelihood(TPhenotype const& x, int s) const;
 
 private:
     bool genotypic() const;
+    bool missing(TAllele const* allele) const;  // the missing-data allele
+    void store_typed_frequencies(TPopHaploDB const& table, int sample);
     double frequency(TAllele const* allele, int s) const;
     void print_labels();
 };

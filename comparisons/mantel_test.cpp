@@ -194,7 +194,7 @@ double Mantel::do_mantel_test(TriMat& fst, Population** pops, int const& npops,
     *out << equals << "\n== MATRIX CORRELATION ANALYSIS (MANTEL TESTS)\n" << equals << "\n\n";
     *out << (custom ? "Labels of Y matrix rows={" : "Labels of population samples={") << "\n";
     for (int k = 0; k < n; ++k)
-        *out << "   \"" << UsedYMatrixLabels[k] << "\"\n";
+        *out << "   \"" << result_text(UsedYMatrixLabels[k]) << "\"\n";
     if (n <= MatrixNumber) {
         *out << "The minimum size of matrices is " << MatrixNumber + 1
              << " in order to perform a Mantel test\nComputations were not performed...\n";

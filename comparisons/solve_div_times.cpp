@@ -3,8 +3,9 @@
 //
 // The three equations are solved in units of the largest input, so that the
 // solver's absolute tolerances mean the same for any scale of the data. An
-// attempt fails when the solver does, when theta0 comes out negative, or when
-// an estimate is not finite.
+// attempt fails when the solver does, when an estimate is not finite, or when
+// it lies outside the model: theta0 or tau negative, or k outside [0, 1] (a
+// share of the ancestral size).
 
 #include "comparisons/solve_div_times.h"
 
@@ -117,7 +118,8 @@ int TSolveDivTimes::solve(const int& tries)
         theta0 = xvec[1] * s;
         k = xvec[2];
         tau = xvec[3] * s;
-        if (theta0 < 0.0L || !std::isfinite(theta0) || !std::isfinite(k) || !std::isfinite(tau))
+        if (!std::isfinite(theta0) || !std::isfinite(k) || !std::isfinite(tau) || theta0 < 0.0L
+            || tau < 0.0L || k < 0.0L || k > 1.0L)
             converged = 0;
     }
     return converged ? 0 : 1;

@@ -3,6 +3,7 @@
 
 #include "core/random.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -195,6 +196,24 @@ double ran3(long* idum)
         mj += MBIG;
     ma[inext] = mj;
     return mj * FAC;
+}
+
+Ran3State ran3_state()
+{
+    Ran3State state;
+    std::copy(ma, ma + 56, state.table);
+    state.next = inext;
+    state.nextp = inextp;
+    state.built = iff;
+    return state;
+}
+
+void set_ran3_state(Ran3State const& state)
+{
+    std::copy(state.table, state.table + 56, ma);
+    inext = state.next;
+    inextp = state.nextp;
+    iff = state.built;
 }
 
 void set_fixed_ran3_seed(long seed)

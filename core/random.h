@@ -9,11 +9,25 @@
 #ifndef DROV_CORE_RANDOM_H
 #define DROV_CORE_RANDOM_H
 
+#include <cstdint>
+
 // Next uniform deviate in [0, 1). A negative *idum, or the first call of the
 // process, rebuilds the table from *idum and sets *idum to 1; a non-negative
 // *idum only draws. Callers pass a local variable holding 1 to continue the
 // one stream.
 double ran3(long* idum);
+
+// The whole state of the ran3 stream. Put back with set_ran3_state, it makes
+// the stream draw the same numbers again: analyses that must make the same
+// random moves on several data sets (the loci of a locus-by-locus AMOVA)
+// replay one stretch of the stream.
+struct Ran3State {
+    std::int32_t table[56];
+    int next, nextp;
+    bool built;
+};
+Ran3State ran3_state();
+void set_ran3_state(Ran3State const& state);
 
 // seed >= 0: seeds ran3 with a negative seed taken from the clock (or the fixed
 // seed when one is set), writes it to the log and to "randseed.txt".

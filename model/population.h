@@ -188,8 +188,8 @@ public:
 
     // Conversions and pooling (population_conversions.cpp). phen_to_gam turns
     // every gene copy into a definition of db (found by content or created as
-    // "h<k>") and counts them in the haplotype records; with TaskNumber bit
-    // 0x200 or 0x400 it also fills geneCopies. haplotype_transf makes the
+    // "h<k>") and counts them in the haplotype records and, one record per
+    // gene copy, in geneCopies. haplotype_transf makes the
     // records the whole list with its total counts. h_pop_db_to_gam turns the
     // estimated haplotypes into records of target (the sample's own records
     // when null); nothing changes when one of them lacks an allele (ERROR 160).

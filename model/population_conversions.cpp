@@ -155,7 +155,7 @@ void rm_mult_delim(my_string const& in, my_string& out, char sep)
     out = kept.c_str();
 }
 
-void Population::phen_to_gam(Haplo_DB* db, ProfileSettings*, settings* s)
+void Population::phen_to_gam(Haplo_DB* db, ProfileSettings*, settings*)
 {
     MY_TIArrayAsVector<TPhenotype>& list = individuals.phenotypes;
     haplotypes.Flush();
@@ -163,7 +163,6 @@ void Population::phen_to_gam(Haplo_DB* db, ProfileSettings*, settings* s)
 
     NewHaplotypeIds ids(*db);
     RecordsByHaplotype records(haplotypes);
-    bool per_gene_copy = s && (s->TaskNumber & (settings::AMOVA | settings::PAIRWISE_FST));
     char separator = ProfileSettings::LocusSeparator;
 
     for (int i = 0; i < list.count; ++i) {
@@ -186,11 +185,11 @@ void Population::phen_to_gam(Haplo_DB* db, ProfileSettings*, settings* s)
             }
             defs[copy] = def;
         }
-        if (per_gene_copy) {
-            for (int k = 0; k < c; ++k) {
-                geneCopies.Add(new PHaploDef(defs[0], 1));
-                geneCopies.Add(new PHaploDef(defs[1], 1));
-            }
+        // The AMOVA and the pairwise comparisons (the FST of a Mantel test too)
+        // read the gene copies one by one, whatever analyses are selected.
+        for (int k = 0; k < c; ++k) {
+            geneCopies.Add(new PHaploDef(defs[0], 1));
+            geneCopies.Add(new PHaploDef(defs[1], 1));
         }
         records.add(defs[0], c);
         records.add(defs[1], c);

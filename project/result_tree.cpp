@@ -110,6 +110,11 @@ std::ostream& operator<<(std::ostream& os, html_anchor const& anchor)
     return os << "<A NAME=\"" << xml_escape(anchor.name) << "\"></A>\n";
 }
 
+my_string result_text(my_string const& text)
+{
+    return xmlOutput ? xml_escape(text) : text;
+}
+
 my_string anchor_stamp(settings const& s)
 {
     my_string stamp = s.run_date;

@@ -51,6 +51,11 @@ public:
 };
 std::ostream& operator<<(std::ostream& os, html_anchor const& anchor);
 
+// A text of the data (a sample, group, locus or individual name) as the
+// results show it: with XML output the running text is element content, so
+// the text is escaped there.
+my_string result_text(my_string const& text);
+
 // The run's anchor stamp, from settings::run_date.
 my_string anchor_stamp(settings const& s);
 // The link to an anchor of the results file: its bare name, '#', the anchor.

@@ -14,6 +14,7 @@
 #include "core/keyword_line.h"
 #include "core/public.h"
 #include "project/project_file_lines.h"
+#include "project/result_tree.h"
 #include "project/samples.h"
 
 int NbGroupsRead = 0;
@@ -380,6 +381,9 @@ void Structure::print_structure(std::ostream& os)
     os << "\n" << equals << "\n  AMOVA ANALYSIS" << "\n" << equals << "\n\n";
     os << "\n" << dashes << "\n" << "Genetic structure to test :\n" << dashes << "\n\n";
     os << "No. of Groups = " << NbGroups << "\n\n";
-    os << *this;
+    // The names of the groups and samples stand in the text as written.
+    std::ostringstream text;
+    text << *this;
+    os << result_text(my_string(text.str().c_str()));
     os << dashes << "\n" << std::endl;
 }

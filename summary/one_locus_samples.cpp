@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
 #include "core/errors.h"
 #include "model/allele.h"
 #include "project/samples.h"
@@ -24,8 +23,10 @@ public:
     {
     }
 
-    // False when the locus lies beyond a gene copy or a haplotype.
-    bool fill_genotypic(Population const& source, Population& copy, bool individual_level)
+    // False when the locus lies beyond a gene copy or a haplotype. An
+    // individual typed at one gene copy only is left out of the locus: the
+    // designs of genotypic data need whole individuals.
+    bool fill_genotypic(Population const& source, Population& copy)
     {
         MY_TIArrayAsVector<TPhenotype> const& individuals = source.individuals.phenotypes;
         for (int i = 0; i < individuals.count; ++i) {
@@ -37,20 +38,14 @@ public:
                 TAllele* a[2] = {allele_at(person.pseudo_hapl[0]), allele_at(person.pseudo_hapl[1])};
                 if (a[0] == nullptr || a[1] == nullptr)
                     return false;
-                bool kept[2] = {!is_missing(*a[0]), !is_missing(*a[1])};
-                if (individual_level && !(kept[0] && kept[1]))
+                if (is_missing(*a[0]) || is_missing(*a[1]))
                     continue;
-                HaploDef* h[2] = {nullptr, nullptr};
+                HaploDef* h[2] = {haplotype_of(a[0]), haplotype_of(a[1])};
                 for (int c = 0; c < 2; ++c) {
-                    if (!kept[c])
-                        continue;
-                    h[c] = haplotype_of(a[c]);
                     copy.haplotypes.Add(new PHaploDef(h[c], 1));
                     ++copy.num_haplotypes;
                 }
                 for (int c = 0; c < 2; ++c) {
-                    if (!kept[c])
-                        continue;
                     copy.geneCopies.Add(new PHaploDef(h[c], 1));
                     copy.SampleSize += 1.0;
                 }
@@ -124,10 +119,8 @@ int Samples::build_one_loci_sample(int locus, Samples* source, Structure* struct
         auto copy = std::make_unique<Population>(original.name, original.sample_index,
                                                  static_cast<ProfileSettings&>(*this));
         copy->alleleDB = original.alleleDB;
-        settings const* run = original.profile.RunSettings;
-        bool individual_level = run != nullptr && run->IncludeIndividualLevel;
         bool filled = original.profile.GenotypicData
-                          ? builder.fill_genotypic(original, *copy, individual_level)
+                          ? builder.fill_genotypic(original, *copy)
                           : builder.fill_haplotypic(original, *copy);
         if (!filled) {
             *_ZOS_ << "\t\tSamples::build_one_loci_sample(..): ERROR the selected loci is too large"

@@ -6,12 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
+#include <fstream>
 #include <random>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "amova/amova_design_fixture.h"
 #include "amova/amova_tests.h"
@@ -245,6 +250,39 @@ TEST_F(AmovaOneGroupTestRun, CountBeyondTheIntRangeIsRefused)
     EXPECT_EQ(section().find("Significance tests"), std::string::npos);
     EXPECT_EQ(batch_text(), "p.drp\t1\t4\t0\t0\t0.166667\t0.166667\t0\t0\t0.5\t0\t0\t0\n");
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Limits the address space of this process to what it uses now and `room`
+// bytes more.
+void limit_address_space(rlim_t room)
+{
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit limit;
+    limit.rlim_cur = limit.rlim_max =
+        static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + room;
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+// Without room for the record's null distribution the design ends with the
+// MEMORY report's exception, which ends the run as failed, instead of
+// leaving the process. The child has room for the test's own sorted copy
+// (800 MB) but not for the record's as well.
+TEST_F(AmovaOneGroupTestRun, NoRoomForTheNullDistributionEndsTheRun)
+{
+    s.NumPermutationsAMOVA = 100000000;
+    auto child = [this]() {
+        limit_address_space(1200ull << 20);
+        try {
+            run_amova();
+        } catch (ExceptionType) {
+            std::_Exit(3);
+        }
+        std::_Exit(4);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(3), "");
+}
+#endif
 
 // A null-distribution file that cannot be created is reported with its name;
 // the test goes on and no "Results in file" line claims it.

@@ -138,4 +138,83 @@ TEST_F(LocusByLocusE2E, OneGroupHasPopulationSpecificFstTables)
     EXPECT_THAT(text, HasSubstr("       FST : "));
 }
 
+// The P-value of a test line ("Va and FCT : ...") of the section that begins
+// at `from`.
+double p_value(std::string const& text, std::size_t from, std::string const& test)
+{
+    std::size_t at = text.find(test, from);
+    at = text.find("P-value =", at);
+    return at == std::string::npos ? -1.0 : std::stod(text.substr(at + 9));
+}
+
+// Complete data, two groups of three samples: only 10 partitions of the
+// samples into the groups exist, so no among-groups P can be below 1/10. Each
+// permutation of the average over loci is one joint permutation of the loci,
+// so its P agrees with the global AMOVA's (Monte Carlo error of 1023
+// permutations about 0.01 each) instead of collapsing to 0.
+TEST_F(LocusByLocusE2E, AverageOverLociKeepsTheLociTogether)
+{
+    write("run.drs", run_settings_text({{"TaskNumber", "512"},
+                                        {"HaplAMOVA", "1"},
+                                        {"LocByLocAMOVA", "1"},
+                                        {"NumPermutationsAMOVA", "1000"}}));
+    std::string text =
+        run_project("valleys", read_text(fs::path(DROV_TEST_DATA) / "run" / "valleys.drp"));
+    std::size_t average = text.find("Global AMOVA results as a weighted average over loci");
+    ASSERT_NE(average, std::string::npos);
+    double global = p_value(text, 0, "Va and FCT :");
+    double over_loci = p_value(text, average, "Va and FCT :");
+    EXPECT_GE(global, 0.1 - 1e-9);
+    EXPECT_GE(over_loci, 0.1 - 1e-9);
+    EXPECT_NEAR(over_loci, global, 0.05);
+    EXPECT_THAT(text, HasSubstr("\nThe loci are permuted jointly: permutation k moves the same "
+                                "units in the same\nway at every locus typed in the same units.\n"));
+}
+
+// The rows of the locus table of any design, locus number included.
+std::vector<std::string> locus_rows(std::string const& text)
+{
+    std::vector<std::string> found;
+    std::size_t at = text.find("\n  Locus ", text.find("AMOVA Results for polymorphic loci only:"));
+    if (at == std::string::npos)
+        return found;
+    std::istringstream is(text.substr(text.find('\n', at + 1) + 1));
+    for (std::string line; std::getline(is, line) && !line.empty();)
+        found.push_back(line);
+    return found;
+}
+
+// An individual typed at one gene copy of a locus is left out of that
+// locus: the locus gets the row of a one-locus project without it. By hand
+// for locus 2 without a2: Upper 200 x3, 204 x2, 202; Lower 206 x5, 204 x2,
+// 202; differing pairs within 11 and 17, between 43 of 48; N = 14, WP =
+// 11/6 + 17/8, Vb = WP/12 = 0.32986, SSD among = 71/14 - WP = 1.11310,
+// nc = 14 - 100/14, Va = (1.11310 - Vb)/nc = 0.11422, FST = 0.25721.
+// A locus at which a sample has no whole individual is named with its reason.
+TEST_F(LocusByLocusE2E, LocusWithAHalfTypedIndividual)
+{
+    settings_file("0");
+    std::string data = read_text(fs::path(DROV_TEST_DATA) / "run" / "halftyped.drp");
+    std::vector<std::string> all = locus_rows(run_project("halftyped", data));
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1], "      2        1.11310      1        0.11422       25.72080        3.95833"
+                      "     12        0.32986       74.27920   0.25721   0.00000");
+    std::vector<std::string> alone = locus_rows(run_project(
+        "locus2", read_text(fs::path(DROV_TEST_DATA) / "run" / "halftyped_locus2.drp")));
+    ASSERT_EQ(alone.size(), 1u);
+    EXPECT_EQ(alone[0].substr(7), all[1].substr(7));
+
+    // Every individual of Upper misses a gene copy at locus 2.
+    for (const char* whole : {"102 204", "\t\t\t\t\t102 200", "104 202"}) {
+        std::size_t at = data.find(whole);
+        ASSERT_NE(at, std::string::npos) << whole;
+        data.replace(at + std::string(whole).size() - 3, 3, "?");
+    }
+    std::string text = run_project("gaps", data);
+    EXPECT_EQ(locus_rows(text).size(), 1u);
+    EXPECT_THAT(text, HasSubstr("\nLoci without AMOVA (not computed):\n"
+                                "-----------------------------------\n\n"
+                                "Locus 2: a population has no data at this locus\n"));
+}
+
 }  // namespace

@@ -80,4 +80,47 @@ TEST_F(MantelE2E, RunListWithAProjectWithoutMantelAndAFaultyOne)
     EXPECT_THAT(log, EndsWith("Error during run of faulty.drp\n"));
 }
 
+// The FST of a Y matrix "fst" is read from the gene copies of genotypic
+// samples whatever the pairwise bits: the Mantel test alone, with the
+// pairwise FST, or the same gene copies given as haplotypes give the same Y
+// matrix and the same correlation.
+TEST_F(MantelE2E, FstOfGenotypesWhateverThePairwiseBits)
+{
+    struct Case {
+        const char* stem;
+        const char* source;
+        const char* task;
+    } cases[] = {
+        {"mantel_alone", "woods_genotypes.drp", "65536"},
+        {"with_pairwise", "woods_genotypes.drp", "66560"},
+        {"as_haplotypes", "woods_haplotypes.drp", "65536"},
+    };
+    std::string first;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.stem);
+        write(std::string(c.stem) + ".drp", read_text(fs::path(DROV_TEST_DATA) / "run" / c.source));
+        write("fst.drs", run_settings_text({{"TaskNumber", c.task},
+                                            {"NumPermMantel", "100"},
+                                            {"PrintMissIntermatchs", "1"}}));
+        ASSERT_EQ(run(std::string(c.stem) + ".drp fst.drs"), 0) << err;
+        std::string text = file(c.stem, std::string(c.stem) + ".htm");
+        std::size_t from = text.find("List of matrices:");
+        std::size_t to = text.find("\n", text.find("Correlation coefficient (rY1)"));
+        ASSERT_NE(from, std::string::npos);
+        ASSERT_NE(to, std::string::npos);
+        std::string matrices = text.substr(from, to - from);
+        EXPECT_THAT(matrices, Not(HasSubstr("Y matrix constant")));
+        // Ash against Beech, Cedar, Dogwood: the two-sample AMOVA on gene
+        // copies at a distance of their number of different alleles,
+        // Va = ((B + S_X + S_Y) / N - WP - WP / (N - 2)) / nc, Vb = WP / (N - 2).
+        EXPECT_THAT(matrices, HasSubstr("  Y (fst)={\n   0.00000 -0.00824 0.04105 0.12128 \n"));
+        if (first.empty())
+            first = matrices;
+        EXPECT_EQ(matrices, first);
+        std::string log = file(c.stem, "Drovalen_log.txt");
+        EXPECT_THAT(log, Not(HasSubstr("ill-defined genetic structure")));
+        EXPECT_THAT(log, EndsWith("Successful run of " + std::string(c.stem) + ".drp\n"));
+    }
+}
+
 }  // namespace

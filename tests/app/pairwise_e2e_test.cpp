@@ -14,6 +14,7 @@
 namespace fs = std::filesystem;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace {
@@ -77,6 +78,36 @@ TEST_F(PairwiseE2E, EveryTableAndTheEightBatchFiles)
         EXPECT_NE(batch.find("microsat3.drp\"\t"), std::string::npos) << batch;
         EXPECT_THAT(batch, EndsWith("\n"));
     }
+}
+
+// A permutation count whose batches round it up beyond the int range is
+// refused with a message, not run as a negative count.
+TEST_F(PairwiseE2E, PermutationCountBeyondTheIntRangeIsRefused)
+{
+    write("big.drs", run_settings_text({{"TaskNumber", "1024"},
+                                        {"ComputePairwiseFST", "1"},
+                                        {"NumPermutationsFST", "2147483647"}}));
+    ASSERT_EQ(run("microsat3.drp big.drs"), 0) << err;
+    std::string text = file("microsat3.htm");
+    EXPECT_THAT(text, HasSubstr("\nPairwise comparisons not computed: 2147483647 permutations are "
+                                "more than can be counted\n"));
+    EXPECT_THAT(text, Not(HasSubstr("Number of permutations : -")));
+    EXPECT_THAT(file("Drovalen_log.txt"),
+                HasSubstr("from function \"Amova::CalcPairDist()\" : not enough memory"));
+}
+
+// A sample in no pair still gets its PiX: h1 twice and h2 once, one site
+// apart, give 2 differing pairs of 3, PiX = 0.66667.
+TEST_F(PairwiseE2E, PiXOfTheOneSampleOfAProject)
+{
+    write("one.drp", "[Profile]\n\tTitle=\"One lake\"\n\tNbSamples=1\n\tDataType=DNA\n"
+                     "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n\n[Data]\n"
+                     "\t[[Samples]]\n\t\tSampleName=\"Lonely\"\n\t\tSampleSize=3\n"
+                     "\t\tSampleData={\n\t\t\th1\t2\tACGTTAGCAT\n\t\t\th2\t1\tACGATAGCAT\n\t\t}\n");
+    ASSERT_EQ(run("one.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "one.res" / "one.htm"),
+                HasSubstr("Distance method: Pairwise difference\n                       1\n"
+                          "            1    0.66667\n"));
 }
 
 }  // namespace

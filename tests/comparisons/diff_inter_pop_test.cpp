@@ -135,6 +135,23 @@ TEST(SwapCells, RatioOfTheTablesAndRefusedMoves)
     EXPECT_DOUBLE_EQ(swap_cells(b0, b1, 0, 1, idum), 2.5e9);
 }
 
+// A move that would empty a cell below zero (ratio 0) is refused after its
+// uniform is drawn, like every ratio below 1: the next draw is the second
+// number of the stream.
+TEST(SwapCells, AZeroRatioDrawsItsUniform)
+{
+    long idum = -4321;
+    ran3(&idum);
+    const Ran3State seeded = ran3_state();
+    idum = 1;
+    ran3(&idum);
+    const double second = ran3(&idum);
+    set_ran3_state(seeded);
+    int z0[] = {0, 3}, z1[] = {2, 1};
+    EXPECT_DOUBLE_EQ(swap_cells(z0, z1, 0, 1, idum), 1.0);
+    EXPECT_EQ(ran3(&idum), second);
+}
+
 TEST_F(DiffInterPopTest, ChainAgreesWithFullEnumeration)
 {
     const Table tables[] = {
@@ -214,6 +231,46 @@ TEST_F(DiffInterPopTest, ChainSizes)
         EXPECT_DOUBLE_EQ(test.prob, c.S > 0 ? 1.0 : -1.0);
         EXPECT_EQ(test.test_failed, c.S > 0 ? 0 : 1);
     }
+}
+
+// Two samples of the same composition: every batch gives the proportion 1
+// and from the third batch on the standard deviation is exactly 0. With a
+// precision of 0 the global test stops there (3 batches of 2000 steps),
+// while the pair test runs all its 10 batches.
+TEST_F(DiffInterPopTest, GlobalChainStopsOnAPrecisionReachedExactly)
+{
+    set_samples({{2, 1}, {2, 1}});
+    s.NumPermutPopDiff = 1000;
+    DiffInterPop test(s, &samples);
+    test.make_sample_test();
+    EXPECT_EQ(test.steps_done, 6000);
+    EXPECT_DOUBLE_EQ(test.prob, 1.0);
+    test.first_sample = 0;
+    test.second_sample = 1;
+    test.make_diff_test();
+    EXPECT_EQ(test.steps_done, 20000);
+}
+
+// When every category occurs once, every table with the margins has the same
+// probability (each is 1 / a product of factorials of 0 and 1): the section
+// says the test cannot tell the samples apart.
+TEST_F(DiffInterPopTest, EveryCategoryOnceIsSaid)
+{
+    const std::string said = "\n\n Every haplotype occurs only once in the samples: the test "
+                             "cannot tell the samples apart\n and gives P = 1 to every test.";
+    set_samples({{1, 0, 1, 0}, {0, 1, 0, 1}});
+    s.NumPermutPopDiff = 1000;
+    DiffInterPop unique(s, &samples);
+    unique.make_all_tests();
+    std::string text = output();
+    EXPECT_THAT(text, HasSubstr("Exact P value = 1.00000 +- 0.00000  (6000 Markov steps done)" + said));
+    EXPECT_THAT(text, HasSubstr("           2   1.00000+-0.0000\n"));
+
+    samples.Populations.Flush();
+    set_samples({{2, 0, 1, 0}, {0, 1, 0, 1}});
+    DiffInterPop repeated(s, &samples);
+    repeated.make_all_tests();
+    EXPECT_EQ(count_of(output(), "occurs only once"), 1);
 }
 
 TEST_F(DiffInterPopTest, SectionWithAFailedPairAndItsSignificance)

@@ -127,6 +127,59 @@ TEST_F(IndLikelihoodTest, LogLikelihoodsFromAlleleCounts)
     }
 }
 
+// Missing gene copies ('?'): the frequencies are those of the typed copies,
+// and a locus at which an individual misses a copy adds nothing to it.
+// Hill: h1 a/? x/x, h2 a/a y/x, h3 b/c ?/?; typed copies a 3 b 1 c 1 of 5 at
+// locus 1, x 3 y 1 of 4 at locus 2. Lake: k1 c/c z/z (two individuals),
+// k2 a/c x/z; a 1 c 5, x 1 z 5 of 6; absent alleles take 1 - 0.95^(1/4) in
+// Lake (two records) and 1 - 0.95^(1/6) in Hill (three records).
+TEST_F(IndLikelihoodTest, MissingCopiesAreNoAlleleAndLeaveTheirLocusOut)
+{
+    samples.MissingData = '?';
+    Population* hill = add_sample("Hill");
+    hill->individuals.phenotypes.Add(individual("ax", "?x", 1, "h1"));
+    hill->individuals.phenotypes.Add(individual("ay", "ax", 1, "h2"));
+    hill->individuals.phenotypes.Add(individual("b?", "c?", 1, "h3"));
+    Population* lake = add_sample("Lake");
+    lake->individuals.phenotypes.Add(individual("cz", "cz", 2, "k1"));
+    lake->individuals.phenotypes.Add(individual("ax", "cz", 1, "k2"));
+    IndLikelihood test(1e-10, s, &samples);
+    test.calc_alleles_freqs();
+    EXPECT_DOUBLE_EQ(allele(0, 'a')->pop_freq[0], 0.6);
+    EXPECT_DOUBLE_EQ(allele(1, 'x')->pop_freq[0], 0.75);
+    EXPECT_DOUBLE_EQ(allele(0, '?')->pop_freq[0], 0.0);
+
+    const double ln2 = std::log(2.0), uLake = 1 - std::pow(0.95, 0.25);
+    const double uHill = 1 - std::pow(0.95, 1 / 6.);
+    auto L = [](double p) { return std::log(p); };
+    struct Case {
+        int sample, ind, in;
+        double expected;
+    } cases[] = {
+        {0, 0, 0, 2 * L(0.75)},
+        {0, 0, 1, 2 * L(1 / 6.)},
+        {0, 1, 0, 2 * L(0.6) + ln2 + L(0.25) + L(0.75)},
+        {0, 1, 1, 2 * L(1 / 6.) + ln2 + L(uLake) + L(1 / 6.)},
+        {0, 2, 0, ln2 + L(0.2) + L(0.2)},
+        {0, 2, 1, ln2 + L(uLake) + L(5 / 6.)},
+        {1, 0, 0, 2 * L(0.2) + 2 * L(uHill)},
+        {1, 0, 1, 4 * L(5 / 6.)},
+        {1, 1, 0, ln2 + L(0.6) + L(0.2) + ln2 + L(0.75) + L(uHill)},
+    };
+    for (Case c : cases) {
+        SCOPED_TRACE(std::to_string(c.sample) + " " + std::to_string(c.ind) + " in "
+                     + std::to_string(c.in));
+        EXPECT_NEAR(ln_likelihood(test, c.sample, c.ind, c.in), c.expected, 1e-6);
+    }
+
+    EXPECT_EQ(test.run(), 1);
+    // h3 in Hill: ln 2 + 2 ln 0.2 = -2.526; in Lake ln 2 + ln(0.012741) + ln(5/6) = -3.852.
+    EXPECT_THAT(output(), HasSubstr("\nAllele frequencies come from the typed gene copies only; a "
+                                    "locus at which an\nindividual misses a gene copy is left out "
+                                    "of its log-likelihood.\n"));
+    EXPECT_THAT(output(), HasSubstr("        h3\t    -2.526    -3.852\n"));
+}
+
 // Arrays left by an earlier analysis (too short, with stale values) are
 // replaced; an allele that has lost its array counts as unseen; every array
 // is gone after the test.

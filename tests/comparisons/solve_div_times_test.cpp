@@ -117,6 +117,28 @@ TEST(SolveDivTimesTest, NegativeTheta0IsRejectedEvenWhenTheSolverConverged)
     EXPECT_EQ(draws_since_seed(SEED, 10), 0);
 }
 
+// With theta0, tau >= 0 and k in [0, 1] the model gives PiX, PiY <= theta0
+// <= PiXY, so inputs that break this order have no estimate: whatever point
+// the solver finds (a negative tau, a k outside [0, 1]) is a failure.
+TEST(SolveDivTimesTest, EstimatesOutsideTheModelAreFailures)
+{
+    struct Case {
+        const char* name;
+        long double piX, piY, piXY;
+    } cases[] = {
+        {"PiXY below the mean of PiX and PiY", 2.0L, 2.0L, 1.0L},
+        {"PiX above PiXY", 3.0L, 1.0L, 2.5L},
+        {"PiY far above PiXY", 0.5L, 6.0L, 3.4L},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        seed_ran3(SEED);
+        TSolveDivTimes div(c.piX, c.piY, c.piXY);
+        EXPECT_EQ(div.solve(50), 1);
+        EXPECT_EQ(div.converged, 0);
+    }
+}
+
 TEST(SolveDivTimesTest, NoTriesMakeNoAttempt)
 {
     seed_ran3(SEED);

@@ -148,7 +148,6 @@ TEST_F(OneLocusSamplesTest, GenotypicIndividualsGiveTheirGeneCopies)
     Case cases[] = {
         {0, "B", {{"A", 2}, {"B", 2}}, {"A", "B", "A", "B"}},
         {1, "B", {{"A", 2}, {"B", 2}}, {"A", "B", "A", "B"}},
-        {0, "?", {{"A", 2}}, {"A", "A"}},
     };
     for (Case const& k : cases) {
         source.clean();
@@ -168,6 +167,29 @@ TEST_F(OneLocusSamplesTest, GenotypicIndividualsGiveTheirGeneCopies)
         EXPECT_EQ(copies, k.gene_copies);
         EXPECT_EQ(copy.SampleSize, static_cast<double>(k.gene_copies.size()));
         EXPECT_EQ(copy.nbInitialHaplotypes, static_cast<int>(k.gene_copies.size()));
+    }
+}
+
+// An individual typed at one gene copy only is left out of the locus with
+// or without the individual level: an odd number of gene copies would leave
+// the designs of genotypic data without a structure to work on.
+TEST_F(OneLocusSamplesTest, HalfTypedIndividualsAreLeftOutAtEitherLevel)
+{
+    for (int level : {0, 1}) {
+        SCOPED_TRACE(level);
+        source.clean();
+        one_locus.clean();
+        one_locus_list.reset();
+        run.IncludeIndividualLevel = level;
+        Population& p = add_sample("p", true);
+        add_individual(p, {"A"}, {"?"}, 1.0);
+        add_individual(p, {"B"}, {"C"}, 1.0);
+        group_all();
+        ASSERT_EQ(build(0), 1);
+        Population const& copy = *one_locus.Populations.data[0];
+        EXPECT_EQ(records(copy.haplotypes), (Records{{"B", 1}, {"C", 1}}));
+        EXPECT_EQ(copy.geneCopies.count, 2);
+        EXPECT_EQ(copy.SampleSize, 2.0);
     }
 }
 

@@ -282,6 +282,11 @@ protected:
     TLocus* observedLocus = nullptr;
     HaploDef* observedHaplotype = nullptr;
 
+    // The reporter's results stream is this test's own until TearDown.
+    std::ostream* reporter_results = E.results_stream;
+
+    void TearDown() override { E.results_stream = reporter_results; }
+
     void SetUp() override
     {
         results.open((dir / "r.htm").string(), std::ios::out);
@@ -380,6 +385,11 @@ class SelectionScanRunTest : public LogFolderTest {
 protected:
     Project project;
     std::fstream results;
+
+    // The reporter's results stream is this test's own until TearDown.
+    std::ostream* reporter_results = E.results_stream;
+
+    void TearDown() override { E.results_stream = reporter_results; }
 
     void SetUp() override
     {
