@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a release build and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build.
+# AddressSanitizer + UndefinedBehaviorSanitizer build. Installs first what
+# the tests need and a fresh Debian or Ubuntu machine lacks.
 set -euo pipefail
 cd "$(dirname "$0")"
-jobs=$(nproc 2>/dev/null || echo 2)
+. tools/build_env.sh
+jobs=$(build_jobs)
+
+install_missing cmake:cmake g++:g++ make:make /usr/include/gtest/gtest.h:libgtest-dev \
+  /usr/include/gmock/gmock.h:libgmock-dev /usr/include/benchmark/benchmark.h:libbenchmark-dev
+# Optional: the result-browser test opens the browser pages in headless Chromium,
+# and the translator's external checks read GenePop and Phylip files with Biopython; each
+# is skipped where its package cannot be installed.
+install_missing chromium:chromium /usr/lib/python3/dist-packages/Bio:python3-biopython \
+  || echo "chromium or python3-biopython could not be installed: the tests that need them will be skipped"
 
 run_build() {
   local dir=$1; shift

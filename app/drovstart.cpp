@@ -213,7 +213,7 @@ Outcome process_project(RunListReader& list, my_string const& mode)
         }
     }
     run_settings.keep_null_distrib_from_run_list = -1;
-    run_settings.read_settings(set_file);
+    run_settings.read_settings(set_file, !explore);
     if (read_project_flags(list, &run_settings) == STOPPED)
         return STOPPED;
 
