@@ -279,6 +279,7 @@ class ScanGuardTest : public LogFolderTest {
 protected:
     Project project;
     std::fstream results;
+    std::ostream* savedReporterStream = E.results_stream;
     TLocus* observedLocus = nullptr;
     HaploDef* observedHaplotype = nullptr;
 
@@ -302,6 +303,9 @@ protected:
         project.haplo_list.list.Add(observedHaplotype);
         PopGenetics::globalAllelicDB.InsertAllPos(0, my_string("a"), 1.0);
     }
+
+    // The reporter outlives the fixture's results stream.
+    void TearDown() override { E.results_stream = savedReporterStream; }
 
     void changeEverything(ScanGuard& guard)
     {
@@ -380,6 +384,7 @@ class SelectionScanRunTest : public LogFolderTest {
 protected:
     Project project;
     std::fstream results;
+    std::ostream* savedReporterStream = E.results_stream;
 
     void SetUp() override
     {
@@ -402,6 +407,8 @@ protected:
         s.UseSimFileForFDist2 = 0;
         s.stop_requested = 0;
     }
+
+    void TearDown() override { E.results_stream = savedReporterStream; }
 
     // Three samples of ten loci; `identical` gives the three the same haplotypes.
     void makeSamples(bool identical = false)
