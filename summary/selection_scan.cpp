@@ -392,7 +392,8 @@ void reduceToOneGroup(Structure& structure)
 
 ScanGuard::ScanGuard(Project& project)
     : savedResultsStream(project.run_settings.results_stream), savedLogStream(_ZOS_),
-      selectionBatch(_DETECT_SELECTION_ ? ofs_selection_res : nullptr), savedSamples(project.samples), savedStructure(project.structure), scanSamples(new Samples),
+      selectionBatch(_DETECT_SELECTION_ ? ofs_selection_res : nullptr),
+      savedSamples(project.samples), savedStructure(project.structure), scanSamples(new Samples),
       p(project), savedReporterStream(E.results_stream), observedSetAside(false),
       savedVectorsBuilt(0), savedConverted(0),
       savedLocByLoc(project.run_settings.LocByLocAMOVA),

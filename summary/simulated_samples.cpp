@@ -32,10 +32,10 @@ void clear_snp_candidates()
 
 // The one character of state k of model 3 without locus separator: code
 // 48 + k, except the characters that the project reader takes for something
-// else: '?' (the usual missing-data character) becomes '+', '\\' '$', and
-// '}', which closes a sample's data, '%'. None of the three is 48 + k for
-// another state. 0 for a state without a character, and for the project's
-// own missing-data character, which would read as missing data.
+// else: '?' (the usual missing-data character) becomes '+', the backslash
+// '$', and '}', which closes a sample's data, '%'. None of the three is
+// 48 + k for another state. 0 for a state without a character, and for the
+// project's own missing-data character, which would read as missing data.
 char state_character(int state, char missing)
 {
     if (state < 0 || state > HIGHEST_CHARACTER_STATE)
@@ -188,8 +188,9 @@ int Samples::read_simulated_walk(Samples const& source, Population const* const*
 {
     int offset = 0;
     for (int k = 0; k < count; ++k) {
-        std::unique_ptr<Population> work(read_simulated_population(
-            *walk[k], offset, haplotypes, model, source.MissingData, genotypic, count_error_source));
+        std::unique_ptr<Population> work(read_simulated_population(*walk[k], offset, haplotypes,
+                                                                   model, source.MissingData,
+                                                                   genotypic, count_error_source));
         if (!work)
             return 0;
         Population* made = make_simulated_sample(*work, model);

@@ -56,7 +56,10 @@ struct SiteTable {
     bool has(int site, Flag f) const { return flags[static_cast<std::size_t>(site)] & f; }
     // The minor-allele cell of sample p of size n: the count of the allele
     // "0" when that is the minor allele, else the derived count.
-    int minor(int site, int p, int n) const { return has(site, ANCESTRAL_MINOR) ? n - d(site, p) : d(site, p); }
+    int minor(int site, int p, int n) const
+    {
+        return has(site, ANCESTRAL_MINOR) ? n - d(site, p) : d(site, p);
+    }
 };
 
 // The spectra of one run of the exporter. Those of the samples and the

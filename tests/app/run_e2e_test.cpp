@@ -428,7 +428,8 @@ TEST_F(RunE2E, SummaryStatisticsFileThatCannotBeWritten)
     EXPECT_EQ(err, "drovexec: cannot open the summary-statistics file \"sumstat_out.txt\"\n");
     const std::string log = file("p", "Drovalen_log.txt");
     EXPECT_THAT(log, HasSubstr("Successful run of p.drp\n"));
-    EXPECT_THAT(log, EndsWith("\tUnable to open the summary-statistics file \"sumstat_out.txt\"\n"));
+    EXPECT_THAT(log,
+                EndsWith("\tUnable to open the summary-statistics file \"sumstat_out.txt\"\n"));
 }
 
 }  // namespace

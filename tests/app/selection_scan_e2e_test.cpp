@@ -302,7 +302,8 @@ TEST_F(SelectionScanE2E, SimulatedStandardProjectsReadBack)
         std::istringstream first(text.substr(at + 13));
         std::string id, count, copy;
         first >> id >> count >> copy;
-        const bool lost = log.find("for the simulated project \"" + name + "\"") != std::string::npos;
+        const bool lost =
+            log.find("for the simulated project \"" + name + "\"") != std::string::npos;
         EXPECT_TRUE(lost ? copy.size() < 12u : copy.size() == 12u) << copy;
         fs::copy_file(work / "proj.res" / name, work / name);
         ASSERT_EQ(run(name + " run.drs"), 0) << err;
@@ -321,8 +322,8 @@ TEST_F(SelectionScanE2E, LostSimulationsOfASimulatedProjectAreCounted)
     settings({{"UseHierarchicalIslandModel", "1"}});
     ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
     for (const char* name : {"proj_sim1.drp", "proj_sim2.drp"}) {
-        const std::string line = std::string("\t5 of 5 simulations failed for the simulated project \"")
-                                 + name + "\"\n";
+        const std::string line =
+            std::string("\t5 of 5 simulations failed for the simulated project \"") + name + "\"\n";
         EXPECT_THAT(file("Drovalen_log.txt"), HasSubstr(line));
         EXPECT_THAT(file("proj.htm"), HasSubstr(line));
     }

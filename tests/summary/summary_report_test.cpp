@@ -325,7 +325,8 @@ TEST_F(SummaryReportTest, RangeAndGarzaWilliamsonTables)
     EXPECT_DOUBLE_EQ(SumStat.totGW, 0.8);
     EXPECT_DOUBLE_EQ(SumStat.totR, 2.0);
     EXPECT_THAT(values_of(SumStat.R), ElementsAre(4.0, 2.0));
-    EXPECT_THAT(values_of(SumStat.NGW), ElementsAre(DoubleNear(0.8, 1e-12), DoubleNear(0.4, 1e-12)));
+    EXPECT_THAT(values_of(SumStat.NGW),
+                ElementsAre(DoubleNear(0.8, 1e-12), DoubleNear(0.4, 1e-12)));
     EXPECT_DOUBLE_EQ(SumStat.meanNGW, 0.6);
     SumStat.MEAN_NGW = false;
 }
