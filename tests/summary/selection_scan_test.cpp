@@ -287,11 +287,6 @@ protected:
     TLocus* observedLocus = nullptr;
     HaploDef* observedHaplotype = nullptr;
 
-    // The reporter's results stream is this test's own until TearDown.
-    std::ostream* reporter_results = E.results_stream;
-
-    void TearDown() override { E.results_stream = reporter_results; }
-
     void SetUp() override
     {
         results.open((dir / "r.htm").string(), std::ios::out);
@@ -414,11 +409,6 @@ protected:
     Project project;
     std::fstream results;
     std::ostream* savedReporterStream = E.results_stream;
-
-    // The reporter's results stream is this test's own until TearDown.
-    std::ostream* reporter_results = E.results_stream;
-
-    void TearDown() override { E.results_stream = reporter_results; }
 
     void SetUp() override
     {
