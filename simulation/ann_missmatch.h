@@ -50,6 +50,7 @@ public:
     int N;               // scaling population size of the simulations
     int sample_size;     // gene copies derived from the number of pairs
     int num_pairs;       // pairs of the observed distribution
+    int pairs_left_out;  // pairs in classes beyond the fit's last class (497)
     int m1;              // sites of a simulated sample (400)
     double ssd;          // SSD at the parameters left by the last search
     int model;           // rate model code, set by the caller (2)
@@ -79,7 +80,8 @@ public:
     // the last non-empty class up to its last expected class (or, when that
     // is below 1, its largest pairwise difference), kept below max_classes - 2
     // so that position n stays inside the arrays; n, the number of pairs and
-    // the derived sample size. Also sets the start values of a fit. 1; 0,
+    // the derived sample size; the pairs of the classes beyond max_classes - 3
+    // go to pairs_left_out. Also sets the start values of a fit. 1; 0,
     // with error set and a line on the log, when the histogram holds no pair.
     int read_mismatch_pop(double* x, double* y, int& n, int& pairs);
 
@@ -111,8 +113,11 @@ public:
     void solve_least_square_rh(std::ostream& out);
     // The coordinate search from the current parameters (steps 10, 0.9 and 1
     // for theta1, theta0 and tau, halved when a parameter does not move and
-    // quadrupled when it does); 1 when it converged. Leaves the final SSD in
-    // ssd; a theta1 above 99999 is then reported as 99999.
+    // quadrupled when it does); 1 when it converged. Theta1 stays at or below
+    // 99999 and its step at or below 10000, so a sample that drives theta1 up
+    // is still searched in theta0 and tau; a step of theta0 or tau past 10000
+    // ends the search. Leaves the final SSD in ssd; a theta1 start above 99999
+    // is then reported as 99999.
     int hook_jeeves_rh(double* x, double* y, const int& n, const int& max_steps,
                        const double& epsilon);
 
@@ -166,7 +171,8 @@ protected:
         int pairs = 0;  // pairs of gene copies behind it
     };
     // Zeroed arrays holding the observed distribution as relative
-    // frequencies. False when they cannot be had (the allocation lines on
+    // frequencies, after a note in out when classes beyond the last one that
+    // fits were left out. False when they cannot be had (the allocation lines on
     // the log, error set) or there is no pair to fit (with a note in out).
     bool start_fit(FitArrays& a, std::ostream& out);
     // After the search: the raggedness and the SSD into the summary values,

@@ -47,7 +47,12 @@ int ann_missmatch::hook_jeeves_rh(double* x, double* y, const int& n, const int&
     int completed = 0;
     // The search's functions are wrapped once, not at every exploratory move.
     const std::function<double()> sum = [&] { return f_SRod_Harp(x, y, n); };
-    const std::function<void(double)> put_theta1 = [&](double v) { theta1 = v; };
+    // Theta1 is searched up to its bound; an expanding sample drives it there,
+    // and the search then goes on with theta1 held until theta0 and tau settle.
+    const double theta1_bound = 99999.0;
+    const std::function<void(double)> put_theta1 = [&](double v) {
+        theta1 = std::min(v, theta1_bound);
+    };
     const std::function<void(double)> lower_theta1 = [&](double v) {
         theta1 = v;
         if (theta0 > theta1)
@@ -63,8 +68,9 @@ int ann_missmatch::hook_jeeves_rh(double* x, double* y, const int& n, const int&
     for (;;) {
         double ref = sum();
         const double theta0_start = theta0, tau_start = tau;
+        // A theta1 step past 10000 is capped there instead of ending the search.
         if (!explore(s1, eps, theta1, theta1, ref, put_theta1, sum, shrink, grow, lower_theta1))
-            break;
+            s1 = 10000.0;
         if (!explore(s2, eps, theta0, theta0_start, ref, put_theta0, sum, shrink, grow))
             break;
         if (!explore(s3, eps, tau, tau_start, ref, put_tau, sum, shrink, grow))
@@ -80,8 +86,8 @@ int ann_missmatch::hook_jeeves_rh(double* x, double* y, const int& n, const int&
         not_converged = 1;
     }
     ssd = sum();
-    if (theta1 > 99999.0)
-        theta1 = 99999.0;
+    if (theta1 > theta1_bound)
+        theta1 = theta1_bound;
     return D <= eps ? 1 : 0;
 }
 
