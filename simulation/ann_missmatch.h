@@ -19,7 +19,9 @@
 //
 // Files: ann_missmatch.cpp (reader, expectation, raggedness, simulated
 // mismatch), ann_missmatch_fit.cpp (the search and the report),
-// expansion_bootstrap.cpp (the bootstrap shared with the spatial model).
+// expansion_bootstrap.cpp (the bootstrap shared with the spatial model),
+// ann_missmatch_multirate.cpp (the older fit for several classes of site
+// rates on the H-number tables).
 #ifndef DROV_SIMULATION_ANN_MISSMATCH_H
 #define DROV_SIMULATION_ANN_MISSMATCH_H
 
