@@ -21,6 +21,7 @@
 #ifndef DROV_ANALYSES_POPGEN_POP_GENETICS_H
 #define DROV_ANALYSES_POPGEN_POP_GENETICS_H
 
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <ostream>
@@ -164,7 +165,9 @@ public:
     double MismatchChi2;
     double MismatchChi2P;
     int MismatchChi2DF;
-    int* MismatchObsCounts;       // owned, 2 MaxPairDiff + 1 classes; null. Also mismatch_histogram
+    // owned, 2 MaxPairDiff + 1 classes; null. Also mismatch_histogram. Counts of pairs of gene
+    // copies: 50000 copies already make 1.25e9 pairs, so they are 64-bit.
+    std::int64_t* MismatchObsCounts;
     double* MismatchExpCounts;    // owned, 2 MaxPairDiff + 1 classes; null
 
     // Per-locus tables, refilled by their writers (never reset by initialize)
