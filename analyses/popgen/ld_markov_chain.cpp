@@ -60,13 +60,14 @@ private:
     int saved_[2];
 };
 
-// The result of a pair that has no table: a P of 1 with no step done.
+// The result of a pair that has no table (a locus with a single allele once
+// missing data are left out): not tested, P -1 with no step done.
 double untestable_pair(settings& s, int& steps_done)
 {
-    s.ld_pvalue = 1.0;
+    s.ld_pvalue = -1.0;
     s.PrecisionOnPValueLD = 0.0;
     steps_done = 0;
-    return 1.0;
+    return -1.0;
 }
 
 // One move on the table n of R rows and C columns: two distinct rows and two

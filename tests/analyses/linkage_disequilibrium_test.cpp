@@ -326,9 +326,16 @@ TEST_F(LinkageTest, PairWithoutTableAndStoppedChains)
     int steps = 1000;
     int done = -1;
     s.ld_pvalue = 0.3;
-    EXPECT_EQ(p.calc_gam_des_prob2(dims, steps, s, done), 1.0);
-    EXPECT_EQ(s.ld_pvalue, 1.0);
+    EXPECT_EQ(p.calc_gam_des_prob2(dims, steps, s, done), -1.0);
+    EXPECT_EQ(s.ld_pvalue, -1.0) << "not tested";
     EXPECT_EQ(done, 0);
+    // In the pair loop it says so, and reads "?" in the table of pairs.
+    s.ComputeDvalues = 0;
+    p.calc_all_gam_des(results, 1000, s);
+    const std::string text = take_results();
+    EXPECT_THAT(text, HasSubstr("Pair (0, 1) not tested\n"));
+    EXPECT_THAT(text, HasSubstr("Pair (0, 2) Exact P="));
+    EXPECT_THAT(text, Not(HasSubstr("(0 Steps done)")));
     s.stop_requested = 1;
     for (bool batched : {false, true}) {
         int pair[3] = {2, 0, 2};
