@@ -76,7 +76,7 @@ int ann_missmatch::read_mismatch_pop(double* x, double* y, int& n, int& pairs)
     model = 2;
     num_pairs = 0;
     pairs = 0;
-    const int* counts = pop ? pop->MismatchObsCounts : nullptr;
+    const std::int64_t* counts = pop ? pop->MismatchObsCounts : nullptr;
     int K = pop ? pop->NumMismatchClasses : 0;
     if (K < 1 && pop)
         K = pop->MaxPairDiff;

@@ -5,6 +5,7 @@
 #include "analyses/popgen/driver_frame.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <new>
@@ -293,6 +294,11 @@ void PopGenetics::run_driver(settings& run_settings, DriverPlan const& plan)
     DriverCall call(*this, run_settings, plan);
     if (call.task & kBannerBits)
         call.write_banner();
+    if (!sample_size_fits(plan.where)) {
+        call.results << "The sample is too large to be analysed: more than " << INT32_MAX
+                     << " gene copies\n" << std::endl;
+        return;
+    }
     warn_identical_sequences(call);
 
     for (DriverSection const& section : plan.sections) {

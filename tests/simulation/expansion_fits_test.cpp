@@ -44,7 +44,7 @@ protected:
         sample.MaxPairDiff = max_diff;
         sample.NumMismatchClasses = last_expected_class;
         delete[] sample.MismatchObsCounts;
-        sample.MismatchObsCounts = new int[2 * max_diff + 1]();
+        sample.MismatchObsCounts = new std::int64_t[2 * max_diff + 1]();
         for (int d = 0; d <= max_diff; ++d)
             sample.MismatchObsCounts[d] = counts[d];
     }
