@@ -1,14 +1,13 @@
-// The project's Mantel record: its construction and its emptying between
-// the projects of a run list.
+// The project's Mantel record: its construction, its emptying between the
+// projects of a run list, and its form as a distance-matrix subsection.
 
 #include "comparisons/mantel.h"
 
-#include "model/dist_mat.h"
-
 #include <cstddef>
-#include <limits>
 #include <memory>
 #include <new>
+
+#include "model/dist_mat.h"
 
 Mantel::Mantel() : MatrixNumber(0), MatricesRead(0), YMatrix("fst"), MatrixSize(0)
 {
