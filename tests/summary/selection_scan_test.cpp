@@ -281,12 +281,14 @@ protected:
     std::fstream results;
     TLocus* observedLocus = nullptr;
     HaploDef* observedHaplotype = nullptr;
+    std::ostream* saved_results_stream = nullptr;
 
     void SetUp() override
     {
         results.open((dir / "r.htm").string(), std::ios::out);
         settings& s = project.run_settings;
         s.results_stream = &results;
+        saved_results_stream = E.results_stream;
         E.results_stream = &results;
         s.LocByLocAMOVA = 0;
         s.HaplAMOVA = 1;
@@ -302,6 +304,8 @@ protected:
         project.haplo_list.list.Add(observedHaplotype);
         PopGenetics::globalAllelicDB.InsertAllPos(0, my_string("a"), 1.0);
     }
+
+    void TearDown() override { E.results_stream = saved_results_stream; }
 
     void changeEverything(ScanGuard& guard)
     {
@@ -380,6 +384,7 @@ class SelectionScanRunTest : public LogFolderTest {
 protected:
     Project project;
     std::fstream results;
+    std::ostream* saved_results_stream = nullptr;
 
     void SetUp() override
     {
@@ -390,6 +395,7 @@ protected:
         settings& s = project.run_settings;
         results.open((dir / "r.htm").string(), std::ios::out);
         s.results_stream = &results;
+        saved_results_stream = E.results_stream;
         E.results_stream = &results;
         s.results_dir = (dir.string() + "/").c_str();
         s.project_dir = (dir.string() + "/").c_str();
@@ -402,6 +408,8 @@ protected:
         s.UseSimFileForFDist2 = 0;
         s.stop_requested = 0;
     }
+
+    void TearDown() override { E.results_stream = saved_results_stream; }
 
     // Three samples of ten loci; `identical` gives the three the same haplotypes.
     void makeSamples(bool identical = false)
