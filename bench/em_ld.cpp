@@ -190,7 +190,7 @@ void BM_em_microbov_breed_refused(benchmark::State& state)
             individuals, table, data.s, maxima, 0, f, nullptr, nullptr, 0, 50, 1000, 1e-7));
     }
 }
-BENCHMARK(BM_em_microbov_breed_refused)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_em_microbov_breed_refused)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // The kernel: 50 starts of up to 1,000 iterations on all loci; arguments:
 // individuals, loci, alleles per locus.
