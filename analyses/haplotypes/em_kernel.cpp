@@ -100,8 +100,13 @@ public:
     {
         for (int it = 0; it < iterations; it++) {
             double inbred_sum = inbreeding_ ? inbred_homozygotes(f) : 0.0;
-            expectation(f);
-            maximisation();
+            // Each individual's probabilities, then at once its expected
+            // gene counts, while its genotypes are at hand.
+            std::fill(counts_.begin(), counts_.end(), 0.0);
+            for (int i = 0; i < ind_.phenotypes.count; i++) {
+                expectation(i, f);
+                count_genes(i);
+            }
             double change = model_.linkage_equilibrium ? equilibrium(inbred_sum)
                                                        : normalise(inbred_sum);
             if (change < epsilon)
@@ -144,6 +149,7 @@ private:
         q_.assign(pairs_.size(), 0.0);
         prob_.assign(static_cast<std::size_t>(N), 0.0);
         freq_.assign(static_cast<std::size_t>(H), 0.0);
+        counts_.assign(static_cast<std::size_t>(H), 0.0);
         prev_.assign(static_cast<std::size_t>(H), 0.0);
     }
 
@@ -251,49 +257,44 @@ private:
         prev_allele_.assign(allele_list_.size(), 0.0);
     }
 
-    void expectation(double f)
+    // The probability q of each genotype of individual i and their sum P.
+    void expectation(int i, double f)
     {
-        const int N = ind_.phenotypes.count;
-        for (int i = 0; i < N; i++) {
-            double P = 0;
-            for (int k = first_[i]; k < first_[i + 1]; k++) {
-                HaploPair const g = pairs_[k];
-                double a = freq_[g.a];
-                double q;
-                if (g.a == g.b)
-                    q = inbreeding_ ? (1 - f) * a * a + f * a : a * a;
-                else
-                    q = inbreeding_ ? 2 * (1 - f) * a * freq_[g.b] : 2 * a * freq_[g.b];
-                q_[k] = q;
-                P += q;
-                if (homozygous_[i])
-                    break;
-            }
-            prob_[i] = P;
+        double P = 0;
+        for (int k = first_[i]; k < first_[i + 1]; k++) {
+            HaploPair const g = pairs_[k];
+            double a = freq_[g.a];
+            double q;
+            if (g.a == g.b)
+                q = inbreeding_ ? (1 - f) * a * a + f * a : a * a;
+            else
+                q = inbreeding_ ? 2 * (1 - f) * a * freq_[g.b] : 2 * a * freq_[g.b];
+            q_[k] = q;
+            P += q;
+            if (homozygous_[i])
+                break;
         }
+        prob_[i] = P;
     }
 
-    // Expected gene counts; an individual without probability adds nothing.
-    void maximisation()
+    // The expected gene counts of individual i; an individual without
+    // probability adds nothing.
+    void count_genes(int i)
     {
-        std::fill(freq_.begin(), freq_.end(), 0.0);
-        const int N = ind_.phenotypes.count;
-        for (int i = 0; i < N; i++) {
-            const double n = count_[i];
-            const int first = first_[i], genotypes = first_[i + 1] - first;
-            if (genotypes == 0)
-                continue;
-            if (homozygous_[i]) {
-                freq_[pairs_[first].a] += 2 * n - (inbreeding_ ? inbred_[i] : 0);
-            } else if (genotypes == 1) {
-                freq_[pairs_[first].a] += n;
-                freq_[pairs_[first].b] += n;
-            } else if (prob_[i] > 0) {
-                for (int k = first; k < first + genotypes; k++) {
-                    double share = n * q_[k] / prob_[i];
-                    freq_[pairs_[k].a] += share;
-                    freq_[pairs_[k].b] += share;
-                }
+        const double n = count_[i];
+        const int first = first_[i], genotypes = first_[i + 1] - first;
+        if (genotypes == 0)
+            return;
+        if (homozygous_[i]) {
+            counts_[pairs_[first].a] += 2 * n - (inbreeding_ ? inbred_[i] : 0);
+        } else if (genotypes == 1) {
+            counts_[pairs_[first].a] += n;
+            counts_[pairs_[first].b] += n;
+        } else if (prob_[i] > 0) {
+            for (int k = first; k < first + genotypes; k++) {
+                double share = n * q_[k] / prob_[i];
+                counts_[pairs_[k].a] += share;
+                counts_[pairs_[k].b] += share;
             }
         }
     }
@@ -304,7 +305,7 @@ private:
         double denominator = gene_copies_ - inbred_sum;
         double change = 0;
         for (std::size_t h = 0; h < freq_.size(); h++) {
-            freq_[h] = denominator > 0 ? freq_[h] / denominator : 0;
+            freq_[h] = denominator > 0 ? counts_[h] / denominator : 0;
             change += std::fabs(freq_[h] - prev_[h]);
             prev_[h] = freq_[h];
         }
@@ -321,7 +322,7 @@ private:
         std::fill(allele_count_.begin(), allele_count_.end(), 0.0);
         for (int i = 0; i < table_.haplotypes.count; i++)
             for (int k = first_allele_[i]; k < first_allele_[i + 1]; k++)
-                allele_count_[allele_of_[k]] += freq_[i];
+                allele_count_[allele_of_[k]] += counts_[i];
         double change = 0;
         for (std::size_t a = 0; a < allele_list_.size(); a++) {
             double p = denominator > 0 ? allele_count_[a] / denominator : 0;
@@ -344,12 +345,13 @@ private:
     std::vector<double> inbred_;  // w of each homozygous individual
     // The contiguous copies: per individual its count, homozygous flag,
     // probability and first genotype; per genotype its haplotype pair and
-    // probability q; per haplotype its frequency and previous frequency.
+    // probability q; per haplotype its frequency, previous frequency and
+    // expected gene count.
     std::vector<double> count_, prob_;
     std::vector<char> homozygous_;
     std::vector<int> first_;
     std::vector<HaploPair> pairs_;
-    std::vector<double> q_, freq_, prev_;
+    std::vector<double> q_, freq_, prev_, counts_;
     double gene_copies_ = 0;
     int individuals_ = 0;
     double smallest_ = 0;  // smallest starting haplotype frequency of the start
@@ -395,9 +397,8 @@ double phase_bytes(TPhenDB const& individuals, int recessive)
     for (int i = 0; i < individuals.phenotypes.count; i++) {
         TPhenotype const* p = individuals.phenotypes.data[i];
         const int L = p->num_loci();
-        if (!p->pseudo_hapl[0] || !p->pseudo_hapl[1] || p->pseudo_hapl[0]->alleles.count < L ||
-            p->pseudo_hapl[1]->alleles.count < L)
-            continue;
+        if (!p->pseudo_hapl[1] || p->pseudo_hapl[1]->alleles.count != L)
+            continue;  // no phases without two whole gene copies
         int h = 0;
         for (int u = 0; u < L; u++)
             h += p->pseudo_hapl[0]->alleles.data[u] != p->pseudo_hapl[1]->alleles.data[u];
