@@ -15,6 +15,10 @@
 // the expected gene counts), and f estimated as the root of its likelihood
 // equation sum_H c_H / ((1 - p_H) F + p_H) = N (c_H the individuals
 // homozygous for H), which also allows an excess of heterozygotes (F < 0).
+//
+// An individual heterozygous at h loci has 2^(h-1) phases, so before
+// building them the kernel counts the memory they will take and refuses a
+// sample past 1 GB; the zipper EM estimates such samples window by window.
 
 #include <algorithm>
 #include <cmath>
