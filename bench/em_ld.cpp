@@ -101,10 +101,12 @@ struct BenchSample {
     }
 };
 
-// The gene copies of the first sample of a project file whose individuals
-// take two lines (name, count and the first copy's alleles; the second
-// copy's alleles), as the public data sets of bench/data are written.
-std::vector<std::vector<std::string>> first_sample_copies(const char* file)
+// The gene copies of the first sample (or of all samples) of a project file
+// whose individuals take two lines (name, count and the first copy's
+// alleles; the second copy's alleles), as the public data sets of
+// bench/data are written.
+std::vector<std::vector<std::string>> first_sample_copies(const char* file,
+                                                          bool all_samples = false)
 {
     std::ifstream in(std::string(DROV_BENCH_DATA) + "/" + file);
     std::vector<std::vector<std::string>> copies;
@@ -117,8 +119,12 @@ std::vector<std::vector<std::string>> first_sample_copies(const char* file)
         }
         if (!inside)
             continue;
-        if (line.find('}') != std::string::npos)
-            break;
+        if (line.find('}') != std::string::npos) {
+            if (!all_samples)
+                break;
+            inside = false;
+            continue;
+        }
         std::istringstream fields(line);
         std::vector<std::string> tokens;
         for (std::string t; fields >> t;)
@@ -130,6 +136,61 @@ std::vector<std::vector<std::string>> first_sample_copies(const char* file)
     }
     return copies;
 }
+
+// The individuals of all samples of a project without missing data ('?'),
+// cut down to their first L loci.
+std::vector<std::vector<std::string>> complete_copies(const char* file, std::size_t L)
+{
+    std::vector<std::vector<std::string>> all = first_sample_copies(file, true), kept;
+    for (std::size_t i = 0; i + 1 < all.size(); i += 2) {
+        bool complete = true;
+        for (std::size_t c = i; c < i + 2; ++c)
+            for (std::string const& a : all[c])
+                complete = complete && a != "?";
+        if (!complete)
+            continue;
+        for (std::size_t c = i; c < i + 2; ++c)
+            kept.emplace_back(all[c].begin(), all[c].begin() + L);
+    }
+    return kept;
+}
+
+// One EM of 50 starts on the first 5 or 9 loci of the nancycats individuals
+// without missing data, all colonies pooled; the counter is the time per
+// start (the building of the genotypes shared out over the starts).
+void BM_em_nancycats_complete(benchmark::State& state)
+{
+    BenchSample data(complete_copies("nancycats.drp", static_cast<std::size_t>(state.range(0))));
+    const int starts = 50;
+    for (auto _ : state) {
+        TPhenDB individuals(data.sample.individuals);
+        TPopHaploDB table;
+        int maxima = 0;
+        double f = 0.0;
+        benchmark::DoNotOptimize(data.sample.calc_ML_hapl_freq_hill95_LD(
+            individuals, table, data.s, maxima, 0, f, nullptr, nullptr, 0, starts, 1000, 1e-7));
+    }
+    state.counters["time_per_start"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * starts),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_em_nancycats_complete)->Arg(5)->Arg(9)->Unit(benchmark::kMillisecond);
+
+// The EM on all 30 loci of the Borgou cattle (50 individuals): the phases
+// of the individuals would need gigabytes, so the kernel refuses at once.
+void BM_em_microbov_breed_refused(benchmark::State& state)
+{
+    BenchSample data(first_sample_copies("microbov.drp"));
+    for (auto _ : state) {
+        TPhenDB individuals(data.sample.individuals);
+        TPopHaploDB table;
+        int maxima = 0;
+        double f = 0.0;
+        benchmark::DoNotOptimize(data.sample.calc_ML_hapl_freq_hill95_LD(
+            individuals, table, data.s, maxima, 0, f, nullptr, nullptr, 0, 50, 1000, 1e-7));
+    }
+}
+BENCHMARK(BM_em_microbov_breed_refused)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // The kernel: 50 starts of up to 1,000 iterations on all loci; arguments:
 // individuals, loci, alleles per locus.

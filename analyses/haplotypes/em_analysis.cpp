@@ -193,6 +193,12 @@ static int conventional_EM(PopGenetics& sample, settings& s, EMRun& run, int com
                                                     run.inbreeding, run.f, nullptr, nullptr,
                                                     compaction, run.starts, run.iterations,
                                                     run.epsilon);
+    // The kernel estimated nothing (too many phases for the memory, or no
+    // start): its reason is in the log, and there is no table to print.
+    if (maxima == 0 && lnL == MIN_LN_LIKELIHOOD) {
+        out << "\nHaplotype frequencies not estimated: see the log file\n";
+        return 1;
+    }
     if (lnL != -1000.0 && !note_refused_individuals(sample.individuals, out))
         return 1;
     if (s.print_em_results) {

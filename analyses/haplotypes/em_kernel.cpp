@@ -15,6 +15,10 @@
 // the expected gene counts), and f estimated as the root of its likelihood
 // equation sum_H c_H / ((1 - p_H) F + p_H) = N (c_H the individuals
 // homozygous for H), which also allows an excess of heterozygotes (F < 0).
+//
+// An individual heterozygous at h loci has 2^(h-1) phases, so before
+// building them the kernel counts the memory they will take and refuses a
+// sample past 1 GB; the zipper EM estimates such samples window by window.
 
 #include <algorithm>
 #include <cmath>
@@ -64,8 +68,12 @@ double ln_likelihood_of_estimated(TPhenDB& individuals)
     return individuals.ln_likelihood = lnL;
 }
 
-// The iterations of one start over fixed genotype lists. Nothing is
-// allocated here: the scratch of the inbred homozygotes is sized once.
+// The iterations of one start over fixed genotype lists. The frequencies and
+// the genotypes' haplotype pairs are copied once into contiguous arrays (a
+// haplotype is its position in the table), so that an iteration walks
+// arrays instead of heap objects; the table and the individuals receive the
+// frequencies and probabilities at the end of each start. Nothing is
+// allocated inside the iterations.
 class EMIterations {
 public:
     EMIterations(TPhenDB& individuals, TPopHaploDB& table, EMModel const& model,
@@ -86,6 +94,7 @@ public:
             individuals_ += static_cast<int>(p->count);
         }
         gene_copies_ = 2 * total;
+        index_genotypes();
         if (model_.f_by_likelihood_root)
             count_homozygotes();
         if (model_.linkage_equilibrium)
@@ -111,41 +120,115 @@ public:
         } else {
             smallest_ = table_.assign_rand_init_freq(kStartWeight);
         }
+        load_frequencies();
         long seed = 1;
         f = estimate_f_ ? ran3(&seed) / 3.0 : given_f;
     }
 
-    // Runs at most `iterations` iterations from the table's frequencies and f.
+    // Runs at most `iterations` iterations from the start's frequencies and
+    // f, then hands the frequencies to the table and the probabilities of
+    // the last expectation step to the individuals and their genotypes.
     void run(int iterations, double epsilon, double& f)
     {
         for (int it = 0; it < iterations; it++) {
             double inbred_sum = inbreeding_ ? inbred_homozygotes(f) : 0.0;
-            expectation(f);
-            maximisation();
+            // Each individual's probabilities, then at once its expected
+            // gene counts, while its genotypes are at hand.
+            std::fill(counts_.begin(), counts_.end(), 0.0);
+            for (int i = 0; i < ind_.phenotypes.count; i++) {
+                expectation(i, f);
+                count_genes(i);
+            }
             double change = model_.linkage_equilibrium ? equilibrium(inbred_sum)
                                                        : normalise(inbred_sum);
             if (change < epsilon)
                 break;
         }
+        store_frequencies();
+        store_probabilities();
     }
 
 private:
+    // A genotype as the table positions of its two haplotypes.
+    struct HaploPair {
+        int a, b;
+    };
+
+    // Each individual's genotypes at positions first_[i] .. first_[i + 1] - 1
+    // of pairs_ and q_, and each haplotype's position in the table.
+    void index_genotypes()
+    {
+        const int H = table_.haplotypes.count;
+        std::unordered_map<TPopHaplotype const*, int> position;
+        position.reserve(static_cast<std::size_t>(H));
+        for (int h = 0; h < H; h++)
+            position.emplace(table_.haplotypes.data[h], h);
+        const int N = ind_.phenotypes.count;
+        first_.reserve(static_cast<std::size_t>(N) + 1);
+        count_.reserve(static_cast<std::size_t>(N));
+        homozygous_.reserve(static_cast<std::size_t>(N));
+        for (int i = 0; i < N; i++) {
+            TPhenotype const* p = ind_.phenotypes.data[i];
+            first_.push_back(static_cast<int>(pairs_.size()));
+            count_.push_back(p->count);
+            homozygous_.push_back(p->homozygous != 0);
+            for (int k = 0; k < p->genotypes.count; k++) {
+                TGenotype const* g = p->genotypes.data[k];
+                pairs_.push_back({position.at(g->hapl1), position.at(g->hapl2)});
+            }
+        }
+        first_.push_back(static_cast<int>(pairs_.size()));
+        q_.assign(pairs_.size(), 0.0);
+        prob_.assign(static_cast<std::size_t>(N), 0.0);
+        freq_.assign(static_cast<std::size_t>(H), 0.0);
+        counts_.assign(static_cast<std::size_t>(H), 0.0);
+        prev_.assign(static_cast<std::size_t>(H), 0.0);
+    }
+
+    void load_frequencies()
+    {
+        for (int h = 0; h < table_.haplotypes.count; h++) {
+            freq_[h] = table_.haplotypes.data[h]->freq;
+            prev_[h] = table_.haplotypes.data[h]->prev_freq;
+        }
+    }
+
+    void store_frequencies()
+    {
+        for (int h = 0; h < table_.haplotypes.count; h++) {
+            table_.haplotypes.data[h]->freq = freq_[h];
+            table_.haplotypes.data[h]->prev_freq = prev_[h];
+        }
+    }
+
+    void store_probabilities()
+    {
+        for (int i = 0; i < ind_.phenotypes.count; i++) {
+            TPhenotype* p = ind_.phenotypes.data[i];
+            p->prob = prob_[i];
+            for (int k = 0; k < p->genotypes.count; k++)
+                p->genotypes.data[k]->prob = q_[first_[i] + k];
+        }
+    }
+
     // w = n f / (p (1 - f) + f) per homozygote; f re-estimated as sum w / N.
     double inbred_homozygotes(double& f)
     {
         double sum = 0;
         for (int i = 0; i < ind_.phenotypes.count; i++) {
-            TPhenotype const* p = ind_.phenotypes.data[i];
             inbred_[i] = 0;
-            if (!p->homozygous || p->genotypes.count == 0)
+            if (!homozygous_[i] || first_[i] == first_[i + 1])
                 continue;
-            double freq = p->genotypes.data[0]->hapl1->freq;
+            double freq = freq_[pairs_[first_[i]].a];
             double denominator = freq * (1 - f) + f;
-            inbred_[i] = denominator > 0 ? p->count * f / denominator : 0;
+            inbred_[i] = denominator > 0 ? count_[i] * f / denominator : 0;
             sum += inbred_[i];
         }
-        if (estimate_f_ && individuals_ > 0)
+        if (estimate_f_ && individuals_ > 0) {
+            if (model_.f_by_likelihood_root)
+                store_frequencies();
             f = model_.f_by_likelihood_root ? likelihood_root(f) : sum / individuals_;
+        }
         return sum;
     }
 
@@ -206,49 +289,44 @@ private:
         prev_allele_.assign(allele_list_.size(), 0.0);
     }
 
-    void expectation(double f)
+    // The probability q of each genotype of individual i and their sum P.
+    void expectation(int i, double f)
     {
-        for (int i = 0; i < ind_.phenotypes.count; i++) {
-            TPhenotype* p = ind_.phenotypes.data[i];
-            double P = 0;
-            for (int k = 0; k < p->genotypes.count; k++) {
-                TGenotype* g = p->genotypes.data[k];
-                double a = g->hapl1->freq;
-                double q;
-                if (g->hapl1 == g->hapl2)
-                    q = inbreeding_ ? (1 - f) * a * a + f * a : a * a;
-                else
-                    q = inbreeding_ ? 2 * (1 - f) * a * g->hapl2->freq : 2 * a * g->hapl2->freq;
-                g->prob = q;
-                P += q;
-                if (p->homozygous)
-                    break;
-            }
-            p->prob = P;
+        double P = 0;
+        for (int k = first_[i]; k < first_[i + 1]; k++) {
+            HaploPair const g = pairs_[k];
+            double a = freq_[g.a];
+            double q;
+            if (g.a == g.b)
+                q = inbreeding_ ? (1 - f) * a * a + f * a : a * a;
+            else
+                q = inbreeding_ ? 2 * (1 - f) * a * freq_[g.b] : 2 * a * freq_[g.b];
+            q_[k] = q;
+            P += q;
+            if (homozygous_[i])
+                break;
         }
+        prob_[i] = P;
     }
 
-    // Expected gene counts; an individual without probability adds nothing.
-    void maximisation()
+    // The expected gene counts of individual i; an individual without
+    // probability adds nothing.
+    void count_genes(int i)
     {
-        table_.reset_freq();
-        for (int i = 0; i < ind_.phenotypes.count; i++) {
-            TPhenotype const* p = ind_.phenotypes.data[i];
-            const double n = p->count;
-            if (p->genotypes.count == 0)
-                continue;
-            if (p->homozygous) {
-                p->genotypes.data[0]->hapl1->freq += 2 * n - (inbreeding_ ? inbred_[i] : 0);
-            } else if (p->genotypes.count == 1) {
-                p->genotypes.data[0]->hapl1->freq += n;
-                p->genotypes.data[0]->hapl2->freq += n;
-            } else if (p->prob > 0) {
-                for (int k = 0; k < p->genotypes.count; k++) {
-                    TGenotype const* g = p->genotypes.data[k];
-                    double share = n * g->prob / p->prob;
-                    g->hapl1->freq += share;
-                    g->hapl2->freq += share;
-                }
+        const double n = count_[i];
+        const int first = first_[i], genotypes = first_[i + 1] - first;
+        if (genotypes == 0)
+            return;
+        if (homozygous_[i]) {
+            counts_[pairs_[first].a] += 2 * n - (inbreeding_ ? inbred_[i] : 0);
+        } else if (genotypes == 1) {
+            counts_[pairs_[first].a] += n;
+            counts_[pairs_[first].b] += n;
+        } else if (prob_[i] > 0) {
+            for (int k = first; k < first + genotypes; k++) {
+                double share = n * q_[k] / prob_[i];
+                counts_[pairs_[k].a] += share;
+                counts_[pairs_[k].b] += share;
             }
         }
     }
@@ -258,11 +336,10 @@ private:
     {
         double denominator = gene_copies_ - inbred_sum;
         double change = 0;
-        for (int i = 0; i < table_.haplotypes.count; i++) {
-            TPopHaplotype* h = table_.haplotypes.data[i];
-            h->freq = denominator > 0 ? h->freq / denominator : 0;
-            change += std::fabs(h->freq - h->prev_freq);
-            h->prev_freq = h->freq;
+        for (std::size_t h = 0; h < freq_.size(); h++) {
+            freq_[h] = denominator > 0 ? counts_[h] / denominator : 0;
+            change += std::fabs(freq_[h] - prev_[h]);
+            prev_[h] = freq_[h];
         }
         return change;
     }
@@ -277,7 +354,7 @@ private:
         std::fill(allele_count_.begin(), allele_count_.end(), 0.0);
         for (int i = 0; i < table_.haplotypes.count; i++)
             for (int k = first_allele_[i]; k < first_allele_[i + 1]; k++)
-                allele_count_[allele_of_[k]] += table_.haplotypes.data[i]->freq;
+                allele_count_[allele_of_[k]] += counts_[i];
         double change = 0;
         for (std::size_t a = 0; a < allele_list_.size(); a++) {
             double p = denominator > 0 ? allele_count_[a] / denominator : 0;
@@ -287,7 +364,7 @@ private:
         }
         table_.comp_link_equil_hapl_freq();
         for (int i = 0; i < table_.haplotypes.count; i++)
-            table_.haplotypes.data[i]->prev_freq = table_.haplotypes.data[i]->freq;
+            prev_[i] = freq_[i] = table_.haplotypes.data[i]->freq;
         return change;
     }
 
@@ -298,6 +375,15 @@ private:
     bool estimate_f_;
     TAlleleDB* alleles_;
     std::vector<double> inbred_;  // w of each homozygous individual
+    // The contiguous copies: per individual its count, homozygous flag,
+    // probability and first genotype; per genotype its haplotype pair and
+    // probability q; per haplotype its frequency, previous frequency and
+    // expected gene count.
+    std::vector<double> count_, prob_;
+    std::vector<char> homozygous_;
+    std::vector<int> first_;
+    std::vector<HaploPair> pairs_;
+    std::vector<double> q_, freq_, prev_, counts_;
     double gene_copies_ = 0;
     int individuals_ = 0;
     double smallest_ = 0;  // smallest starting haplotype frequency of the start
@@ -308,6 +394,72 @@ private:
     std::vector<double> allele_count_, prev_allele_;
     std::vector<int> first_allele_, allele_of_;
 };
+
+// The phases of the individuals are refused past this size: the number of
+// genotypes of an individual doubles with each heterozygous locus, and a
+// few dozen loci would exhaust the memory of any machine.
+const double kPhaseMemoryLimit = 1024.0 * 1024 * 1024;
+
+// Genotype counts are powers of two in an int: individuals beyond these
+// limits get no genotypes.
+const int kMaxHeteroLoci = 31;
+const int kMaxRecessiveLoci = 30;
+
+// The bytes one genotype of an individual of L loci takes: its record, its
+// entry in the individual's list and in the kernel's arrays, and at most
+// two new haplotypes of L alleles in the table (each with its entry in the
+// table, its index and the kernel's arrays); every heap block also costs
+// its allocator's header.
+double genotype_bytes(int L)
+{
+    const double block = 16;
+    const double haplotype = sizeof(TPopHaplotype) + block + L * sizeof(TAllele*) + block +
+                             4 * sizeof(void*) + 2 * sizeof(double);
+    return sizeof(TGenotype) + block + sizeof(TGenotype*) + 2 * sizeof(int) + sizeof(double) +
+           2 * haplotype;
+}
+
+// The bytes the phases of all individuals will take once built, counted
+// from their heterozygous loci before anything is built: 2^(h-1) genotypes
+// for h heterozygous loci, 2^L with recessive alleles hidden in apparent
+// homozygotes.
+double phase_bytes(TPhenDB const& individuals, int recessive)
+{
+    double bytes = 0;
+    for (int i = 0; i < individuals.phenotypes.count; i++) {
+        TPhenotype const* p = individuals.phenotypes.data[i];
+        const int L = p->num_loci();
+        if (!p->pseudo_hapl[1] || p->pseudo_hapl[1]->alleles.count != L)
+            continue;  // no phases without two whole gene copies
+        int h = 0;
+        for (int u = 0; u < L; u++)
+            h += p->pseudo_hapl[0]->alleles.data[u] != p->pseudo_hapl[1]->alleles.data[u];
+        const bool recessive_case = recessive != 0 && h < L;
+        if ((!recessive_case && h > kMaxHeteroLoci) || (recessive_case && L > kMaxRecessiveLoci))
+            continue;
+        const double genotypes = recessive_case ? std::ldexp(1.0, L)
+                                                : (h >= 2 ? std::ldexp(1.0, h - 1) : 1.0);
+        bytes += genotypes * genotype_bytes(L);
+    }
+    return bytes;
+}
+
+// False, with a warning in the log naming the loci and the zipper, when the
+// phases of the individuals would take more than the limit.
+bool phases_fit_in_memory(TPhenDB const& individuals, int recessive, const char* caller)
+{
+    const double bytes = phase_bytes(individuals, recessive);
+    if (bytes <= kPhaseMemoryLimit)
+        return true;
+    E.error(WARNING, caller, 0);
+    if (E.log_open)
+        *_ZOS_ << "\t\tHaplotype frequencies on " << individuals.num_loci()
+               << " loci not estimated: the phases of the individuals would take about "
+               << std::llround(bytes / (1024.0 * 1024)) << " MB (limit "
+               << std::llround(kPhaseMemoryLimit / (1024.0 * 1024))
+               << " MB); EMUseZipper=1 estimates them window by window" << std::endl;
+    return false;
+}
 
 // The distinct log-likelihoods reached by the starts.
 void note_maximum(std::vector<double>& maxima, double lnL)
@@ -353,6 +505,12 @@ double Population::fit_haplotype_frequencies(EMModel const& model, TPhenDB& samp
     try {
         if (s.EMCheckPhenRedundancy)
             sample_individuals.check_pheno_redundancy();
+        // With given haplotypes only the phases that agree with them are
+        // kept, which cannot be counted beforehand.
+        if (!given && !phases_fit_in_memory(sample_individuals, RecessiveAllelesEM, model.caller)) {
+            num_maxima = 0;
+            return MIN_LN_LIKELIHOOD;
+        }
         for (int i = 0; i < sample_individuals.phenotypes.count; i++) {
             TPhenotype* p = sample_individuals.phenotypes.data[i];
             // The table is new: genotypes of an earlier call would point

@@ -265,6 +265,39 @@ TEST_F(EMTest, CompatibleGenotypesRefuseTooManyHeterozygousLoci)
     delete p;
 }
 
+// An individual heterozygous at 28 loci has 2^27 phases, far beyond the
+// memory limit even at one byte each: the kernel and the analysis refuse
+// the sample before building any of them, and the log names the loci and
+// the zipper.
+TEST_F(EMTest, PhasesBeyondTheMemoryLimitAreRefusedBeforeBuilding)
+{
+    const int L = 28;
+    std::string x, y, z;
+    for (int u = 0; u < L; u++) {
+        x += 'A';
+        y += 'a';
+        z += u == 0 ? 'a' : 'A';
+    }
+    add(x, y);
+    add(z, x, 3);
+    TPopHaploDB table;
+    Estimate e = run(table, 5, 100, 1e-7);
+    EXPECT_EQ(e.lnL, MIN_LN_LIKELIHOOD);
+    EXPECT_EQ(e.maxima, 0);
+    EXPECT_EQ(table.haplotypes.count, 0);
+    EXPECT_EQ(sample.individuals.phenotypes[0]->genotypes.count, 0);
+    EXPECT_EQ(reports("\"Population::calc_ML_hapl_freq_hill95_LD()\" : not enough memory"), 1);
+    EXPECT_EQ(reports("Haplotype frequencies on 28 loci not estimated"), 1);
+    EXPECT_EQ(reports("EMUseZipper=1 estimates them window by window"), 1);
+
+    s.ComputeAllHaplotypesEM = 1;
+    s.NumBootstrapReplicatesEM = 10;
+    std::string r = analysis();
+    EXPECT_THAT(r, HasSubstr("Haplotype frequencies not estimated: see the log file\n"));
+    EXPECT_THAT(r, Not(HasSubstr("Conventional EM")));
+    EXPECT_EQ(reports("Haplotype frequencies on 28 loci not estimated"), 2);
+}
+
 TEST_F(EMTest, ConventionalAnalysisWritesItsResults)
 {
     twelve_individuals();

@@ -106,4 +106,44 @@ TEST_F(EMLinkageE2E, GroupLevelOfUnphasedGenotypes)
     EXPECT_THAT(group_level, Not(HasSubstr("P = -1.00000")));
 }
 
+// Two samples of 28 standard loci: in "Wide" an individual heterozygous at
+// every locus has 2^27 phases, which the EM refuses before building them;
+// "Narrow" (heterozygous at one locus) is estimated as usual, and the run
+// ends normally.
+TEST_F(EMLinkageE2E, SampleWithTooManyPhasesIsRefusedWithAMessage)
+{
+    const std::string A(28, 'A'), a(28, 'a'), mixed = "a" + std::string(27, 'A');
+    auto spaced = [](std::string const& loci) {
+        std::string text;
+        for (char c : loci)
+            text += std::string(" ") + c;
+        return text;
+    };
+    auto sample = [&](const char* name, std::string const& one, std::string const& two) {
+        return std::string("\t\tSampleName=\"") + name + "\"\n\t\tSampleSize=2\n" +
+               "\t\tSampleData={\n\t\t\tx\t1\t" + spaced(one) + "\n\t\t\t\t" +
+               spaced(two) + "\n\t\t\ty\t1\t" + spaced(A) + "\n\t\t\t\t" + spaced(A) +
+               "\n\t\t}\n";
+    };
+    write("p.drp", "[Profile]\n\tTitle=\"Many loci\"\n\tNbSamples=2\n\tDataType=STANDARD\n"
+                   "\tGenotypicData=1\n\tGameticPhase=0\n\tLocusSeparator=WHITESPACE\n"
+                   "\tMissingData='?'\n\n[Data]\n\t[[Samples]]\n" +
+                       sample("Wide", A, a) + sample("Narrow", A, mixed));
+    write("p.drs", run_settings_text({{"TaskNumber", "8"},
+                                      {"ComputeAllHaplotypesEM", "1"},
+                                      {"InitialConditionsEM", "5"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    std::string text = read_text(work / "p.res" / "p.htm");
+    EXPECT_EQ(count_of(text, "Haplotype frequencies not estimated: see the log file\n"), 1);
+    EXPECT_EQ(count_of(text, "Conventional EM algorithm  (one pass)\n"), 1);
+    // Narrow: haplotypes a+27A 1/4 and 28A 3/4 of the 4 gene copies, so
+    // ln L = ln(2 x 1/4 x 3/4) + ln(3/4 x 3/4) = ln(27/128).
+    EXPECT_THAT(text, HasSubstr("LogLHood  : -1.5561933979"));
+    std::string log = read_text(work / "p.res" / "Drovalen_log.txt");
+    EXPECT_EQ(count_of(log, "\"Population::calc_ML_hapl_freq_hill95_LD()\" : not enough memory"),
+              1);
+    EXPECT_THAT(log, HasSubstr("Haplotype frequencies on 28 loci not estimated"));
+    EXPECT_THAT(log, HasSubstr("EMUseZipper=1 estimates them window by window"));
+}
+
 }  // namespace
