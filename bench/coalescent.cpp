@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "analyses/popgen/pop_genetics.h"
 #include "core/random.h"
 #include "model/population.h"
 #include "project/samples.h"
@@ -61,6 +62,38 @@ void BM_replicate_samples(benchmark::State& state)
 BENCHMARK(BM_replicate_samples)
     ->Args({50, 300, 0})->Args({50, 1000, 1})->Args({500, 300, 0})->Args({500, 1000, 0})
     ->Args({500, 1000, 1})->Unit(benchmark::kMillisecond);
+
+// 1,000 replicates per iteration of the Tajima and Fu tests on a sample of n
+// gene copies (range 0) with `sites` sites (range 1) at theta (range 2, in
+// tenths): the genealogy, its nucleotide mutations, and S, the mean number
+// of pairwise differences and the haplotypes read off the tips. The first
+// size is the woodmouse sample (15 sequences, 965 sites, Tajima's replicates
+// at theta 7.7).
+void BM_neutrality_replicates(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const int sites = static_cast<int>(state.range(1));
+    const double theta = state.range(2) / 10.0;
+    const int replicates = 1000;
+    PopGenetics observed;
+    observed.initialize();
+    observed.SampleSize = n;
+    ReplicateSeries series(n);
+    observed.SimTree.allocate_tree(n);
+    for (auto _ : state) {
+        double sum = 0.0;
+        for (int r = 0; r < replicates; ++r) {
+            observed.simulate_sample(theta, sites, NUCLEOTIDE, 0.0, 1.0, 1.0, 0.33);
+            SimulatedStatistics st = observed.simulated_statistics(observed.SimTree, 1.0, 1.0);
+            sum += st.mean_pair_diff + st.segregating_sites + st.haplotypes;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * replicates);
+}
+BENCHMARK(BM_neutrality_replicates)
+    ->Args({15, 965, 77})->Args({50, 965, 77})->Args({150, 965, 77})->Args({15, 5000, 77})
+    ->Unit(benchmark::kMillisecond);
 
 // 1,000 genealogies of the expansion bootstraps (sudden expansion and range
 // expansion, then scaled) for n gene copies, with new-allele mutations.

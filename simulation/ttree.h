@@ -288,6 +288,10 @@ public:
     // or tips start .. start+count-1. Returns 1.
     int compute_hapl_freq();
     int compute_hapl_freq(int start, int count);
+    // The sites, in order, at which some tip differs from the first, as the
+    // last compute_hapl_freq found them; empty when its tips had different
+    // numbers of sites.
+    const std::vector<int>& differing_sites() const { return variable_sites; }
 
     // The distinct tips, each with its number (from 1), its count and its
     // states; nothing when the tips carry no sites.

@@ -13,7 +13,6 @@
 #include "app/glbobj.h"
 #include "app/settings.h"
 #include "core/errors.h"
-#include "model/haplo_db.h"
 #include "project/project_file_lines.h"
 
 namespace {
@@ -57,41 +56,36 @@ double replicate_sd(double sum, double sum2, int N, const char* where)
     return 0.0;
 }
 
-// The model of the replicate's sites and its object and comparison, per data type.
+// The model of the replicate's sites and the weights of its transitions and transversions,
+// per data type: DNA samples take the settings' weights, RFLP sites count every change once.
 template <class Sample> struct ReplicateType;
 
 template <> struct ReplicateType<PopulDNA> {
     static constexpr Mut_Type model = NUCLEOTIDE;
-    // The weights go in before the sites are compared, so that the replicate's S is the
-    // statistic of the observed sample.
-    static void compare(PopulDNA& r, settings const& s, double deletion_weight)
-    {
-        r.TransitionWeight = s.TransitionWeight;
-        r.TransversionWeight = s.TranversionWeight;
-        r.DeletionWeight = deletion_weight;
-        if (r.build_arbitrary_haplotype())
-            r.compare_DNA_sequences();
-    }
+    static double transition_weight(settings const& s) { return s.TransitionWeight; }
+    static double transversion_weight(settings const& s) { return s.TranversionWeight; }
 };
 
 template <> struct ReplicateType<PopulRFLP> {
     static constexpr Mut_Type model = TWO_STATE;
-    static void compare(PopulRFLP& r, settings const&, double)
-    {
-        if (r.build_arbitrary_haplotype())
-            r.compare_RFLP_haplotypes();
-    }
+    static double transition_weight(settings const&) { return 1.0; }
+    static double transversion_weight(settings const&) { return 1.0; }
 };
 
-// `N` replicates of the observed sample's size under `theta`, each measured as the observed
-// sample was by `measure`; SimTree must hold (int)n tips. False when a stop request ends the
-// driver; `stop_each` also tests it before every replicate.
+// `N` replicates of the observed sample's size under `theta`, each measured by `measure` from
+// its S, mean number of pairwise differences and haplotypes, read off the simulated tips;
+// SimTree must hold (int)n tips. The statistics of a replicate are computed on one sample
+// object of the observed size, which keeps the observed sample's own values. False when a
+// stop request ends the driver; `stop_each` also tests it before every replicate.
 template <class Sample, class Measure>
-bool run_replicates(Sample& observed, DriverCall& call, double theta, double deletion_weight,
-                    bool stop_each, double observed_statistic, int N, ReplicateTally& tally,
-                    Measure measure)
+bool run_replicates(Sample& observed, DriverCall& call, double theta, bool stop_each,
+                    double observed_statistic, int N, ReplicateTally& tally, Measure measure)
 {
     settings& s = call.s;
+    const double ts_weight = ReplicateType<Sample>::transition_weight(s);
+    const double tv_weight = ReplicateType<Sample>::transversion_weight(s);
+    Sample replicate;
+    replicate.SampleSize = observed.SampleSize;
     bool stopped = false;
     for (int r = 1; r <= N && !stopped; ++r) {
         if (stop_each && s.stop_requested) {
@@ -100,16 +94,9 @@ bool run_replicates(Sample& observed, DriverCall& call, double theta, double del
         }
         observed.simulate_sample(theta, observed.NumUsableLoci, ReplicateType<Sample>::model, 0.0,
                                  1.0, 1.0, 0.33);
-        Haplo_DB definitions;  // outlives the replicate that refers to it
-        Sample replicate;
-        replicate.read_simulated_sample(observed.SimTree, definitions, ReplicateType<Sample>::model);
-        replicate.SampleSize = observed.SampleSize;
-        replicate.check_data();
-        replicate.AllowedMissingLevel = s.AllowedLevelOfMissingData;
-        ReplicateType<Sample>::compare(replicate, s, deletion_weight);
-        replicate.compute_distance_matrix(nullptr, &s, 0);
-        replicate.compute_molecular_diversity(s);
-        tally.add(measure(replicate), observed_statistic);
+        const SimulatedStatistics st =
+            observed.simulated_statistics(observed.SimTree, ts_weight, tv_weight);
+        tally.add(measure(replicate, st), observed_statistic);
         if (r % 50 == 0) {
             settings::global_work_done += 1.0;
             settings::print_message();
@@ -179,11 +166,12 @@ bool tajima_test(Sample& p, DriverCall& call, int S, bool defined, const char* w
     }
     const int N = call.s.NumSimulFuTest;
     ReplicateTally t;
-    const bool go_on = run_replicates(p, call, 0.5 * thetaS, 0.0, true, p.TajimaD, N, t,
-                                      [n](Sample& r) {
-                                          const double theta = r.theta_S(n, r.NumSubstitutionSites);
-                                          const double D = r.fast_tajimaD(n, r.MeanPairDiff,
-                                                                          r.NumSubstitutionSites);
+    const bool go_on = run_replicates(p, call, 0.5 * thetaS, true, p.TajimaD, N, t,
+                                      [n](Sample& r, SimulatedStatistics const& st) {
+                                          const int S_r = st.segregating_sites;
+                                          const double theta = r.theta_S(n, S_r);
+                                          const double D = r.fast_tajimaD(n, st.mean_pair_diff,
+                                                                          S_r);
                                           return ReplicateValues{theta, D, D};
                                       });
     if (!go_on) {
@@ -282,10 +270,10 @@ bool fu_fs_test(Sample& p, DriverCall& call, double theta, int k, bool pooled, c
     const int N = call.s.NumSimulFuTest;
     ReplicateTally t;
     if (p.SimTree.allocate_tree(n)
-        && !run_replicates(p, call, 0.5 * theta, call.s.DeletionWeight, false, p.FuFs, N, t,
-                           [](Sample& r) {
-                               const double theta_r = r.theta_pi(r.MeanPairDiff);
-                               const int k_r = r.alleles_in_sample();
+        && !run_replicates(p, call, 0.5 * theta, false, p.FuFs, N, t,
+                           [](Sample& r, SimulatedStatistics const& st) {
+                               const double theta_r = r.theta_pi(st.mean_pair_diff);
+                               const int k_r = st.haplotypes;
                                double Fs_r = 0.0;
                                r.Fu_Fs(theta_r, k_r, Fs_r, false);
                                return ReplicateValues{theta_r, static_cast<double>(k_r), Fs_r};

@@ -66,6 +66,14 @@ public:
 
 using HaplotypeClasses = MY_TISArrayAsVector<AHaplFreq>;
 
+// A simulated sample's number of segregating sites S, mean number of
+// pairwise differences and number of distinct haplotypes k.
+struct SimulatedStatistics {
+    int segregating_sites = 0;
+    double mean_pair_diff = 0.0;
+    int haplotypes = 0;
+};
+
 // What the coefficient tables of the pairs of loci of a sample add up for
 // the summary-statistics collector's means: |D'| and r2 of each pair, and
 // the number of pairs that gave each (a pair whose value is undefined
@@ -388,6 +396,15 @@ public:
     // nucleotide models are converted. 1; nothing changes when the tips
     // carry no sites.
     int read_simulated_sample(TTree& tree, Haplo_DB& haplotypes, const Mut_Type& model);
+    // What the neutrality tests measure on the tips of a simulated sample,
+    // equal to what read_simulated_sample, the site comparison, the distance
+    // matrix by the number of differences and the molecular diversity give,
+    // without building the sample. States 0..3 stand for A, G, C, T (the
+    // two-state model's 0 and 1 differ by a transition); a kind of difference
+    // counts with its weight when that is positive. All zero when the tips
+    // carry no sites.
+    SimulatedStatistics simulated_statistics(TTree& tree, double transition_weight,
+                                             double transversion_weight) const;
 
     // ---- Homozygosity, gene diversity and theta(H) (gene_diversity.cpp) ----
     double& calc_F();

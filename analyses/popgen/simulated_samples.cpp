@@ -2,7 +2,9 @@
 // sample (Hudson 1990): a coalescent genealogy on the sample's own SimTree,
 // mutations dropped on it, and its tips read back as a sample.
 
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "analyses/popgen/pop_genetics.h"
 #include "model/haplo_db.h"
@@ -24,6 +26,50 @@ void restart_counters()
 {
     TNode::node_count = 0;
     TNode::_tot_mut = 0;
+}
+
+// Transitions and transversions between two tips over the given sites.
+struct DifferenceKinds {
+    int transitions = 0;
+    int transversions = 0;
+};
+
+DifferenceKinds differences(const TNode& a, const TNode& b, std::vector<int> const& sites)
+{
+    DifferenceKinds d;
+    for (int s : sites) {
+        const int x = a.states[s], y = b.states[s];
+        if (x != y)
+            ++((x >> 1) == (y >> 1) ? d.transitions : d.transversions);
+    }
+    return d;
+}
+
+// The sum over pairs of distinct tips, as the molecular diversity adds up the
+// distance matrix: row by row in tip order, each distance weighted by the
+// counts. Needed for weights that are not whole numbers, whose sums depend on
+// their order.
+double pairwise_sum_in_matrix_order(TTree const& tree, double ts_weight, double tv_weight)
+{
+    std::vector<int> distinct;
+    for (int i = 0; i < tree.num_tips; ++i)
+        if (tree.nodes[i].distinct)
+            distinct.push_back(i);
+    std::vector<int> const& sites = tree.differing_sites();
+    double sum = 0.0;
+    for (std::size_t a = 1; a < distinct.size(); ++a) {
+        const TNode& tip = tree.nodes[distinct[a]];
+        double row = 0.0;
+        for (std::size_t b = 0; b < a; ++b) {
+            const TNode& other = tree.nodes[distinct[b]];
+            DifferenceKinds d = differences(tip, other, sites);
+            double distance = d.transitions * ts_weight;
+            distance += d.transversions * tv_weight;
+            row += other.hapl_count * distance;
+        }
+        sum += tip.hapl_count * row;
+    }
+    return sum;
 }
 
 }  // namespace
@@ -127,4 +173,43 @@ int PopGenetics::read_simulated_sample(TTree& tree, Haplo_DB& haplotypes_db, con
         haplotypes.Add(new PHaploDef(named, tip.hapl_count));
     }
     return 1;
+}
+
+// Each site at which the tips differ adds its pairs of tips that differ by a
+// transition and by a transversion, from the tips' counts of the four states.
+// With whole weights every partial sum of the pairwise distances is a whole
+// number, so the sum is exact in any order and equals the matrix's.
+SimulatedStatistics PopGenetics::simulated_statistics(TTree& tree, double transition_weight,
+                                                      double transversion_weight) const
+{
+    SimulatedStatistics result;
+    if (!tree.has_nodes() || tree.nodes[0].num_sites == 0)
+        return result;
+    tree.compute_hapl_freq();
+    const int n = tree.num_tips;
+    for (int i = 0; i < n; ++i)
+        result.haplotypes += tree.nodes[i].distinct;
+    const double ts = transition_weight > 0 ? transition_weight : 0.0;
+    const double tv = transversion_weight > 0 ? transversion_weight : 0.0;
+    long long transition_pairs = 0, transversion_pairs = 0;
+    for (int s : tree.differing_sites()) {
+        long long count[4] = {0, 0, 0, 0};
+        for (int i = 0; i < n; ++i)
+            ++count[tree.nodes[i].states[s] & 3];
+        // The site counts as the site comparison against the first tip finds it.
+        const int reference = tree.nodes[0].states[s] & 3;
+        const bool has_transition = count[reference ^ 1] > 0;
+        const bool has_transversion = count[reference ^ 2] + count[reference ^ 3] > 0;
+        result.segregating_sites += (ts > 0 && has_transition) || (tv > 0 && has_transversion);
+        transition_pairs += count[0] * count[1] + count[2] * count[3];
+        transversion_pairs += (count[0] + count[1]) * (count[2] + count[3]);
+    }
+    const bool whole = std::floor(ts) == ts && std::floor(tv) == tv;
+    const double sum = whole ? transition_pairs * ts + transversion_pairs * tv
+                             : pairwise_sum_in_matrix_order(tree, ts, tv);
+    if (n > 1) {
+        const double size = n;
+        result.mean_pair_diff = sum / (size * (size - 1) / 2);
+    }
+    return result;
 }
