@@ -33,6 +33,7 @@ class Mantel;
 class Population;
 class FloatsAndPops;
 class TPhenotype;
+class Project;
 
 // The name of a distance method (DistanceMethodAMOVA) for the data type of
 // the project, as the method lines print it; null when the type has none.
@@ -166,6 +167,12 @@ public:
     // phenIndexVector from the populations' individuals, in popTable order,
     // each individual as many times as its count.
     void Load_Phen_Vector();
+    // Recessive standard data: every population's haplotypes estimated anew
+    // by EM from its individuals into its AMOVA records and the haplotype
+    // list, whose distances (computed by `project`) replace distMat, the
+    // permutation vectors following its size. 1 when done; 0 for other data
+    // types or when no matrix was made (ERROR 136).
+    int Calc_new_EM_haplo(Project& project);
 
     // The designs, one source file each (amova_design_*.cpp; the designs not
     // built yet in amova_designs.cpp); each returns 1 when it ran to its end.

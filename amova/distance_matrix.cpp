@@ -149,7 +149,11 @@ void write_missing_data_report(std::ostream& out, PopGenetics const& sample,
 
 namespace {
 
-int compute_distances(Project& p, Haplo_DB& list, int method, double gamma, bool report)
+// The distances between the haplotypes of `list` into `d`; a missing matrix
+// is ERROR 136 from `where`. With `haplotypic` the work sample reads the list
+// as haplotypes whatever the project's individuals.
+int compute_distances(Project& p, Haplo_DB& list, int method, double gamma, bool report,
+                      DistMat& d, const char* where, bool haplotypic)
 {
     settings& s = p.run_settings;
     WorkSample work(p.dist_work_pop);
@@ -166,15 +170,14 @@ int compute_distances(Project& p, Haplo_DB& list, int method, double gamma, bool
     sample.haplotype_transf(list);
     {
         DistanceSettings changed(s, method, gamma);
-        sample.HaplotypesFromGenotypes = p.phenotypes_converted;
+        sample.HaplotypesFromGenotypes = haplotypic ? 1 : p.phenotypes_converted;
         sample.test_methods(s);
     }
     RectMat const* computed = sample.HaplDistMat;
     if (!computed) {
-        E.error(ERROR, WHERE, 136);
+        E.error(ERROR, where, 136);
         return 0;
     }
-    DistMat& d = p.dist_mat;
     const int n = sample.haplotypes.count;
     // Labels stay with the matrix, but only while they are one per row.
     if (d.labels && d.size != n) {
@@ -210,10 +213,16 @@ int compute_distances(Project& p, Haplo_DB& list, int method, double gamma, bool
 
 int Project::calc_dist_matrix(int const& method, double const& gamma)
 {
-    return compute_distances(*this, haplo_list, method, gamma, true);
+    return compute_distances(*this, haplo_list, method, gamma, true, dist_mat, WHERE, false);
 }
 
 int Project::calc_dist_matrix(Haplo_DB& list, int const& method, double const& gamma)
 {
-    return compute_distances(*this, list, method, gamma, false);
+    return compute_distances(*this, list, method, gamma, false, dist_mat, WHERE, false);
+}
+
+int Project::calc_dist_matrix(Haplo_DB& list, int const& method, double const& gamma,
+                              DistMat& target, const char* where)
+{
+    return compute_distances(*this, list, method, gamma, false, target, where, true);
 }

@@ -135,6 +135,11 @@ public:
     int calc_dist_matrix(int const& method, double const& gamma);
     // The same for another list, without the report.
     int calc_dist_matrix(Haplo_DB& list, int const& method, double const& gamma);
+    // The same for a list of haplotypes estimated from the individuals, into
+    // `target`, the work sample taking the list as haplotypes; ERROR 136 is
+    // reported from `where`.
+    int calc_dist_matrix(Haplo_DB& list, int const& method, double const& gamma,
+                         DistMat& target, const char* where);
     // The distance matrix and the minimum spanning network, as the settings ask.
     void print_distance_matrix();
     // One AMOVA with its permutation tests, pairwise comparisons and Mantel test.
