@@ -257,6 +257,7 @@ void Amova::initialize()
     int P = number_of_populations(*structure);
     int h = distMat->size;
     popPairSSD.create(P);
+    groupPairSSD.create(G);
     groupSizes.assign(G, 0.0);
     groupSSD.assign(G, 0.0);
     totalPairSSD = 0;
@@ -372,4 +373,5 @@ void Amova::clean()
     release(popFIS);
     release(popFISPValue);
     popPairSSD.destroy();
+    groupPairSSD.destroy();
 }

@@ -32,6 +32,7 @@ class TAlleleDB;
 class Mantel;
 class Population;
 class FloatsAndPops;
+class TPhenotype;
 
 // The name of a distance method (DistanceMethodAMOVA) for the data type of
 // the project, as the method lines print it; null when the type has none.
@@ -84,9 +85,13 @@ public:
     std::vector<double> groupSSD;    // each group's pair sum over its size (designs with groups)
     double totalPairSSD;             // the whole lower triangle of popPairSSD
     TriMat popPairSSD;               // pair sums by sample index; diagonal: within
+    TriMat groupPairSSD;             // the same by group, for the partition groupPops
     std::vector<std::vector<Population*>> groupPops;  // each group's populations, not owned
     std::vector<Population*> popTable;  // position i: sample index i until PPAG moves them
     std::vector<int> haploIndexVector;  // one matrix index per gene copy, in popTable order
+    // One entry per individual (not owned), for the permutations of whole
+    // individuals by their genotypes: filled by Load_Phen_Vector.
+    std::vector<TPhenotype*> phenIndexVector;
     std::vector<double> popFST;
     std::vector<double> popFIS;
     std::vector<double> popFISPValue;
@@ -127,6 +132,15 @@ public:
     void compute_SSDP();
     void compute_total_SSD();
     void compute_SSDWI();
+    // The SSD within populations (ssdWP, from their current within sums),
+    // among populations within groups (ssdAP) and among groups (ssdAG) of the
+    // partition groupPops. compute_SSDG_SSDAG first rebuilds groupPairSSD,
+    // groupSizes and groupSSD from popPairSSD, so that a partition drawn by
+    // PPAG needs no gene copy; the other two read groupPairSSD as it stands.
+    void compute_SSDWP();
+    void compute_SSDAP();
+    void compute_SSDAG();
+    void compute_SSDG_SSDAG();
 
     // Permutation schemes (amova_permutations.cpp): one random permutation
     // each, in place, of populations among groups (PPAG), gene copies among
@@ -139,6 +153,19 @@ public:
     void PHAIWP();
     void PIAPWG();
     void PIAPAG();
+    // The shuffle of the schemes (amova_shuffle.h) on gene copies, on
+    // individuals (pairs of gene copies) and on entries of phenIndexVector:
+    // the units start .. top, each from top down to stop taking a unit drawn
+    // among start .. itself.
+    void permute_genes(int top, int start, int stop);
+    void permute_indiv(int top, int start, int stop);
+    void permute_phenotypes(int top, int start, int stop);
+    // PIAPWG and PIAPAG on phenIndexVector, one entry per individual.
+    void PPAPWG();
+    void PPAPAG();
+    // phenIndexVector from the populations' individuals, in popTable order,
+    // each individual as many times as its count.
+    void Load_Phen_Vector();
 
     // The designs, one source file each (amova_design_*.cpp; the designs not
     // built yet in amova_designs.cpp); each returns 1 when it ran to its end.
@@ -182,10 +209,18 @@ private:
     int one_group_design(const char* reporter, void (Amova::*scheme)());
     int groups_design(const char* reporter, void (Amova::*schemeAcross)(),
                       void (Amova::*schemeWithin)(), bool fstFirst);
-    // SSD among groups of the current partition groupPops: the sum over
-    // groups of their pair sums over their sizes; Q = sum of A_g / n_g and
-    // T = sum of n_g squared. keep: the group sums go to groupSSD.
-    double partition_SSD(double& Q, double& T, bool keep);
+    // The sum over populations of their within sums over their sizes.
+    double within_populations_SSD() const;
+    // The sum over groups of their pair sums over their sizes (groupPairSSD).
+    double within_groups_SSD() const;
+    // Of the partition groupPops: Q = the sum over groups of their
+    // populations' squared sizes over the group's size, T = the sum of the
+    // groups' squared sizes.
+    void partition_sizes(double& Q, double& T) const;
+    // The individuals among populations within groups, and across groups, by
+    // the given shuffle of individuals.
+    void permute_individuals_within_groups(void (Amova::*permute)(int, int, int));
+    void permute_individuals_across_groups(void (Amova::*permute)(int, int, int));
     // FIS of population p from its current within sums (one-population
     // analysis of its individuals), or not_available_FIS.
     static double population_FIS(Population const& p);

@@ -31,30 +31,6 @@ int Amova::AMOVA_G_P_H()
     return groups_design("Amova::AMOVA_G_P_H()", &Amova::PHAPAG, &Amova::PHAPWG, false);
 }
 
-double Amova::partition_SSD(double& Q, double& T, bool keep)
-{
-    double SSD_G = 0;
-    Q = 0;
-    T = 0;
-    for (size_t g = 0; g < groupPops.size(); ++g) {
-        std::vector<Population*> const& members = groupPops[g];
-        double S = 0, A = 0, size = 0;
-        for (size_t k = 0; k < members.size(); ++k) {
-            int ip = members[k]->sample_index;
-            for (size_t l = k; l < members.size(); ++l)
-                S += popPairSSD(ip, members[l]->sample_index);
-            A += members[k]->SampleSize * members[k]->SampleSize;
-            size += members[k]->SampleSize;
-        }
-        SSD_G += S / size;
-        Q += A / size;
-        T += size * size;
-        if (keep)
-            groupSSD[g] = S / size;
-    }
-    return SSD_G;
-}
-
 int Amova::groups_design(const char* reporter, void (Amova::*schemeAcross)(),
                          void (Amova::*schemeWithin)(), bool fstFirst)
 {
@@ -72,16 +48,14 @@ int Amova::groups_design(const char* reporter, void (Amova::*schemeAcross)(),
 
     compute_SSDP();
     compute_total_SSD();
+    compute_SSDG_SSDAG();
+    compute_SSDWP();
+    compute_SSDAP();
+    const double SSD_G = within_groups_SSD();
     double Q = 0, T = 0, R = 0;
-    const double SSD_G = partition_SSD(Q, T, true);
-    double SSD_W = 0;
-    for (Population const* p : popTable) {
-        SSD_W += p->ssdWithinSum / p->SampleSize;
+    partition_sizes(Q, T);
+    for (Population const* p : popTable)
         R += p->SampleSize * p->SampleSize;
-    }
-    ssdAG = totalPairSSD / N - SSD_G;
-    ssdAP = SSD_G - SSD_W;
-    ssdWP = SSD_W;
     ssdTotal = ssdAG + ssdAP + ssdWP;
     msA = ssdAG / dfA;
     msB = ssdAP / dfB;
@@ -158,11 +132,15 @@ int Amova::groups_design(const char* reporter, void (Amova::*schemeAcross)(),
     load_HaplotypeIndexVector();
     const AmovaPermutationTests::Test va = {
         0, Va, false, "Va and FCT : P(rand. value > obs. value)  = ", &results->p_fct};
+    // Each partition drawn gets its group sums; they end as those of the
+    // last one, as popTable does.
     auto among_groups = [&]() {
         PPAG();
         distribute_populations();
+        compute_SSDG_SSDAG();
+        double SSD_g = within_groups_SSD();
         double q = 0, t = 0;
-        double SSD_g = partition_SSD(q, t, false);
+        partition_sizes(q, t);
         double n1 = (N - q) / dfB;
         double n2 = (q - R / N) / dfA;
         double n3 = (N - t / N) / dfA;

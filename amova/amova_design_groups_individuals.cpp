@@ -46,15 +46,16 @@ int Amova::AMOVA_G_P_I()
     compute_total_SSD();
     load_HaplotypeIndexVector();
     compute_SSDWI();
-    double Q = 0, T = 0, R = 0, SSD_W = 0;
-    const double SSD_G = partition_SSD(Q, T, true);
-    for (Population const* p : popTable) {
-        SSD_W += p->ssdWithin;
+    compute_SSDG_SSDAG();
+    compute_SSDWP();
+    compute_SSDAP();
+    const double SSD_G = within_groups_SSD();
+    const double SSD_W = ssdWP;
+    ssdWP -= ssdWI;  // with individuals: among individuals within populations
+    double Q = 0, T = 0, R = 0;
+    partition_sizes(Q, T);
+    for (Population const* p : popTable)
         R += p->SampleSize * p->SampleSize;
-    }
-    ssdAG = totalPairSSD / N - SSD_G;
-    ssdAP = SSD_G - SSD_W;
-    ssdWP = SSD_W - ssdWI;
     ssdTotal = ssdAG + ssdAP + ssdWP + ssdWI;
     msA = ssdAG / dfA;
     msB = ssdAP / dfB;
@@ -160,15 +161,19 @@ int Amova::AMOVA_G_P_I()
     compute_SSDP();
     const AmovaPermutationTests::Test va = {
         0, Va, false, "Va and FCT : P(rand. value > obs. value)  = ", &results->p_fct};
+    // Each partition drawn gets its group sums; they end as those of the
+    // last one, as popTable does.
     done = tests.run(va, [&]() {
         PPAG();
         distribute_populations();
+        compute_SSDG_SSDAG();
+        double SSD_g = within_groups_SSD();
         double q = 0, t = 0;
-        double SSD_g = partition_SSD(q, t, false);
+        partition_sizes(q, t);
         double n1 = (N - q) / dfB;
         double n2 = (q - R / N) / dfA;
         double n3 = (N - t / N) / dfA;
-        double SSD_a = totalPairSSD / N - SSD_g;
+        double SSD_a = ssdAG;
         double SSD_b = SSD_g - SSD_W;
         return ((SSD_a / dfA - msC) - n2 * (SSD_b / dfB - msC) / n1) / n3;
     }, true);

@@ -39,17 +39,14 @@ int Amova::one_group_design(const char* reporter, void (Amova::*scheme)())
         return 0;
     }
 
-    double S = 0, Q = 0;
-    ssdWP = 0;
-    for (int i = 0; i < P; ++i) {
-        Population* p = popTable[i];
-        S += *p->ComputeSSDWP(*distMat);
-        ssdWP += p->ssdWithin;
-        for (int j = i + 1; j < P; ++j)
-            S += p->ComputeSSDAP(popTable[j], *distMat);
+    compute_SSDP();
+    compute_total_SSD();
+    compute_SSDG_SSDAG();  // the one group holds every gene copy: ssdAG is 0
+    compute_SSDWP();
+    compute_SSDAP();
+    double Q = 0;
+    for (Population const* p : popTable)
         Q += p->SampleSize * p->SampleSize;
-    }
-    ssdAP = S / N - ssdWP;
     ssdTotal = ssdAP + ssdWP;
     msA = ssdAP / dfA;
     msB = ssdWP / dfB;

@@ -77,17 +77,15 @@ int Amova::AMOVA_1G_P_I()
 
     load_HaplotypeIndexVector();
     compute_SSDWI();
-    double S = 0, W = 0, R = 0;
-    for (int i = 0; i < P; ++i) {
-        Population* p = popTable[i];
-        S += *p->ComputeSSDWP(*distMat);
-        W += p->ssdWithin;
-        for (int j = i + 1; j < P; ++j)
-            S += p->ComputeSSDAP(popTable[j], *distMat);
+    compute_SSDP();
+    compute_total_SSD();
+    compute_SSDG_SSDAG();  // the one group holds every gene copy: ssdAG is 0
+    compute_SSDWP();
+    compute_SSDAP();
+    ssdWP -= ssdWI;  // with individuals: among individuals within populations
+    double R = 0;
+    for (Population const* p : popTable)
         R += p->SampleSize * p->SampleSize;
-    }
-    ssdAP = S / N - W;
-    ssdWP = W - ssdWI;
     ssdTotal = ssdAP + ssdWP + ssdWI;
     msA = ssdAP / dfA;
     msB = ssdWP / dfB;
@@ -155,9 +153,9 @@ int Amova::AMOVA_1G_P_I()
 
     // Test 2: whole individuals among populations. The pair sum over all
     // gene copies of the one group does not change when individuals move, so
-    // the observed S / N stands for it and no cross sum is recomputed.
+    // the observed total SSD stands for it and no cross sum is recomputed.
     load_HaplotypeIndexVector();
-    const double totalSSD = S / N;
+    const double totalSSD = totalPairSSD / N;
     const AmovaPermutationTests::Test va = {
         0, Va, false, "Va and FST : P(rand. value > obs. value)  = ", &results->p_fst, true};
     done = tests.run(va, [&]() {

@@ -21,6 +21,7 @@
 #include "core/errors.h"
 #include "core/random.h"
 #include "model/haplo_db.h"
+#include "model/phenotype.h"
 #include "model/population.h"
 #include "project/structure.h"
 
@@ -63,6 +64,14 @@ void Population::SetUpVectorsAfterPermutation(int* ids)
     std::sort(presentHaplos, presentHaplos + numPresentHaplos);
 }
 
+void Population::SetUpVectorOfExistingHaplotypes()
+{
+    numPresentHaplos = 0;
+    for (int h = 0; h < numMatrixHaplos; ++h)
+        if (permCounts[h] != 0)
+            presentHaplos[numPresentHaplos++] = h;
+}
+
 void Amova::PPAG()
 {
     int first = structure->NbGroups > 0 ? structure->Groups[0].count : 0;
@@ -70,12 +79,28 @@ void Amova::PPAG()
                   [this](int i, int j) { std::swap(popTable[i], popTable[j]); });
 }
 
+void Amova::permute_genes(int top, int start, int stop)
+{
+    shuffle_block(start, stop, top + 1, CopyExchange{haploIndexVector.data()});
+}
+
+void Amova::permute_indiv(int top, int start, int stop)
+{
+    shuffle_block(start, stop, top + 1, IndividualExchange{haploIndexVector.data()});
+}
+
+void Amova::permute_phenotypes(int top, int start, int stop)
+{
+    shuffle_block(start, stop, top + 1,
+                  [this](int i, int j) { std::swap(phenIndexVector[i], phenIndexVector[j]); });
+}
+
 void Amova::PHAPAG()
 {
     if (popTable.empty())
         return;
-    shuffle_block(0, static_cast<int>(popTable[0]->SampleSize),
-                  static_cast<int>(totalGeneCopies), CopyExchange{haploIndexVector.data()});
+    permute_genes(static_cast<int>(totalGeneCopies) - 1, 0,
+                  static_cast<int>(popTable[0]->SampleSize));
 }
 
 void Amova::PHAPWG()
@@ -84,8 +109,7 @@ void Amova::PHAPWG()
     for (size_t g = 0; g < groupPops.size(); ++g) {
         int e = s + static_cast<int>(groupSizes[g]);
         if (!groupPops[g].empty())
-            shuffle_block(s, static_cast<int>(s + groupPops[g][0]->SampleSize), e,
-                          CopyExchange{haploIndexVector.data()});
+            permute_genes(e - 1, s, static_cast<int>(s + groupPops[g][0]->SampleSize));
         s = e;
     }
 }
@@ -95,28 +119,64 @@ void Amova::PHAIWP()
     int s = 0;
     for (Population* p : popTable) {
         int e = s + static_cast<int>(p->SampleSize);
-        shuffle_block(s, s + 2, e, CopyExchange{haploIndexVector.data()});
+        permute_genes(e - 1, s, s + 2);
         s = e;
     }
 }
 
-void Amova::PIAPWG()
+void Amova::permute_individuals_within_groups(void (Amova::*permute)(int, int, int))
 {
     int s = 0;
     for (size_t g = 0; g < groupPops.size(); ++g) {
         int e = s + static_cast<int>(groupSizes[g] * 0.5);
         if (!groupPops[g].empty())
-            shuffle_block(s, static_cast<int>(s + groupPops[g][0]->SampleSize * 0.5), e,
-                          IndividualExchange{haploIndexVector.data()});
+            (this->*permute)(e - 1, s, static_cast<int>(s + groupPops[g][0]->SampleSize * 0.5));
         s = e;
     }
 }
 
-void Amova::PIAPAG()
+void Amova::permute_individuals_across_groups(void (Amova::*permute)(int, int, int))
 {
     if (popTable.empty())
         return;
-    shuffle_block(0, static_cast<int>(popTable[0]->SampleSize * 0.5),
-                  static_cast<int>(totalGeneCopies * 0.5 - 1) + 1,
-                  IndividualExchange{haploIndexVector.data()});
+    (this->*permute)(static_cast<int>(totalGeneCopies * 0.5 - 1), 0,
+                     static_cast<int>(popTable[0]->SampleSize * 0.5));
+}
+
+void Amova::PIAPWG()
+{
+    permute_individuals_within_groups(&Amova::permute_indiv);
+}
+
+void Amova::PIAPAG()
+{
+    permute_individuals_across_groups(&Amova::permute_indiv);
+}
+
+void Amova::PPAPWG()
+{
+    permute_individuals_within_groups(&Amova::permute_phenotypes);
+}
+
+void Amova::PPAPAG()
+{
+    permute_individuals_across_groups(&Amova::permute_phenotypes);
+}
+
+void Amova::Load_Phen_Vector()
+{
+    phenIndexVector.clear();
+    for (Population* p : popTable) {
+        MY_TIArrayAsVector<TPhenotype>& individuals = p->individuals.phenotypes;
+        double total = 0;
+        for (int k = 0; k < individuals.count; ++k) {
+            TPhenotype* t = individuals.data[k];
+            for (int m = 0; m < t->count; ++m)
+                phenIndexVector.push_back(t);
+            total += static_cast<int>(t->count);
+        }
+        if (std::fabs(2 * total - p->SampleSize) > 0.5)
+            *_ZOS_ << "     Amova::Load_Phen_Vector() Population size incompatibility during the load"
+                   << "\n            : " << 2 * total << "  ;;;  " << p->SampleSize << "\n";
+    }
 }

@@ -15,8 +15,12 @@ amova_results::amova_results()
 
 namespace {
 
-void append(MY_TArrayAsVector<double>& to, double const* values, int n)
+// The record holds one AMOVA's values: those of an earlier fill go, and the
+// storage stays, so that refilling the project's record after every AMOVA
+// (the selection scan runs thousands) allocates nothing.
+void replace(MY_TArrayAsVector<double>& to, double const* values, int n)
 {
+    to.count = 0;
     if (values == nullptr)
         return;
     for (int i = 0; i < n; ++i)
@@ -59,8 +63,8 @@ void amova_results::set_amova_results(int df1, double ssdGroups, double var1, in
     p_fct = pFct;
     p_fit = pFit;
     p_fis = pFis;
-    append(pop_fst, popFst, n);
-    append(pop_fis, popFis, n);
-    append(pop_extra, popExtra, n);
+    replace(pop_fst, popFst, n);
+    replace(pop_fis, popFis, n);
+    replace(pop_extra, popExtra, n);
     amova_case = 0;
 }

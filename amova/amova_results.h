@@ -49,8 +49,8 @@ public:
     MY_TArrayAsVector<double> null_2;
     MY_TArrayAsVector<double> null_3;
     MY_TArrayAsVector<double> null_4;
-    // One value per population in the AMOVA's population order, appended by
-    // every AMOVA that fills the record.
+    // One value per population in the AMOVA's population order, of the last
+    // AMOVA that filled the record.
     MY_TArrayAsVector<double> pop_fst;
     MY_TArrayAsVector<double> pop_fis;
     MY_TArrayAsVector<double> pop_extra;  // filled by no design
@@ -60,8 +60,8 @@ public:
     amova_results& operator=(amova_results const&) = delete;
 
     // The one fill operation of the designs: the 25 values from df_1 to
-    // p_fis in field order; n values of each non-null array appended to
-    // pop_fst, pop_fis and pop_extra (when n >= 1); amova_case := 0, which
+    // p_fis in field order; pop_fst, pop_fis and pop_extra hold the n values
+    // of each non-null array (none for a null one); amova_case := 0, which
     // the caller of the design sets afterwards.
     void set_amova_results(int df1, double ssdGroups, double var1, int df2, double ssdPops,
                            double var2, int df3, double ssdWithin, double var3, int df4,

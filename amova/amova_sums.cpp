@@ -86,11 +86,82 @@ void Amova::compute_SSDWI()
     }
 }
 
+double Amova::within_populations_SSD() const
+{
+    double W = 0;
+    for (Population const* p : popTable)
+        W += p->ssdWithin;
+    return W;
+}
+
+double Amova::within_groups_SSD() const
+{
+    double SSD_G = 0;
+    for (size_t g = 0; g < groupSizes.size(); ++g)
+        SSD_G += groupPairSSD(g, g) / groupSizes[g];
+    return SSD_G;
+}
+
+void Amova::compute_SSDWP()
+{
+    ssdWP = within_populations_SSD();
+}
+
+void Amova::compute_SSDAP()
+{
+    ssdAP = within_groups_SSD() - within_populations_SSD();
+}
+
+// The pair sums are over gene copies, so the total SSD divides by their
+// number also in the designs that count individuals.
+void Amova::compute_SSDAG()
+{
+    ssdAG = totalPairSSD / totalGeneCopies - within_groups_SSD();
+}
+
+void Amova::compute_SSDG_SSDAG()
+{
+    const size_t G = groupPops.size();
+    for (size_t g = 0; g < G; ++g) {
+        std::vector<Population*> const& members = groupPops[g];
+        double S = 0, size = 0;
+        for (size_t k = 0; k < members.size(); ++k) {
+            int ip = members[k]->sample_index;
+            for (size_t l = k; l < members.size(); ++l)
+                S += popPairSSD(ip, members[l]->sample_index);
+            size += members[k]->SampleSize;
+        }
+        groupPairSSD(g, g) = S;
+        groupSizes[g] = size;
+        groupSSD[g] = S / size;
+        for (size_t h = g + 1; h < G; ++h) {
+            double cross = 0;
+            for (Population const* p : members)
+                for (Population const* r : groupPops[h])
+                    cross += popPairSSD(p->sample_index, r->sample_index);
+            groupPairSSD(g, h) = cross;
+        }
+    }
+    compute_SSDAG();
+}
+
+void Amova::partition_sizes(double& Q, double& T) const
+{
+    Q = 0;
+    T = 0;
+    for (size_t g = 0; g < groupPops.size(); ++g) {
+        double A = 0;
+        for (Population const* p : groupPops[g])
+            A += p->SampleSize * p->SampleSize;
+        Q += A / groupSizes[g];
+        T += groupSizes[g] * groupSizes[g];
+    }
+}
+
 double Amova::permuted_within_sum()
 {
     distribute_HaplotypeIndexVector();
-    double W = 0;
     for (Population* p : popTable)
-        W += *p->SSDWP_div_freq(*distMat);
-    return W;
+        p->ComputeSSDWP(*distMat);
+    return within_populations_SSD();
 }

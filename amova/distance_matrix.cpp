@@ -196,7 +196,9 @@ int compute_distances(Project& p, Haplo_DB& list, int method, double gamma, bool
     bool due = !computed->constant_mode
                && ((task & settings::PAIRWISE_FST)
                    || ((task & settings::AMOVA) && (s.HaplAMOVA || s.LocByLocAMOVA)));
-    if (report && due && s.results_stream) {
+    // The usable loci belong to the user's AMOVA, not to the selection
+    // scan's internal ones, which would rewrite the file at every locus.
+    if (report && due && s.results_stream && !s.selection_scan_running) {
         int L = reported_loci(sample);
         write_missing_data_report(*s.results_stream, sample, s.AllowedLevelOfMissingData, L);
         missing_data_file(sample, s, L);

@@ -213,7 +213,7 @@ Outcome process_project(RunListReader& list, my_string const& mode)
         }
     }
     run_settings.keep_null_distrib_from_run_list = -1;
-    run_settings.read_settings(set_file);
+    run_settings.read_settings(set_file, !explore);
     if (read_project_flags(list, &run_settings) == STOPPED)
         return STOPPED;
 
@@ -290,6 +290,20 @@ Outcome walk_projects(RunListReader& list, my_string const& mode)
     return got < 0 ? STOPPED : walk;
 }
 
+// The table of the summary-statistics collector, after the projects of the
+// run list. A file that cannot be written is reported in the log of the last
+// project, opened again for that, and fails the run: the table is lost.
+bool write_summary_statistics()
+{
+    const bool reopen = !E.log_name.is_null();
+    if (reopen)
+        E.init_log_file(E.log_name, true);
+    const bool written = SumStat.writeToFile(1);
+    if (reopen)
+        E.CloseLog_file();
+    return written;
+}
+
 // Head of the run list (core directory, mode, settings file), then the
 // projects or the translation.
 Outcome walk_run_list(RunListReader& list)
@@ -320,8 +334,8 @@ Outcome walk_run_list(RunListReader& list)
     }
     PPP->run_settings.settings_file = set_file;
     Outcome walk = walk_projects(list, mode);
-    if (SumStat.enabled)
-        SumStat.writeToFile(1);
+    if (SumStat.enabled && !write_summary_statistics() && walk == DONE)
+        walk = FAILED;
     return walk;
 }
 

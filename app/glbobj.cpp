@@ -4,6 +4,7 @@
 #include "app/glbobj.h"
 
 #include <cstring>
+#include <iterator>
 #include <iostream>
 #include <string>
 
@@ -303,4 +304,28 @@ void close_all_global_streams()
             stream = nullptr;
         }
     }
+}
+
+BatchStreamsSuspended::BatchStreamsSuspended()
+{
+    flags_.reserve(std::size(FLAGS));
+    streams_.reserve(std::size(FILES));
+    for (BatchFlag const& f : FLAGS) {
+        flags_.push_back(*f.flag);
+        *f.flag = 0;
+    }
+    for (BatchFile const& file : FILES) {
+        streams_.push_back(*file.stream);
+        *file.stream = nullptr;
+    }
+}
+
+BatchStreamsSuspended::~BatchStreamsSuspended()
+{
+    std::size_t i = 0;
+    for (BatchFlag const& f : FLAGS)
+        *f.flag = flags_[i++];
+    i = 0;
+    for (BatchFile const& file : FILES)
+        *file.stream = streams_[i++];
 }

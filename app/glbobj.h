@@ -10,6 +10,7 @@
 #define DROV_APP_GLBOBJ_H
 
 #include <fstream>
+#include <vector>
 
 #include "core/my_string.h"
 
@@ -86,5 +87,21 @@ void read_global_flags(const char* directory);
 void initialize_drovalen_global_objects();
 // Closes and deletes every batch stream and releases batch_dir.
 void close_all_global_streams();
+
+// While it lives no batch summary line can be written: every flag is 0 and
+// every stream pointer null. Both are given back when it goes. Analyses run
+// for the program's own purposes (the selection scan's simulated AMOVAs)
+// run under it, so that the batch files hold the user's results only.
+class BatchStreamsSuspended {
+public:
+    BatchStreamsSuspended();
+    ~BatchStreamsSuspended();
+    BatchStreamsSuspended(BatchStreamsSuspended const&) = delete;
+    BatchStreamsSuspended& operator=(BatchStreamsSuspended const&) = delete;
+
+private:
+    std::vector<int> flags_;
+    std::vector<std::ofstream*> streams_;
+};
 
 #endif

@@ -274,7 +274,9 @@ public:
     void build_sigm_histo_f_name();
 
     // Settings file (".drs")
-    void read_settings(my_string& file_name);
+    // With `warn`, what silently changes results gets a WARNING in the log
+    // (settings_file_report.h): the start of each project asks for it.
+    void read_settings(my_string& file_name, bool warn = false);
     void print_settings(my_string& file_name);
     // The "Settings used for Calculations" block of the results file
     void print_pretty_settings(std::ostream& os);

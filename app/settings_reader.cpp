@@ -3,12 +3,16 @@
 // The file is made of lines key=value under "[Setting for Calculations]";
 // which line gives a key its value is the rule of the settings-file interface
 // (private_profile.h). The file is scanned once per read: the reader holds a
-// scan of it while it looks its keys up.
+// scan of it while it looks its keys up. On request the reader also notes
+// what silently changes results (settings_file_report.h).
 
+#include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "app/private_profile.h"
 #include "app/settings.h"
+#include "app/settings_file_report.h"
 #include "core/conversions.h"
 
 namespace {
@@ -17,14 +21,53 @@ const char* const SECTION = "Setting for Calculations";
 const int VALUE_SIZE = 100;     // a value ends at the line's 100th character
 const int MAX_FILE_NAME = 400;  // ... a file name at its 400th
 
-// Assigns the settings fields from the values of a file.
+std::string trimmed(const char* text)
+{
+    std::string value = text;
+    std::string::size_type first = value.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return "";
+    return value.substr(first, value.find_last_not_of(" \t\r") - first + 1);
+}
+
+bool is_whole_number(std::string const& text)
+{
+    std::string::size_type digits = text.find_first_not_of("+-") == 1 ? 1 : 0;
+    return text.size() > digits && text.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
+// Only the characters of a decimal number, all taken by the conversion.
+bool is_real_number(std::string const& text)
+{
+    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return *end == '\0';
+}
+
+template <typename Number>
+std::string number_text(Number value)
+{
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+// Assigns the settings fields from the values of a file, and notes in the
+// report every key it looks up, every key of the always-assigned list that
+// the file lacks and every value that is not the number its field takes.
 class FieldReader {
 public:
-    explicit FieldReader(const char* file_name) : file_name_(file_name), scan_(file_name) {}
+    FieldReader(const char* file_name, SettingsFileReport& report)
+        : file_name_(file_name), scan_(file_name), report_(report)
+    {
+    }
 
     // The value of the key, or null when the file gives none.
     const char* find(const char* key, int size = VALUE_SIZE)
     {
+        report_.known_keys.insert(key);
         return GetPrivateProfileString(SECTION, key, "", value_, size, file_name_) ? value_
                                                                                    : nullptr;
     }
@@ -34,11 +77,13 @@ public:
     {
         const char* v = find(key);
         field = v ? my_atoi(v) : 0;
+        check(key, v, field, is_whole_number);
     }
     void always(const char* key, double& field)
     {
         const char* v = find(key);
         field = v ? my_atof(v) : 0.0;
+        check(key, v, field, is_real_number);
     }
     void always(const char* key, bool& field)
     {
@@ -50,13 +95,17 @@ public:
     // Keys assigned only when the file gives a value.
     void if_present(const char* key, int& field)
     {
-        if (const char* v = find(key))
+        if (const char* v = find(key)) {
             field = my_atoi(v);
+            check(key, v, field, is_whole_number);
+        }
     }
     void if_present(const char* key, double& field)
     {
-        if (const char* v = find(key))
+        if (const char* v = find(key)) {
             field = my_atof(v);
+            check(key, v, field, is_real_number);
+        }
     }
 
     // A file name: trailing blanks and line ends are no part of it.
@@ -70,16 +119,28 @@ public:
     }
 
 private:
+    template <typename Number>
+    void check(const char* key, const char* value, Number used,
+               bool (*is_number)(std::string const&))
+    {
+        if (value == nullptr)
+            report_.missing_keys.insert(key);
+        else if (!is_number(trimmed(value)))
+            report_.not_numbers.push_back({key, trimmed(value), number_text(used)});
+    }
+
     const char* file_name_;
     PrivateProfileScan scan_;
+    SettingsFileReport& report_;
     char value_[MAX_FILE_NAME];
 };
 
 }  // namespace
 
-void settings::read_settings(my_string& file_name)
+void settings::read_settings(my_string& file_name, bool warn)
 {
-    FieldReader r(file_name.str);
+    SettingsFileReport report;
+    FieldReader r(file_name.str, report);
 
     r.always("TaskNumber", TaskNumber);
     r.always("XMLOutput", XMLOutput);
@@ -219,4 +280,9 @@ void settings::read_settings(my_string& file_name)
 
     estimate_haplotypes =
         (ComputeAllAllelesEM != 0 || ComputeAllHaplotypesEM != 0 || GibbsInferGamPhase != 0) ? 1 : 0;
+
+    if (warn) {
+        report.unknown_lines = unknown_key_lines(file_name.str, report.known_keys);
+        warn_about_settings_file(report, *this);
+    }
 }

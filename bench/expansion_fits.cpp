@@ -36,7 +36,7 @@ struct ExpansionSample {
         const double pairs = 0.5 * n * (n - 1.0);
         const int classes = static_cast<int>(3 * mean) + 10;
         sample.MaxPairDiff = classes - 1;
-        sample.MismatchObsCounts = new int[2 * classes - 1]();
+        sample.MismatchObsCounts = new std::int64_t[2 * classes - 1]();
         for (int d = 0; d < classes; ++d)
             sample.MismatchObsCounts[d] = static_cast<int>(std::lround(pairs * model.f_i_exp(d)));
     }

@@ -1,36 +1,33 @@
-// The project's Mantel record: its construction and its emptying between
-// the projects of a run list.
+// The project's Mantel record: its construction, its emptying between the
+// projects of a run list, and its form as a distance-matrix subsection.
 
 #include "comparisons/mantel.h"
 
 #include <cstddef>
-#include <limits>
 #include <memory>
 #include <new>
 
-const char* const Mantel::YTypes[Mantel::NumYTypes] = {
-    "fst", "log_fst", "slatkinlinearfst", "log_slatkinlinearfst", "nm", "custom"};
+#include "model/dist_mat.h"
 
-Mantel::Mantel()
-    : MatrixNumber(0), MatricesRead(0), NumPermDone(0), YMatrix("fst"), MatrixSize(0),
-      undefined_why("")
+Mantel::Mantel() : MatrixNumber(0), MatricesRead(0), YMatrix("fst"), MatrixSize(0)
 {
-    clear_statistics();
+    logPermutations = true;
+    simpleWhenCollinear = false;
+    init_YTypes();
 }
 
-void Mantel::clear_statistics()
+Mantel::Mantel(int n) : Mantel()
 {
-    const double none = std::numeric_limits<double>::quiet_NaN();
-    for (double* value : {&ZY1,    &ZY2,    &Z12,   &SPY1,   &SPY2,   &SP12,    &bY1,   &bY2,
-                          &b12,    &b21,    &bY1_2, &bY2_1,  &rY1,    &rY2,     &r12,   &rY1_2,
-                          &rY2_1,  &PrY1,   &PrY2,  &PrY1_2, &PrY2_1, &betaY1,  &betaY2,
-                          &R2Y,    &UnexplY, &MeanY, &SSY,   &MeanX1, &SSX1,    &MeanX2,
-                          &SSX2})
-        *value = none;
-    undefined_why = "";
-    for (auto& counts : TestCounts)
-        for (int& count : counts)
-            count = 0;
+    for (TriMat* matrix : {&Matrix1, &Matrix2, &MatrixY})
+        matrix->create(n);
+}
+
+void Mantel::init_YTypes()
+{
+    const char* const names[NumYTypes] = {"fst", "log_fst", "slatkinlinearfst",
+                                          "log_slatkinlinearfst", "nm", "custom"};
+    for (int t = 0; t < NumYTypes; ++t)
+        YTypes[t] = names[t];
 }
 
 void Mantel::reset()
@@ -55,4 +52,15 @@ bool Mantel::size_fits(double size)
     std::size_t n = static_cast<std::size_t>(size);
     std::size_t cells = n * (n + 1) / 2;
     return std::unique_ptr<double[]>(new (std::nothrow) double[3 * cells]) != nullptr;
+}
+
+std::ostream& operator<<(std::ostream& os, Mantel& mantel)
+{
+    if (mantel.MatrixSize == 0)
+        return os;
+    write_distance_matrix_head(os, mantel.YMatrix, mantel.MatrixSize);
+    write_label_line(os, mantel.YMatrixLabels.get(), mantel.MatrixSize);
+    mantel.Matrix1.print_data(os);
+    os << "\n\t\t}" << std::endl;
+    return os;
 }

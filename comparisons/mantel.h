@@ -8,7 +8,7 @@
 // the labels of their rows come from the Mantel section of the project file:
 // mantel_section.cpp reads the current syntax, mantel_old_reader.cpp the
 // older identifier syntax; the test and its report are in mantel_test.cpp
-// and mantel_print.cpp.
+// and mantel_print.cpp, its statistics those of TCorrelMat.
 //
 // The record is a member of the project: built with it, emptied by reset()
 // after each project of a run list.
@@ -19,6 +19,7 @@
 #include <memory>
 #include <ostream>
 
+#include "comparisons/correl_mat.h"
 #include "core/my_string.h"
 #include "core/rectmat.h"
 #include "core/trimat.h"
@@ -27,34 +28,13 @@
 
 class Population;
 
-class Mantel {
+class Mantel : public TCorrelMat {
 public:
-    // --- Statistics of the last test (mantel_test.cpp) ---
-    // Sums run over the N = n(n-1)/2 cells below the diagonal. A value that
-    // cannot be computed (a constant matrix, collinear matrices) is NaN;
-    // every value is NaN before the first test.
-    double ZY1, ZY2, Z12;     // sums of cross-products Y.X1, Y.X2, X1.X2
-    double SPY1, SPY2, SP12;  // centred sums of products
-    double bY1, bY2;          // regressions of Y on X1 and on X2
-    double b12, b21;          // SP12/SSX2 and SP12/SSX1
-    double bY1_2, bY2_1;      // partial regressions
-    double rY1, rY2, r12;     // correlations
-    double rY1_2, rY2_1;      // partial correlations
-    double PrY1, PrY2, PrY1_2, PrY2_1;  // permutation P values
-    double betaY1, betaY2;    // standardized partial regressions (betaY1 = rY1 with X1 alone)
-    double R2Y;               // total determination of Y
-    double UnexplY;           // 1 - R2Y
-    double MeanY, SSY, MeanX1, SSX1, MeanX2, SSX2;
-    // Per test (ZY1, ZY2, rY1_2, rY2_1): the permutations whose value was
-    // equal to, larger than and smaller than the observed one.
-    int TestCounts[4][3];
-
     // --- Setup read from the project file ---
     int MatrixNumber;   // matrices of the test, Y included: 2 or 3; 0 without a section
     // Matrices accounted for: the YMatrix line sets 0 ("custom") or 1, each
     // matrix block adds 1 and so chooses its matrix (1 Y, 2 X1, 3 X2).
     int MatricesRead;
-    int NumPermDone;    // permutations of the last test; 0 before any
     TriMat Matrix1;     // X1, MatrixSize rows
     TriMat Matrix2;     // X2, used with MatrixNumber 3
     TriMat MatrixY;     // the user's Y, used with the type "custom"
@@ -62,11 +42,13 @@ public:
     ProfileSettings Profile;  // the project's profile; its settings serve the test's output
     my_string YMatrix;        // one of YTypes; "fst" until a YMatrix line sets it
     static const int NumYTypes = 6;
-    static const char* const YTypes[NumYTypes];  // "fst" ... "nm", "custom"
+    my_string YTypes[NumYTypes];  // "fst" ... "nm", "custom", written by init_YTypes
     int MatrixSize;     // rows of each user matrix; 0 while undefined
     std::unique_ptr<my_string[]> YMatrixLabels;  // MatrixSize row labels, or none
 
     Mantel();
+    // As Mantel(), but the three user matrices get n rows of zeros.
+    explicit Mantel(int n);
     ~Mantel() = default;
     Mantel(Mantel const&) = delete;
     Mantel& operator=(Mantel const&) = delete;
@@ -75,6 +57,8 @@ public:
     // labels, type "fst", the matrices zeroed (they keep their rows), no
     // matrix counted. The profile and the last statistics stay.
     void reset();
+    // Writes the six Y type names into YTypes.
+    void init_YTypes();
 
     // --- The Mantel section, current syntax (mantel_section.cpp) ---
     // Reads the rest of the project file as the section: lineNo counts the
@@ -111,12 +95,6 @@ public:
                           int const& P);
     // Cell (i, j) of Y by the Y type: from fst, or from MatrixY for "custom".
     double FstMatr_funct(int i, int j, TriMat& fst);
-    // The statistics of the two- and three-matrix tests, into the record.
-    void compute_correlation(RectMat& Y, RectMat& X1);
-    void compute_correlation(RectMat& Y, RectMat& X1, RectMat& X2);
-    // The permutation tests; P <= 0 draws nothing and sets NumPermDone to 0.
-    void test_correlation(RectMat& Y, RectMat& X1, int const& P);
-    void test_correlation(RectMat& Y, RectMat& X1, RectMat& X2, int const& P);
     // The statistics block and the significance block for MatrixNumber.
     void print_correlations(std::ostream& os);
     void print_p_values(std::ostream& os);
@@ -126,11 +104,11 @@ public:
     static bool size_fits(double size);
 
 private:
-    // Why the NaN statistics of the last test could not be computed.
-    const char* undefined_why;
-
-    void clear_statistics();
     int read_distmatmantel(std::ifstream& in);
 };
+
+// The Y type, the size, the row labels and X1 as a "[[DistanceMatrix]]"
+// subsection, in the layout of the distance matrices; nothing without a size.
+std::ostream& operator<<(std::ostream& os, Mantel& mantel);
 
 #endif

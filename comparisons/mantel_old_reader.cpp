@@ -103,7 +103,7 @@ int Mantel::read_id_content(std::ifstream& in, my_string identifier)
         if (!get_qstring(in, value))
             return 0;
         value.to_lower();
-        for (const char* type : YTypes) {
+        for (my_string const& type : YTypes) {
             if (same_text(value, type)) {
                 YMatrix = value;
                 MatricesRead = same_text(value, "custom") ? 0 : 1;

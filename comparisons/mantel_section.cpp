@@ -145,7 +145,7 @@ int SectionReader::y_matrix_line()
     type.to_lower();
     int found = -1;
     for (int t = 0; t < Mantel::NumYTypes && found < 0; ++t)
-        if (same_text(type, Mantel::YTypes[t]))
+        if (same_text(type, m.YTypes[t]))
             found = t;
     if (found < 0) {
         *_ZOS_ << "\tInvalid YMatrix type (\"" << value << "\")defined on line " << lineNo

@@ -106,22 +106,32 @@ my_string DistMat::build_ext_name(my_string const& file_name)
     return external_file_name(profile, file_name);
 }
 
+void write_distance_matrix_head(std::ostream& os, my_string const& name, int size)
+{
+    os << "\t[[DistanceMatrix]]\n\n";
+    os << "\t\tMatrixName= \"" << name << "\"\n";
+    os << "\t\tMatrixSize= " << size << "\n";
+    os << "\t\tLabelPosition=" << "LINE" << "\n";
+    os << "\t\tMatrixData={\n";
+}
+
+void write_label_line(std::ostream& os, my_string const* labels, int size)
+{
+    os << std::endl;
+    if (labels != nullptr)
+        for (int i = 0; i < size; ++i)
+            os << labels[i] << ' ';
+    os << std::endl;
+}
+
 std::ostream& operator<<(std::ostream& os, DistMat& DM)
 {
     if (DM.size == 0)
         return os;
-    os << "\t[[DistanceMatrix]]\n\n";
-    os << "\t\tMatrixName= \"" << DM.name << "\"\n";
-    os << "\t\tMatrixSize= " << DM.size << "\n";
-    os << "\t\tLabelPosition=" << "LINE" << "\n";
-    os << "\t\tMatrixData={\n";
+    write_distance_matrix_head(os, DM.name, DM.size);
     if (DM.labels == nullptr)
         E.error(INFO, "operator <<(ostream& os, DistMat& DM)", 11);
-    os << std::endl;
-    if (DM.labels != nullptr)
-        for (int i = 0; i < DM.size; ++i)
-            os << DM.labels[i] << ' ';
-    os << std::endl;
+    write_label_line(os, DM.labels, DM.size);
     if (DM.constant_mode) {
         os << "\nConventional FST Matrix: Dij=1 if i!=j and O else:\n" << std::endl;
     } else {

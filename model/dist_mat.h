@@ -80,4 +80,9 @@ private:
 // matrix writes nothing).
 std::ostream& operator<<(std::ostream& os, DistMat& DM);
 
+// Pieces of that subsection: its head down to the MatrixData line, and the
+// label line between two line ends (empty without labels).
+void write_distance_matrix_head(std::ostream& os, my_string const& name, int size);
+void write_label_line(std::ostream& os, my_string const* labels, int size);
+
 #endif

@@ -131,6 +131,9 @@ public:
     // is reported as MEMORY error 1.
     void CreatePermutationVectors(int const& n);
     void SetUpVectorsAfterPermutation(int* ids);
+    // The present haplotypes, ascending, from the counts as they stand (a
+    // scan of all n matrix indices).
+    void SetUpVectorOfExistingHaplotypes();
     // Sums of squared distances over pairs of gene copies (amova/amova_sums.cpp),
     // from the counts above: within the sample (kept in ssdWithinSum, and over
     // SampleSize in ssdWithin), and between this sample and another.

@@ -46,6 +46,14 @@ void Project::poolSamplesInGroups(Samples const& samples, Structure const& struc
     if (profile.GenotypicData) {
         pooled_samples.phen_to_gam(&haplo_list, &profile, &run_settings);
         phenotypes_converted = 1;
+        // The definitions the pooling created have no allele vectors yet (the
+        // sample level builds them only for the analyses that asked), and
+        // the tests on the pooled records read them locus by locus.
+        MY_TIArrayAsVector<HaploDef>& list = haplo_list.list;
+        for (int i = 0; i < list.count; ++i)
+            if (list.data[i]->haplovect.count == 0)
+                list.data[i]->build_haplovect(&allele_db, ProfileSettings::LocusSeparator, 0,
+                                              0.1);
     }
 
     for (int g = 0; g < G; ++g)

@@ -195,8 +195,8 @@ public:
     // 2i+1) with allele `locus` as their first locus, room made for numLoci
     // loci. Later calls append allele `locus` of every gene copy, then the
     // locus separator. A source without gene copies, or smaller than at the
-    // first call, gathers nothing (WARNING 107).
-    void addLocus(Samples const& source, int locus, int numLoci, bool genotypic);
+    // first call, gathers nothing (WARNING 107). True when the locus was gathered.
+    bool addLocus(Samples const& source, int locus, int numLoci, bool genotypic);
 
 private:
     Population* read_sample(std::ifstream& in, Haplo_DB& haplotypes, my_string const& name,
@@ -209,7 +209,8 @@ private:
                             bool genotypic, const char* count_error_source);
     Population* read_simulated_population(Population const& model_sample, int first_tip,
                                           Haplo_DB& haplotypes, Mut_Type const& model,
-                                          bool genotypic, const char* count_error_source);
+                                          char missing, bool genotypic,
+                                          const char* count_error_source);
 };
 
 // Writes the subsection: its head and every sample in the block form.

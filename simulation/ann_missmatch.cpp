@@ -16,12 +16,35 @@
 #include "simulation/ttree.h"
 
 ann_missmatch::ann_missmatch(PopGenetics* sample, settings* run_settings)
-    : theta0(0.0), theta1(0.0), tau(0.0), rate_ratio(0.0), num_positions(0), sim_polym_sites(0.0),
-      pop(sample), set(run_settings), max_classes(500), raggedness(0.0), error(0),
-      not_converged(0), N(4000000), sample_size(0), num_pairs(0), m1(400), ssd(0.0), model(2),
-      transition_prob(0.33), obs_polym_sites(0), max_steps(2000), epsilon(0.001), num_boot(0),
-      p_ssd(0.0), obs_ssd(0.0), alpha(0.05), summary_values()
+    : theta0(0.0), theta1(0.0), tau(0.0), rate_ratio(0.0), rate_ratio1(0.0), rate_ratio2(0.0),
+      gamma_shape(-1.0), num_positions(0), sim_polym_sites(0.0), pop(sample), set(run_settings),
+      max_classes(500), raggedness(0.0), error(0), not_converged(0), N(4000000), sample_size(0),
+      num_pairs(0), pairs_left_out(0), m1(400), m2(0), m3(0), use_rh_search(1), ssd(0.0),
+      model(2), transition_prob(0.33), obs_polym_sites(0), max_steps(2000), epsilon(0.001),
+      num_boot(0), p_ssd(0.0), obs_ssd(0.0), alpha(0.05), summary_values()
 {
+    try {
+        mut_probs0.assign(1005, 0.0);
+        mut_probs1.assign(1005, 0.0);
+        wat_vector.assign(1005, 0.0);
+    } catch (std::bad_alloc const&) {
+        mut_probs0.clear();
+        mut_probs1.clear();
+        wat_vector.clear();
+        error = 1;
+    }
+}
+
+ann_missmatch::ann_missmatch() : ann_missmatch(nullptr, nullptr)
+{
+    const char* file = "glob_res.xl";
+    const bool existed = std::ifstream(file).good();
+    summary_stream = std::make_unique<std::ofstream>(file, std::ios::app);
+    if (!existed && summary_stream->good())
+        *summary_stream << "Data file\tTau\tC.I. Tau\tTheta1\tC.I. Theta1\tTheta0\tC.I. Theta0"
+                           "\tP-value\tSignif. 5%\tTau (R-H)"
+                        << "\tTheta1 (R-H)\tTheta0 (R-H)\n"
+                        << std::flush;
 }
 
 void ann_missmatch::init_data(const double& t0, const double& t1, const double& t, const double& r)
@@ -47,17 +70,23 @@ int ann_missmatch::read_mismatch_pop(double* x, double* y, int& n, int& pairs)
     theta1 = 5.0;
     tau = 3.0;
     rate_ratio = 1.0;
+    gamma_shape = -1.0;
     m1 = 400;
+    m2 = 0;
     model = 2;
     num_pairs = 0;
     pairs = 0;
-    const int* counts = pop ? pop->MismatchObsCounts : nullptr;
+    const std::int64_t* counts = pop ? pop->MismatchObsCounts : nullptr;
     int K = pop ? pop->NumMismatchClasses : 0;
     if (K < 1 && pop)
         K = pop->MaxPairDiff;
     // The histogram holds 2 MaxPairDiff + 1 classes; position last + 2 must
     // stay below max_classes, which every simulated distribution fills.
-    int last = counts ? std::min({K, 2 * pop->MaxPairDiff, max_classes - 3}) : -1;
+    const int reach = counts ? std::min(K, 2 * pop->MaxPairDiff) : -1;
+    int last = std::min(reach, max_classes - 3);
+    pairs_left_out = 0;
+    for (int j = last + 1; j <= reach; ++j)
+        pairs_left_out += counts[j];
     while (last >= 0 && counts[last] == 0)
         --last;
     if (last < 0) {
@@ -300,6 +329,10 @@ bool ann_missmatch::start_fit(FitArrays& a, std::ostream& out)
             out << "\nNo pair of gene copies in the mismatch distribution: no expansion fitted\n";
         return false;
     }
+    if (pairs_left_out > 0 && out.good())
+        out << "\nThe mismatch distribution reaches beyond " << max_classes - 3
+            << " differences: the classes above it (" << pairs_left_out
+            << " pairs) were left out of the fit\n";
     for (int k = 0; k <= a.n; ++k)
         a.y[k] /= a.pairs;
     return true;

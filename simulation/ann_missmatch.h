@@ -19,16 +19,23 @@
 //
 // Files: ann_missmatch.cpp (reader, expectation, raggedness, simulated
 // mismatch), ann_missmatch_fit.cpp (the search and the report),
-// expansion_bootstrap.cpp (the bootstrap shared with the spatial model).
+// expansion_bootstrap.cpp (the bootstrap shared with the spatial model),
+// ann_missmatch_multirate.cpp (the older fit for several classes of site
+// rates on the H-number tables).
 #ifndef DROV_SIMULATION_ANN_MISSMATCH_H
 #define DROV_SIMULATION_ANN_MISSMATCH_H
 
 #include <array>
+#include <fstream>
 #include <functional>
+#include <istream>
+#include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "core/my_string.h"
+#include "simulation/hnum_tables.h"
 
 class PopGenetics;
 class settings;
@@ -39,6 +46,21 @@ public:
     double theta1;       // scaled size after it
     double tau;          // time since the expansion, in mutational units
     double rate_ratio;   // stored by init_data; 1.0 after reading the distribution
+    // The older multi-rate fit (solve_least_square): its rate ratios (three
+    // rates: rate_ratio1 and rate_ratio2), gamma shape (-1: none), H-number
+    // tables of the three site classes and their mixture, the table file of
+    // the gamma model and the folder of the table files.
+    double rate_ratio1;
+    double rate_ratio2;
+    double gamma_shape;
+    Ex_HNum H1, H2, H3, H_mix;
+    std::string h_file;
+    std::string h_dir;
+    // Work vectors of the multi-rate expectation: F_m(theta0), F_m(theta1)
+    // and the probability of m mutations between two genes.
+    std::vector<double> mut_probs0, mut_probs1, wat_vector;
+    // "glob_res.xl" of the default constructor; null otherwise.
+    std::unique_ptr<std::ofstream> summary_stream;
     int num_positions;   // n of the observed distribution
     double sim_polym_sites;  // polymorphic sites of the last simulated sample
     PopGenetics* pop;    // the sample, not owned
@@ -50,7 +72,11 @@ public:
     int N;               // scaling population size of the simulations
     int sample_size;     // gene copies derived from the number of pairs
     int num_pairs;       // pairs of the observed distribution
-    int m1;              // sites of a simulated sample (400)
+    int pairs_left_out;  // pairs in classes beyond the fit's last class (497)
+    int m1;              // sites of a simulated sample (400); first rate class
+    int m2;              // sites of the second and third rate classes
+    int m3;
+    int use_rh_search;   // 1: bootstrap refits use hook_jeeves_rh, else hook_jeeves
     double ssd;          // SSD at the parameters left by the last search
     int model;           // rate model code, set by the caller (2)
     double transition_prob;  // 0.33
@@ -68,6 +94,9 @@ public:
     my_string name;      // the sample's name
 
     ann_missmatch(PopGenetics* sample, settings* run_settings);
+    // Without a sample, appending to "glob_res.xl" in the working directory,
+    // which gets its header line when it is new.
+    ann_missmatch();
     virtual ~ann_missmatch() = default;
     ann_missmatch(const ann_missmatch&) = delete;
     ann_missmatch& operator=(const ann_missmatch&) = delete;
@@ -79,7 +108,8 @@ public:
     // the last non-empty class up to its last expected class (or, when that
     // is below 1, its largest pairwise difference), kept below max_classes - 2
     // so that position n stays inside the arrays; n, the number of pairs and
-    // the derived sample size. Also sets the start values of a fit. 1; 0,
+    // the derived sample size; the pairs of the classes beyond max_classes - 3
+    // go to pairs_left_out. Also sets the start values of a fit. 1; 0,
     // with error set and a line on the log, when the histogram holds no pair.
     int read_mismatch_pop(double* x, double* y, int& n, int& pairs);
 
@@ -111,8 +141,11 @@ public:
     void solve_least_square_rh(std::ostream& out);
     // The coordinate search from the current parameters (steps 10, 0.9 and 1
     // for theta1, theta0 and tau, halved when a parameter does not move and
-    // quadrupled when it does); 1 when it converged. Leaves the final SSD in
-    // ssd; a theta1 above 99999 is then reported as 99999.
+    // quadrupled when it does); 1 when it converged. Theta1 stays at or below
+    // 99999 and its step at or below 10000, so a sample that drives theta1 up
+    // is still searched in theta0 and tau; a step of theta0 or tau past 10000
+    // ends the search. Leaves the final SSD in ssd; a theta1 start above 99999
+    // is then reported as 99999.
     int hook_jeeves_rh(double* x, double* y, const int& n, const int& max_steps,
                        const double& epsilon);
 
@@ -124,6 +157,37 @@ public:
     // The parametric bootstrap of the fit; prints its tables to out.
     void make_bootstrap(double* x, double* y, double* e, int& n, const int& nc, std::ostream& out,
                         int pairs);
+
+    // --- The older fit for several classes of site rates (ann_missmatch_multirate.cpp) ---
+    // Reads the distribution as solve_least_square_rh does, adds ten empty
+    // classes, builds the H-number tables of `model` (2, 3: m1 and m2 sites
+    // at rate ratio rate_ratio; 4: m1, m2, m3 sites at rate_ratio1 and
+    // rate_ratio2; 5: the table h_file) from h_dir, fits with hook_jeeves and
+    // prints the parameters before and after, the estimates and, with
+    // replicates, the bootstrap. The input stream is not read.
+    void solve_least_square(std::istream& in, std::ostream& out, const int& replicates);
+    // The search of hook_jeeves_rh on f_S2Rate, with steps 5, 1 and 1,
+    // halved or quadrupled, and theta1 unbounded; the failure line goes to
+    // the summary stream.
+    int hook_jeeves(double* x, double* y, const int& n, const int& max_steps,
+                    const double& epsilon);
+    // SSD over positions 1 .. n-1 of the finite-sites expectation: class j
+    // gets sum_m P(m) H_mix[j][m] over the m mutations between two genes.
+    // 10 when H_mix is too small, 1 without work vectors.
+    double f_S2Rate(double* x, double* y, const int& n);
+    // P(m) for m = 0 .. M into wat_vector while above threshold, after
+    // F_m(theta0) and F_m(theta1) while either is above threshold / 1000 (at
+    // most 1000 terms). 1; 0 when the vectors end above the threshold.
+    int init_f_i_exp_vect(const double& threshold, int& M);
+    // sum_{m >= i} H_mix[i][m] f_i_exp(m) while f_i_exp(m) > 1e-5; at least 0.
+    double f_i_exp_2r(const int& i);
+    // Placeholder of a conjugate-gradient search: 0 for a null x, else the
+    // truncation of x[0] + y[0] + n + max_steps + epsilon.
+    int conj_grad(double* x, double* y, const int& n, const int& max_steps, const double& epsilon);
+    // f_S2Rate over a grid of tau, theta0 and theta1 into "plot_out.xl".
+    void plot_fS(double* x, double* y, const int& n);
+    // The estimates to out and the multi-rate expectation of positions 1 .. n into e.
+    void make_xl_file(double* x, double* y, double* e, const int& n, std::ostream& out);
 
     // Percentile positions of a bootstrap of B sorted values: the interval of
     // level alpha (lo, up), and the summary quantile p ((int)(p B - 1), at
@@ -166,7 +230,8 @@ protected:
         int pairs = 0;  // pairs of gene copies behind it
     };
     // Zeroed arrays holding the observed distribution as relative
-    // frequencies. False when they cannot be had (the allocation lines on
+    // frequencies, after a note in out when classes beyond the last one that
+    // fits were left out. False when they cannot be had (the allocation lines on
     // the log, error set) or there is no pair to fit (with a note in out).
     bool start_fit(FitArrays& a, std::ostream& out);
     // After the search: the raggedness and the SSD into the summary values,
@@ -177,6 +242,21 @@ protected:
                                   FitArrays const& a);
     // One line on the log when it is open.
     static void log_line(const char* text);
+
+    // The coordinate search shared by hook_jeeves_rh and hook_jeeves, from
+    // the current parameters with the given start steps and step factors.
+    // Theta1 stays at or below theta1_bound and its step at or below 10000; a
+    // step of theta0 or tau past 10000 ends the search. Counts the completed
+    // iterations and leaves the last convergence measure in D; true when
+    // converged.
+    struct SearchSteps {
+        double theta1, theta0, tau, D;
+        double shrink, grow;
+        double theta1_bound;
+    };
+    bool coordinate_search(SearchSteps const& start, std::function<double()> const& sum,
+                           int max_steps, double eps, int& completed, double& D);
+    void print_multirate_parameters(std::ostream& out, double* x, double* y, int n);
 
     // One exploratory move of a coordinate search on one parameter: the trial
     // plus_from + step, then minus_from - step, each kept when its SSD is

@@ -42,12 +42,36 @@ void ann_missmatch::solve_least_square_rh(std::ostream& out)
 int ann_missmatch::hook_jeeves_rh(double* x, double* y, const int& n, const int& steps,
                                   const double& eps)
 {
-    double s1 = 10.00001, s2 = 0.899999, s3 = 1.000001;
-    double D = 1.000001;
-    int completed = 0;
-    // The search's functions are wrapped once, not at every exploratory move.
     const std::function<double()> sum = [&] { return f_SRod_Harp(x, y, n); };
-    const std::function<void(double)> put_theta1 = [&](double v) { theta1 = v; };
+    // An expanding sample drives theta1 to its bound, where it is held while
+    // theta0 and tau settle.
+    const double theta1_bound = 99999.0;
+    int completed = 0;
+    double D = 0.0;
+    const bool converged = coordinate_search(
+        {10.00001, 0.899999, 1.000001, 1.000001, 0.500001, 1.0 / 0.2500005, theta1_bound}, sum,
+        steps, eps, completed, D);
+    if (!converged) {
+        if (_ZOS_ && _ZOS_->good())
+            *_ZOS_ << "\t\tno convergence after " << completed << " steps (#=" << D << ")\n";
+        not_converged = 1;
+    }
+    ssd = sum();
+    if (theta1 > theta1_bound)
+        theta1 = theta1_bound;
+    return converged ? 1 : 0;
+}
+
+bool ann_missmatch::coordinate_search(SearchSteps const& start, std::function<double()> const& sum,
+                                      int steps, double eps, int& completed, double& D)
+{
+    double s1 = start.theta1, s2 = start.theta0, s3 = start.tau;
+    D = start.D;
+    completed = 0;
+    // The search's functions are wrapped once, not at every exploratory move.
+    const std::function<void(double)> put_theta1 = [&](double v) {
+        theta1 = std::min(v, start.theta1_bound);
+    };
     const std::function<void(double)> lower_theta1 = [&](double v) {
         theta1 = v;
         if (theta0 > theta1)
@@ -59,30 +83,23 @@ int ann_missmatch::hook_jeeves_rh(double* x, double* y, const int& n, const int&
             theta1 = theta0;
     };
     const std::function<void(double)> put_tau = [&](double v) { tau = v; };
-    const double shrink = 0.500001, grow = 1.0 / 0.2500005;
     for (;;) {
         double ref = sum();
         const double theta0_start = theta0, tau_start = tau;
-        if (!explore(s1, eps, theta1, theta1, ref, put_theta1, sum, shrink, grow, lower_theta1))
+        // A theta1 step past 10000 is capped there instead of ending the search.
+        if (!explore(s1, eps, theta1, theta1, ref, put_theta1, sum, start.shrink, start.grow,
+                     lower_theta1))
+            s1 = 10000.0;
+        if (!explore(s2, eps, theta0, theta0_start, ref, put_theta0, sum, start.shrink, start.grow))
             break;
-        if (!explore(s2, eps, theta0, theta0_start, ref, put_theta0, sum, shrink, grow))
-            break;
-        if (!explore(s3, eps, tau, tau_start, ref, put_tau, sum, shrink, grow))
+        if (!explore(s3, eps, tau, tau_start, ref, put_tau, sum, start.shrink, start.grow))
             break;
         D = std::max({s3, s2, s1 / (theta1 + 1.0)});
         ++completed;
         if (completed >= steps || D <= eps)
             break;
     }
-    if (D > eps) {
-        if (_ZOS_ && _ZOS_->good())
-            *_ZOS_ << "\t\tno convergence after " << completed << " steps (#=" << D << ")\n";
-        not_converged = 1;
-    }
-    ssd = sum();
-    if (theta1 > 99999.0)
-        theta1 = 99999.0;
-    return D <= eps ? 1 : 0;
+    return D <= eps;
 }
 
 int ann_missmatch::simulate_miss(double* x, double* y, int&)
@@ -123,7 +140,8 @@ void ann_missmatch::make_bootstrap(double* x, double* y, double* e, int& n, cons
             return simulate_miss(xs, ys, unused) == 1;
         },
         [this](double* xs, double* ys, int positions) {
-            return hook_jeeves_rh(xs, ys, positions, max_steps, epsilon);
+            return use_rh_search ? hook_jeeves_rh(xs, ys, positions, max_steps, epsilon)
+                                 : hook_jeeves(xs, ys, positions, max_steps, epsilon);
         }};
     double quantiles[3][4];
     if (!run_bootstrap(model, x, y, e, n, nc, out, pairs, quantiles))

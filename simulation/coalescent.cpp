@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "core/errors.h"
 #include "core/random.h"
 #include "simulation/ttree.h"
 
@@ -99,5 +100,20 @@ int TTree::scale_to_num_generations(const int& N)
         return 0;
     for (int i = num_tips; i < 2 * num_tips - 1; ++i)
         nodes[i].time *= N;
+    return 1;
+}
+
+int TGenealogy::build_genealogy(std::ostream&, int n, double, double T, double f)
+{
+    std::ostream* log = _ZOS_ && _ZOS_->good() ? _ZOS_ : nullptr;
+    if (log)
+        *log << "Building tree structure\n";
+    if (!allocate_tree(n) || !build_tree())
+        return 0;
+    if (log)
+        *log << "Done !\n" << "Applying bottleneck: Factor " << f << ", Time : " << T << "\n";
+    bottleneck(T, f);
+    if (log)
+        *log << "Done !\n" << "Sould never be called" << std::endl;
     return 1;
 }

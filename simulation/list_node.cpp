@@ -29,3 +29,16 @@ int TListNode::fill(int n, TNode* first)
     }
     return 1;
 }
+
+int TListNode::allocate_list(int n)
+{
+    count = 0;
+    std::vector<TNode*>().swap(list);
+    try {
+        list.assign(n > 0 ? n : 0, nullptr);
+    } catch (std::bad_alloc const&) {
+        E.error(MEMORY, "TListNode::allocate_list", 0);
+        return 0;
+    }
+    return 1;
+}

@@ -22,6 +22,10 @@ public:
     // when they cannot be allocated.
     int fill(int n, TNode* first);
 
+    // Fresh room for n lineages, none in use. 1, or 0 (no room) after a
+    // MEMORY report when the slots cannot be allocated.
+    int allocate_list(int n);
+
     // Appends a lineage (the capacity suffices for every lineage of a tree).
     void push(TNode* node) { list[count++] = node; }
 

@@ -159,6 +159,26 @@ void TNode::change_state(int& state, int site, const MutationScheme& scheme)
     }
 }
 
+namespace {
+
+// The first node at or below `node` that carries the site: a node that is
+// not present, or has one child, or two children not both present, gives way
+// to its child (of two, the left one when present, else the right one).
+TNode* site_carrier(TNode* node)
+{
+    for (;;) {
+        TNode* l = node->left;
+        TNode* r = node->right;
+        if (!l && !r)
+            return node;
+        if (node->present && l && r && l->present && r->present)
+            return node;
+        node = l && r ? (l->present ? l : r) : (l ? l : r);
+    }
+}
+
+}  // namespace
+
 int TNode::new_Add_SNP_Mutation(const int& site, TNode*& mutNode, int state, int derived)
 {
     if (site < 0 || !states.resize(std::max(states.size, site + 1))) {
@@ -169,11 +189,13 @@ int TNode::new_Add_SNP_Mutation(const int& site, TNode*& mutNode, int state, int
     states[site] = state;
     if (!left || !right)
         return state;
-    int left_state = left == mutNode ? 1 : state;
-    left->new_Add_SNP_Mutation(site, mutNode, left_state, derived);
-    int right_state = right == mutNode ? 1 : (left == mutNode ? derived : left_state);
-    right->new_Add_SNP_Mutation(site, mutNode, right_state, derived);
-    return right == mutNode ? derived : right_state;
+    TNode* L = site_carrier(left);
+    TNode* R = site_carrier(right);
+    int left_state = L == mutNode ? 1 : state;
+    L->new_Add_SNP_Mutation(site, mutNode, left_state, derived);
+    int right_state = R == mutNode ? 1 : (L == mutNode ? derived : left_state);
+    R->new_Add_SNP_Mutation(site, mutNode, right_state, derived);
+    return R == mutNode ? derived : right_state;
 }
 
 bool TNode::same_states(const TNode& other) const

@@ -25,6 +25,11 @@ myVectInt& myVectInt::operator=(const myVectInt& other)
     return *this;
 }
 
+bool myVectInt::operator==(const myVectInt& other) const
+{
+    return size == other.size && std::equal(values, values + size, other.values);
+}
+
 int myVectInt::resize(int n)
 {
     return size == n ? 1 : allocate(n, "myVectInt& myVectInt::operator=()");

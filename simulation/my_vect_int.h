@@ -23,6 +23,9 @@ public:
     // the values are then undefined. 1, or 0 (empty vector) after a report.
     int resize(int n);
 
+    // Equal sizes and equal values (two empty vectors are equal).
+    bool operator==(const myVectInt& other) const;
+
     int& operator[](int i) { return values[i]; }
     int operator[](int i) const { return values[i]; }
 

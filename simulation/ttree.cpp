@@ -25,7 +25,8 @@ MY_TArrayAsVector<double> TTree::nodeWeights(0, 0);
 
 TNode::TNode()
     : time(0.0), left(nullptr), right(nullptr), parent(nullptr), num_desc(0), states(),
-      num_sites(0), id(++node_count), distinct(true), hapl_count(1), num_left(0), num_right(0)
+      num_sites(0), id(++node_count), distinct(true), hapl_count(1), num_left(0), num_right(0),
+      present(true)
 {
 }
 
@@ -39,6 +40,7 @@ void TNode::reset()
     distinct = true;
     hapl_count = 1;
     num_left = num_right = 0;
+    left_desc = right_desc = TDescList();
 }
 
 int TNode::count_desc()
@@ -97,6 +99,11 @@ TTree::TTree()
     matchingNodes.owns = 0;
 }
 
+TTree::TTree(int n) : TTree()
+{
+    allocate_tree(n);
+}
+
 int TTree::allocate_tree(const int& n)
 {
     const char* where = "TTree::allocate_tree()";
@@ -150,4 +157,39 @@ double TTree::total_length() const
         if (nodes[i].parent)
             length += nodes[i].parent->time - nodes[i].time;
     return length;
+}
+
+int TTree::build_lists_of_descendent_nodes()
+{
+    if (!has_nodes())
+        return 0;
+    const int n = num_tips;
+    const int last = 2 * n - 2;
+    try {
+        desc_ids.resize(n);
+        desc_first.resize(last + 1);
+    } catch (std::bad_alloc const&) {
+        E.error(MEMORY, "TNode:: build_list_of_descendent_nodes()", 0);
+        return 0;
+    }
+    root().count_desc();
+    // A node's children were made before it, so walking the array downwards
+    // from the root visits every parent before its children: each child's run
+    // starts where its parent's does, the right one after the left one's tips.
+    desc_first[last] = 0;
+    for (int i = last; i >= 0; --i) {
+        TNode& node = nodes[i];
+        const int first = desc_first[i];
+        if (!node.left || !node.right) {
+            desc_ids[first] = node.id;
+            node.left_desc = TDescList(&desc_ids[first], 1);
+            node.right_desc = TDescList();
+            continue;
+        }
+        desc_first[node.left - nodes.get()] = first;
+        desc_first[node.right - nodes.get()] = first + node.num_left;
+        node.left_desc = TDescList(&desc_ids[first], node.num_left);
+        node.right_desc = TDescList(&desc_ids[first + node.num_left], node.num_right);
+    }
+    return 1;
 }

@@ -45,6 +45,23 @@ enum Mut_Type {
 // Demes of the one-level structured model: D demes, or D x D for a lattice.
 enum migrationModel { ISLAND = 0, LATTICE = 1 };
 
+// The tip ids below one child of a node: a run of the tree's descendant
+// order (TTree::build_lists_of_descendent_nodes), valid until the next build
+// or allocation of that tree. Empty before the first build.
+class TDescList {
+public:
+    TDescList() = default;
+    TDescList(const int* first, int count) : ids_(first), count_(count) {}
+    int size() const { return count_; }
+    int operator[](int i) const { return ids_[i]; }
+    const int* begin() const { return ids_; }
+    const int* end() const { return ids_ + count_; }
+
+private:
+    const int* ids_ = nullptr;
+    int count_ = 0;
+};
+
 class TNode {
 public:
     double time;    // before the present; 0 for tips
@@ -59,6 +76,13 @@ public:
     int hapl_count;    // on a distinct tip, tips that carry its sequence
     int num_left;      // tips below the left and the right child (count_desc)
     int num_right;
+    // The node carries the site of a single mutation; every node does (set
+    // at construction, never changed), so the placement walk stops at once.
+    bool present;
+    // Ids of the tips below the left and the right child; a tip lists its own
+    // id on the left. Set by TTree::build_lists_of_descendent_nodes.
+    TDescList left_desc;
+    TDescList right_desc;
 
     static int node_count;  // serial-number source, reset before each replicate
     static int _tot_mut;    // mutations placed since the last reset (in-order sites)
@@ -164,6 +188,8 @@ public:
     static MY_TArrayAsVector<double> nodeWeights;
 
     TTree();
+    // A tree with the nodes of n tips (allocate_tree).
+    explicit TTree(int n);
     TTree(const TTree&) = delete;
     TTree& operator=(const TTree&) = delete;
 
@@ -182,6 +208,14 @@ public:
     int compute_moments_of_coalescence_times();
     // Sum of the branch lengths.
     double total_length() const;
+
+    // Fills left_desc and right_desc of every node of the built tree (and
+    // num_left, num_right, num_desc as count_desc does): one walk lays the tip
+    // ids out in left-first order, so that the tips below any node form one
+    // run of it, and each list is a view of its run. Linear in the number of
+    // tips. 1; 0 when the tree has no nodes or the order cannot be allocated
+    // (MEMORY report).
+    int build_lists_of_descendent_nodes();
 
     // --- Single population (coalescent.cpp); times in coalescent units ---
     // Kingman's coalescent for the num_tips tips: n-1 time deviates, then two
@@ -265,6 +299,8 @@ private:
     TListNode lineages;   // working lists of the builders, reused
     TListNode emigrants;
     std::vector<int> deme_order;  // scratch of the deme placement
+    std::vector<int> desc_ids;    // tip ids in left-first order (descendant lists)
+    std::vector<int> desc_first;  // per node, the start of its run in desc_ids
     // Scratch of compute_hapl_freq: per tip its hash and index, the sites at
     // which the tips differ.
     std::vector<std::pair<std::uint64_t, int>> tip_keys;
@@ -277,6 +313,16 @@ private:
     TNode* remove_random_lineage(double u, int& deme);
     void add_lineage(TNode* node, int deme);
     void update_deme_rate(int deme);
+};
+
+// A tree with a one-step builder: Kingman's coalescent followed by a sudden
+// change of size, with progress lines on the log.
+class TGenealogy : public TTree {
+public:
+    // Makes and builds the genealogy of n tips, then applies the change of
+    // size by the factor f at time T (bottleneck); the stream and the first
+    // double are not used. 1, or 0 when the tree cannot be made.
+    int build_genealogy(std::ostream& os, int n, double unused, double T, double f);
 };
 
 #endif

@@ -98,7 +98,8 @@ void write_allelic_range_blocks(SummaryReport& r)
     r.out << "\n";
     r.close_block(gw);
 
-    // Modified Garza-Williamson index; a locus without a total range is left out.
+    // Modified Garza-Williamson index; a locus without a total range, and a
+    // sample without any gene copy at the locus, are left out ("N.A.").
     const SummaryReport::Block modified{"GWN", "Garza-Williamson modified index",
                                         "Garza-Williamson modified index", "sumModGWIndex",
                                         "modGWIndex", "Locus#", 6, {"Mean", "s.d."}};
@@ -110,7 +111,8 @@ void write_allelic_range_blocks(SummaryReport& r)
         int i = 0;
         r.sample_cells([&](PopGenetics& p, double& v) {
             Moments& sums = of_sample[static_cast<std::size_t>(i++)];
-            if (!has_total[at] || l >= p.LocusAllelicRange.count || l >= p.LocusGWStat.count)
+            if (!has_total[at] || l >= p.LocusAllelicRange.count || l >= p.LocusGWStat.count
+                || l >= p.LocusGeneCopies.count || p.LocusGeneCopies[l] <= 0)
                 return false;
             v = (p.LocusAllelicRange[l] + 1.0) / (totalAllelicRange[at] + 1.0) * p.LocusGWStat[l];
             sums.add(v);

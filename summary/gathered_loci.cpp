@@ -60,11 +60,11 @@ void append_allele(my_string& text, TAllele const& allele)
 
 }  // namespace
 
-void Samples::addLocus(Samples const& source, int locus, int numLoci, bool genotypic)
+bool Samples::addLocus(Samples const& source, int locus, int numLoci, bool genotypic)
 {
     const bool first_call = Populations.count == 0;
     if (first_call && this == &source)
-        return;
+        return false;
     // The source must be as large as at the first call, and hold the locus.
     bool usable = source.Populations.count >= (first_call ? 1 : Populations.count);
     for (int p = 0; usable && p < source.Populations.count; ++p) {
@@ -82,7 +82,7 @@ void Samples::addLocus(Samples const& source, int locus, int numLoci, bool genot
     }
     if (!usable) {
         E.error(WARNING, "Samples::addLocus()", INDEX_MESSAGE);
-        return;
+        return false;
     }
     if (first_call) {
         Population const& first = *source.Populations.data[0];
@@ -118,7 +118,7 @@ void Samples::addLocus(Samples const& source, int locus, int numLoci, bool genot
                 for (my_string& text : copy->individuals.phenotypes.data[k]->gene_copy)
                     text.reserve(needed);
         }
-        return;
+        return true;
     }
     for (int p = 0; p < Populations.count; ++p) {
         Population const& from = *source.Populations.data[p];
@@ -136,4 +136,5 @@ void Samples::addLocus(Samples const& source, int locus, int numLoci, bool genot
                 append_allele(individuals.data[g / 2]->gene_copy[g % 2],
                               *record_allele(*from.haplotypes.data[r], locus));
     }
+    return true;
 }

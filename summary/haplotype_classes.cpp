@@ -174,6 +174,14 @@ void Samples::print_out_haplo_cl(std::fstream* results, DistMat const& distances
     }
     std::vector<std::vector<int>> classes = build_classes(list, usable, distances);
     int num_classes = static_cast<int>(classes.size());
+    // A haplotype without a row stays out of every class (reported above).
+    if (std::find(usable.begin(), usable.end(), 0) != usable.end())
+        *_ZOS_ << "\n\tSamples::print_out_haplo_cl(): inconsistent class found.\n" << std::endl;
+    // The class list always opens one class at its start: with no class at
+    // all that start has no class behind it.
+    if (num_classes == 0)
+        *_ZOS_ << "\n\tSamples::print_out_haplo_cl():the number of class separator is not right.\n"
+               << std::endl;
     int num_samples = Populations.count;
 
     RectMat freq(num_classes + 1, num_samples + 1);

@@ -122,7 +122,8 @@ void NeutralityTable::chakraborty()
     row("Sample size", COUNT, sample_size);
     alleles_rows();
     row("Obs. homozygosity", NOT_AVAILABLE, [](PopGenetics& p) { return p.Homozygosity; });
-    row("Exp. no. of alleles", PLAIN, [](PopGenetics& p) { return p.ExpNumAlleles; });
+    row("Exp. no. of alleles", NOT_AVAILABLE,
+        [](PopGenetics& p) { return p.ChakrabortyExpNumAlleles; });
     row("P(k or more alleles)", NOT_AVAILABLE,
         [](PopGenetics& p) { return p.ChakrabortyPClasses; });
 }
@@ -164,7 +165,7 @@ void NeutralityTable::fu()
     title("Fu's FS test");
     alleles_rows();
     row("Theta_pi", NOT_AVAILABLE, [](PopGenetics& p) { return p.ThetaPi; });
-    row("Exp. no. of alleles", PLAIN, [](PopGenetics& p) { return p.ExpNumAlleles; });
+    row("Exp. no. of alleles", NOT_AVAILABLE, [](PopGenetics& p) { return p.FuExpNumAlleles; });
     SumStat.FSsd.count = 0;
     Moments FS = row("FS", PLAIN, [](PopGenetics& p) { return p.FuFs; }, &SumStat.FS);
     store(FS, SumStat.MEAN_FUFS, SumStat.meanFS, SumStat.SD_FUFS, SumStat.sdFS);

@@ -151,6 +151,7 @@ private:
     // False when the scan must end (stop request or no usable simulation).
     bool runPass(int k);
     bool readSimulatedFile(SimulatedLoci& loci);
+    std::string simulatedProjectName(int k) const;
     void writeSimulatedProject(int k, Samples& collected);
     bool testLoci(SimulatedLoci const& loci, std::ofstream& obsOut);
 };
@@ -228,13 +229,17 @@ bool ScanPasses::readSimulatedFile(SimulatedLoci& loci)
     return true;
 }
 
-void ScanPasses::writeSimulatedProject(int k, Samples& collected)
+std::string ScanPasses::simulatedProjectName(int k) const
 {
     my_string name = settings::input_file;
     name.remove_extension();
-    name += ("_sim" + std::to_string(k) + ".drp").c_str();
+    return name.str + ("_sim" + std::to_string(k) + ".drp");
+}
+
+void ScanPasses::writeSimulatedProject(int k, Samples& collected)
+{
     std::ofstream out;
-    openForWriting(g, out, name);
+    openForWriting(g, out, my_string(simulatedProjectName(k).c_str()));
     if (out)
         out << p.profile << "\n" << collected << "\n" << *g.savedStructure << "\n";
 }
@@ -265,17 +270,23 @@ bool ScanPasses::runPass(int k)
         settings::print_message();
         simProjectList << "_sim" << k << ".drp\n";
     }
-    if (projectSimulationMode)
-        return true;
     if (loci.failures > 0) {
+        // A simulated project then holds fewer loci than asked.
         std::string text = "\t" + std::to_string(loci.failures) + " of "
-                           + std::to_string(pass.model.numSims) + " simulations failed\n";
-        g.tell(text.c_str());
-        if (loci.failures >= pass.model.numSims) {
+                           + std::to_string(pass.model.numSims) + " simulations failed";
+        if (projectSimulationMode) {
+            my_string file(simulatedProjectName(k).c_str());
+            file.rm_path();
+            text += std::string(" for the simulated project \"") + file.str + "\"";
+        }
+        g.tell((text + "\n").c_str());
+        if (!projectSimulationMode && loci.failures >= pass.model.numSims) {
             refuseInvalidF(g);
             return false;
         }
     }
+    if (projectSimulationMode)
+        return true;
     if (loci.fst.count == 0) {
         g.tell("\tNo simulated locus is available: the observed loci cannot be tested\n");
         return true;
@@ -302,7 +313,7 @@ bool ScanPasses::testLoci(SimulatedLoci const& loci, std::ofstream& obsOut)
         out << tag.open() << "\n";
     writePValueHead(out, hierarchical, m.numDemes, m.numGroups, m.numSims);
     writeObservedHead(obsOut);
-    const bool counting = _DETECT_SELECTION_ != 0;
+    const bool counting = g.selectionBatch != nullptr;
     SelectionCounts counts;
     for (int i = 1; i <= numLoci; ++i) {
         workCounter += 1.0f;
@@ -337,8 +348,8 @@ bool ScanPasses::testLoci(SimulatedLoci const& loci, std::ofstream& obsOut)
     std::strcpy(settings::message, "Detecting loci under selection: done ... ");
     settings::print_message();
     obsOut.close();
-    if (counting && ofs_selection_res)
-        writeBatchLine(*ofs_selection_res, settings::input_file.str, m.numSims, counts);
+    if (counting)
+        writeBatchLine(*g.selectionBatch, settings::input_file.str, m.numSims, counts);
     return true;
 }
 
@@ -381,6 +392,7 @@ void reduceToOneGroup(Structure& structure)
 
 ScanGuard::ScanGuard(Project& project)
     : savedResultsStream(project.run_settings.results_stream), savedLogStream(_ZOS_),
+      selectionBatch(_DETECT_SELECTION_ ? ofs_selection_res : nullptr),
       savedSamples(project.samples), savedStructure(project.structure), scanSamples(new Samples),
       p(project), savedReporterStream(E.results_stream), observedSetAside(false),
       savedVectorsBuilt(0), savedConverted(0),
@@ -389,7 +401,7 @@ ScanGuard::ScanGuard(Project& project)
       savedPermutations(project.run_settings.NumPermutationsAMOVA),
       savedConventionalFst(project.run_settings.ComputeConventionalFST),
       savedDistanceMatrix(project.run_settings.ComputeDistanceMatrixAMOVA), savedGenotypic(0),
-      genotypicCleared(false)
+      genotypicCleared(false), collectedValues(SumStat.storedValues())
 {
     settings& s = p.run_settings;
     s.selection_scan_running = true;
@@ -433,6 +445,7 @@ ScanGuard::~ScanGuard()
     htmlOutput = true;
     s.selection_scan_running = false;
     PopGenetics::globalAllelicDB.destroy();
+    SumStat.restoreValues(collectedValues);
 }
 
 std::ostream& ScanGuard::results()

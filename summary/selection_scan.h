@@ -13,11 +13,13 @@
 #include <iosfwd>
 #include <memory>
 
+#include "app/glbobj.h"
 #include "core/datatype.h"
 #include "core/value_array.h"
 #include "model/allele_db.h"
 #include "model/haplo_db.h"
 #include "simulation/ttree.h"
+#include "summary/sumstat.h"
 
 class Project;
 class Samples;
@@ -152,7 +154,9 @@ void writeBatchLine(std::ostream& out, char const* inputFile, int numSims,
                     SelectionCounts const& counts);
 
 // Everything the scan changes in the project and the run, given back by the
-// destructor on every way out, exceptions included.
+// destructor on every way out, exceptions included. The internal AMOVAs
+// leave no trace in the run's own outputs: the results, the log, the batch
+// files and the summary-statistics collector get nothing from them.
 class ScanGuard {
 public:
     explicit ScanGuard(Project& project);
@@ -164,6 +168,9 @@ public:
     std::fstream sink;
     std::fstream* savedResultsStream;
     std::ostream* savedLogStream;
+    // The scan's own line of "selectionDetection.sum"; null when the batch
+    // file is not asked for. Taken before the batch streams are suspended.
+    std::ofstream* selectionBatch;
     Samples* savedSamples;
     Structure* savedStructure;
     // Working samples and structure of the simulated loci.
@@ -197,6 +204,8 @@ private:
         savedDistanceMatrix;
     int savedGenotypic;
     bool genotypicCleared;
+    TSumStat::StoredValues collectedValues;
+    BatchStreamsSuspended batchStreams;
 };
 
 }  // namespace selection_scan

@@ -240,8 +240,9 @@ bool simulateLoci(Project& p, ScanGuard& guard, PassSettings const& pass, std::o
             continue;
         }
         enterSimulatedLocus(p, scanSamples);
-        if (pass.collected && pass.lociPerFile > 0)
-            pass.collected->addLocus(scanSamples, 0, pass.lociPerFile, s.genotypic_data != 0);
+        if (pass.collected && pass.lociPerFile > 0
+            && !pass.collected->addLocus(scanSamples, 0, pass.lociPerFile, s.genotypic_data != 0))
+            ++loci.failures;
         p.allele_db.create_pop_freq_vector(scanSamples.Populations.count);
         if (!pass.collected)
             measureLocus(p, guard, H, numMuts, noTargetHet, simOut, loci);

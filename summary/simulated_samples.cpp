@@ -30,9 +30,30 @@ void clear_snp_candidates()
     TTree::nodeWeights.count = 0;
 }
 
+// The one character of state k of model 3 without locus separator: code
+// 48 + k, except the characters that the project reader takes for something
+// else: '?' (the usual missing-data character) becomes '+', the backslash
+// '$', and '}', which closes a sample's data, '%'. None of the three is
+// 48 + k for another state. 0 for a state without a character, and for the
+// project's own missing-data character, which would read as missing data.
+char state_character(int state, char missing)
+{
+    if (state < 0 || state > HIGHEST_CHARACTER_STATE)
+        return 0;
+    char c = static_cast<char>(48 + state);
+    if (c == '?')
+        c = '+';
+    else if (c == '\\')
+        c = '$';
+    else if (c == '}')
+        c = '%';
+    return c == missing ? 0 : c;
+}
+
 // The identifier of a tip (from its first site) and its allele text (from all
 // its sites); false for a state that model 3 cannot write as one character.
-bool tip_allele(TNode const& tip, Mut_Type const& model, std::string& id, std::string& text)
+bool tip_allele(TNode const& tip, Mut_Type const& model, char missing, std::string& id,
+                std::string& text)
 {
     const int first = tip.states[0];
     text.clear();
@@ -50,13 +71,11 @@ bool tip_allele(TNode const& tip, Mut_Type const& model, std::string& id, std::s
         return true;
     }
     if (model == NEW_ALLELE && ProfileSettings::LocusSeparator == 0) {
-        // One character per site: code 48 + state, with the two characters
-        // that the project reader takes for something else replaced.
         for (int s = 0; s < tip.num_sites; ++s) {
-            const int state = tip.states[s];
-            if (state < 0 || state > HIGHEST_CHARACTER_STATE)
+            const char c = state_character(tip.states[s], missing);
+            if (c == 0)
                 return false;
-            text += state == 15 ? '+' : state == 44 ? '$' : static_cast<char>(48 + state);
+            text += c;
         }
         id = text.substr(0, 1);
         return true;
@@ -111,7 +130,8 @@ int& Samples::sprinkle_mutations(double const& rate, int const& numSites, Mut_Ty
 
 Population* Samples::read_simulated_population(Population const& model_sample, int first_tip,
                                                Haplo_DB& haplotypes, Mut_Type const& model,
-                                               bool genotypic, const char* count_error_source)
+                                               char missing, bool genotypic,
+                                               const char* count_error_source)
 {
     auto work = std::make_unique<Population>();
     work->name = model_sample.name;
@@ -134,7 +154,7 @@ Population* Samples::read_simulated_population(Population const& model_sample, i
         TNode const& tip = SimTree.nodes[first_tip + j];
         if (!tip.distinct)
             continue;
-        if (!tip_allele(tip, model, id, text)) {
+        if (!tip_allele(tip, model, missing, id, text)) {
             E.error(ERROR, SAMPLE_SOURCE, TOO_MANY_MUTATIONS_MESSAGE);
             return nullptr;
         }
@@ -168,8 +188,9 @@ int Samples::read_simulated_walk(Samples const& source, Population const* const*
 {
     int offset = 0;
     for (int k = 0; k < count; ++k) {
-        std::unique_ptr<Population> work(read_simulated_population(
-            *walk[k], offset, haplotypes, model, genotypic, count_error_source));
+        std::unique_ptr<Population> work(read_simulated_population(*walk[k], offset, haplotypes,
+                                                                   model, source.MissingData,
+                                                                   genotypic, count_error_source));
         if (!work)
             return 0;
         Population* made = make_simulated_sample(*work, model);

@@ -6,6 +6,9 @@
 // number of polymorphic sites; optionally repeated for bootstrap replicates
 // over sites, each in a folder of its own under "bootSFS/".
 //
+// The joint spectra are counted, written and released one pair of samples
+// at a time: many large samples never hold all pairs' tables at once.
+//
 // A site is a locus of the allele tables; its allele named "0" is the
 // ancestral state, every other allele derived. A site whose pooled alleles
 // include the missing-data allele is in no spectrum.
@@ -51,10 +54,18 @@ struct SiteTable {
 
     int d(int site, int p) const { return derived[static_cast<std::size_t>(site) * K + p]; }
     bool has(int site, Flag f) const { return flags[static_cast<std::size_t>(site)] & f; }
+    // The minor-allele cell of sample p of size n: the count of the allele
+    // "0" when that is the minor allele, else the derived count.
+    int minor(int site, int p, int n) const
+    {
+        return has(site, ANCESTRAL_MINOR) ? n - d(site, p) : d(site, p);
+    }
 };
 
-// The spectra of one run of the exporter, allocated once and emptied before
-// each pass, so that the passes allocate nothing per site.
+// The spectra of one run of the exporter. Those of the samples and the
+// multidimensional ones are allocated once and emptied before each pass, so
+// that the passes allocate nothing per site; a pair's joint tables live
+// while that pair is counted and written.
 class SpectrumExport {
 public:
     SpectrumExport(Samples& samples, settings& s);
@@ -77,8 +88,7 @@ private:
 
     std::vector<std::vector<int>> daf_;
     std::vector<std::vector<double>> maf_;
-    std::vector<std::vector<int>> joint_daf_;  // pair (i, j), j < i, at i(i-1)/2 + j
-    std::vector<std::vector<double>> joint_maf_;
+    std::vector<bool> pair_skipped_;  // pair (i, j), j < i, at i(i-1)/2 + j
     bool multi_ = false;
     std::vector<double> dsfs_, msfs_;
     TSFSCoord dcoord_, mcoord_;
@@ -93,6 +103,7 @@ private:
     void write_pass(std::string const& prefix, bool observed);
     void write_sample(int p, std::string const& prefix);
     void write_pair(int i, int j, std::string const& prefix);
+    bool make_pair(int i, int j, std::vector<int>& daf, std::vector<double>& maf);
     void write_multi(std::string const& prefix);
     void write_polymorphic_sites();
     bool open(std::ofstream& out, std::string const& name) const
@@ -160,12 +171,7 @@ void SpectrumExport::make_spectra()
         }
     }
     if (s_.ComputeJointSFS) {
-        for (int i = 1; i < K_; ++i)
-            for (int j = 0; j < i; ++j) {
-                const std::size_t cells = static_cast<std::size_t>(n_[i] + 1) * (n_[j] + 1);
-                joint_daf_.emplace_back(cells);
-                joint_maf_.emplace_back(cells);
-            }
+        pair_skipped_.assign(static_cast<std::size_t>(K_) * (K_ - 1) / 2, false);
         for (int s = 0; s < L_; ++s)
             if (PopGenetics::globalAllelicDB.loci.data[s]->is_polymorph(samples_.MissingData,
                                                                         samples_.RecessiveAllele))
@@ -273,10 +279,6 @@ void SpectrumExport::empty_spectra()
         std::fill(v.begin(), v.end(), 0);
     for (auto& v : maf_)
         std::fill(v.begin(), v.end(), 0.0);
-    for (auto& v : joint_daf_)
-        std::fill(v.begin(), v.end(), 0);
-    for (auto& v : joint_maf_)
-        std::fill(v.begin(), v.end(), 0.0);
     std::fill(dsfs_.begin(), dsfs_.end(), 0.0);
     std::fill(msfs_.begin(), msfs_.end(), 0.0);
 }
@@ -288,15 +290,13 @@ void SpectrumExport::count_sites()
             count_site(idx_[k]);
 }
 
-// The minor-allele cell is the count of the allele "0" when that is the
-// minor allele, else the derived count; under a tie the site is split
-// between that cell and its complement.
+// Under a tie the site is split between the minor-allele cell and its
+// complement.
 void SpectrumExport::count_site(int s)
 {
     const bool tie = sites_.has(s, SiteTable::TIE);
-    const bool ancestral_minor = sites_.has(s, SiteTable::ANCESTRAL_MINOR);
     const int* d = &sites_.derived[static_cast<std::size_t>(s) * K_];
-    auto minor_of = [&](int p) { return ancestral_minor ? n_[p] - d[p] : d[p]; };
+    auto minor_of = [&](int p) { return sites_.minor(s, p, n_[p]); };
 
     for (std::size_t p = 0; p < daf_.size(); ++p) {
         const int np = n_[p];
@@ -308,18 +308,6 @@ void SpectrumExport::count_site(int s)
             maf_[p][minor_of(static_cast<int>(p))] += 1.0;
         }
     }
-    std::size_t pair = 0;
-    for (int i = 1; i < K_ && !joint_daf_.empty(); ++i)
-        for (int j = 0; j < i; ++j, ++pair) {
-            const int columns = n_[j] + 1;
-            joint_daf_[pair][d[i] * columns + d[j]] += 1;
-            if (tie) {
-                joint_maf_[pair][d[i] * columns + d[j]] += 0.5;
-                joint_maf_[pair][(n_[i] - d[i]) * columns + n_[j] - d[j]] += 0.5;
-            } else {
-                joint_maf_[pair][minor_of(i) * columns + minor_of(j)] += 1.0;
-            }
-        }
     if (multi_) {
         for (int p = 0; p < K_; ++p) {
             dcoord_.coord[p] = d[p];
@@ -354,11 +342,23 @@ void SpectrumExport::write_pass(std::string const& prefix, bool observed)
         write_multi(prefix);
 }
 
+void write_cell(std::ostream& out, int count)
+{
+    out << count;
+}
+
+void write_cell(std::ostream& out, double count)
+{
+    out << spectrum_cell(count);
+}
+
 template <class T>
 void write_row(std::ostream& out, T const* values, int count)
 {
-    for (int c = 0; c < count; ++c)
-        out << (c ? "\t" : "") << values[c];
+    for (int c = 0; c < count; ++c) {
+        out << (c ? "\t" : "");
+        write_cell(out, values[c]);
+    }
     out << "\n";
 }
 
@@ -392,21 +392,71 @@ void write_joint_spectrum(std::ostream& out, int i, int j, int rows, int columns
     out << "\n";
     for (int r = 0; r < rows; ++r) {
         out << "d" << i + 1 << "_" << r;
-        for (int c = 0; c < columns; ++c)
-            out << "\t" << cells[static_cast<std::size_t>(r) * columns + c];
+        for (int c = 0; c < columns; ++c) {
+            out << "\t";
+            write_cell(out, cells[static_cast<std::size_t>(r) * columns + c]);
+        }
         out << "\n";
     }
 }
 
-void SpectrumExport::write_pair(int i, int j, std::string const& prefix)
+// The two tables of a pair, all 0; a table beyond the int range of its flat
+// index, or that cannot be had, skips the pair in every pass with one
+// warning naming the samples and their sizes.
+bool SpectrumExport::make_pair(int i, int j, std::vector<int>& daf, std::vector<double>& maf)
 {
     const std::size_t pair = static_cast<std::size_t>(i) * (i - 1) / 2 + j;
+    if (pair_skipped_[pair])
+        return false;
+    const double cells = (n_[i] + 1.0) * (n_[j] + 1.0);
+    bool fits = cells <= INT_MAX;
+    if (fits) {
+        try {
+            daf.assign(static_cast<std::size_t>(cells), 0);
+            maf.assign(static_cast<std::size_t>(cells), 0.0);
+        } catch (std::bad_alloc const&) {
+            fits = false;
+        }
+    }
+    if (!fits) {
+        pair_skipped_[pair] = true;
+        std::string text = std::string(WHERE) + ": joint SFS of samples " + std::to_string(i)
+                           + " and " + std::to_string(j) + " too large for the sample sizes "
+                           + std::to_string(n_[i]) + ", " + std::to_string(n_[j])
+                           + "; not written";
+        E.error(WARNING, my_string(text.c_str()), MEMORY_MESSAGE);
+    }
+    return fits;
+}
+
+// Under a tie the site is split between its cell and the complementary one.
+void SpectrumExport::write_pair(int i, int j, std::string const& prefix)
+{
+    std::vector<int> daf;
+    std::vector<double> maf;
+    if (!make_pair(i, j, daf, maf))
+        return;
+    const int columns = n_[j] + 1;
+    for (int k = 0; k < L_; ++k) {
+        const int s = idx_[k];
+        if (!sites_.has(s, SiteTable::COUNTED))
+            continue;
+        const int di = sites_.d(s, i), dj = sites_.d(s, j);
+        daf[static_cast<std::size_t>(di) * columns + dj] += 1;
+        if (sites_.has(s, SiteTable::TIE)) {
+            maf[static_cast<std::size_t>(di) * columns + dj] += 0.5;
+            maf[static_cast<std::size_t>(n_[i] - di) * columns + n_[j] - dj] += 0.5;
+        } else {
+            const int mi = sites_.minor(s, i, n_[i]), mj = sites_.minor(s, j, n_[j]);
+            maf[static_cast<std::size_t>(mi) * columns + mj] += 1.0;
+        }
+    }
     const std::string pops = std::to_string(i) + "_" + std::to_string(j) + ".obs";
-    std::ofstream daf, maf;
-    if (open(daf, prefix + "_jointDAFpop" + pops))
-        write_joint_spectrum(daf, i, j, n_[i] + 1, n_[j] + 1, joint_daf_[pair]);
-    if (open(maf, prefix + "_jointMAFpop" + pops))
-        write_joint_spectrum(maf, i, j, n_[i] + 1, n_[j] + 1, joint_maf_[pair]);
+    std::ofstream daf_out, maf_out;
+    if (open(daf_out, prefix + "_jointDAFpop" + pops))
+        write_joint_spectrum(daf_out, i, j, n_[i] + 1, columns, daf);
+    if (open(maf_out, prefix + "_jointMAFpop" + pops))
+        write_joint_spectrum(maf_out, i, j, n_[i] + 1, columns, maf);
 }
 
 void SpectrumExport::write_polymorphic_sites()
@@ -417,8 +467,6 @@ void SpectrumExport::write_polymorphic_sites()
             << L_ << "\t" << polymorphic_ << "\n";
 }
 
-// Cells are sums of ones and halves: written whole, or with the one decimal
-// ".5" of a half.
 void write_multi_spectrum(std::ostream& out, std::vector<double> const& sizes,
                           std::vector<double> const& cells)
 {
@@ -426,16 +474,8 @@ void write_multi_spectrum(std::ostream& out, std::vector<double> const& sizes,
     for (double size : sizes)
         out << "\t" << size;
     out << "\n";
-    char text[32];
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-        const double v = cells[c];
-        const long long whole = static_cast<long long>(v);
-        if (v == static_cast<double>(whole))
-            std::snprintf(text, sizeof text, "%lld", whole);
-        else
-            std::snprintf(text, sizeof text, "%.1f", v);
-        out << (c ? "\t" : "") << text;
-    }
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        out << (c ? "\t" : "") << spectrum_cell(cells[c]);
     out << "\n";
 }
 

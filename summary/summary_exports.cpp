@@ -5,6 +5,7 @@
 
 #include "summary/summary_exports.h"
 
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -52,6 +53,17 @@ double frequency_in(TAllele const* allele, int sample)
     if (!allele || !allele->pop_freq || sample < 0 || sample >= allele->pop_freq_len)
         return 0.0;
     return allele->pop_freq[sample];
+}
+
+std::string spectrum_cell(double count)
+{
+    char text[32];
+    const long long whole = static_cast<long long>(count);
+    if (count == static_cast<double>(whole))
+        std::snprintf(text, sizeof text, "%lld", whole);
+    else
+        std::snprintf(text, sizeof text, "%.1f", count);
+    return text;
 }
 
 std::string result_folder(settings const& s)

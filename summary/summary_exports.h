@@ -32,6 +32,10 @@ double frequency_in(TAllele const* allele, int sample);
 // The folder part of the results file, with its separator ("" without one).
 std::string result_folder(settings const& s);
 
+// A cell of a spectrum, a count of sites or a sum of ones and halves,
+// written exactly: whole (1000001), else with its one decimal (2.5).
+std::string spectrum_cell(double count);
+
 // Opens an output file; when it cannot be created, one WARNING naming it
 // (from `where`), and false.
 bool open_output(std::ofstream& out, std::string const& name, std::ios::openmode mode,

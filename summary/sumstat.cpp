@@ -210,6 +210,37 @@ void TSumStat::dropProjectLine()
     }
 }
 
+TSumStat::StoredValues TSumStat::storedValues() const
+{
+    StoredValues kept;
+    for (List TSumStat::*list : LISTS) {
+        List const& values = this->*list;
+        kept.lists.emplace_back(values.data, values.data + values.count);
+    }
+    for (double TSumStat::*scalar : SCALARS)
+        kept.scalars.push_back(this->*scalar);
+    for (bool TSumStat::*flag : OTHER_FLAGS)
+        kept.flags.push_back(this->*flag);
+    return kept;
+}
+
+void TSumStat::restoreValues(StoredValues const& kept)
+{
+    std::size_t i = 0;
+    for (List TSumStat::*list : LISTS) {
+        List& values = this->*list;
+        values.count = 0;
+        for (double x : kept.lists[i++])
+            values.Add(x);
+    }
+    i = 0;
+    for (double TSumStat::*scalar : SCALARS)
+        this->*scalar = kept.scalars[i++];
+    i = 0;
+    for (bool TSumStat::*flag : OTHER_FLAGS)
+        this->*flag = kept.flags[i++];
+}
+
 void TSumStat::forgetHeader()
 {
     headerDone_ = false;

@@ -115,6 +115,17 @@ public:
     void startProject();
     // A project whose run failed leaves no line: what it appended is taken back.
     void dropProjectLine();
+
+    // The values and index flags that the analyses store, kept aside and
+    // put back around analyses whose results are not the run's own (the
+    // selection scan's simulated AMOVAs).
+    struct StoredValues {
+        std::vector<std::vector<double>> lists;
+        std::vector<double> scalars;
+        std::vector<bool> flags;
+    };
+    StoredValues storedValues() const;
+    void restoreValues(StoredValues const& kept);
     // True until a project has completed the header line.
     bool needsHeader() const { return !headerDone_; }
 

@@ -157,6 +157,16 @@ void append_value(std::string& text, double value)
     text.append(number, static_cast<std::string::size_type>(n));
 }
 
+// The values beyond the header's columns that this project stored: a list
+// keeps its length from project to project, its older values marked NA.
+long values_left_out(Values values, int columns)
+{
+    long count = 0;
+    for (int i = columns; i < values.count; ++i)
+        count += !std::isnan(values.data[i]);
+    return count;
+}
+
 }  // namespace
 
 // At the group level of a run that also performs its population level the
@@ -228,8 +238,8 @@ void TSumStat::outputStats(TDataType data_type)
         int count = values_of(*this, entry).count;
         columns[e] = !header.empty() ? header[e] : chosen ? count : 0;
         total += columns[e];
-        if (chosen && count > columns[e])
-            left_out += count - columns[e];
+        if (chosen)
+            left_out += values_left_out(values_of(*this, entry), columns[e]);
     }
     valuesText.reserve(valuesText.size() + total * 14 + 1);
     const double not_a_number = std::numeric_limits<double>::quiet_NaN();

@@ -91,6 +91,25 @@ imp_exp::imp_exp()
 
 imp_exp::~imp_exp() = default;
 
+void imp_exp::open_of_str()
+{
+    own_stream = std::make_unique<std::ofstream>(output_name.str,
+                                                 std::ios::out | std::ios::trunc);
+    os = own_stream.get();
+    stream_flag = 1;
+}
+
+void imp_exp::close_of_str()
+{
+    if (os == nullptr)
+        return;
+    if (os == own_stream.get()) {
+        own_stream->close();
+        own_stream.reset();
+    }
+    os = nullptr;
+}
+
 int imp_exp::format_code(my_string const& word)
 {
     for (FormatEntry const& entry : formats)

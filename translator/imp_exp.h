@@ -25,7 +25,9 @@
 #define DROV_TRANSLATOR_IMP_EXP_H
 
 #include <ctime>
+#include <fstream>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -55,7 +57,8 @@ public:
     my_string core_dir;          // the core directory, ending with '/' unless empty
     my_string output_name;       // file the current step writes
     std::ostream* os;            // output stream of the current step; owned by the driver
-    int stream_flag;
+                                 // unless open_of_str made it
+    int stream_flag;             // 1 once open_of_str has opened a stream
     int spare_count;
     int code;                    // format code of the current step
     Project* project;            // the run's one project; not owned
@@ -97,6 +100,11 @@ public:
     // had the name of; its name, or an empty name when none can be created.
     static my_string create_temporary(my_string const& folder, const char* stem,
                                       const char* extension);
+    // A stream of the object's own on the output name (the file truncated)
+    // becomes the output stream; close_of_str closes and releases it. A
+    // stream the driver handed over is only let go, never closed here.
+    void open_of_str();
+    void close_of_str();
 
     // The three comment lines that head a translated project file: the date
     // and time of the translation, the input file and its format, an empty line.
@@ -150,6 +158,8 @@ private:
     int refuse(const char* text);
     // The export step for every target but the project format.
     int open_and_write(int (imp_exp::*writer)());
+    std::unique_ptr<std::ofstream> own_stream;  // the stream open_of_str made
+
     // Statement parsing shared by read_format1, read_format2 and read_format3.
     int read_format(int data_type, std::string const& statement, BiosysFormat& format);
     // The log line of an input file that cannot be opened (the input name,

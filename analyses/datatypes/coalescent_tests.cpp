@@ -142,15 +142,26 @@ void empty_batch_line(int selected, std::ofstream* stream, PopGenetics const& p)
         *batch << "\n";
 }
 
+// The line of D: its value, or why it is not defined.
+void tajima_d_line(std::ostream& out, PopGenetics const& p, int n, double S)
+{
+    out << "Tajima's D                            : ";
+    if (PopGenetics::tajima_d_defined(n, S))
+        out << std::setw(8) << p.TajimaD;
+    else
+        out << "not defined with fewer than 4 gene copies or no segregating site";
+}
+
 // The batch line and the replicates of Tajima's test, after the observed D; `where` names the
-// driver in the warnings of the standard deviations (none for DNA samples).
+// driver in the warnings of the standard deviations (none for DNA samples). A D that is not
+// defined is not tested: every replicate would tie with it.
 template <class Sample>
-bool tajima_test(Sample& p, DriverCall& call, int S, const char* where)
+bool tajima_test(Sample& p, DriverCall& call, int S, bool defined, const char* where)
 {
     std::ostream& out = call.results;
     const int n = static_cast<int>(p.SampleSize);
     std::ostream* batch = batch_line(_TAJIMA_, ofs_tajima, p);
-    if (!p.SimTree.allocate_tree(n)) {
+    if (defined && !p.SimTree.allocate_tree(n)) {
         if (batch)
             *batch << "\n";
         return true;
@@ -159,6 +170,13 @@ bool tajima_test(Sample& p, DriverCall& call, int S, const char* where)
     if (batch)
         fixed(*batch, 6) << n << "\t" << S << "\t" << thetaS << "\t" << p.MeanPairDiff << "\t"
                          << p.TajimaD << "\t" << p.TajimaDPValue;
+    if (!defined) {
+        p.TajimaDPValue = -1.0;
+        out << "\nTajima's test cannot be computed\n\n";
+        if (batch)
+            *batch << "\t" << -1.0 << "\t" << -1.0 << "\t" << 0 << "\n";
+        return true;
+    }
     const int N = call.s.NumSimulFuTest;
     ReplicateTally t;
     const bool go_on = run_replicates(p, call, 0.5 * thetaS, 0.0, true, p.TajimaD, N, t,
@@ -198,6 +216,40 @@ bool tajima_test(Sample& p, DriverCall& call, int S, const char* where)
     return true;
 }
 
+// The haplotypes of the sample before those at distance 0 were merged; a
+// sample that never went through the merge (a pooled group) merged none.
+int original_haplotypes(PopGenetics const& p)
+{
+    return p.nbInitialHaplotypes > 0 ? p.nbInitialHaplotypes : p.num_haplotypes;
+}
+
+// Why Fs of k alleles under theta was not computed: no diversity, a
+// probability that rounds to 0 or 1 (Fs infinite), the sample's size, or the
+// size of the table of Ewens' probabilities, which needs n + 10 rows and
+// k + 10 columns. FuFs 0 and P -1 mark the test as not computed.
+void fu_fs_refusal(std::ostream& out, PopGenetics& p, double theta, int k, double Fs)
+{
+    const int n = static_cast<int>(p.SampleSize);
+    BnumMat const& table = PopGenetics::BMat;
+    out << "Fu's Fs test cannot be computed";
+    if (theta <= 0.0)
+        out << " when Theta(Pi) is 0";
+    else if (!std::isnan(Fs))
+        out << ": P(k or more alleles) rounds to " << (Fs > 0.0 ? 1 : 0);
+    else if (n >= BnumMat::max_rows || k >= BnumMat::max_cols)
+        out << " with " << BnumMat::max_rows << " gene copies or " << BnumMat::max_cols
+            << " alleles or more";
+    else if (!table.rows || n >= table.n || k >= table.k)
+        out << ": the table of Ewens' probabilities would need " << n + 10 << " rows (n + 10) and "
+            << k + 10 << " columns (k + 10), more than its " << BnumMat::max_rows << " rows and "
+            << BnumMat::max_cols << " columns";
+    out << "\n" << std::endl;
+    p.FuFs = 0.0;
+    p.FuFsPValue = -1.0;
+    p.FuExpNumAlleles = -1.0;
+    empty_batch_line(_FU_FS_, ofs_fu_fs, p);
+}
+
 // Fu's Fs of the observed sample with k alleles, its replicates and their summary. False when a
 // stop request ends the driver.
 template <class Sample>
@@ -205,15 +257,11 @@ bool fu_fs_test(Sample& p, DriverCall& call, double theta, int k, bool pooled, c
 {
     std::ostream& out = call.results;
     const int n = static_cast<int>(p.SampleSize);
-    // Fu_Fs leaves the result alone when it refuses the sample's size.
+    // Fu_Fs leaves the result alone when it refuses the sample's size, and
+    // gives +-FLT_MAX when theta(pi) is 0 or a probability rounds to 0 or 1.
     double Fs = std::numeric_limits<double>::quiet_NaN();
-    p.Fu_Fs(theta, k, Fs, true);
-    if (std::isnan(Fs)) {
-        out << "Fu's Fs test cannot be computed with 5000 gene copies or 1000 alleles or more\n"
-            << std::endl;
-        p.FuFs = 0.0;
-        p.FuFsPValue = -1.0;
-        empty_batch_line(_FU_FS_, ofs_fu_fs, p);
+    if (!p.Fu_Fs(theta, k, Fs, true)) {
+        fu_fs_refusal(out, p, theta, k, Fs);
         return true;
     }
     p.FuFs = Fs;
@@ -221,10 +269,12 @@ bool fu_fs_test(Sample& p, DriverCall& call, double theta, int k, bool pooled, c
     if (!pooled)
         out << "Original No. of alleles(k)   :" << std::setw(12) << p.num_haplotypes << "\n";
     else
-        out << "Original No. of alleles      :" << std::setw(12) << p.num_haplotypes << "\n"
+        out << "Original No. of alleles      :" << std::setw(12) << original_haplotypes(p)
+            << "\n"
             << "Actual No. of # alleles  (k) :" << std::setw(12) << k << "\n";
+    p.FuExpNumAlleles = p.k_est(theta, n);
     out << "Theta(Pi)                    :" << std::setw(12) << theta << "\n"
-        << "Exp. No. of alleles          :" << std::setw(12) << p.k_est(theta, n) << "\n"
+        << "Exp. No. of alleles          :" << std::setw(12) << p.FuExpNumAlleles << "\n"
         << "Fs                           :" << std::setw(12) << p.FuFs << "\n";
     std::ostream* batch = batch_line(_FU_FS_, ofs_fu_fs, p);
     if (batch)
@@ -358,8 +408,10 @@ bool PopulDNA::tajima_section(DriverCall& call)
                   << "Mean No. of pairwise differences (Pi) : " << std::setw(8) << MeanPairDiff
                   << "\nDistance method                       : "
                   << "Pairwise difference (no Gamma correction, indels not taken into account)\n"
-                  << "\nTajima's D                            : " << std::setw(8) << TajimaD << "\n";
-    if (!tajima_test(*this, call, S, nullptr))
+                  << "\n";
+    tajima_d_line(out, *this, n, S);
+    out << "\n";
+    if (!tajima_test(*this, call, S, tajima_d_defined(n, S), nullptr))
         return false;
     call.done_since(start);
     return true;
@@ -384,10 +436,11 @@ bool PopulRFLP::tajima_section(DriverCall& call)
                   << "\nNo. of segregating sites (S)          : " << std::setw(8) << S << "\n"
                   << "Mean No. of pairwise differences (Pi) : " << std::setw(8) << MeanPairDiff
                   << "\nDistance method                       : "
-                  << "Pairwise difference (no Gamma correction)\n"
-                  << "Tajima's D                            : " << std::setw(8) << TajimaD
-                  << std::endl;
-    if (!tajima_test(*this, call, S, "PopulRFLP::test_methods#Tajima's test()"))
+                  << "Pairwise difference (no Gamma correction)\n";
+    tajima_d_line(out, *this, n, NumPolymSites);
+    out << std::endl;
+    if (!tajima_test(*this, call, S, tajima_d_defined(n, NumPolymSites),
+                     "PopulRFLP::test_methods#Tajima's test()"))
         return false;
     call.done_since(start);
     return true;

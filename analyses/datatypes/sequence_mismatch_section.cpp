@@ -1,6 +1,7 @@
 // The mismatch section of DNA and RFLP samples: the distance method, the observed moments before
 // each selected expansion fit, and the observed histogram in the mismatch batch files.
 
+#include <cstdint>
 #include <iomanip>
 #include <ostream>
 #include <sstream>
@@ -70,7 +71,7 @@ void sequence_mismatch_blocks(PopGenetics& p, DriverCall& call, std::string cons
     if (batch[2])
         write_batch_prefix(*batch[2], p.name);
     if (p.mismatch_rows() == 0 || !p.MismatchObsCounts || !p.MismatchExpCounts) {
-        const int pairs = static_cast<int>(p.SampleSize * (p.SampleSize - 1.0) / 2.0);
+        const std::int64_t pairs = static_cast<std::int64_t>(p.SampleSize) * (p.SampleSize - 1) / 2;
         for (int i = 0; i < 2; ++i)
             if (batch[i])
                 *batch[i] << pairs;

@@ -67,9 +67,23 @@ void theta_S_and_pi(PopGenetics& p, DriverCall& call, int S, std::ostream* batch
     batch_value(batch, p.ThetaPi, "\t(Pi)\t");
 }
 
-// theta(k) with its interval, when 2 <= k < n, after the console lines of the table (`indent`
-// before them); "(k)" in the batch line with the interval.
-void print_theta_k(PopGenetics& p, DriverCall& call, const char* indent, std::ostream* batch)
+// What the DNA and RFLP drivers write differently around theta(k): the indent of the console
+// lines, the width of the interval's limits, and whether the console says why the interval is
+// left out.
+struct ThetaKLayout {
+    const char* indent;
+    int limit_width;
+    bool note_without_interval;
+};
+
+// The standard driver writes as the DNA driver does.
+const ThetaKLayout kDnaThetaK{"\t\t", 12, true};
+const ThetaKLayout kRflpThetaK{"\t\t\t", 10, false};
+
+// theta(k) with its interval, when 2 <= k < n, after the console lines of the table; "(k)" in
+// the batch line with the interval.
+void print_theta_k(PopGenetics& p, DriverCall& call, ThetaKLayout const& layout,
+                   std::ostream* batch)
 {
     std::ostream& out = call.results;
     const int n = static_cast<int>(p.SampleSize);
@@ -84,22 +98,23 @@ void print_theta_k(PopGenetics& p, DriverCall& call, const char* indent, std::os
         return;
     }
     const std::clock_t start = std::clock();
-    *_ZOS_ << indent << "Computing BMat ..." << "\n";
+    *_ZOS_ << layout.indent << "Computing BMat ..." << "\n";
     if (!p.get_B_num_mat()) {
-        *_ZOS_ << indent << "\tFile 500k100.bnb not found... skipping task !\n";
+        *_ZOS_ << "\t\t\tFile 500k100.bnb not found... skipping task !\n";
         return;
     }
-    *_ZOS_ << indent << "done ! (" << milliseconds_since(start) << " ms)" << std::endl;
+    *_ZOS_ << layout.indent << "done ! (" << milliseconds_since(start) << " ms)" << std::endl;
     bool limits = false;
     out << "\n";
     theta_line(out, "Theta(k) : ", p.theta_k(n, k, 0.05, limits));
     if (!limits) {
-        *_ZOS_ << indent << "\tToo many aleles or gene copies in sample to compute Theta(k)\n";
+        if (layout.note_without_interval)
+            *_ZOS_ << "\t\t\tToo many aleles or gene copies in sample to compute Theta(k)\n";
         out << std::endl;
         return;
     }
-    out << "\n95 % confidence interval limits for theta(k) : [ " << std::setw(12) << p.ThetaKLow
-        << ", " << std::setw(12) << p.ThetaKHigh << " ]\n";
+    out << "\n95 % confidence interval limits for theta(k) : [ " << std::setw(layout.limit_width)
+        << p.ThetaKLow << ", " << std::setw(layout.limit_width) << p.ThetaKHigh << " ]\n";
     batch_value(batch, p.ThetaK, "\t(k)\t");
 }
 
@@ -117,7 +132,7 @@ void PopulDNA::theta_lines(DriverCall& call)
             batch_value(batch, ThetaHom, "\t(Hom)\t");
         }
         if ((bits & settings::THETA_K) && call.haplotypes_known())
-            print_theta_k(*this, call, "\t\t", batch);
+            print_theta_k(*this, call, kDnaThetaK, batch);
     } else {
         if (bits & settings::THETA_HOM)
             out << "\nUnable to compute Theta(Hom) when all gene copies are different" << std::endl;
@@ -138,7 +153,7 @@ void PopulRFLP::theta_lines(DriverCall& call)
         if (bits & settings::THETA_HOM)
             print_theta_Hom(out);
         if ((bits & settings::THETA_K) && call.haplotypes_known())
-            print_theta_k(*this, call, "\t\t\t", nullptr);
+            print_theta_k(*this, call, kRflpThetaK, nullptr);
     } else {
         out << "\nUnable to compute theta(Hom) and theta(k) when all gene copies are different"
             << std::endl;
@@ -182,7 +197,7 @@ void PopulStandard::theta_lines(DriverCall& call)
         if (bits & settings::THETA_HOM)
             print_theta_Hom(out);
         if ((bits & settings::THETA_K) && call.haplotypes_known())
-            print_theta_k(*this, call, "\t\t", nullptr);
+            print_theta_k(*this, call, kDnaThetaK, nullptr);
     }
     if (bits & settings::THETA_S)
         out << "\nUnable to compute theta(S) for standard data type " << std::endl;

@@ -158,6 +158,30 @@ static void zipper_EM(PopGenetics& sample, settings& s, EMRun& run, std::ostream
     best.estimate->individuals.printGenotypeFrequencies(out, s.FrequencyThreshold);
 }
 
+// The individuals the EM left out, each named in the results and the log
+// (their phases cannot be listed: too many heterozygous loci); false when
+// every individual was left out.
+static bool note_refused_individuals(TPhenDB const& individuals, std::ostream& out)
+{
+    int refused = 0;
+    for (int i = 0; i < individuals.phenotypes.count; i++) {
+        TPhenotype const* p = individuals.phenotypes.data[i];
+        if (p->genotypes.count > 0)
+            continue;
+        ++refused;
+        const std::string note = "Individual " + std::string(p->name.str)
+                                 + " has too many heterozygous loci to list its phases: "
+                                   "left out of the estimation\n";
+        out << note;
+        *_ZOS_ << "\t\t" << note;
+    }
+    if (refused < individuals.phenotypes.count)
+        return true;
+    out << "\nThe estimation of haplotype frequencies was not possible: every individual was "
+           "left out\n";
+    return false;
+}
+
 // The conventional EM on the sample's own tables; -1000 after a stop request.
 static int conventional_EM(PopGenetics& sample, settings& s, EMRun& run, int compaction,
                            std::fstream& out)
@@ -169,6 +193,8 @@ static int conventional_EM(PopGenetics& sample, settings& s, EMRun& run, int com
                                                     run.inbreeding, run.f, nullptr, nullptr,
                                                     compaction, run.starts, run.iterations,
                                                     run.epsilon);
+    if (lnL != -1000.0 && !note_refused_individuals(sample.individuals, out))
+        return 1;
     if (s.print_em_results) {
         out << "\n-------------------------------------\n"
             << "Conventional EM algorithm  (one pass)\n"

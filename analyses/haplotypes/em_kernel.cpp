@@ -41,6 +41,29 @@ const double kSameMaximum = 1e-6;
 // Weight of the random part of the starting frequencies.
 const int kStartWeight = 1000;
 
+// An individual whose phases could not be listed (heterozygous at too many
+// loci) has no genotype: it is left out of the estimate.
+bool refused(TPhenotype const& p)
+{
+    return p.genotypes.count == 0;
+}
+
+// ln L of the individuals that take part in the estimate; MIN_LN_LIKELIHOOD
+// when one of them has no probability.
+double ln_likelihood_of_estimated(TPhenDB& individuals)
+{
+    double lnL = 0;
+    for (int i = 0; i < individuals.phenotypes.count; i++) {
+        TPhenotype const* p = individuals.phenotypes.data[i];
+        if (refused(*p))
+            continue;
+        if (p->prob <= 0)
+            return individuals.ln_likelihood = MIN_LN_LIKELIHOOD;
+        lnL += p->count * std::log(p->prob);
+    }
+    return individuals.ln_likelihood = lnL;
+}
+
 // The iterations of one start over fixed genotype lists. Nothing is
 // allocated here: the scratch of the inbred homozygotes is sized once.
 class EMIterations {
@@ -51,13 +74,18 @@ public:
           estimate_f_(estimate_f), alleles_(alleles),
           inbred_(model.inbreeding ? individuals.phenotypes.count : 0, 0.0)
     {
+        // The gene copies of the estimated individuals themselves, so that
+        // the frequencies sum to one whatever the sample declared and
+        // whichever individuals were refused.
         double total = 0;
-        for (int i = 0; i < ind_.phenotypes.count; i++)
-            total += ind_.phenotypes.data[i]->count;
-        // The gene copies of the table itself, so that the frequencies sum
-        // to one whatever the sample declared.
+        for (int i = 0; i < ind_.phenotypes.count; i++) {
+            TPhenotype const* p = ind_.phenotypes.data[i];
+            if (refused(*p))
+                continue;
+            total += p->count;
+            individuals_ += static_cast<int>(p->count);
+        }
         gene_copies_ = 2 * total;
-        individuals_ = ind_.nb_individuals();
         if (model_.f_by_likelihood_root)
             count_homozygotes();
         if (model_.linkage_equilibrium)
@@ -353,7 +381,8 @@ double Population::fit_haplotype_frequencies(EMModel const& model, TPhenDB& samp
             double f = given_f;
             em.start(f, given_f);
             em.run(iterations, epsilon, f);
-            double lnL = sample_individuals.calc_ln_likelihood();
+            double lnL = given ? sample_individuals.calc_ln_likelihood()
+                               : ln_likelihood_of_estimated(sample_individuals);
             // The first start is kept even when no individual has a
             // probability, so that the table always holds some start.
             if (lnL > best || start == 0) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analyses/haplotypes/ld_genotypic.h"
+#include "analyses/haplotypes/ld_pairs.h"
 #include "analyses/popgen/ld_file.h"
 #include "app/settings.h"
 #include "core/errors.h"
@@ -36,17 +37,26 @@ void print_linked_loci_histogram(std::ostream& out, int n, int const* locus_numb
 }
 
 // The lines of one pair: identification and exact P when asked, then always
-// the chi-square line.
+// the chi-square line. A pair with a monomorphic locus is not tested at all;
+// without a permutation drawn there is no exact P.
 void print_pair(std::ostream& out, settings const& s, int j, int i, double ln_ld, double ln_le,
-                long draws_done, double chi2, int df)
+                long draws_done, double chi2, int df, bool tested)
 {
     out << std::fixed << std::showpoint << std::right << std::setprecision(5);
-    if (s.MakeExactTestLD) {
+    if (s.MakeExactTestLD)
         out << "Pair(" << j << ", " << i << ")\n";
+    if (!tested) {
+        out << "          not tested: a locus of the pair is monomorphic\n";
+        return;
+    }
+    if (s.MakeExactTestLD) {
         out << "          LnLHood LD : " << std::setw(10) << ln_ld << "          LnLHood LE : "
             << std::setw(10) << ln_le << "\n";
-        out << "          Exact P= " << std::setw(8) << s.ld_pvalue << "  +-  " << std::setw(8)
-            << s.PrecisionOnPValueLD << " (" << draws_done << " permutations done)   ";
+        if (draws_done > 0)
+            out << "          Exact P= " << std::setw(8) << s.ld_pvalue << "  +-  " << std::setw(8)
+                << s.PrecisionOnPValueLD << " (" << draws_done << " permutations done)   ";
+        else
+            out << "          Exact P= not tested (no permutation)   ";
     }
     print_chi_square_line(out, chi2, df);
 }
@@ -107,9 +117,12 @@ void Population::calc_all_link_dis(std::fstream& out, TPhenDB const& sample_indi
             else
                 calc_link_dis_prob(loci, sample_individuals, s, draws_done, chi2, ln_ld, ln_le,
                                    starts, permutations, iterations, epsilon);
-            p_values(i, j) = s.ld_pvalue;
-            print_pair(out, s, j, i, ln_ld, ln_le, draws_done, chi2, ld_deg_freedom);
-            if (s.ld_pvalue < s.SignificanceLevelLD) {
+            const bool tested = pair_is_testable(*this, loci, recessive);
+            // An exact P exists only for a pair with permutations drawn: the
+            // others are "not tested" in the table of significant pairs.
+            p_values(i, j) = draws_done > 0 ? s.ld_pvalue : -1.0;
+            print_pair(out, s, j, i, ln_ld, ln_le, draws_done, chi2, ld_deg_freedom, tested);
+            if (draws_done > 0 && s.ld_pvalue < s.SignificanceLevelLD) {
                 linked[i]++;
                 linked[j]++;
             }
@@ -117,10 +130,11 @@ void Population::calc_all_link_dis(std::fstream& out, TPhenDB const& sample_indi
     }
 
     print_linked_loci_histogram(out, n, locus_numbers.data(), linked.data());
-    if (s.PrintFlagHistogramLD)
-        make_xl_file(s.ld_file.str, n, linked.data());
+    // The test turns the histogram file on for good: the first sample's
+    // histogram goes there too.
     if (s.PrintFlagHistogramLD != 3)
         s.PrintFlagHistogramLD = 2;
+    make_xl_file(s.ld_file.str, n, linked.data());
     s.print_diseq_table(p_values, n, locus_numbers.data());
 }
 

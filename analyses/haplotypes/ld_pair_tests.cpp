@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analyses/haplotypes/ld_genotypic.h"
+#include "analyses/haplotypes/ld_pairs.h"
 #include "analyses/haplotypes/two_locus_em.h"
 #include "app/settings.h"
 #include "core/errors.h"
@@ -38,6 +39,13 @@ bool is_polymorphic(int const* flags, int locus)
 
 }  // namespace
 
+bool pair_is_testable(Population const& sample, int const* loci, bool recessive)
+{
+    const bool a = is_polymorphic(sample.locus_polymorphic, loci[1]);
+    const bool b = is_polymorphic(sample.locus_polymorphic, loci[2]);
+    return recessive ? a || b : a && b;
+}
+
 // The observed statistic of a two-locus table T (restricted to the pair):
 // EM under LD into an emptied table H, equilibrium from the allele counts.
 static double observed_statistic(Population& sample, TPhenDB& T, TPopHaploDB& H, settings& s,
@@ -62,7 +70,7 @@ double Population::calc_link_dis_prob(int* loci, TPhenDB const& sample_individua
                                       double const& epsilon)
 {
     draws_done = 0;
-    if (!is_polymorphic(locus_polymorphic, loci[1]) || !is_polymorphic(locus_polymorphic, loci[2]))
+    if (!pair_is_testable(*this, loci, false))
         return not_tested(s, chi2, ln_ld, ln_le, ld_deg_freedom);
     if (loci[0] != 2) {
         E.error(ERROR, "Population::calc_link_dis_prob()", 118);
@@ -113,8 +121,7 @@ double Population::calc_link_dis_recess(int* loci, TPhenDB const& sample_individ
 {
     const char* where = "Population::calc_link_dis_recess()";
     draws_done = 0;
-    // One polymorphic locus suffices: recessive alleles may hide variation.
-    if (!is_polymorphic(locus_polymorphic, loci[1]) && !is_polymorphic(locus_polymorphic, loci[2]))
+    if (!pair_is_testable(*this, loci, true))
         return not_tested(s, chi2, ln_ld, ln_le, ld_deg_freedom);
     if (loci[0] != 2) {
         E.error(ERROR, where, 118);
@@ -178,7 +185,7 @@ double Population::calc_pairwise_LD(int* loci, TPhenDB const& sample_individuals
                                     int const& iterations, double const& epsilon)
 {
     double chi2 = 0;
-    if (!is_polymorphic(locus_polymorphic, loci[1]) || !is_polymorphic(locus_polymorphic, loci[2]))
+    if (!pair_is_testable(*this, loci, false))
         return not_tested(s, chi2, ln_ld, ln_le, ld_deg_freedom);
     update_allele_freq();
     TPhenDB T;

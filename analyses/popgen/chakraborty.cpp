@@ -67,7 +67,7 @@ void PopGenetics::Chakraborty_neutr_test(std::ostream& out)
         return;
     const int N = static_cast<int>(SampleSize);
     const double theta = calc_theta_Hom();
-    k_est(theta, N);
+    ChakrabortyExpNumAlleles = k_est(theta, N);
     const double P_exactly = proba_exactly_k(k, N, theta);
     ChakrabortyP = ChakrabortyPClasses = 1.0 - static_cast<double>(proba_less_than_k(k, N, theta));
     out << std::fixed << std::showpoint << std::right << std::setprecision(5)
@@ -90,7 +90,7 @@ void PopGenetics::Chakraborty_neutr_test(std::ostream& out, HaplotypeClasses con
     const double n = SampleSize;
     const int N = static_cast<int>(n);
     const double theta = calc_theta_Hom(classes);
-    k_est(theta, N);
+    ChakrabortyExpNumAlleles = k_est(theta, N);
     const double P_exactly = proba_exactly_k(k, N, theta);
     ChakrabortyPClasses = 1.0 - static_cast<double>(proba_less_than_k(k, N, theta));
     // calc_theta_Hom has left the classes' F in EWObservedF.

@@ -5,7 +5,9 @@
 #include "analyses/popgen/driver_frame.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <new>
 #include <string>
 
@@ -62,6 +64,54 @@ DriverPlan plan_of(const char* where, int fu_fs_rule, DriverSection const (&test
     };
     std::copy(tests, tests + 4, plan.sections + DriverPlan::kSections - 4);
     return plan;
+}
+
+// The bits whose sections count the haplotypes of a sample: the haplotype
+// number, the gene diversity and the tests built on them.
+constexpr int kHaplotypeCountBits = settings::STANDARD_INDICES | settings::MOLECULAR_DIVERSITY
+                                     | settings::EWENS_WATTERSON_TEST | settings::CHAKRABORTY_TEST
+                                     | settings::FU_FS_TEST;
+
+// Without InferHaplotypeDefinitionFromDistanceMatrix, every haplotype of a DNA
+// sample counts as distinct, also one whose sequence repeats another's (data
+// listed one sequence per line): the log gets a WARNING and the results a
+// note that names the setting that pools them.
+void warn_identical_sequences(DriverCall& call)
+{
+    PopGenetics const& sample = call.sample;
+    if (ProfileSettings::DataType != DNA || sample.profile.GenotypicData != 0
+        || call.s.InferHaplotypeDefinitionFromDistanceMatrix || !(call.task & kHaplotypeCountBits))
+        return;
+    std::map<std::string, const HaploDef*> first_of_sequence;
+    int repeats = 0;
+    const HaploDef* first_repeat = nullptr;
+    const HaploDef* its_original = nullptr;
+    for (int i = 0; i < sample.haplotypes.count; ++i) {
+        const HaploDef* h = sample.haplotypes.data[i]->haplotype;
+        if (h == nullptr || h->content.length == 0)
+            continue;
+        auto [at, added] = first_of_sequence.emplace(h->content.str, h);
+        if (added || at->second == h)
+            continue;
+        if (repeats++ == 0) {
+            first_repeat = h;
+            its_original = at->second;
+        }
+    }
+    if (repeats == 0)
+        return;
+    std::string note = std::to_string(repeats) + " of the " + std::to_string(sample.haplotypes.count)
+                       + " haplotypes of sample \"" + sample.name.str
+                       + "\" repeat the sequence of another (first: " + first_repeat->id.str
+                       + " has the sequence of " + its_original->id.str + ")";
+    E.error(WARNING, call.plan.where, 31);
+    *_ZOS_ << "\t" << note << ": they count as distinct haplotypes unless "
+           << "InferHaplotypeDefinitionFromDistanceMatrix=1" << std::endl;
+    call.results << "Warning: " << note << ".\n"
+                 << "They count as distinct haplotypes in the number of haplotypes, the gene "
+                 << "diversity and the tests built on them;\n"
+                 << "set InferHaplotypeDefinitionFromDistanceMatrix=1 in the settings to pool "
+                 << "identical sequences.\n\n";
 }
 
 }  // namespace
@@ -244,6 +294,12 @@ void PopGenetics::run_driver(settings& run_settings, DriverPlan const& plan)
     DriverCall call(*this, run_settings, plan);
     if (call.task & kBannerBits)
         call.write_banner();
+    if (!sample_size_fits(plan.where)) {
+        call.results << "The sample is too large to be analysed: more than " << INT32_MAX
+                     << " gene copies\n" << std::endl;
+        return;
+    }
+    warn_identical_sequences(call);
 
     for (DriverSection const& section : plan.sections) {
         if (section.bit == settings::EWENS_WATTERSON_TEST)

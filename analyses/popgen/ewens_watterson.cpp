@@ -26,15 +26,30 @@ double class_frequency(double freq, double n)
     return freq >= 1.0 ? freq / n : freq;
 }
 
-// ln of the product of 1/count over the classes; classes without a whole copy add nothing.
-double configuration_statistic(std::vector<int> const& counts)
+// Slatkin's exact test ranks the configurations of k alleles among n gene copies by their
+// probability under Ewens' sampling formula, proportional to prod_j 1 / (j^a_j a_j!), a_j the
+// number of alleles of count j. Returns its ln for counts sorted in either order, so that equal
+// counts are neighbours; classes without a whole copy add nothing.
+double configuration_statistic(std::vector<int> const& sorted_counts)
 {
     double L = 0.0;
-    for (int c : counts)
-        if (c > 0)
-            L -= std::log(static_cast<double>(c));
+    const std::size_t k = sorted_counts.size();
+    for (std::size_t i = 0; i < k;) {
+        const int j = sorted_counts[i];
+        std::size_t end = i;
+        while (end < k && sorted_counts[end] == j)
+            ++end;
+        const double a_j = static_cast<double>(end - i);
+        if (j > 0)
+            L -= a_j * std::log(static_cast<double>(j)) + std::lgamma(a_j + 1.0);
+        i = end;
+    }
     return L;
 }
+
+// Configurations as probable as the observed one count with it; their logs, summed in another
+// order, may differ by rounding.
+constexpr double kConfigurationTie = 1e-9;
 
 std::string dashes(int n)
 {
@@ -90,7 +105,8 @@ double PopGenetics::compute_rand_frequencies_and_F(std::vector<AHaplFreq>& accum
     EWObservedF = F;
     if (F <= observed_F)
         F_count += 1.0;
-    if (DoSlatkinExactTest && configuration_statistic(counts) <= EWObsConfigLogProb)
+    if (DoSlatkinExactTest
+        && configuration_statistic(counts) <= EWObsConfigLogProb + kConfigurationTie)
         slatkin_count += 1.0;
     return F;
 }
@@ -145,8 +161,11 @@ void PopGenetics::EW_neutrality_tests(settings& s, std::ostream& out,
     std::vector<int> counts(k);
     for (int i = 0; i < k; ++i)
         counts[i] = static_cast<int>(classes.data[i]->Freq);
-    if (DoSlatkinExactTest)
-        EWObsConfigLogProb = configuration_statistic(counts);
+    if (DoSlatkinExactTest) {
+        std::vector<int> sorted(counts);
+        std::sort(sorted.begin(), sorted.end());
+        EWObsConfigLogProb = configuration_statistic(sorted);
+    }
     std::vector<AHaplFreq> accumulator(k);
     double F_obs = 0.0;
     for (int i = 0; i < k; ++i) {

@@ -25,9 +25,14 @@ namespace {
 // Above this many steps the batched chain runs, in batches of kBatch steps.
 constexpr int kSingleChainLimit = 100000;
 constexpr int kBatch = 20000;
-// A table counts when S is at most this: the logs of the ratios of a path
-// back to a table as probable as the observed one need not sum to exactly 0,
-// and such tables belong to the P-value.
+// A table counts when S is at most this, in both chains. The logs of the
+// ratios along a path back to a table exactly as probable as the observed one
+// (the observed table itself, or its mirror image) do not sum to exactly 0 in
+// floating point: a 2 x 2 table of 2, 9, 9 and 2 copies reaches its mirror
+// image with a sum of about +1e-11, and with the sum compared to 0 that half
+// of the P-value would be lost. The rounding errors stay far below 1e-6 over
+// any chain length used, and tables whose probabilities differ by less than
+// one part in a million are ties for the test.
 constexpr long double kTie = 1e-6L;
 
 // Frees the pair's table however a chain ends, and puts back the dimension
@@ -55,13 +60,14 @@ private:
     int saved_[2];
 };
 
-// The result of a pair that has no table: a P of 1 with no step done.
+// The result of a pair that has no table (a locus with a single allele once
+// missing data are left out): not tested, P -1 with no step done.
 double untestable_pair(settings& s, int& steps_done)
 {
-    s.ld_pvalue = 1.0;
+    s.ld_pvalue = -1.0;
     s.PrecisionOnPValueLD = 0.0;
     steps_done = 0;
-    return 1.0;
+    return -1.0;
 }
 
 // One move on the table n of R rows and C columns: two distinct rows and two
@@ -101,10 +107,11 @@ inline double move_in_table(int** n, int R, int C, long& seed, double const* ln_
         c2 = static_cast<int>(C * u);
     }
 
+    // Cells of more than 46340 gene copies overflow a 32-bit product.
     log_ratio = 0.0;
-    const int lowered = n[r1][c1] * n[r2][c2];
-    const int raised = (n[r1][c2] + 1) * (n[r2][c1] + 1);
-    const double rho = static_cast<double>(lowered) / raised;
+    const std::int64_t lowered = static_cast<std::int64_t>(n[r1][c1]) * n[r2][c2];
+    const std::int64_t raised = static_cast<std::int64_t>(n[r1][c2] + 1) * (n[r2][c1] + 1);
+    const double rho = static_cast<double>(lowered) / static_cast<double>(raised);
     // rho 0: a cell to be lowered is empty, no move exists.
     if (lowered < raised && (ran3(&seed) > rho || lowered == 0))
         return 1.0;
@@ -171,21 +178,24 @@ double PopGenetics::calc_gam_des_prob2(int* dims, int& steps, settings& s, int& 
     for (int t = 0; t < s.MarkovChainDememorisationStepsLD; ++t)
         ld_chain_step(dims, seed, S, ln_k);
 
-    // b interleaved sub-samples of q + 1 steps each: step k goes to k mod b.
+    // b batches of q + 1 consecutive steps; the spread of their P-values gives
+    // the s.d. Neighbouring steps of the chain are strongly correlated:
+    // sub-samples of interleaved steps all see the same stretches of the
+    // chain, and their spread would understate the error of P.
     const long N = static_cast<long>(q + 1) * b;
     long count = 0;
-    for (long k = 0; k < N;) {
-        for (int sub = 0; sub < b; ++sub, ++k) {
+    for (int batch = 0; batch < b; ++batch) {
+        for (int k = 0; k <= q; ++k) {
             if (s.stop_requested) {
                 steps_done = 0;
                 return -1000.0;
             }
             if (ld_chain_step(dims, seed, S, ln_k)) {
                 ++count;
-                ++counters[sub];
+                ++counters[batch];
             }
         }
-        settings::global_work_done += 0.001 * b;
+        settings::global_work_done += 0.001 * (q + 1);
         settings::print_message();
         if (s.stop_requested) {
             steps_done = 0;

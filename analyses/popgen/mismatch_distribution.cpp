@@ -2,6 +2,7 @@
 // sudden expansion and its expected distribution (Rogers and Harpending 1992; Rogers 1995).
 
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <vector>
 
@@ -36,7 +37,7 @@ int PopGenetics::compute_mm_distr()
     }
     const int classes = 2 * M + 1;
     try {
-        MismatchObsCounts = new int[classes]();
+        MismatchObsCounts = new std::int64_t[classes]();
         MismatchExpCounts = new double[classes]();
     } catch (std::bad_alloc const&) {
         delete[] MismatchObsCounts;
@@ -66,19 +67,19 @@ int PopGenetics::compute_mm_distr()
 // n_i (n_i - 1)/2 within one, each in the class of its distance truncated toward zero.
 void PopGenetics::count_mismatches()
 {
-    int* h = MismatchObsCounts;
+    std::int64_t* h = MismatchObsCounts;
     const int M = MaxPairDiff;
-    auto add = [&](double distance, int pairs) {
+    auto add = [&](double distance, std::int64_t pairs) {
         const int d = static_cast<int>(distance);
         if (d >= 0 && d <= M)  // MaxPairDiff bounds every distance of the matrix
             h[d] += pairs;
     };
     RectMat& D = *HaplDistMat;
     for (int i = 0; i < haplotypes.count; ++i) {
-        const int ni = haplotypes[i]->count;
+        const std::int64_t ni = haplotypes[i]->count;
         for (int j = 0; j < i; ++j)
             add(D(i, j), ni * haplotypes[j]->count);
-        add(D(i, i), static_cast<int>((ni - 1.0) * ni * 0.5));
+        add(D(i, i), (ni - 1) * ni / 2);
     }
 }
 
@@ -86,7 +87,7 @@ void PopGenetics::count_mismatches()
 // tau = m - theta0 (Rogers 1995); the raggedness r = sum (h[d] - h[d-1])^2 / S0^2.
 void PopGenetics::mismatch_moments()
 {
-    const int* h = MismatchObsCounts;
+    const std::int64_t* h = MismatchObsCounts;
     const int M = MaxPairDiff;
     double S0 = 0.0, S1 = 0.0, S2 = 0.0, R = 0.0;
     for (int d = 0; d <= M; ++d) {
@@ -94,9 +95,9 @@ void PopGenetics::mismatch_moments()
         S1 += static_cast<double>(d) * h[d];
         S2 += static_cast<double>(d) * d * h[d];
         if (d > 0)
-            R += static_cast<double>(h[d] - h[d - 1]) * (h[d] - h[d - 1]);
+            R += static_cast<double>(h[d] - h[d - 1]) * static_cast<double>(h[d] - h[d - 1]);
     }
-    R += static_cast<double>(h[M]) * h[M];
+    R += static_cast<double>(h[M]) * static_cast<double>(h[M]);
     MismatchRaggedness = S0 > 0.0 ? R / (S0 * S0) : R;
     if (S0 <= 0.0) {
         MismatchObsMean = MismatchObsVar = MismatchTheta0 = MismatchTau = 0.0;

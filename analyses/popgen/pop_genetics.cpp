@@ -157,6 +157,7 @@ void PopGenetics::initialize()
     MeanNumAlleles = MeanNumAllelesSD = 0.0;
     MeanGeneCopies = MeanGeneCopiesSD = 0.0;
     ExpNumAlleles = 0.0;
+    ChakrabortyExpNumAlleles = FuExpNumAlleles = -1.0;
     ChakrabortyPClasses = -1.0;
     DemogExpansionFit = ExpansionFit{};
     SpatialExpansionFit = ExpansionFit{};
@@ -212,6 +213,8 @@ void PopGenetics::copy_results(PopGenetics const& other)
     MeanPairDiff = other.MeanPairDiff;
     MeanPairDiffSD = other.MeanPairDiffSD;
     ExpNumAlleles = other.ExpNumAlleles;
+    ChakrabortyExpNumAlleles = other.ChakrabortyExpNumAlleles;
+    FuExpNumAlleles = other.FuExpNumAlleles;
     ChakrabortyPClasses = other.ChakrabortyPClasses;
     MaxPairDiff = other.MaxPairDiff;
     NumSimMutations = other.NumSimMutations;

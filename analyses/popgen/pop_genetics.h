@@ -21,6 +21,7 @@
 #ifndef DROV_ANALYSES_POPGEN_POP_GENETICS_H
 #define DROV_ANALYSES_POPGEN_POP_GENETICS_H
 
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <ostream>
@@ -164,7 +165,9 @@ public:
     double MismatchChi2;
     double MismatchChi2P;
     int MismatchChi2DF;
-    int* MismatchObsCounts;       // owned, 2 MaxPairDiff + 1 classes; null. Also mismatch_histogram
+    // owned, 2 MaxPairDiff + 1 classes; null. Also mismatch_histogram. Counts of pairs of gene
+    // copies: 50000 copies already make 1.25e9 pairs, so they are 64-bit.
+    std::int64_t* MismatchObsCounts;
     double* MismatchExpCounts;    // owned, 2 MaxPairDiff + 1 classes; null
 
     // Per-locus tables, refilled by their writers (never reset by initialize)
@@ -186,6 +189,10 @@ public:
     double MeanGeneCopies, MeanGeneCopiesSD;       // also mean_gene_copies, sd_gene_copies
 
     double ExpNumAlleles;         // expected number of alleles under a theta; 0.0
+    // The expected numbers of alleles that Chakraborty's test and Fu's test
+    // printed, kept apart for the summary tables; -1.0 when the test did not
+    // compute one.
+    double ChakrabortyExpNumAlleles, FuExpNumAlleles;
     double ChakrabortyPClasses;   // of the last Chakraborty test run; -1.0
     ExpansionFit DemogExpansionFit;    // Tau, Theta0, Theta1, ...; all 0.0
     ExpansionFit SpatialExpansionFit;  // Tau, Theta, M, ...; all 0.0
@@ -418,8 +425,8 @@ public:
     // not move). The single chain (at most 100000 steps) and the batched
     // chain (more; the step count is rounded up to whole batches of 20000
     // and written back) leave P in ld_pvalue and its s.d. in
-    // PrecisionOnPValueLD, and return P; a pair without a table gives 1.0
-    // with s.d. 0 and no step. After a stop request (-1000) or a failed
+    // PrecisionOnPValueLD, and return P; a pair without a table is not
+    // tested: P -1.0 with s.d. 0 and no step. After a stop request (-1000) or a failed
     // allocation (0.0) neither field is written.
     double swap_in_table(int* dims, long& seed);
     double calc_gam_des_prob2(int* dims, int& steps, settings& s, int& steps_done);
@@ -460,6 +467,9 @@ public:
     double& theta_pi(double const& pi);  // n is SampleSize
     // D of the observed sample; TajimaDPValue -1.0 when D is not defined.
     double& tajimaD(int const& n, double const& pi, double const& S);
+    // D is defined from 4 gene copies (its variance term e2 is 0 for n = 2
+    // and 3) and one segregating site on.
+    static bool tajima_d_defined(int n, double S);
     // D of a simulated replicate, without the rounding rule of tajimaD.
     double& fast_tajimaD(int const& n, double const& pi, double const& S);
     // The expected number of alleles under theta, into ExpNumAlleles.
@@ -572,6 +582,10 @@ protected:
     // genotypes of known phase, when it differed (else code 111 of the given
     // kind, reported from where_111). 1 when nothing was reported.
     int check_sample_counts(const char* where, ErrorType kind_111, const char* where_111);
+    // Counts of gene copies are ints: a sample of more than 2147483647 copies
+    // (declared, or the sum of its haplotype counts) is refused with ERROR
+    // 179 from `where` and a console line naming it. True when it fits.
+    bool sample_size_fits(const char* where) const;
     // check_data of DNA and RFLP samples: the sample counts, then a WARNING
     // `unequal_lengths` from where when the sequences differ in length.
     int check_sequences(const char* where, const char* where_111, int unequal_lengths);

@@ -3,6 +3,7 @@
 // allele data and of genotypes of unknown phase.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -25,11 +26,29 @@ bool same_name(TAllele const* a, TAllele const* b)
 
 }  // namespace
 
+bool PopGenetics::sample_size_fits(const char* where) const
+{
+    std::int64_t total = 0;
+    for (int i = 0; i < haplotypes.count; ++i)
+        total += haplotypes.data[i]->count;
+    const double copies = std::max(SampleSize, static_cast<double>(total));
+    if (copies <= INT32_MAX)
+        return true;
+    E.error(ERROR, where, 179);
+    if (E.log_open)
+        *_ZOS_ << "\tSample \"" << name << "\" has " << static_cast<long long>(copies)
+               << " gene copies, more than " << INT32_MAX
+               << ": the sample is not analysed" << std::endl;
+    return false;
+}
+
 int PopGenetics::check_sample_counts(const char* where, ErrorType kind_111, const char* where_111)
 {
     const int n = haplotypes.count;
     if (n == 0)
         return 1;
+    if (!sample_size_fits(where))
+        return 0;
     int total = 0;
     for (int i = 0; i < n; ++i)
         total += haplotypes.data[i]->count;

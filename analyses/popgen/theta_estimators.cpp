@@ -101,32 +101,22 @@ double& PopGenetics::theta_pi(double const& pi)
     return ThetaPi;
 }
 
-// A difference below 1e-15 is D = 0 without a verdict on the P-value; for n = 2 and 3 the
-// variance term e2 vanishes and D is not defined.
+bool PopGenetics::tajima_d_defined(int n, double S)
+{
+    return n > 3 && S > 0.0;
+}
+
+// A difference below 1e-15 is D = 0 without a verdict on the P-value.
 double& PopGenetics::tajimaD(int const& n, double const& pi, double const& S)
 {
-    if (S <= 0.0) {
+    if (!tajima_d_defined(n, S)) {
         TajimaD = 0.0;
         TajimaDPValue = -1.0;
         return TajimaD;
     }
     TajimaTerms t = tajima_terms(n);
     const double d = pi - S / t.a1;
-    if (std::fabs(d) < 1e-15) {
-        TajimaD = 0.0;
-    } else {
-        const double V = t.e1 * S + t.e2 * S * (S - 1.0);
-        if (V <= 0.0) {
-            TajimaD = 0.0;
-            TajimaDPValue = -1.0;
-            return TajimaD;
-        }
-        TajimaD = d / std::sqrt(V);
-    }
-    if (!(t.e2 > 0.0)) {
-        TajimaD = 0.0;
-        TajimaDPValue = -1.0;
-    }
+    TajimaD = std::fabs(d) < 1e-15 ? 0.0 : d / std::sqrt(t.e1 * S + t.e2 * S * (S - 1.0));
     return TajimaD;
 }
 

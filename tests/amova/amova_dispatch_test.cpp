@@ -233,19 +233,23 @@ TEST(AmovaResults, FreshRecordAndFill)
     EXPECT_EQ(r.null_1.count + r.pop_fst.count + r.pop_fis.count + r.pop_extra.count, 0);
 
     double fst[] = {0.1, 0.2};
+    double later_fst[] = {0.3, 0.4};
+    double fis[] = {0.5, 0.6};
     r.amova_case = 7;
     r.set_amova_results(1, 0, 0.5, 5, 3.0, 1.5, 0, 7.0, 0, 0, 0, 0, 6, 10.0, 2.0, 0.25, 0, 0, 0,
-                        0, 0, 0, 0, 0, 0, fst, nullptr, nullptr, 2);
+                        0, 0, 0, 0, 0, 0, fst, fis, nullptr, 2);
     r.set_amova_results(1, 0, 0.5, 5, 3.0, 1.5, 0, 7.0, 0, 0, 0, 0, 6, 10.0, 2.0, 0.3, 0, 0, 0,
-                        0, 0, 0, 0, 0, 0, fst, nullptr, nullptr, 2);
+                        0, 0, 0, 0, 0, 0, later_fst, nullptr, nullptr, 2);
     EXPECT_EQ(r.amova_case, 0);
     EXPECT_EQ(r.df_2, 5);
     EXPECT_EQ(r.ssd_pops, 3.0);
     EXPECT_EQ(r.ssd_within, 7.0);
     EXPECT_EQ(r.df_total, 6);
     EXPECT_EQ(r.fst_index, 0.3);
-    ASSERT_EQ(r.pop_fst.count, 4);  // appended after the values already there
-    EXPECT_EQ(r.pop_fst[3], 0.2);
+    // The second AMOVA's values replace the first one's, also where it has none.
+    ASSERT_EQ(r.pop_fst.count, 2);
+    EXPECT_EQ(r.pop_fst[0], 0.3);
+    EXPECT_EQ(r.pop_fst[1], 0.4);
     EXPECT_EQ(r.pop_fis.count, 0);
 }
 

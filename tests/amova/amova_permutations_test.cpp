@@ -13,6 +13,7 @@
 
 #include "amova/amova_fixture.h"
 #include "core/random.h"
+#include "model/phenotype.h"
 
 namespace {
 
@@ -265,6 +266,101 @@ TEST_F(AmovaSchemeTest, PermutationsAreUniform)
         EXPECT_EQ(static_cast<int>(counts.size()), c.outcomes);
         EXPECT_LT(chi_square(counts, c.outcomes, trials), c.critical);
     }
+}
+
+// The shuffle on a range of its own: gene copies start .. top drawn for from
+// top down to stop; individuals likewise, as pairs of copies.
+TEST_F(AmovaSchemeTest, ShufflesOfARangeOfCopiesOrIndividuals)
+{
+    distinct_individuals({4});
+    groups({{0}});
+    std::unique_ptr<Amova> a = prepared();
+    std::vector<double> u = next_draws(6);
+    a->permute_genes(6, 2, 4);
+    EXPECT_EQ(draws_made(u), 3);
+    std::vector<int> expected = {0, 1, 2, 3, 4, 5, 6, 7};
+    for (int i = 6, k = 0; i >= 4; --i, ++k)
+        std::swap(expected[i], expected[2 + static_cast<int>((i - 2 + 1) * u[k])]);
+    EXPECT_EQ(a->haploIndexVector, expected);
+
+    a = prepared();
+    u = next_draws(6);
+    a->permute_indiv(3, 1, 2);
+    EXPECT_EQ(draws_made(u), 2);
+    std::vector<int> order = {0, 1, 2, 3};  // individuals
+    for (int i = 3, k = 0; i >= 2; --i, ++k)
+        std::swap(order[i], order[1 + static_cast<int>((i - 1 + 1) * u[k])]);
+    std::vector<int> copies;
+    for (int t : order)
+        copies.insert(copies.end(), {2 * t, 2 * t + 1});
+    EXPECT_EQ(a->haploIndexVector, copies);
+}
+
+// The individuals of the samples, each as often as its count, in sample
+// order; the schemes of individuals move their entries exactly as they move
+// the pairs of gene copies.
+TEST_F(AmovaSchemeTest, IndividualEntriesFollowTheSchemesOfIndividuals)
+{
+    distinct_individuals({2, 1, 3});
+    groups({{0, 1}, {2}});
+    std::vector<TPhenotype*> made;
+    for (int p = 0; p < 3; ++p) {
+        Population& pop = *project.samples->Populations.data[p];
+        for (int t = 0; t < pop.SampleSize / 2; ++t) {
+            made.push_back(new TPhenotype(my_string(("i" + std::to_string(made.size())).c_str()), 1));
+            pop.individuals.phenotypes.Add(made.back());
+        }
+    }
+    struct Case {
+        const char* name;
+        void (Amova::*genes)();
+        void (Amova::*entries)();
+    };
+    for (Case const& c : {Case{"within groups", &Amova::PIAPWG, &Amova::PPAPWG},
+                          Case{"across groups", &Amova::PIAPAG, &Amova::PPAPAG}}) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<Amova> a = prepared();
+        a->Load_Phen_Vector();
+        ASSERT_EQ(a->phenIndexVector, made);
+        for (int round = 0; round < 20; ++round) {
+            long seed = -31 - round;
+            ran3(&seed);
+            ((*a).*c.genes)();
+            seed = -31 - round;
+            ran3(&seed);
+            ((*a).*c.entries)();
+            for (size_t t = 0; t < made.size(); ++t)
+                ASSERT_EQ(a->phenIndexVector[t], made[a->haploIndexVector[2 * t] / 2]) << round;
+        }
+    }
+    EXPECT_EQ(log_text(), "");
+}
+
+// An individual of count c enters c times (a count of 2.5 three times, m =
+// 0, 1, 2 below it); twice the whole counts against the sample size is
+// checked and a mismatch written to the log, the load going on.
+TEST_F(AmovaSchemeTest, IndividualEntriesByCountAndTheSizeCheck)
+{
+    matrix(1);
+    Population& one = sample({{0, 6}});
+    Population& two = sample({{0, 6}});
+    groups({{0, 1}});
+    TPhenotype* a = new TPhenotype(my_string("a"), 2);
+    TPhenotype* b = new TPhenotype(my_string("b"), 1);
+    TPhenotype* c = new TPhenotype(my_string("c"), 2.5);
+    TPhenotype* none = new TPhenotype(my_string("none"), 0);
+    one.individuals.phenotypes.Add(a);
+    one.individuals.phenotypes.Add(none);
+    one.individuals.phenotypes.Add(b);
+    two.individuals.phenotypes.Add(c);
+    std::unique_ptr<Amova> amova = prepared();
+    take_log();
+    amova->Load_Phen_Vector();
+    EXPECT_EQ(amova->phenIndexVector, (std::vector<TPhenotype*>{a, a, b, c, c, c}));
+    EXPECT_EQ(take_log(), "     Amova::Load_Phen_Vector() Population size incompatibility during "
+                          "the load\n            : 4  ;;;  6\n");
+    amova->Load_Phen_Vector();  // loaded afresh, not appended
+    EXPECT_EQ(amova->phenIndexVector.size(), 6u);
 }
 
 }  // namespace

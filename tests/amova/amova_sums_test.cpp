@@ -130,4 +130,73 @@ TEST_F(AmovaTest, IdsOutsideTheMatrixAreRefused)
     }
 }
 
+// The sums by level of a partition into groups. Samples A = {h0, h0},
+// B = {h1, h2}, C = {h0, h2} with d(0,1) = 2, d(0,2) = 5, d(1,2) = 3: within
+// sums 0, 3, 5; cross sums A-B 2 + 2 + 5 + 5 = 14, A-C 0 + 0 + 5 + 5 = 10,
+// B-C 2 + 3 + 5 + 0 = 10; 42 in all over 6 copies, a total SSD of 7. Groups
+// {A, B} and {C}: pair sums 0 + 3 + 14 = 17 over 4 copies and 5 over 2, 20
+// between them; SSD within populations 0/2 + 3/2 + 5/2 = 4, among them within
+// groups 17/4 + 5/2 - 4 = 2.75, among groups 7 - 6.75 = 0.25. With C and A
+// exchanged by a permutation of populations ({C, B} and {A}): pair sums 5 + 3 +
+// 10 = 18 and 0, 24 between them; among groups 7 - 18/4 = 2.5.
+TEST_F(AmovaTest, SumsByLevelOfAPartitionIntoGroups)
+{
+    matrix(3);
+    project.dist_mat(0, 1) = 2;
+    project.dist_mat(0, 2) = 5;
+    project.dist_mat(1, 2) = 3;
+    sample({{0, 2}});
+    sample({{1, 1}, {2, 1}});
+    sample({{0, 1}, {2, 1}});
+    groups({{0, 1}, {2}});
+    std::unique_ptr<Amova> a = prepared();
+    a->compute_SSDP();
+    a->compute_total_SSD();
+    ASSERT_EQ(a->totalPairSSD, 42.0);
+
+    a->compute_SSDG_SSDAG();
+    EXPECT_EQ(a->groupPairSSD(0, 0), 17.0);
+    EXPECT_EQ(a->groupPairSSD(1, 1), 5.0);
+    EXPECT_EQ(a->groupPairSSD(0, 1), 20.0);
+    EXPECT_EQ(a->groupSizes, (std::vector<double>{4, 2}));
+    EXPECT_EQ(a->groupSSD, (std::vector<double>{4.25, 2.5}));
+    EXPECT_EQ(a->ssdAG, 0.25);
+    a->compute_SSDWP();
+    a->compute_SSDAP();
+    EXPECT_EQ(a->ssdWP, 4.0);
+    EXPECT_EQ(a->ssdAP, 2.75);
+    // With individuals counted, the pair sums still divide by gene copies.
+    a->numUnits = 3;
+    a->compute_SSDAG();
+    EXPECT_EQ(a->ssdAG, 0.25);
+
+    std::swap(a->popTable[0], a->popTable[2]);
+    a->distribute_populations();
+    a->compute_SSDG_SSDAG();
+    EXPECT_EQ(a->groupPairSSD(0, 0), 18.0);
+    EXPECT_EQ(a->groupPairSSD(1, 1), 0.0);
+    EXPECT_EQ(a->groupPairSSD(0, 1), 24.0);
+    EXPECT_EQ(a->groupSizes, (std::vector<double>{4, 2}));
+    EXPECT_EQ(a->ssdAG, 2.5);
+    a->compute_SSDAP();
+    EXPECT_EQ(a->ssdAP, 0.5);
+}
+
+// The present haplotypes from the counts as they stand, whatever set them.
+TEST_F(AmovaTest, PresentHaplotypesFromTheCounts)
+{
+    matrix(5);
+    Population& p = sample({{4, 1}, {1, 2}});
+    groups({{0}});
+    std::unique_ptr<Amova> a = prepared();
+    ASSERT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
+              (std::vector<int>{1, 4}));
+    p.permCounts[4] = 0;
+    p.permCounts[3] = 0.5;
+    p.permCounts[0] = 2;
+    p.SetUpVectorOfExistingHaplotypes();
+    EXPECT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
+              (std::vector<int>{0, 1, 3}));
+}
+
 }  // namespace

@@ -57,6 +57,7 @@ protected:
         results_path = dir / "run.htm";
         s.results_file = results_path.string().c_str();
         s.tree_data_file = (dir / "run.js").string().c_str();
+        s.ld_file = (dir / "ld_dis.xl").string().c_str();
         s.run_date = "01/02/03 at 04:05:06";
         results.open(results_path, std::ios::in | std::ios::out | std::ios::trunc);
         s.results_stream = &results;

@@ -291,6 +291,35 @@ TEST_F(EMTest, ConventionalAnalysisWritesItsResults)
     EXPECT_GT(AB->sd, 0.0);
 }
 
+// An individual heterozygous at all 32 loci has too many phases to list:
+// the estimate leaves it out, by name. The other six are homozygous: 6 of
+// 12 gene copies each way, frequencies 1/2, ln L = 6 ln(1/4).
+TEST_F(EMTest, IndividualWithTooManyHeterozygousLociIsLeftOut)
+{
+    const std::string A(32, 'A'), B(32, 'B');
+    s.ComputeAllHaplotypesEM = 1;
+    s.NumBootstrapReplicatesEM = 0;
+    s.InitialConditionsEM = 3;
+    s.EpsilonValue = 1e-12;
+    s.MaximumNumOfIterationsEM = 100;
+    sample.individuals.phenotypes.Add(individual(A, B, 1, "Wide"));
+    sample.SampleSize += 2;
+    std::string r = analysis();
+    EXPECT_THAT(r, HasSubstr("Individual Wide has too many heterozygous loci to list its phases: "
+                             "left out of the estimation\n"));
+    EXPECT_THAT(r, HasSubstr("The estimation of haplotype frequencies was not possible"));
+    EXPECT_THAT(r, Not(HasSubstr("LogLHood")));
+
+    add(A, A, 3);
+    add(B, B, 3);
+    r = analysis();
+    EXPECT_EQ(count_of(r, "Individual Wide has too many heterozygous loci"), 1);
+    EXPECT_THAT(r, HasSubstr("LogLHood  : -8.3177661667\n"));
+    EXPECT_THAT(r, Not(HasSubstr("340282346638528859811704183484516925440")));
+    EXPECT_NEAR(freq(sample.estimated_haplotypes, A), 0.5, 1e-12);
+    EXPECT_NEAR(freq(sample.estimated_haplotypes, B), 0.5, 1e-12);
+}
+
 TEST_F(EMTest, AlleleFrequenciesAloneWhateverTheZipper)
 {
     twelve_individuals();

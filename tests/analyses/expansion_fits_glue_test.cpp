@@ -35,7 +35,7 @@ protected:
         sample.NumPolymSites = 11;
         sample.MaxPairDiff = 7;
         sample.NumMismatchClasses = 9;
-        sample.MismatchObsCounts = new int[15]();
+        sample.MismatchObsCounts = new std::int64_t[15]();
         const int counts[8] = {4, 9, 14, 16, 12, 7, 3, 1};
         for (int d = 0; d < 8; ++d)
             sample.MismatchObsCounts[d] = counts[d];

@@ -7,6 +7,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -83,6 +86,79 @@ TEST_F(InfiniteAlleleTest, EwensWattersonRepeatsUnderAFixedSeed)
     EXPECT_EQ(sample.SlatkinExactP, slatkin);
     EXPECT_GT(P, 0.0);
     EXPECT_LT(P, 1.0);
+}
+
+// Slatkin's exact P by enumeration: every configuration of k alleles among n
+// gene copies (counts in non-increasing order) weighted by Ewens' sampling
+// formula, prod_j 1 / (j^a_j a_j!), normalised; P sums the configurations no
+// more probable than the observed one.
+double enumerated_slatkin_p(std::vector<int> const& observed)
+{
+    auto weight = [](std::vector<int> const& c) {
+        double w = 1.0;
+        for (std::size_t i = 0; i < c.size();) {
+            std::size_t end = i;
+            while (end < c.size() && c[end] == c[i])
+                ++end;
+            for (std::size_t a = 1; a <= end - i; ++a)
+                w /= c[i] * static_cast<double>(a);
+            i = end;
+        }
+        return w;
+    };
+    int n = 0;
+    for (int c : observed)
+        n += c;
+    const int k = static_cast<int>(observed.size());
+    const double w_observed = weight(observed);
+    double total = 0.0, at_most = 0.0;
+    std::vector<int> c;
+    std::function<void(int, int)> parts = [&](int left, int largest) {
+        if (static_cast<int>(c.size()) == k) {
+            if (left == 0) {
+                const double w = weight(c);
+                total += w;
+                if (w <= w_observed * (1 + 1e-12))
+                    at_most += w;
+            }
+            return;
+        }
+        for (int m = std::min(largest, left); m >= 1; --m) {
+            c.push_back(m);
+            parts(left - m, m);
+            c.pop_back();
+        }
+    };
+    parts(n, n);
+    return at_most / total;
+}
+
+TEST_F(InfiniteAlleleTest, SlatkinsExactTestAgainstEnumeratedConfigurations)
+{
+    // {5,3,2,2,1,1,1,1} is the most probable configuration of n 16, k 8: P 1.
+    // {6,1,1} ties with {4,3,1} (weights 1/12); {3,3,1,1} repeats two counts.
+    const std::vector<std::vector<int>> cases = {
+        {5, 3, 2, 2, 1, 1, 1, 1}, {6, 1, 1}, {3, 3, 1, 1}, {7, 2, 2, 1}, {4, 4, 4}};
+    EXPECT_NEAR(enumerated_slatkin_p(cases[0]), 1.0, 1e-12);
+    EXPECT_NEAR(enumerated_slatkin_p(cases[1]),
+                (1 / 12.0 + 1 / 12.0 + 1 / 32.0 + 1 / 36.0)
+                    / (1 / 12.0 + 1 / 10.0 + 1 / 12.0 + 1 / 32.0 + 1 / 36.0),
+                1e-12);
+    for (std::vector<int> const& counts : cases) {
+        SCOPED_TRACE(::testing::PrintToString(counts));
+        sample.haplotypes.Flush();
+        classes.Flush();
+        sample.SampleSize = 0;
+        sample.num_haplotypes = 0;
+        use_counts(counts);
+        s.NumIterationsNeutralityTests = 100000;
+        initialize_ran3(-17);
+        sample.EW_neutrality_tests(s, out, classes);
+        const double exact = enumerated_slatkin_p(counts);
+        // Four standard errors of a proportion in 100,000 draws.
+        EXPECT_NEAR(sample.SlatkinExactP, exact,
+                    4 * std::sqrt(exact * (1 - exact) / 100000) + 1e-12);
+    }
 }
 
 // n = 3, k = 2 has the one configuration {2, 1}; one replicate gives s.d. 0.

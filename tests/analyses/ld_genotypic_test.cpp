@@ -118,8 +118,8 @@ TEST_F(LDTest, PermutationBlocks)
     }
 }
 
-// A monomorphic locus is not tested: P 1, s.d. 0, chi-square 0 with 0 d.f.
-// (not the previous pair's), never linked.
+// A monomorphic locus is not tested: the pair says so, with neither a P nor
+// a chi-square, and is never linked; "?" in the table of significant pairs.
 TEST_F(LDTest, PairWithAMonomorphicLocusIsNotTested)
 {
     add("ABC", "abC", 3);
@@ -128,12 +128,16 @@ TEST_F(LDTest, PairWithAMonomorphicLocusIsNotTested)
     add("abC", "abC", 2);
     flags({1, 1, 0});
     std::string r = test_all(100);
-    const std::string untested =
-        "\n          LnLHood LD :    0.00000          LnLHood LE :    0.00000\n          Exact P=  "
-        "1.00000  +-   0.00000 (0 permutations done)     Chi-square test value= 0.00000 (P = "
-        "-1.00000,  0 d.f.)\n";
+    const std::string untested = "\n          not tested: a locus of the pair is monomorphic\n";
     EXPECT_THAT(r, HasSubstr("Pair(0, 2)" + untested));
     EXPECT_THAT(r, HasSubstr("Pair(1, 2)" + untested));
+    EXPECT_THAT(r, Not(HasSubstr("(0 permutations done)")));
+    EXPECT_THAT(r, Not(HasSubstr("Exact P=  1.00000")));
+    EXPECT_THAT(r, HasSubstr("  ? "));
+    // The first sample's histogram goes to the file although the setting was
+    // 0 when the test began.
+    EXPECT_THAT(read_text(dir / "ld_dis.xl"),
+                HasSubstr("Histogram for population : " + std::string(sample.name.str)));
     // The monomorphic locus, last in the histogram, is linked to none.
     EXPECT_THAT(r, HasSubstr("    0\n" + std::string(69, '-') + "\n\n"));
 }
@@ -154,13 +158,13 @@ TEST_F(LDTest, OneLocusAndRefusals)
     test_all(100);
     EXPECT_EQ(reports("\"Population::make_xl_file()\" : invalid stream"), 1);
 
-    // No permutation asked: one error line, P 1 with none done; the
-    // chi-square of the observation is still written.
+    // No permutation asked: one error line, no exact P; the chi-square of
+    // the observation is still written.
     sample.individuals.phenotypes.Flush();
     twelve_polymorphic();
     r = test_all(0);
     EXPECT_EQ(reports("\"Population::calc_all_link_dis()\" : invalid number of batches"), 1);
-    EXPECT_THAT(r, HasSubstr("Exact P=  1.00000  +-   0.00000 (0 permutations done)     "
+    EXPECT_THAT(r, HasSubstr("Exact P= not tested (no permutation)     "
                              "Chi-square test value=10.01528"));
 
     // No individual: a note, no output.

@@ -212,8 +212,10 @@ TEST_F(LinkageTest, ChainsAgreeWithFishersExactTestOnTwoByTwoTables)
         int a, b, c, d;
         int steps;
     };
-    const Case cases[] = {
-        {5, 1, 2, 4, 100000}, {5, 1, 2, 4, 200000}, {8, 2, 1, 9, 100000}, {2, 7, 6, 3, 200000}};
+    // 2 / 9 / 9 / 2: the chain reaches its mirror table, as probable, with a
+    // log-ratio sum of about +1e-11 rather than 0; that table is half of P.
+    const Case cases[] = {{5, 1, 2, 4, 100000}, {5, 1, 2, 4, 200000}, {8, 2, 1, 9, 100000},
+                          {2, 7, 6, 3, 200000}, {2, 9, 9, 2, 100000}};
     for (Case const& c : cases) {
         std::vector<std::pair<const char*, int>> entries = {
             {"A C", c.a}, {"A T", c.b}, {"G C", c.c}, {"G T", c.d}};
@@ -235,6 +237,49 @@ TEST_F(LinkageTest, ChainsAgreeWithFishersExactTestOnTwoByTwoTables)
     }
 }
 
+// Cells above 46340 gene copies: their products no longer fit 32 bits.
+// Fisher's P of 60000 / 40000 / 40000 / 60000 is below 1e-300.
+TEST_F(LinkageTest, LargeCellsAreWeighedWithoutOverflow)
+{
+    EXPECT_LT(fisher_exact(60000, 40000, 40000, 60000), 1e-300);
+    PopulStandard& p = sample({{"A C", 60000}, {"A T", 40000}, {"G C", 40000}, {"G T", 60000}});
+    for (int steps : {10000, 100001}) {
+        int dims[3] = {2, 0, 1};
+        int done = 0;
+        const double P = steps <= 100000 ? p.calc_gam_des_prob2(dims, steps, s, done)
+                                         : p.calc_gam_des_prob3(dims, steps, s, done);
+        EXPECT_LT(P, 1e-3) << steps << " steps";
+        s.PrecisionOnPValueLD = 0.0;
+    }
+}
+
+// The printed s.d. of the single chain estimates the error of its P: over
+// 100 chains its mean agrees with the spread of their P-values.
+TEST_F(LinkageTest, SingleChainStandardDeviationMatchesTheSpreadOfItsPValues)
+{
+    PopulStandard& p = sample({{"A C", 8}, {"A T", 2}, {"G C", 1}, {"G T", 9}});
+    const int chains = 100;
+    std::vector<double> P(chains);
+    double mean_sd = 0.0;
+    for (double& value : P) {
+        int dims[3] = {2, 0, 1};
+        int steps = 10000;
+        int done = 0;
+        value = p.calc_gam_des_prob2(dims, steps, s, done);
+        mean_sd += s.PrecisionOnPValueLD / chains;
+        s.PrecisionOnPValueLD = 0.0;
+    }
+    double mean = 0.0, ss = 0.0;
+    for (double value : P)
+        mean += value / chains;
+    for (double value : P)
+        ss += (value - mean) * (value - mean);
+    const double spread = std::sqrt(ss / (chains - 1));
+    EXPECT_NEAR(mean, fisher_exact(8, 2, 1, 9), 3 * spread / std::sqrt(chains));
+    EXPECT_GT(mean_sd / spread, 0.75);
+    EXPECT_LT(mean_sd / spread, 1.33);
+}
+
 TEST_F(LinkageTest, ChainSizing)
 {
     struct Case {
@@ -246,7 +291,7 @@ TEST_F(LinkageTest, ChainSizing)
         bool zero_sd;
     };
     const Case cases[] = {
-        {"100000 steps: 316 sub-samples of 317", 100000, false, 317 * 316, 100000, false},
+        {"100000 steps: 316 batches of 317", 100000, false, 317 * 316, 100000, false},
         {"one step: b = 1, two steps, s.d. 0", 1, false, 2, 1, true},
         {"100001 steps: 6 batches of 20000", 100001, true, 120000, 120000, false},
     };
@@ -281,9 +326,16 @@ TEST_F(LinkageTest, PairWithoutTableAndStoppedChains)
     int steps = 1000;
     int done = -1;
     s.ld_pvalue = 0.3;
-    EXPECT_EQ(p.calc_gam_des_prob2(dims, steps, s, done), 1.0);
-    EXPECT_EQ(s.ld_pvalue, 1.0);
+    EXPECT_EQ(p.calc_gam_des_prob2(dims, steps, s, done), -1.0);
+    EXPECT_EQ(s.ld_pvalue, -1.0) << "not tested";
     EXPECT_EQ(done, 0);
+    // In the pair loop it says so, and reads "?" in the table of pairs.
+    s.ComputeDvalues = 0;
+    p.calc_all_gam_des(results, 1000, s);
+    const std::string text = take_results();
+    EXPECT_THAT(text, HasSubstr("Pair (0, 1) not tested\n"));
+    EXPECT_THAT(text, HasSubstr("Pair (0, 2) Exact P="));
+    EXPECT_THAT(text, Not(HasSubstr("(0 Steps done)")));
     s.stop_requested = 1;
     for (bool batched : {false, true}) {
         int pair[3] = {2, 0, 2};
@@ -315,7 +367,7 @@ TEST_F(LinkageTest, PairsInOrderOfTheirSecondLocusThenFirst)
     EXPECT_LT(p25, p27);
     EXPECT_LT(p27, p57);
     EXPECT_NE(p57, std::string::npos);
-    EXPECT_THAT(text, HasSubstr(" (1023 Steps done)\n"));  // 31 sub-samples of 33
+    EXPECT_THAT(text, HasSubstr(" (1023 Steps done)\n"));  // 31 batches of 33
     EXPECT_THAT(text, HasSubstr("Table of significant linkage disequilibrium"));
     EXPECT_THAT(text, HasSubstr("Number of linked loci per polymorphic locus"));
     EXPECT_THAT(text, HasSubstr("Loci 2 and 5\n--------------------\n\n  1: Observed"));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -51,8 +52,8 @@ TEST_F(MismatchTest, VarianceBelowTheMean)
 {
     singletons_at({0, 0, 1, 1, 1, 1, 1.7, 2, 2, 2.9});  // truncated toward zero
     ASSERT_EQ(sample.compute_mm_distr(), 1);
-    EXPECT_EQ(std::vector<int>(sample.MismatchObsCounts, sample.MismatchObsCounts + 5),
-              (std::vector<int>{2, 5, 3, 0, 0}));
+    EXPECT_EQ(std::vector<std::int64_t>(sample.MismatchObsCounts, sample.MismatchObsCounts + 5),
+              (std::vector<std::int64_t>{2, 5, 3, 0, 0}));
     EXPECT_NEAR(sample.MismatchObsMean, 1.1, 1e-12);
     EXPECT_NEAR(sample.MismatchObsVar, 4.9 / 9.0, 1e-12);
     EXPECT_NEAR(sample.MismatchRaggedness, 0.22, 1e-12);
@@ -90,6 +91,28 @@ TEST_F(MismatchTest, SuddenExpansionFitWithItsTest)
     EXPECT_NEAR(sample.MismatchChi2P, 0.0413168895, 1e-5);
 }
 
+// Two haplotypes of 50000 copies one difference apart: 2 x 1249975000 pairs
+// at distance 0 and 50000^2 at distance 1, beyond 32-bit counts. With
+// S0 = 4999950000 pairs, m = 2.5e9 / S0 and v = 2.5e9 (1 - m) / (S0 - 1).
+TEST_F(MismatchTest, PairCountsOfLargeSamples)
+{
+    definition.content = "A";
+    sample.haplotypes.Add(new PHaploDef(&definition, 50000));
+    sample.haplotypes.Add(new PHaploDef(&definition, 50000));
+    sample.SampleSize = 100000;
+    sample.MaxPairDiff = 1;
+    sample.HaplDistMat = new RectMat(2, 2);
+    (*sample.HaplDistMat)(1, 0) = (*sample.HaplDistMat)(0, 1) = 1.0;
+    ASSERT_EQ(sample.compute_mm_distr(), 1);
+    EXPECT_EQ(sample.MismatchObsCounts[0], 2499950000LL);
+    EXPECT_EQ(sample.MismatchObsCounts[1], 2500000000LL);
+    const long double S0 = 4999950000.0L, m = 2.5e9L / S0;
+    EXPECT_NEAR(sample.MismatchObsMean, static_cast<double>(m), 1e-12);
+    EXPECT_NEAR(sample.MismatchObsVar, static_cast<double>(2.5e9L * (1 - m) / (S0 - 1)), 1e-12);
+    EXPECT_NEAR(sample.MismatchObsMean, 0.500005, 1e-6);
+    EXPECT_NEAR(sample.MismatchObsVar, 0.25, 1e-6);
+}
+
 TEST_F(MismatchTest, OneHaplotypeAndMissingInputs)
 {
     definition.content = "A";
@@ -116,7 +139,7 @@ TEST_F(MismatchTest, OneHaplotypeAndMissingInputs)
 TEST_F(MismatchTest, PoolingOfSmallExpectedClasses)
 {
     sample.MaxPairDiff = 3;
-    sample.MismatchObsCounts = new int[7]{4, 38, 61, 2, 0, 0, 0};
+    sample.MismatchObsCounts = new std::int64_t[7]{4, 38, 61, 2, 0, 0, 0};
     sample.MismatchExpCounts = new double[7]{3, 40, 60, 2.5, 0, 0, 0};
     sample.NumMismatchClasses = 3;
     sample.mismatch_goodness_of_fit();

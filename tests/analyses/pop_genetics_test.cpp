@@ -133,7 +133,7 @@ protected:
         source.MaxPairDiff = 1;
         source.HaplDistMat = distance_matrix(2, 10.0);
         source.LocusUsable = new int[2]{1, 0};
-        source.MismatchObsCounts = new int[3]{1, 2, 3};
+        source.MismatchObsCounts = new std::int64_t[3]{1, 2, 3};
     }
 };
 

@@ -99,13 +99,15 @@ TEST_F(NeutralityTestsE2E, FixedSeedReproducesThePValues)
 // The hand-worked samples of Tajima's D: one sequence 4 transversions away
 // from four others (n = 5, S = 4, k = 1.6, theta(S) = 4 / (25/12) = 1.92,
 // D = -1.09380); two groups of 3 sequences 3 sites apart (n = 6, S = 3,
-// k = 1.8, theta(S) = 3 / (137/60) = 1.313869, D = 1.90989). A monomorphic
-// sample has D = 0 and so has every replicate: ties count, P = 1.
+// k = 1.8, theta(S) = 3 / (137/60) = 1.313869, D = 1.90989). D is not
+// defined without a segregating site (a monomorphic sample, or one whose
+// every site misses data in half of its copies, above the 5 % allowed) nor
+// for 3 gene copies (e2 = 0): no replicate, P -1 in the batch line.
 TEST_F(NeutralityTestsE2E, HandWorkedTajimaSamplesThroughTheDriver)
 {
     write("glbstreams.txt", "flags\n_TAJIMA_\n");
     write("p.drp",
-          "[Profile]\n\tTitle=\"Tajima\"\n\tNbSamples=3\n\tDataType=DNA\n"
+          "[Profile]\n\tTitle=\"Tajima\"\n\tNbSamples=5\n\tDataType=DNA\n"
           "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
           "[Data]\n\t[[Samples]]\n"
           "\t\tSampleName=\"One\"\n\t\tSampleSize=5\n"
@@ -113,7 +115,11 @@ TEST_F(NeutralityTestsE2E, HandWorkedTajimaSamplesThroughTheDriver)
           "\t\tSampleName=\"Two\"\n\t\tSampleSize=6\n"
           "\t\tSampleData={\n\t\t\tc\t3\tAAAAAAAA\n\t\t\td\t3\tCCCAAAAA\n\t\t}\n"
           "\t\tSampleName=\"Same\"\n\t\tSampleSize=4\n"
-          "\t\tSampleData={\n\t\t\te\t4\tACGTACGT\n\t\t}\n");
+          "\t\tSampleData={\n\t\t\te\t4\tACGTACGT\n\t\t}\n"
+          "\t\tSampleName=\"Three\"\n\t\tSampleSize=3\n"
+          "\t\tSampleData={\n\t\t\tf\t2\tAAAAAAAA\n\t\t\tg\t1\tCAAAAAAA\n\t\t}\n"
+          "\t\tSampleName=\"Gaps\"\n\t\tSampleSize=4\n"
+          "\t\tSampleData={\n\t\t\th\t2\tACGT????\n\t\t\ti\t2\t????ACGT\n\t\t}\n");
     write("p.drs", run_settings_text({{"TaskNumber", "64"}, {"NumSimulFuTest", "10"}}));
     ASSERT_EQ(run("p.drp p.drs"), 0) << err;
     const std::string text = read_text(work / "p.res" / "p.htm");
@@ -127,12 +133,71 @@ TEST_F(NeutralityTestsE2E, HandWorkedTajimaSamplesThroughTheDriver)
           "No. of sites with substitutions (S)   :        3\n"
           "Mean No. of pairwise differences (Pi) :  1.80000\n",
           "\nTajima's D                            :  1.90989\n",
-          "\nObs. Theta(S)                         :  1.31387\n",
-          "\nTajima's D                            :  0.00000\n",
-          "\n\nP(D simul &lt; D obs)                    :  1.00000\n"})
+          "\nObs. Theta(S)                         :  1.31387\n"})
         EXPECT_THAT(text, HasSubstr(lines));
-    EXPECT_THAT(read_text(work / "tajima.sum"),
-                HasSubstr("\"One\"\t5\t4\t1.920000\t1.600000\t-1.093799\t"));
+    const std::string not_defined =
+        "\nTajima's D                            : not defined with fewer than 4 gene copies or no "
+        "segregating site\n\nTajima's test cannot be computed\n\n";
+    EXPECT_EQ(count_of(text, not_defined), 3);
+    EXPECT_EQ(count_of(text, "P(D simul &lt; D obs)"), 2);
+    const std::string batch = read_text(work / "tajima.sum");
+    EXPECT_THAT(batch, HasSubstr("\"One\"\t5\t4\t1.920000\t1.600000\t-1.093799\t"));
+    EXPECT_THAT(batch, HasSubstr("\"Same\"\t4\t0\t0.000000\t0.000000\t0.000000\t-1.000000\t"
+                                 "-1.000000\t-1.000000\t0\n"));
+    // theta(S) = 1 / (1 + 1/2), pi = 2 differing pairs of 3.
+    EXPECT_THAT(batch, HasSubstr("\"Three\"\t3\t1\t0.666667\t0.666667\t0.000000\t-1.000000\t"
+                                 "-1.000000\t-1.000000\t0\n"));
+    EXPECT_THAT(batch, HasSubstr("\"Gaps\"\t4\t0\t"));
+    EXPECT_EQ(count_of(batch, "\t-1.000000\t-1.000000\t-1.000000\t0\n"), 3);
+    EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
+                Not(HasSubstr("haplotype list is empty")));
+}
+
+// Fs is not computed, and says why, without diversity (two names for one
+// sequence: theta(pi) = 0 with k = 2) or when the table of Ewens'
+// probabilities cannot hold n + 10 rows (4995 gene copies); with pooled
+// haplotype definitions the original number of alleles is the number of
+// listed haplotypes (3 names, 2 sequences).
+TEST_F(NeutralityTestsE2E, FuFsNotComputedAndPooledHaplotypes)
+{
+    const struct {
+        const char* what;
+        int n;
+        const char* data;
+        const char* pooling;
+        const char* result;
+        const char* batch;
+    } cases[] = {
+        {"no diversity", 5, "a 3 ACGT\n\t\t\tb 2 ACGT\n", "0",
+         "Fu's Fs test cannot be computed when Theta(Pi) is 0\n", "\"S\"\t\n"},
+        {"table too small", 4995, "a 4000 ACGT\n\t\t\tb 995 ACGA\n", "0",
+         "Fu's Fs test cannot be computed: the table of Ewens' probabilities would need 5005 rows "
+         "(n + 10) and 12 columns (k + 10), more than its 5000 rows and 1000 columns\n",
+         "\"S\"\t\n"},
+        {"pooled", 6, "a 3 ACGT\n\t\t\tb 1 ACGT\n\t\t\tc 2 ACGA\n", "1",
+         "Original No. of alleles      :           3\n"
+         "Actual No. of # alleles  (k) :           2\n",
+         "\"S\"\t6\t2\t"},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("glbstreams.txt", "flags\n_FU_FS_\n");
+        write("p.drp", "[Profile]\n\tTitle=\"Fu\"\n\tNbSamples=1\n\tDataType=DNA\n"
+                       "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+                       "[Data]\n\t[[Samples]]\n\t\tSampleName=\"S\"\n\t\tSampleSize="
+                           + std::to_string(c.n) + "\n\t\tSampleData={\n\t\t\t" + c.data
+                           + "\t\t}\n");
+        write("p.drs", run_settings_text({{"TaskNumber", "16384"},
+                                          {"NumSimulFuTest", "10"},
+                                          {"InferHaplotypeDefinitionFromDistanceMatrix", c.pooling}}));
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        const std::string text = read_text(work / "p.res" / "p.htm");
+        EXPECT_THAT(text, HasSubstr(c.result));
+        EXPECT_THAT(text, Not(HasSubstr("340282346638528859811704183484516925440")));
+        EXPECT_THAT(read_text(work / "fu_fs.sum"), HasSubstr(c.batch));
+    }
 }
 
 // 1,001 gene copies in 1,000 haplotypes are beyond the table of Fu's Fs: the

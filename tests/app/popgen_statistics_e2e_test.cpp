@@ -68,8 +68,10 @@ TEST_F(PopgenStatisticsE2E, DnaMismatchBatchLines)
                                      "\nMismatch observed variance          :        0.267"));
     std::string sum = batch("mismatch.sum");
     // The moments, the fitted theta0, tau and theta1, then the histogram.
+    // North drives theta1 to its bound 99999; the least-squares tau there is
+    // 0.94738 (ternary search), reached by the search to within 0.001.
     EXPECT_THAT(sum, HasSubstr("\"North\"\t#Diff\t inf\t0.6\t0.266667\t"
-                               "1e-07\t0.999996\t3407.19\t4\t6\t\n"));
+                               "1e-07\t0.947261\t99999\t4\t6\t\n"));
     EXPECT_THAT(sum, HasSubstr("\"South\"\t#Diff\t inf\t1\t1.2\t"
                                "1e-07\t2.69337\t1.68592\t3\t0\t3\t\n"));
     EXPECT_THAT(batch("mismatch_sp4.sum"), HasSubstr("\"South\"\t#Diff\t inf\t\n"));
@@ -184,6 +186,56 @@ TEST_F(PopgenStatisticsE2E, ThetaKWithoutItsInterval)
     EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
                 HasSubstr("\t\t\tToo many aleles or gene copies in sample to compute Theta(k)\n"));
     EXPECT_THAT(batch("theta.sum"), HasSubstr("\"Big\"\t\n"));
+}
+
+// RFLP samples print the limits of theta(k) in width 10, and the console
+// says nothing when they are left out. Bay: n = 6, k = 2, limits where
+// Ewens' P(K <= 2) = 0.975 and P(K < 2) = 0.025 (bisection of the exact
+// sums). Big: 6,000 gene copies exceed the table of the interval.
+TEST_F(PopgenStatisticsE2E, RflpThetaKLimits)
+{
+    write("p.drp",
+          "[Profile]\n\tTitle=\"RFLP\"\n\tNbSamples=2\n\tDataType=RFLP\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n"
+          "\t\tSampleName=\"Bay\"\n\t\tSampleSize=6\n\t\tSampleData={\n"
+          "\t\t\tr1\t4\t0101100\n\t\t\tr2\t2\t0111100\n\t\t}\n"
+          "\t\tSampleName=\"Big\"\n\t\tSampleSize=6000\n\t\tSampleData={\n"
+          "\t\t\tr1\t3000\t0101100\n\t\t\tr2\t3000\t0111100\n\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "2"}, {"ComputeTheta", "4"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    const std::string results = read_text(work / "p.res" / "p.htm");
+    EXPECT_THAT(results, HasSubstr("\n95 % confidence interval limits for theta(k) : "
+                                   "[   0.129941,   2.632924 ]\n"));
+    EXPECT_EQ(count_of(results, "confidence interval limits for theta(k)"), 1);
+    const std::string log = read_text(work / "p.res" / "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("\n\t\t\tComputing BMat ...\n\t\t\tdone ! ("));
+    EXPECT_THAT(log, Not(HasSubstr("Too many aleles")));
+}
+
+// Counts of gene copies are 32-bit: a sample of 3,000,000,000 copies is
+// refused by name, never analysed with a wrapped count; the next sample is.
+TEST_F(PopgenStatisticsE2E, SampleAboveTheLargestCountIsRefused)
+{
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Huge\"\n\tNbSamples=2\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n"
+          "\t\tSampleName=\"Huge\"\n\t\tSampleSize=3000000000\n\t\tSampleData={\n"
+          "\t\t\th1\t1500000000\tACGT\n\t\t\th2\t1500000000\tACGA\n\t\t}\n"
+          "\t\tSampleName=\"Small\"\n\t\tSampleSize=5\n\t\tSampleData={\n"
+          "\t\t\th1\t3\tACGT\n\t\t\th2\t2\tACGA\n\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "3"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    const std::string results = read_text(work / "p.res" / "p.htm");
+    EXPECT_EQ(count_of(results, "The sample is too large to be analysed: more than 2147483647 "
+                                "gene copies\n"), 1);
+    EXPECT_THAT(results, Not(HasSubstr("-1294967296")));
+    EXPECT_THAT(results, HasSubstr("No. of gene copies       : 5\n"));
+    const std::string log = read_text(work / "p.res" / "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("too many alleles, or too large sample"));
+    EXPECT_THAT(log, HasSubstr("\tSample \"Huge\" has 3000000000 gene copies, more than "
+                               "2147483647: the sample is not analysed\n"));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -59,6 +61,30 @@ std::string microsat_project(int loci, int groups, bool identical = false)
             out << "\t\t\t\"pop" << p + 1 << "\"\n";
         out << "\t\t}\n";
     }
+    return out.str();
+}
+
+// Four samples of twelve haploid STANDARD loci, one character a locus.
+std::string standard_project()
+{
+    std::ostringstream out;
+    out << "[Profile]\n\tTitle=\"standard\"\n\tNbSamples=4\n\tDataType=STANDARD\n"
+        << "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n\n[Data]\n"
+        << "\t[[Samples]]\n";
+    for (int p = 0; p < 4; ++p) {
+        out << "\t\tSampleName=\"pop" << p + 1 << "\"\n\t\tSampleSize=10\n\t\tSampleData={\n";
+        for (int h = 0; h < 10; ++h) {
+            out << "\t\t\th" << p << "_" << h << "\t1\t";
+            for (int l = 0; l < 12; ++l)
+                out << (h % 3 == 0 ? (p + l) % 3 : (h + l) % 4);
+            out << "\n";
+        }
+        out << "\t\t}\n";
+    }
+    out << "\t[[Structure]]\n\t\tStructureName=\"s\"\n\t\tNbGroups=1\n\t\tGroup={\n";
+    for (int p = 0; p < 4; ++p)
+        out << "\t\t\t\"pop" << p + 1 << "\"\n";
+    out << "\t\t}\n";
     return out.str();
 }
 
@@ -204,6 +230,103 @@ TEST_F(SelectionScanE2E, ParameterFileGivesSimulatedProjectsThatRun)
     ASSERT_EQ(run("sim3.drp run.drs"), 0) << err;
     EXPECT_THAT(read_text(work / "sim3.res" / "Drovalen_log.txt"),
                 HasSubstr("Successful run of sim3.drp"));
+}
+
+// The scan's own AMOVAs (one per simulated locus, and the locus-by-locus
+// one of the observed data) leave the run's outputs as they are without the
+// scan, with the project's AMOVA and without one.
+TEST_F(SelectionScanE2E, ScanLeavesTheRunsOwnOutputsAlone)
+{
+    const char* const outputs[] = {"sumstat_out.txt", "amovares.sum",
+                                   "proj.res/MissDataPerLocus.txt"};
+    for (const char* task : {"512", "0"}) {
+        SCOPED_TRACE(std::string("TaskNumber ") + task);
+        std::map<std::string, std::string> without;
+        std::set<std::string> folder;
+        for (bool scan : {false, true}) {
+            fs::remove_all(work);
+            fs::create_directory(work);
+            write("proj.drp", microsat_project(20, 1));
+            write("glbstreams.txt", "batch files\n_AMOVA_RES_\n");
+            write("sumstat_keys.txt", "POP_LEVEL GLOBAL_FSTAT\n");
+            settings({{"DetectSelectedLoci", scan ? "1" : "0"},
+                      {"TaskNumber", task},
+                      {"HaplAMOVA", "1"},
+                      {"NumPermutationsAMOVA", "0"},
+                      {"NumberOfSimsForFDist2", "100"}});
+            ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+            for (const char* name : outputs) {
+                const bool exists = fs::exists(work / name);
+                const std::string text = exists ? read_text(work / name) : "(no file)";
+                if (!scan)
+                    without[name] = text;
+                else
+                    EXPECT_EQ(text, without[name]) << name;
+            }
+            // No other file in the result folder than the scan's own two.
+            std::set<std::string> names;
+            for (auto const& entry : fs::directory_iterator(work / "proj.res"))
+                names.insert(entry.path().filename().string());
+            if (scan) {
+                EXPECT_EQ(names.erase("fdist2_simOut.txt") + names.erase("fdist2_ObsOut.txt"), 2u);
+                EXPECT_EQ(names, folder);
+            } else {
+                folder = names;
+            }
+        }
+        const bool amova = std::string(task) == "512";
+        EXPECT_EQ(without["sumstat_out.txt"].find("FST") != std::string::npos, amova);
+        EXPECT_EQ(count_of(without["amovares.sum"], "proj.drp\t"), amova ? 1 : 0);
+        EXPECT_EQ(without["proj.res/MissDataPerLocus.txt"] != "(no file)", amova);
+    }
+}
+
+// A project-simulation run of STANDARD data, one character a locus, at high
+// heterozygosity: every simulated project reads back and runs, and holds
+// its twelve loci unless the log says how many simulations failed.
+TEST_F(SelectionScanE2E, SimulatedStandardProjectsReadBack)
+{
+    write("proj.drp", standard_project());
+    write("simParamFile.txt", "p\nfiles\n4\nloci\n12\ngroups\n1\ndemes\n20\nFSC\n0.05\nFCT\n0.0\n");
+    settings({{"TargetHetLowBound", "0.9"}, {"TargetHetHighBound", "0.99"}});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    const std::string log = file("Drovalen_log.txt");
+    settings({{"DetectSelectedLoci", "0"}, {"TaskNumber", "1"}});
+    for (int k = 1; k <= 4; ++k) {
+        const std::string name = "proj_sim" + std::to_string(k) + ".drp";
+        SCOPED_TRACE(name);
+        const std::string text = file(name);
+        // The first gene copy of the first sample holds one character a locus.
+        const auto at = text.find("SampleData={\n");
+        ASSERT_NE(at, std::string::npos);
+        std::istringstream first(text.substr(at + 13));
+        std::string id, count, copy;
+        first >> id >> count >> copy;
+        const bool lost =
+            log.find("for the simulated project \"" + name + "\"") != std::string::npos;
+        EXPECT_TRUE(lost ? copy.size() < 12u : copy.size() == 12u) << copy;
+        fs::copy_file(work / "proj.res" / name, work / name);
+        ASSERT_EQ(run(name + " run.drs"), 0) << err;
+        const std::string stem = name.substr(0, name.size() - 4);
+        EXPECT_THAT(read_text(work / (stem + ".res") / "Drovalen_log.txt"),
+                    HasSubstr("Successful run of " + name));
+    }
+}
+
+// Simulations lost in project-simulation mode are counted, file by file.
+TEST_F(SelectionScanE2E, LostSimulationsOfASimulatedProjectAreCounted)
+{
+    write("proj.drp", microsat_project(20, 2));
+    // One deme per group: no genealogy can be built.
+    write("simParamFile.txt", "p\nfiles\n2\nloci\n5\ngroups\n2\ndemes\n1\nFSC\n0.05\nFCT\n0.03\n");
+    settings({{"UseHierarchicalIslandModel", "1"}});
+    ASSERT_EQ(run("proj.drp run.drs"), 0) << err;
+    for (const char* name : {"proj_sim1.drp", "proj_sim2.drp"}) {
+        const std::string line =
+            std::string("\t5 of 5 simulations failed for the simulated project \"") + name + "\"\n";
+        EXPECT_THAT(file("Drovalen_log.txt"), HasSubstr(line));
+        EXPECT_THAT(file("proj.htm"), HasSubstr(line));
+    }
 }
 
 TEST_F(SelectionScanE2E, NeutralLociGiveUniformPValuesAndAPlantedLocusStandsOut)

@@ -299,6 +299,25 @@ TEST_F(SummaryBlocksE2E, CellsAreTheSamplesOwnValues)
         EXPECT_NEAR(std::stod(cells(neutrality, "FS", 60)[i]), fs[i], 5e-6);
         EXPECT_NEAR(std::stod(cells(neutrality, "FS p-value", 60)[i]), fs_p[i], 5e-6);
     }
+    // The expected numbers of alleles of Chakraborty's test (under theta(H))
+    // and of Fu's (under theta(pi): sum of pi / (pi + j), j < n), each sample
+    // printing Chakraborty's first; each sub-table shows its own test's.
+    const std::vector<double> expected_k = section_values(text, "Exp. No. of alleles          :");
+    ASSERT_EQ(expected_k.size(), 2 * n);
+    const auto chakraborty_at = neutrality.find("Chakraborty's test");
+    const std::string chakraborty = neutrality.substr(chakraborty_at, neutrality.find("Tajima's D test") - chakraborty_at);
+    const std::string fu = neutrality.substr(neutrality.find("Fu's FS test"));
+    for (std::size_t i = 0; i < n; ++i) {
+        SCOPED_TRACE("sample " + std::to_string(i + 1));
+        const double pi = expected_of(samples[i]).pi;
+        double fu_k = 0;
+        for (std::size_t j = 0; j < samples[i].size(); ++j)
+            fu_k += pi / (pi + static_cast<double>(j));
+        EXPECT_NEAR(expected_k[2 * i + 1], fu_k, 5e-5);
+        EXPECT_NEAR(std::stod(cells(fu, "Exp. no. of alleles", 60)[i]), fu_k, 5e-5);
+        EXPECT_NEAR(std::stod(cells(chakraborty, "Exp. no. of alleles", 60)[i]), expected_k[2 * i],
+                    5e-6);
+    }
     // Every row of numbers, over the three tables.
     EXPECT_GE(check_means(moldiv, n), 19);
     EXPECT_GE(check_means(neutrality, n), 20);

@@ -359,6 +359,10 @@ TEST_F(GenotypeTableTest, IndividualsEqualWhateverTheirAlleleOrder)
     EXPECT_EQ(test.table, (std::vector<std::vector<int>>{{2, 1, 0}, {1, 0, 1}}));
     ASSERT_EQ(test.build_pheno_table(), 1);
     EXPECT_EQ(test.num_columns, 3);
+    // One release serves the table of all samples and the two-row one.
+    test.clean_table();
+    EXPECT_TRUE(test.table.empty());
+    EXPECT_EQ(test.num_columns, 0);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -345,6 +346,51 @@ TEST_F(MantelSectionTest, ThreeBlocksFillYX1AndX2)
     EXPECT_EQ(mantel.Matrix1(3, 0), 3);
     EXPECT_EQ(mantel.Matrix2(3, 0), 8);
     EXPECT_EQ(mantel.MatricesRead, 3);
+}
+
+// The record as a distance-matrix subsection: the Y type as its name, the
+// row labels on one line and X1 (from the section's file) row by row.
+TEST_F(MantelSectionTest, RecordWritesItsTypeLabelsAndX1AsADistanceMatrix)
+{
+    std::ostringstream empty;
+    empty << mantel;
+    EXPECT_EQ(empty.str(), "");
+
+    ASSERT_EQ(read(EXAMPLE), 1) << take_log();
+    std::ostringstream out;
+    out << mantel;
+    EXPECT_EQ(out.str(), "\t[[DistanceMatrix]]\n\n"
+                         "\t\tMatrixName= \"custom\"\n"
+                         "\t\tMatrixSize= 4\n"
+                         "\t\tLabelPosition=LINE\n"
+                         "\t\tMatrixData={\n"
+                         "\n"
+                         "pop1 pop2 pop3 pop4 \n"
+                         "   0.00000\n"
+                         "   1.00000   0.00000\n"
+                         "   2.00000   1.00000   0.00000\n"
+                         "   3.00000   2.00000   1.00000   0.00000\n"
+                         "\t\t}\n");
+}
+
+// A record made for n rows: the three matrices sized, the rest as an empty
+// record; the type names can be written again.
+TEST_F(MantelSectionTest, RecordOfNRowsAndItsTypeNames)
+{
+    Mantel sized(5);
+    for (TriMat const* matrix : {&sized.Matrix1, &sized.Matrix2, &sized.MatrixY})
+        EXPECT_EQ(matrix->n, 5);
+    EXPECT_EQ(sized.Matrix1(4, 2), 0.0);
+    EXPECT_EQ(sized.MatrixSize, 0);
+    EXPECT_EQ(sized.MatrixNumber, 0);
+    EXPECT_STREQ(sized.YMatrix.str, "fst");
+
+    const std::vector<std::string> names = {"fst", "log_fst", "slatkinlinearfst",
+                                            "log_slatkinlinearfst", "nm", "custom"};
+    sized.YTypes[2] = "changed";
+    sized.init_YTypes();
+    for (int t = 0; t < Mantel::NumYTypes; ++t)
+        EXPECT_EQ(sized.YTypes[t].str, names[t]);
 }
 
 }  // namespace

@@ -357,3 +357,63 @@ TEST_F(MantelStatisticsTest, YTypesTransformFst)
 }
 
 }  // namespace
+
+namespace {
+
+// The correlations on their own: with X2 a rescaled X1 up to noise of 1e-3
+// (r12 within 1e-5 of 1) the partial correlations are the simple ones and
+// their tests those of Z, where the Mantel record works out the partial
+// correlations; the tests write no log lines and draw as the record does.
+TEST_F(MantelStatisticsTest, CorrelationsOnTheirOwnTakeNearlyCollinearMatricesAsOne)
+{
+    const int n = 12, P = 200;
+    RandomMatrices m(n, 5);
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> tiny(0.0, 1e-3);
+    Cells x2 = m.X1;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < i; ++j)
+            x2[i][j] = x2[j][i] = 2 * m.X1[i][j] + tiny(gen);
+    std::vector<int> identity(n);
+    std::iota(identity.begin(), identity.end(), 0);
+    std::vector<double> y = below_diagonal(m.Y, identity), x1 = below_diagonal(m.X1, identity),
+                        x2_cells = below_diagonal(x2, identity);
+    ASSERT_LT(std::fabs(pearson(x1, x2_cells) - 1), 1e-5);
+    ASSERT_GT(1 - std::pow(pearson(x1, x2_cells), 2), 1e-9);
+
+    RectMat Y(n, n), X1(n, n), X2(n, n);
+    fill(Y, m.Y);
+    fill(X1, m.X1);
+    fill(X2, x2);
+    TCorrelMat alone;
+    alone.compute_correlation(Y, X1, X2);
+    EXPECT_NEAR(alone.rY1, pearson(y, x1), 1e-9);
+    EXPECT_NEAR(alone.rY2, pearson(y, x2_cells), 1e-9);
+    EXPECT_EQ(alone.rY1_2, alone.rY1);
+    EXPECT_EQ(alone.rY2_1, alone.rY2);
+    mantel.compute_correlation(Y, X1, X2);
+    EXPECT_NEAR(mantel.rY1_2, partial_r(y, x1, x2_cells), 1e-4);
+    EXPECT_GT(std::fabs(mantel.rY1_2 - mantel.rY1), 0.05);
+
+    alone.test_correlation(Y, X1, X2, P);
+    EXPECT_EQ(alone.NumPermDone, P);
+    EXPECT_EQ(alone.PrY1_2, alone.PrY1);
+    EXPECT_EQ(alone.PrY2_1, alone.PrY2);
+    EXPECT_EQ(take_log(), "");
+
+    // Two matrices: the same draws give the record's P value.
+    long seed = -99;
+    ran3(&seed);
+    alone.compute_correlation(Y, X1);
+    alone.test_correlation(Y, X1, P);
+    EXPECT_EQ(take_log(), "");
+    seed = -99;
+    ran3(&seed);
+    mantel.compute_correlation(Y, X1);
+    mantel.test_correlation(Y, X1, P);
+    EXPECT_THAT(take_log(), HasSubstr("\nStarting 200 permutations ...\n"));
+    EXPECT_EQ(alone.PrY1, mantel.PrY1);
+    EXPECT_EQ(alone.TestCounts[0][2], mantel.TestCounts[0][2]);
+}
+
+}  // namespace

@@ -253,3 +253,107 @@ TEST_F(CoalescentTest, EmigrantsWaitForTheExpansion)
     expect_within_3se("TMRCA after T", after_expansion, 2.0 * (1.0 - 1.0 / n),
                       std::sqrt(tmrca_variance(n)));
 }
+
+// ((2, 0):1, (1, 3):2):3 with the serial numbers 1..7 in array order: the
+// root lists tips 2, 0 on the left and 1, 3 on the right; a tip lists itself.
+TEST_F(CoalescentTest, DescendantListsOfAHandMadeTree)
+{
+    TNode::node_count = 0;
+    TTree tree(4);
+    ASSERT_EQ(tree.num_tips, 4);
+    EXPECT_EQ(tree.num_active, 4);
+    EXPECT_EQ(tree.nodes[6].id, 7);
+    join(tree, 4, 2, 0, 1.0);
+    join(tree, 5, 1, 3, 2.0);
+    join(tree, 6, 4, 5, 3.0);
+    ASSERT_EQ(tree.build_lists_of_descendent_nodes(), 1);
+    auto ids = [](TDescList const& list) { return std::vector<int>(list.begin(), list.end()); };
+    struct Case {
+        int node;
+        std::vector<int> left, right;
+    };
+    const Case cases[] = {
+        {6, {3, 1}, {2, 4}}, {4, {3}, {1}}, {5, {2}, {4}}, {0, {1}, {}}, {3, {4}, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ids(tree.nodes[c.node].left_desc), c.left) << "node " << c.node;
+        EXPECT_EQ(ids(tree.nodes[c.node].right_desc), c.right) << "node " << c.node;
+    }
+    EXPECT_EQ(tree.nodes[6].num_desc, 4);
+    EXPECT_EQ(tree.nodes[0].num_desc, 0);
+
+    TTree single(1);
+    ASSERT_EQ(single.build_lists_of_descendent_nodes(), 1);
+    EXPECT_EQ(ids(single.root().left_desc), std::vector<int>{single.root().id});
+    TTree empty;
+    EXPECT_EQ(empty.build_lists_of_descendent_nodes(), 0);
+}
+
+// On simulated genealogies, rebuilt on the same node array, every list holds
+// the tips that a walk down the child finds, in left-first order.
+TEST_F(CoalescentTest, DescendantListsMatchAWalkDownEachChild)
+{
+    std::function<void(const TNode*, std::vector<int>&)> tips_below = [&](const TNode* node,
+                                                                         std::vector<int>& out) {
+        if (!node->left && !node->right) {
+            out.push_back(node->id);
+            return;
+        }
+        tips_below(node->left, out);
+        tips_below(node->right, out);
+    };
+    TTree tree;
+    for (int replicate = 0; replicate < 3; ++replicate) {
+        TNode::node_count = 0;
+        ASSERT_EQ(tree.allocate_tree(40), 1);
+        ASSERT_EQ(tree.build_tree(), 1);
+        ASSERT_EQ(tree.build_lists_of_descendent_nodes(), 1);
+        for (int i = 40; i < 79; ++i) {
+            const TNode& node = tree.nodes[i];
+            std::vector<int> left, right;
+            tips_below(node.left, left);
+            tips_below(node.right, right);
+            EXPECT_EQ(std::vector<int>(node.left_desc.begin(), node.left_desc.end()), left) << i;
+            EXPECT_EQ(std::vector<int>(node.right_desc.begin(), node.right_desc.end()), right) << i;
+        }
+        EXPECT_EQ(tree.root().left_desc.size() + tree.root().right_desc.size(), 40);
+    }
+}
+
+TEST_F(CoalescentTest, LineageListTakesFreshRoom)
+{
+    TTree tree;
+    make_three_tip_tree(tree);
+    TListNode list(3, &tree.nodes[0]);
+    EXPECT_EQ(list.count, 3);
+    ASSERT_EQ(list.allocate_list(5), 1);
+    EXPECT_EQ(list.count, 0);
+    EXPECT_EQ(list.list.size(), 5u);
+    list.push(&tree.nodes[1]);
+    EXPECT_EQ(list.take(0), &tree.nodes[1]);
+}
+
+// The genealogy builder is the standard coalescent followed by the change of
+// size: with the same seed its times are those of a plain tree with every
+// time t above T moved to T + (t - T) f.
+TEST_F(CoalescentTest, GenealogyWithASizeChange)
+{
+    const double T = 0.2, f = 0.5;
+    TTree plain;
+    ASSERT_EQ(plain.allocate_tree(6), 1);
+    seed_ran3(-77);
+    ASSERT_EQ(plain.build_tree(), 1);
+    TGenealogy genealogy;
+    seed_ran3(-77);
+    std::ostringstream ignored;
+    ASSERT_EQ(genealogy.build_genealogy(ignored, 6, 0.0, T, f), 1);
+    expect_finished_tree(genealogy);
+    for (int i = 6; i < 11; ++i) {
+        const double t = plain.nodes[i].time;
+        EXPECT_NEAR(genealogy.nodes[i].time, t > T ? T + (t - T) * f : t, 1e-12) << i;
+    }
+    EXPECT_TRUE(ignored.str().empty());
+    EXPECT_EQ(log_text(), "Building tree structure\nDone !\nApplying bottleneck: Factor 0.5, Time : "
+                          "0.2\nDone !\nSould never be called\n");
+    EXPECT_EQ(genealogy.build_genealogy(ignored, 0, 0.0, T, f), 0);
+}

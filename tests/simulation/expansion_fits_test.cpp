@@ -44,7 +44,7 @@ protected:
         sample.MaxPairDiff = max_diff;
         sample.NumMismatchClasses = last_expected_class;
         delete[] sample.MismatchObsCounts;
-        sample.MismatchObsCounts = new int[2 * max_diff + 1]();
+        sample.MismatchObsCounts = new std::int64_t[2 * max_diff + 1]();
         for (int d = 0; d <= max_diff; ++d)
             sample.MismatchObsCounts[d] = counts[d];
     }
@@ -167,6 +167,34 @@ TEST_F(ExpansionFitTest, ReaderKeepsClassesUpToTheLastNonEmptyOne)
     EXPECT_EQ(pairs, fit.max_classes - 2);
 }
 
+// Classes 0 .. 497 enter the fit; pairs beyond them are named in the results.
+TEST_F(ExpansionFitTest, ClassesBeyondTheFitAreNamed)
+{
+    struct Case {
+        int last_class;      // the histogram has one pair at 0 and one here
+        int last_expected;
+        const char* note;    // expected in the results, or null for none
+    };
+    const Case cases[] = {
+        {497, 600, nullptr},
+        {498, 600, "reaches beyond 497 differences: the classes above it (1 pairs) were left out"},
+        {520, 510, nullptr},  // beyond the last expected class: not read at all
+    };
+    for (const Case& c : cases) {
+        std::vector<int> counts(c.last_class + 1, 0);
+        counts[0] = counts[c.last_class] = 1;
+        histogram(counts, c.last_expected);
+        ann_missmatch fit(&sample, &run_settings);
+        std::ostringstream out;
+        fit.solve_least_square_rh(out);
+        const bool noted = out.str().find("left out of the fit") != std::string::npos;
+        EXPECT_EQ(noted, c.note != nullptr) << "last class " << c.last_class;
+        if (c.note) {
+            EXPECT_NE(out.str().find(c.note), std::string::npos) << out.str().substr(0, 300);
+        }
+    }
+}
+
 TEST_F(ExpansionFitTest, HistogramWithoutPairsIsRefused)
 {
     histogram({0, 0, 0}, 2);
@@ -253,6 +281,57 @@ TEST_F(ExpansionFitTest, SearchesRecoverKnownParameters)
         EXPECT_NEAR(fit.M, 5.0, 0.5);
         EXPECT_LT(fit.ssd, 1e-6);
     }
+}
+
+// Expected relative frequency of class i after a sudden expansion (Rogers and
+// Harpending 1992), written out here independently of the fit.
+double rogers_harpending(int i, double theta0, double theta1, double tau)
+{
+    auto F = [](double theta, int k) { return std::pow(theta, k) / std::pow(theta + 1.0, k + 1); };
+    double sum = 0.0;
+    for (int j = 0; j <= i; ++j)
+        sum += std::exp(j * std::log(tau) - std::lgamma(j + 1.0)) * (F(theta0, i - j) - F(theta1, i - j));
+    return F(theta1, i) + std::exp(-tau * (theta1 + 1.0) / theta1) * sum;
+}
+
+// A strongly expanding sample drives theta1 up; the search holds it at its
+// bound and still fits tau and theta0. Two observed histograms: North of the
+// e2e projects (pairs 4 and 6 at 0 and 1 differences), whose least-squares
+// tau at theta1 = 99999 and theta0 = 1e-7, found by a ternary search, is
+// 0.94738; and the rounded expected pairs of 80 gene copies under theta0
+// 0.5, theta1 200 and tau 12.
+TEST_F(ExpansionFitTest, ExpandingSampleHoldsTheta1AtItsBound)
+{
+    {
+        histogram({4, 6}, 1);
+        ann_missmatch fit(&sample, &run_settings);
+        std::ostringstream out;
+        fit.solve_least_square_rh(out);
+        EXPECT_EQ(fit.not_converged, 0);
+        EXPECT_EQ(fit.theta1, 99999.0);
+        EXPECT_NEAR(fit.tau, 0.94738, 0.001);
+        EXPECT_NEAR(fit.obs_ssd, 0.0542755, 1e-6);
+        EXPECT_NE(out.str().find("Theta1                              :    99999.000"),
+                  std::string::npos);
+    }
+    const int pairs = 80 * 79 / 2;
+    std::vector<int> counts;
+    int last_expected = 0;
+    for (int i = 0; i < 60; ++i) {
+        const double f = rogers_harpending(i, 0.5, 200.0, 12.0);
+        counts.push_back(static_cast<int>(std::lround(f * pairs)));
+        if (f > 1e-5)
+            last_expected = i;
+    }
+    histogram(counts, last_expected);
+    sample.SampleSize = 80;
+    ann_missmatch fit(&sample, &run_settings);
+    fit.num_boot = 20;
+    std::ostringstream out;
+    fit.solve_least_square_rh(out);
+    EXPECT_EQ(fit.num_boot, 20);
+    EXPECT_NEAR(fit.tau, 12.0, 0.6);
+    EXPECT_GE(fit.summary_values[1], 0.05) << "P(SSD)";
 }
 
 TEST_F(ExpansionFitTest, PercentilePositions)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -314,6 +315,45 @@ TEST_F(MutationsTest, SnpSiteIsDerivedBelowTheDrawnNode)
             EXPECT_EQ(tree.nodes[i].num_sites, 1);
             EXPECT_EQ(tree.nodes[i].states[0], c.expected[i]) << "mutated " << c.mutated << ", node " << i;
         }
+    }
+}
+
+// A node that does not carry the site is passed over: the walk goes on to
+// its left child, so node 3 and the tip right of it are not written.
+TEST_F(MutationsTest, SnpWalkPassesOverNodesWithoutTheSite)
+{
+    TTree tree;
+    make_three_tip_tree(tree);
+    EXPECT_TRUE(tree.nodes[3].present);
+    tree.nodes[3].present = false;
+    TNode* mutated = &tree.nodes[0];
+    tree.root().new_Add_SNP_Mutation(0, mutated, 0, 0);
+    const int written[5] = {1, 0, 1, 0, 1};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(tree.nodes[i].num_sites, written[i]) << "node " << i;
+    EXPECT_EQ(tree.nodes[0].states[0], 1);
+    EXPECT_EQ(tree.nodes[2].states[0], 0);
+}
+
+TEST_F(MutationsTest, StateVectorsCompareBySizeAndValues)
+{
+    struct Case {
+        std::vector<int> a, b;
+        bool equal;
+    };
+    const Case cases[] = {
+        {{}, {}, true},
+        {{1, 2}, {1, 2}, true},
+        {{1, 2}, {1, 3}, false},
+        {{1}, {1, 2}, false},
+        {{}, {0}, false},
+    };
+    for (const Case& c : cases) {
+        myVectInt a(static_cast<int>(c.a.size())), b(static_cast<int>(c.b.size()));
+        std::copy(c.a.begin(), c.a.end(), a.values);
+        std::copy(c.b.begin(), c.b.end(), b.values);
+        EXPECT_EQ(a == b, c.equal) << c.a.size() << " and " << c.b.size() << " values";
+        EXPECT_EQ(b == a, c.equal);
     }
 }
 

@@ -87,6 +87,7 @@ TEST_F(HaplotypeClassesTest, ClassesFollowTheFirstMemberOrEachStandsAloneInSingl
     EXPECT_EQ(grouped, (std::vector<std::string>{"   a", "   b" + blanks(26) + "A",
                                                  "   c" + blanks(26) + "C"}));
     EXPECT_EQ(samples.NbHaploClasses, 2);
+    EXPECT_EQ(log_text().find("Samples::print_out_haplo_cl():"), std::string::npos);
 
     DistMat single(7);  // any size in single-value mode
     single.constant_mode = 1;
@@ -107,6 +108,10 @@ TEST_F(HaplotypeClassesTest, EmptyListGivesHeaderOnlyTables)
     ASSERT_NE(relative, std::string::npos);
     EXPECT_EQ(text.substr(relative + 23),
               "Haplotype:     pop\n" + blanks(10) + "     (0)\n" + std::string(18, '-') + "\n");
+    // One class start counted against no class.
+    EXPECT_NE(log_text().find("\n\tSamples::print_out_haplo_cl():the number of class separator "
+                              "is not right.\n\n"),
+              std::string::npos);
 }
 
 TEST_F(HaplotypeClassesTest, MatrixOfWrongSizeOrRowOutsideItGivesError135)
@@ -125,7 +130,11 @@ TEST_F(HaplotypeClassesTest, MatrixOfWrongSizeOrRowOutsideItGivesError135)
     DistMat two(2);
     two(1, 0) = 1.0;
     std::string text = classes(two);
-    EXPECT_NE(take_log().find("haplotype list incompatible"), std::string::npos);
+    std::string log = take_log();
+    EXPECT_NE(log.find("haplotype list incompatible"), std::string::npos);
+    EXPECT_NE(log.find("\n\tSamples::print_out_haplo_cl(): inconsistent class found.\n\n"),
+              std::string::npos);
+    EXPECT_EQ(log.find("class separator"), std::string::npos);
     EXPECT_EQ(samples.NbHaploClasses, 1);
     EXPECT_EQ(class_lines(text), std::vector<std::string>{"   a" + blanks(26) + "A"});
     EXPECT_NE(text.find("a" + blanks(10) + "    2   \n"), std::string::npos) << text;

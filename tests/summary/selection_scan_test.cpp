@@ -279,13 +279,13 @@ class ScanGuardTest : public LogFolderTest {
 protected:
     Project project;
     std::fstream results;
+    std::ostream* savedReporterStream = E.results_stream;
+    std::ofstream amovaBatch;
+    std::ofstream* savedAmovaBatch = ofs_amova_res;
+    int savedAmovaFlag = _AMOVA_RES_;
+    double savedGlobalFst = SumStat.globalFST;
     TLocus* observedLocus = nullptr;
     HaploDef* observedHaplotype = nullptr;
-
-    // The reporter's results stream is this test's own until TearDown.
-    std::ostream* reporter_results = E.results_stream;
-
-    void TearDown() override { E.results_stream = reporter_results; }
 
     void SetUp() override
     {
@@ -306,6 +306,20 @@ protected:
         observedHaplotype->content = "h1";
         project.haplo_list.list.Add(observedHaplotype);
         PopGenetics::globalAllelicDB.InsertAllPos(0, my_string("a"), 1.0);
+        amovaBatch.open((dir / "amovares.sum").string());
+        ofs_amova_res = &amovaBatch;
+        _AMOVA_RES_ = 1;
+        SumStat.globalFST = 0.13179;  // the project's own AMOVA
+    }
+
+    // The reporter and the batch stream outlive the fixture's streams.
+    void TearDown() override
+    {
+        E.results_stream = savedReporterStream;
+        ofs_amova_res = savedAmovaBatch;
+        _AMOVA_RES_ = savedAmovaFlag;
+        SumStat.globalFST = savedGlobalFst;
+        SumStat.FST = false;
     }
 
     void changeEverything(ScanGuard& guard)
@@ -324,6 +338,11 @@ protected:
         project.haplo_list.list.Add(new HaploDef(my_string("simulated")));
         *_ZOS_ << "dropped\n";
         E.error(WARNING, "test", 9);
+        // An internal AMOVA finds no batch stream and stores into the collector.
+        EXPECT_EQ(_AMOVA_RES_, 0);
+        EXPECT_EQ(ofs_amova_res, nullptr);
+        SumStat.FST = true;
+        SumStat.globalFST = 0.25034;
     }
 
     void expectRestored(Samples* samples, Structure* structure, std::ostream* log)
@@ -353,6 +372,10 @@ protected:
         EXPECT_EQ(project.haplo_list.find(content), observedHaplotype);
         EXPECT_EQ(PopGenetics::globalAllelicDB.loci.count, 0);
         EXPECT_EQ(take_log().find("dropped"), std::string::npos);
+        EXPECT_EQ(_AMOVA_RES_, 1);
+        EXPECT_EQ(ofs_amova_res, &amovaBatch);
+        EXPECT_EQ(SumStat.globalFST, 0.13179);
+        EXPECT_FALSE(SumStat.FST);
     }
 };
 
@@ -385,11 +408,7 @@ class SelectionScanRunTest : public LogFolderTest {
 protected:
     Project project;
     std::fstream results;
-
-    // The reporter's results stream is this test's own until TearDown.
-    std::ostream* reporter_results = E.results_stream;
-
-    void TearDown() override { E.results_stream = reporter_results; }
+    std::ostream* savedReporterStream = E.results_stream;
 
     void SetUp() override
     {
@@ -412,6 +431,8 @@ protected:
         s.UseSimFileForFDist2 = 0;
         s.stop_requested = 0;
     }
+
+    void TearDown() override { E.results_stream = savedReporterStream; }
 
     // Three samples of ten loci; `identical` gives the three the same haplotypes.
     void makeSamples(bool identical = false)

@@ -188,6 +188,7 @@ TEST_F(SimulatedSamplesTest, AlleleTextsOfEachModel)
         {NUCLEOTIDE, ' ', 2, "2", "C"},    {NUCLEOTIDE, ' ', 3, "3", "T"},
         {STEPWISE, ' ', -3, "-3", "197 "}, {NEW_ALLELE, ' ', 4, "4", "204 "},
         {NEW_ALLELE, 0, 15, "+", "+"},     {NEW_ALLELE, 0, 44, "$", "$"},
+        {NEW_ALLELE, 0, 77, "%", "%"},     {NEW_ALLELE, 0, 17, "A", "A"},
         {NEW_ALLELE, 0, 200, "\xf8", "\xf8"}, {NEW_ALLELE, 0, 201, "", nullptr},
     };
     add_source("pop", 1);
@@ -211,6 +212,15 @@ TEST_F(SimulatedSamplesTest, AlleleTextsOfEachModel)
         EXPECT_STREQ(h->id.str, c.id) << where;
         EXPECT_STREQ(h->content.str, c.text) << where;
     }
+
+    // A state whose character is the project's missing-data character would
+    // read as missing data: refused.
+    source.MissingData = 'A';
+    sim.clean();
+    haplotypes.reset();
+    tips_with_states({{17}});
+    EXPECT_EQ(sim.readPopDataFromSims(source, haplotypes, nullptr, NEW_ALLELE, false), 0);
+    EXPECT_EQ(sim.Populations.count, 0);
 }
 
 TEST_F(SimulatedSamplesTest, TipsBecomeRecordsOrIndividuals)

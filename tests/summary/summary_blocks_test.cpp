@@ -347,11 +347,11 @@ TEST_F(SummaryBlocksTest, NeutralityTestsOfDnaSamples)
     struct Sample {
         double size;
         int haplotypes, initial;
-        double D, FS, FS_p, watterson;
+        double D, FS, FS_p, watterson, chakraborty_k, fu_k;
     };
-    const std::vector<Sample> given = {{20.6, 4, 6, 0.0, -2.0, 0.2, 0.5},
-                                       {10, 3, 0, -1.5, 1.0, -1.0, -1.0},
-                                       {12, 2, 2, 1.5, 4.0, 0.4, 0.25}};
+    const std::vector<Sample> given = {{20.6, 4, 6, 0.0, -2.0, 0.2, 0.5, 2.5, 1.5},
+                                       {10, 3, 0, -1.5, 1.0, -1.0, -1.0, -1.0, 2.0},
+                                       {12, 2, 2, 1.5, 4.0, 0.4, 0.25, 3.0, -1.0}};
     for (Sample const& g : given) {
         PopulDNA& p = add("S");
         p.SampleSize = g.size;
@@ -361,6 +361,9 @@ TEST_F(SummaryBlocksTest, NeutralityTestsOfDnaSamples)
         p.FuFs = g.FS;
         p.FuFsPValue = g.FS_p;
         p.EWPValue = g.watterson;
+        p.ExpNumAlleles = 9.0;  // what the last test left: neither row reads it
+        p.ChakrabortyExpNumAlleles = g.chakraborty_k;
+        p.FuExpNumAlleles = g.fu_k;
     }
     std::string table = block(report(), "Neutrality tests");
     const std::string blanks49(49, ' ');
@@ -372,6 +375,13 @@ TEST_F(SummaryBlocksTest, NeutralityTestsOfDnaSamples)
     EXPECT_THAT(table, HasSubstr("\n" + std::string(50, ' ') + "Tajima's D     0.00000    -1.50000     1.50000     0.00000     1.50000\n"));
     EXPECT_THAT(table, HasSubstr("\n" + std::string(50, ' ') + "FS p-value     0.20000        N.A.     0.40000        N.A.        N.A.\n"));
     EXPECT_THAT(table, HasSubstr("\nFu's FS test\n------------\n" + std::string(41, ' ') + "Real no. of alleles"));
+    // Each test's own expected number of alleles; N.A. where it was refused.
+    const std::string expected_k = "\n" + std::string(41, ' ') + "Exp. no. of alleles";
+    const auto chakraborty = table.find("Chakraborty's test");
+    EXPECT_THAT(table.substr(chakraborty, table.find("Tajima's D test") - chakraborty),
+                HasSubstr(expected_k + "     2.50000        N.A.     3.00000        N.A.        N.A.\n"));
+    EXPECT_THAT(table.substr(table.find("Fu's FS test")),
+                HasSubstr(expected_k + "     1.50000     2.00000        N.A.        N.A.        N.A.\n"));
     EXPECT_THAT(values_of(SumStat.D), ElementsAre(0.0, -1.5, 1.5));
     EXPECT_DOUBLE_EQ(SumStat.meanD, 0.0);
     EXPECT_DOUBLE_EQ(SumStat.sdD, 1.5);

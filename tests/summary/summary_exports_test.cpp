@@ -1,8 +1,8 @@
 // The exports of the summary report on tables set by hand: the cell
 // coordinates of multidimensional spectra and the bootstrap draws, the
 // allele-frequency files, and the spectra where the pooled table and the
-// project's allele database disagree, a spectrum too large to hold and
-// files that cannot be created. Expected values are worked by hand.
+// project's allele database disagree, spectra too large to hold, exact
+// cells and files that cannot be created. Expected values are worked by hand.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include "project/project.h"
 #include "project/samples.h"
 #include "summary/sfs_coord.h"
+#include "summary/summary_exports.h"
 #include "support/temp_log.h"
 
 namespace fs = std::filesystem;
@@ -288,6 +289,43 @@ TEST_F(ExportsTest, MultidimensionalSpectrumTooLargeIsSkipped)
     EXPECT_TRUE(fs::exists(dir / "p.res" / "p_DAFpop6.obs"));
     EXPECT_TRUE(fs::exists(dir / "p.res" / "bootSFS" / "p_0" / "p_MAFpop6.obs"));
     EXPECT_STREQ(settings::message, "Finished computing SFS...");
+}
+
+// A pair of samples of 50,000 gene copies has 50,001^2 = 2.5e9 joint cells,
+// beyond the int range of the flat index: that pair is skipped with one
+// warning over both passes; the pairs with the small sample are written.
+TEST_F(ExportsTest, JointSpectrumTooLargeIsSkippedPairByPair)
+{
+    add_sample("Big1", 50000);
+    add_sample("Big2", 50000);
+    add_sample("Small", 2);
+    s.ComputeJointSFS = 1;
+    s.NumBootSFS = 1;
+    samples.computeAndOutputSFS(s);
+    std::string log = log_text();
+    EXPECT_EQ(count_of(log, "WARNING"), 1) << log;
+    EXPECT_THAT(log, HasSubstr("joint SFS of samples 1 and 0 too large for the sample sizes "
+                               "50000, 50000; not written"));
+    for (const char* folder : {"", "bootSFS/p_0/"}) {
+        const fs::path out = dir / "p.res" / folder;
+        EXPECT_FALSE(fs::exists(out / "p_jointDAFpop1_0.obs"));
+        EXPECT_FALSE(fs::exists(out / "p_jointMAFpop1_0.obs"));
+        EXPECT_TRUE(fs::exists(out / "p_jointDAFpop2_0.obs"));
+        EXPECT_TRUE(fs::exists(out / "p_jointMAFpop2_1.obs"));
+    }
+    EXPECT_TRUE(fs::exists(dir / "p.res" / "p_numPolymSites.obs"));
+}
+
+// Cells are counts of sites, or sums of ones and halves: written exactly,
+// never in exponent form.
+TEST(SpectrumCells, WrittenExactly)
+{
+    const std::pair<double, const char*> cases[] = {
+        {0.0, "0"}, {12.0, "12"}, {2.5, "2.5"}, {1000001.0, "1000001"},
+        {1000000.5, "1000000.5"}, {123456789.0, "123456789"},
+    };
+    for (auto const& [cell, text] : cases)
+        EXPECT_EQ(summary_exports::spectrum_cell(cell), text) << cell;
 }
 
 TEST_F(ExportsTest, NegativeReplicateCountWritesNothing)

@@ -284,7 +284,10 @@ TEST_F(SummaryReportTest, ShorterListsShowNotAvailable)
 // counted no gene copy there, so its stored sizes 0 take no part: total
 // range 0, pooled alleles 1. Pooled G-W (3/5 + 1/1)/2 = 0.8, mean total
 // range 2. Modified: A 5/5 0.6 = 0.6 and 1/1 1 = 1 (mean 0.8, s.d. 0.28284),
-// B 3/5 2/3 = 0.4 and 0 (mean 0.2, s.d. 0.28284).
+// B 3/5 2/3 = 0.4 and N.A. at locus 2, where it has no gene copy (mean 0.4,
+// s.d. 0). Over samples: means 0.8 and 0.4 give 0.6, s.d. sqrt(((0.64 +
+// 0.16)/2 - 0.36) 2) = 0.28284; s.d.s 0.28284 and 0 give 0.14142, s.d.
+// sqrt((0.08/2 - 0.02) 2) = 0.2.
 TEST_F(SummaryReportTest, RangeAndGarzaWilliamsonTables)
 {
     SumStat.MEAN_NGW = true;
@@ -315,15 +318,16 @@ TEST_F(SummaryReportTest, RangeAndGarzaWilliamsonTables)
                 HasSubstr("\n  Mean       4.000       2.000       3.000       1.414       2.000\n"));
     EXPECT_THAT(block(text, "Garza-Williamson modified index"),
                 HasSubstr("\n     1     0.60000     0.40000     0.50000     0.14142\n"
-                          "     2     1.00000     0.00000     0.50000     0.70711\n"));
+                          "     2     1.00000        N.A.     1.00000     0.00000\n"));
     EXPECT_THAT(block(text, "Garza-Williamson modified index"),
-                HasSubstr("\n  Mean     0.80000     0.20000     0.50000     0.42426\n"
-                          "  s.d.     0.28284     0.28284     0.28284     0.00000\n"));
+                HasSubstr("\n  Mean     0.80000     0.40000     0.60000     0.28284\n"
+                          "  s.d.     0.28284     0.00000     0.14142     0.20000\n"));
     EXPECT_DOUBLE_EQ(SumStat.totGW, 0.8);
     EXPECT_DOUBLE_EQ(SumStat.totR, 2.0);
     EXPECT_THAT(values_of(SumStat.R), ElementsAre(4.0, 2.0));
-    EXPECT_THAT(values_of(SumStat.NGW), ElementsAre(DoubleNear(0.8, 1e-12), DoubleNear(0.2, 1e-12)));
-    EXPECT_DOUBLE_EQ(SumStat.meanNGW, 0.5);
+    EXPECT_THAT(values_of(SumStat.NGW),
+                ElementsAre(DoubleNear(0.8, 1e-12), DoubleNear(0.4, 1e-12)));
+    EXPECT_DOUBLE_EQ(SumStat.meanNGW, 0.6);
     SumStat.MEAN_NGW = false;
 }
 

@@ -242,6 +242,11 @@ TEST(SumStatLine, LaterProjectsKeepTheFirstHeaderAndTheirOwnValues)
     EXPECT_EQ(values[2] + "\n", "0.2\tNA\t0.2\t0.25\tNA\tNA\t1\t1\t1\t\n");
     EXPECT_THAT(log.text(), HasSubstr("\tSummary-statistics line: 3 value(s) without a column in "
                                       "the header were left out\n"));
+
+    // A project that stores nothing leaves nothing out: the 4-sample pairs
+    // of the last project are its NA values now.
+    run_project(s, DNA, false, true);
+    EXPECT_EQ(count_of(log.text(), "without a column"), 1);
 }
 
 // Values as the project left them: NaN, lists keeping their length.

@@ -253,3 +253,32 @@ TEST_F(TranslatorTest, ProjectFormatTargetIsCopiedWithoutTheChecksOfARun)
 }
 
 } // namespace
+
+namespace {
+
+// The object's own output stream: opened on the output name (an existing
+// file truncated), closed and let go; a stream the driver handed over is
+// only let go.
+TEST_F(TranslatorTest, OwnOutputStreamTruncatesTheFileAndIsClosedByTheObject)
+{
+    fs::path file = write_file("own.txt", "old text\n");
+    translator.output_name = file.string().c_str();
+    translator.open_of_str();
+    ASSERT_NE(translator.os, nullptr);
+    EXPECT_EQ(translator.stream_flag, 1);
+    *translator.os << "new";
+    translator.close_of_str();
+    EXPECT_EQ(translator.os, nullptr);
+    EXPECT_EQ(translator.stream_flag, 1);
+    EXPECT_EQ(read_text(file), "new");
+
+    std::ostringstream drivers;
+    translator.os = &drivers;
+    translator.close_of_str();
+    EXPECT_EQ(translator.os, nullptr);
+    drivers << "still usable";
+    EXPECT_EQ(drivers.str(), "still usable");
+    translator.close_of_str();  // nothing set: nothing to do
+}
+
+} // namespace

@@ -1,0 +1,166 @@
+// The warnings about a settings file: what the reader passed over, converted
+// or read as 0 without a word, and the codes it kept out of their range.
+
+#include "app/settings_file_report.h"
+
+#include <cstring>
+#include <functional>
+#include <sstream>
+
+#include "app/private_profile.h"
+#include "app/settings.h"
+#include "core/errors.h"
+
+namespace {
+
+const char* const READ_SETTINGS = "settings::read_settings()";
+
+// The WARNING line ("invalid value assigned to keyword") and its detail line.
+void warn(std::string const& detail)
+{
+    E.error(WARNING, READ_SETTINGS, 55);
+    *_ZOS_ << "\t" << detail << std::endl;
+}
+
+std::string key_of(const char* entry)
+{
+    std::string line = entry;
+    std::string key = line.substr(0, line.find('='));
+    std::string::size_type first = key.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    return key.substr(first, key.find_last_not_of(" \t") - first + 1);
+}
+
+bool selects(settings const& s, int bits)
+{
+    return (s.TaskNumber & bits) != 0;
+}
+
+// A key that a selected analysis cannot do without: read as 0 when the file
+// lacks it, it leaves that analysis without meaning.
+struct NeededKey {
+    const char* key;
+    std::function<bool(settings const&)> needed;
+    const char* consequence;
+};
+
+const NeededKey kNeededKeys[] = {
+    {"DeletionWeight", [](settings const&) { return true; },
+     "indels are not counted in DNA and RFLP samples"},
+    {"TransitionWeight", [](settings const&) { return true; },
+     "transitions are not counted in DNA samples"},
+    {"TranversionWeight", [](settings const&) { return true; },
+     "transversions are not counted in DNA samples"},
+    {"MismatchSpatialExpNumParams", [](settings const& s) { return s.MismatchSpatialExp; },
+     "the spatial expansion is not fitted (2, 3 or 4 parameters)"},
+    {"NumSimulFuTest",
+     [](settings const& s) { return selects(s, settings::TAJIMA_TEST | settings::FU_FS_TEST); },
+     "Tajima's and Fu's tests simulate no sample"},
+    {"NumIterationsNeutralityTests",
+     [](settings const& s) {
+         return selects(s, settings::EWENS_WATTERSON_TEST | settings::CHAKRABORTY_TEST);
+     },
+     "the Ewens-Watterson and Chakraborty tests simulate no sample"},
+    {"MaximumNumOfIterationsEM",
+     [](settings const& s) {
+         return selects(s, settings::HAPLOTYPE_FREQUENCIES | settings::LINKAGE_DISEQUILIBRIUM);
+     },
+     "the EM estimation of haplotype frequencies makes no iteration"},
+    {"SignificanceLevelLD",
+     [](settings const& s) { return selects(s, settings::LINKAGE_DISEQUILIBRIUM); },
+     "no linkage disequilibrium is reported as significant"},
+    {"NumPermutationsFST",
+     [](settings const& s) {
+         return selects(s, settings::PAIRWISE_FST) && s.TestSignificancePairewiseFST;
+     },
+     "the pairwise distances are tested with no permutation"},
+    {"FSTSignifLevel", [](settings const& s) { return selects(s, settings::PAIRWISE_FST); },
+     "no pairwise distance is reported as significant"},
+    {"SignLevelPopDiff",
+     [](settings const& s) { return selects(s, settings::EXACT_DIFFERENTIATION_TEST); },
+     "no population difference is reported as significant"},
+    {"NumPermMantel", [](settings const& s) { return selects(s, settings::MANTEL_TEST); },
+     "the Mantel test makes no permutation"},
+    {"NumberOfSimsForFDist2", [](settings const& s) { return s.DetectSelectedLoci; },
+     "the selection scan simulates no locus"},
+    {"NumberOfDemesForFDist2", [](settings const& s) { return s.DetectSelectedLoci; },
+     "the selection scan simulates an island model without demes"},
+    {"NumberOfGroupsForFDist2",
+     [](settings const& s) { return s.DetectSelectedLoci && s.UseHierarchicalIslandModel; },
+     "the selection scan simulates a hierarchical island model without groups"},
+    {"TargetHetHighBound", [](settings const& s) { return s.DetectSelectedLoci; },
+     "the selection scan simulates loci of heterozygosity 0 only"},
+};
+
+// A code or a level with a range of meaningful values.
+struct RangedKey {
+    const char* key;
+    double value;
+    double low, high;
+};
+
+std::string number_text(double value)
+{
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+void warn_out_of_range(SettingsFileReport const& report, settings const& s)
+{
+    const RangedKey ranged[] = {
+        {"TaskNumber", static_cast<double>(s.TaskNumber), 0, 0x1ffff},
+        {"DistanceMethod", static_cast<double>(s.DistanceMethod), 0, 6},
+        {"MismatchDistanceMethod", static_cast<double>(s.MismatchDistanceMethod), 0, 6},
+        {"DistanceMethodAMOVA", static_cast<double>(s.DistanceMethodAMOVA), 0, 6},
+        {"TypeOfTestHW", static_cast<double>(s.TypeOfTestHW), 0, 2},
+        {"ComputeTheta", static_cast<double>(s.ComputeTheta), 0, 15},
+        {"AllowedLevelOfMissingData", s.AllowedLevelOfMissingData, 0, 1},
+        {"SignificanceLevelLD", s.SignificanceLevelLD, 0, 1},
+        {"FSTSignifLevel", s.FSTSignifLevel, 0, 1},
+        {"SignLevelPopDiff", s.SignLevelPopDiff, 0, 1},
+    };
+    for (RangedKey const& r : ranged) {
+        if (r.value >= r.low && r.value <= r.high)
+            continue;
+        std::string value = number_text(r.value);
+        warn(std::string(r.key) + "=" + value + " is outside its range " + number_text(r.low)
+             + " to " + number_text(r.high) + ": the value " + value + " is used as it stands");
+    }
+    // Only the spatial expansion fit reads its number of parameters; a
+    // missing key is reported with the missing keys.
+    int params = s.MismatchSpatialExpNumParams;
+    if (s.MismatchSpatialExp && (params < 2 || params > 4)
+        && !report.missing_keys.count("MismatchSpatialExpNumParams"))
+        warn("MismatchSpatialExpNumParams=" + std::to_string(params)
+             + " is outside its range 2 to 4: the spatial expansion is not fitted");
+}
+
+}  // namespace
+
+std::vector<std::string> unknown_key_lines(const char* file_name,
+                                           std::set<std::string> const& known_keys)
+{
+    std::vector<std::string> unknown;
+    const char* entries = PrivateProfileScan::entries_of(file_name);
+    if (entries == nullptr)
+        return unknown;
+    for (const char* entry = entries; *entry != '\0'; entry += std::strlen(entry) + 1)
+        if (!known_keys.count(key_of(entry)))
+            unknown.push_back(entry);
+    return unknown;
+}
+
+void warn_about_settings_file(SettingsFileReport const& report, settings const& s)
+{
+    for (std::string const& line : report.unknown_lines)
+        warn("Unknown key in the settings file: \"" + line + "\" is not used");
+    for (SettingsFileReport::NotANumber const& n : report.not_numbers)
+        warn(n.key + "=" + n.text + " is not a number: " + n.key + " is read as " + n.used);
+    warn_out_of_range(report, s);
+    for (NeededKey const& k : kNeededKeys)
+        if (report.missing_keys.count(k.key) && k.needed(s))
+            warn(std::string(k.key) + " is missing from the settings file and reads 0: "
+                 + k.consequence);
+}

@@ -1,0 +1,125 @@
+// Warnings about a settings file: unknown keys, values that are no number,
+// codes out of their range and missing keys whose 0 leaves a selected
+// analysis without meaning. Each gives one WARNING and a line naming the key
+// and the value used; the values read are those of a read without warnings.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "support/run_settings.h"
+#include "support/temp_log.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+const std::string kWarning =
+    " #[WARNING # 1] from function \"settings::read_settings()\" : "
+    "invalid value assigned to keyword\n\t";
+
+// The shared run settings with keys changed, lines removed and lines added.
+std::string settings_file(std::map<std::string, std::string> const& changes,
+                          std::vector<std::string> const& removed = {},
+                          std::string const& added = "")
+{
+    std::string text = run_settings_text(changes);
+    for (std::string const& key : removed) {
+        std::string::size_type at = text.find("\n" + key + "=");
+        EXPECT_NE(at, std::string::npos) << key;
+        if (at != std::string::npos)
+            text.erase(at + 1, text.find('\n', at + 1) - at);
+    }
+    return text + added;
+}
+
+struct Case {
+    const char* name;
+    std::string file;
+    std::vector<std::string> details;  // the detail line of each WARNING, in order
+};
+
+class SettingsFileReportTest : public LogFolderTest {
+protected:
+    std::unique_ptr<settings> read(std::string const& text, bool warn)
+    {
+        my_string path(write_file("run.drs", text).string().c_str());
+        auto s = std::make_unique<settings>();
+        s->read_settings(path, warn);
+        return s;
+    }
+};
+
+TEST_F(SettingsFileReportTest, EachProblemGivesItsWarningAndTheValuesStay)
+{
+    const Case cases[] = {
+        {"complete file", settings_file({{"TaskNumber", "16895"}}), {}},
+        {"misspelt key", settings_file({}, {}, "NumPermutationAMOVA=50\n"),
+         {"Unknown key in the settings file: \"NumPermutationAMOVA=50\" is not used"}},
+        {"count that is no number", settings_file({{"NumPermutationsAMOVA", "abc"}}),
+         {"NumPermutationsAMOVA=abc is not a number: NumPermutationsAMOVA is read as 0"}},
+        {"task that is no number", settings_file({{"TaskNumber", "foo"}}),
+         {"TaskNumber=foo is not a number: TaskNumber is read as 0"}},
+        {"decimals in an integer key", settings_file({{"NumSimulFuTest", "1e3"}}),
+         {"NumSimulFuTest=1e3 is not a number: NumSimulFuTest is read as 1"}},
+        {"real key with a unit", settings_file({{"SignificanceLevelLD", "0.05 %"}}),
+         {"SignificanceLevelLD=0.05 % is not a number: SignificanceLevelLD is read as 0.05"}},
+        {"distance method out of range", settings_file({{"DistanceMethod", "99"}}),
+         {"DistanceMethod=99 is outside its range 0 to 6: the value 99 is used as it stands"}},
+        {"level above 1", settings_file({{"AllowedLevelOfMissingData", "5"}}),
+         {"AllowedLevelOfMissingData=5 is outside its range 0 to 1: the value 5 is used as it "
+          "stands"}},
+        {"spatial fit with 7 parameters",
+         settings_file({{"MismatchSpatialExp", "1"}, {"MismatchSpatialExpNumParams", "7"}}),
+         {"MismatchSpatialExpNumParams=7 is outside its range 2 to 4: the spatial expansion is "
+          "not fitted"}},
+        {"missing weights", settings_file({}, {"DeletionWeight", "TransitionWeight", "TranversionWeight"}),
+         {"DeletionWeight is missing from the settings file and reads 0: indels are not counted "
+          "in DNA and RFLP samples",
+          "TransitionWeight is missing from the settings file and reads 0: transitions are not "
+          "counted in DNA samples",
+          "TranversionWeight is missing from the settings file and reads 0: transversions are "
+          "not counted in DNA samples"}},
+        {"missing simulations of a selected test",
+         settings_file({{"TaskNumber", "64"}}, {"NumSimulFuTest"}),
+         {"NumSimulFuTest is missing from the settings file and reads 0: Tajima's and Fu's "
+          "tests simulate no sample"}},
+        {"missing simulations of a test not selected",
+         settings_file({{"TaskNumber", "1"}}, {"NumSimulFuTest"}), {}},
+        {"missing parameters of the spatial fit",
+         settings_file({{"MismatchSpatialExp", "1"}}, {"MismatchSpatialExpNumParams"}),
+         {"MismatchSpatialExpNumParams is missing from the settings file and reads 0: the "
+          "spatial expansion is not fitted (2, 3 or 4 parameters)"}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto quiet = read(c.file, false);
+        EXPECT_EQ(take_log(), "");
+        auto warned = read(c.file, true);
+        std::string log = take_log();
+
+        EXPECT_EQ(count_of(log, "#[WARNING #"), static_cast<int>(c.details.size())) << log;
+        for (std::string const& detail : c.details)
+            EXPECT_THAT(log, HasSubstr(" : invalid value assigned to keyword\n\t" + detail + "\n"));
+
+        EXPECT_EQ(warned->TaskNumber, quiet->TaskNumber);
+        EXPECT_EQ(warned->NumPermutationsAMOVA, quiet->NumPermutationsAMOVA);
+        EXPECT_EQ(warned->NumSimulFuTest, quiet->NumSimulFuTest);
+        EXPECT_EQ(warned->DistanceMethod, quiet->DistanceMethod);
+        EXPECT_EQ(warned->SignificanceLevelLD, quiet->SignificanceLevelLD);
+        EXPECT_EQ(warned->DeletionWeight, quiet->DeletionWeight);
+    }
+}
+
+TEST_F(SettingsFileReportTest, WarningLineNamesTheReader)
+{
+    read(settings_file({{"TaskNumber", "foo"}}), true);
+    EXPECT_THAT(log_text(), HasSubstr(kWarning + "TaskNumber=foo is not a number"));
+}
+
+}  // namespace
