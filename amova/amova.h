@@ -235,10 +235,11 @@ private:
     // vector, and the sum of their within sums.
     double permuted_within_sum();
     // One test step of the individual level: gene copies re-paired into
-    // individuals within each population; returns the sum of the populations'
-    // within sums and, with PopSpecificFIS, counts every population whose FIS
-    // reaches its observed value.
-    double repaired_within_population_sums();
+    // individuals within each population, their within-individual sums
+    // recomputed and, with PopSpecificFIS, every population counted whose FIS
+    // reaches its observed value. The populations keep their gene copies, so
+    // their counts and within sums stay those of the vector as loaded.
+    void repair_individuals_within_populations();
     // After the tests: the population FIS P-values over the permutations run,
     // and their table.
     void finish_population_FIS_tests(int permutations);

@@ -131,15 +131,17 @@ int Amova::AMOVA_G_P_I()
         return 0;
 
     // Test 2: gene copies re-paired within each population; each
-    // population's FIS is counted against its observed value too.
+    // population's FIS is counted against its observed value too. The
+    // within-population sum does not change with the pairing.
     *_ZOS_ << "\t\tPermuting Haplotypes among Individuals Within Populations. ... \n";
     std::fill(popFISPValue.begin(), popFISPValue.end(), 0.0);
     load_HaplotypeIndexVector();
+    const double withinSum = permuted_within_sum();
     const AmovaPermutationTests::Test vc = {
         2, Vc, false, "Vc and FIS : P(rand. value > obs. value)  = ", &results->p_fis};
     done = tests.run(vc, [&]() {
-        double Wp = repaired_within_population_sums();
-        return (Wp - ssdWI) / (2 * dfC) - ssdWI / (2 * dfD);
+        repair_individuals_within_populations();
+        return (withinSum - ssdWI) / (2 * dfC) - ssdWI / (2 * dfD);
     });
     if (!done)
         return 0;

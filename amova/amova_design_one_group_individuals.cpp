@@ -34,10 +34,9 @@ double Amova::population_FIS(Population const& p)
     return sb + sc != 0 ? sb / (sb + sc) : not_available_FIS;
 }
 
-double Amova::repaired_within_population_sums()
+void Amova::repair_individuals_within_populations()
 {
     PHAIWP();
-    const double Wp = permuted_within_sum();
     compute_SSDWI();
     if (runSettings.PopSpecificFIS)
         for (size_t i = 0; i < popTable.size(); ++i) {
@@ -45,7 +44,6 @@ double Amova::repaired_within_population_sums()
             if (fis != not_available_FIS && fis >= popFIS[i])
                 popFISPValue[i] += 1;
         }
-    return Wp;
 }
 
 void Amova::finish_population_FIS_tests(int permutations)
@@ -138,15 +136,17 @@ int Amova::AMOVA_1G_P_I()
         return 0;
 
     // Test 1: gene copies re-paired into individuals within each population;
-    // each population's FIS is counted against its observed value too.
+    // each population's FIS is counted against its observed value too. The
+    // within-population sum does not change with the pairing.
     load_HaplotypeIndexVector();
     const double observedSSDWI = ssdWI;
+    const double withinSum = permuted_within_sum();
     std::fill(popFISPValue.begin(), popFISPValue.end(), 0.0);
     const AmovaPermutationTests::Test vb = {
         1, Vb, false, "Vb and FIS : P(rand. value > obs. value)  = ", &results->p_fis};
     bool done = tests.run(vb, [&]() {
-        double Wp = repaired_within_population_sums();
-        return (Wp - ssdWI) / (2 * dfB) - ssdWI / (2 * dfC);
+        repair_individuals_within_populations();
+        return (withinSum - ssdWI) / (2 * dfB) - ssdWI / (2 * dfC);
     });
     if (!done)
         return 0;

@@ -76,7 +76,8 @@ int Amova::AMOVA_1G_1P_I()
     const AmovaPermutationTests::Test va = {
         0, Va, false, "Va and FIS : P(rand. value > obs. value)  = ", &results->p_fis};
     bool done = tests.run(va, [&]() {
-        ssdWP = repaired_within_population_sums() - ssdWI;
+        repair_individuals_within_populations();
+        ssdWP = W - ssdWI;
         return (ssdWP / dfA - ssdWI / dfB) * 0.5;
     });
     if (!done)

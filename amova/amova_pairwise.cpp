@@ -8,7 +8,9 @@
 //   FST = Va / (Va + Vb).
 // The permutation test redistributes the N gene copies (or the individuals)
 // between two samples of the observed sizes and counts the splits whose Va
-// is not below the observed one; the P value of FST is that count over the
+// is not below the observed one. A split leaves the pair sum over all N
+// copies, T = B + S_X + S_Y, unchanged, so each permutation computes only
+// the two within sums and takes B as T - S_X - S_Y; the P value of FST is that count over the
 // number of permutations plus one, with a standard deviation taken from K
 // batches of the permutations.
 
@@ -62,6 +64,14 @@ std::vector<Population*> population_table(Samples const& samples)
         table[at] = p;
     }
     return table;
+}
+
+// A permuted value counts as a hit when it is above the observed one or
+// within 1e-10 of it: sums taken in another order may differ from the
+// observed ones in the last bits where the split gives the same value.
+bool not_below(double permuted, double observed)
+{
+    return std::fabs(permuted - observed) < 1e-10 || permuted > observed;
 }
 
 // Gene copies of the list the pairwise comparisons read.
@@ -192,6 +202,7 @@ private:
     int batches_;
     std::vector<double> batch_;
     double nX_ = 0, nY_ = 0, N_ = 0, q_ = 0, nc_ = 0;
+    double total_ = 0;  // T, the observed pair sum over all copies of the pair
 
     void set_up(Population* x, Population* y)
     {
@@ -224,6 +235,7 @@ private:
 
         double wp = sums_[i].w + sums_[j].w;
         double between = x->ComputeSSDAP(y, d_);
+        total_ = between + sums_[i].s + sums_[j].s;
         double piXY = nX_ > 0 && nY_ > 0 ? between / (nX_ * nY_) : 0.0;
         double va = (((between + sums_[i].s + sums_[j].s) / N_ - wp) - wp * q_) / nc_;
         double vb = wp * q_;
@@ -303,18 +315,17 @@ private:
             set_up(x, y);
             double wX = *x->SSDWP_div_freq(d_), wY = *y->SSDWP_div_freq(d_);
             double w = wX + wY;
-            double between = x->ComputeSSDAP(y, d_);
-            double vaPerm =
-                ((between + x->ssdWithinSum + y->ssdWithinSum) / N_ - w) / nc_ - w * q_ / nc_;
-            if (std::fabs(vaPerm - va) < 1e-10 || vaPerm > va) {
+            double between = total_ - x->ssdWithinSum - y->ssdWithinSum;
+            double vaPerm = (total_ / N_ - w) / nc_ - w * q_ / nc_;
+            if (not_below(vaPerm, va)) {
                 ++hits;
                 batch_[p % batches_] += 1.0;
             }
             double piXYPerm = nX_ > 0 && nY_ > 0 ? between / (nX_ * nY_) : 0.0;
             double piXPerm = nX_ > 1 ? 2 * wX / (nX_ - 1) : 0.0;
             double piYPerm = nY_ > 1 ? 2 * wY / (nY_ - 1) : 0.0;
-            piXYHits += piXYPerm >= piXY;
-            correctedHits += piXYPerm - (piXPerm + piYPerm) / 2 >= corrected;
+            piXYHits += not_below(piXYPerm, piXY);
+            correctedHits += not_below(piXYPerm - (piXPerm + piYPerm) / 2, corrected);
             if (divergence && piXPerm != 0.0 && piYPerm != 0.0 && piXYPerm != 0.0) {
                 TSolveDivTimes div(piXPerm, piYPerm, piXYPerm);
                 if (div.solve(20) == 0) {

@@ -61,7 +61,6 @@ void Population::SetUpVectorsAfterPermutation(int* ids)
             presentHaplos[numPresentHaplos++] = id;
         permCounts[id] += 1;
     }
-    std::sort(presentHaplos, presentHaplos + numPresentHaplos);
 }
 
 void Population::SetUpVectorOfExistingHaplotypes()

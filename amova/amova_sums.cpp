@@ -11,18 +11,54 @@
 #include "model/dist_mat.h"
 #include "model/population.h"
 
-double* Population::ComputeSSDWP(DistMat const& d)
+namespace {
+
+// The present haplotypes index rows below numMatrixHaplos, the size the
+// permutation vectors were made for: where the matrix holds that many rows,
+// the inner loops read its cells without the checks of operator().
+bool rows_cover(DistMat const& d, Population const& p)
+{
+    return !d.constant_mode && p.numMatrixHaplos <= d.n;
+}
+
+template <class Distance>
+double within_sum(Population const& p, Distance distance)
 {
     double sum = 0;
-    for (int i = 0; i < numPresentHaplos; ++i) {
-        int a = presentHaplos[i];
-        double c = permCounts[a];
-        sum += c * 0.5 * (c - 1) * d(a, a);
-        for (int j = i + 1; j < numPresentHaplos; ++j) {
-            int b = presentHaplos[j];
-            sum += c * permCounts[b] * d(a, b);
+    for (int i = 0; i < p.numPresentHaplos; ++i) {
+        int a = p.presentHaplos[i];
+        double c = p.permCounts[a];
+        sum += c * 0.5 * (c - 1) * distance(a, a);
+        for (int j = i + 1; j < p.numPresentHaplos; ++j) {
+            int b = p.presentHaplos[j];
+            sum += c * p.permCounts[b] * distance(a, b);
         }
     }
+    return sum;
+}
+
+template <class Distance>
+double between_sum(Population const& p, Population const& other, Distance distance)
+{
+    double sum = 0;
+    for (int i = 0; i < p.numPresentHaplos; ++i) {
+        int a = p.presentHaplos[i];
+        double c = p.permCounts[a];
+        for (int j = 0; j < other.numPresentHaplos; ++j) {
+            int b = other.presentHaplos[j];
+            sum += c * other.permCounts[b] * distance(a, b);
+        }
+    }
+    return sum;
+}
+
+}  // namespace
+
+double* Population::ComputeSSDWP(DistMat const& d)
+{
+    double sum = rows_cover(d, *this)
+                     ? within_sum(*this, [&d](int a, int b) { return d.cell(a, b); })
+                     : within_sum(*this, [&d](int a, int b) { return d(a, b); });
     ssdWithinSum = sum;
     ssdWithin = SampleSize > 0 ? sum / SampleSize : 0.0;
     return &ssdWithinSum;
@@ -36,16 +72,9 @@ double* Population::SSDWP_div_freq(DistMat const& d)
 
 double Population::ComputeSSDAP(Population const* other, DistMat const& d) const
 {
-    double sum = 0;
-    for (int i = 0; i < numPresentHaplos; ++i) {
-        int a = presentHaplos[i];
-        double c = permCounts[a];
-        for (int j = 0; j < other->numPresentHaplos; ++j) {
-            int b = other->presentHaplos[j];
-            sum += c * other->permCounts[b] * d(a, b);
-        }
-    }
-    return sum;
+    if (rows_cover(d, *this) && rows_cover(d, *other))
+        return between_sum(*this, *other, [&d](int a, int b) { return d.cell(a, b); });
+    return between_sum(*this, *other, [&d](int a, int b) { return d(a, b); });
 }
 
 void Amova::compute_SSDP()

@@ -10,15 +10,21 @@
 // and 500 haplotypes, and 5 groups of 10 populations of 100 gene copies with
 // 500 haplotypes, each with 1,000 and 10,000 permutations requested, by gene
 // copies and by whole individuals; the designs with individuals on 30
-// samples of 50 diploids with 1,000 haplotypes, in one group and in 5.
+// samples of 50 diploids with 1,000 haplotypes, in one group and in 5. Last,
+// the designs on the public data sets: nancycats_complete in one group and
+// microbov_complete in its three groups by origin, 1,000 permutations, with
+// the time per permutation as "per_permutation"; and the re-pairing test of
+// one sample of 500 diploids at 10 loci with 10,000 permutations.
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "amova/amova.h"
+#include "bench/public_data.h"
 #include "app/settings.h"
 #include "comparisons/mantel.h"
 #include "core/random.h"
@@ -228,5 +234,79 @@ BENCHMARK(BM_GroupsWholeIndividualsDesign)
     ->Args({500, 10000})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+
+// One design on a public data set, 1,000 permutations requested.
+template <int (Amova::*design)()>
+void public_design(benchmark::State& state, const char* file, bool by_origin)
+{
+    std::vector<public_data::Sample> complete = public_data::read_complete(file);
+    public_data::Project data(complete,
+                              by_origin ? public_data::microbov_origins(complete)
+                                        : std::vector<int>{});
+    data.s.va_file = data.s.vb_file = data.s.vc_file = data.s.vd_file = "bench.null";
+    data.s.KeepNullDistrib = 0;
+    Amova a(data.s, &data.structure, &data.samples, &data.distances, &data.haplotypes,
+            &data.alleles, &data.mantel, 0, 0, &data.record);
+    a.initialize();
+    long seed = -5;
+    ran3(&seed);
+    const int P = 1000;
+    for (auto _ : state) {
+        a.numPermutations = P;
+        benchmark::DoNotOptimize((a.*design)());
+    }
+    state.counters["per_permutation"] = benchmark::Counter(
+        P, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_NancycatsCompleteOneGroup(benchmark::State& state)
+{
+    public_design<&Amova::AMOVA_1G_P_H>(state, "nancycats.drp", false);
+}
+void BM_NancycatsCompleteOneGroupWholeIndividuals(benchmark::State& state)
+{
+    public_design<&Amova::AMOVA_1G_P_IH>(state, "nancycats.drp", false);
+}
+void BM_MicrobovCompleteGroups(benchmark::State& state)
+{
+    public_design<&Amova::AMOVA_G_P_H>(state, "microbov.drp", true);
+}
+void BM_MicrobovCompleteGroupsWholeIndividuals(benchmark::State& state)
+{
+    public_design<&Amova::AMOVA_G_P_IH>(state, "microbov.drp", true);
+}
+BENCHMARK(BM_NancycatsCompleteOneGroup)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NancycatsCompleteOneGroupWholeIndividuals)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MicrobovCompleteGroups)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MicrobovCompleteGroupsWholeIndividuals)->Unit(benchmark::kMillisecond);
+
+// One sample of random genotypes at 10 loci (20 alleles each): its
+// re-pairing test of FIS with 10,000 permutations requested.
+void BM_OnePopulationRepairing(benchmark::State& state)
+{
+    std::mt19937 gen(23);
+    public_data::Sample sample{"pop", {}};
+    for (int c = 0; c < 2 * state.range(0); ++c) {
+        std::vector<std::string> copy;
+        for (int l = 0; l < 10; ++l)
+            copy.push_back(std::to_string(100 + gen() % 20));
+        sample.copies.push_back(copy);
+    }
+    public_data::Project data({sample});
+    data.s.va_file = data.s.vb_file = data.s.vc_file = data.s.vd_file = "bench.null";
+    data.s.KeepNullDistrib = 0;
+    data.s.PopSpecificFIS = 0;
+    Amova a(data.s, &data.structure, &data.samples, &data.distances, &data.haplotypes,
+            &data.alleles, &data.mantel, 0, 0, &data.record);
+    a.initialize();
+    a.numUnits = a.totalGeneCopies * 0.5;
+    long seed = -5;
+    ran3(&seed);
+    for (auto _ : state) {
+        a.numPermutations = 10000;
+        benchmark::DoNotOptimize(a.AMOVA_1G_1P_I());
+    }
+}
+BENCHMARK(BM_OnePopulationRepairing)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -3,16 +3,21 @@
 // 10,000 (435 pairs); each sample holds 50-200 gene copies of 30-100
 // distinct haplotypes out of 300 in the distance matrix, so that a
 // permutation costs about h_X^2 + h_Y^2 + h_X h_Y. The divergence times
-// (up to 20 solver attempts per permutation) are timed apart.
+// (up to 20 solver attempts per permutation) are timed apart. Then the
+// comparisons of the public nancycats data set, and of 6 samples of 50 to
+// 200 microsatellite genotypes.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "amova/amova.h"
+#include "bench/public_data.h"
 #include "app/settings.h"
 #include "comparisons/mantel.h"
 #include "core/errors.h"
@@ -89,6 +94,73 @@ BENCHMARK(BM_PairwiseComparisons)
     ->Args({20, 1000, 0})
     ->Args({30, 10000, 0})
     ->Args({20, 1000, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The comparisons of the 16 colonies of nancycats_complete (120 pairs) with
+// and without 1,000 permutations per pair; "per_pair_permutation" is the
+// whole time over the pairs and permutations run.
+void BM_PairwiseNancycatsComplete(benchmark::State& state)
+{
+    std::ostringstream sink;
+    std::ostream* log = _ZOS_;
+    _ZOS_ = &sink;
+    public_data::Project data(public_data::read_complete("nancycats.drp"));
+    data.s.TaskNumber = settings::PAIRWISE_FST;
+    data.s.ComputePairwiseFST = 1;
+    data.s.NumPermutationsFST = static_cast<int>(state.range(0));
+    long seed = -5;
+    ran3(&seed);
+    const double n = data.samples.Populations.count;
+    for (auto _ : state) {
+        Amova a(data.s, &data.structure, &data.samples, &data.distances, &data.haplotypes,
+                &data.alleles, &data.mantel, 0, 0, &data.record);
+        sink.str("");
+    }
+    _ZOS_ = log;
+    double runs = n * (n - 1) / 2 * std::max<int64_t>(state.range(0), 1);
+    state.counters["per_pair_permutation"] =
+        benchmark::Counter(runs, benchmark::Counter::kIsIterationInvariantRate
+                                     | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PairwiseNancycatsComplete)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// Growth in the individuals: 6 samples of 50, 100 and 200 random diploid
+// microsatellite genotypes at 10 loci (20 alleles each, nearly every gene
+// copy a distinct haplotype), 1,000 permutations per pair.
+void BM_PairwiseMicrosatGrowth(benchmark::State& state)
+{
+    std::ostringstream sink;
+    std::ostream* log = _ZOS_;
+    _ZOS_ = &sink;
+    std::mt19937 gen(31);
+    std::vector<public_data::Sample> samples(6);
+    for (std::size_t p = 0; p < samples.size(); ++p) {
+        samples[p].name = "pop" + std::to_string(p);
+        for (int c = 0; c < 2 * state.range(0); ++c) {
+            std::vector<std::string> copy;
+            for (int l = 0; l < 10; ++l)
+                copy.push_back(std::to_string(100 + gen() % 20));
+            samples[p].copies.push_back(copy);
+        }
+    }
+    public_data::Project data(samples);
+    data.s.TaskNumber = settings::PAIRWISE_FST;
+    data.s.ComputePairwiseFST = 1;
+    data.s.NumPermutationsFST = 1000;
+    long seed = -5;
+    ran3(&seed);
+    for (auto _ : state) {
+        Amova a(data.s, &data.structure, &data.samples, &data.distances, &data.haplotypes,
+                &data.alleles, &data.mantel, 0, 0, &data.record);
+        sink.str("");
+    }
+    _ZOS_ = log;
+}
+BENCHMARK(BM_PairwiseMicrosatGrowth)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

@@ -26,6 +26,9 @@ public:
     // Element (i, j), readable and writable. An index outside 0 .. n-1 reports
     // WARNING 1 and yields a zeroed spare cell, so that processing goes on.
     double& operator()(int const& i, int const& j) const;
+    // Element (i, j) without the checks, for inner loops whose indices are
+    // known to lie in 0 .. n-1 of a matrix not in constant mode.
+    double cell(int i, int j) const { return i >= j ? rows[i][j] : rows[j][i]; }
 
     void allocate_matrix();        // n zeroed rows for the current n
     void create(int const& dim);   // discards the rows, then dim zeroed rows

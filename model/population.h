@@ -127,8 +127,9 @@ public:
     // AMOVA permutation vectors (amova/amova_permutations.cpp): n zeroed
     // counts and n slots of present haplotypes; then the counts of the
     // sample's slice of the haplotype-index vector (SampleSize ids), the
-    // present haplotypes ascending. An id outside 0 .. n-1 is not counted and
-    // is reported as MEMORY error 1.
+    // present haplotypes in the order of their first copy (the sums do not
+    // depend on it). An id outside 0 .. n-1 is not counted and is reported
+    // as MEMORY error 1.
     void CreatePermutationVectors(int const& n);
     void SetUpVectorsAfterPermutation(int* ids);
     // The present haplotypes, ascending, from the counts as they stand (a

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -148,6 +149,49 @@ TEST_F(AmovaIndividualsTest, OnePopulationOfIndividuals)
     std::ostringstream tail;
     tail << "\t110\t" << record.p_fis << "\t0\t0\t0\n";
     EXPECT_EQ(line.substr(line.size() - tail.str().size()), tail.str()) << line;
+}
+
+// The re-pairing test of one population replayed: the same ran3 draws
+// re-pair the gene copies (the design's own shuffle), and each pairing's Va
+// is computed from all pairs of copies: the within-population sum W over the
+// 8 copies and the within-individual sum of the pairing,
+//   Va = ((W - SSD_WI) / (I - 1) - SSD_WI / I) / 2.
+// Distances are multiples of 1/4, so that every sum is exact.
+TEST_F(AmovaIndividualsTest, RepairingNullDistributionMatchesAReplay)
+{
+    matrix(4);
+    const double position[4] = {0, 0.5, 1.5, 3};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < i; ++j)
+            project.dist_mat(i, j) = (position[i] - position[j]) * (position[i] - position[j]);
+    // The list holds the two haplotypes of the fixture's matrix first:
+    // records 2 .. 5 are rows 0 .. 3.
+    individuals({{2, 2}, {2, 3}, {4, 5}, {5, 5}});
+    groups({{0}});
+    const std::vector<int> copies = {0, 0, 0, 1, 2, 3, 3, 3};
+    const double I = 4;
+    double W = 0;
+    for (size_t u = 0; u < copies.size(); ++u)
+        for (size_t v = u + 1; v < copies.size(); ++v)
+            W += project.dist_mat(copies[u], copies[v]);
+    W /= copies.size();
+    s.PopSpecificFIS = 0;
+    s.NumPermutationsAMOVA = 100;
+    seed(-55);
+    run_amova();
+    ASSERT_EQ(record.null_1.count, 110);
+
+    seed(-55);
+    std::unique_ptr<Amova> replay = prepared();
+    for (int k = 0; k < record.null_1.count; ++k) {
+        replay->PHAIWP();
+        std::vector<int> const& ids = replay->haploIndexVector;
+        double within_individuals = 0;
+        for (size_t m = 0; m < ids.size(); m += 2)
+            within_individuals += project.dist_mat(ids[m], ids[m + 1]) / 2;
+        double va = ((W - within_individuals) / (I - 1) - within_individuals / I) / 2;
+        EXPECT_NEAR(record.null_1[k], va, 1e-12) << k;
+    }
 }
 
 // G1 = {(A,A),(A,A),(A,B)}, {(A,A),(A,B),(A,B)}, G2 = {(B,B),(B,B),(A,B)},

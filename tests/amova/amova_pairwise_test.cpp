@@ -9,6 +9,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,8 @@ protected:
         files[name].flush();
         return read_text(dir / name);
     }
+
+    void replay_permutation_tests(bool by_individuals);
 
     std::string run_pairwise()
     {
@@ -214,6 +217,117 @@ TEST_F(PairwiseTest, EveryPairMatchesAnIndependentTwoSampleAmova)
             EXPECT_NEAR(SumStat.pairFST[at], sigmaA / (sigmaA + msw), 1e-6);
             EXPECT_NEAR(SumStat.pairPI[at], between / (nx * ny), 1e-6);
         }
+}
+
+// The permutation tests of three samples replayed over the individual gene
+// copies: the same ran3 draws split the joint copies of each pair (pairs in
+// order 1-2, 1-3, 2-3), and each split's Va, PiXY and corrected PiXY are
+// computed from all its pairs of copies. Distances are multiples of 1/4, so
+// that every sum is exact and the hits are counted without rounding; the
+// batch files give the P values at their printed precision.
+void PairwiseTest::replay_permutation_tests(bool by_individuals)
+{
+    const int H = 6;
+    const double position[H] = {0, 0.5, 1.5, 2, 3.5, 4};
+    matrix(H);
+    for (int i = 0; i < H; ++i)
+        for (int j = 0; j < i; ++j)
+            project.dist_mat(i, j) = (position[i] - position[j]) * (position[i] - position[j]);
+    const std::vector<std::vector<int>> copies = {
+        {0, 0, 1, 2, 0, 1, 3, 0}, {2, 3, 3, 4, 2, 5, 1, 3, 2, 2}, {4, 5, 5, 3, 0, 4}};
+    for (std::vector<int> const& c : copies) {
+        std::vector<std::pair<int, int>> units;
+        for (size_t k = 0; k < c.size(); k += by_individuals ? 2 : 1)
+            units.push_back({c[k], by_individuals ? c[k + 1] : 1});
+        by_individuals ? individuals(units) : sample(units);
+    }
+    s.NumPermutationsFST = 200;
+    s.PrintMissIntermatchs = 1;
+    open_batch_files();
+    seed_ran3(-77);
+    const int P = make_amova()->numPermutations;
+    ASSERT_EQ(P, 210);  // 200 raised to a multiple of K = 14
+
+    auto d = [&](int a, int b) { return project.dist_mat(a, b); };
+    auto pair_sum = [&](std::vector<int> const& ids, size_t from, size_t to) {
+        double sum = 0;
+        for (size_t u = from; u < to; ++u)
+            for (size_t v = u + 1; v < to; ++v)
+                sum += d(ids[u], ids[v]);
+        return sum;
+    };
+    // Va, PiXY and corrected PiXY of the split: the first nX ids against the rest.
+    auto statistics = [&](std::vector<int> const& ids, size_t nX) {
+        double N = ids.size(), nx = nX, ny = N - nx;
+        double sx = pair_sum(ids, 0, nX), sy = pair_sum(ids, nX, ids.size());
+        double between = pair_sum(ids, 0, ids.size()) - sx - sy;
+        double within = sx / nx + sy / ny;
+        double n0 = N - (nx * nx + ny * ny) / N;
+        double va = ((pair_sum(ids, 0, ids.size()) / N - within) - within / (N - 2)) / n0;
+        double piXY = between / (nx * ny);
+        double corrected = piXY - (sx / (nx * (nx - 1) / 2) + sy / (ny * (ny - 1) / 2)) / 2;
+        return std::vector<double>{va, piXY, corrected};
+    };
+    auto text = [](double v) {
+        std::ostringstream out;
+        out << v;
+        return out.str();
+    };
+    std::map<std::pair<int, int>, std::vector<std::string>> expected;
+    seed_ran3(-77);
+    for (int i = 0; i < 3; ++i)
+        for (int j = i + 1; j < 3; ++j) {
+            std::vector<int> ids = copies[i];
+            ids.insert(ids.end(), copies[j].begin(), copies[j].end());
+            const int nX = static_cast<int>(copies[i].size());
+            const std::vector<double> observed = statistics(ids, nX);
+            int hits[3] = {0, 0, 0};
+            for (int p = 0; p < P; ++p) {
+                shuffle_pair_vector(ids.data(), nX, static_cast<int>(ids.size()), by_individuals);
+                std::vector<double> permuted = statistics(ids, nX);
+                for (int k = 0; k < 3; ++k)
+                    hits[k] += permuted[k] >= observed[k];
+            }
+            expected[{j, i}] = {text(hits[0] / (P + 1.0)), text(hits[1] / double(P)),
+                                text(hits[2] / double(P))};
+        }
+    auto rows = [](std::string const& values, int first_line) {
+        std::istringstream in(values);
+        std::string line;
+        std::vector<std::vector<std::string>> out;
+        for (int at = 0; std::getline(in, line); ++at)
+            if (at >= first_line) {
+                std::istringstream cells(line);
+                out.emplace_back();
+                for (std::string cell; std::getline(cells, cell, '\t');)
+                    out.back().push_back(cell);
+            }
+        return out;
+    };
+    std::string fst = batch_file("pairdist.sum");
+    auto fstRows = rows(fst.substr(fst.find("p-Values matrix")), 1);
+    // pairdiff.sum: 3 rows of differences (the first after the project's
+    // name), then 3 rows of PiXY P values and 3 of corrected PiXY P values.
+    auto diffRows = rows(batch_file("pairdiff.sum"), 3);
+    ASSERT_GE(fstRows.size(), 3u);
+    ASSERT_GE(diffRows.size(), 6u);
+    for (auto const& [pair, values] : expected) {
+        SCOPED_TRACE(std::to_string(pair.second + 1) + "-" + std::to_string(pair.first + 1));
+        EXPECT_EQ(fstRows[pair.first].at(pair.second), values[0]);
+        EXPECT_EQ(diffRows[pair.first].at(pair.second), values[1]);
+        EXPECT_EQ(diffRows[3 + pair.first].at(pair.second), values[2]);
+    }
+}
+
+TEST_F(PairwiseTest, PermutationTestsOfGeneCopiesMatchAReplay)
+{
+    replay_permutation_tests(false);
+}
+
+TEST_F(PairwiseTest, PermutationTestsOfIndividualsMatchAReplay)
+{
+    use_profile(DNA, 1, 0);
+    replay_permutation_tests(true);
 }
 
 TEST_F(PairwiseTest, PermutationCountsAndPValueDivisor)

@@ -96,8 +96,9 @@ TEST_F(AmovaTest, CountsRebuiltFromASlice)
     p.SetUpVectorsAfterPermutation(slice);
     EXPECT_EQ(std::vector<double>(p.permCounts, p.permCounts + 5),
               (std::vector<double>{1, 0, 0, 2, 0}));
+    // The present haplotypes in the order of their first copy.
     EXPECT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
-              (std::vector<int>{0, 3}));
+              (std::vector<int>{3, 0}));
 
     // The counts of the previous slice are cleared, not kept.
     int next[] = {4, 1, 4};
@@ -105,7 +106,7 @@ TEST_F(AmovaTest, CountsRebuiltFromASlice)
     EXPECT_EQ(std::vector<double>(p.permCounts, p.permCounts + 5),
               (std::vector<double>{0, 1, 0, 0, 2}));
     EXPECT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
-              (std::vector<int>{1, 4}));
+              (std::vector<int>{4, 1}));
 }
 
 // An id outside the matrix, negative ones included, is reported and never
@@ -190,7 +191,7 @@ TEST_F(AmovaTest, PresentHaplotypesFromTheCounts)
     groups({{0}});
     std::unique_ptr<Amova> a = prepared();
     ASSERT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
-              (std::vector<int>{1, 4}));
+              (std::vector<int>{4, 1}));
     p.permCounts[4] = 0;
     p.permCounts[3] = 0.5;
     p.permCounts[0] = 2;

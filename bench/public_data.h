@@ -1,0 +1,171 @@
+// The public data sets of bench/data as the AMOVA and the pairwise
+// comparisons see them: the individuals without missing data ("complete"),
+// each gene copy a multilocus haplotype, the distinct haplotypes in one list
+// and a distance matrix of the number of different alleles between them.
+#ifndef DROV_BENCH_PUBLIC_DATA_H
+#define DROV_BENCH_PUBLIC_DATA_H
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "comparisons/mantel.h"
+#include "model/allele_db.h"
+#include "model/dist_mat.h"
+#include "model/haplo_db.h"
+#include "project/samples.h"
+#include "project/structure.h"
+
+namespace public_data {
+
+// One sample of a data file: its name and the alleles of each gene copy,
+// consecutive copies being the two copies of an individual.
+struct Sample {
+    std::string name;
+    std::vector<std::vector<std::string>> copies;
+};
+
+// The complete individuals of every sample of a file whose individuals take
+// two lines (name, count and the first copy's alleles; the second copy's).
+inline std::vector<Sample> read_complete(const char* file)
+{
+    std::ifstream in(std::string(DROV_BENCH_DATA) + "/" + file);
+    std::vector<Sample> samples;
+    std::vector<std::string> first;
+    std::string line;
+    bool inside = false;
+    while (std::getline(in, line)) {
+        std::size_t at = line.find("SampleName=\"");
+        if (at != std::string::npos) {
+            samples.push_back(Sample{line.substr(at + 12, line.rfind('"') - at - 12), {}});
+            continue;
+        }
+        if (line.find("SampleData={") != std::string::npos) {
+            inside = true;
+            first.clear();
+            continue;
+        }
+        if (!inside)
+            continue;
+        if (line.find('}') != std::string::npos) {
+            inside = false;
+            continue;
+        }
+        std::istringstream fields(line);
+        std::vector<std::string> tokens;
+        for (std::string t; fields >> t;)
+            tokens.push_back(t);
+        if (first.empty()) {
+            first.assign(tokens.begin() + 2, tokens.end());
+            continue;
+        }
+        bool complete = line.find('?') == std::string::npos;
+        for (std::string const& a : first)
+            complete = complete && a != "?";
+        if (complete) {
+            samples.back().copies.push_back(first);
+            samples.back().copies.push_back(tokens);
+        }
+        first.clear();
+    }
+    std::vector<Sample> kept;
+    for (Sample& s : samples)
+        if (!s.copies.empty())
+            kept.push_back(std::move(s));
+    return kept;
+}
+
+// Unphased diploid genotypes as the AMOVA reads them: one gene-copy record
+// per copy, the distinct multilocus haplotypes in `haplotypes`, the number
+// of different alleles in `distances`; `groups` gives the group of each
+// sample (all in one group when empty).
+struct Project {
+    settings s;
+    Samples samples;
+    Structure structure;
+    DistMat distances;
+    Haplo_DB haplotypes;
+    TAlleleDB alleles;
+    Mantel mantel;
+    amova_results record;
+
+    explicit Project(std::vector<Sample> const& data, std::vector<int> const& groups = {})
+    {
+        samples.GenotypicData = 1;
+        samples.GameticPhase = 0;
+        std::map<std::vector<std::string>, int> index;
+        std::vector<std::vector<std::string> const*> distinct;
+        for (Sample const& sample : data)
+            for (auto const& copy : sample.copies)
+                if (index.emplace(copy, static_cast<int>(distinct.size())).second)
+                    distinct.push_back(&copy);
+        const int h = static_cast<int>(distinct.size());
+        distances.initializeMatrixAndArrays(h);
+        for (int i = 0; i < h; ++i) {
+            for (int j = 0; j < i; ++j) {
+                int differ = 0;
+                for (std::size_t l = 0; l < distinct[i]->size(); ++l)
+                    differ += (*distinct[i])[l] != (*distinct[j])[l];
+                distances(i, j) = differ;
+            }
+            HaploDef* def = new HaploDef(my_string(("h" + std::to_string(i)).c_str()));
+            def->matrix_index = i;
+            haplotypes.list.Add(def);
+        }
+        for (std::size_t p = 0; p < data.size(); ++p) {
+            Population* pop =
+                new Population(my_string(data[p].name.c_str()), static_cast<int>(p), samples);
+            for (auto const& copy : data[p].copies)
+                pop->geneCopies.Add(new PHaploDef(haplotypes.list.data[index[copy]], 1));
+            pop->SampleSize = static_cast<double>(data[p].copies.size());
+            pop->amovaList = &pop->geneCopies;
+            samples.Populations.Add(pop);
+        }
+        group(groups.empty() ? std::vector<int>(data.size(), 0) : groups);
+        s.TaskNumber = 0;
+        s.HaplAMOVA = s.LocByLocAMOVA = 0;
+        s.ComputePairwiseFST = s.PrintMissIntermatchs = s.ComputeDeltaMuSqr = 0;
+        s.UnequalPopSizeDiv = 0;
+        s.RecessiveAllelesEM = 0;
+        s.results_stream = nullptr;
+    }
+
+private:
+    void group(std::vector<int> const& groups)
+    {
+        int count = 0;
+        for (int g : groups)
+            count = std::max(count, g + 1);
+        structure.NbGroups = count;
+        structure.GroupSizes = new int[count]();
+        structure.Groups = new MY_TIArrayAsVector<Population>[count];
+        for (std::size_t p = 0; p < groups.size(); ++p) {
+            int g = groups[p];
+            structure.Groups[g].owns = 0;
+            structure.Groups[g].Add(samples.Populations.data[p]);
+            structure.GroupSizes[g] += 1;
+            structure.NbMembers += 1;
+        }
+    }
+};
+
+// The groups of microbov's breeds by origin: African taurine (0), zebu (1),
+// French (2).
+inline std::vector<int> microbov_origins(std::vector<Sample> const& data)
+{
+    std::vector<int> groups;
+    for (Sample const& s : data) {
+        std::string const& n = s.name;
+        bool african = n == "Borgou" || n == "Lagunaire" || n == "NDama" || n == "Somba";
+        groups.push_back(african ? 0 : n == "Zebu" ? 1 : 2);
+    }
+    return groups;
+}
+
+}  // namespace public_data
+
+#endif
