@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -133,7 +134,7 @@ TEST_F(MultiRateFitTest, FitFromTableFilesPrintsParametersAndEstimates)
     }
     sample.MaxPairDiff = last;
     sample.NumMismatchClasses = last;
-    sample.MismatchObsCounts = new int[2 * last + 1]();
+    sample.MismatchObsCounts = new std::int64_t[2 * last + 1]();
     std::copy(counts.begin(), counts.begin() + last + 1, sample.MismatchObsCounts);
 
     ann_missmatch fit(&sample, &run_settings);
