@@ -49,7 +49,7 @@ int PopGenetics::check_sample_counts(const char* where, ErrorType kind_111, cons
         return 1;
     if (!sample_size_fits(where))
         return 0;
-    int total = 0;
+    std::int64_t total = 0;
     for (int i = 0; i < n; ++i)
         total += haplotypes.data[i]->count;
     int result = 1;
