@@ -89,7 +89,7 @@ struct BenchSample {
         sample.profile.GameticPhase = 0;
         sample.alleleDB = &db;
         sample.RecessiveAllelesEM = 0;
-        sample.locus_polymorphic = new int[L];
+        sample.renew_polymorphism_flags(L);
         for (int locus = 0; locus < L; ++locus)
             sample.locus_polymorphic[locus] = 1;
         s.EMCheckPhenRedundancy = 0;

@@ -39,7 +39,7 @@ struct DnaLevel {
             p->alleleDB = &sites;
             p->ArbitraryHaplotype.content = std::string(static_cast<std::size_t>(L), 'A').c_str();
             p->LocusUsable = new int[L];
-            p->locus_polymorphic = new int[L];
+            p->renew_polymorphism_flags(L);
             p->SiteTransitions = new int[L];
             p->SiteTransversions = new int[L];
             for (int site = 0; site < L; ++site) {

@@ -43,7 +43,7 @@ std::string short_form(my_string const& name)
 }  // namespace
 
 Population::Population()
-    : locus_polymorphic(nullptr), profile(), name(), sample_index(-1), haplotypes(9, 100),
+    : locus_polymorphic(nullptr), num_locus_flags(0), profile(), name(), sample_index(-1), haplotypes(9, 100),
       geneCopies(9, 100), amovaList(&haplotypes), individuals(), alleleDB(nullptr),
       estimated_haplotypes(),
       ssdWithinSum(0), ssdWithin(0), ssdWithinIndiv(0), permCounts(nullptr),
@@ -118,8 +118,25 @@ void Population::clean()
     haplotypes.Flush();
     geneCopies.Flush();
     estimated_haplotypes.empty();
+    renew_polymorphism_flags(0);
+}
+
+int* Population::renew_polymorphism_flags(int L)
+{
     delete[] locus_polymorphic;
     locus_polymorphic = nullptr;
+    num_locus_flags = 0;
+    if (L > 0) {
+        locus_polymorphic = new int[L]();
+        num_locus_flags = L;
+    }
+    return locus_polymorphic;
+}
+
+bool Population::is_locus_polymorphic(int locus) const
+{
+    return locus_polymorphic && locus >= 0 && locus < num_locus_flags &&
+           locus_polymorphic[locus] != 0;
 }
 
 Population& Population::operator=(Population const& other)
@@ -155,24 +172,19 @@ Population& Population::operator=(Population const& other)
     return *this;
 }
 
-// The flags have one entry per locus; the number of loci is that of the
-// definition the first record points to. Without records (genotypic data as
-// read) the copy has no flags.
+// Without records (genotypic data as read) the copy has no flags.
 void Population::copy_polymorphism_flags(Population const& other)
 {
     if (other.haplotypes.count == 0 || !other.locus_polymorphic)
         return;
-    HaploDef const* first = other.haplotypes[0]->haplotype;
-    int num_loci = first ? first->haplovect.count : 0;
-    if (num_loci <= 0)
-        return;
-    int* flags = new (std::nothrow) int[num_loci];
-    if (!flags) {
+    try {
+        renew_polymorphism_flags(other.num_locus_flags);
+    } catch (std::bad_alloc const&) {
         E.error(MEMORY, "Population::operator=()", 0);
         return;
     }
-    std::copy(other.locus_polymorphic, other.locus_polymorphic + num_loci, flags);
-    locus_polymorphic = flags;
+    std::copy(other.locus_polymorphic, other.locus_polymorphic + num_locus_flags,
+              locus_polymorphic);
 }
 
 my_string Population::get_small_name() const

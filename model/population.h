@@ -65,7 +65,10 @@ struct EMModel {
 
 class Population {
 public:
-    int* locus_polymorphic;   // owned, one flag per locus; filled by the data-type analyses
+    // Owned, one flag per locus, filled by the data-type analyses; read
+    // through is_locus_polymorphic, which is bounded by num_locus_flags.
+    int* locus_polymorphic;
+    int num_locus_flags;      // length of locus_polymorphic
     ProfileSettings profile;  // the project profile as this sample reads it
     my_string name;
     int sample_index;         // position of the sample in the project; -1 when not set
@@ -123,6 +126,12 @@ public:
     // vectors and polymorphism flags; name, index, profile and sizes stay.
     void clean();
     void DeletePermutationVectors();
+
+    // Replaces the polymorphism flags by L zeroed ones (none when L <= 0) and
+    // returns them; throws std::bad_alloc as new does.
+    int* renew_polymorphism_flags(int L);
+    // The flag of a locus; false without flags and for a locus beyond them.
+    bool is_locus_polymorphic(int locus) const;
 
     // AMOVA permutation vectors (amova/amova_permutations.cpp): n zeroed
     // counts and n slots of present haplotypes; then the counts of the

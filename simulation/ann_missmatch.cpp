@@ -64,7 +64,7 @@ void ann_missmatch::log_line(const char* text)
         *_ZOS_ << text;
 }
 
-int ann_missmatch::read_mismatch_pop(double* x, double* y, int& n, int& pairs)
+int ann_missmatch::read_mismatch_pop(double* x, double* y, int& n, std::int64_t& pairs)
 {
     theta0 = 1.0;
     theta1 = 5.0;

@@ -26,6 +26,7 @@
 #define DROV_SIMULATION_ANN_MISSMATCH_H
 
 #include <array>
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <istream>
@@ -71,8 +72,10 @@ public:
     int not_converged;   // 1 after a search that did not converge
     int N;               // scaling population size of the simulations
     int sample_size;     // gene copies derived from the number of pairs
-    int num_pairs;       // pairs of the observed distribution
-    int pairs_left_out;  // pairs in classes beyond the fit's last class (497)
+    // Pairs of gene copies in 64 bits: more than 65,536 copies make more
+    // than 2^31 pairs.
+    std::int64_t num_pairs;       // pairs of the observed distribution
+    std::int64_t pairs_left_out;  // pairs in classes beyond the fit's last class (497)
     int m1;              // sites of a simulated sample (400); first rate class
     int m2;              // sites of the second and third rate classes
     int m3;
@@ -111,7 +114,7 @@ public:
     // the derived sample size; the pairs of the classes beyond max_classes - 3
     // go to pairs_left_out. Also sets the start values of a fit. 1; 0,
     // with error set and a line on the log, when the histogram holds no pair.
-    int read_mismatch_pop(double* x, double* y, int& n, int& pairs);
+    int read_mismatch_pop(double* x, double* y, int& n, std::int64_t& pairs);
 
     // Expected relative frequency of class i under the model. A theta0 or
     // tau <= 0 becomes 1e-7 and a theta1 below theta0 becomes theta0, in the
@@ -156,7 +159,7 @@ public:
     int simulate_miss(double* x, double* y, int& unused);
     // The parametric bootstrap of the fit; prints its tables to out.
     void make_bootstrap(double* x, double* y, double* e, int& n, const int& nc, std::ostream& out,
-                        int pairs);
+                        std::int64_t pairs);
 
     // --- The older fit for several classes of site rates (ann_missmatch_multirate.cpp) ---
     // Reads the distribution as solve_least_square_rh does, adds ten empty
@@ -217,7 +220,7 @@ protected:
     // accepted, on a stop request, or when the work storage or the genealogy
     // cannot be had.
     bool run_bootstrap(BootstrapModel const& model, double* x, double* y, double* e, int n, int nc,
-                       std::ostream& out, int pairs, double quantiles[3][4]);
+                       std::ostream& out, std::int64_t pairs, double quantiles[3][4]);
 
     // The distributions of one fit: class values, observed relative
     // frequencies and expected frequencies, max_classes + 10 slots each.
@@ -227,7 +230,7 @@ protected:
         double* y = nullptr;
         double* e = nullptr;
         int n = 0;      // positions of the observed distribution
-        int pairs = 0;  // pairs of gene copies behind it
+        std::int64_t pairs = 0;  // pairs of gene copies behind it
     };
     // Zeroed arrays holding the observed distribution as relative
     // frequencies, after a note in out when classes beyond the last one that

@@ -120,7 +120,7 @@ int ann_missmatch::simulate_miss(double* x, double* y, int&)
 }
 
 void ann_missmatch::make_bootstrap(double* x, double* y, double* e, int& n, const int& nc,
-                                   std::ostream& out, int pairs)
+                                   std::ostream& out, std::int64_t pairs)
 {
     BootstrapModel model{
         "ann_missmatch::make_bootstrap",

@@ -106,7 +106,7 @@ void print_row(std::ostream& out, std::initializer_list<double> values)
 }  // namespace
 
 bool ann_missmatch::run_bootstrap(BootstrapModel const& model, double* x, double* y, double* e,
-                                  int n, int nc, std::ostream& out, int pairs,
+                                  int n, int nc, std::ostream& out, std::int64_t pairs,
                                   double quantiles[3][4])
 {
     const int B = num_boot;

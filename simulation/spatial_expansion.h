@@ -56,7 +56,7 @@ public:
                                       const double& epsilon);
 
     void make_bootstrap_spatial_exp(double* x, double* y, double* e, int& n, const int& nc,
-                                    std::ostream& out, int pairs);
+                                    std::ostream& out, std::int64_t pairs);
 
 private:
     // Expected classes 0 .. count-1 at the current (guarded) parameters; in

@@ -72,7 +72,7 @@ void mismatchSpatialExpansion::solve_least_square_spatial_expansion_4_par(std::o
 
 void mismatchSpatialExpansion::make_bootstrap_spatial_exp(double* x, double* y, double* e, int& n,
                                                           const int& nc, std::ostream& out,
-                                                          int pairs)
+                                                          std::int64_t pairs)
 {
     BootstrapModel model{
         "mismatchSpatialExpansion::make_bootstrap",

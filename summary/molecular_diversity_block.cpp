@@ -21,11 +21,12 @@ namespace {
 constexpr int kLabelWidth = 25;
 
 // Sites the per-site usable and polymorphic flags of a sample cover: its
-// reference sequence once its sites were compared, none before. A site beyond
-// a shorter sample's flags is neither polymorphic nor usable for it.
+// reference sequence once its sites were compared (both arrays have the
+// flags' length), none before. A site beyond a shorter sample's flags is
+// neither polymorphic nor usable for it.
 int flagged_sites(PopGenetics const& p)
 {
-    return p.LocusUsable && p.locus_polymorphic ? p.ArbitraryHaplotype.content.length : 0;
+    return p.LocusUsable ? std::min(p.ArbitraryHaplotype.content.length, p.num_locus_flags) : 0;
 }
 
 // A substitution site keeps at least two alleles besides the recessive-allele
@@ -233,7 +234,7 @@ int substitution_site_total(Samples const& samples)
             first = p;
         const int L = std::min(site_count, flagged_sites(*p));
         for (int site = 0; site < L; ++site)
-            if (p->locus_polymorphic[site] && p->LocusUsable[site])
+            if (p->is_locus_polymorphic(site) && p->LocusUsable[site])
                 candidate[static_cast<std::size_t>(site)] = 1;
     }
     if (!first || !first->alleleDB)

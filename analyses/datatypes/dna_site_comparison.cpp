@@ -160,10 +160,11 @@ bool PopulDNA::flag_sites(int L)
         partner.assign(L, 0);
     } catch (std::bad_alloc const&) {
         for (int** a : {&SiteTransitions, &SiteTransversions, &SiteIndels, &SiteAmbiguities,
-                        &LocusUsable, &locus_polymorphic}) {
+                        &LocusUsable}) {
             delete[] *a;
             *a = nullptr;
         }
+        renew_polymorphism_flags(0);
         delete[] LocusMissingFreq;
         LocusMissingFreq = nullptr;
         E.error(MEMORY, "PopulDNA::compare_DNA_sequences()", 0);

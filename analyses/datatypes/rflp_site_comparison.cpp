@@ -41,10 +41,11 @@ int PopulRFLP::compare_RFLP_haplotypes()
         }
         renew_locus_arrays(L);
     } catch (std::bad_alloc const&) {
-        for (int** a : {&SiteSubstitutions, &SiteIndels, &LocusUsable, &locus_polymorphic}) {
+        for (int** a : {&SiteSubstitutions, &SiteIndels, &LocusUsable}) {
             delete[] *a;
             *a = nullptr;
         }
+        renew_polymorphism_flags(0);
         delete[] LocusMissingFreq;
         LocusMissingFreq = nullptr;
         E.error(MEMORY, "PopulRFLP::compare_RFLP_haplotypes()", 0);

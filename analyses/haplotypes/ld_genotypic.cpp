@@ -190,7 +190,7 @@ void Population::make_xl_file(char const* path, int num_loci, int const* linked_
          << "Loci \t  Number of linked loci\t Polymorphic Locus" << "\n";
     for (int k = 0; k < num_loci; k++)
         file << k << "\t" << linked_counts[k] << "\t"
-             << (locus_polymorphic && locus_polymorphic[k] ? "1" : "0") << "\n";
+             << (is_locus_polymorphic(k) ? "1" : "0") << "\n";
     file << "\n\n";
 }
 
@@ -209,10 +209,10 @@ void Population::calc_all_pairwise_LDs(TPhenDB const& sample_individuals, settin
         return;
     }
     for (int i = 0; i < n; i++) {
-        if (!locus_polymorphic[i])
+        if (!is_locus_polymorphic(i))
             continue;
         for (int j = 0; j < i; j++) {
-            if (!locus_polymorphic[j])
+            if (!is_locus_polymorphic(j))
                 continue;
             s.ld_pvalue = 1.0;
             int loci[3] = {2, j, i};

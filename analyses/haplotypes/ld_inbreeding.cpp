@@ -121,8 +121,7 @@ double Population::calc_link_dis_prob_fast(int* loci, TPhenDB const& sample_indi
                                            double const& epsilon)
 {
     draws_done = 0;
-    const bool polymorphic = locus_polymorphic && locus_polymorphic[loci[1]] &&
-                             locus_polymorphic[loci[2]];
+    const bool polymorphic = is_locus_polymorphic(loci[1]) && is_locus_polymorphic(loci[2]);
     if (!polymorphic) {
         s.ld_pvalue = 1.0;
         s.PrecisionOnPValueLD = 0.0;

@@ -32,17 +32,12 @@ double not_tested(settings& s, double& chi2, double& ln_ld, double& ln_le, int& 
     return 1.0;
 }
 
-bool is_polymorphic(int const* flags, int locus)
-{
-    return flags && flags[locus] != 0;
-}
-
 }  // namespace
 
 bool pair_is_testable(Population const& sample, int const* loci, bool recessive)
 {
-    const bool a = is_polymorphic(sample.locus_polymorphic, loci[1]);
-    const bool b = is_polymorphic(sample.locus_polymorphic, loci[2]);
+    const bool a = sample.is_locus_polymorphic(loci[1]);
+    const bool b = sample.is_locus_polymorphic(loci[2]);
     return recessive ? a || b : a && b;
 }
 

@@ -43,9 +43,9 @@ double mean_from(TSumStat::List const& list, int from)
 std::vector<int> PopGenetics::polymorphic_loci() const
 {
     std::vector<int> loci;
-    const int L = locus_polymorphic ? num_loci_of_first_haplotype() : 0;
+    const int L = num_loci_of_first_haplotype();
     for (int l = 0; l < L; ++l)
-        if (locus_polymorphic[l])
+        if (is_locus_polymorphic(l))
             loci.push_back(l);
     return loci;
 }

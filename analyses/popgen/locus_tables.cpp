@@ -212,7 +212,7 @@ void PopGenetics::write_locus_table(std::ostream& out, bool print, bool observed
         all.copies.add(LocusGeneCopies[l]);
         all.alleles.add(LocusNumAlleles[l]);
         all.expected.add(exp_het);
-        if (!locus_polymorphic || !locus_polymorphic[l])
+        if (!is_locus_polymorphic(l))
             continue;
         polymorphic.copies.add(LocusGeneCopies[l]);
         polymorphic.alleles.add(LocusNumAlleles[l]);

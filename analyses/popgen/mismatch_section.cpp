@@ -1,6 +1,7 @@
 // The lines of the mismatch section (TaskNumber 0x4) shared by the data types: the distance
 // matrix and the distribution, the histogram table, and the allele-data form of the section.
 
+#include <cstdint>
 #include <iomanip>
 #include <ostream>
 
@@ -23,7 +24,7 @@ void PopGenetics::print_mismatch_table(std::ostream& out, int rows) const
         << std::setw(8) << "------" << std::setw(8) << "-----" << std::setw(12) << "----------"
         << "\n";
     if (rows == 0 || !MismatchObsCounts || !MismatchExpCounts) {
-        const int pairs = static_cast<int>((SampleSize - 1.0) * SampleSize * 0.5);
+        const auto pairs = static_cast<std::int64_t>((SampleSize - 1.0) * SampleSize * 0.5);
         out << std::setw(8) << 0 << std::setw(8) << pairs << std::setw(8) << 0 << "\n";
         return;
     }

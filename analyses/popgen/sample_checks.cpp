@@ -49,7 +49,7 @@ int PopGenetics::check_sample_counts(const char* where, ErrorType kind_111, cons
         return 1;
     if (!sample_size_fits(where))
         return 0;
-    int total = 0;
+    std::int64_t total = 0;
     for (int i = 0; i < n; ++i)
         total += haplotypes.data[i]->count;
     int result = 1;
@@ -122,12 +122,12 @@ void PopGenetics::renew_locus_arrays(int L)
 {
     delete[] LocusMissingFreq;
     delete[] LocusUsable;
-    delete[] locus_polymorphic;
     LocusMissingFreq = nullptr;
-    LocusUsable = locus_polymorphic = nullptr;
+    LocusUsable = nullptr;
+    renew_polymorphism_flags(0);
     LocusMissingFreq = new double[L]();
     LocusUsable = new int[L];
-    locus_polymorphic = new int[L]();
+    renew_polymorphism_flags(L);
     std::fill(LocusUsable, LocusUsable + L, 1);
 }
 
@@ -211,8 +211,7 @@ int PopGenetics::compare_phenotypes()
 {
     const int L = alleleDB ? alleleDB->loci.count : 0;
     const char missing = profile.MissingData;
-    delete[] locus_polymorphic;
-    locus_polymorphic = new int[L]();
+    renew_polymorphism_flags(L);
     NumPolymSites = 0;
     auto counts = [missing](TAllele const* a) {
         return a && a->name.length > 0 && a->name.str[0] != missing;

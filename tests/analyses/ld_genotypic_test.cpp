@@ -38,8 +38,7 @@ protected:
     // Polymorphism flags as the sample's evaluation sets them.
     void flags(std::initializer_list<int> polymorphic)
     {
-        delete[] sample.locus_polymorphic;
-        sample.locus_polymorphic = new int[polymorphic.size()];
+        sample.renew_polymorphism_flags(static_cast<int>(polymorphic.size()));
         int k = 0;
         for (int f : polymorphic)
             sample.locus_polymorphic[k++] = f;
@@ -140,6 +139,25 @@ TEST_F(LDTest, PairWithAMonomorphicLocusIsNotTested)
                 HasSubstr("Histogram for population : " + std::string(sample.name.str)));
     // The monomorphic locus, last in the histogram, is linked to none.
     EXPECT_THAT(r, HasSubstr("    0\n" + std::string(69, '-') + "\n\n"));
+}
+
+// Flags shorter than the loci (a sample whose flags were sized before its
+// records were built) read as not polymorphic beyond their end: the pairs
+// with the third locus are not tested, and the histogram marks it 0.
+TEST_F(LDTest, ALocusBeyondTheFlagsIsNotPolymorphic)
+{
+    add("ABC", "abc", 3);
+    add("AbC", "aBc", 2);
+    add("ABc", "ABC", 2);
+    add("abC", "abc", 2);
+    flags({1, 1});
+    s.PrintFlagHistogramLD = 1;
+    std::string r = test_all(100);
+    const std::string untested = "\n          not tested: a locus of the pair is monomorphic\n";
+    EXPECT_THAT(r, HasSubstr("Pair(0, 2)" + untested));
+    EXPECT_THAT(r, HasSubstr("Pair(1, 2)" + untested));
+    EXPECT_THAT(r, Not(HasSubstr("Pair(0, 1)" + untested)));
+    EXPECT_THAT(read_text(dir / "ld_dis.xl"), HasSubstr("\n2\t0\t0\n"));
 }
 
 TEST_F(LDTest, OneLocusAndRefusals)

@@ -238,4 +238,39 @@ TEST_F(PopgenStatisticsE2E, SampleAboveTheLargestCountIsRefused)
                                "2147483647: the sample is not analysed\n"));
 }
 
+// Two samples of 1,500,000,000 copies each fit one by one, but the group
+// that pools them holds 3,000,000,000, of which 2,600,000,000 of one
+// sequence (named h1 in one sample, h3 in the other): the group sample is
+// refused by name, never analysed with a wrapped count.
+TEST_F(PopgenStatisticsE2E, GroupAboveTheLargestCountIsRefused)
+{
+    write("p.drp",
+          "[Profile]\n\tTitle=\"Huge groups\"\n\tNbSamples=3\n\tDataType=DNA\n"
+          "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+          "[Data]\n\t[[Samples]]\n"
+          "\t\tSampleName=\"A\"\n\t\tSampleSize=1500000000\n\t\tSampleData={\n"
+          "\t\t\th1\t1400000000\tACGT\n\t\t\th2\t100000000\tACGA\n\t\t}\n"
+          "\t\tSampleName=\"B\"\n\t\tSampleSize=1500000000\n\t\tSampleData={\n"
+          "\t\t\th3\t1200000000\tACGT\n\t\t\th4\t300000000\tACGA\n\t\t}\n"
+          "\t\tSampleName=\"C\"\n\t\tSampleSize=5\n\t\tSampleData={\n"
+          "\t\t\th1\t3\tACGT\n\t\t\th2\t2\tACGA\n\t\t}\n"
+          "\t[[Structure]]\n\t\tStructureName=\"Two\"\n\t\tNbGroups=2\n"
+          "\t\tGroup={\n\t\t\t\"A\"\n\t\t\t\"B\"\n\t\t}\n"
+          "\t\tGroup={\n\t\t\t\"C\"\n\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "3"}, {"ComputeSumStatsWithinGroups", "1"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    const std::string log = read_text(work / "p.res" / "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("\tSample \"Group1\" has 3000000000 gene copies, more than "
+                               "2147483647: the sample is not analysed\n"));
+    EXPECT_THAT(log, Not(HasSubstr("Sample \"A\" has")));
+    EXPECT_THAT(log, Not(HasSubstr("Sample \"Group2\" has")));
+    std::string results;
+    for (auto const& entry : fs::recursive_directory_iterator(work / "p.res"))
+        if (entry.is_regular_file() && entry.path().extension() == ".htm")
+            results += read_text(entry.path());
+    EXPECT_THAT(results, Not(HasSubstr("-1294967296")));
+    EXPECT_THAT(results, Not(HasSubstr("No. of gene copies       : -")));
+    EXPECT_THAT(results, HasSubstr("No. of gene copies       : 5\n"));
+}
+
 }  // namespace

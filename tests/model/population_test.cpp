@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,8 @@ protected:
         individual->gene_copy[0] = "ACG";
         p.individuals.phenotypes.Add(individual);
         p.estimated_haplotypes.haplotypes.Add(new TPopHaplotype(' '));
-        p.locus_polymorphic = new int[3]{1, 0, 1};
+        p.renew_polymorphism_flags(3);
+        p.locus_polymorphic[0] = p.locus_polymorphic[2] = 1;
         p.permCounts = new double[2]{5, 0};
         p.presentHaplos = new int[1]{0};
         p.numPresentHaplos = 1;
@@ -137,10 +139,29 @@ TEST_F(PopulationTest, AGenotypicCopyHasNoPolymorphismFlags)
 {
     Population source;
     source.individuals.phenotypes.Add(new TPhenotype(my_string("ind1"), 1.0));
-    source.locus_polymorphic = new int[3]{1, 1, 1};
+    std::fill_n(source.renew_polymorphism_flags(3), 3, 1);
     Population copy(source);
     EXPECT_EQ(copy.locus_polymorphic, nullptr);
     EXPECT_EQ(copy.individuals.phenotypes.count, 1);
+}
+
+TEST_F(PopulationTest, PolymorphismFlagsAreReadWithinTheirLength)
+{
+    Population p;
+    EXPECT_FALSE(p.is_locus_polymorphic(0));  // no flags yet
+    int* flags = p.renew_polymorphism_flags(3);
+    flags[0] = flags[2] = 1;
+    const struct {
+        int locus;
+        bool polymorphic;
+    } cases[] = {{-1, false}, {0, true}, {1, false}, {2, true}, {3, false}, {100, false}};
+    for (auto const& c : cases)
+        EXPECT_EQ(p.is_locus_polymorphic(c.locus), c.polymorphic) << "locus " << c.locus;
+    EXPECT_EQ(p.num_locus_flags, 3);
+    p.renew_polymorphism_flags(0);
+    EXPECT_EQ(p.locus_polymorphic, nullptr);
+    EXPECT_EQ(p.num_locus_flags, 0);
+    EXPECT_FALSE(p.is_locus_polymorphic(0));
 }
 
 TEST_F(PopulationTest, SelfAssignmentChangesNothing)

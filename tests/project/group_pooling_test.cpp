@@ -90,6 +90,21 @@ TEST_F(GroupPoolingTest, EqualHaplotypesOfAGroupAreMerged)
     EXPECT_EQ(records(group(1)), (std::vector<std::pair<std::string, int>>{{"h_AC", 5}}));
 }
 
+// Counts that add past 2^31 - 1 in the group: the record is held at the
+// largest count, never wrapped, and the group's size keeps the true total
+// (1,400,000,000 + 1,200,000,000 + 5) for the size gate of the analyses.
+TEST_F(GroupPoolingTest, CountsBeyondTheLargestRecordCount)
+{
+    haplotypic_sample("a", {{"AC", 1400000000}});
+    haplotypic_sample("b", {{"AC", 1200000000}, {"GT", 5}});
+    set_groups(*project.structure, {{0, 1}});
+    pool();
+    ASSERT_EQ(pooled.Populations.count, 1);
+    EXPECT_EQ(records(group(0)),
+              (std::vector<std::pair<std::string, int>>{{"h_AC", 2147483647}, {"h_GT", 5}}));
+    EXPECT_EQ(group(0).SampleSize, 2600000005.0);
+}
+
 TEST_F(GroupPoolingTest, EmptyGroupsAndNoGroups)
 {
     haplotypic_sample("a", {{"AC", 2}});

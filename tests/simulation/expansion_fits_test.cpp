@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <iomanip>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,7 +37,7 @@ protected:
 
     // The observed histogram of the sample: counts of classes 0, 1, ...;
     // MaxPairDiff the last class with a count.
-    void histogram(std::vector<int> const& counts, int last_expected_class)
+    void histogram(std::vector<std::int64_t> const& counts, int last_expected_class)
     {
         int max_diff = 0;
         for (std::size_t d = 0; d < counts.size(); ++d)
@@ -136,7 +138,8 @@ TEST_F(ExpansionFitTest, ReaderKeepsClassesUpToTheLastNonEmptyOne)
     histogram({3, 5, 2}, 4);
     ann_missmatch fit(&sample, &run_settings);
     Arrays a;
-    int n = 0, pairs = 0;
+    int n = 0;
+    std::int64_t pairs = 0;
     ASSERT_EQ(fit.read_mismatch_pop(a.x.data(), a.y.data(), n, pairs), 1);
     EXPECT_EQ(n, 4);
     EXPECT_EQ(pairs, 10);
@@ -161,7 +164,7 @@ TEST_F(ExpansionFitTest, ReaderKeepsClassesUpToTheLastNonEmptyOne)
 
     // A histogram beyond the capacity: the last position stays inside the
     // arrays that every simulated distribution fills (below max_classes).
-    histogram(std::vector<int>(700, 1), 0);
+    histogram(std::vector<std::int64_t>(700, 1), 0);
     ASSERT_EQ(fit.read_mismatch_pop(a.x.data(), a.y.data(), n, pairs), 1);
     EXPECT_EQ(n, fit.max_classes - 1);
     EXPECT_EQ(pairs, fit.max_classes - 2);
@@ -181,7 +184,7 @@ TEST_F(ExpansionFitTest, ClassesBeyondTheFitAreNamed)
         {520, 510, nullptr},  // beyond the last expected class: not read at all
     };
     for (const Case& c : cases) {
-        std::vector<int> counts(c.last_class + 1, 0);
+        std::vector<std::int64_t> counts(c.last_class + 1, 0);
         counts[0] = counts[c.last_class] = 1;
         histogram(counts, c.last_expected);
         ann_missmatch fit(&sample, &run_settings);
@@ -315,7 +318,7 @@ TEST_F(ExpansionFitTest, ExpandingSampleHoldsTheta1AtItsBound)
                   std::string::npos);
     }
     const int pairs = 80 * 79 / 2;
-    std::vector<int> counts;
+    std::vector<std::int64_t> counts;
     int last_expected = 0;
     for (int i = 0; i < 60; ++i) {
         const double f = rogers_harpending(i, 0.5, 200.0, 12.0);
@@ -332,6 +335,33 @@ TEST_F(ExpansionFitTest, ExpandingSampleHoldsTheta1AtItsBound)
     EXPECT_EQ(fit.num_boot, 20);
     EXPECT_NEAR(fit.tau, 12.0, 0.6);
     EXPECT_GE(fit.summary_values[1], 0.05) << "P(SSD)";
+}
+
+// The fit reads relative frequencies: the histogram of North (pairs 4 and 6
+// at 0 and 1 differences, least-squares tau 0.94738) scaled by 5e8, 5e9
+// pairs in all (beyond 2^31), gives the same fit, and its table prints the
+// scaled counts.
+TEST_F(ExpansionFitTest, FitOfMoreThan2To31PairsIsTheScaledDownFit)
+{
+    auto fit_of = [this](std::vector<std::int64_t> const& counts) {
+        histogram(counts, 1);
+        auto fit = std::make_unique<ann_missmatch>(&sample, &run_settings);
+        std::ostringstream out;
+        fit->solve_least_square_rh(out);
+        return std::make_pair(std::move(fit), out.str());
+    };
+    const auto [small, small_text] = fit_of({4, 6});
+    const auto [large, large_text] = fit_of({2000000000, 3000000000});
+    EXPECT_EQ(large->num_pairs, 5000000000);
+    EXPECT_EQ(large->error, 0);
+    EXPECT_EQ(large->tau, small->tau);
+    EXPECT_EQ(large->theta0, small->theta0);
+    EXPECT_EQ(large->theta1, small->theta1);
+    EXPECT_EQ(large->obs_ssd, small->obs_ssd);
+    EXPECT_NEAR(large->tau, 0.94738, 0.001);
+    const std::string fit_lines = small_text.substr(0, small_text.find("---"));
+    EXPECT_EQ(large_text.substr(0, large_text.find("---")), fit_lines);
+    EXPECT_NE(large_text.find("         1.0 3000000000.0"), std::string::npos) << large_text;
 }
 
 TEST_F(ExpansionFitTest, PercentilePositions)

@@ -94,7 +94,7 @@ protected:
         const int L = static_cast<int>(polymorphism.size());
         p.ArbitraryHaplotype.content = std::string(L, 'A').c_str();
         p.LocusUsable = new int[L];
-        p.locus_polymorphic = new int[L];
+        p.renew_polymorphism_flags(L);
         for (int i = 0; i < L; ++i) {
             p.LocusUsable[i] = polymorphism[i] != 'u';
             p.locus_polymorphic[i] = polymorphism[i] != '.';
