@@ -9,13 +9,13 @@
 
 #include <cmath>
 #include <fstream>
-#include <sstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
+#include "bench/public_data.h"
 #include "core/random.h"
 
 namespace {
@@ -101,57 +101,20 @@ struct BenchSample {
     }
 };
 
-// The gene copies of the first sample (or of all samples) of a project file
-// whose individuals take two lines (name, count and the first copy's
-// alleles; the second copy's alleles), as the public data sets of
-// bench/data are written.
-std::vector<std::vector<std::string>> first_sample_copies(const char* file,
-                                                          bool all_samples = false)
+// The gene copies of the first sample of a public data set of bench/data.
+std::vector<std::vector<std::string>> first_sample_copies(const char* file)
 {
-    std::ifstream in(std::string(DROV_BENCH_DATA) + "/" + file);
-    std::vector<std::vector<std::string>> copies;
-    std::string line;
-    bool inside = false;
-    while (std::getline(in, line)) {
-        if (line.find("SampleData={") != std::string::npos) {
-            inside = true;
-            continue;
-        }
-        if (!inside)
-            continue;
-        if (line.find('}') != std::string::npos) {
-            if (!all_samples)
-                break;
-            inside = false;
-            continue;
-        }
-        std::istringstream fields(line);
-        std::vector<std::string> tokens;
-        for (std::string t; fields >> t;)
-            tokens.push_back(t);
-        // The first line of an individual starts with its name and count.
-        if (copies.size() % 2 == 0)
-            tokens.erase(tokens.begin(), tokens.begin() + 2);
-        copies.push_back(tokens);
-    }
-    return copies;
+    return public_data::read_samples(file).front().copies;
 }
 
-// The individuals of all samples of a project without missing data ('?'),
-// cut down to their first L loci.
+// The individuals of all samples of a public data set without missing data
+// ('?'), cut down to their first L loci.
 std::vector<std::vector<std::string>> complete_copies(const char* file, std::size_t L)
 {
-    std::vector<std::vector<std::string>> all = first_sample_copies(file, true), kept;
-    for (std::size_t i = 0; i + 1 < all.size(); i += 2) {
-        bool complete = true;
-        for (std::size_t c = i; c < i + 2; ++c)
-            for (std::string const& a : all[c])
-                complete = complete && a != "?";
-        if (!complete)
-            continue;
-        for (std::size_t c = i; c < i + 2; ++c)
-            kept.emplace_back(all[c].begin(), all[c].begin() + L);
-    }
+    std::vector<std::vector<std::string>> kept;
+    for (public_data::Sample const& sample : public_data::read_complete(file))
+        for (std::vector<std::string> const& copy : sample.copies)
+            kept.emplace_back(copy.begin(), copy.begin() + L);
     return kept;
 }
 

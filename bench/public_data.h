@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "amova/amova_results.h"
 #include "app/settings.h"
 #include "comparisons/mantel.h"
 #include "model/allele_db.h"
@@ -29,15 +30,15 @@ struct Sample {
     std::vector<std::vector<std::string>> copies;
 };
 
-// The complete individuals of every sample of a file whose individuals take
-// two lines (name, count and the first copy's alleles; the second copy's).
-inline std::vector<Sample> read_complete(const char* file)
+// Every sample of a file whose individuals take two lines (name, count and
+// the first copy's alleles; the second copy's alleles), missing alleles ("?")
+// included.
+inline std::vector<Sample> read_samples(const char* file)
 {
     std::ifstream in(std::string(DROV_BENCH_DATA) + "/" + file);
     std::vector<Sample> samples;
-    std::vector<std::string> first;
     std::string line;
-    bool inside = false;
+    bool inside = false, first_line = true;
     while (std::getline(in, line)) {
         std::size_t at = line.find("SampleName=\"");
         if (at != std::string::npos) {
@@ -46,7 +47,7 @@ inline std::vector<Sample> read_complete(const char* file)
         }
         if (line.find("SampleData={") != std::string::npos) {
             inside = true;
-            first.clear();
+            first_line = true;
             continue;
         }
         if (!inside)
@@ -59,23 +60,35 @@ inline std::vector<Sample> read_complete(const char* file)
         std::vector<std::string> tokens;
         for (std::string t; fields >> t;)
             tokens.push_back(t);
-        if (first.empty()) {
-            first.assign(tokens.begin() + 2, tokens.end());
-            continue;
-        }
-        bool complete = line.find('?') == std::string::npos;
-        for (std::string const& a : first)
-            complete = complete && a != "?";
-        if (complete) {
-            samples.back().copies.push_back(first);
-            samples.back().copies.push_back(tokens);
-        }
-        first.clear();
+        // The first line of an individual starts with its name and count.
+        if (first_line)
+            tokens.erase(tokens.begin(), tokens.begin() + 2);
+        first_line = !first_line;
+        samples.back().copies.push_back(tokens);
     }
+    return samples;
+}
+
+// The individuals without a missing allele of every sample of a file; the
+// samples left without individuals are dropped.
+inline std::vector<Sample> read_complete(const char* file)
+{
     std::vector<Sample> kept;
-    for (Sample& s : samples)
-        if (!s.copies.empty())
-            kept.push_back(std::move(s));
+    for (Sample& s : read_samples(file)) {
+        Sample complete{s.name, {}};
+        for (std::size_t i = 0; i + 1 < s.copies.size(); i += 2) {
+            bool typed = true;
+            for (std::size_t c = i; c < i + 2; ++c)
+                typed = typed && std::find(s.copies[c].begin(), s.copies[c].end(), "?") ==
+                                     s.copies[c].end();
+            if (!typed)
+                continue;
+            complete.copies.push_back(s.copies[i]);
+            complete.copies.push_back(s.copies[i + 1]);
+        }
+        if (!complete.copies.empty())
+            kept.push_back(std::move(complete));
+    }
     return kept;
 }
 
