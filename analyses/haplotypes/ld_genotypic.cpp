@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "analyses/haplotypes/ld_genotypic.h"
-#include "analyses/haplotypes/ld_pairs.h"
 #include "analyses/popgen/ld_file.h"
 #include "app/settings.h"
 #include "core/errors.h"

@@ -1,6 +1,7 @@
 // What the likelihood-ratio tests of linkage disequilibrium of genotypes of
-// unknown phase share: the null draws counted in blocks, the header of the
-// test of all pairs and the chi-square line of a pair.
+// unknown phase share: which pairs they test, the null draws counted in
+// blocks, the header of the test of all pairs and the chi-square line of a
+// pair.
 #ifndef DROV_ANALYSES_HAPLOTYPES_LD_GENOTYPIC_H
 #define DROV_ANALYSES_HAPLOTYPES_LD_GENOTYPIC_H
 
@@ -8,7 +9,13 @@
 #include <ostream>
 #include <vector>
 
+class Population;
 class settings;
+
+// The pair of the locus list {2, a, b} is tested when both loci are
+// polymorphic in the sample; with recessive data one polymorphic locus
+// suffices, as recessive alleles may hide variation.
+bool pair_is_testable(Population const& sample, int const* loci, bool recessive);
 
 // Two statistics closer than this are equal.
 const double kSameStatistic = 1e-10;

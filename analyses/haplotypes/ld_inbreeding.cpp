@@ -121,8 +121,7 @@ double Population::calc_link_dis_prob_fast(int* loci, TPhenDB const& sample_indi
                                            double const& epsilon)
 {
     draws_done = 0;
-    const bool polymorphic = is_locus_polymorphic(loci[1]) && is_locus_polymorphic(loci[2]);
-    if (!polymorphic) {
+    if (!pair_is_testable(*this, loci, false)) {
         s.ld_pvalue = 1.0;
         s.PrecisionOnPValueLD = 0.0;
         chi2 = 0.0;

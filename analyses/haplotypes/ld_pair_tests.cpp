@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "analyses/haplotypes/ld_genotypic.h"
-#include "analyses/haplotypes/ld_pairs.h"
 #include "analyses/haplotypes/two_locus_em.h"
 #include "app/settings.h"
 #include "core/errors.h"
