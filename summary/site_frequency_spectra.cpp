@@ -1,9 +1,9 @@
 // Site frequency spectra of the samples of a level ("*.obs" files in the
 // result folder): per sample the spectrum of derived-allele counts and the
 // folded spectrum of minor-allele counts, the same two joint spectra per
-// pair of samples, the two multidimensional spectra over all samples (in the
-// row-major cell order of Gutenkunst et al. 2009), and the
-// number of polymorphic sites; optionally repeated for bootstrap replicates
+// pair of samples, the two multidimensional spectra over all samples (cells
+// in row-major order, the last sample varying fastest), and the number of
+// polymorphic sites; optionally repeated for bootstrap replicates
 // over sites, each in a folder of its own under "bootSFS/".
 //
 // The joint spectra are counted, written and released one pair of samples
