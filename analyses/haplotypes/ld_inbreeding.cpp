@@ -226,11 +226,21 @@ void Population::calc_all_link_dis_fast(std::fstream& out, TPhenDB const& sample
                                         p.inbreeding, p.le_switch, p.compaction, p.starts,
                                         p.permutations, p.iterations, p.epsilon);
             }
+            // A pair that was not tested, or drew no permutation, has no
+            // exact P: it says so instead of printing one.
+            const bool tested = pair_is_testable(*this, loci, false);
             if (s.MakeExactTestLD)
+                out << "Pair(" << j << ", " << i << ") : ";
+            if (!tested) {
+                out << "not tested: a locus of the pair is monomorphic\n";
+                continue;
+            }
+            if (s.MakeExactTestLD && draws_done > 0)
                 out << std::fixed << std::showpoint << std::right << std::setprecision(5)
-                    << "Pair(" << j << ", " << i << ") : Exact P= " << std::setw(8)
-                    << s.ld_pvalue << "  +-  " << std::setw(8) << s.PrecisionOnPValueLD << " ("
-                    << draws_done << " permutations done)   ";
+                    << "Exact P= " << std::setw(8) << s.ld_pvalue << "  +-  " << std::setw(8)
+                    << s.PrecisionOnPValueLD << " (" << draws_done << " permutations done)   ";
+            else if (s.MakeExactTestLD)
+                out << "Exact P= not tested (no permutation)   ";
             print_chi_square_line(out, chi2, ld_deg_freedom);
         }
     }

@@ -429,9 +429,16 @@ TEST_F(LDInbreedingTest, ParameterFileAndRecessiveData)
     s.RecessiveAllelesEM = 1;
     r = test_all_fast(1000);
     EXPECT_THAT(r, HasSubstr("\nThe linkage disequilibrium test with inbreeding is not possible "
-                             "with recessive data\nPair(0, 1) : Exact P=  1.00000  +-   0.00000 "
-                             "(0 permutations done)     Chi-square test value= 0.00000"));
+                             "with recessive data\nPair(0, 1) : Exact P= not tested (no "
+                             "permutation)     Chi-square test value= 0.00000"));
     EXPECT_EQ(batch_text(), line) << "no pair tested, no batch line";
+
+    // A monomorphic locus: the pair says it was not tested, with no P.
+    s.RecessiveAllelesEM = 0;
+    flags({1, 0});
+    r = test_all_fast(1000);
+    EXPECT_THAT(r, HasSubstr("Pair(0, 1) : not tested: a locus of the pair is monomorphic\n"));
+    EXPECT_THAT(r, Not(HasSubstr("Exact P=")));
 }
 
 }  // namespace
