@@ -292,8 +292,10 @@ void Amova::initialize()
         throw AmovaFatalError();
     }
     numUnits = individualLevel ? totalGeneCopies * 0.5 : totalGeneCopies;
-    if (wellDefined)
+    if (wellDefined) {
+        squareDist.assign(*distMat);
         load_HaplotypeIndexVector();
+    }
 }
 
 bool Amova::structure_is_well_defined(int matrix_size) const
@@ -374,4 +376,5 @@ void Amova::clean()
     release(popFISPValue);
     popPairSSD.destroy();
     groupPairSSD.destroy();
+    squareDist.release();
 }

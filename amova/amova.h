@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "amova/amova_results.h"
+#include "amova/square_distances.h"
 #include "core/my_string.h"
 #include "core/trimat.h"
 
@@ -70,6 +71,9 @@ public:
     Structure* structure;
     Samples* samples;
     DistMat* distMat;  // squared distances between haplotypes, row = matrix index
+    // The square copy of distMat that the permutation tests read, from
+    // initialize (or the pairwise comparisons) until clean.
+    SquareDistances squareDist;
     Haplo_DB* haploDB;
     TAlleleDB* alleleDB;
     Mantel* mantel;

@@ -81,6 +81,7 @@ int Amova::Calc_new_EM_haplo(Project& project)
         return 0;
     // The matrix rows follow the list.
     haploDB->associate_with2(*distMat);
+    squareDist.assign(*distMat);
     for (Population* p : popTable)
         p->CreatePermutationVectors(distMat->size);
     return 1;

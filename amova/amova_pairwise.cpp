@@ -151,7 +151,8 @@ private:
 class PairwiseRun {
 public:
     PairwiseRun(Amova& amova, PairwiseTables& tables, int batches, bool by_individuals)
-        : a_(amova), s_(amova.runSettings), d_(*amova.distMat), t_(tables),
+        : a_(amova), s_(amova.runSettings), d_(*amova.distMat), square_(&amova.squareDist),
+          t_(tables),
           pops_(amova.popTable), byIndividuals_(by_individuals), sums_(pops_.size())
     {
         double room = 0;
@@ -194,6 +195,7 @@ private:
     Amova& a_;
     settings& s_;
     DistMat const& d_;
+    SquareDistances const* square_;
     PairwiseTables& t_;
     std::vector<Population*> const& pops_;
     bool byIndividuals_;
@@ -253,7 +255,7 @@ private:
             return;
         Population* p = pops_[k];
         double size = p->SampleSize;
-        c.w = *p->SSDWP_div_freq(d_);
+        c.w = *p->SSDWP_div_freq(d_, square_);
         c.s = c.w * size;
         c.pi = size > 1 ? 2 * c.s / ((size - 1) * size) : 0.0;
         t_.pairDiff(k, k) = c.pi;
@@ -313,7 +315,7 @@ private:
         for (int p = 0; p < P; ++p) {
             shuffle_pair_vector(ids_.data(), nX, N, byIndividuals_);
             set_up(x, y);
-            double wX = *x->SSDWP_div_freq(d_), wY = *y->SSDWP_div_freq(d_);
+            double wX = *x->SSDWP_div_freq(d_, square_), wY = *y->SSDWP_div_freq(d_, square_);
             double w = wX + wY;
             double between = total_ - x->ssdWithinSum - y->ssdWithinSum;
             double vaPerm = (total_ / N_ - w) / nc_ - w * q_ / nc_;
@@ -459,6 +461,9 @@ int Amova::CalcPairDist()
                 if (auto* g = dynamic_cast<PopGenetics*>(p))
                     g->computeMeanAlleleSizes();
         bool by_individuals = samples->GenotypicData && !samples->GameticPhase;
+        // The square copy pays for itself over the permutations only.
+        if (t.testOn && squareDist.size() == 0)
+            squareDist.assign(*distMat);
         PairwiseRun run(*this, t, K, by_individuals);
         for (int i = 0; i < n; ++i)
             for (int j = i + 1; j < n; ++j)
