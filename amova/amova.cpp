@@ -292,10 +292,8 @@ void Amova::initialize()
         throw AmovaFatalError();
     }
     numUnits = individualLevel ? totalGeneCopies * 0.5 : totalGeneCopies;
-    if (wellDefined) {
-        squareDist.assign(*distMat);
+    if (wellDefined)
         load_HaplotypeIndexVector();
-    }
 }
 
 bool Amova::structure_is_well_defined(int matrix_size) const

@@ -71,8 +71,9 @@ public:
     Structure* structure;
     Samples* samples;
     DistMat* distMat;  // squared distances between haplotypes, row = matrix index
-    // The square copy of distMat that the permutation tests read, from
-    // initialize (or the pairwise comparisons) until clean.
+    // The square copy of distMat that the permutation tests read, made by
+    // the first test (of a design or of the pairwise comparisons) and kept
+    // until clean.
     SquareDistances squareDist;
     Haplo_DB* haploDB;
     TAlleleDB* alleleDB;

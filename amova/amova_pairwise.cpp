@@ -12,7 +12,10 @@
 // copies, T = B + S_X + S_Y, unchanged, so each permutation computes only
 // the two within sums and takes B as T - S_X - S_Y; the P value of FST is that count over the
 // number of permutations plus one, with a standard deviation taken from K
-// batches of the permutations.
+// batches of the permutations. For microsatellite distances the within sums
+// of a split come from its allele counts (locus_count_sums.h), at a cost
+// linear in the gene copies; for other matrices from its haplotype counts
+// and the square copy of the matrix.
 
 #include "amova/amova_pairwise.h"
 
@@ -25,6 +28,7 @@
 
 #include "amova/amova.h"
 #include "amova/amova_shuffle.h"
+#include "amova/locus_count_sums.h"
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
 #include "comparisons/mantel.h"
@@ -84,6 +88,14 @@ double listed_copies(Population const* p)
         if (list.data[r]->count > 0)
             copies += list.data[r]->count;
     return copies;
+}
+
+double largest_sample(std::vector<Population*> const& pops)
+{
+    double largest = 0;
+    for (Population const* p : pops)
+        largest = std::max(largest, p->SampleSize);
+    return largest;
 }
 
 // True when every gene copy of the samples has a row of the distance matrix;
@@ -150,9 +162,10 @@ private:
 // The pair loop of one call.
 class PairwiseRun {
 public:
-    PairwiseRun(Amova& amova, PairwiseTables& tables, int batches, bool by_individuals)
+    PairwiseRun(Amova& amova, PairwiseTables& tables, int batches, bool by_individuals,
+                LocusCountSums const& counts)
         : a_(amova), s_(amova.runSettings), d_(*amova.distMat), square_(&amova.squareDist),
-          t_(tables),
+          counts_(counts), t_(tables),
           pops_(amova.popTable), byIndividuals_(by_individuals), sums_(pops_.size())
     {
         double room = 0;
@@ -196,6 +209,7 @@ private:
     settings& s_;
     DistMat const& d_;
     SquareDistances const* square_;
+    LocusCountSums const& counts_;  // the within sums from allele counts, where they apply
     PairwiseTables& t_;
     std::vector<Population*> const& pops_;
     bool byIndividuals_;
@@ -297,6 +311,22 @@ private:
         t_.divFailed(i, j) = failed ? 1.0 : 0.0;
     }
 
+    // The pair sums within the two samples of the split in ids_: from the
+    // allele counts where they apply, otherwise from the haplotype counts
+    // and the matrix.
+    void permuted_within_sums(Population* x, Population* y, double& sX, double& sY)
+    {
+        if (counts_.method() != LocusCountSums::NONE) {
+            const int nX = static_cast<int>(nX_);
+            sX = counts_.within_sum(ids_.data(), nX);
+            sY = counts_.within_sum(ids_.data() + nX, static_cast<int>(nY_));
+            return;
+        }
+        set_up(x, y);
+        sX = *x->ComputeSSDWP(d_, square_);
+        sY = *y->ComputeSSDWP(d_, square_);
+    }
+
     // Step D.
     bool permutation_test(int i, int j)
     {
@@ -314,10 +344,11 @@ private:
 
         for (int p = 0; p < P; ++p) {
             shuffle_pair_vector(ids_.data(), nX, N, byIndividuals_);
-            set_up(x, y);
-            double wX = *x->SSDWP_div_freq(d_, square_), wY = *y->SSDWP_div_freq(d_, square_);
+            double sX = 0, sY = 0;
+            permuted_within_sums(x, y, sX, sY);
+            double wX = sX / nX_, wY = sY / nY_;
             double w = wX + wY;
-            double between = total_ - x->ssdWithinSum - y->ssdWithinSum;
+            double between = total_ - sX - sY;
             double vaPerm = (total_ / N_ - w) / nc_ - w * q_ / nc_;
             if (not_below(vaPerm, va)) {
                 ++hits;
@@ -461,10 +492,15 @@ int Amova::CalcPairDist()
                 if (auto* g = dynamic_cast<PopGenetics*>(p))
                     g->computeMeanAlleleSizes();
         bool by_individuals = samples->GenotypicData && !samples->GameticPhase;
-        // The square copy pays for itself over the permutations only.
-        if (t.testOn && squareDist.size() == 0)
+        // The allele counts and the square copy pay for themselves over the
+        // permutations only.
+        LocusCountSums counts;
+        if (t.testOn && fst_needed && haploDB && !popTable.empty())
+            counts.set_up(*distMat, *haploDB, popTable[0]->profile.MissingData,
+                          2 * largest_sample(popTable));
+        if (t.testOn && counts.method() == LocusCountSums::NONE && squareDist.size() == 0)
             squareDist.assign(*distMat);
-        PairwiseRun run(*this, t, K, by_individuals);
+        PairwiseRun run(*this, t, K, by_individuals, counts);
         for (int i = 0; i < n; ++i)
             for (int j = i + 1; j < n; ++j)
                 if (!run.compare(i, j, fst_needed))

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -83,7 +84,7 @@ protected:
         return read_text(dir / name);
     }
 
-    void replay_permutation_tests(bool by_individuals);
+    void replay_permutation_tests(bool by_individuals, bool alleles = false);
 
     std::string run_pairwise()
     {
@@ -225,14 +226,34 @@ TEST_F(PairwiseTest, EveryPairMatchesAnIndependentTwoSampleAmova)
 // computed from all its pairs of copies. Distances are multiples of 1/4, so
 // that every sum is exact and the hits are counted without rounding; the
 // batch files give the P values at their printed precision.
-void PairwiseTest::replay_permutation_tests(bool by_individuals)
+//
+// With `alleles` the haplotypes carry microsatellite alleles at two loci
+// (the second with missing data) and the matrix is their sum of squared
+// size differences, which the comparisons sum from allele counts.
+void PairwiseTest::replay_permutation_tests(bool by_individuals, bool alleles)
 {
     const int H = 6;
     const double position[H] = {0, 0.5, 1.5, 2, 3.5, 4};
+    const char* const second[H] = {"?", "5", "5", "?", "6", "9"};
     matrix(H);
     for (int i = 0; i < H; ++i)
         for (int j = 0; j < i; ++j)
             project.dist_mat(i, j) = (position[i] - position[j]) * (position[i] - position[j]);
+    if (alleles) {
+        for (int i = 0; i < H; ++i) {
+            HaploDef* def = project.haplo_list.list.data[i];
+            def->content = (std::to_string(100 + static_cast<int>(2 * position[i])) + " "
+                            + second[i]).c_str();
+            def->build_haplovect(&project.allele_db, ' ', 0, 1.0);
+            for (int j = 0; j < i; ++j) {
+                double d = 4 * project.dist_mat(i, j);
+                if (second[i][0] != '?' && second[j][0] != '?')
+                    d += (std::atoi(second[i]) - std::atoi(second[j]))
+                         * (std::atoi(second[i]) - std::atoi(second[j]));
+                project.dist_mat(i, j) = d;
+            }
+        }
+    }
     const std::vector<std::vector<int>> copies = {
         {0, 0, 1, 2, 0, 1, 3, 0}, {2, 3, 3, 4, 2, 5, 1, 3, 2, 2}, {4, 5, 5, 3, 0, 4}};
     for (std::vector<int> const& c : copies) {
@@ -328,6 +349,18 @@ TEST_F(PairwiseTest, PermutationTestsOfIndividualsMatchAReplay)
 {
     use_profile(DNA, 1, 0);
     replay_permutation_tests(true);
+}
+
+TEST_F(PairwiseTest, PermutationTestsFromAlleleCountsMatchAReplay)
+{
+    use_profile(MICROSAT, 1, 0);
+    replay_permutation_tests(true, true);
+}
+
+TEST_F(PairwiseTest, PermutationTestsOfGeneCopiesFromAlleleCountsMatchAReplay)
+{
+    use_profile(MICROSAT, 0, 1);
+    replay_permutation_tests(false, true);
 }
 
 TEST_F(PairwiseTest, PermutationCountsAndPValueDivisor)

@@ -226,6 +226,7 @@ TEST_F(AmovaTest, WithinSumFromTheSquareCopy)
     }
     groups({{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}});
     std::unique_ptr<Amova> a = prepared();
+    a->squareDist.assign(project.dist_mat);
     ASSERT_EQ(a->squareDist.size(), h);
 
     for (std::size_t k = 0; k < samples.size(); ++k) {
@@ -257,6 +258,7 @@ TEST_F(AmovaTest, NoSquareCopyOfAConstantMatrix)
     Population& p = sample({{0, 3}, {1, 2}});
     groups({{0}});
     std::unique_ptr<Amova> a = prepared();
+    a->squareDist.assign(project.dist_mat);
     EXPECT_EQ(a->squareDist.size(), 0);
     EXPECT_EQ(*p.ComputeSSDWP(project.dist_mat, &a->squareDist), 14.0);
 }
