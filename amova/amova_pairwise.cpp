@@ -311,12 +311,30 @@ private:
         t_.divFailed(i, j) = failed ? 1.0 : 0.0;
     }
 
-    // The pair sums within the two samples of the split in ids_: from the
-    // allele counts where they apply, otherwise from the haplotype counts
-    // and the matrix.
-    void permuted_within_sums(Population* x, Population* y, double& sX, double& sY)
+    // True when the allele counts give the within sums of the pair's splits
+    // in fewer steps, about 2 L N for L loci, than the haplotype counts and
+    // the matrix, about (hX^2 + hY^2) / 2 for hX and hY distinct haplotypes
+    // in the two samples of a split (at most the sample's gene copies and
+    // the pair's distinct haplotypes). The matrix path then gets its square
+    // copy.
+    bool from_allele_counts(Population const* x, Population const* y)
     {
         if (counts_.method() != LocusCountSums::NONE) {
+            double distinct = x->numPresentHaplos + y->numPresentHaplos;
+            double hX = std::min(nX_, distinct), hY = std::min(nY_, distinct);
+            if (2.0 * counts_.loci() * N_ < (hX * hX + hY * hY) / 2)
+                return true;
+        }
+        if (a_.squareDist.size() == 0)
+            a_.squareDist.assign(d_);
+        return false;
+    }
+
+    // The pair sums within the two samples of the split in ids_.
+    void permuted_within_sums(Population* x, Population* y, bool from_counts, double& sX,
+                              double& sY)
+    {
+        if (from_counts) {
             const int nX = static_cast<int>(nX_);
             sX = counts_.within_sum(ids_.data(), nX);
             sY = counts_.within_sum(ids_.data() + nX, static_cast<int>(nY_));
@@ -338,6 +356,7 @@ private:
         const double va = t_.va(i, j);
         const double piXY = t_.pairDiff(i, j), corrected = t_.pairDiff(j, i);
         const bool divergence = s_.UnequalPopSizeDiv != 0;
+        const bool from_counts = from_allele_counts(x, y);
         std::fill(batch_.begin(), batch_.end(), 0.0);
         long hits = 0, piXYHits = 0, correctedHits = 0;
         long solved = 0, tauHits = 0, kHits = 0, theta0Hits = 0;
@@ -345,7 +364,7 @@ private:
         for (int p = 0; p < P; ++p) {
             shuffle_pair_vector(ids_.data(), nX, N, byIndividuals_);
             double sX = 0, sY = 0;
-            permuted_within_sums(x, y, sX, sY);
+            permuted_within_sums(x, y, from_counts, sX, sY);
             double wX = sX / nX_, wY = sY / nY_;
             double w = wX + wY;
             double between = total_ - sX - sY;
@@ -492,14 +511,12 @@ int Amova::CalcPairDist()
                 if (auto* g = dynamic_cast<PopGenetics*>(p))
                     g->computeMeanAlleleSizes();
         bool by_individuals = samples->GenotypicData && !samples->GameticPhase;
-        // The allele counts and the square copy pay for themselves over the
-        // permutations only.
+        // The allele counts pay for themselves over the permutations only.
         LocusCountSums counts;
-        if (t.testOn && fst_needed && haploDB && !popTable.empty())
+        if (t.testOn && fst_needed && ProfileSettings::DataType == MICROSAT && haploDB
+            && !popTable.empty())
             counts.set_up(*distMat, *haploDB, popTable[0]->profile.MissingData,
                           2 * largest_sample(popTable));
-        if (t.testOn && counts.method() == LocusCountSums::NONE && squareDist.size() == 0)
-            squareDist.assign(*distMat);
         PairwiseRun run(*this, t, K, by_individuals, counts);
         for (int i = 0; i < n; ++i)
             for (int j = i + 1; j < n; ++j)

@@ -31,6 +31,7 @@ public:
     // NONE when the matrix is not such a sum (the matrix path then stays).
     Method set_up(DistMat const& d, Haplo_DB const& list, char missing, double copies);
     Method method() const { return method_; }
+    int loci() const { return loci_; }
 
     // The sum of d over the pairs of the n gene copies whose matrix rows are
     // ids[0 .. n-1].

@@ -162,6 +162,8 @@ void BM_PairwiseMicrosatGrowth(benchmark::State& state)
             def->content = content.c_str();
             def->build_haplovect(&data.alleles, ' ', 0, 1.0);
         }
+    const TDataType type = ProfileSettings::DataType;
+    ProfileSettings::DataType = MICROSAT;
     data.s.TaskNumber = settings::PAIRWISE_FST;
     data.s.ComputePairwiseFST = 1;
     data.s.NumPermutationsFST = 1000;
@@ -173,6 +175,7 @@ void BM_PairwiseMicrosatGrowth(benchmark::State& state)
         sink.str("");
     }
     _ZOS_ = log;
+    ProfileSettings::DataType = type;
 }
 BENCHMARK(BM_PairwiseMicrosatGrowth)
     ->Arg(50)
