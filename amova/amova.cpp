@@ -374,4 +374,5 @@ void Amova::clean()
     release(popFISPValue);
     popPairSSD.destroy();
     groupPairSSD.destroy();
+    squareDist.release();
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "amova/amova_results.h"
+#include "amova/square_distances.h"
 #include "core/my_string.h"
 #include "core/trimat.h"
 
@@ -70,6 +71,10 @@ public:
     Structure* structure;
     Samples* samples;
     DistMat* distMat;  // squared distances between haplotypes, row = matrix index
+    // The square copy of distMat that the permutation tests read, made by
+    // the first test (of a design or of the pairwise comparisons) and kept
+    // until clean.
+    SquareDistances squareDist;
     Haplo_DB* haploDB;
     TAlleleDB* alleleDB;
     Mantel* mantel;

@@ -34,7 +34,7 @@ int Amova::AMOVA_1G_1P_I()
 
     load_HaplotypeIndexVector();
     compute_SSDWI();
-    const double W = *pop.SSDWP_div_freq(*distMat);
+    const double W = *pop.SSDWP_div_freq(*distMat, &squareDist);
     ssdWP = W - ssdWI;
     ssdTotal = ssdWP + ssdWI;
     msA = ssdWP / dfA;

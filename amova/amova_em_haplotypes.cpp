@@ -81,6 +81,7 @@ int Amova::Calc_new_EM_haplo(Project& project)
         return 0;
     // The matrix rows follow the list.
     haploDB->associate_with2(*distMat);
+    squareDist.release();  // made anew for the new matrix by the tests
     for (Population* p : popTable)
         p->CreatePermutationVectors(distMat->size);
     return 1;

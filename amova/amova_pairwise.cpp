@@ -12,7 +12,10 @@
 // copies, T = B + S_X + S_Y, unchanged, so each permutation computes only
 // the two within sums and takes B as T - S_X - S_Y; the P value of FST is that count over the
 // number of permutations plus one, with a standard deviation taken from K
-// batches of the permutations.
+// batches of the permutations. For microsatellite distances the within sums
+// of a split come from its allele counts (locus_count_sums.h), at a cost
+// linear in the gene copies; for other matrices from its haplotype counts
+// and the square copy of the matrix.
 
 #include "amova/amova_pairwise.h"
 
@@ -25,6 +28,7 @@
 
 #include "amova/amova.h"
 #include "amova/amova_shuffle.h"
+#include "amova/locus_count_sums.h"
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
 #include "comparisons/mantel.h"
@@ -84,6 +88,14 @@ double listed_copies(Population const* p)
         if (list.data[r]->count > 0)
             copies += list.data[r]->count;
     return copies;
+}
+
+double largest_sample(std::vector<Population*> const& pops)
+{
+    double largest = 0;
+    for (Population const* p : pops)
+        largest = std::max(largest, p->SampleSize);
+    return largest;
 }
 
 // True when every gene copy of the samples has a row of the distance matrix;
@@ -150,8 +162,10 @@ private:
 // The pair loop of one call.
 class PairwiseRun {
 public:
-    PairwiseRun(Amova& amova, PairwiseTables& tables, int batches, bool by_individuals)
-        : a_(amova), s_(amova.runSettings), d_(*amova.distMat), t_(tables),
+    PairwiseRun(Amova& amova, PairwiseTables& tables, int batches, bool by_individuals,
+                LocusCountSums const& counts)
+        : a_(amova), s_(amova.runSettings), d_(*amova.distMat), square_(&amova.squareDist),
+          counts_(counts), t_(tables),
           pops_(amova.popTable), byIndividuals_(by_individuals), sums_(pops_.size())
     {
         double room = 0;
@@ -194,6 +208,8 @@ private:
     Amova& a_;
     settings& s_;
     DistMat const& d_;
+    SquareDistances const* square_;
+    LocusCountSums const& counts_;  // the within sums from allele counts, where they apply
     PairwiseTables& t_;
     std::vector<Population*> const& pops_;
     bool byIndividuals_;
@@ -253,7 +269,7 @@ private:
             return;
         Population* p = pops_[k];
         double size = p->SampleSize;
-        c.w = *p->SSDWP_div_freq(d_);
+        c.w = *p->SSDWP_div_freq(d_, square_);
         c.s = c.w * size;
         c.pi = size > 1 ? 2 * c.s / ((size - 1) * size) : 0.0;
         t_.pairDiff(k, k) = c.pi;
@@ -295,6 +311,40 @@ private:
         t_.divFailed(i, j) = failed ? 1.0 : 0.0;
     }
 
+    // True when the allele counts give the within sums of the pair's splits
+    // in fewer steps, about 2 L N for L loci, than the haplotype counts and
+    // the matrix, about (hX^2 + hY^2) / 2 for hX and hY distinct haplotypes
+    // in the two samples of a split (at most the sample's gene copies and
+    // the pair's distinct haplotypes). The matrix path then gets its square
+    // copy.
+    bool from_allele_counts(Population const* x, Population const* y)
+    {
+        if (counts_.method() != LocusCountSums::NONE) {
+            double distinct = x->numPresentHaplos + y->numPresentHaplos;
+            double hX = std::min(nX_, distinct), hY = std::min(nY_, distinct);
+            if (2.0 * counts_.loci() * N_ < (hX * hX + hY * hY) / 2)
+                return true;
+        }
+        if (a_.squareDist.size() == 0)
+            a_.squareDist.assign(d_);
+        return false;
+    }
+
+    // The pair sums within the two samples of the split in ids_.
+    void permuted_within_sums(Population* x, Population* y, bool from_counts, double& sX,
+                              double& sY)
+    {
+        if (from_counts) {
+            const int nX = static_cast<int>(nX_);
+            sX = counts_.within_sum(ids_.data(), nX);
+            sY = counts_.within_sum(ids_.data() + nX, static_cast<int>(nY_));
+            return;
+        }
+        set_up(x, y);
+        sX = *x->ComputeSSDWP(d_, square_);
+        sY = *y->ComputeSSDWP(d_, square_);
+    }
+
     // Step D.
     bool permutation_test(int i, int j)
     {
@@ -306,16 +356,18 @@ private:
         const double va = t_.va(i, j);
         const double piXY = t_.pairDiff(i, j), corrected = t_.pairDiff(j, i);
         const bool divergence = s_.UnequalPopSizeDiv != 0;
+        const bool from_counts = from_allele_counts(x, y);
         std::fill(batch_.begin(), batch_.end(), 0.0);
         long hits = 0, piXYHits = 0, correctedHits = 0;
         long solved = 0, tauHits = 0, kHits = 0, theta0Hits = 0;
 
         for (int p = 0; p < P; ++p) {
             shuffle_pair_vector(ids_.data(), nX, N, byIndividuals_);
-            set_up(x, y);
-            double wX = *x->SSDWP_div_freq(d_), wY = *y->SSDWP_div_freq(d_);
+            double sX = 0, sY = 0;
+            permuted_within_sums(x, y, from_counts, sX, sY);
+            double wX = sX / nX_, wY = sY / nY_;
             double w = wX + wY;
-            double between = total_ - x->ssdWithinSum - y->ssdWithinSum;
+            double between = total_ - sX - sY;
             double vaPerm = (total_ / N_ - w) / nc_ - w * q_ / nc_;
             if (not_below(vaPerm, va)) {
                 ++hits;
@@ -459,7 +511,13 @@ int Amova::CalcPairDist()
                 if (auto* g = dynamic_cast<PopGenetics*>(p))
                     g->computeMeanAlleleSizes();
         bool by_individuals = samples->GenotypicData && !samples->GameticPhase;
-        PairwiseRun run(*this, t, K, by_individuals);
+        // The allele counts pay for themselves over the permutations only.
+        LocusCountSums counts;
+        if (t.testOn && fst_needed && ProfileSettings::DataType == MICROSAT && haploDB
+            && !popTable.empty())
+            counts.set_up(*distMat, *haploDB, popTable[0]->profile.MissingData,
+                          2 * largest_sample(popTable));
+        PairwiseRun run(*this, t, K, by_individuals, counts);
         for (int i = 0; i < n; ++i)
             for (int j = i + 1; j < n; ++j)
                 if (!run.compare(i, j, fst_needed))

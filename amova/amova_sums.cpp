@@ -8,6 +8,7 @@
 // test cost the square of the number of distinct haplotypes, not of copies.
 
 #include "amova/amova.h"
+#include "amova/square_distances.h"
 #include "model/dist_mat.h"
 #include "model/population.h"
 
@@ -21,18 +22,59 @@ bool rows_cover(DistMat const& d, Population const& p)
     return !d.constant_mode && p.numMatrixHaplos <= d.n;
 }
 
-template <class Distance>
-double within_sum(Population const& p, Distance distance)
+bool rows_cover(SquareDistances const* square, Population const& p)
+{
+    return square && p.numMatrixHaplos <= square->size();
+}
+
+// Rows of the triangular matrix as the inner loops read them: checked, or
+// unchecked where the rows cover.
+struct CheckedRow {
+    DistMat const& d;
+    int a;
+    double operator[](int b) const { return d(a, b); }
+};
+struct UncheckedRow {
+    DistMat const& d;
+    int a;
+    double operator[](int b) const { return d.cell(a, b); }
+};
+
+// The sum over the partners of haplotype a that follow it in the present
+// list, sum_j count(b_j) d(a, b_j), in four partial sums so that the
+// additions need not wait for each other.
+template <class Row>
+double partner_sum(Population const& p, int from, Row const& row)
+{
+    int const* present = p.presentHaplos;
+    double const* count = p.permCounts;
+    const int m = p.numPresentHaplos;
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    int j = from;
+    for (; j + 3 < m; j += 4) {
+        s0 += count[present[j]] * row[present[j]];
+        s1 += count[present[j + 1]] * row[present[j + 1]];
+        s2 += count[present[j + 2]] * row[present[j + 2]];
+        s3 += count[present[j + 3]] * row[present[j + 3]];
+    }
+    for (; j < m; ++j)
+        s0 += count[present[j]] * row[present[j]];
+    return (s0 + s1) + (s2 + s3);
+}
+
+// Each present haplotype a of count c adds its c(c-1)/2 pairs of copies at
+// d(a, a) and its pairs with the copies of the haplotypes after it. The
+// order of the additions is the same whatever the row reader, so that the
+// observed and the permuted sums of one split agree to the last bit.
+template <class RowOf>
+double within_sum(Population const& p, RowOf row_of)
 {
     double sum = 0;
     for (int i = 0; i < p.numPresentHaplos; ++i) {
         int a = p.presentHaplos[i];
         double c = p.permCounts[a];
-        sum += c * 0.5 * (c - 1) * distance(a, a);
-        for (int j = i + 1; j < p.numPresentHaplos; ++j) {
-            int b = p.presentHaplos[j];
-            sum += c * p.permCounts[b] * distance(a, b);
-        }
+        auto const row = row_of(a);
+        sum += c * (0.5 * (c - 1) * row[a] + partner_sum(p, i + 1, row));
     }
     return sum;
 }
@@ -54,19 +96,23 @@ double between_sum(Population const& p, Population const& other, Distance distan
 
 }  // namespace
 
-double* Population::ComputeSSDWP(DistMat const& d)
+double* Population::ComputeSSDWP(DistMat const& d, SquareDistances const* square)
 {
-    double sum = rows_cover(d, *this)
-                     ? within_sum(*this, [&d](int a, int b) { return d.cell(a, b); })
-                     : within_sum(*this, [&d](int a, int b) { return d(a, b); });
+    double sum = 0;
+    if (rows_cover(square, *this))
+        sum = within_sum(*this, [square](int a) { return square->row(a); });
+    else if (rows_cover(d, *this))
+        sum = within_sum(*this, [&d](int a) { return UncheckedRow{d, a}; });
+    else
+        sum = within_sum(*this, [&d](int a) { return CheckedRow{d, a}; });
     ssdWithinSum = sum;
     ssdWithin = SampleSize > 0 ? sum / SampleSize : 0.0;
     return &ssdWithinSum;
 }
 
-double* Population::SSDWP_div_freq(DistMat const& d)
+double* Population::SSDWP_div_freq(DistMat const& d, SquareDistances const* square)
 {
-    ComputeSSDWP(d);
+    ComputeSSDWP(d, square);
     return &ssdWithin;
 }
 
@@ -83,7 +129,7 @@ void Amova::compute_SSDP()
     for (size_t i = 0; i < P; ++i) {
         Population* p = popTable[i];
         int ip = p->sample_index;
-        popPairSSD(ip, ip) = *p->ComputeSSDWP(*distMat);
+        popPairSSD(ip, ip) = *p->ComputeSSDWP(*distMat, &squareDist);
         for (size_t j = i + 1; j < P; ++j)
             popPairSSD(ip, popTable[j]->sample_index) = p->ComputeSSDAP(popTable[j], *distMat);
     }
@@ -191,6 +237,6 @@ double Amova::permuted_within_sum()
 {
     distribute_HaplotypeIndexVector();
     for (Population* p : popTable)
-        p->ComputeSSDWP(*distMat);
+        p->ComputeSSDWP(*distMat, &squareDist);
     return within_populations_SSD();
 }

@@ -189,6 +189,9 @@ bool AmovaPermutationTests::set_up(int levelMask, double units, const char* guar
         return false;
     }
     amova.numPermutations = total;
+    // The permuted within sums read the square copy of the matrix.
+    if (amova.squareDist.size() == 0)
+        amova.squareDist.assign(*amova.distMat);
     return true;
 }
 

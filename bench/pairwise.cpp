@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -127,7 +128,8 @@ BENCHMARK(BM_PairwiseNancycatsComplete)->Arg(0)->Arg(1000)->Unit(benchmark::kMil
 
 // Growth in the individuals: 6 samples of 50, 100 and 200 random diploid
 // microsatellite genotypes at 10 loci (20 alleles each, nearly every gene
-// copy a distinct haplotype), 1,000 permutations per pair.
+// copy a distinct haplotype), 1,000 permutations per pair; the distance is
+// the number of different alleles, whose within sums come from allele counts.
 void BM_PairwiseMicrosatGrowth(benchmark::State& state)
 {
     std::ostringstream sink;
@@ -145,6 +147,23 @@ void BM_PairwiseMicrosatGrowth(benchmark::State& state)
         }
     }
     public_data::Project data(samples);
+    // The alleles of each distinct haplotype (numbered as the project numbers
+    // them, by first copy), as the project reader builds them, so that the
+    // comparisons can take the within sums from allele counts.
+    std::map<std::vector<std::string>, int> rows;
+    for (public_data::Sample const& sample : samples)
+        for (auto const& copy : sample.copies) {
+            if (!rows.emplace(copy, static_cast<int>(rows.size())).second)
+                continue;
+            std::string content;
+            for (std::string const& allele : copy)
+                content += allele + " ";
+            HaploDef* def = data.haplotypes.list.data[rows.size() - 1];
+            def->content = content.c_str();
+            def->build_haplovect(&data.alleles, ' ', 0, 1.0);
+        }
+    const TDataType type = ProfileSettings::DataType;
+    ProfileSettings::DataType = MICROSAT;
     data.s.TaskNumber = settings::PAIRWISE_FST;
     data.s.ComputePairwiseFST = 1;
     data.s.NumPermutationsFST = 1000;
@@ -156,6 +175,7 @@ void BM_PairwiseMicrosatGrowth(benchmark::State& state)
         sink.str("");
     }
     _ZOS_ = log;
+    ProfileSettings::DataType = type;
 }
 BENCHMARK(BM_PairwiseMicrosatGrowth)
     ->Arg(50)

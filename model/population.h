@@ -54,6 +54,7 @@ struct PoolingIndex {
 };
 
 class DistMat;
+class SquareDistances;
 
 // The model of one EM fit of haplotype frequencies (analyses/haplotypes/em_kernel.cpp).
 struct EMModel {
@@ -147,8 +148,10 @@ public:
     // Sums of squared distances over pairs of gene copies (amova/amova_sums.cpp),
     // from the counts above: within the sample (kept in ssdWithinSum, and over
     // SampleSize in ssdWithin), and between this sample and another.
-    double* ComputeSSDWP(DistMat const& d);
-    double* SSDWP_div_freq(DistMat const& d);
+    // With a square copy of d whose rows cover the counts, the within sum
+    // reads the copy (the same sum, faster).
+    double* ComputeSSDWP(DistMat const& d, SquareDistances const* square = nullptr);
+    double* SSDWP_div_freq(DistMat const& d, SquareDistances const* square = nullptr);
     double ComputeSSDAP(Population const* other, DistMat const& d) const;
 
     // The short form of the name used in per-sample file names: at most 6

@@ -83,7 +83,37 @@ protected:
         return read_text(dir / name);
     }
 
-    void replay_permutation_tests(bool by_individuals);
+    void replay_permutation_tests(bool by_individuals, int alleles = 0);
+
+    // 36 haplotypes of alleles at two loci, sizes 100 + (7k mod 13) and,
+    // missing for every fifth, 5 + (k mod 4); the matrix of their distances;
+    // the haplotypes of three samples of 12, 14 and 10 gene copies.
+    std::vector<std::vector<int>> microsat_haplotypes(bool squared)
+    {
+        const int H = 36;
+        matrix(H);
+        std::vector<std::vector<int>> size(H);
+        for (int k = 0; k < H; ++k) {
+            size[k] = {100 + 7 * k % 13, k % 5 == 0 ? -1 : 5 + k % 4};
+            std::string content = std::to_string(size[k][0]) + " "
+                                  + (size[k][1] < 0 ? "?" : std::to_string(size[k][1]));
+            HaploDef* def = project.haplo_list.list.data[k];
+            def->content = content.c_str();
+            def->build_haplovect(&project.allele_db, ' ', 0, 1.0);
+            for (int j = 0; j < k; ++j) {
+                double d = 0;
+                for (int l = 0; l < 2; ++l)
+                    if (size[k][l] >= 0 && size[j][l] >= 0)
+                        d += squared ? (size[k][l] - size[j][l]) * (size[k][l] - size[j][l])
+                                     : size[k][l] != size[j][l];
+                project.dist_mat(k, j) = d;
+            }
+        }
+        std::vector<std::vector<int>> copies(3);
+        for (int k = 0; k < H; ++k)
+            copies[k < 12 ? 0 : k < 26 ? 1 : 2].push_back(k);
+        return copies;
+    }
 
     std::string run_pairwise()
     {
@@ -225,16 +255,26 @@ TEST_F(PairwiseTest, EveryPairMatchesAnIndependentTwoSampleAmova)
 // computed from all its pairs of copies. Distances are multiples of 1/4, so
 // that every sum is exact and the hits are counted without rounding; the
 // batch files give the P values at their printed precision.
-void PairwiseTest::replay_permutation_tests(bool by_individuals)
+//
+// With `alleles` every gene copy is a haplotype of its own, with
+// microsatellite alleles at two loci (the second with missing data), and the
+// matrix is their number of different alleles (1) or their sum of squared
+// size differences (2): the comparisons then sum from allele counts.
+void PairwiseTest::replay_permutation_tests(bool by_individuals, int alleles)
 {
-    const int H = 6;
-    const double position[H] = {0, 0.5, 1.5, 2, 3.5, 4};
-    matrix(H);
-    for (int i = 0; i < H; ++i)
-        for (int j = 0; j < i; ++j)
-            project.dist_mat(i, j) = (position[i] - position[j]) * (position[i] - position[j]);
-    const std::vector<std::vector<int>> copies = {
-        {0, 0, 1, 2, 0, 1, 3, 0}, {2, 3, 3, 4, 2, 5, 1, 3, 2, 2}, {4, 5, 5, 3, 0, 4}};
+    std::vector<std::vector<int>> copies;
+    if (alleles) {
+        copies = microsat_haplotypes(alleles == 2);
+    } else {
+        const int H = 6;
+        const double position[H] = {0, 0.5, 1.5, 2, 3.5, 4};
+        matrix(H);
+        for (int i = 0; i < H; ++i)
+            for (int j = 0; j < i; ++j)
+                project.dist_mat(i, j) =
+                    (position[i] - position[j]) * (position[i] - position[j]);
+        copies = {{0, 0, 1, 2, 0, 1, 3, 0}, {2, 3, 3, 4, 2, 5, 1, 3, 2, 2}, {4, 5, 5, 3, 0, 4}};
+    }
     for (std::vector<int> const& c : copies) {
         std::vector<std::pair<int, int>> units;
         for (size_t k = 0; k < c.size(); k += by_individuals ? 2 : 1)
@@ -328,6 +368,18 @@ TEST_F(PairwiseTest, PermutationTestsOfIndividualsMatchAReplay)
 {
     use_profile(DNA, 1, 0);
     replay_permutation_tests(true);
+}
+
+TEST_F(PairwiseTest, PermutationTestsOfIndividualsFromAlleleCountsMatchAReplay)
+{
+    use_profile(MICROSAT, 1, 0);
+    replay_permutation_tests(true, 2);
+}
+
+TEST_F(PairwiseTest, PermutationTestsOfGeneCopiesFromAlleleCountsMatchAReplay)
+{
+    use_profile(MICROSAT, 0, 1);
+    replay_permutation_tests(false, 1);
 }
 
 TEST_F(PairwiseTest, PermutationCountsAndPValueDivisor)

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "amova/amova_fixture.h"
+#include "amova/square_distances.h"
 
 namespace {
 
@@ -198,6 +200,67 @@ TEST_F(AmovaTest, PresentHaplotypesFromTheCounts)
     p.SetUpVectorOfExistingHaplotypes();
     EXPECT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
               (std::vector<int>{0, 1, 3}));
+}
+
+// The within sum read from the square copy of the matrix, from its triangle,
+// and over every pair of gene copies one by one, on samples of 1 to 13
+// present haplotypes (the partial sums of the inner loop and its tail),
+// repeated copies, fractional distances and a non-zero diagonal. The copy
+// and the triangle add in the same order: equal to the last bit.
+TEST_F(AmovaTest, WithinSumFromTheSquareCopy)
+{
+    const int h = 13;
+    matrix(h);
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<double> distance(0.0, 10.0);
+    for (int i = 0; i < h; ++i)
+        for (int j = 0; j <= i; ++j)
+            project.dist_mat(i, j) = j == i && i % 3 != 0 ? 0.0 : distance(gen);
+    std::vector<std::vector<std::pair<int, int>>> samples;
+    for (int present = 1; present <= h; ++present) {
+        std::vector<std::pair<int, int>> records;
+        for (int k = 0; k < present; ++k)
+            records.push_back({(5 * k + present) % h, 1 + (k * present) % 3});
+        samples.push_back(records);
+        sample(records);
+    }
+    groups({{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}});
+    std::unique_ptr<Amova> a = prepared();
+    a->squareDist.assign(project.dist_mat);
+    ASSERT_EQ(a->squareDist.size(), h);
+
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        std::vector<int> copies;
+        for (auto const& [id, n] : samples[k])
+            copies.insert(copies.end(), n, id);
+        double pairs = 0;
+        for (std::size_t i = 0; i < copies.size(); ++i)
+            for (std::size_t j = i + 1; j < copies.size(); ++j)
+                pairs += project.dist_mat(copies[i], copies[j]);
+        Population& p = *project.samples->Populations.data[k];
+        double square = *p.ComputeSSDWP(project.dist_mat, &a->squareDist);
+        double triangle = *p.ComputeSSDWP(project.dist_mat);
+        EXPECT_EQ(square, triangle) << k;
+        EXPECT_NEAR(square, pairs, 1e-9) << k;
+        EXPECT_EQ(p.ssdWithin, triangle / copies.size()) << k;
+    }
+}
+
+// No square copy of a matrix in constant mode: the sums read its constant
+// values. A sample of 3 x h0 and 2 x h1 has 3 + 1 pairs at the diagonal
+// value 0.5 and 6 at 2: 14.
+TEST_F(AmovaTest, NoSquareCopyOfAConstantMatrix)
+{
+    matrix(2);
+    project.dist_mat.constant_mode = 1;
+    project.dist_mat.diagonal_value = 0.5;
+    project.dist_mat.off_diagonal_value = 2;
+    Population& p = sample({{0, 3}, {1, 2}});
+    groups({{0}});
+    std::unique_ptr<Amova> a = prepared();
+    a->squareDist.assign(project.dist_mat);
+    EXPECT_EQ(a->squareDist.size(), 0);
+    EXPECT_EQ(*p.ComputeSSDWP(project.dist_mat, &a->squareDist), 14.0);
 }
 
 }  // namespace
