@@ -131,13 +131,14 @@ public:
             smallest_ = 1.0;
             for (int i = 0; i < table_.haplotypes.count; i++) {
                 TPopHaplotype* h = table_.haplotypes.data[i];
-                h->prev_freq = h->freq;
+                h->prev_freq = freq_[i] = h->freq;
                 smallest_ = std::min(smallest_, h->freq);
             }
         } else {
-            smallest_ = table_.assign_rand_init_freq(kStartWeight);
+            // Drawn into the array; the table receives them with the
+            // frequencies the start reaches.
+            smallest_ = TPopHaploDB::draw_init_freq(kStartWeight, fixed_, freq_);
         }
-        load_frequencies();
         long seed = 1;
         f = estimate_f_ ? ran3(&seed) / 3.0 : given_f;
     }
@@ -165,6 +166,9 @@ public:
         store_probabilities();
     }
 
+    // The frequencies of the last start, in the table's order.
+    std::vector<double> const& frequencies() const { return freq_; }
+
 private:
     // A genotype as the table positions of its two haplotypes.
     struct HaploPair {
@@ -178,8 +182,11 @@ private:
         const int H = table_.haplotypes.count;
         std::unordered_map<TPopHaplotype const*, int> position;
         position.reserve(static_cast<std::size_t>(H));
-        for (int h = 0; h < H; h++)
+        fixed_.reserve(static_cast<std::size_t>(H));
+        for (int h = 0; h < H; h++) {
             position.emplace(table_.haplotypes.data[h], h);
+            fixed_.push_back(table_.haplotypes.data[h]->fixed != 0);
+        }
         const int N = ind_.phenotypes.count;
         first_.reserve(static_cast<std::size_t>(N) + 1);
         count_.reserve(static_cast<std::size_t>(N));
@@ -203,13 +210,6 @@ private:
         prob_.assign(static_cast<std::size_t>(N), 0.0);
         freq_.assign(static_cast<std::size_t>(H), 0.0);
         counts_.assign(static_cast<std::size_t>(H), 0.0);
-    }
-
-    // A start's frequencies are also its previous ones.
-    void load_frequencies()
-    {
-        for (int h = 0; h < table_.haplotypes.count; h++)
-            freq_[h] = table_.haplotypes.data[h]->freq;
     }
 
     // After an iteration the previous frequencies are the new ones.
@@ -407,6 +407,7 @@ private:
     std::vector<int> first_;
     std::vector<HaploPair> pairs_;
     std::vector<double> q_, freq_, counts_;
+    std::vector<char> fixed_;  // per haplotype: starts at the plain weight
     std::vector<double> share_;  // an individual's expected genotype counts
     double gene_copies_ = 0;
     int individuals_ = 0;
@@ -568,8 +569,7 @@ double Population::fit_haplotype_frequencies(EMModel const& model, TPhenDB& samp
             // The first start is kept even when no individual has a
             // probability, so that the table always holds some start.
             if (lnL > best || start == 0) {
-                for (int h = 0; h < H; h++)
-                    best_freq[h] = table.haplotypes.data[h]->freq;
+                best_freq = em.frequencies();
                 best = lnL;
                 best_f = f;
             }
