@@ -90,7 +90,14 @@ public:
     void init_ref_hapl(int* n_loci);
 
     // Estimation support (pop_haplo_estim.cpp).
+    // Random starting frequencies: 1 + k u per haplotype (u drawn by ran3),
+    // 1 for a fixed one, divided by their sum; sets freq and prev_freq and
+    // returns the smallest.
     double assign_rand_init_freq(int const& k);
+    // The same draws into freq, one per flag of fixed, for an estimation that
+    // keeps its frequencies in an array.
+    static double draw_init_freq(int const& k, std::vector<char> const& fixed,
+                                 std::vector<double>& freq);
     int convergence(double const& eps);
     void reset_freq();
     void reset_homo_count();

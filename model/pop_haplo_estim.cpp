@@ -16,19 +16,30 @@
 
 double TPopHaploDB::assign_rand_init_freq(int const& k)
 {
+    std::vector<char> fixed(static_cast<std::size_t>(haplotypes.count));
+    for (int i = 0; i < haplotypes.count; i++)
+        fixed[i] = haplotypes.data[i]->fixed != 0;
+    std::vector<double> freq;
+    double smallest = draw_init_freq(k, fixed, freq);
+    for (int i = 0; i < haplotypes.count; i++)
+        haplotypes.data[i]->freq = haplotypes.data[i]->prev_freq = freq[i];
+    return smallest;
+}
+
+double TPopHaploDB::draw_init_freq(int const& k, std::vector<char> const& fixed,
+                                   std::vector<double>& freq)
+{
+    freq.resize(fixed.size());
     long seed = 1;
     double sum = 0;
-    for (int i = 0; i < haplotypes.count; i++) {
-        TPopHaplotype* h = haplotypes.data[i];
-        h->freq = h->fixed ? 1.0 : 1.0 + static_cast<double>(k) * ran3(&seed);
-        sum += h->freq;
+    for (std::size_t i = 0; i < fixed.size(); i++) {
+        freq[i] = fixed[i] ? 1.0 : 1.0 + static_cast<double>(k) * ran3(&seed);
+        sum += freq[i];
     }
     double smallest = FLT_MAX;
-    for (int i = 0; i < haplotypes.count; i++) {
-        TPopHaplotype* h = haplotypes.data[i];
-        h->freq /= sum;
-        h->prev_freq = h->freq;
-        smallest = std::min(smallest, h->freq);
+    for (double& f : freq) {
+        f /= sum;
+        smallest = std::min(smallest, f);
     }
     return smallest;
 }

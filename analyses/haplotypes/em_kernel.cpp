@@ -68,6 +68,23 @@ double ln_likelihood_of_estimated(TPhenDB& individuals)
     return individuals.ln_likelihood = lnL;
 }
 
+// out[k] = n x[k] / d for k < m (out may be x). The divisions take most of
+// an iteration; four independent ones at a time let the compiler do them as
+// vector divisions, each result rounded exactly as one at a time.
+void divide_scaled(double const* x, double n, double d, double* out, std::size_t m)
+{
+    std::size_t k = 0;
+    for (; k + 4 <= m; k += 4) {
+        double quotient[4];
+        for (int j = 0; j < 4; j++)
+            quotient[j] = n * x[k + j] / d;
+        for (int j = 0; j < 4; j++)
+            out[k + j] = quotient[j];
+    }
+    for (; k < m; k++)
+        out[k] = n * x[k] / d;
+}
+
 // The iterations of one start over fixed genotype lists. The frequencies and
 // the genotypes' haplotype pairs are copied once into contiguous arrays (a
 // haplotype is its position in the table), so that an iteration walks
@@ -114,13 +131,14 @@ public:
             smallest_ = 1.0;
             for (int i = 0; i < table_.haplotypes.count; i++) {
                 TPopHaplotype* h = table_.haplotypes.data[i];
-                h->prev_freq = h->freq;
+                h->prev_freq = freq_[i] = h->freq;
                 smallest_ = std::min(smallest_, h->freq);
             }
         } else {
-            smallest_ = table_.assign_rand_init_freq(kStartWeight);
+            // Drawn into the array; the table receives them with the
+            // frequencies the start reaches.
+            smallest_ = TPopHaploDB::draw_init_freq(kStartWeight, fixed_, freq_);
         }
-        load_frequencies();
         long seed = 1;
         f = estimate_f_ ? ran3(&seed) / 3.0 : given_f;
     }
@@ -139,14 +157,17 @@ public:
                 expectation(i, f);
                 count_genes(i);
             }
-            double change = model_.linkage_equilibrium ? equilibrium(inbred_sum)
-                                                       : normalise(inbred_sum);
-            if (change < epsilon)
+            bool settled = model_.linkage_equilibrium ? equilibrium(inbred_sum) < epsilon
+                                                      : normalise(inbred_sum, epsilon);
+            if (settled)
                 break;
         }
         store_frequencies();
         store_probabilities();
     }
+
+    // The frequencies of the last start, in the table's order.
+    std::vector<double> const& frequencies() const { return freq_; }
 
 private:
     // A genotype as the table positions of its two haplotypes.
@@ -161,8 +182,11 @@ private:
         const int H = table_.haplotypes.count;
         std::unordered_map<TPopHaplotype const*, int> position;
         position.reserve(static_cast<std::size_t>(H));
-        for (int h = 0; h < H; h++)
+        fixed_.reserve(static_cast<std::size_t>(H));
+        for (int h = 0; h < H; h++) {
             position.emplace(table_.haplotypes.data[h], h);
+            fixed_.push_back(table_.haplotypes.data[h]->fixed != 0);
+        }
         const int N = ind_.phenotypes.count;
         first_.reserve(static_cast<std::size_t>(N) + 1);
         count_.reserve(static_cast<std::size_t>(N));
@@ -178,27 +202,21 @@ private:
             }
         }
         first_.push_back(static_cast<int>(pairs_.size()));
+        std::size_t most = 0;
+        for (int i = 0; i < N; i++)
+            most = std::max(most, static_cast<std::size_t>(first_[i + 1] - first_[i]));
+        share_.assign(most, 0.0);
         q_.assign(pairs_.size(), 0.0);
         prob_.assign(static_cast<std::size_t>(N), 0.0);
         freq_.assign(static_cast<std::size_t>(H), 0.0);
         counts_.assign(static_cast<std::size_t>(H), 0.0);
-        prev_.assign(static_cast<std::size_t>(H), 0.0);
     }
 
-    void load_frequencies()
-    {
-        for (int h = 0; h < table_.haplotypes.count; h++) {
-            freq_[h] = table_.haplotypes.data[h]->freq;
-            prev_[h] = table_.haplotypes.data[h]->prev_freq;
-        }
-    }
-
+    // After an iteration the previous frequencies are the new ones.
     void store_frequencies()
     {
-        for (int h = 0; h < table_.haplotypes.count; h++) {
-            table_.haplotypes.data[h]->freq = freq_[h];
-            table_.haplotypes.data[h]->prev_freq = prev_[h];
-        }
+        for (int h = 0; h < table_.haplotypes.count; h++)
+            table_.haplotypes.data[h]->freq = table_.haplotypes.data[h]->prev_freq = freq_[h];
     }
 
     void store_probabilities()
@@ -323,25 +341,31 @@ private:
             counts_[pairs_[first].a] += n;
             counts_[pairs_[first].b] += n;
         } else if (prob_[i] > 0) {
-            for (int k = first; k < first + genotypes; k++) {
-                double share = n * q_[k] / prob_[i];
-                counts_[pairs_[k].a] += share;
-                counts_[pairs_[k].b] += share;
+            divide_scaled(&q_[first], n, prob_[i], share_.data(), genotypes);
+            for (int k = 0; k < genotypes; k++) {
+                counts_[pairs_[first + k].a] += share_[k];
+                counts_[pairs_[first + k].b] += share_[k];
             }
         }
     }
 
-    // Frequencies from the counts; returns the summed absolute change.
-    double normalise(double inbred_sum)
+    // Frequencies from the counts; true when they moved by less than epsilon
+    // in all (the sum of the absolute changes). A sum of terms >= 0 never
+    // decreases, so the sum stops as soon as it reaches epsilon: only the
+    // last iterations of a start sum over every haplotype. The counts become
+    // the frequencies, and the old frequencies the next iteration's counts.
+    bool normalise(double inbred_sum, double epsilon)
     {
-        double denominator = gene_copies_ - inbred_sum;
+        const double denominator = gene_copies_ - inbred_sum;
+        if (denominator > 0)
+            divide_scaled(counts_.data(), 1.0, denominator, counts_.data(), counts_.size());
+        else
+            std::fill(counts_.begin(), counts_.end(), 0.0);
         double change = 0;
-        for (std::size_t h = 0; h < freq_.size(); h++) {
-            freq_[h] = denominator > 0 ? counts_[h] / denominator : 0;
-            change += std::fabs(freq_[h] - prev_[h]);
-            prev_[h] = freq_[h];
-        }
-        return change;
+        for (std::size_t h = 0; h < counts_.size() && change < epsilon; h++)
+            change += std::fabs(counts_[h] - freq_[h]);
+        freq_.swap(counts_);
+        return change < epsilon;
     }
 
     // Linkage equilibrium: each allele's frequency from the expected gene
@@ -364,7 +388,7 @@ private:
         }
         table_.comp_link_equil_hapl_freq();
         for (int i = 0; i < table_.haplotypes.count; i++)
-            prev_[i] = freq_[i] = table_.haplotypes.data[i]->freq;
+            freq_[i] = table_.haplotypes.data[i]->freq;
         return change;
     }
 
@@ -377,13 +401,14 @@ private:
     std::vector<double> inbred_;  // w of each homozygous individual
     // The contiguous copies: per individual its count, homozygous flag,
     // probability and first genotype; per genotype its haplotype pair and
-    // probability q; per haplotype its frequency, previous frequency and
-    // expected gene count.
+    // probability q; per haplotype its frequency and expected gene count.
     std::vector<double> count_, prob_;
     std::vector<char> homozygous_;
     std::vector<int> first_;
     std::vector<HaploPair> pairs_;
-    std::vector<double> q_, freq_, prev_, counts_;
+    std::vector<double> q_, freq_, counts_;
+    std::vector<char> fixed_;  // per haplotype: starts at the plain weight
+    std::vector<double> share_;  // an individual's expected genotype counts
     double gene_copies_ = 0;
     int individuals_ = 0;
     double smallest_ = 0;  // smallest starting haplotype frequency of the start
@@ -544,8 +569,7 @@ double Population::fit_haplotype_frequencies(EMModel const& model, TPhenDB& samp
             // The first start is kept even when no individual has a
             // probability, so that the table always holds some start.
             if (lnL > best || start == 0) {
-                for (int h = 0; h < H; h++)
-                    best_freq[h] = table.haplotypes.data[h]->freq;
+                best_freq = em.frequencies();
                 best = lnL;
                 best_f = f;
             }

@@ -7,7 +7,9 @@
 
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "analyses/unphased_fixture.h"
 
@@ -95,6 +97,95 @@ TEST_F(EMTest, DistinctMaximaAreCountedWithinTheTolerance)
     sample.individuals.phenotypes.Flush();
     twelve_individuals();
     EXPECT_EQ(run(converged, 6, 5000, 1e-12).maxima, 1);
+}
+
+// The plain iterations from the table's frequencies over the individuals'
+// genotypes: probabilities 2 p1 p2 (p^2 for a homozygote), expected gene
+// counts added in the order of the individuals and their genotypes (an
+// individual of one genotype adds its count to each copy), then
+// frequencies, until the summed absolute change falls below epsilon.
+// Returns ln L of the frequencies entering the last iteration.
+double plain_em(TPhenDB const& individuals, TPopHaploDB& table, int iterations, double epsilon)
+{
+    const int N = individuals.phenotypes.count;
+    double copies = 0;
+    for (int i = 0; i < N; i++)
+        copies += 2 * individuals.phenotypes.data[i]->count;
+    std::vector<double> P(N);
+    for (int it = 0; it < iterations; it++) {
+        std::map<TPopHaplotype const*, double> counts;
+        for (int i = 0; i < N; i++) {
+            TPhenotype const* p = individuals.phenotypes.data[i];
+            std::vector<double> q;
+            P[i] = 0;
+            for (int k = 0; k < p->genotypes.count; k++) {
+                TGenotype const* g = p->genotypes.data[k];
+                q.push_back(g->hapl1 == g->hapl2 ? g->hapl1->freq * g->hapl1->freq
+                                                 : 2 * g->hapl1->freq * g->hapl2->freq);
+                P[i] += q.back();
+            }
+            TGenotype const* only = p->genotypes.data[0];
+            if (p->genotypes.count == 1 && only->hapl1 == only->hapl2) {
+                counts[only->hapl1] += 2 * p->count;
+            } else if (p->genotypes.count == 1) {
+                counts[only->hapl1] += p->count;
+                counts[only->hapl2] += p->count;
+            } else {
+                for (int k = 0; k < p->genotypes.count; k++) {
+                    TGenotype const* g = p->genotypes.data[k];
+                    double share = p->count * q[k] / P[i];
+                    counts[g->hapl1] += share;
+                    counts[g->hapl2] += share;
+                }
+            }
+        }
+        double change = 0;
+        for (int h = 0; h < table.haplotypes.count; h++) {
+            TPopHaplotype* haplotype = table.haplotypes.data[h];
+            double f = counts[haplotype] / copies;
+            change += std::fabs(f - haplotype->freq);
+            haplotype->freq = f;
+        }
+        if (change < epsilon)
+            break;
+    }
+    double lnL = 0;
+    for (int i = 0; i < N; i++)
+        lnL += individuals.phenotypes.data[i]->count * std::log(P[i]);
+    return lnL;
+}
+
+// The kernel reproduces the plain iterations to the last bit, whether the
+// start ends at the iteration cap or at epsilon: three loci with
+// individuals heterozygous at none, one, two and three of them.
+TEST_F(EMTest, KernelGivesThePlainIterationsToTheLastBit)
+{
+    const struct {
+        int iterations;
+        double epsilon;
+    } cases[] = {{1, 1e-7}, {3, 1e-7}, {1000, 1e-2}, {1000, 1e-7}, {1000, 1e-13}};
+    for (auto const& c : cases) {
+        sample.individuals.phenotypes.Flush();
+        add("ABC", "ABC", 3);
+        add("abc", "abc");
+        add("ABC", "abC", 3);
+        add("Abc", "abc");
+        add("ABC", "abc", 5);
+        add("AbC", "aBc");
+        add("aBC", "Abc", 7);
+        TPopHaploDB table;
+        seed(-77);
+        const double lnL = run(table, 1, c.iterations, c.epsilon).lnL;
+        std::vector<double> kernel;
+        for (int h = 0; h < table.haplotypes.count; h++)
+            kernel.push_back(table.haplotypes.data[h]->freq);
+        seed(-77);  // the same random start again
+        table.assign_rand_init_freq(1000);
+        EXPECT_EQ(plain_em(sample.individuals, table, c.iterations, c.epsilon), lnL)
+            << c.iterations << " " << c.epsilon;
+        for (int h = 0; h < table.haplotypes.count; h++)
+            EXPECT_EQ(table.haplotypes.data[h]->freq, kernel[h]) << h;
+    }
 }
 
 // One locus, AA x5, Aa x2, aa x3: the maximum-likelihood estimates are
