@@ -83,8 +83,8 @@ void BM_neutrality_replicates(benchmark::State& state)
     for (auto _ : state) {
         double sum = 0.0;
         for (int r = 0; r < replicates; ++r) {
-            observed.simulate_sample(theta, sites, NUCLEOTIDE, 0.0, 1.0, 1.0, 0.33);
-            SimulatedStatistics st = observed.simulated_statistics(observed.SimTree, 1.0, 1.0);
+            SimulatedStatistics st = observed.simulate_sample_statistics(
+                theta, sites, NUCLEOTIDE, 0.0, 1.0, 1.0, 0.33, 1.0, 1.0);
             sum += st.mean_pair_diff + st.segregating_sites + st.haplotypes;
         }
         benchmark::DoNotOptimize(sum);

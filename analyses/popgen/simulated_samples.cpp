@@ -2,6 +2,7 @@
 // sample (Hudson 1990): a coalescent genealogy on the sample's own SimTree,
 // mutations dropped on it, and its tips read back as a sample.
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -70,6 +71,50 @@ double pairwise_sum_in_matrix_order(TTree const& tree, double ts_weight, double 
         sum += tip.hapl_count * row;
     }
     return sum;
+}
+
+// Each site at which the tips differ adds its pairs of tips that differ by a
+// transition and by a transversion, from the tips' counts of the four states.
+// With whole weights every partial sum of the pairwise distances is a whole
+// number, so the sum is exact in any order and equals the matrix's.
+SimulatedStatistics tip_statistics(TTree& tree, double transition_weight,
+                                   double transversion_weight)
+{
+    SimulatedStatistics result;
+    tree.compute_hapl_freq();
+    const int n = tree.num_tips;
+    for (int i = 0; i < n; ++i)
+        result.haplotypes += tree.nodes[i].distinct;
+    const double ts = transition_weight > 0 ? transition_weight : 0.0;
+    const double tv = transversion_weight > 0 ? transversion_weight : 0.0;
+    // Per differing site, the tips in each of the four states; tip by tip, so
+    // that each tip's states are read in one pass.
+    std::vector<int> const& sites = tree.differing_sites();
+    std::vector<std::array<long long, 4>> counts(sites.size(), {0, 0, 0, 0});
+    for (int i = 0; i < n; ++i) {
+        const int* states = tree.nodes[i].states.values;
+        for (std::size_t k = 0; k < sites.size(); ++k)
+            ++counts[k][states[sites[k]] & 3];
+    }
+    long long transition_pairs = 0, transversion_pairs = 0;
+    for (std::size_t k = 0; k < sites.size(); ++k) {
+        std::array<long long, 4> const& count = counts[k];
+        // The site counts as the site comparison against the first tip finds it.
+        const int reference = tree.nodes[0].states[sites[k]] & 3;
+        const bool has_transition = count[reference ^ 1] > 0;
+        const bool has_transversion = count[reference ^ 2] + count[reference ^ 3] > 0;
+        result.segregating_sites += (ts > 0 && has_transition) || (tv > 0 && has_transversion);
+        transition_pairs += count[0] * count[1] + count[2] * count[3];
+        transversion_pairs += (count[0] + count[1]) * (count[2] + count[3]);
+    }
+    const bool whole = std::floor(ts) == ts && std::floor(tv) == tv;
+    const double sum = whole ? transition_pairs * ts + transversion_pairs * tv
+                             : pairwise_sum_in_matrix_order(tree, ts, tv);
+    if (n > 1) {
+        const double size = n;
+        result.mean_pair_diff = sum / (size * (size - 1) / 2);
+    }
+    return result;
 }
 
 }  // namespace
@@ -175,41 +220,26 @@ int PopGenetics::read_simulated_sample(TTree& tree, Haplo_DB& haplotypes_db, con
     return 1;
 }
 
-// Each site at which the tips differ adds its pairs of tips that differ by a
-// transition and by a transversion, from the tips' counts of the four states.
-// With whole weights every partial sum of the pairwise distances is a whole
-// number, so the sum is exact in any order and equals the matrix's.
 SimulatedStatistics PopGenetics::simulated_statistics(TTree& tree, double transition_weight,
                                                       double transversion_weight) const
 {
-    SimulatedStatistics result;
     if (!tree.has_nodes() || tree.nodes[0].num_sites == 0)
-        return result;
-    tree.compute_hapl_freq();
-    const int n = tree.num_tips;
-    for (int i = 0; i < n; ++i)
-        result.haplotypes += tree.nodes[i].distinct;
-    const double ts = transition_weight > 0 ? transition_weight : 0.0;
-    const double tv = transversion_weight > 0 ? transversion_weight : 0.0;
-    long long transition_pairs = 0, transversion_pairs = 0;
-    for (int s : tree.differing_sites()) {
-        long long count[4] = {0, 0, 0, 0};
-        for (int i = 0; i < n; ++i)
-            ++count[tree.nodes[i].states[s] & 3];
-        // The site counts as the site comparison against the first tip finds it.
-        const int reference = tree.nodes[0].states[s] & 3;
-        const bool has_transition = count[reference ^ 1] > 0;
-        const bool has_transversion = count[reference ^ 2] + count[reference ^ 3] > 0;
-        result.segregating_sites += (ts > 0 && has_transition) || (tv > 0 && has_transversion);
-        transition_pairs += count[0] * count[1] + count[2] * count[3];
-        transversion_pairs += (count[0] + count[1]) * (count[2] + count[3]);
-    }
-    const bool whole = std::floor(ts) == ts && std::floor(tv) == tv;
-    const double sum = whole ? transition_pairs * ts + transversion_pairs * tv
-                             : pairwise_sum_in_matrix_order(tree, ts, tv);
-    if (n > 1) {
-        const double size = n;
-        result.mean_pair_diff = sum / (size * (size - 1) / 2);
-    }
-    return result;
+        return SimulatedStatistics();
+    return tip_statistics(tree, transition_weight, transversion_weight);
+}
+
+// The tips carry their states at the hit sites only, none when no site was
+// hit: then they are one haplotype, not the sample without sites.
+SimulatedStatistics PopGenetics::simulate_sample_statistics(
+    const double& rate, const int& numSites, const Mut_Type& model, const double& gammaA,
+    const double& b, const double& p, const double& transition, double transition_weight,
+    double transversion_weight)
+{
+    if (!fast_build_tree())
+        return SimulatedStatistics();
+    NumSimMutations = SimTree.sprinkle_mutations_at_hit_sites(
+        rate, numSites, model, gammaA, b, p, transition, "PopGenetics::sprinkle_mutations()");
+    if (numSites <= 0)
+        return SimulatedStatistics();
+    return tip_statistics(SimTree, transition_weight, transversion_weight);
 }
