@@ -61,8 +61,8 @@ void mark_differences(const int* states, const int* reference, int* mask, int si
 }
 
 // FNV-1a hash of a tip's number of sites and of count states, state(0) ..
-// state(count - 1). The states go round four hashes, so that the four chains
-// of multiplications overlap, which are then mixed into one.
+// state(count - 1). The states go round four hashes, so that their chains of
+// multiplications overlap, which are then mixed into one.
 template <class State>
 std::uint64_t states_hash(int num_sites, int count, State state)
 {
@@ -70,19 +70,19 @@ std::uint64_t states_hash(int num_sites, int count, State state)
     auto mix = [prime](std::uint64_t hash, int value) {
         return (hash ^ static_cast<std::uint32_t>(value)) * prime;
     };
-    std::uint64_t lanes[4];
-    for (std::uint64_t& lane : lanes)
-        lane = mix(1469598103934665603ULL, num_sites);
+    const std::uint64_t basis = mix(1469598103934665603ULL, num_sites);
+    std::uint64_t h0 = basis, h1 = basis, h2 = basis, h3 = basis;
     int k = 0;
-    for (; k + 4 <= count; k += 4)
-        for (int j = 0; j < 4; ++j)
-            lanes[j] = mix(lanes[j], state(k + j));
-    for (int j = 0; k < count; ++k, ++j)
-        lanes[j] = mix(lanes[j], state(k));
-    std::uint64_t hash = lanes[0];
-    for (int j = 1; j < 4; ++j)
-        hash = mix(hash, static_cast<int>(lanes[j] ^ (lanes[j] >> 32)));
-    return hash;
+    for (; k + 4 <= count; k += 4) {
+        h0 = mix(h0, state(k));
+        h1 = mix(h1, state(k + 1));
+        h2 = mix(h2, state(k + 2));
+        h3 = mix(h3, state(k + 3));
+    }
+    for (; k < count; ++k)
+        h0 = mix(h0, state(k));
+    auto fold = [](std::uint64_t h) { return static_cast<int>(h ^ (h >> 32)); };
+    return mix(mix(mix(h0, fold(h1)), fold(h2)), fold(h3));
 }
 
 char nucleotide_letter(int state)
@@ -416,33 +416,36 @@ int TTree::sprinkle_mutations_at_hit_sites(const double& rate, const int& numSit
 
 // Each node's states at the hit sites are its parent's (the ancestral ones at
 // the root) changed by its own mutations in their order; the ledger's
-// pre-order gives every parent before its children.
+// pre-order gives every parent before its children. The tips' rows are their
+// state arrays, the internal nodes' rows scratch.
 void TTree::write_tip_hit_states()
 {
     const int H = static_cast<int>(ledger.hit_sites.size());
-    node_hit_states.resize(static_cast<std::size_t>(2 * num_tips - 1) * H);
-    auto states_of = [&](const TNode* node) {
-        return node_hit_states.data() + static_cast<std::size_t>(node - &nodes[0]) * H;
+    for (int i = 0; i < num_tips; ++i) {
+        TNode& tip = nodes[i];
+        tip.num_sites = 0;
+        // A longer array is kept (only num_sites entries count), so that
+        // replicates do not reallocate it for their varying numbers of sites.
+        if (tip.states.size < H && !tip.states.resize(H))
+            return;
+    }
+    node_hit_states.resize(static_cast<std::size_t>(num_tips - 1) * H);
+    auto row_of = [&](const TNode* node) {
+        const int index = static_cast<int>(node - &nodes[0]);
+        return index < num_tips
+                   ? nodes[index].states.values
+                   : node_hit_states.data() + static_cast<std::size_t>(index - num_tips) * H;
     };
     for (MutationLedger::Visit const& visit : ledger.visits) {
-        int* row = states_of(visit.node);
-        const int* above = visit.node->parent ? states_of(visit.node->parent)
+        int* row = row_of(visit.node);
+        const int* above = visit.node->parent ? row_of(visit.node->parent)
                                               : ledger.ancestral.data();
         std::copy(above, above + H, row);
         for (int i = visit.first; i < visit.first + visit.count; ++i)
             row[ledger.mutations[i].column] = ledger.mutations[i].after;
     }
-    for (int i = 0; i < num_tips; ++i) {
-        TNode& tip = nodes[i];
-        // A longer array is kept (only num_sites entries count), so that
-        // replicates do not reallocate it for their varying numbers of sites.
-        if (tip.states.size < H && !tip.states.resize(H)) {
-            tip.num_sites = 0;
-            continue;
-        }
-        std::copy(states_of(&tip), states_of(&tip) + H, tip.states.values);
-        tip.num_sites = H;
-    }
+    for (int i = 0; i < num_tips; ++i)
+        nodes[i].num_sites = H;
 }
 
 int TTree::compute_hapl_freq()

@@ -324,8 +324,9 @@ public:
     // sprinkle_mutations for a replicate that is only measured: the same
     // draws, hits and result, but each tip is given its states at the hit
     // sites only (num_sites of them, in the order the sites were first hit;
-    // none when no site was hit), in O(tips x hit sites) instead of O(nodes x
-    // numSites). The internal nodes' states are left as they were. When the
+    // none when no site was hit). Beyond the numSites ancestral draws and the
+    // zeroed hit table, the work grows with tips x hit sites, not with nodes
+    // x numSites. The internal nodes' states are left as they were. When the
     // site tables are refused (WARNING 177 from `caller`) the tips keep their
     // states and the result is 0.
     int sprinkle_mutations_at_hit_sites(const double& rate, const int& numSites,
