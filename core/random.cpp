@@ -62,6 +62,13 @@ void build_table(long seed)
     iff = true;
 }
 
+// a - b modulo MBIG, for table values a and b.
+inline std::int32_t table_difference(std::int32_t a, std::int32_t b)
+{
+    const std::int32_t mj = a - b;
+    return mj < 0 ? mj + MBIG : mj;
+}
+
 // One step of the subtractive generator on the table positions next, nextp.
 inline std::int32_t next_table_value(int& next, int& nextp)
 {
@@ -69,9 +76,7 @@ inline std::int32_t next_table_value(int& next, int& nextp)
         next = 1;
     if (++nextp == 56)
         nextp = 1;
-    std::int32_t mj = ma[next] - ma[nextp];
-    if (mj < 0)
-        mj += MBIG;
+    const std::int32_t mj = table_difference(ma[next], ma[nextp]);
     ma[next] = mj;
     return mj;
 }
@@ -217,9 +222,7 @@ void ran3_fill(long* idum, double* values, int count)
         // A run of steps in which neither position wraps round the table.
         const int run = std::min({count - i, 55 - next, 55 - nextp});
         for (int k = 1; k <= run; ++k, ++i) {
-            std::int32_t mj = ma[next + k] - ma[nextp + k];
-            if (mj < 0)
-                mj += MBIG;
+            const std::int32_t mj = table_difference(ma[next + k], ma[nextp + k]);
             ma[next + k] = mj;
             values[i] = mj * FAC;
         }

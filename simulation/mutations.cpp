@@ -405,13 +405,12 @@ int TTree::sprinkle_mutations_at_hit_sites(const double& rate, const int& numSit
                                            const double& b, const double& p,
                                            const double& transition, const char* caller)
 {
-    if (!has_nodes() || !prepare_site_tables(numSites, gammaA, b, p, caller))
+    if (!has_nodes() || !prepare_site_tables(numSites, gammaA, b, p, caller)) {
+        ledger = MutationLedger();
         return 0;
+    }
     long seed = 1;
-    const int placed =
-        root().record_mutations(rate, &seed, 0, numSites, model, gammaA, transition, ledger);
-    write_tip_hit_states();
-    return placed;
+    return root().record_mutations(rate, &seed, 0, numSites, model, gammaA, transition, ledger);
 }
 
 // Each node's states at the hit sites are its parent's (the ancestral ones at

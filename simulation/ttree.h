@@ -322,17 +322,24 @@ public:
                            const double& transition, const char* caller);
 
     // sprinkle_mutations for a replicate that is only measured: the same
-    // draws, hits and result, but each tip is given its states at the hit
-    // sites only (num_sites of them, in the order the sites were first hit;
-    // none when no site was hit). Beyond the numSites ancestral draws and the
-    // zeroed hit table, the work grows with tips x hit sites, not with nodes
-    // x numSites. The internal nodes' states are left as they were. When the
-    // site tables are refused (WARNING 177 from `caller`) the tips keep their
-    // states and the result is 0.
+    // draws, hits and result, but no node's states are written: the hit sites
+    // and each node's mutations go to the ledger (hit_site_ledger). Beyond the
+    // numSites ancestral draws and the zeroed hit table, the work grows with
+    // the nodes and the mutations, not with nodes x numSites. When the site
+    // tables are refused (WARNING 177 from `caller`) the result is 0 and the
+    // ledger empty, as it is after allocate_tree.
     int sprinkle_mutations_at_hit_sites(const double& rate, const int& numSites,
                                         const Mut_Type& model, const double& gammaA,
                                         const double& b, const double& p,
                                         const double& transition, const char* caller);
+    // What the last sprinkle_mutations_at_hit_sites recorded: the hit sites
+    // and the mutations of each node, nodes in pre-order.
+    const MutationLedger& hit_site_ledger() const { return ledger; }
+    // Gives each tip its states at the hit sites of the last
+    // sprinkle_mutations_at_hit_sites (num_sites of them, in the order of the
+    // ledger's columns; none when no site was hit), in O(nodes x hit sites).
+    // The internal nodes' states are left as they were.
+    void write_tip_hit_states();
 
     // Marks the first tip of each sequence distinct, with the number of tips
     // that carry it in hapl_count, and the others not distinct; over all tips
@@ -366,7 +373,6 @@ private:
     MutationLedger ledger;
     std::vector<int> node_hit_states;
 
-    void write_tip_hit_states();
     void reset_structured_build();
     int place_sample(int deme, int first_tip, int size);
     int run_structured_events(bool two_levels, double m1, double m2);

@@ -143,10 +143,11 @@ TEST_F(SimulatedStatisticsTest, SimulatedSamplesEqualTheSamplesBuiltFromTheirTex
 
 // The replicate path that keeps only the hit sites must make the same draws
 // as simulate_sample and give the statistics of the sample built from the
-// texts of simulate_sample's tips: every seed, model and weight, with Gamma
-// or two-class site rates, and with fewer sites than mutations, so that sites
-// are hit again and mutate back. The stream, the hit table and the number of
-// mutations must be left as simulate_sample leaves them.
+// texts of simulate_sample's tips: every seed, model and weight; sites hit
+// once (haplotypes from the mutated branches), and, with Gamma or two-class
+// site rates or fewer sites than mutations, sites hit again and mutating
+// back (haplotypes from the tips' states). The stream, the hit table and the
+// number of mutations must be left as simulate_sample leaves them.
 TEST_F(SimulatedStatisticsTest, HitSitePathEqualsTheSamplesBuiltFromTheTexts)
 {
     struct Case {
@@ -155,6 +156,7 @@ TEST_F(SimulatedStatisticsTest, HitSitePathEqualsTheSamplesBuiltFromTheTexts)
         double rate, gammaA, ts, tv;
     } cases[] = {
         {NUCLEOTIDE, 15, 965, 7.7, 0.0, 1.0, 1.0},  {NUCLEOTIDE, 15, 965, 7.7, 0.5, 1.0, 1.0},
+        {NUCLEOTIDE, 15, 965, 7.7, 0.0, 0.0, 1.0},  {NUCLEOTIDE, 60, 200, 5.0, 0.0, 1.0, 0.0},
         {NUCLEOTIDE, 20, 6, 4.0, 0.0, 1.0, 1.0},    {NUCLEOTIDE, 20, 6, 4.0, 0.3, 0.0, 1.0},
         {NUCLEOTIDE, 20, 5, 6.0, -1.0, 1.0, 0.0},   {NUCLEOTIDE, 12, 30, 5.0, 2.0, 2.0, 1.0},
         {NUCLEOTIDE, 12, 30, 5.0, 0.5, 0.3, 0.7},   {NUCLEOTIDE, 2, 10, 3.0, 0.0, 1.0, 1.0},
