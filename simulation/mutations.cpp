@@ -1,8 +1,9 @@
 // Mutations on a genealogy: Poisson numbers of mutations per branch under the
 // stepwise, two-state, nucleotide and infinite-alleles models (Hudson 1990),
 // optionally with Gamma-distributed site rates, either as whole state vectors
-// or, for replicates that are only measured, as the tips' states at the hit
-// sites; the single biallelic site of the selection scan; and the counting of
+// or, for replicates that are only measured, as a ledger of each node's
+// mutations (from which the tips' states at the hit sites can be written);
+// the single biallelic site of the selection scan; and the counting of
 // identical tips as haplotypes.
 
 #include <algorithm>

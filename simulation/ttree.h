@@ -163,9 +163,9 @@ public:
 
     // The replicate form of the seven-argument add_mutations: the same draws
     // in the same order, the same `hits` and _tot_mut and the same result, but
-    // no state vector is written; the ancestral states and every mutation
-    // (site, state before and after) go to the ledger instead, which the root
-    // empties first.
+    // no state vector is written; the ancestral states of the hit sites and
+    // every mutation (its site's column, the state before and after) go to
+    // the ledger instead, which the root empties first.
     int record_mutations(const double& rate, long* seed, const int& numMut, const int& numSites,
                          const Mut_Type& model, const double& gammaA, const double& transition,
                          MutationLedger& ledger);
@@ -368,8 +368,8 @@ private:
     std::vector<std::pair<std::uint64_t, int>> tip_keys;
     std::vector<int> site_mask;
     std::vector<int> variable_sites;
-    // Scratch of sprinkle_mutations_at_hit_sites: the pass's ledger and per
-    // node its states at the hit sites.
+    // The ledger of sprinkle_mutations_at_hit_sites, and the internal nodes'
+    // states at the hit sites (scratch of write_tip_hit_states).
     MutationLedger ledger;
     std::vector<int> node_hit_states;
 

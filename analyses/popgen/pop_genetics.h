@@ -407,9 +407,10 @@ public:
                                              double transversion_weight) const;
     // simulate_sample (the same draws, hits and NumSimMutations), then what
     // simulated_statistics gives on its tips, in time growing with the tips
-    // and the mutations rather than the sites: the tips of SimTree are left
-    // with their states at the hit sites only. All zero without a genealogy
-    // or sites.
+    // and the mutations rather than the sites, from the mutations that
+    // TTree::sprinkle_mutations_at_hit_sites records: SimTree's tips are left
+    // with their states at the hit sites, or as they were. All zero without
+    // a genealogy or sites.
     SimulatedStatistics simulate_sample_statistics(const double& rate, const int& numSites,
                                                    const Mut_Type& model, const double& gammaA,
                                                    const double& b, const double& p,

@@ -73,6 +73,19 @@ double pairwise_sum_in_matrix_order(TTree const& tree, double ts_weight, double 
     return sum;
 }
 
+// Weights count only when positive. With whole ones every partial sum of the
+// pairwise distances is a whole number, so the sum is exact in any order.
+double positive(double weight)
+{
+    return weight > 0 ? weight : 0.0;
+}
+
+bool whole_weights(double transition_weight, double transversion_weight)
+{
+    const double ts = positive(transition_weight), tv = positive(transversion_weight);
+    return std::floor(ts) == ts && std::floor(tv) == tv;
+}
+
 // A site's tips in each of the four states (a state counts as its value
 // modulo 4), and the state of the first tip.
 struct SiteCounts {
@@ -82,10 +95,8 @@ struct SiteCounts {
 
 // Each site at which the tips differ adds its pairs of tips that differ by a
 // transition and by a transversion, from the tips' counts of the four states;
-// a site where they do not adds nothing. With whole weights every partial sum
-// of the pairwise distances is a whole number, so the sum is exact in any
-// order and equals the matrix's; other weights need the tips marked by
-// compute_hapl_freq.
+// a site where they do not adds nothing. With whole weights the sum equals the
+// matrix's; other weights need the tips marked by compute_hapl_freq.
 SimulatedStatistics statistics_of_sites(TTree const& tree, std::vector<SiteCounts> const& sites,
                                         int haplotypes, double transition_weight,
                                         double transversion_weight)
@@ -93,8 +104,7 @@ SimulatedStatistics statistics_of_sites(TTree const& tree, std::vector<SiteCount
     SimulatedStatistics result;
     result.haplotypes = haplotypes;
     const int n = tree.num_tips;
-    const double ts = transition_weight > 0 ? transition_weight : 0.0;
-    const double tv = transversion_weight > 0 ? transversion_weight : 0.0;
+    const double ts = positive(transition_weight), tv = positive(transversion_weight);
     long long transition_pairs = 0, transversion_pairs = 0;
     for (SiteCounts const& site : sites) {
         std::array<long long, 4> const& count = site.count;
@@ -106,8 +116,7 @@ SimulatedStatistics statistics_of_sites(TTree const& tree, std::vector<SiteCount
         transition_pairs += count[0] * count[1] + count[2] * count[3];
         transversion_pairs += (count[0] + count[1]) * (count[2] + count[3]);
     }
-    const bool whole = std::floor(ts) == ts && std::floor(tv) == tv;
-    const double sum = whole ? transition_pairs * ts + transversion_pairs * tv
+    const double sum = whole_weights(ts, tv) ? transition_pairs * ts + transversion_pairs * tv
                              : pairwise_sum_in_matrix_order(tree, ts, tv);
     if (n > 1) {
         const double size = n;
@@ -189,9 +198,8 @@ SimulatedStatistics hit_site_statistics(TTree& tree, double transition_weight,
     MutationLedger const& ledger = tree.hit_site_ledger();
     const int n = tree.num_tips;
     const TipsBelow tips(tree, ledger);
-    const bool whole = std::floor(transition_weight) == transition_weight &&
-                       std::floor(transversion_weight) == transversion_weight;
-    const bool separated = whole && sites_hit_once(ledger);
+    const bool separated =
+        whole_weights(transition_weight, transversion_weight) && sites_hit_once(ledger);
     int haplotypes = 0;
     if (separated) {
         for (MutationLedger::Visit const& visit : ledger.visits)
@@ -331,8 +339,8 @@ SimulatedStatistics PopGenetics::simulated_statistics(TTree& tree, double transi
     return tip_statistics(tree, transition_weight, transversion_weight);
 }
 
-// The tips carry their states at the hit sites only, none when no site was
-// hit: then they are one haplotype, not the sample without sites.
+// Sites without a mutation leave the tips one haplotype, as the whole
+// sequences do; only a sample without sites has none.
 SimulatedStatistics PopGenetics::simulate_sample_statistics(
     const double& rate, const int& numSites, const Mut_Type& model, const double& gammaA,
     const double& b, const double& p, const double& transition, double transition_weight,
