@@ -14,7 +14,8 @@
 //
 // Files: ttree.cpp (nodes, tree, walks, printing), coalescent.cpp (single
 // population), island_models.cpp (structured populations), mutations.cpp
-// (site states, single mutations, identical tips).
+// (site states, the replicates' mutation ledger, single mutations, identical
+// tips).
 #ifndef DROV_SIMULATION_TTREE_H
 #define DROV_SIMULATION_TTREE_H
 
