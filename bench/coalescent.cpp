@@ -66,7 +66,8 @@ BENCHMARK(BM_replicate_samples)
 // 1,000 replicates per iteration of the Tajima and Fu tests on a sample of n
 // gene copies (range 0) with `sites` sites (range 1) at theta (range 2, in
 // tenths): the genealogy, its nucleotide mutations, and S, the mean number
-// of pairwise differences and the haplotypes read off the tips. The first
+// of pairwise differences and the haplotypes read off the tips' states at
+// the hit sites (simulate_sample_statistics, as the tests run them). The first
 // size is the woodmouse sample (15 sequences, 965 sites, Tajima's replicates
 // at theta 7.7).
 void BM_neutrality_replicates(benchmark::State& state)
@@ -83,8 +84,8 @@ void BM_neutrality_replicates(benchmark::State& state)
     for (auto _ : state) {
         double sum = 0.0;
         for (int r = 0; r < replicates; ++r) {
-            observed.simulate_sample(theta, sites, NUCLEOTIDE, 0.0, 1.0, 1.0, 0.33);
-            SimulatedStatistics st = observed.simulated_statistics(observed.SimTree, 1.0, 1.0);
+            SimulatedStatistics st = observed.simulate_sample_statistics(
+                theta, sites, NUCLEOTIDE, 0.0, 1.0, 1.0, 0.33, 1.0, 1.0);
             sum += st.mean_pair_diff + st.segregating_sites + st.haplotypes;
         }
         benchmark::DoNotOptimize(sum);

@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 #include "core/random.h"
 #include "core/math_functions.h"
 
@@ -29,6 +31,27 @@ void BM_ran3(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * draws);
 }
 BENCHMARK(BM_ran3)->Arg(4000000)->Iterations(25)->Unit(benchmark::kMillisecond);
+
+// The same draws as BM_ran3 in runs of `range` (the ancestral bases of a
+// replicate's sites) taken by ran3_fill.
+void BM_ran3_fill(benchmark::State& state)
+{
+    seed_stream();
+    const int run = static_cast<int>(state.range(0));
+    const long draws = 4000000 / run * run;
+    std::vector<double> values(run);
+    long seed = 1;
+    for (auto _ : state) {
+        double sum = 0.0;
+        for (long k = 0; k < draws; k += run) {
+            ran3_fill(&seed, values.data(), run);
+            sum += values[run - 1];
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * draws);
+}
+BENCHMARK(BM_ran3_fill)->Arg(965)->Iterations(25)->Unit(benchmark::kMillisecond);
 
 // 10^7 Poisson deviates per mean; the argument is ten times the mean, so both
 // the direct method (mean < 12) and the rejection method are timed.

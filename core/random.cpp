@@ -62,6 +62,25 @@ void build_table(long seed)
     iff = true;
 }
 
+// a - b modulo MBIG, for table values a and b.
+inline std::int32_t table_difference(std::int32_t a, std::int32_t b)
+{
+    const std::int32_t mj = a - b;
+    return mj < 0 ? mj + MBIG : mj;
+}
+
+// One step of the subtractive generator on the table positions next, nextp.
+inline std::int32_t next_table_value(int& next, int& nextp)
+{
+    if (++next == 56)
+        next = 1;
+    if (++nextp == 56)
+        nextp = 1;
+    const std::int32_t mj = table_difference(ma[next], ma[nextp]);
+    ma[next] = mj;
+    return mj;
+}
+
 // A draw from the one stream, without reseeding.
 inline double uniform()
 {
@@ -187,15 +206,33 @@ double ran3(long* idum)
         build_table(*idum);
         *idum = 1;
     }
-    if (++inext == 56)
-        inext = 1;
-    if (++inextp == 56)
-        inextp = 1;
-    std::int32_t mj = ma[inext] - ma[inextp];
-    if (mj < 0)
-        mj += MBIG;
-    ma[inext] = mj;
-    return mj * FAC;
+    return next_table_value(inext, inextp) * FAC;
+}
+
+// The positions are kept in locals, so that the loop does not wait on the
+// stores of the global ones between draws.
+void ran3_fill(long* idum, double* values, int count)
+{
+    if (count <= 0)
+        return;
+    values[0] = ran3(idum);
+    int next = inext, nextp = inextp;
+    int i = 1;
+    while (i < count) {
+        // A run of steps in which neither position wraps round the table.
+        const int run = std::min({count - i, 55 - next, 55 - nextp});
+        for (int k = 1; k <= run; ++k, ++i) {
+            const std::int32_t mj = table_difference(ma[next + k], ma[nextp + k]);
+            ma[next + k] = mj;
+            values[i] = mj * FAC;
+        }
+        next += run;
+        nextp += run;
+        if (i < count)
+            values[i++] = next_table_value(next, nextp) * FAC;
+    }
+    inext = next;
+    inextp = nextp;
 }
 
 Ran3State ran3_state()

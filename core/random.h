@@ -17,6 +17,11 @@
 // one stream.
 double ran3(long* idum);
 
+// count successive deviates of ran3(idum) into values[0 .. count - 1]: the
+// same numbers, and the stream left in the same state, as count calls, for
+// the long runs of draws where the calls themselves cost the most.
+void ran3_fill(long* idum, double* values, int count);
+
 // The whole state of the ran3 stream. Put back with set_ran3_state, it makes
 // the stream draw the same numbers again: analyses that must make the same
 // random moves on several data sets (the loci of a locus-by-locus AMOVA)

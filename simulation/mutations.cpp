@@ -1,7 +1,10 @@
 // Mutations on a genealogy: Poisson numbers of mutations per branch under the
 // stepwise, two-state, nucleotide and infinite-alleles models (Hudson 1990),
-// optionally with Gamma-distributed site rates; the single biallelic site of
-// the selection scan; and the counting of identical tips as haplotypes.
+// optionally with Gamma-distributed site rates, either as whole state vectors
+// or, for replicates that are only measured, as a ledger of each node's
+// mutations (from which the tips' states at the hit sites can be written);
+// the single biallelic site of the selection scan; and the counting of
+// identical tips as haplotypes.
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +25,22 @@ struct TNode::MutationScheme {
     bool scan;    // the selection scan's form
     int bounded;  // scan: stepwise states kept between min_mic and max_mic
     double p;     // scan: geometric step sizes of the stepwise model when > 0
+
+    // The site of the next mutation (and the draw it takes, if any).
+    int draw_site() const
+    {
+        const bool by_rates = std::fabs(gammaA) >= 1e-7 && TNode::mut_rates.n > 0;
+        if (scan) {
+            double u = ran3(seed);
+            return by_rates ? TNode::mut_rates.site_from_last(u, numSites)
+                            : static_cast<int>(u * numSites);
+        }
+        if (by_rates)
+            return TNode::mut_rates.site_for(ran3(seed), numSites);
+        if (TNode::_tot_mut < numSites)
+            return TNode::_tot_mut;  // infinite sites while fresh sites remain
+        return static_cast<int>(numSites * ran3(seed));
+    }
 };
 
 namespace {
@@ -40,6 +59,31 @@ void mark_differences(const int* states, const int* reference, int* mask, int si
     }
     for (; s < sites; ++s)
         mask[s] |= states[s] ^ reference[s];
+}
+
+// FNV-1a hash of a tip's number of sites and of count states, state(0) ..
+// state(count - 1). The states go round four hashes, so that their chains of
+// multiplications overlap, which are then mixed into one.
+template <class State>
+std::uint64_t states_hash(int num_sites, int count, State state)
+{
+    const std::uint64_t prime = 1099511628211ULL;
+    auto mix = [prime](std::uint64_t hash, int value) {
+        return (hash ^ static_cast<std::uint32_t>(value)) * prime;
+    };
+    const std::uint64_t basis = mix(1469598103934665603ULL, num_sites);
+    std::uint64_t h0 = basis, h1 = basis, h2 = basis, h3 = basis;
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        h0 = mix(h0, state(k));
+        h1 = mix(h1, state(k + 1));
+        h2 = mix(h2, state(k + 2));
+        h3 = mix(h3, state(k + 3));
+    }
+    for (; k < count; ++k)
+        h0 = mix(h0, state(k));
+    auto fold = [](std::uint64_t h) { return static_cast<int>(h ^ (h >> 32)); };
+    return mix(mix(mix(h0, fold(h1)), fold(h2)), fold(h3));
 }
 
 char nucleotide_letter(int state)
@@ -102,21 +146,81 @@ int TNode::mutate_subtree(const MutationScheme& scheme, int numMut)
     return placed;
 }
 
+int TNode::record_mutations(const double& rate, long* seed, const int& numMut,
+                            const int& numSites, const Mut_Type& model, const double& gammaA,
+                            const double& transition, MutationLedger& ledger)
+{
+    MutationScheme scheme{rate, seed, numSites, model, gammaA, transition, false, 0, 0.0};
+    return record_subtree(scheme, numMut, ledger);
+}
+
+// mutate_subtree's walk and draws. The ancestral bases are drawn for every
+// site, as the stream must advance by as many draws, but a site gets a
+// column, and a state that changes, only when it is hit. A node's mutations
+// change the column states on the way down and are undone, last first, once
+// its subtree is done, so that the right child starts from the states its
+// parent passed on.
+int TNode::record_subtree(const MutationScheme& scheme, int numMut, MutationLedger& ledger)
+{
+    const int sites = std::max(scheme.numSites, 0);
+    if (!parent)
+        start_ledger(scheme, sites, ledger);
+    std::vector<int>& current = ledger.current;
+    const int first = static_cast<int>(ledger.mutations.size());
+    for (int m = 0; sites > 0 && m < numMut; ++m) {
+        const int site = scheme.draw_site();
+        ++hits[site];
+        int& column = ledger.column[site];
+        if (column < 0) {
+            column = static_cast<int>(ledger.hit_sites.size());
+            ledger.hit_sites.push_back(site);
+            const int state = scheme.model == NUCLEOTIDE
+                                  ? static_cast<int>(4 * ledger.uniforms[site]) : 0;
+            ledger.ancestral.push_back(state);
+            current.push_back(state);
+        }
+        const int before = current[column];
+        change_state(current[column], site, scheme);
+        ledger.mutations.push_back({column, before, current[column]});
+        ++_tot_mut;
+    }
+    const int last = static_cast<int>(ledger.mutations.size());
+    ledger.visits.push_back({this, first, last - first});
+    int placed = 0;
+    for (TNode* child : {left, right}) {
+        if (!child)
+            continue;
+        float mean = static_cast<float>((time - child->time) * scheme.rate);
+        int m = poidev(mean, scheme.seed);
+        placed += m + child->record_subtree(scheme, m, ledger);
+    }
+    for (int i = last - 1; i >= first; --i)
+        current[ledger.mutations[i].column] = ledger.mutations[i].before;
+    return placed;
+}
+
+// The root's part: the ancestral draws, and the ledger of the last pass emptied.
+void TNode::start_ledger(const MutationScheme& scheme, int sites, MutationLedger& ledger)
+{
+    for (int site : ledger.hit_sites)
+        ledger.column[site] = -1;
+    ledger.column.resize(sites, -1);
+    ledger.hit_sites.clear();
+    ledger.ancestral.clear();
+    ledger.current.clear();
+    ledger.mutations.clear();
+    ledger.visits.clear();
+    if (scheme.model == NUCLEOTIDE) {
+        ledger.uniforms.resize(sites);
+        ran3_fill(scheme.seed, ledger.uniforms.data(), sites);
+    }
+    while (hits.count < sites)
+        hits.Add(0);
+}
+
 void TNode::apply_mutation(const MutationScheme& scheme)
 {
-    const bool by_rates = std::fabs(scheme.gammaA) >= 1e-7 && mut_rates.n > 0;
-    int site;
-    if (scheme.scan) {
-        double u = ran3(scheme.seed);
-        site = by_rates ? mut_rates.site_from_last(u, scheme.numSites)
-                        : static_cast<int>(u * scheme.numSites);
-    } else if (by_rates) {
-        site = mut_rates.site_for(ran3(scheme.seed), scheme.numSites);
-    } else if (_tot_mut < scheme.numSites) {
-        site = _tot_mut;  // infinite sites while fresh sites remain
-    } else {
-        site = static_cast<int>(scheme.numSites * ran3(scheme.seed));
-    }
+    const int site = scheme.draw_site();
     ++hits[site];
     change_state(states[site], site, scheme);
     ++_tot_mut;
@@ -297,6 +401,53 @@ int TTree::sprinkle_mutations(const double& rate, const int& numSites, const Mut
     return root().add_mutations(rate, &seed, 0, numSites, model, gammaA, transition);
 }
 
+int TTree::sprinkle_mutations_at_hit_sites(const double& rate, const int& numSites,
+                                           const Mut_Type& model, const double& gammaA,
+                                           const double& b, const double& p,
+                                           const double& transition, const char* caller)
+{
+    if (!has_nodes() || !prepare_site_tables(numSites, gammaA, b, p, caller)) {
+        ledger = MutationLedger();
+        return 0;
+    }
+    long seed = 1;
+    return root().record_mutations(rate, &seed, 0, numSites, model, gammaA, transition, ledger);
+}
+
+// Each node's states at the hit sites are its parent's (the ancestral ones at
+// the root) changed by its own mutations in their order; the ledger's
+// pre-order gives every parent before its children. The tips' rows are their
+// state arrays, the internal nodes' rows scratch.
+void TTree::write_tip_hit_states()
+{
+    const int H = static_cast<int>(ledger.hit_sites.size());
+    for (int i = 0; i < num_tips; ++i) {
+        TNode& tip = nodes[i];
+        tip.num_sites = 0;
+        // A longer array is kept (only num_sites entries count), so that
+        // replicates do not reallocate it for their varying numbers of sites.
+        if (tip.states.size < H && !tip.states.resize(H))
+            return;
+    }
+    node_hit_states.resize(static_cast<std::size_t>(num_tips - 1) * H);
+    auto row_of = [&](const TNode* node) {
+        const int index = static_cast<int>(node - &nodes[0]);
+        return index < num_tips
+                   ? nodes[index].states.values
+                   : node_hit_states.data() + static_cast<std::size_t>(index - num_tips) * H;
+    };
+    for (MutationLedger::Visit const& visit : ledger.visits) {
+        int* row = row_of(visit.node);
+        const int* above = visit.node->parent ? row_of(visit.node->parent)
+                                              : ledger.ancestral.data();
+        std::copy(above, above + H, row);
+        for (int i = visit.first; i < visit.first + visit.count; ++i)
+            row[ledger.mutations[i].column] = ledger.mutations[i].after;
+    }
+    for (int i = 0; i < num_tips; ++i)
+        nodes[i].num_sites = H;
+}
+
 int TTree::compute_hapl_freq()
 {
     return compute_hapl_freq(0, num_tips);
@@ -342,17 +493,11 @@ int TTree::compute_hapl_freq(int start, int count)
         TNode& tip = nodes[i];
         tip.distinct = true;
         tip.hapl_count = 1;
-        std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a
-        auto mix = [&hash](int value) {
-            hash = (hash ^ static_cast<std::uint32_t>(value)) * 1099511628211ULL;
-        };
-        mix(tip.num_sites);
-        if (same_length)
-            for (int s : variable_sites)
-                mix(tip.states[s]);
-        else
-            for (int s = 0; s < tip.num_sites; ++s)
-                mix(tip.states[s]);
+        const std::uint64_t hash =
+            same_length
+                ? states_hash(tip.num_sites, static_cast<int>(variable_sites.size()),
+                              [&](int k) { return tip.states[variable_sites[k]]; })
+                : states_hash(tip.num_sites, tip.num_sites, [&](int k) { return tip.states[k]; });
         tip_keys.emplace_back(hash, i);
     }
     std::sort(tip_keys.begin(), tip_keys.end());

@@ -107,6 +107,7 @@ TTree::TTree(int n) : TTree()
 int TTree::allocate_tree(const int& n)
 {
     const char* where = "TTree::allocate_tree()";
+    ledger = MutationLedger();  // its visits point into the node array
     if (n >= 1 && n == allocated_tips) {
         for (int i = 0; i < 2 * n - 1; ++i)
             nodes[i].reset();

@@ -14,7 +14,8 @@
 //
 // Files: ttree.cpp (nodes, tree, walks, printing), coalescent.cpp (single
 // population), island_models.cpp (structured populations), mutations.cpp
-// (site states, single mutations, identical tips).
+// (site states, the replicates' mutation ledger, single mutations, identical
+// tips).
 #ifndef DROV_SIMULATION_TTREE_H
 #define DROV_SIMULATION_TTREE_H
 
@@ -60,6 +61,33 @@ public:
 private:
     const int* ids_ = nullptr;
     int count_ = 0;
+};
+
+class TNode;
+
+// What the replicate form of the mutation pass (TNode::record_mutations)
+// keeps instead of whole state vectors: the sites hit, each in a column of
+// its own in the order first hit, the state of each column at the node being
+// visited, and per visited node its own mutations, nodes in pre-order (a
+// parent before its children). Reused from replicate to replicate.
+struct MutationLedger {
+    struct Mutation {
+        int column;
+        int before;  // the site's state above the mutation
+        int after;
+    };
+    struct Visit {
+        const TNode* node;
+        int first;  // its mutations are mutations[first .. first + count - 1]
+        int count;
+    };
+    std::vector<double> uniforms;  // per site, the draw of its ancestral base (NUCLEOTIDE)
+    std::vector<int> column;       // per site, its column; -1 when not hit
+    std::vector<int> hit_sites;    // per column, its site
+    std::vector<int> ancestral;    // per column, the root's state
+    std::vector<int> current;      // per column; the ancestral states again after the pass
+    std::vector<Mutation> mutations;
+    std::vector<Visit> visits;
 };
 
 class TNode {
@@ -134,6 +162,15 @@ public:
                       const Mut_Type& model, const double& gammaA, const double& transition,
                       const int& bounded, double p);
 
+    // The replicate form of the seven-argument add_mutations: the same draws
+    // in the same order, the same `hits` and _tot_mut and the same result, but
+    // no state vector is written; the ancestral states of the hit sites and
+    // every mutation (its site's column, the state before and after) go to
+    // the ledger instead, which the root empties first.
+    int record_mutations(const double& rate, long* seed, const int& numMut, const int& numSites,
+                         const Mut_Type& model, const double& gammaA, const double& transition,
+                         MutationLedger& ledger);
+
     // One biallelic site: this node and its subtree get a one-site state
     // vector holding `state`, except mutNode and its subtree, which get 1 (a
     // right sibling of mutNode and its subtree get `derived`; callers pass
@@ -150,6 +187,8 @@ public:
 private:
     struct MutationScheme;
     int mutate_subtree(const MutationScheme& scheme, int numMut);
+    int record_subtree(const MutationScheme& scheme, int numMut, MutationLedger& ledger);
+    void start_ledger(const MutationScheme& scheme, int sites, MutationLedger& ledger);
     void apply_mutation(const MutationScheme& scheme);
     void change_state(int& state, int site, const MutationScheme& scheme);
 };
@@ -283,6 +322,26 @@ public:
                            const double& gammaA, const double& b, const double& p,
                            const double& transition, const char* caller);
 
+    // sprinkle_mutations for a replicate that is only measured: the same
+    // draws, hits and result, but no node's states are written: the hit sites
+    // and each node's mutations go to the ledger (hit_site_ledger). Beyond the
+    // numSites ancestral draws and the zeroed hit table, the work grows with
+    // the nodes and the mutations, not with nodes x numSites. When the site
+    // tables are refused (WARNING 177 from `caller`) the result is 0 and the
+    // ledger empty, as it is after allocate_tree.
+    int sprinkle_mutations_at_hit_sites(const double& rate, const int& numSites,
+                                        const Mut_Type& model, const double& gammaA,
+                                        const double& b, const double& p,
+                                        const double& transition, const char* caller);
+    // What the last sprinkle_mutations_at_hit_sites recorded: the hit sites
+    // and the mutations of each node, nodes in pre-order.
+    const MutationLedger& hit_site_ledger() const { return ledger; }
+    // Gives each tip its states at the hit sites of the last
+    // sprinkle_mutations_at_hit_sites (num_sites of them, in the order of the
+    // ledger's columns; none when no site was hit), in O(nodes x hit sites).
+    // The internal nodes' states are left as they were.
+    void write_tip_hit_states();
+
     // Marks the first tip of each sequence distinct, with the number of tips
     // that carry it in hapl_count, and the others not distinct; over all tips
     // or tips start .. start+count-1. Returns 1.
@@ -310,6 +369,10 @@ private:
     std::vector<std::pair<std::uint64_t, int>> tip_keys;
     std::vector<int> site_mask;
     std::vector<int> variable_sites;
+    // The ledger of sprinkle_mutations_at_hit_sites, and the internal nodes'
+    // states at the hit sites (scratch of write_tip_hit_states).
+    MutationLedger ledger;
+    std::vector<int> node_hit_states;
 
     void reset_structured_build();
     int place_sample(int deme, int first_tip, int size);

@@ -92,10 +92,9 @@ bool run_replicates(Sample& observed, DriverCall& call, double theta, bool stop_
             stopped = true;
             break;
         }
-        observed.simulate_sample(theta, observed.NumUsableLoci, ReplicateType<Sample>::model, 0.0,
-                                 1.0, 1.0, 0.33);
-        const SimulatedStatistics st =
-            observed.simulated_statistics(observed.SimTree, ts_weight, tv_weight);
+        const SimulatedStatistics st = observed.simulate_sample_statistics(
+            theta, observed.NumUsableLoci, ReplicateType<Sample>::model, 0.0, 1.0, 1.0, 0.33,
+            ts_weight, tv_weight);
         tally.add(measure(replicate, st), observed_statistic);
         if (r % 50 == 0) {
             settings::global_work_done += 1.0;

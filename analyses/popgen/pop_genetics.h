@@ -405,6 +405,18 @@ public:
     // carry no sites.
     SimulatedStatistics simulated_statistics(TTree& tree, double transition_weight,
                                              double transversion_weight) const;
+    // simulate_sample (the same draws, hits and NumSimMutations), then what
+    // simulated_statistics gives on its tips, in time growing with the tips
+    // and the mutations rather than the sites, from the mutations that
+    // TTree::sprinkle_mutations_at_hit_sites records: SimTree's tips are left
+    // with their states at the hit sites, or as they were. All zero without
+    // a genealogy or sites.
+    SimulatedStatistics simulate_sample_statistics(const double& rate, const int& numSites,
+                                                   const Mut_Type& model, const double& gammaA,
+                                                   const double& b, const double& p,
+                                                   const double& transition,
+                                                   double transition_weight,
+                                                   double transversion_weight);
 
     // ---- Homozygosity, gene diversity and theta(H) (gene_diversity.cpp) ----
     double& calc_F();

@@ -86,6 +86,39 @@ TEST(Ran3, SeedsBeyondTheSeedConstantStayInRange)
     }
 }
 
+// The run of draws must be the very stream of single calls: from a fresh
+// seed (the first draw builds the table), from positions just before and
+// after the table wraps, and over several wraps; the next single draw must
+// continue it.
+TEST(Ran3, FillGivesTheDrawsOfSingleCalls)
+{
+    for (int skip : {0, 1, 23, 24, 25, 54, 55}) {
+        for (int count : {0, 1, 2, 30, 55, 56, 1000}) {
+            std::vector<double> single(count + 1);
+            seed_stream(-777);
+            for (int k = 0; k < skip; ++k)
+                draw();
+            for (double& u : single)
+                u = draw();
+            std::vector<double> filled(count);
+            seed_stream(-777);
+            for (int k = 0; k < skip; ++k)
+                draw();
+            long one = 1;
+            ran3_fill(&one, filled.data(), count);
+            for (int k = 0; k < count; ++k)
+                ASSERT_EQ(filled[k], single[k]) << "skip " << skip << " count " << count << " draw " << k;
+            EXPECT_EQ(draw(), single[count]) << "skip " << skip << " count " << count;
+        }
+    }
+    long seed = -1;
+    double first[2];
+    ran3_fill(&seed, first, 2);
+    EXPECT_EQ(seed, 1) << "a negative seed reseeds, as in ran3";
+    EXPECT_DOUBLE_EQ(first[0], 298227348e-9);
+    EXPECT_DOUBLE_EQ(first[1], 715119168e-9);
+}
+
 TEST(Deviates, SameSeedGivesSameDeviates)
 {
     auto run = [] {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -136,6 +137,61 @@ TEST_F(SimulatedStatisticsTest, SimulatedSamplesEqualTheSamplesBuiltFromTheirTex
             EXPECT_EQ(fast.segregating_sites, texts.segregating_sites) << c.n << " " << c.sites;
             EXPECT_EQ(fast.mean_pair_diff, texts.mean_pair_diff) << c.n << " " << c.sites;
             EXPECT_EQ(fast.haplotypes, texts.haplotypes) << c.n << " " << c.sites;
+        }
+    }
+}
+
+// The replicate path that keeps only the hit sites must make the same draws
+// as simulate_sample and give the statistics of the sample built from the
+// texts of simulate_sample's tips: every seed, model and weight; sites hit
+// once (haplotypes from the mutated branches), and, with Gamma or two-class
+// site rates or fewer sites than mutations, sites hit again and mutating
+// back (haplotypes from the tips' states). The stream, the hit table and the
+// number of mutations must be left as simulate_sample leaves them.
+TEST_F(SimulatedStatisticsTest, HitSitePathEqualsTheSamplesBuiltFromTheTexts)
+{
+    struct Case {
+        Mut_Type model;
+        int n, sites;
+        double rate, gammaA, ts, tv;
+    } cases[] = {
+        {NUCLEOTIDE, 15, 965, 7.7, 0.0, 1.0, 1.0},  {NUCLEOTIDE, 15, 965, 7.7, 0.5, 1.0, 1.0},
+        {NUCLEOTIDE, 15, 965, 7.7, 0.0, 0.0, 1.0},  {NUCLEOTIDE, 60, 200, 5.0, 0.0, 1.0, 0.0},
+        {NUCLEOTIDE, 20, 6, 4.0, 0.0, 1.0, 1.0},    {NUCLEOTIDE, 20, 6, 4.0, 0.3, 0.0, 1.0},
+        {NUCLEOTIDE, 20, 5, 6.0, -1.0, 1.0, 0.0},   {NUCLEOTIDE, 12, 30, 5.0, 2.0, 2.0, 1.0},
+        {NUCLEOTIDE, 12, 30, 5.0, 0.5, 0.3, 0.7},   {NUCLEOTIDE, 2, 10, 3.0, 0.0, 1.0, 1.0},
+        {NUCLEOTIDE, 1, 10, 3.0, 0.0, 1.0, 1.0},    {NUCLEOTIDE, 8, 40, 0.0, 0.0, 1.0, 1.0},
+        {TWO_STATE, 25, 8, 5.0, 0.0, 1.0, 1.0},     {TWO_STATE, 25, 8, 5.0, 0.5, 1.0, 1.0},
+        {TWO_STATE, 10, 100, 3.0, 0.0, 1.0, 1.0},
+    };
+    for (Case const& c : cases) {
+        observed.SampleSize = c.n;
+        ASSERT_EQ(observed.SimTree.allocate_tree(c.n), 1);
+        reset_tables();
+        for (int r = 0; r < 50; ++r) {
+            seed_ran3(-1000 - r);
+            ASSERT_EQ(observed.simulate_sample(c.rate, c.sites, c.model, c.gammaA, 1.0, 0.5, 0.33), 1);
+            const int mutations = observed.NumSimMutations;
+            const std::vector<int> hits(TNode::hits.data, TNode::hits.data + TNode::hits.count);
+            const double next_draw = next_uniform();
+            SimulatedStatistics texts =
+                c.model == NUCLEOTIDE
+                    ? from_sample_texts<PopulDNA>(observed.SimTree, c.model, c.ts, c.tv)
+                    : from_sample_texts<PopulRFLP>(observed.SimTree, c.model, c.ts, c.tv);
+
+            seed_ran3(-1000 - r);
+            SimulatedStatistics fast = observed.simulate_sample_statistics(
+                c.rate, c.sites, c.model, c.gammaA, 1.0, 0.5, 0.33, c.ts, c.tv);
+            const std::string where = "n " + std::to_string(c.n) + " sites " +
+                                      std::to_string(c.sites) + " gamma " +
+                                      std::to_string(c.gammaA) + " seed " + std::to_string(r);
+            EXPECT_EQ(observed.NumSimMutations, mutations) << where;
+            EXPECT_EQ(std::vector<int>(TNode::hits.data, TNode::hits.data + TNode::hits.count), hits)
+                << where;
+            EXPECT_EQ(next_uniform(), next_draw) << where;
+            EXPECT_EQ(fast.segregating_sites, texts.segregating_sites) << where;
+            EXPECT_EQ(fast.mean_pair_diff, texts.mean_pair_diff) << where;
+            EXPECT_EQ(fast.haplotypes, texts.haplotypes) << where;
         }
     }
 }
