@@ -86,6 +86,23 @@ std::uint64_t states_hash(int num_sites, int count, State state)
     return mix(mix(mix(h0, fold(h1)), fold(h2)), fold(h3));
 }
 
+// Each child, left then right, draws its Poisson number of mutations from
+// the length of its branch and then mutates its subtree (descend); returns
+// the mutations placed below the node.
+template <class Scheme, class Descend>
+int for_children(TNode& node, const Scheme& scheme, Descend descend)
+{
+    int placed = 0;
+    for (TNode* child : {node.left, node.right}) {
+        if (!child)
+            continue;
+        float mean = static_cast<float>((node.time - child->time) * scheme.rate);
+        int m = poidev(mean, scheme.seed);
+        placed += m + descend(*child, m);
+    }
+    return placed;
+}
+
 char nucleotide_letter(int state)
 {
     static const char letters[] = "AGCT";
@@ -135,15 +152,9 @@ int TNode::mutate_subtree(const MutationScheme& scheme, int numMut)
         for (int m = 0; sites > 0 && m < numMut; ++m)
             apply_mutation(scheme);
     }
-    int placed = 0;
-    for (TNode* child : {left, right}) {
-        if (!child)
-            continue;
-        float mean = static_cast<float>((time - child->time) * scheme.rate);
-        int m = poidev(mean, scheme.seed);
-        placed += m + child->mutate_subtree(scheme, m);
-    }
-    return placed;
+    return for_children(*this, scheme, [&scheme](TNode& child, int m) {
+        return child.mutate_subtree(scheme, m);
+    });
 }
 
 int TNode::record_mutations(const double& rate, long* seed, const int& numMut,
@@ -186,14 +197,9 @@ int TNode::record_subtree(const MutationScheme& scheme, int numMut, MutationLedg
     }
     const int last = static_cast<int>(ledger.mutations.size());
     ledger.visits.push_back({this, first, last - first});
-    int placed = 0;
-    for (TNode* child : {left, right}) {
-        if (!child)
-            continue;
-        float mean = static_cast<float>((time - child->time) * scheme.rate);
-        int m = poidev(mean, scheme.seed);
-        placed += m + child->record_subtree(scheme, m, ledger);
-    }
+    const int placed = for_children(*this, scheme, [&](TNode& child, int m) {
+        return child.record_subtree(scheme, m, ledger);
+    });
     for (int i = last - 1; i >= first; --i)
         current[ledger.mutations[i].column] = ledger.mutations[i].before;
     return placed;
