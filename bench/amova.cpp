@@ -39,29 +39,17 @@ namespace {
 // Populations of random haplotypes (one record per gene copy, so that
 // consecutive copies also serve as individuals) in groups of equal size,
 // numbered in structure order, and a matrix of random distances.
-struct AmovaData {
-    settings s;
-    Samples samples;
-    Structure structure;
-    DistMat distances;
-    Haplo_DB haplotypes;
-    TAlleleDB alleles;
-    Mantel mantel;
-    amova_results record;
+struct AmovaData : AmovaInputs {
     std::unique_ptr<Amova> amova;
 
     AmovaData(int populations, int groups, int copies, int h)
     {
         std::mt19937 gen(11);
         std::uniform_real_distribution<double> distance(0.0, 10.0);
-        distances.initializeMatrixAndArrays(h);
-        for (int i = 0; i < h; ++i) {
+        make_haplotypes(h);
+        for (int i = 0; i < h; ++i)
             for (int j = 0; j < i; ++j)
                 distances(i, j) = distance(gen);
-            HaploDef* def = new HaploDef(my_string(("h" + std::to_string(i)).c_str()));
-            def->matrix_index = i;
-            haplotypes.list.Add(def);
-        }
         std::uniform_int_distribution<int> haplotype(0, h - 1);
         for (int p = 0; p < populations; ++p) {
             Population* pop = new Population(my_string("pop"), p, samples);
@@ -70,16 +58,10 @@ struct AmovaData {
             pop->SampleSize = copies;
             samples.Populations.Add(pop);
         }
-        structure.NbGroups = groups;
-        structure.GroupSizes = new int[groups]();
-        structure.Groups = new MY_TIArrayAsVector<Population>[groups];
-        for (int p = 0; p < populations; ++p) {
-            int g = p * groups / populations;
-            structure.Groups[g].owns = 0;
-            structure.Groups[g].Add(samples.Populations.data[p]);
-            structure.GroupSizes[g] += 1;
-            structure.NbMembers += 1;
-        }
+        std::vector<int> group_of(populations);
+        for (int p = 0; p < populations; ++p)
+            group_of[p] = p * groups / populations;
+        group(group_of);
         s.TaskNumber = 0;
         s.ComputePairwiseFST = s.PrintMissIntermatchs = s.ComputeDeltaMuSqr = 0;
         amova = std::make_unique<Amova>(s, &structure, &samples, &distances, &haplotypes,

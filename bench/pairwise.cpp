@@ -31,29 +31,16 @@
 
 namespace {
 
-struct PairwiseData {
-    settings s;
-    Samples samples;
-    Structure structure;
-    DistMat distances;
-    Haplo_DB haplotypes;
-    TAlleleDB alleles;
-    Mantel mantel;
-    amova_results record;
-
+struct PairwiseData : AmovaInputs {
     PairwiseData(int populations, int permutations, bool divergence)
     {
         const int h = 300;
         std::mt19937 gen(17);
         std::uniform_real_distribution<double> distance(0.0, 10.0);
-        distances.initializeMatrixAndArrays(h);
-        for (int i = 0; i < h; ++i) {
+        make_haplotypes(h);
+        for (int i = 0; i < h; ++i)
             for (int j = 0; j < i; ++j)
                 distances(i, j) = distance(gen);
-            HaploDef* def = new HaploDef(my_string(("h" + std::to_string(i)).c_str()));
-            def->matrix_index = i;
-            haplotypes.list.Add(def);
-        }
         std::uniform_int_distribution<int> copies(50, 200), kinds(30, 100), first(0, h - 100);
         for (int p = 0; p < populations; ++p) {
             Population* pop = new Population(my_string("pop"), p, samples);

@@ -12,14 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "amova/amova_results.h"
-#include "app/settings.h"
-#include "comparisons/mantel.h"
-#include "model/allele_db.h"
-#include "model/dist_mat.h"
-#include "model/haplo_db.h"
-#include "project/samples.h"
-#include "project/structure.h"
+#include "bench/amova_inputs.h"
 
 namespace public_data {
 
@@ -96,16 +89,7 @@ inline std::vector<Sample> read_complete(const char* file)
 // per copy, the distinct multilocus haplotypes in `haplotypes`, the number
 // of different alleles in `distances`; `groups` gives the group of each
 // sample (all in one group when empty).
-struct Project {
-    settings s;
-    Samples samples;
-    Structure structure;
-    DistMat distances;
-    Haplo_DB haplotypes;
-    TAlleleDB alleles;
-    Mantel mantel;
-    amova_results record;
-
+struct Project : AmovaInputs {
     explicit Project(std::vector<Sample> const& data, std::vector<int> const& groups = {})
     {
         samples.GenotypicData = 1;
@@ -117,18 +101,14 @@ struct Project {
                 if (index.emplace(copy, static_cast<int>(distinct.size())).second)
                     distinct.push_back(&copy);
         const int h = static_cast<int>(distinct.size());
-        distances.initializeMatrixAndArrays(h);
-        for (int i = 0; i < h; ++i) {
+        make_haplotypes(h);
+        for (int i = 0; i < h; ++i)
             for (int j = 0; j < i; ++j) {
                 int differ = 0;
                 for (std::size_t l = 0; l < distinct[i]->size(); ++l)
                     differ += (*distinct[i])[l] != (*distinct[j])[l];
                 distances(i, j) = differ;
             }
-            HaploDef* def = new HaploDef(my_string(("h" + std::to_string(i)).c_str()));
-            def->matrix_index = i;
-            haplotypes.list.Add(def);
-        }
         for (std::size_t p = 0; p < data.size(); ++p) {
             Population* pop =
                 new Population(my_string(data[p].name.c_str()), static_cast<int>(p), samples);
@@ -145,24 +125,6 @@ struct Project {
         s.UnequalPopSizeDiv = 0;
         s.RecessiveAllelesEM = 0;
         s.results_stream = nullptr;
-    }
-
-private:
-    void group(std::vector<int> const& groups)
-    {
-        int count = 0;
-        for (int g : groups)
-            count = std::max(count, g + 1);
-        structure.NbGroups = count;
-        structure.GroupSizes = new int[count]();
-        structure.Groups = new MY_TIArrayAsVector<Population>[count];
-        for (std::size_t p = 0; p < groups.size(); ++p) {
-            int g = groups[p];
-            structure.Groups[g].owns = 0;
-            structure.Groups[g].Add(samples.Populations.data[p]);
-            structure.GroupSizes[g] += 1;
-            structure.NbMembers += 1;
-        }
     }
 };
 
