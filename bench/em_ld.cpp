@@ -101,6 +101,19 @@ struct BenchSample {
     }
 };
 
+// The log-likelihood of one EM of the given number of starts of up to 1,000
+// iterations on a copy
+// of the sample's individuals.
+double estimate(BenchSample& data, int starts)
+{
+    TPhenDB individuals(data.sample.individuals);
+    TPopHaploDB table;
+    int maxima = 0;
+    double f = 0.0;
+    return data.sample.calc_ML_hapl_freq_hill95_LD(individuals, table, data.s, maxima, 0, f,
+                                                   nullptr, nullptr, 0, starts, 1000, 1e-7);
+}
+
 // The gene copies of the first sample of a public data set of bench/data.
 std::vector<std::vector<std::string>> first_sample_copies(const char* file)
 {
@@ -126,12 +139,7 @@ void BM_em_nancycats_complete(benchmark::State& state)
     BenchSample data(complete_copies("nancycats.drp", static_cast<std::size_t>(state.range(0))));
     const int starts = 50;
     for (auto _ : state) {
-        TPhenDB individuals(data.sample.individuals);
-        TPopHaploDB table;
-        int maxima = 0;
-        double f = 0.0;
-        benchmark::DoNotOptimize(data.sample.calc_ML_hapl_freq_hill95_LD(
-            individuals, table, data.s, maxima, 0, f, nullptr, nullptr, 0, starts, 1000, 1e-7));
+        benchmark::DoNotOptimize(estimate(data, starts));
     }
     state.counters["time_per_start"] = benchmark::Counter(
         static_cast<double>(state.iterations() * starts),
@@ -145,12 +153,7 @@ void BM_em_microbov_breed_refused(benchmark::State& state)
 {
     BenchSample data(first_sample_copies("microbov.drp"));
     for (auto _ : state) {
-        TPhenDB individuals(data.sample.individuals);
-        TPopHaploDB table;
-        int maxima = 0;
-        double f = 0.0;
-        benchmark::DoNotOptimize(data.sample.calc_ML_hapl_freq_hill95_LD(
-            individuals, table, data.s, maxima, 0, f, nullptr, nullptr, 0, 50, 1000, 1e-7));
+        benchmark::DoNotOptimize(estimate(data, 50));
     }
 }
 BENCHMARK(BM_em_microbov_breed_refused)->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -162,12 +165,7 @@ void BM_em_kernel(benchmark::State& state)
     BenchSample data(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                      static_cast<int>(state.range(2)), 12);
     for (auto _ : state) {
-        TPhenDB individuals(data.sample.individuals);
-        TPopHaploDB table;
-        int maxima = 0;
-        double f = 0.0;
-        benchmark::DoNotOptimize(data.sample.calc_ML_hapl_freq_hill95_LD(
-            individuals, table, data.s, maxima, 0, f, nullptr, nullptr, 0, 50, 1000, 1e-7));
+        benchmark::DoNotOptimize(estimate(data, 50));
     }
 }
 BENCHMARK(BM_em_kernel)->Args({200, 10, 3})->Args({500, 10, 3})->Args({200, 20, 2})
