@@ -102,8 +102,7 @@ struct BenchSample {
 };
 
 // The log-likelihood of one EM of the given number of starts of up to 1,000
-// iterations on a copy
-// of the sample's individuals.
+// iterations on a copy of the sample's individuals.
 double estimate(BenchSample& data, int starts)
 {
     TPhenDB individuals(data.sample.individuals);
