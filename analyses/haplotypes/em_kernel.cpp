@@ -26,6 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "analyses/haplotypes/em_maxima.h"
 #include "app/settings.h"
 #include "core/errors.h"
 #include "core/random.h"
@@ -38,9 +39,6 @@ const char* const kKernel = "Population::calc_ML_hapl_freq_hill95_LD()";
 // The secant search of the root F: its tolerance and number of steps.
 const double kRootTolerance = 1e-5;
 const int kRootSteps = 100;
-
-// Two log-likelihoods closer than this are one maximum.
-const double kSameMaximum = 1e-6;
 
 // Weight of the random part of the starting frequencies.
 const int kStartWeight = 1000;
@@ -484,15 +482,6 @@ bool phases_fit_in_memory(TPhenDB const& individuals, int recessive, const char*
                << std::llround(kPhaseMemoryLimit / (1024.0 * 1024))
                << " MB); EMUseZipper=1 estimates them window by window" << std::endl;
     return false;
-}
-
-// The distinct log-likelihoods reached by the starts.
-void note_maximum(std::vector<double>& maxima, double lnL)
-{
-    for (double m : maxima)
-        if (std::fabs(m - lnL) < kSameMaximum)
-            return;
-    maxima.push_back(lnL);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "analyses/haplotypes/em_maxima.h"
 #include "app/settings.h"
 #include "core/errors.h"
 #include "model/population.h"
@@ -117,9 +118,7 @@ double Population::calc_ML_hapl_freq(TPhenDB& sample_individuals, TPopHaploDB& t
                 best = lnL;
             }
             below_best = lnL < best;
-            if (std::none_of(maxima.begin(), maxima.end(),
-                             [&](double m) { return std::fabs(m - lnL) < 1e-6; }))
-                maxima.push_back(lnL);
+            note_maximum(maxima, lnL);
             settings::global_work_done += 100.0;
             settings::print_message();
             if (s.stop_requested)
