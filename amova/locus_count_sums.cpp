@@ -4,25 +4,21 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <map>
 
+#include "analyses/datatypes/popul_microsat.h"
 #include "model/dist_mat.h"
 #include "model/haplo_db.h"
 
 namespace {
 
-// The size of an allele as the microsatellite distances read it: NaN for
-// missing data, a name that is no finite number and the old code -99999.
+// The size of an allele as the microsatellite distances read it; NaN also
+// for the missing-data allele.
 double allele_size(TAllele const* a, char missing)
 {
-    if (!a || (a->name.length == 1 && a->name.str[0] == missing))
+    if (a && a->name.length == 1 && a->name.str[0] == missing)
         return NAN;
-    char* end = nullptr;
-    double size = std::strtod(a->name.str, &end);
-    if (end == a->name.str || *end != '\0' || !std::isfinite(size) || size == -99999.0)
-        return NAN;
-    return size;
+    return microsat_allele_size(a);
 }
 
 // The definition of each matrix row, or an empty table when a row has none

@@ -123,9 +123,22 @@ int PopulRFLP::diff_no_weight(SitePairCounts const& c)
 
 // ------------------------------------------------------- microsatellites
 
-// Sizes are read from the allele names; a name that is no finite number is
-// reported once per sample (ERROR 121) and taken as missing data, as is the
-// size -99999 with which missing alleles were once coded.
+double microsat_allele_size(TAllele const* allele, bool* not_numeric)
+{
+    if (!allele)
+        return NAN;
+    char* end = nullptr;
+    double size = std::strtod(allele->name.str, &end);
+    if (end == allele->name.str || *end != '\0' || !std::isfinite(size)) {
+        if (not_numeric)
+            *not_numeric = true;
+        return NAN;
+    }
+    return size == -99999.0 ? static_cast<double>(NAN) : size;
+}
+
+// A name that is no finite number is reported once per sample (ERROR 121)
+// and taken as missing data.
 int PopulMicrosat::compute_distance_matrix(std::fstream*, settings* run_settings, int)
 {
     const char* where = "PopulMicrosat::compute_distance_matrix()";
@@ -137,17 +150,13 @@ int PopulMicrosat::compute_distance_matrix(std::fstream*, settings* run_settings
     int loci = 0;
     // Sizes of the usable loci; NaN for missing data.
     std::vector<double> sizes = usable_locus_values<double>(*this, loci, [&](TAllele const* a) {
-        if (!a)
-            return static_cast<double>(NAN);
-        char* end = nullptr;
-        double size = std::strtod(a->name.str, &end);
-        if (end == a->name.str || *end != '\0' || !std::isfinite(size)) {
-            if (!reported_non_numeric_allele_)
-                E.error(ERROR, where, 121);
+        bool not_numeric = false;
+        double size = microsat_allele_size(a, &not_numeric);
+        if (not_numeric && !reported_non_numeric_allele_) {
+            E.error(ERROR, where, 121);
             reported_non_numeric_allele_ = true;
-            return static_cast<double>(NAN);
         }
-        return size == -99999.0 ? static_cast<double>(NAN) : size;
+        return size;
     });
     const bool squared = DistanceMethod != 0;
     return fill_distance_matrix(run_settings, "\t\t", where, loci == 0 ? 0 : n, [&](int i) {

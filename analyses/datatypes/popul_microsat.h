@@ -47,4 +47,9 @@ private:
     bool reported_non_numeric_allele_ = false;
 };
 
+// The size of a microsatellite allele, read from its name: NaN for no
+// allele, for the size -99999 with which missing alleles were once coded,
+// and for a name that is no finite number, which also sets *not_numeric.
+double microsat_allele_size(TAllele const* allele, bool* not_numeric = nullptr);
+
 #endif
