@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "core/errors.h"
@@ -191,6 +192,7 @@ int cleaner::clean_proj_file(int const& index)
     results_folder = work + ".res/";
     source_folder = work;
     source_folder.extract_path();
+    made_results_folder = !std::filesystem::exists(results_folder.str);
     MY_CreateDirectory(results_folder.str);
 
     my_string copy_name = results_folder + bare_file_name(source_names[index]);
@@ -338,6 +340,14 @@ int cleaner::line_locus_sep()
         && !contains_upper(current_line, "NONE"))
         current_line = "LocusSeparator=WHITESPACE";
     return 1;
+}
+
+void cleaner::rm_new_results_folder()
+{
+    std::error_code failed;
+    if (made_results_folder && std::filesystem::is_empty(results_folder.str, failed))
+        std::filesystem::remove(results_folder.str, failed);
+    made_results_folder = false;
 }
 
 void cleaner::rm_clean_files()

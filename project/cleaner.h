@@ -62,6 +62,9 @@ public:
     // Deletes the copies that execute wrote; the results folder and the
     // source files are never touched.
     void rm_clean_files();
+    // Removes the results folder when execute made it and it is empty: a
+    // translation, which writes no results, leaves no folder behind.
+    void rm_new_results_folder();
 
     // The steps of execute, on source name `index`.
     int clean_proj_file(int const& index);
@@ -88,6 +91,7 @@ private:
     char locus_separator;
     my_string source_folder;   // folder of the project file with its closing separator
     my_string results_folder;
+    bool made_results_folder = false;  // execute made the results folder
     MY_TArrayAsVector<int> copied;  // 1 where execute wrote the copy of entry i
 
     bool separator_for(char given, char& separator) const;

@@ -29,8 +29,10 @@ int imp_exp::read_drovalen()
 {
     cleaner clean;
     if (!clean.execute(ProfileSettings::LocusSeparator, input_name.str)
-        || clean.get_clean_proj() == nullptr)
+        || clean.get_clean_proj() == nullptr) {
+        clean.rm_new_results_folder();
         return unable_to_open_input();
+    }
     // The temporary project keeps the EXTERN names as written, so the export
     // step resolves them against the source project's folder, as a run does.
     source_dir = input_name;
@@ -41,6 +43,7 @@ int imp_exp::read_drovalen()
     bool copied = in.is_open() && copy_lines(in, *os);
     in.close();
     clean.rm_clean_files();
+    clean.rm_new_results_folder();
     return copied ? 1 : unable_to_open_input();
 }
 

@@ -11,6 +11,7 @@
 // that real alleles start at 01 or 02; an allele named by the missing-data
 // character is 0. Codes take two digits, or three for the whole file when any
 // code written exceeds 99, so that every code splits the same way on reading.
+// Haplotype frequencies without alleles have no codes to write and are refused.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -130,6 +131,8 @@ private:
 
 int imp_exp::write_gen_pop()
 {
+    if (ProfileSettings::DataType == FREQUENCY)
+        return refuse_frequencies("GenePop");
     GenePopWriter(*project, *os).run();
     return 1;
 }

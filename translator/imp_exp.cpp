@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <new>
 
 #include "app/settings.h"
@@ -210,6 +211,18 @@ bool imp_exp::may_write(my_string const& name) const
     return true;
 }
 
+bool imp_exp::may_make(my_string const& name) const
+{
+    if (!may_write(name))
+        return false;
+    if (same_file(name.str, output_name.str)) {
+        *_ZOS_ << "\t\tTranslator will not write " << name << ": it is the output file "
+               << output_name << " of this translation" << std::endl;
+        return false;
+    }
+    return true;
+}
+
 my_string imp_exp::create_temporary(my_string const& folder, const char* stem,
                                     const char* extension)
 {
@@ -227,22 +240,65 @@ my_string imp_exp::create_temporary(my_string const& folder, const char* stem,
     return my_string();
 }
 
-int imp_exp::refuse(const char* text)
+namespace {
+
+// Lines of a note or a refusal as one log line, without the indentation they
+// have in a file.
+std::string one_line(std::string const& text)
 {
-    *os << text;
-    // The log gets the refusal on one line, without the indentation of the file.
     std::string line;
-    for (const char* c = text; *c != '\0'; ++c) {
-        bool blank = *c == ' ' || *c == '\t' || *c == '\n';
+    for (char c : text) {
+        bool blank = c == ' ' || c == '\t' || c == '\n';
         if (!blank)
-            line += *c;
+            line += c;
         else if (!line.empty() && line.back() != ' ')
             line += ' ';
     }
     if (!line.empty() && line.back() == ' ')
         line.pop_back();
-    *_ZOS_ << "\t\t" << line << std::endl;
+    return line;
+}
+
+} // namespace
+
+int imp_exp::refuse(const char* text)
+{
+    *os << text;
+    *_ZOS_ << "\t\t" << one_line(text) << std::endl;
     return WRITER_REFUSED;
+}
+
+int imp_exp::refuse_frequencies(const char* format)
+{
+    std::string text = "  The data are haplotype frequencies without the haplotypes' sequences\n"
+                       "  or alleles: they cannot be written into "
+                       + std::string(format) + " format.\n";
+    return refuse(text.c_str());
+}
+
+void imp_exp::tell(std::string const& text)
+{
+    std::cout << text << std::flush;
+    *_ZOS_ << "\t\t" << one_line(text) << std::endl;
+}
+
+bool imp_exp::keep_existing(std::string const& name)
+{
+    if (!std::filesystem::exists(name))
+        return true;
+    // The back-up name is taken as a new empty file first, so that the
+    // rename replaces nothing but that file.
+    my_string backup = create_temporary("", name.c_str(), ".bac");
+    if (!backup.is_null() && std::rename(name.c_str(), backup.str) == 0) {
+        *_ZOS_ << "\t\tThe file " << name << " was there already: it is kept as " << backup
+               << std::endl;
+        return true;
+    }
+    if (!backup.is_null())
+        MY_DeleteFile(backup.str);
+    *_ZOS_ << "\t\tTranslator will not write " << name
+           << ": a file of that name is there and cannot be kept under another name" << std::endl;
+    return false;
 }
 
 namespace {

@@ -16,11 +16,14 @@
 // or 0 after writing the cause to the log; a failed step writes no "done.".
 // A writer that refuses its data answers WRITER_REFUSED through refuse(): its
 // refusal stays in the output file and goes to the log, and the translation
-// fails.
+// fails. A format without room for comments keeps its writer's notes out of
+// the file: tell() shows them on the console and in the log.
 //
 // No translation writes over one of its inputs (the source and every file the
 // import step read for it), and its temporary files are new files of unique
-// names (create_temporary), never a user's file.
+// names (create_temporary), never a user's file. A file that a writer makes
+// besides the output, and that exists already, is first kept under a new
+// back-up name (keep_existing).
 #ifndef DROV_TRANSLATOR_IMP_EXP_H
 #define DROV_TRANSLATOR_IMP_EXP_H
 
@@ -96,6 +99,13 @@ public:
     // False, after a log line, when writing `name` would write over one of
     // the input files of this translation.
     bool may_write(my_string const& name) const;
+    // The same for a file that a writer makes besides the output, which may
+    // not be the output file either.
+    bool may_make(my_string const& name) const;
+    // Before a writer makes a file of its own: a file of that name already
+    // there is renamed "<name>_<k>.bac" (a new name), said in the log. False,
+    // after a log line, when it cannot be renamed.
+    static bool keep_existing(std::string const& name);
     // A new, empty file "<folder><stem>_<k><extension>" that no other file
     // had the name of; its name, or an empty name when none can be created.
     static my_string create_temporary(my_string const& folder, const char* stem,
@@ -105,6 +115,10 @@ public:
     // stream the driver handed over is only let go, never closed here.
     void open_of_str();
     void close_of_str();
+
+    // A writer's note (lines, each ending with a line end) to the console
+    // and, on one line, to the log.
+    static void tell(std::string const& text);
 
     // The three comment lines that head a translated project file: the date
     // and time of the translation, the input file and its format, an empty line.
@@ -156,6 +170,9 @@ private:
     // A writer's refusal: `text` (lines, each ending with a line end) goes to
     // the output and, on one line, to the log. Returns WRITER_REFUSED.
     int refuse(const char* text);
+    // The refusal of haplotype frequencies without content by a writer of
+    // sequences or allele codes; format as its notes name it.
+    int refuse_frequencies(const char* format);
     // The export step for every target but the project format.
     int open_and_write(int (imp_exp::*writer)());
     std::unique_ptr<std::ofstream> own_stream;  // the stream open_of_str made

@@ -1,10 +1,13 @@
 // Project to Mega file.
 //
 // Mega takes one character per site, so only data without a locus separator
-// are written. All samples are merged into one list of taxa (see
-// sequence_export.h), each "#", its label, two blanks and its sequence; the
-// labels carry no sample name. The project's distance matrix follows as a
-// strict lower triangle without labels, three decimals per distance.
+// are written, and haplotype frequencies without sequences are refused. All
+// samples are merged into one list of taxa (see sequence_export.h); the notes
+// on merging and on genotypic data are no Mega statements, so they go to the
+// console and the log. Each taxon is "#", its label, two blanks and its
+// sequence; the labels carry no sample name. The project's distance matrix
+// follows as a strict lower triangle without labels, three decimals per
+// distance.
 #include <algorithm>
 #include <iomanip>
 
@@ -13,14 +16,15 @@
 
 int imp_exp::write_mega()
 {
-    std::ostream& out = *os;
+    if (ProfileSettings::DataType == FREQUENCY)
+        return refuse_frequencies("MEGA");
     if (ProfileSettings::LocusSeparator != 0)
         return refuse("  Impossible to write this data into MEGA format, because each\n"
                       "  character is supposed to be a single allele.\n");
+    tell_merge_notes(*project, "MEGA");
+    std::ostream& out = *os;
     out << "#mega\n"
-        << "TITLE:" << project->profile.Title << '\n';
-    write_merge_notes(out, *project, "MEGA");
-    out << '\n';
+        << "TITLE:" << project->profile.Title << "\n\n";
     SequenceLabels labels(0, 0);
     for_each_sequence(*project, labels, [&out](std::string const& label, my_string const& data) {
         out << '#' << label << "  " << data << '\n';

@@ -11,10 +11,18 @@
 // loci separated by blanks (WHITESPACE). Each line is one record: in the NONE
 // form a line whose data are longer than L is not glued to the lines after
 // it, it stands alone with a comment giving its length.
+//
+// A record whose sequence does not have L characters (blanks between groups
+// of bases not counted in the WHITESPACE form) is named in the log, whatever
+// the target: a file whose names take fewer than 10 columns, or an
+// interleaved file, is read wrong, and the user learns it here rather than
+// from the project reader later.
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "core/conversions.h"
+#include "core/errors.h"
 #include "translator/imp_exp.h"
 
 namespace {
@@ -51,6 +59,49 @@ void write_profile(std::ostream& out, bool one_char_per_locus, int n)
         << "\t\t SampleData={\n";
 }
 
+// The characters of a record's sequence: every character in the NONE form,
+// the characters other than blanks and tabs in the WHITESPACE form.
+long long sequence_length(std::string_view data, bool one_char_per_locus)
+{
+    if (one_char_per_locus)
+        return static_cast<long long>(data.size());
+    long long length = 0;
+    for (char c : data)
+        if (c != ' ' && c != '\t')
+            ++length;
+    return length;
+}
+
+// The log lines on records whose sequence length is not the header's.
+class LengthNotes {
+public:
+    LengthNotes(std::ostream& log, int L) : log(log), L(L) {}
+
+    void check(int line_number, std::string_view name, long long length)
+    {
+        if (length == L || ++notes > MAX_NOTES)
+            return;
+        std::string_view shown = name.substr(0, name.find_last_not_of(' ') + 1);
+        log << "\n\t\tWARNING: line " << line_number << " of the Phylip file, sequence \"" << shown
+            << "\": " << length << " characters, the header says " << L;
+    }
+
+    void close()
+    {
+        if (notes > MAX_NOTES)
+            log << "\n\t\t" << notes - MAX_NOTES << " more such lines";
+        if (notes > 0)
+            log << "\n\t\tA sequence's name takes columns 1 to 10 of its line, "
+                   "the sequence the rest\n";
+    }
+
+private:
+    static const int MAX_NOTES = 20;  // lines named; the rest are counted
+    std::ostream& log;
+    int L;
+    int notes = 0;
+};
+
 } // namespace
 
 int imp_exp::read_phylip()
@@ -61,8 +112,9 @@ int imp_exp::read_phylip()
     std::ostream& out = *os;
 
     std::string line;
+    int line_number = 1;
     bool have = read_line(in, line);
-    while (have && line.empty())
+    for (; have && line.empty(); ++line_number)
         have = read_line(in, line);
     std::size_t at = 0;
     int n = next_number(line, at);
@@ -71,16 +123,19 @@ int imp_exp::read_phylip()
     have = read_line(in, line);
     bool one_char_per_locus = have && static_cast<long long>(line.size()) == L + 10LL;
     write_profile(out, one_char_per_locus, n);
+    LengthNotes notes(*_ZOS_, L);
     for (; have; have = read_line(in, line)) {
-        std::size_t data_length = line.size() > NAME_WIDTH ? line.size() - NAME_WIDTH : 0;
-        if (one_char_per_locus && static_cast<long long>(data_length) > L)
-            out << "# The next sequence has " << data_length << " characters, the header says "
+        ++line_number;
+        std::string_view name = std::string_view(line).substr(0, NAME_WIDTH);
+        std::string_view data = line.size() > NAME_WIDTH ? std::string_view(line).substr(NAME_WIDTH)
+                                                          : std::string_view();
+        if (one_char_per_locus && static_cast<long long>(data.size()) > L)
+            out << "# The next sequence has " << data.size() << " characters, the header says "
                 << L << "\n";
-        out << line.substr(0, NAME_WIDTH) << " 1 ";
-        if (line.size() > NAME_WIDTH)
-            out.write(line.data() + NAME_WIDTH, static_cast<std::streamsize>(data_length));
-        out << '\n';
+        out << name << " 1 " << data << '\n';
+        notes.check(line_number, name, sequence_length(data, one_char_per_locus));
     }
+    notes.close();
     out << "}\n";
     return 1;
 }

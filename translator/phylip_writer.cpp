@@ -1,9 +1,11 @@
 // Project to Phylip file.
 //
-// All samples are merged into one list of sequences (see sequence_export.h);
-// the notes on merging and on genotypic data open the file. The header gives
-// the number of sequences and the number of loci; each sequence line is its
-// name in exactly 10 characters followed at once by the data text of the
+// All samples are merged into one list of sequences (see sequence_export.h).
+// A Phylip file must open with its header, and has no comments: the notes on
+// merging and on genotypic data go to the console and the log. Haplotype
+// frequencies without sequences are refused. The header gives the number of
+// sequences and the number of loci; each sequence line is its name in
+// exactly 10 characters followed at once by the data text of the
 // haplotype or gene copy as the project holds it. A name is the haplotype id
 // or individual name, cut to 6 characters when longer, and the copy number
 // (and the gene-copy digit), padded with blanks.
@@ -42,8 +44,10 @@ long long count_sequences(Project& project)
 
 int imp_exp::write_phylip()
 {
+    if (ProfileSettings::DataType == FREQUENCY)
+        return refuse_frequencies("PHYLIP");
+    tell_merge_notes(*project, "PHYLIP");
     std::ostream& out = *os;
-    write_merge_notes(out, *project, "PHYLIP");
     out << count_sequences(*project) << "     " << project->allele_db.loci.count << '\n';
     SequenceLabels labels(STEM_LENGTH, NAME_WIDTH);
     for_each_sequence(*project, labels, [&out](std::string const& label, my_string const& data) {

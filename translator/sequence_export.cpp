@@ -1,6 +1,8 @@
 // Labels, copy counts and notes shared by the Phylip and Mega writers.
 #include "translator/sequence_export.h"
 
+#include "translator/imp_exp.h"
+
 int SequenceLabels::next_copy(my_string const& name)
 {
     return copies[name.str]++;
@@ -34,14 +36,16 @@ int individual_copies(TPhenotype const& individual)
     return static_cast<int>(individual.count + 0.1);
 }
 
-void write_merge_notes(std::ostream& out, Project& project, const char* format)
+void tell_merge_notes(Project& project, const char* format)
 {
+    std::string name = format;
     if (project.samples->Populations.count > 1)
-        out << "  As it is not possible to convert files containing more than one population\n"
-            << "  into " << format << " format, original population samples have been merged into \n"
-            << "  a single population.\n";
+        imp_exp::tell("  As it is not possible to convert files containing more than one "
+                      "population\n  into " + name
+                      + " format, original population samples have been merged into \n"
+                        "  a single population.\n");
     if (project.profile.GenotypicData != 0)
-        out << "  The original data was of genotypic type and " << format << " accepts only\n"
-            << "  haplotypic data. We have therefore made two dummy haplotypes with each\n"
-            << "  genotype.\n";
+        imp_exp::tell("  The original data was of genotypic type and " + name + " accepts only\n"
+                      "  haplotypic data. We have therefore made two dummy haplotypes with each\n"
+                      "  genotype.\n");
 }

@@ -48,9 +48,10 @@ private:
 // fractional, taken to the integer below count + 0.1.
 int individual_copies(TPhenotype const& individual);
 
-// The notes that open a Phylip or Mega file whose project had several
-// samples, or genotypic data; format is "PHYLIP" or "MEGA".
-void write_merge_notes(std::ostream& out, Project& project, const char* format);
+// The notes on a project that had several samples, or genotypic data, whose
+// sequences a Phylip or Mega file lists as one sample of haplotypes, each
+// told through imp_exp::tell; format is "PHYLIP" or "MEGA".
+void tell_merge_notes(Project& project, const char* format);
 
 // Calls visit(label, data) for every sequence of the project, samples in
 // project order: for each haplotype entry its count of copies, for each

@@ -1,7 +1,8 @@
 // Project to WinKesta data set.
 //
-// WinKesta takes haplotype frequencies grouped into a genetic structure, so
-// only haplotypic projects with groups are written. Each sample becomes the
+// WinKesta takes haplotype frequencies grouped into a genetic structure and
+// the distances between the haplotypes, so only haplotypic projects with
+// groups and a distance matrix are written. Each sample becomes the
 // population file <stem><position>.pop in the working directory, the stem
 // being the first five characters of the first sample's name: its size and
 // name, then one line per haplotype, its id and count. The distance matrix
@@ -13,9 +14,11 @@
 // The files stay in the working directory: path separators in the stem
 // become "_", and a matrix named after a file elsewhere keeps only its file
 // name. None of them may be an input of the translation (the project's own
-// EXTERN distance file, say): then nothing is written. A distance too large
+// EXTERN distance file, say): then nothing is written. A file of the same
+// name already there is kept under a back-up name. A distance too large
 // for its field gets a blank before it, so that it stays apart from its
 // neighbour, and a note after the list.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -107,20 +110,25 @@ int imp_exp::write_win_kesta()
     if (project->profile.GenotypicData != 0)
         return refuse("    WinKesta accepts only Haplotypic data format, the\n"
                       "    source data file contained Genoytypic data\n");
+    if (std::min(project->dist_mat.size, project->dist_mat.n) == 0)
+        return refuse("  No distance matrix has been defined, and a WinKesta data set\n"
+                      "  needs the distances between its haplotypes.\n");
 
     MY_TIArrayAsVector<Population>& samples = project->samples->Populations;
     std::string stem = file_stem(samples);
     std::string dist_name = distance_file_name(project->dist_mat);
-    // No file is written when any of them would write over an input.
+    // No file is written when any of them would write over an input or the output.
     for (int i = 0; i < samples.count; ++i)
-        if (!may_write(population_file_name(stem, i).c_str()))
+        if (!may_make(population_file_name(stem, i).c_str()))
             return 0;
-    if (!may_write(dist_name.c_str()))
+    if (!may_make(dist_name.c_str()))
         return 0;
 
     for (int i = 0; i < samples.count; ++i) {
         Population& sample = *samples.data[i];
         std::string name = population_file_name(stem, i);
+        if (!keep_existing(name))
+            return 0;
         std::ofstream file(name);
         if (!file.is_open())
             return unable_to_create(name);
@@ -132,6 +140,8 @@ int imp_exp::write_win_kesta()
         }
     }
 
+    if (!keep_existing(dist_name))
+        return 0;
     std::ofstream dist(dist_name);
     if (!dist.is_open())
         return unable_to_create(dist_name);

@@ -91,6 +91,54 @@ TEST_F(TranslatorTest, PhylipReaderDropsCarriageReturnsAndReadsLongLinesWhole)
     EXPECT_THAT(text, HasSubstr("long1      1 " + bases + "\nlong2      1 " + bases + "\n}\n"));
 }
 
+TEST_F(TranslatorTest, PhylipRowsWhoseSequenceIsNotTheHeadersLengthAreNamedInTheLog)
+{
+    struct Case {
+        const char* name;
+        std::string source;
+        std::string logged;  // between the reading line and its "done."
+    };
+    std::string many = "25 4\n";
+    for (int k = 0; k < 25; ++k)
+        many += "s" + std::to_string(k) + "        ACG\n";
+    const std::string hint =
+        "\n\t\tA sequence's name takes columns 1 to 10 of its line, the sequence the rest\n";
+    const std::vector<Case> cases = {
+        {"names in 8 columns", "2 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACGA\n",
+         "\n\t\tWARNING: line 2 of the Phylip file, sequence \"No305   AC\": 10 characters, the "
+         "header says 12"
+         "\n\t\tWARNING: line 3 of the Phylip file, sequence \"No304   AC\": 10 characters, the "
+         "header says 12" + hint},
+        {"blank-separated groups of the header's length",
+         "2 10\nseq1      ACGTA CGTAC\nseq2      ACGTA CGTAA\n", ""},
+        {"one long and one short row after an empty line",
+         "\n3 4\nalpha     ACGT\nbeta      ACGTAC\ngamma\n",
+         "\n\t\tWARNING: line 4 of the Phylip file, sequence \"beta\": 6 characters, the header "
+         "says 4"
+         "\n\t\tWARNING: line 5 of the Phylip file, sequence \"gamma\": 0 characters, the header "
+         "says 4" + hint},
+        {"more rows than are named", many, "\n\t\t5 more such lines" + hint},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        take_log();
+        std::string text = import_text(FORMAT_PHYLIP, "in.phy", c.source);
+        EXPECT_EQ(status, 1);
+        std::string log = take_log();
+        std::string reading = "\tReading  " + (dir / "in.phy").string() + " ...";
+        ASSERT_THAT(log, HasSubstr(reading));
+        std::string logged = log.substr(log.find(reading) + reading.size());
+        if (c.logged.find("more such") != std::string::npos) {
+            EXPECT_EQ(count_of(logged, "WARNING"), 20);
+            EXPECT_THAT(logged,
+                        HasSubstr("sequence \"s19\": 3 characters, the header says 4\n\t\t5 more"));
+            EXPECT_THAT(logged, HasSubstr(c.logged + "\tdone.\n"));
+        } else {
+            EXPECT_EQ(logged, c.logged + "\tdone.\n");
+        }
+    }
+}
+
 std::string haplotypic_project(std::string const& samples, int count)
 {
     return "[Profile]\n  Title=\"Haplotypes\"  NbSamples=" + std::to_string(count)
@@ -116,14 +164,34 @@ TEST_F(TranslatorTest, PhylipWriterNamesEveryCopyInTenCharacters)
     EXPECT_EQ(text, expected);
 }
 
-TEST_F(TranslatorTest, PhylipWriterMergesSamplesWithLabelsUniqueInTheFile)
+const char* const MERGED_NOTE =
+    "  As it is not possible to convert files containing more than one population\n"
+    "  into PHYLIP format, original population samples have been merged into \n"
+    "  a single population.\n";
+const char* const GENOTYPES_NOTE =
+    "  The original data was of genotypic type and PHYLIP accepts only\n"
+    "  haplotypic data. We have therefore made two dummy haplotypes with each\n"
+    "  genotype.\n";
+
+// A Phylip file opens with its header; the notes go to the console and the log.
+class PhylipNotesTest : public TranslatorTest {
+protected:
+    std::string console;
+
+    std::string export_with_notes(std::string const& project_text)
+    {
+        ::testing::internal::CaptureStdout();
+        std::string text = export_text(FORMAT_PHYLIP, project_text);
+        console = ::testing::internal::GetCapturedStdout();
+        return text;
+    }
+};
+
+TEST_F(PhylipNotesTest, MergedSamplesGetLabelsUniqueInTheFile)
 {
     std::string samples = sample("s1", "H1 2 ACGT\nHaplotype1 1 ACGA\n")
                           + sample("s2", "H1 3 ACGT\nHaplotype2 1 ACCA\n");
-    EXPECT_EQ(export_text(FORMAT_PHYLIP, haplotypic_project(samples, 2)),
-              "  As it is not possible to convert files containing more than one population\n"
-              "  into PHYLIP format, original population samples have been merged into \n"
-              "  a single population.\n"
+    EXPECT_EQ(export_with_notes(haplotypic_project(samples, 2)),
               "7     4\n"
               "H10       ACGT\n"
               "H11       ACGT\n"
@@ -133,9 +201,15 @@ TEST_F(TranslatorTest, PhylipWriterMergesSamplesWithLabelsUniqueInTheFile)
               "H14       ACGT\n"
               // Cut to the same stem as Haplotype1, hence the suffix.
               "Haplot0_1 ACCA\n");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(console, MERGED_NOTE);
+    EXPECT_THAT(take_log(),
+                HasSubstr("\t\tAs it is not possible to convert files containing more than one "
+                          "population into PHYLIP format, original population samples have been "
+                          "merged into a single population.\n    Writing  "));
 }
 
-TEST_F(TranslatorTest, PhylipWriterGivesTwoSequencesPerIndividual)
+TEST_F(PhylipNotesTest, IndividualsGiveTwoSequencesEach)
 {
     std::string project_text =
         "[Profile]\n  Title=\"Genotypes\"  NbSamples=2  GenotypicData=1\n"
@@ -143,13 +217,7 @@ TEST_F(TranslatorTest, PhylipWriterGivesTwoSequencesPerIndividual)
         "  SampleName=\"s1\"  SampleSize=2\n  SampleData={\n    Ind1 1 ACGT\n           ACGA\n  }\n"
         "  SampleName=\"s2\"  SampleSize=4\n  SampleData={\n    Ind1 1.95 ACCT\n           ACGT\n"
         "    Ind2 0.85 AAAA\n           CCCC\n  }\n";
-    EXPECT_EQ(export_text(FORMAT_PHYLIP, project_text),
-              "  As it is not possible to convert files containing more than one population\n"
-              "  into PHYLIP format, original population samples have been merged into \n"
-              "  a single population.\n"
-              "  The original data was of genotypic type and PHYLIP accepts only\n"
-              "  haplotypic data. We have therefore made two dummy haplotypes with each\n"
-              "  genotype.\n"
+    EXPECT_EQ(export_with_notes(project_text),
               "6     4\n"
               "Ind100    ACGT\n"
               "Ind101    ACGA\n"
@@ -157,6 +225,10 @@ TEST_F(TranslatorTest, PhylipWriterGivesTwoSequencesPerIndividual)
               "Ind111    ACGT\n"
               "Ind120    ACCT\n"
               "Ind121    ACGT\n");
+    EXPECT_EQ(console, std::string(MERGED_NOTE) + GENOTYPES_NOTE);
+    EXPECT_THAT(take_log(), HasSubstr("\t\tThe original data was of genotypic type and PHYLIP "
+                                      "accepts only haplotypic data. We have therefore made two "
+                                      "dummy haplotypes with each genotype.\n"));
 }
 
 } // namespace

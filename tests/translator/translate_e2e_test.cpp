@@ -176,6 +176,78 @@ TEST_F(TranslateE2E, PhylipFileBecomesAProjectThatRunsAndTranslatesBack)
                 HasSubstr("Successful run of apes.drp\n"));
 }
 
+// The sequences of a Phylip file, one "<name> <sequence>" line each, the
+// name taken from columns 1 to 10 without its trailing blanks.
+std::string phylip_records(std::string const& phylip)
+{
+    std::istringstream lines(phylip);
+    std::string line, records;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        std::string name = line.substr(0, 10);
+        records += name.substr(0, name.find(' ')) + "\t" + line.substr(10) + "\n";
+    }
+    return records;
+}
+
+const fs::path EXAMPLES = fs::path(DROV_TEST_DATA).parent_path().parent_path() / "examples";
+
+TEST_F(TranslateE2E, SamplesMergedIntoPhylipReadBackWithEverySequence)
+{
+    fs::create_directory(work / "far");
+    fs::copy_file(EXAMPLES / "example.drp", work / "far" / "example.drp");
+    add_translation({"Drovalen", "Phylip", "far/example.drp", "lakes.phy"});
+    ASSERT_EQ(run(""), 0) << err;
+    // The file opens with its dimensions; the note is on the console and in the log.
+    std::string phylip = read_text(work / "lakes.phy");
+    EXPECT_THAT(phylip, StartsWith("21     20\nh10       ACGTACGTACGTTAGCATGC\n"));
+    EXPECT_EQ(count_of(phylip, "\n"), 22);
+    const char* note =
+        "  As it is not possible to convert files containing more than one population\n"
+        "  into PHYLIP format, original population samples have been merged into \n"
+        "  a single population.\n";
+    EXPECT_THAT(out, StartsWith(note));
+    EXPECT_THAT(read_text(work / "far" / "Drovalen_log.txt"),
+                HasSubstr("\t\tAs it is not possible to convert files containing more than one "
+                          "population into PHYLIP format, original population samples have been "
+                          "merged into a single population.\n    Writing  lakes.phy... done.\n"));
+    // No results folder is left beside the input; one that was there stays.
+    EXPECT_FALSE(fs::exists(work / "far" / "example.res"));
+    write("far/example.res/kept.txt", "a result of the user's\n");
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "far" / "example.res" / "kept.txt"), "a result of the user's\n");
+
+    add_translation({"Phylip", "Drovalen", "lakes.phy", "lakes.drp"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string project = read_text(work / "lakes.drp");
+    EXPECT_THAT(project, HasSubstr("\t LocusSeparator=NONE\n"));
+    EXPECT_THAT(project, HasSubstr("\t\t SampleSize= 21\n"));
+    EXPECT_EQ(project_records(project), phylip_records(phylip));
+    EXPECT_THAT(read_text(work / "Drovalen_log.txt"), Not(HasSubstr("WARNING")));
+    write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("lakes.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "lakes.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of lakes.drp\n"));
+}
+
+TEST_F(TranslateE2E, PhylipRowsOfAnotherLengthAreNamedWhateverTheTarget)
+{
+    // Names padded to 8 columns: with the 10-column rule every sequence
+    // loses its first two bases to its name.
+    write("mice.phy", "3 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACGA\nNo306   ACGTACCTACGA\n");
+    for (const char* target : {"Drovalen", "Genepop", "Mega"}) {
+        SCOPED_TRACE(target);
+        add_translation({"Phylip", target, "mice.phy", "mice.out"});
+        run("");
+        std::string log = read_text(work / "Drovalen_log.txt");
+        EXPECT_THAT(log, HasSubstr("\tReading  mice.phy ...\n\t\tWARNING: line 2 of the Phylip "
+                                   "file, sequence \"No305   AC\": 10 characters, the header says "
+                                   "12\n"));
+        EXPECT_THAT(log, HasSubstr("\t\tWARNING: line 4 of the Phylip file, sequence \"No306   "
+                                   "AC\": 10 characters, the header says 12\n"));
+    }
+}
+
 TEST_F(TranslateE2E, MegaFileBecomesAProjectThatRunsAndTranslatesBack)
 {
     add_fixture("interleaved.meg", "mustelids.meg");
@@ -321,6 +393,37 @@ TEST_F(TranslateOverInputs, ProjectSourceFindsItsExternFilesInItsOwnFolder)
     EXPECT_EQ(read_text(work / "back.lst"), "2 2 Northern and southern colonies\n1 2 \n3 \n");
 }
 
+TEST_F(TranslateOverInputs, UsersFilesOfTheNamesOfAWinKestaSetAreKept)
+{
+    // The project and its distance file in a folder of their own; the
+    // working folder holds the user's own files of the names the set takes.
+    fs::create_directory(work / "far");
+    for (const char* file : {"colonies.drp", "kesta.dis"})
+        fs::rename(work / file, work / "far" / file);
+    write("kesta.dis", "the user's distances\n");
+    write("kesta2.pop", "the user's population\n");
+    add_translation({"Drovalen", "WinKesta", "far/colonies.drp", "back.lst"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "kesta.dis_1.bac"), "the user's distances\n");
+    EXPECT_EQ(read_text(work / "kesta2.pop_1.bac"), "the user's population\n");
+    const std::string written =
+        "A B C \n   0.00000\n   1.12346   0.00000\n   2.65432   3.50000   0.00000";
+    EXPECT_EQ(read_text(work / "kesta.dis"), written);
+    EXPECT_EQ(read_text(work / "kesta2.pop"), "9 kesta_valley\nA  4\nC  5\n");
+    std::string log = read_text(work / "far" / "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("\t\tThe file kesta2.pop was there already: it is kept as "
+                               "kesta2.pop_1.bac\n"));
+    EXPECT_THAT(log, HasSubstr("\t\tThe file kesta.dis was there already: it is kept as "
+                               "kesta.dis_1.bac\n"));
+    EXPECT_FALSE(fs::exists(work / "kesta1.pop_1.bac"));
+
+    // Translated again: the back-ups stay, the set written before is kept too.
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "kesta.dis_1.bac"), "the user's distances\n");
+    EXPECT_EQ(read_text(work / "kesta.dis_2.bac"), written);
+    EXPECT_EQ(read_text(work / "kesta.dis"), written);
+}
+
 TEST_F(TranslateE2E, ProjectFormatTargetKeepsWhatARunWouldRefuse)
 {
     // A Phylip file with one sequence longer than its header says, and a
@@ -360,36 +463,75 @@ TEST_F(TranslateE2E, ProjectFormatTargetKeepsWhatARunWouldRefuse)
     }
 }
 
+// Two samples of haplotype frequencies without content, and two samples of
+// sequences in two groups without a distance matrix.
+const char* const FREQUENCIES =
+    "[Profile]\n  Title=\"Frequencies\"  NbSamples=2  GenotypicData=0  DataType=FREQUENCY\n"
+    "[Data]\n[[Samples]]\n"
+    "  SampleName=\"a\"  SampleSize=5\n  SampleData={\nh1 3\nh2 2\n}\n"
+    "  SampleName=\"b\"  SampleSize=4\n  SampleData={\nh1 4\n}\n";
+const char* const SEQUENCES_IN_GROUPS =
+    "[Profile]\n  Title=\"Sequences\"  NbSamples=2  GenotypicData=0  DataType=DNA\n"
+    "  LocusSeparator=NONE\n[Data]\n[[Samples]]\n"
+    "  SampleName=\"a\"  SampleSize=3\n  SampleData={\nh1 2 ACGT\nh2 1 ACGA\n}\n"
+    "  SampleName=\"b\"  SampleSize=2\n  SampleData={\nh1 2\n}\n"
+    "[[Structure]]\n  StructureName=\"s\"  NbGroups=2\n  Group={\n\"a\"\n}\n  Group={\n\"b\"\n}\n";
+
 TEST_F(TranslateE2E, WriterRefusalStaysInTheOutputAndFailsTheTranslation)
 {
     // Microsatellites of three samples, genotypic, loci separated by blanks,
     // no genetic structure.
     add_fixture("micro3.drp", "micro3.drp");
+    write("frequencies.drp", FREQUENCIES);
+    write("groups.drp", SEQUENCES_IN_GROUPS);
+    const std::string frequencies =
+        "  The data are haplotype frequencies without the haplotypes' sequences\n"
+        "  or alleles: they cannot be written into ";
+    const std::string frequencies_logged =
+        "\n\t\tThe data are haplotype frequencies without the haplotypes' sequences or alleles: "
+        "they cannot be written into ";
     struct Case {
+        const char* project;
         const char* target;
-        const char* refusal;
-        const char* logged;
+        std::string refusal;
+        std::string logged;
     };
     const std::vector<Case> cases = {
-        {"Mega",
+        {"micro3.drp", "Mega",
          "  Impossible to write this data into MEGA format, because each\n"
          "  character is supposed to be a single allele.\n",
          "\n\t\tImpossible to write this data into MEGA format, because each character is "
          "supposed to be a single allele.\n"},
-        {"WinKesta",
+        {"micro3.drp", "WinKesta",
          "\tNo genetic structure has been defined, it makes therefore no sense to\n"
          " build a WinKesta file.\n",
          "\n\t\tNo genetic structure has been defined, it makes therefore no sense to build a "
          "WinKesta file.\n"},
+        {"frequencies.drp", "Phylip", frequencies + "PHYLIP format.\n",
+         frequencies_logged + "PHYLIP format.\n"},
+        {"frequencies.drp", "Mega", frequencies + "MEGA format.\n",
+         frequencies_logged + "MEGA format.\n"},
+        {"frequencies.drp", "Genepop", frequencies + "GenePop format.\n",
+         frequencies_logged + "GenePop format.\n"},
+        {"frequencies.drp", "Biosys",
+         "  It is not possible to translate Haplotypic data into the\n  BIOSYS format.\n",
+         "\n\t\tIt is not possible to translate Haplotypic data into the BIOSYS format.\n"},
+        {"groups.drp", "WinKesta",
+         "  No distance matrix has been defined, and a WinKesta data set\n"
+         "  needs the distances between its haplotypes.\n",
+         "\n\t\tNo distance matrix has been defined, and a WinKesta data set needs the "
+         "distances between its haplotypes.\n"},
     };
     for (Case const& c : cases) {
-        SCOPED_TRACE(c.target);
-        add_translation({"Drovalen", c.target, "micro3.drp", "refused.txt"});
+        SCOPED_TRACE(std::string(c.project) + " to " + c.target);
+        add_translation({"Drovalen", c.target, c.project, "refused.txt"});
         EXPECT_EQ(run(""), 1) << err;
         EXPECT_EQ(read_text(work / "refused.txt"), c.refusal);
         std::string log = read_text(work / "Drovalen_log.txt");
         EXPECT_THAT(log, HasSubstr(c.logged));
         EXPECT_THAT(log, Not(HasSubstr("Writing")));
+        EXPECT_FALSE(fs::exists(work / "dist_mat.dis"));
+        EXPECT_FALSE(fs::exists(work / "a1.pop"));
     }
 }
 
@@ -450,6 +592,14 @@ TEST_F(TranslateE2E, IndependentPhylipReaderAndWriterAgree)
               "H20\tACGTTGCAAGGCTTACCGATAGCTTAGCAATCGGATCCTG\n"
               "Haplot0\tACGTAGCAAGGCTTACCGTTAGCTTAGCAATCGGATCCTA\n"
               "Haplot0_1\tACGTTGCAAGCCTTACCGATAGCATAGCAATCGGTTCCTA\n");
+
+    // The three samples of the example merged into one file.
+    fs::copy_file(EXAMPLES / "example.drp", work / "example.drp");
+    add_translation({"Drovalen", "Phylip", "example.drp", "lakes.phy"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string lakes = run_command(check + "read lakes.phy");
+    EXPECT_EQ(count_of(lakes, "\n"), 21) << lakes;
+    EXPECT_EQ(lakes, phylip_records(read_text(work / "lakes.phy")));
 
     // A Phylip file written by the package, translated into a project.
     std::string written = run_command(check + "write primates.phy");

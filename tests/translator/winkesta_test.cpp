@@ -190,19 +190,13 @@ TEST_F(WinKestaTest, WriterMakesPopulationAndDistanceFilesAndTheList)
               "   2.00000 1500.25000   0.00000");
 }
 
-TEST_F(WinKestaTest, WriterWithoutMatrixWritesAnEmptyDistanceFile)
-{
-    std::string text = FREQUENCY_PROJECT;
-    text.erase(text.find("[[DistanceMatrix]]"), text.find("[[Samples]]") - text.find("[[DistanceMatrix]]"));
-    ASSERT_TRUE(open_project(text));
-    EXPECT_EQ(write_alone(&imp_exp::write_win_kesta), "2 Kesta\n1 2 \n3 \n");
-    EXPECT_EQ(read_text(dir / "dist_mat.dis"), "\n");
-}
-
-TEST_F(WinKestaTest, WriterRefusesUnstructuredOrGenotypicProjects)
+TEST_F(WinKestaTest, WriterRefusesProjectsWithoutStructureOrMatrixOrWithGenotypes)
 {
     std::string unstructured = FREQUENCY_PROJECT;
     unstructured.erase(unstructured.find("[[Structure]]"));
+    std::string without_matrix = FREQUENCY_PROJECT;
+    std::size_t matrix = without_matrix.find("[[DistanceMatrix]]");
+    without_matrix.erase(matrix, without_matrix.find("[[Samples]]") - matrix);
     std::string genotypic_text =
         "[Profile]\n  Title=\"G\"  NbSamples=1  GenotypicData=1\n  DataType=STANDARD\n"
         "[Data]\n[[Samples]]\n  SampleName=\"a\"  SampleSize=2\n  SampleData={\n i1 1 x\n y\n}\n";
@@ -230,6 +224,12 @@ TEST_F(WinKestaTest, WriterRefusesUnstructuredOrGenotypicProjects)
          "    source data file contained Genoytypic data\n",
          "\t\tWinKesta accepts only Haplotypic data format, the source data file contained "
          "Genoytypic data\n"},
+        // A distance file without distances would give a set that cannot be read.
+        {"no distance matrix", without_matrix,
+         "  No distance matrix has been defined, and a WinKesta data set\n"
+         "  needs the distances between its haplotypes.\n",
+         "\t\tNo distance matrix has been defined, and a WinKesta data set needs the distances "
+         "between its haplotypes.\n"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -239,7 +239,9 @@ TEST_F(WinKestaTest, WriterRefusesUnstructuredOrGenotypicProjects)
         EXPECT_THAT(log, HasSubstr(c.logged));
         EXPECT_THAT(log, Not(HasSubstr("done.")));
         EXPECT_FALSE(fs::exists(dir / "a1.pop"));
+        EXPECT_FALSE(fs::exists(dir / "a_b_n1.pop"));
         EXPECT_FALSE(fs::exists(dir / "dists.dis"));
+        EXPECT_FALSE(fs::exists(dir / "dist_mat.dis"));
     }
 }
 
