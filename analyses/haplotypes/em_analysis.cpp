@@ -35,10 +35,25 @@ struct EMRun {
     double f;  // 0.0 with inbreeding: estimated by the first kernel call
 };
 
-// The lines both result headers share.
-void print_run_lines(std::ostream& out, settings const& s, double gene_copies, int maxima)
+// The lines both result headers share. The gene copies are those of the
+// individuals the estimate used; the individuals left out (without phases)
+// are counted after them.
+void print_run_lines(std::ostream& out, settings const& s, TPhenDB const& estimated, int maxima)
 {
-    out << "No. of gene copies in sample                : " << gene_copies << "\n"
+    int gene_copies = 0, left_out = 0;
+    for (int i = 0; i < estimated.phenotypes.count; i++) {
+        TPhenotype const* p = estimated.phenotypes.data[i];
+        const int n = static_cast<int>(p->count);
+        if (p->genotypes.count > 0)
+            gene_copies += 2 * n;
+        else
+            left_out += n;
+    }
+    out << "No. of gene copies in sample                : " << gene_copies;
+    if (left_out > 0)
+        out << " (" << left_out << (left_out == 1 ? " individual" : " individuals")
+            << " left out)";
+    out << "\n"
         << "No. of random initial conditions for EM     : " << s.InitialConditionsEM << "\n"
         << "No. of different maximum likelihoods found  : " << maxima << "\n"
         << "Epsilon value for stopping iterations       : " << std::scientific << s.EpsilonValue
@@ -141,7 +156,7 @@ static void zipper_EM(PopGenetics& sample, settings& s, EMRun& run, std::ostream
     out << "\n----------------------------------\n"
         << "Zipper version of the EM algorithm\n"
         << "----------------------------------\n";
-    print_run_lines(out, s, sample.SampleSize, best.maxima);
+    print_run_lines(out, s, best.estimate->individuals, best.maxima);
     out << "\nWindow size for zipper EM                   : " << w << "\n"
         << "Number or loci order                        : " << R << "\n"
         << "Loci within window                          : ";
@@ -205,7 +220,7 @@ static int conventional_EM(PopGenetics& sample, settings& s, EMRun& run, int com
         out << "\n-------------------------------------\n"
             << "Conventional EM algorithm  (one pass)\n"
             << "-------------------------------------\n";
-        print_run_lines(out, s, sample.SampleSize, maxima);
+        print_run_lines(out, s, sample.individuals, maxima);
         out << "LogLHood  : " << std::fixed << std::showpoint << std::setprecision(10) << lnL
             << "\n\n";
         References(out, "Dempster_A_Laird_N_Rubin_D");

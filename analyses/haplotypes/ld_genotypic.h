@@ -17,14 +17,32 @@ class settings;
 // suffices, as recessive alleles may hide variation.
 bool pair_is_testable(Population const& sample, int const* loci, bool recessive);
 
-// Two statistics closer than this are equal.
-const double kSameStatistic = 1e-10;
+// Two statistics LR of samples of n individuals count as equal when they
+// differ by less than this. The EM fits behind an LR stop when a step moves
+// the frequencies by less than epsilon in all, short of the maximum they
+// climb to. The gradient of ln L in a haplotype frequency p is 2n p'/p, p'
+// its next EM value, so a frequency still draining towards 0 costs about 2n
+// times its last step, and one near an inner maximum only a second-order
+// amount: a fit's ln L is within about 2n epsilon of its maximum. LR is
+// twice the difference of the ln L of two models (of which the test with
+// inbreeding fits both), so it lies within 4n epsilon of its value at the
+// maxima, and samples that are the same up to relabelling give LRs within
+// 8n epsilon of each other: with a narrower bound they would land on either
+// side of it at random. Below 1e-10 the rounding of the sums of logarithms
+// sets the bound.
+double same_statistic_tolerance(int individuals, double epsilon);
+
+// A null statistic lr counts when it is at least the observed one.
+inline bool at_least_observed(double lr, double observed, double tolerance)
+{
+    return lr > observed - tolerance;
+}
 
 // The counters of the null draws in blocks of m: b = floor(sqrt(N)) blocks
 // of N / b + 1 draws.
 class PermutationBlocks {
 public:
-    explicit PermutationBlocks(long draws)
+    PermutationBlocks(long draws, double tolerance) : tolerance_(tolerance)
     {
         b_ = static_cast<long>(std::sqrt(static_cast<double>(draws)));
         if (b_ < 1)
@@ -37,16 +55,14 @@ public:
     // One draw of statistic lr against the observed one.
     void count(double lr, double observed)
     {
-        if (lr > observed)
-            larger_++;
-        else if (std::fabs(lr - observed) < kSameStatistic)
-            equal_++;
+        if (at_least_observed(lr, observed, tolerance_))
+            at_least_++;
         close_block();
     }
     // A draw that counts as at least as extreme whatever its statistic.
     void count_extreme()
     {
-        larger_++;
+        at_least_++;
         close_block();
     }
 
@@ -74,12 +90,13 @@ private:
     {
         if (++in_block_ < m_)
             return;
-        proportions_.push_back(static_cast<double>(larger_ + equal_) / m_);
-        larger_ = equal_ = in_block_ = 0;
+        proportions_.push_back(static_cast<double>(at_least_) / m_);
+        at_least_ = in_block_ = 0;
     }
 
+    double tolerance_;
     long b_ = 1, m_ = 1;
-    long larger_ = 0, equal_ = 0, in_block_ = 0;
+    long at_least_ = 0, in_block_ = 0;
     std::vector<double> proportions_;
 };
 

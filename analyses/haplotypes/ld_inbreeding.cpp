@@ -167,7 +167,7 @@ double Population::calc_link_dis_prob_fast(int* loci, TPhenDB const& sample_indi
         return 1.0;
     }
 
-    PermutationBlocks blocks(permutations);
+    PermutationBlocks blocks(permutations, same_statistic_tolerance(T.nb_individuals(), epsilon));
     long seed = 1;
     for (long d = 0; d < blocks.total(); d++) {
         if (s.stop_requested) {

@@ -9,6 +9,7 @@
 // drawn under linkage equilibrium. The draws are made in b blocks of m, so
 // that the spread of the block P-values gives the s.d. of P.
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -38,6 +39,12 @@ bool pair_is_testable(Population const& sample, int const* loci, bool recessive)
     const bool a = sample.is_locus_polymorphic(loci[1]);
     const bool b = sample.is_locus_polymorphic(loci[2]);
     return recessive ? a || b : a && b;
+}
+
+double same_statistic_tolerance(int individuals, double epsilon)
+{
+    const double rounding = 1e-10;
+    return std::max(rounding, 8.0 * individuals * epsilon);
 }
 
 // The observed statistic of a two-locus table T (restricted to the pair):
@@ -91,7 +98,7 @@ double Population::calc_link_dis_prob(int* loci, TPhenDB const& sample_individua
         E.error(ERROR, "Population::calc_link_dis_prob()", 118);
         return 0.0;
     }
-    PermutationBlocks blocks(permutations);
+    PermutationBlocks blocks(permutations, same_statistic_tolerance(T.nb_individuals(), epsilon));
     for (long d = 0; d < blocks.total(); d++) {
         if (s.stop_requested) {
             draws_done = 0;
@@ -146,7 +153,7 @@ double Population::calc_link_dis_recess(int* loci, TPhenDB const& sample_individ
                                     s.InitialCondEMLD, iterations, epsilon);
     }
 
-    PermutationBlocks blocks(permutations);
+    PermutationBlocks blocks(permutations, same_statistic_tolerance(n_ind, epsilon));
     long seed = 1;
     for (long d = 0; d < blocks.total(); d++) {
         if (s.stop_requested) {
@@ -199,6 +206,7 @@ double Population::calc_pairwise_LD(int* loci, TPhenDB const& sample_individuals
         return not_tested(s, chi2, ln_ld, ln_le, ld_deg_freedom);
     }
     const double lr = 2 * (ln_ld - ln_le);
+    const double tolerance = same_statistic_tolerance(T.nb_individuals(), epsilon);
     // Entries that stand for several identical individuals keep their two
     // gene copies: the shuffle runs over the entries' gene copies.
     long counted = 0;
@@ -210,7 +218,7 @@ double Population::calc_pairwise_LD(int* loci, TPhenDB const& sample_individuals
         double draw = 2 * (calc_ML_hapl_freq_hill95_LD(T, H, s, maxima, 0, f, nullptr, nullptr, 0,
                                                        starts, iterations, epsilon) -
                            T.link_equil_ln_likelihood());
-        if (draw > lr || std::fabs(draw - lr) < kSameStatistic)
+        if (at_least_observed(draw, lr, tolerance))
             counted++;
     }
     draws_done = permutations;

@@ -417,7 +417,9 @@ TEST_F(EMTest, ConventionalAnalysisWritesItsResults)
 
 // An individual heterozygous at all 32 loci has too many phases to list:
 // the estimate leaves it out, by name. The other six are homozygous: 6 of
-// 12 gene copies each way, frequencies 1/2, ln L = 6 ln(1/4).
+// 12 gene copies each way, frequencies 1/2, ln L = 6 ln(1/4). The header of
+// the conventional and of the zipper EM (one window of all 32 loci) counts
+// the 12 gene copies estimated, not the 14 of the sample.
 TEST_F(EMTest, IndividualWithTooManyHeterozygousLociIsLeftOut)
 {
     const std::string A(32, 'A'), B(32, 'B');
@@ -442,6 +444,16 @@ TEST_F(EMTest, IndividualWithTooManyHeterozygousLociIsLeftOut)
     EXPECT_THAT(r, Not(HasSubstr("340282346638528859811704183484516925440")));
     EXPECT_NEAR(freq(sample.estimated_haplotypes, A), 0.5, 1e-12);
     EXPECT_NEAR(freq(sample.estimated_haplotypes, B), 0.5, 1e-12);
+    const std::string copies = "No. of gene copies in sample                : 12 (1 individual "
+                               "left out)\n";
+    EXPECT_THAT(r, HasSubstr("Conventional EM algorithm  (one pass)\n" + std::string(37, '-') +
+                             "\n" + copies));
+
+    s.EMUseZipper = 1;
+    s.EMWinSize = 32;
+    r = analysis();
+    EXPECT_THAT(r, HasSubstr("Zipper version of the EM algorithm\n" + std::string(34, '-') +
+                             "\n" + copies));
 }
 
 TEST_F(EMTest, AlleleFrequenciesAloneWhateverTheZipper)
