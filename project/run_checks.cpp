@@ -75,8 +75,9 @@ void convert_individuals(Project& p)
     bool known_phase = p.profile.GenotypicData != 0 && p.profile.GameticPhase != 0;
     const int haplotype_tasks = settings::STANDARD_INDICES | settings::MOLECULAR_DIVERSITY
                                 | settings::PAIRWISE_DISTANCES;
-    bool wanted_by_unknown_phase = unknown_phase(p) && s.RecessiveAllelesEM == 0
-                                   && ((s.TaskNumber & haplotype_tasks) || s.DetectSelectedLoci != 0);
+    bool wanted_by_unknown_phase =
+        unknown_phase(p) && s.RecessiveAllelesEM == 0
+        && ((s.TaskNumber & haplotype_tasks) || s.DetectSelectedLoci != 0);
     if (!known_phase && !wanted_by_unknown_phase)
         return;
     if (!p.phenotypes_converted) {

@@ -177,7 +177,7 @@ void NeutralityTable::fu()
     row("Theta_pi", NOT_AVAILABLE, [](PopGenetics& p) { return p.ThetaPi; });
     row("Exp. no. of alleles", NOT_AVAILABLE, [](PopGenetics& p) { return p.FuExpNumAlleles; });
     // A sample whose Fs was not computed is "N.A." and stays out of the mean
-    // and s.d.; the collector gets no value for it.
+    // and s.d.; the collector's list holds not a number for it.
     SumStat.FSsd.count = 0;
     SumStat.FS.count = 0;
     r.out << std::setw(kLabelWidth) << "FS";
