@@ -35,9 +35,11 @@ struct LevelOfSamples {
             p->SampleSize = 40;
             p->LocusExpHet.Reallocate(loci);
             p->LocusNumAlleles.Reallocate(loci);
+            p->LocusGeneCopies.Reallocate(loci);
             for (int l = 0; l < loci; ++l) {
                 p->LocusExpHet.Add(((i + l) % 7) / 14.0);
                 p->LocusNumAlleles.Add(1 + (i + l) % 2);
+                p->LocusGeneCopies.Add(40);
             }
             samples.Populations.Add(p);
         }

@@ -113,21 +113,33 @@ void run_amova_block(Project& p, GenStructSteps const& steps, std::fstream* resu
     }
     if (steps.locus_by_locus) {
         int task_number = s.TaskNumber;
-        int pairwise_fst = s.ComputePairwiseFST;
-        int delta_mu = s.ComputeDeltaMuSqr;
         s.TaskNumber = settings::AMOVA;
-        s.ComputePairwiseFST = 0;
-        s.ComputeDeltaMuSqr = 0;
-        p.LocusByLocusAMOVA(results);
+        {
+            PairwiseComparisonsOff pairwise_off(s);
+            p.LocusByLocusAMOVA(results);
+        }
         s.TaskNumber = task_number;
-        s.ComputePairwiseFST = pairwise_fst;
-        s.ComputeDeltaMuSqr = delta_mu;
     }
     if (!quiet)
         *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";
 }
 
 }  // namespace
+
+PairwiseComparisonsOff::PairwiseComparisonsOff(settings& s)
+    : s_(s), pairwiseFst_(s.ComputePairwiseFST), deltaMu_(s.ComputeDeltaMuSqr),
+      meanDifferences_(s.PrintMissIntermatchs), divergenceTimes_(s.UnequalPopSizeDiv)
+{
+    s.ComputePairwiseFST = s.ComputeDeltaMuSqr = s.PrintMissIntermatchs = s.UnequalPopSizeDiv = 0;
+}
+
+PairwiseComparisonsOff::~PairwiseComparisonsOff()
+{
+    s_.ComputePairwiseFST = pairwiseFst_;
+    s_.ComputeDeltaMuSqr = deltaMu_;
+    s_.PrintMissIntermatchs = meanDifferences_;
+    s_.UnequalPopSizeDiv = divergenceTimes_;
+}
 
 GenStructSteps plan_genstruct_steps(settings const& s, bool amova_refused)
 {

@@ -24,4 +24,23 @@ struct GenStructSteps {
 
 GenStructSteps plan_genstruct_steps(settings const& s, bool amova_refused);
 
+// An AMOVA run for another analysis (each locus of the locus-by-locus AMOVA,
+// every AMOVA of the selection scan) needs none of the pairwise comparisons:
+// while a PairwiseComparisonsOff lives, the keys that open them
+// (ComputeDeltaMuSqr; the task bits are the caller's, which runs the AMOVA
+// bit alone) and shape them (pairwise FST and its permutations, the mean
+// differences, the divergence times) are 0. The keys are given back on
+// every way out.
+class PairwiseComparisonsOff {
+public:
+    explicit PairwiseComparisonsOff(settings& s);
+    ~PairwiseComparisonsOff();
+    PairwiseComparisonsOff(PairwiseComparisonsOff const&) = delete;
+    PairwiseComparisonsOff& operator=(PairwiseComparisonsOff const&) = delete;
+
+private:
+    settings& s_;
+    const int pairwiseFst_, deltaMu_, meanDifferences_, divergenceTimes_;
+};
+
 #endif

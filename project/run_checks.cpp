@@ -66,16 +66,18 @@ void build_sample_vectors(Project& p)
 }
 
 // The analyses on haplotypes (diversity indices, molecular diversity, the
-// selection scan) need the individuals as haplotype records when their phase
-// is known, or when it is unknown and recessive alleles play no part.
+// distances between a sample's haplotypes, the selection scan) need the
+// individuals as haplotype records when their phase is known, or when it is
+// unknown and recessive alleles play no part.
 void convert_individuals(Project& p)
 {
     settings& s = p.run_settings;
     bool known_phase = p.profile.GenotypicData != 0 && p.profile.GameticPhase != 0;
+    const int haplotype_tasks = settings::STANDARD_INDICES | settings::MOLECULAR_DIVERSITY
+                                | settings::PAIRWISE_DISTANCES;
     bool wanted_by_unknown_phase =
-        unknown_phase(p) && s.RecessiveAllelesEM == 0 &&
-        ((s.TaskNumber & (settings::STANDARD_INDICES | settings::MOLECULAR_DIVERSITY)) ||
-         s.DetectSelectedLoci != 0);
+        unknown_phase(p) && s.RecessiveAllelesEM == 0
+        && ((s.TaskNumber & haplotype_tasks) || s.DetectSelectedLoci != 0);
     if (!known_phase && !wanted_by_unknown_phase)
         return;
     if (!p.phenotypes_converted) {

@@ -25,7 +25,7 @@ bool total_range(SummaryReport& r, int l, int& range)
     for (int i = 0; i < r.n; ++i) {
         PopGenetics& p = r.sample(i);
         if (l >= p.LocusMinAlleleSize.count || l >= p.LocusMaxAlleleSize.count
-            || l >= p.LocusGeneCopies.count || p.LocusGeneCopies[l] <= 0)
+            || !has_gene_copies(p, l))
             continue;
         hi = std::max(hi, static_cast<double>(p.LocusMaxAlleleSize[l]));
         lo = std::min(lo, static_cast<double>(p.LocusMinAlleleSize[l]));
@@ -58,7 +58,7 @@ void write_allelic_range_blocks(SummaryReport& r)
             r.out << "\n";
             continue;
         }
-        r.out << std::setw(12) << R << "\n";
+        r.out << Column{12} << R << "\n";
         totalAllelicRange[static_cast<std::size_t>(l)] = R;
         has_total[static_cast<std::size_t>(l)] = true;
         total.add(R);
@@ -70,12 +70,12 @@ void write_allelic_range_blocks(SummaryReport& r)
     r.rule(range);
     SumStat.totGW = pooled_gw.mean();
     Moments ranges = r.field_row(range, "Mean", &PopGenetics::MeanAllelicRange, &SumStat.R);
-    r.out << std::setw(12) << total.mean() << "\n";
+    r.out << Column{12} << total.mean() << "\n";
     SumStat.meanR = ranges.mean();
     SumStat.sdR = ranges.sd();
     SumStat.totR = total.mean();
     r.field_row(range, "s.d.", &PopGenetics::MeanAllelicRangeSD, &SumStat.Rsd);
-    r.out << std::setw(12) << total.sd() << "\n";
+    r.out << Column{12} << total.sd() << "\n";
     r.close_block(range);
 
     // Garza-Williamson index.
@@ -112,7 +112,7 @@ void write_allelic_range_blocks(SummaryReport& r)
         r.sample_cells([&](PopGenetics& p, double& v) {
             Moments& sums = of_sample[static_cast<std::size_t>(i++)];
             if (!has_total[at] || l >= p.LocusAllelicRange.count || l >= p.LocusGWStat.count
-                || l >= p.LocusGeneCopies.count || p.LocusGeneCopies[l] <= 0)
+                || !has_gene_copies(p, l))
                 return false;
             v = (p.LocusAllelicRange[l] + 1.0) / (totalAllelicRange[at] + 1.0) * p.LocusGWStat[l];
             sums.add(v);

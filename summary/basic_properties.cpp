@@ -36,10 +36,11 @@ void write_basic_properties(SummaryReport& r)
         r.out << "\n";
         return m;
     };
-    // The column shows whole gene copies; the mean keeps the fraction.
+    // The column shows whole gene copies; the mean keeps the fraction. A
+    // sample too large to be analysed has no count.
     row("No. of gene copies", [](PopGenetics& p, double& x) {
         x = p.SampleSize;
-        return true;
+        return p.gene_copies_fit();
     });
     row("No. of loci", [](PopGenetics& p, double& x) {
         x = p.num_loci_cached();

@@ -107,7 +107,7 @@ void write_expected_heterozygosity(SummaryReport& r)
         r.sample_cells(SummaryReport::locus_entry(&PopGenetics::LocusExpHet, l));
         const double pooled =
             computeHeterozygosity(SummaryReport::pooled_locus(l), r.samples.MissingData);
-        r.out << std::setw(12) << pooled << "\n";
+        r.out << Column{12} << pooled << "\n";
         if (pooled != 0.0)
             total.add(pooled);
     }
@@ -120,13 +120,13 @@ void write_expected_heterozygosity(SummaryReport& r)
         [](PopGenetics& p, int) { return p.GeneDiversity; },
         [](PopGenetics& p, int) { return p.GeneDiversitySD; },
         {SumStat.H, SumStat.Hsd, SumStat.MEAN_H, SumStat.SD_H, SumStat.meanH, SumStat.sdH});
-    r.out << std::setw(12) << total.mean() << "\n";
+    r.out << Column{12} << total.mean() << "\n";
     if (SumStat.TOT_H)
         SumStat.totH = total.mean();
 
     if (r.L != 0) {
         r.field_row(b, "s.d.", &PopGenetics::MeanExpHetSD);
-        r.out << std::setw(12) << total.sd() << "\n";
+        r.out << Column{12} << total.sd() << "\n";
     }
     r.close_block(b);
 }
@@ -142,7 +142,8 @@ void write_theta_h(SummaryReport& r)
     for (int l = 0; l < r.L; ++l) {
         r.out << std::setw(6) << l + 1;
         r.sample_cells([&](PopGenetics& p, double& theta) {
-            return l < p.LocusExpHet.count && theta_of_locus(p.LocusExpHet[l], stepwise, theta);
+            return l < p.LocusExpHet.count && has_gene_copies(p, l)
+                   && theta_of_locus(p.LocusExpHet[l], stepwise, theta);
         });
         r.out << "\n";
     }
@@ -169,7 +170,7 @@ void write_number_of_alleles(SummaryReport& r)
         r.out << std::setw(6) << l + 1;
         r.sample_cells(SummaryReport::locus_entry(&PopGenetics::LocusNumAlleles, l), true);
         const int k = pooled_allele_count(l, r.samples.MissingData);
-        r.out << std::setw(12) << k << "\n";
+        r.out << Column{12} << k << "\n";
         r.pooledNumAlleles[static_cast<std::size_t>(l)] = k;
         all.add(k);
         if (k >= 2)
@@ -186,7 +187,7 @@ void write_number_of_alleles(SummaryReport& r)
         [](PopGenetics& p, int) { return static_cast<double>(p.num_haplotypes); },
         [](PopGenetics&, int) { return 0.0; },
         {SumStat.K, SumStat.Ksd, SumStat.MEAN_K, SumStat.SD_K, SumStat.meanK, SumStat.sdK});
-    r.out << std::setw(12) << total.mean() << "\n";
+    r.out << Column{12} << total.mean() << "\n";
     if (SumStat.TOT_K) {
         if (!r.haplotypic()) {
             SumStat.totK = total.mean();
@@ -198,7 +199,7 @@ void write_number_of_alleles(SummaryReport& r)
 
     if (r.L != 0) {
         r.field_row(b, "s.d.", &PopGenetics::MeanNumAllelesSD);
-        r.out << std::setw(12) << total.sd() << "\n";
+        r.out << Column{12} << total.sd() << "\n";
     }
     r.close_block(b);
 }

@@ -60,9 +60,9 @@ void write_fit(SummaryReport& r, const char* title, ExpansionFit PopGenetics::*f
         for (int i = 0; i < r.n; ++i) {
             const double x = (r.sample(i).*fit).values[row.value];
             if (migration && !(x < 100000.0))
-                r.out << std::scientific << std::setw(r.columnWidth) << x << std::fixed;
+                r.out << std::scientific << Column{r.columnWidth} << x << std::fixed;
             else
-                r.out << std::setw(r.columnWidth) << x;
+                r.out << Column{r.columnWidth} << x;
             m.add(x);
         }
         r.mean_and_sd(m);

@@ -71,7 +71,7 @@ private:
 
 void MolecularDiversityTable::moments(Moments const& m, int precision)
 {
-    r.out << std::setprecision(precision) << std::setw(12) << m.mean() << std::setw(12) << m.sd();
+    r.out << std::setprecision(precision) << Column{12} << m.mean() << Column{12} << m.sd();
 }
 
 void MolecularDiversityTable::count_row(const char* text, int PopulDNA::*field,
@@ -84,7 +84,7 @@ void MolecularDiversityTable::count_row(const char* text, int PopulDNA::*field,
     for (int i = 0; i < r.n; ++i) {
         PopulDNA* p = dna_sample(r.sample(i));
         const int x = p ? p->*field : 0;
-        r.out << std::setw(r.columnWidth) << x;
+        r.out << Column{r.columnWidth} << x;
         m.add(x);
         if (list)
             list->Add(x);
@@ -99,7 +99,7 @@ void MolecularDiversityTable::pi_row()
     Moments m;
     for (int i = 0; i < r.n; ++i) {
         const double x = r.sample(i).MeanPairDiff;
-        r.out << std::setprecision(3) << std::setw(r.columnWidth) << x;
+        r.out << std::setprecision(3) << Column{r.columnWidth} << x;
         m.add(x);
         SumStat.Pi.Add(x);
     }
@@ -121,7 +121,7 @@ void MolecularDiversityTable::theta_row(const char* text, double PopGenetics::*f
     for (int i = 0; i < r.n; ++i) {
         const double x = r.sample(i).*field;
         if (x >= 0.0) {
-            r.out << std::setw(r.columnWidth) << x;
+            r.out << Column{r.columnWidth} << x;
         } else {
             r.not_available(r.columnWidth);
             marked = true;

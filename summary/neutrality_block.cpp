@@ -5,6 +5,7 @@
 // s.d. over the samples.
 
 #include <iomanip>
+#include <limits>
 
 #include "analyses/datatypes/popul_dna.h"
 #include "analyses/datatypes/popul_rflp.h"
@@ -63,9 +64,9 @@ Moments NeutralityTable::row(const char* text, Kind kind, Value value, TSumStat:
             r.not_available(r.columnWidth);
             not_available = true;
         } else if (kind == COUNT) {
-            r.out << std::setw(r.columnWidth) << static_cast<long long>(x);
+            r.out << Column{r.columnWidth} << static_cast<long long>(x);
         } else {
-            r.out << std::setw(r.columnWidth) << x;
+            r.out << Column{r.columnWidth} << x;
         }
     }
     const bool na_row = kind == NOT_AVAILABLE || kind == FS_P_VALUE;
@@ -73,7 +74,7 @@ Moments NeutralityTable::row(const char* text, Kind kind, Value value, TSumStat:
         r.not_available(12);
         r.not_available(12);
     } else {
-        r.out << std::setw(12) << m.mean() << std::setw(12) << m.sd();
+        r.out << Column{12} << m.mean() << Column{12} << m.sd();
     }
     r.out << "\n";
     return m;
@@ -139,13 +140,22 @@ double segregating_sites(PopGenetics& p)
     return 0.0;
 }
 
-// The collector's list of a row and, under their flags, its mean and s.d.
+// Fu's test sets the expected number of alleles together with Fs, and -1
+// when it does not compute Fs.
+bool fs_computed(PopGenetics const& p)
+{
+    return p.FuExpNumAlleles >= 0.0;
+}
+
+// Under their flags, the mean and s.d. of a row for the collector; not a
+// number when no sample has a value.
 void store(Moments const& m, bool mean_flag, double& mean, bool sd_flag, double& sd)
 {
+    const double none = std::numeric_limits<double>::quiet_NaN();
     if (mean_flag)
-        mean = m.mean();
+        mean = m.m > 0 ? m.mean() : none;
     if (sd_flag)
-        sd = m.sd();
+        sd = m.m > 0 ? m.sd() : none;
 }
 
 void NeutralityTable::tajima()
@@ -166,8 +176,18 @@ void NeutralityTable::fu()
     alleles_rows();
     row("Theta_pi", NOT_AVAILABLE, [](PopGenetics& p) { return p.ThetaPi; });
     row("Exp. no. of alleles", NOT_AVAILABLE, [](PopGenetics& p) { return p.FuExpNumAlleles; });
+    // A sample whose Fs was not computed is "N.A." and stays out of the mean
+    // and s.d.; the collector's list holds not a number for it.
     SumStat.FSsd.count = 0;
-    Moments FS = row("FS", PLAIN, [](PopGenetics& p) { return p.FuFs; }, &SumStat.FS);
+    SumStat.FS.count = 0;
+    r.out << std::setw(kLabelWidth) << "FS";
+    Moments FS = r.sample_cells([](PopGenetics& p, double& x) {
+        const bool computed = fs_computed(p);
+        x = p.FuFs;
+        SumStat.FS.Add(computed ? x : std::numeric_limits<double>::quiet_NaN());
+        return computed;
+    });
+    r.out << "\n";
     store(FS, SumStat.MEAN_FUFS, SumStat.meanFS, SumStat.SD_FUFS, SumStat.sdFS);
     row("FS p-value", FS_P_VALUE, [](PopGenetics& p) { return p.FuFsPValue; });
 }

@@ -401,7 +401,8 @@ ScanGuard::ScanGuard(Project& project)
       savedPermutations(project.run_settings.NumPermutationsAMOVA),
       savedConventionalFst(project.run_settings.ComputeConventionalFST),
       savedDistanceMatrix(project.run_settings.ComputeDistanceMatrixAMOVA), savedGenotypic(0),
-      genotypicCleared(false), collectedValues(SumStat.storedValues())
+      genotypicCleared(false), collectedValues(SumStat.storedValues()),
+      pairwiseOff(project.run_settings)
 {
     settings& s = p.run_settings;
     s.selection_scan_running = true;

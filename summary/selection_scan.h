@@ -18,6 +18,7 @@
 #include "core/value_array.h"
 #include "model/allele_db.h"
 #include "model/haplo_db.h"
+#include "project/genstruct_dispatch.h"
 #include "simulation/ttree.h"
 #include "summary/sumstat.h"
 
@@ -206,6 +207,8 @@ private:
     bool genotypicCleared;
     TSumStat::StoredValues collectedValues;
     BatchStreamsSuspended batchStreams;
+    // The scan reads the AMOVA's F-statistics alone.
+    PairwiseComparisonsOff pairwiseOff;
 };
 
 }  // namespace selection_scan

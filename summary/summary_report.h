@@ -4,12 +4,15 @@
 // per-locus blocks show one row per locus and then rows over the loci.
 //
 // A sample whose per-locus lists hold fewer entries than the report's locus
-// count (its analyses were refused or stopped) shows "N.A." in the cells it
-// lacks, and those cells stay out of every mean, s.d. and sum.
+// count (its analyses were refused or stopped), or that has no gene copy at
+// a locus, shows "N.A." in the cells it lacks, and those cells stay out of
+// every mean, s.d. and sum. Every value cell begins with a blank, so that a
+// number wider than its column never runs into the one before.
 #ifndef DROV_SUMMARY_SUMMARY_REPORT_H
 #define DROV_SUMMARY_SUMMARY_REPORT_H
 
 #include <functional>
+#include <iomanip>
 #include <ostream>
 #include <vector>
 
@@ -23,6 +26,19 @@ class TLocus;
 
 // A table rule: n '-' (none when n is 0 or less), then a line end.
 void printLine(std::ostream& os, int n);
+
+// The next value in a cell of `width` characters: a blank, then the value
+// right-aligned in the rest (`out << Column{12} << x`).
+struct Column {
+    int width;
+};
+inline std::ostream& operator<<(std::ostream& os, Column c)
+{
+    return os << ' ' << std::setw(c.width - 1);
+}
+
+// True when the sample counted a gene copy at locus l (from 0).
+bool has_gene_copies(PopGenetics const& p, int l);
 
 // Expected heterozygosity of a locus from the counts c_i of all its alleles
 // (Nei 1987): (1 - sum (c_i/N)^2) N/(N - 1), N = sum c_i; 0 without alleles
@@ -72,12 +88,13 @@ public:
     // computed cells in width 12 ("N.A." twice when there is none). Integer
     // cells are written without decimals. Returns the moments over samples.
     using Cell = std::function<bool(PopGenetics& p, double& value)>;
-    // The cell of locus l (from 0) of a per-locus list; "N.A." beyond its end.
+    // The cell of locus l (from 0) of a per-locus list; "N.A." beyond its end
+    // and where the sample has no gene copy.
     template <class T>
     static Cell locus_entry(MY_TArrayAsVector<T> PopGenetics::*list, int l)
     {
         return [list, l](PopGenetics& p, double& value) {
-            if (l >= (p.*list).count)
+            if (l >= (p.*list).count || !has_gene_copies(p, l))
                 return false;
             value = (p.*list)[l];
             return true;

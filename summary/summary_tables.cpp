@@ -159,6 +159,11 @@ void SummaryReport::label(Block const& b, const char* text)
     out << std::setw(b.labelWidth) << text;
 }
 
+bool has_gene_copies(PopGenetics const& p, int l)
+{
+    return l < p.LocusGeneCopies.count && p.LocusGeneCopies[l] > 0;
+}
+
 TLocus const* SummaryReport::pooled_locus(int l)
 {
     TAlleleDB const& pooled = PopGenetics::globalAllelicDB;
@@ -167,7 +172,7 @@ TLocus const* SummaryReport::pooled_locus(int l)
 
 void SummaryReport::not_available(int width)
 {
-    out << std::setw(width) << "N.A.";
+    out << Column{width} << "N.A.";
 }
 
 Moments SummaryReport::sample_cells(Cell const& value, bool integer)
@@ -181,9 +186,9 @@ Moments SummaryReport::sample_cells(Cell const& value, bool integer)
         }
         over_samples.add(x);
         if (integer)
-            out << std::setw(columnWidth) << static_cast<long long>(x);
+            out << Column{columnWidth} << static_cast<long long>(x);
         else
-            out << std::setw(columnWidth) << x;
+            out << Column{columnWidth} << x;
     }
     mean_and_sd(over_samples);
     return over_samples;
@@ -196,5 +201,5 @@ void SummaryReport::mean_and_sd(Moments const& over_samples)
         not_available(12);
         return;
     }
-    out << std::setw(12) << over_samples.mean() << std::setw(12) << over_samples.sd();
+    out << Column{12} << over_samples.mean() << Column{12} << over_samples.sd();
 }

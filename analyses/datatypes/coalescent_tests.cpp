@@ -203,6 +203,17 @@ bool tajima_test(Sample& p, DriverCall& call, int S, bool defined, const char* w
     return true;
 }
 
+// The fu_fs.sum line of a sample whose Fs was not computed: Fs 0 and P -1
+// with no simulation, as tajima.sum writes a D that is not defined; a
+// theta(pi) that was not computed either is -1.
+void fu_fs_not_computed_line(PopGenetics const& p, double theta)
+{
+    if (std::ostream* batch = batch_line(_FU_FS_, ofs_fu_fs, p))
+        fixed(*batch, 6) << static_cast<int>(p.SampleSize) << "\t" << p.num_haplotypes << "\t"
+                         << theta << "\t" << 0.0 << "\t" << -1.0 << "\t" << -1.0 << "\t" << 0
+                         << "\n";
+}
+
 // The haplotypes of the sample before those at distance 0 were merged; a
 // sample that never went through the merge (a pooled group) merged none.
 int original_haplotypes(PopGenetics const& p)
@@ -234,7 +245,7 @@ void fu_fs_refusal(std::ostream& out, PopGenetics& p, double theta, int k, doubl
     p.FuFs = 0.0;
     p.FuFsPValue = -1.0;
     p.FuExpNumAlleles = -1.0;
-    empty_batch_line(_FU_FS_, ofs_fu_fs, p);
+    fu_fs_not_computed_line(p, theta);
 }
 
 // Fu's Fs of the observed sample with k alleles, its replicates and their summary. False when a
@@ -315,12 +326,14 @@ bool fu_fs_section_of(Sample& p, DriverCall& call, const char* where)
     std::ostream& out = call.results;
     if (p.SampleSize <= 1.0) {
         out << "Fu's Fs test cannot be computed if only one gene in sample\n" << std::endl;
+        fu_fs_not_computed_line(p, -1.0);
         return true;
     }
     std::clock_t start = std::clock();
     *_ZOS_ << "\t\tComputing BMat ..." << "\n";
     if (!p.get_B_num_mat()) {
         *_ZOS_ << "\t\tFile not found... skipping task !\n";
+        fu_fs_not_computed_line(p, -1.0);
         return true;
     }
     *_ZOS_ << "\t\tdone ! (" << milliseconds_since(start) << " ms)\n";
@@ -333,7 +346,7 @@ bool fu_fs_section_of(Sample& p, DriverCall& call, const char* where)
     p.take_distance_settings(call.s, 0, 0.0);
     if (!p.compute_distance_matrix(nullptr, &call.s, 0)) {
         out << "Fu's Fs test cannot be computed" << no_matrix << std::endl;
-        empty_batch_line(_FU_FS_, ofs_fu_fs, p);
+        fu_fs_not_computed_line(p, -1.0);
         call.done_since(start);
         return true;
     }
@@ -346,6 +359,7 @@ bool fu_fs_section_of(Sample& p, DriverCall& call, const char* where)
                       << "\nObs. k                       :" << std::setw(12) << k << "\n"
                       << "Fu's Fs test cannot be computed if only one allele in sample\n"
                       << std::endl;
+        fu_fs_not_computed_line(p, theta);
         return true;
     }
     if (!fu_fs_test(p, call, theta, k, pooled, where))

@@ -91,11 +91,22 @@ void print_summary_row(std::ostream& out, TableLayout const& t, const char* labe
     out << "\n";
 }
 
+// The alleles of the first locus with a gene copy; 0 when there is none.
+double first_typed_locus_alleles(PopGenetics const& p)
+{
+    for (int l = 0; l < p.LocusGeneCopies.count; ++l)
+        if (p.LocusGeneCopies[l] > 0)
+            return p.LocusNumAlleles[l];
+    return 0.0;
+}
+
 // The Mean* fields. With a Mean row (a polymorphic locus among two or more),
 // the genotypic table of DNA data keeps the values of its Mean and s.d. rows,
 // every other table those over all loci; without one, the values of the
 // polymorphic locus (0 when there is none) and no s.d. The allelic range and
-// G-W of microsatellites are always those of the polymorphic loci.
+// G-W of microsatellites are always those of the polymorphic loci. A locus
+// without any gene copy has no heterozygosity nor alleles to count: it takes
+// no part in their means over all loci (its gene copies, 0, do).
 void store_locus_means(PopGenetics& p, ColumnSums const& polymorphic, ColumnSums const& all,
                        bool observed)
 {
@@ -112,7 +123,7 @@ void store_locus_means(PopGenetics& p, ColumnSums const& polymorphic, ColumnSums
     } else {
         p.MeanExpHet = polymorphic.expected.mean();
         p.MeanGeneCopies = polymorphic.copies.mean();
-        p.MeanNumAlleles = L > 0 ? p.LocusNumAlleles[0] : 0.0;
+        p.MeanNumAlleles = first_typed_locus_alleles(p);
         p.MeanExpHetSD = p.MeanNumAllelesSD = p.MeanGeneCopiesSD = 0.0;
     }
     if (ProfileSettings::DataType == MICROSAT) {
@@ -210,8 +221,10 @@ void PopGenetics::write_locus_table(std::ostream& out, bool print, bool observed
     for (int l = 0; l < L; ++l) {
         const double exp_het = LocusExpHet[l];
         all.copies.add(LocusGeneCopies[l]);
-        all.alleles.add(LocusNumAlleles[l]);
-        all.expected.add(exp_het);
+        if (LocusGeneCopies[l] > 0) {
+            all.alleles.add(LocusNumAlleles[l]);
+            all.expected.add(exp_het);
+        }
         if (!is_locus_polymorphic(l))
             continue;
         polymorphic.copies.add(LocusGeneCopies[l]);

@@ -304,6 +304,9 @@ public:
     // NumLoci, evaluated and kept once the sample has a haplotype record: the
     // loci of the first record's haplotype; 0 while there is none.
     int num_loci_cached();
+    // False for a sample whose gene copies are too many to be analysed (see
+    // sample_size_fits); says nothing.
+    bool gene_copies_fit() const;
 
     // ---- Allele counts over samples and mean allele sizes (allele_counts.cpp) ----
     // The gene copies counted as by the per-locus tables into globalAllelicDB,

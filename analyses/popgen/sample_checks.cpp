@@ -24,21 +24,31 @@ bool same_name(TAllele const* a, TAllele const* b)
     return a == b || std::strcmp(a->name.str, b->name.str) == 0;
 }
 
+// The declared gene copies, or the sum of the haplotype counts when larger.
+double gene_copies_of(PopGenetics const& p)
+{
+    std::int64_t total = 0;
+    for (int i = 0; i < p.haplotypes.count; ++i)
+        total += p.haplotypes.data[i]->count;
+    return std::max(p.SampleSize, static_cast<double>(total));
+}
+
 }  // namespace
+
+bool PopGenetics::gene_copies_fit() const
+{
+    return gene_copies_of(*this) <= INT32_MAX;
+}
 
 bool PopGenetics::sample_size_fits(const char* where) const
 {
-    std::int64_t total = 0;
-    for (int i = 0; i < haplotypes.count; ++i)
-        total += haplotypes.data[i]->count;
-    const double copies = std::max(SampleSize, static_cast<double>(total));
-    if (copies <= INT32_MAX)
+    if (gene_copies_fit())
         return true;
     E.error(ERROR, where, 179);
     if (E.log_open)
-        *_ZOS_ << "\tSample \"" << name << "\" has " << static_cast<long long>(copies)
-               << " gene copies, more than " << INT32_MAX
-               << ": the sample is not analysed" << std::endl;
+        *_ZOS_ << "\tSample \"" << name << "\" has "
+               << static_cast<long long>(gene_copies_of(*this)) << " gene copies, more than "
+               << INT32_MAX << ": the sample is not analysed" << std::endl;
     return false;
 }
 

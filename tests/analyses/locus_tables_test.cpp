@@ -113,10 +113,10 @@ TEST_F(LocusTablesTest, MicrosatelliteSizesRangeAndGarzaWilliamson)
     EXPECT_EQ(column(p.LocusGWStat), (std::vector<double>{0.0, 2.0 / 3.0, 0.5}));
     EXPECT_EQ(column(p.LocusMeanAlleleSize), (std::vector<double>{0.0, 7.5, 101.75}));
     EXPECT_NEAR(p.LocusExpHet[2], 5.0 / 6.0, 1e-15);
-    // Non-DNA data keep the means over all loci, range and G-W over the
-    // polymorphic ones.
-    EXPECT_NEAR(p.MeanExpHet, (0.5 + 5.0 / 6.0) / 3, 1e-15);
-    EXPECT_NEAR(p.MeanNumAlleles, 5.0 / 3, 1e-15);
+    // Non-DNA data keep the means over all loci with a gene copy (locus 1
+    // has none), range and G-W over the polymorphic ones.
+    EXPECT_NEAR(p.MeanExpHet, (0.5 + 5.0 / 6.0) / 2, 1e-15);
+    EXPECT_NEAR(p.MeanNumAlleles, 5.0 / 2, 1e-15);
     EXPECT_EQ(p.MeanAllelicRange, 3.5);
     EXPECT_NEAR(p.MeanGWStat, (2.0 / 3 + 0.5) / 2, 1e-15);
     EXPECT_THAT(out.str(), HasSubstr("\n     3         4         3   1.00000   0.83333         5     0.50000\n"));

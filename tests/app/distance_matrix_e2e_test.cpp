@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <string>
 
@@ -105,6 +106,38 @@ TEST_F(DistanceMatrixE2E, HaplotypesDefinedTwice)
     EXPECT_THAT(results, HasSubstr("No. of haplotypes                            : 1\n"
                                    "No. of original haplotypes in sample         : 2"));
     EXPECT_THAT(log, Not(HasSubstr("#[ERROR")));
+}
+
+// Conventional distances between the haplotypes of genotypes of unknown
+// phase need the individuals as haplotype records: with the distance bit
+// alone the sample files equal those of a run that also asks for the
+// diversity indices. Arun's gene copies 100 150 200, 102 150 204, 100 150 ?
+// and 104 150 200 differ at locus 1 but for copies 1 and 3 (locus 3 is
+// unusable); Bure has two haplotypes, Clyde one.
+using ConventionalDistancesE2E = DrovexecTest;
+
+TEST_F(ConventionalDistancesE2E, UnphasedSamplesWithTheDistanceBitAlone)
+{
+    write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / "microsat3.drp"));
+    auto files_of = [this](const char* tasks) {
+        fs::remove_all(work / "p.res");
+        write("p.drs", run_settings_text({{"TaskNumber", tasks}, {"ComputeConventionalFST", "1"}}));
+        EXPECT_EQ(run("p.drp p.drs"), 0) << err;
+        EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
+                    Not(HasSubstr("haplotype list is empty")));
+        std::map<std::string, std::string> files;
+        for (const char* name : {"Arun", "Bure", "Clyde"})
+            files[name] = read_text(work / "p.res" / (std::string(name) + ".dis"));
+        return files;
+    };
+    const auto alone = files_of("2048");  // 0x800
+    EXPECT_EQ(alone, files_of("2049"));   // 0x801
+    EXPECT_EQ(alone.at("Arun"), "          0.0000  0.0000  0.0000\n"
+                                "  1.0000          0.0000  0.0000\n"
+                                "  0.0000  1.0000          0.0000\n"
+                                "  1.0000  1.0000  1.0000        \n");
+    EXPECT_EQ(alone.at("Bure"), "          0.0000\n  1.0000        \n");
+    EXPECT_EQ(alone.at("Clyde"), "        \n");
 }
 
 }  // namespace

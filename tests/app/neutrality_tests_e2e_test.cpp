@@ -154,10 +154,12 @@ TEST_F(NeutralityTestsE2E, HandWorkedTajimaSamplesThroughTheDriver)
 }
 
 // Fs is not computed, and says why, without diversity (two names for one
-// sequence: theta(pi) = 0 with k = 2) or when the table of Ewens'
-// probabilities cannot hold n + 10 rows (4995 gene copies); with pooled
-// haplotype definitions the original number of alleles is the number of
-// listed haplotypes (3 names, 2 sequences).
+// sequence: theta(pi) = 0 with k = 2), with one allele or one gene copy, or
+// when the table of Ewens' probabilities cannot hold n + 10 rows (4995 gene
+// copies, theta(pi) = 4000 x 995 / (4995 x 4994 / 2) = 0.319102); the batch
+// line then holds Fs 0, P -1 and no simulation, and theta(pi) -1 where it
+// was not computed. With pooled haplotype definitions the original number
+// of alleles is the number of listed haplotypes (3 names, 2 sequences).
 TEST_F(NeutralityTestsE2E, FuFsNotComputedAndPooledHaplotypes)
 {
     const struct {
@@ -169,11 +171,18 @@ TEST_F(NeutralityTestsE2E, FuFsNotComputedAndPooledHaplotypes)
         const char* batch;
     } cases[] = {
         {"no diversity", 5, "a 3 ACGT\n\t\t\tb 2 ACGT\n", "0",
-         "Fu's Fs test cannot be computed when Theta(Pi) is 0\n", "\"S\"\t\n"},
+         "Fu's Fs test cannot be computed when Theta(Pi) is 0\n",
+         "\"S\"\t5\t2\t0.000000\t0.000000\t-1.000000\t-1.000000\t0\n"},
+        {"one allele", 5, "a 5 ACGT\n", "0",
+         "Fu's Fs test cannot be computed if only one allele in sample\n",
+         "\"S\"\t5\t1\t0.000000\t0.000000\t-1.000000\t-1.000000\t0\n"},
+        {"one gene copy", 1, "a 1 ACGT\n", "0",
+         "Fu's Fs test cannot be computed if only one gene in sample\n",
+         "\"S\"\t1\t1\t-1.000000\t0.000000\t-1.000000\t-1.000000\t0\n"},
         {"table too small", 4995, "a 4000 ACGT\n\t\t\tb 995 ACGA\n", "0",
          "Fu's Fs test cannot be computed: the table of Ewens' probabilities would need 5005 rows "
          "(n + 10) and 12 columns (k + 10), more than its 5000 rows and 1000 columns\n",
-         "\"S\"\t\n"},
+         "\"S\"\t4995\t2\t0.319102\t0.000000\t-1.000000\t-1.000000\t0\n"},
         {"pooled", 6, "a 3 ACGT\n\t\t\tb 1 ACGT\n\t\t\tc 2 ACGA\n", "1",
          "Original No. of alleles      :           3\n"
          "Actual No. of # alleles  (k) :           2\n",
@@ -201,7 +210,8 @@ TEST_F(NeutralityTestsE2E, FuFsNotComputedAndPooledHaplotypes)
 }
 
 // 1,001 gene copies in 1,000 haplotypes are beyond the table of Fu's Fs: the
-// section says so, runs no replicate and ends the sample's batch line.
+// section says so, runs no replicate and gives the sample's batch line Fs 0
+// and P -1.
 TEST_F(NeutralityTestsE2E, FuFsRefusedForAThousandAlleles)
 {
     std::string data;
@@ -225,7 +235,9 @@ TEST_F(NeutralityTestsE2E, FuFsRefusedForAThousandAlleles)
                                 "alleles or more\n"));
     EXPECT_THAT(text, Not(HasSubstr("No. of simulations")));
     EXPECT_THAT(text, Not(HasSubstr("Fs                           :")));
-    EXPECT_THAT(read_text(work / "fu_fs.sum"), HasSubstr("\"Many\"\t\n"));
+    const std::string batch = read_text(work / "fu_fs.sum");
+    EXPECT_THAT(batch, HasSubstr("\"Many\"\t1001\t1000\t"));
+    EXPECT_THAT(batch, HasSubstr("\t0.000000\t-1.000000\t-1.000000\t0\n"));
 }
 
 }  // namespace

@@ -299,6 +299,8 @@ protected:
         s.NumPermutationsAMOVA = 1000;
         s.ComputeConventionalFST = 1;
         s.ComputeDistanceMatrixAMOVA = 0;
+        s.ComputePairwiseFST = s.ComputeDeltaMuSqr = s.PrintMissIntermatchs = 1;
+        s.UnequalPopSizeDiv = 1;
         project.samples->GenotypicData = 1;
         project.allele_db.InsertAllPos(0, my_string("a"), 1.0);
         observedLocus = project.allele_db.loci[0];
@@ -360,6 +362,9 @@ protected:
         EXPECT_EQ(s.NumPermutationsAMOVA, 1000);
         EXPECT_EQ(s.ComputeConventionalFST, 1);
         EXPECT_EQ(s.ComputeDistanceMatrixAMOVA, 0);
+        for (int key : {s.ComputePairwiseFST, s.ComputeDeltaMuSqr, s.PrintMissIntermatchs,
+                        s.UnequalPopSizeDiv})
+            EXPECT_EQ(key, 1);
         EXPECT_TRUE(htmlOutput);
         EXPECT_FALSE(s.selection_scan_running);
         // The observed objects themselves, which the samples point at.
@@ -387,7 +392,12 @@ TEST_F(ScanGuardTest, NormalEndAndException)
     {
         ScanGuard guard(project);
         EXPECT_FALSE(htmlOutput);
-        EXPECT_TRUE(project.run_settings.selection_scan_running);
+        settings const& s = project.run_settings;
+        EXPECT_TRUE(s.selection_scan_running);
+        // The internal AMOVAs make no pairwise comparisons.
+        for (int key : {s.ComputePairwiseFST, s.ComputeDeltaMuSqr, s.PrintMissIntermatchs,
+                        s.UnequalPopSizeDiv})
+            EXPECT_EQ(key, 0);
         changeEverything(guard);
     }
     expectRestored(samples, structure, log);
@@ -495,6 +505,34 @@ TEST_F(SelectionScanRunTest, FiniteIslandModelWritesTablesAndFiles)
     EXPECT_EQ(project.structure->Groups[0][0], project.samples->Populations[0]);
     EXPECT_EQ(project.run_settings.results_stream, &results);
     EXPECT_TRUE(htmlOutput);
+}
+
+// The internal AMOVAs make no pairwise comparisons: with the keys that ask
+// for them (and 20 permutations, which would draw random numbers) the scan
+// gives the same tables and files, and the keys are given back.
+TEST_F(SelectionScanRunTest, PairwiseComparisonKeysChangeNothing)
+{
+    makeSamples();
+    settings& s = project.run_settings;
+    s.NumPermutationsFST = 20;
+    auto scan = [&](int keys) {
+        long seed = -17;
+        ran3(&seed);
+        s.ComputePairwiseFST = s.ComputeDeltaMuSqr = s.PrintMissIntermatchs = keys;
+        s.UnequalPopSizeDiv = keys;
+        results.close();
+        results.open((dir / "r.htm").string(), std::ios::out | std::ios::trunc);
+        project.detectSelectedLociFromFSTHetComparison(false);
+        results.flush();
+        return file("r.htm") + file("fdist2_simOut.txt") + file("fdist2_ObsOut.txt");
+    };
+    const std::string without = scan(0);
+    EXPECT_NE(without.find("FST null distribution quantiles"), std::string::npos);
+    EXPECT_EQ(scan(1), without);
+    EXPECT_EQ(s.ComputePairwiseFST, 1);
+    EXPECT_EQ(s.ComputeDeltaMuSqr, 1);
+    EXPECT_EQ(s.PrintMissIntermatchs, 1);
+    EXPECT_EQ(s.UnequalPopSizeDiv, 1);
 }
 
 TEST_F(SelectionScanRunTest, RefusalsOfInvalidObservedFAndSettings)

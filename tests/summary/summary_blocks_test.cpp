@@ -29,6 +29,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsNan;
 using ::testing::Not;
 
 std::vector<double> values_of(TSumStat::List const& list)
@@ -338,6 +339,8 @@ TEST_F(SummaryBlocksTest, ThetaNotComputedInOneSample)
 // Three DNA samples. Sample sizes 20.6, 10 and 12: cells 20, 10, 12, mean
 // 14.2, s.d. sqrt(((424.36 + 100 + 144)/3 - 201.64) 3/2) = 5.63205. D 0.0, -1.5
 // and 1.5: mean 0, s.d. sqrt((4.5/3 - 0) 3/2) = 1.5. FS p-values 0.2, -1, 0.4.
+// The third sample's Fs was not computed (its Fu's test refused it): FS -2
+// and 1 give mean -0.5, s.d. sqrt(((4 + 1)/2 - 0.25) 2) = 2.12132.
 TEST_F(SummaryBlocksTest, NeutralityTestsOfDnaSamples)
 {
     SumStat.MEAN_TAJIMAD = SumStat.SD_TAJIMAD = SumStat.MEAN_FUFS = true;
@@ -351,7 +354,7 @@ TEST_F(SummaryBlocksTest, NeutralityTestsOfDnaSamples)
     };
     const std::vector<Sample> given = {{20.6, 4, 6, 0.0, -2.0, 0.2, 0.5, 2.5, 1.5},
                                        {10, 3, 0, -1.5, 1.0, -1.0, -1.0, -1.0, 2.0},
-                                       {12, 2, 2, 1.5, 4.0, 0.4, 0.25, 3.0, -1.0}};
+                                       {12, 2, 2, 1.5, 0.0, 0.4, 0.25, 3.0, -1.0}};
     for (Sample const& g : given) {
         PopulDNA& p = add("S");
         p.SampleSize = g.size;
@@ -373,6 +376,7 @@ TEST_F(SummaryBlocksTest, NeutralityTestsOfDnaSamples)
                                  + std::string(40, ' ') + "Orig. no. of alleles           6           3           2     3.66667     2.08167\n"));
     EXPECT_THAT(table, HasSubstr("\n" + std::string(22, ' ') + "   Watterson test: Pr(rand F &lt;= obs F)     0.50000        N.A.     0.25000        N.A.        N.A.\n"));
     EXPECT_THAT(table, HasSubstr("\n" + std::string(50, ' ') + "Tajima's D     0.00000    -1.50000     1.50000     0.00000     1.50000\n"));
+    EXPECT_THAT(table, HasSubstr("\n" + std::string(58, ' ') + "FS    -2.00000     1.00000        N.A.    -0.50000     2.12132\n"));
     EXPECT_THAT(table, HasSubstr("\n" + std::string(50, ' ') + "FS p-value     0.20000        N.A.     0.40000        N.A.        N.A.\n"));
     EXPECT_THAT(table, HasSubstr("\nFu's FS test\n------------\n" + std::string(41, ' ') + "Real no. of alleles"));
     // Each test's own expected number of alleles; N.A. where it was refused.
@@ -385,8 +389,8 @@ TEST_F(SummaryBlocksTest, NeutralityTestsOfDnaSamples)
     EXPECT_THAT(values_of(SumStat.D), ElementsAre(0.0, -1.5, 1.5));
     EXPECT_DOUBLE_EQ(SumStat.meanD, 0.0);
     EXPECT_DOUBLE_EQ(SumStat.sdD, 1.5);
-    EXPECT_THAT(values_of(SumStat.FS), ElementsAre(-2.0, 1.0, 4.0));
-    EXPECT_DOUBLE_EQ(SumStat.meanFS, 1.0);
+    EXPECT_THAT(values_of(SumStat.FS), ElementsAre(-2.0, 1.0, IsNan()));
+    EXPECT_DOUBLE_EQ(SumStat.meanFS, -0.5);
     EXPECT_EQ(SumStat.Dsd.count, 0);
     SumStat.MEAN_TAJIMAD = SumStat.SD_TAJIMAD = SumStat.MEAN_FUFS = false;
 }

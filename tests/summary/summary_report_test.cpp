@@ -91,8 +91,15 @@ protected:
             PopGenetics::globalAllelicDB.InsertAllPos(locus, my_string(name), count);
     }
 
+    // A sample whose gene copies a test leaves unset counted copies at every
+    // locus of its heterozygosity list.
     std::string report()
     {
+        for (int i = 0; i < samples.Populations.count; ++i) {
+            auto& p = dynamic_cast<PopGenetics&>(*samples.Populations.data[i]);
+            if (p.LocusGeneCopies.count == 0)
+                fill(p.LocusGeneCopies, std::vector<int>(p.LocusExpHet.count, 10));
+        }
         samples.WriteSummaryStatistics(&project, s);
         results.flush();
         return read_text(dir / "r.htm");
@@ -279,9 +286,68 @@ TEST_F(SummaryReportTest, ShorterListsShowNotAvailable)
                 HasSubstr("\n     1     1.00000        N.A.     1.00000     0.00000\n"));
 }
 
+// C counted no gene copy at locus 2: "N.A." in every table, and the row's
+// mean and s.d. over A and B alone. He 0.5 and 0.75: mean 0.625, s.d.
+// sqrt(((0.25 + 0.5625)/2 - 0.390625) 2) = 0.17678; theta (1/(1 - H)^2 -
+// 1)/2 = 1.5 and 7.5: mean 4.5, s.d. sqrt(((2.25 + 56.25)/2 - 20.25) 2) =
+// sqrt(18) = 4.24264; alleles 2 and 4 (mean 3, s.d. sqrt(2) = 1.414);
+// ranges 2 and 6 (mean 4, s.d. sqrt(8) = 2.828); G-W 2/3 and 4/7: mean
+// 13/21 = 0.61905, s.d. (2/3 - 4/7)/sqrt(2) = 0.06734.
+TEST_F(SummaryReportTest, SampleWithoutGeneCopiesAtALocus)
+{
+    const struct {
+        const char* name;
+        int copies;
+        double H;
+        int alleles, range;
+        double gw;
+    } at_locus_2[] = {
+        {"A", 8, 0.5, 2, 2, 2.0 / 3.0},
+        {"B", 8, 0.75, 4, 6, 4.0 / 7.0},
+        {"C", 0, 0.0, 0, 0, 0.0},
+    };
+    for (auto const& g : at_locus_2) {
+        PopGenetics& p = add(g.name);
+        fill(p.LocusGeneCopies, {8, g.copies});
+        fill(p.LocusExpHet, {0.5, g.H});
+        fill(p.LocusNumAlleles, {2, g.alleles});
+        fill(p.LocusAllelicRange, {2, g.range});
+        fill(p.LocusMinAlleleSize, {100, 100});
+        fill(p.LocusMaxAlleleSize, {102, 100 + g.range});
+        fill(p.LocusGWStat, {2.0 / 3.0, g.gw});
+    }
+    const struct {
+        const char* block;
+        const char* row;
+    } rows[] = {
+        {"Expected heterozygosity", "\n     2     0.50000     0.75000        N.A.     0.62500     0.17678"},
+        {"Theta(H) under", "\n     2     1.50000     7.50000        N.A.     4.50000     4.24264\n"},
+        {"Number of alleles", "\n     2           2           4        N.A.       3.000       1.414"},
+        {"Allelic size range", "\n     2           2           6        N.A.       4.000       2.828"},
+        {"Garza-Williamson index", "\n     2     0.66667     0.57143        N.A.     0.61905     0.06734\n"},
+    };
+    const std::string text = report();
+    for (auto const& r : rows) {
+        SCOPED_TRACE(r.block);
+        EXPECT_THAT(block(text, r.block), HasSubstr(r.row));
+    }
+}
+
+// Wide numbers keep a blank between their columns; a sample too large to be
+// analysed has no count of gene copies. Mean 2e9, s.d. 0.
+TEST_F(SummaryReportTest, WideNumbersAndRefusedSample)
+{
+    add("A").SampleSize = 2000000000;
+    add("B").SampleSize = 2000000000;
+    add("C").SampleSize = 3000000000.0;
+    EXPECT_THAT(block(report(), "Basic properties"),
+                HasSubstr("\n  No. of gene copies  2000000000  2000000000        N.A. "
+                          "2000000000.000       0.000\n"));
+}
+
 // Locus 1: A sizes 100-104 (range 4, G-W 0.6), B 102-104 (range 2, G-W 2/3);
 // total range 4, pooled alleles 3. Locus 2: A 150 only (range 0, G-W 1); B
-// counted no gene copy there, so its stored sizes 0 take no part: total
+// counted no gene copy there: its range reads N.A. and its sizes 0 take no part: total
 // range 0, pooled alleles 1. Pooled G-W (3/5 + 1/1)/2 = 0.8, mean total
 // range 2. Modified: A 5/5 0.6 = 0.6 and 1/1 1 = 1 (mean 0.8, s.d. 0.28284),
 // B 3/5 2/3 = 0.4 and N.A. at locus 2, where it has no gene copy (mean 0.4,
@@ -313,7 +379,7 @@ TEST_F(SummaryReportTest, RangeAndGarzaWilliamsonTables)
     std::string text = report();
     EXPECT_THAT(block(text, "Allelic size range"),
                 HasSubstr("\n     1           4           2       3.000       1.414           4\n"
-                          "     2           0           0       0.000       0.000           0\n"));
+                          "     2           0        N.A.       0.000       0.000           0\n"));
     EXPECT_THAT(block(text, "Allelic size range"),
                 HasSubstr("\n  Mean       4.000       2.000       3.000       1.414       2.000\n"));
     EXPECT_THAT(block(text, "Garza-Williamson modified index"),
@@ -331,8 +397,9 @@ TEST_F(SummaryReportTest, RangeAndGarzaWilliamsonTables)
     SumStat.MEAN_NGW = false;
 }
 
-// No sample counted a gene copy at the locus: no total range, and the locus
-// stays out of the pooled G-W, the mean total range and the modified index.
+// No sample counted a gene copy at the locus: no range of its own nor total
+// range, and the locus stays out of the pooled G-W, the mean total range and
+// the modified index.
 // Without loci every mean over loci is 0.
 TEST_F(SummaryReportTest, LocusWithoutGeneCopiesAndNoLoci)
 {
@@ -345,7 +412,7 @@ TEST_F(SummaryReportTest, LocusWithoutGeneCopiesAndNoLoci)
     fill(a.LocusGWStat, {0.0});
     std::string text = report();
     EXPECT_THAT(block(text, "Allelic size range"),
-                HasSubstr("\n     1           0       0.000       0.000        N.A.\n"));
+                HasSubstr("\n     1        N.A.        N.A.        N.A.        N.A.\n"));
     EXPECT_THAT(block(text, "Garza-Williamson modified index"),
                 HasSubstr("\n     1        N.A.        N.A.        N.A.\n"));
     EXPECT_DOUBLE_EQ(SumStat.totGW, 0.0);
