@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <sstream>
 #include <vector>
 
 #include "amova/amova.h"
@@ -129,6 +130,16 @@ bool samples_listed(std::vector<Population*> const& pops)
             return false;
         }
     return true;
+}
+
+// A Mantel test asked for when the comparisons end before their FST matrix:
+// it runs on a user's Y matrix, or says why it did not run.
+void mantel_without_fst(settings& s, Mantel* mantel, Samples const& samples)
+{
+    if (!(s.TaskNumber & settings::MANTEL_TEST) || mantel == nullptr)
+        return;
+    std::vector<Population*> pops = population_table(samples);
+    mantel->run_asked_test(s, nullptr, pops.data(), static_cast<int>(pops.size()));
 }
 
 // The Amova object's population table is replaced by the table of all
@@ -475,6 +486,7 @@ int Amova::CalcPairDist()
         if (s.results_stream)
             *s.results_stream << "Population pairwise FSTs not possible with recessive Data"
                               << std::endl;
+        mantel_without_fst(s, mantel, *samples);
         return 1;
     }
     // K batches of the permutations for the s.d. of the P value; the count
@@ -483,10 +495,13 @@ int Amova::CalcPairDist()
     int K = static_cast<int>(std::sqrt(static_cast<double>(numPermutations)));
     long long total = (static_cast<long long>(numPermutations) / K + 1) * K;
     if (total > INT_MAX) {
-        E.error(ERROR, WHERE, 0);
+        std::ostringstream refusal;
+        refusal << "Pairwise comparisons not computed: " << s.NumPermutationsFST
+                << " permutations are more than can be counted";
+        *_ZOS_ << "\t" << refusal.str() << std::endl;
         if (s.results_stream)
-            *s.results_stream << "Pairwise comparisons not computed: " << s.NumPermutationsFST
-                              << " permutations are more than can be counted" << std::endl;
+            *s.results_stream << refusal.str() << std::endl;
+        mantel_without_fst(s, mantel, *samples);
         return 0;
     }
     numPermutations = static_cast<int>(total);
@@ -504,8 +519,10 @@ int Amova::CalcPairDist()
     if (report || fst_for_mantel) {
         const bool fst_needed = s.ComputePairwiseFST || s.PrintMissIntermatchs || fst_for_mantel;
         if (fst_needed
-            && (!samples_listed(popTable) || !samples_fit_matrix(popTable, distMat->size)))
+            && (!samples_listed(popTable) || !samples_fit_matrix(popTable, distMat->size))) {
+            mantel_without_fst(s, mantel, *samples);
             return 1;
+        }
         if (s.ComputeDeltaMuSqr)
             for (Population* p : popTable)
                 if (auto* g = dynamic_cast<PopGenetics*>(p))
@@ -531,6 +548,6 @@ int Amova::CalcPairDist()
     if (s.results_stream)
         *s.results_stream << std::endl;
     if (mantel_asked && mantel)
-        mantel->do_mantel_test(t.fst, popTable.data(), n, s.results_stream, s.NumPermMantel);
+        mantel->run_asked_test(s, &t.fst, popTable.data(), n);
     return 1;
 }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "core/my_string.h"
 
@@ -254,6 +255,10 @@ public:
     // also survives the re-read of the settings after the group level.
     int keep_null_distrib_from_run_list;
 
+    // The detail lines of the WARNINGs about the settings file that the last
+    // read with warnings gave, for the results' settings section.
+    std::vector<std::string> file_warnings;
+
     // Progress fields, one copy in the process
     static char message[400];      // the computation step under way
     static char old_message[400];
@@ -275,7 +280,8 @@ public:
 
     // Settings file (".drs")
     // With `warn`, what silently changes results gets a WARNING in the log
-    // (settings_file_report.h): the start of each project asks for it.
+    // and in file_warnings (settings_file_report.h): the start of each
+    // project asks for it. A distance code out of its range reads 0.
     void read_settings(my_string& file_name, bool warn = false);
     void print_settings(my_string& file_name);
     // The "Settings used for Calculations" block of the results file

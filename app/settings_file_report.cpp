@@ -1,11 +1,13 @@
 // The warnings about a settings file: what the reader passed over, converted
-// or read as 0 without a word, and the codes it kept out of their range.
+// or read as 0 without a word, and the codes out of their range it kept or
+// read as 0.
 
 #include "app/settings_file_report.h"
 
 #include <cstring>
 #include <functional>
 #include <sstream>
+#include <utility>
 
 #include "app/private_profile.h"
 #include "app/settings.h"
@@ -15,11 +17,13 @@ namespace {
 
 const char* const READ_SETTINGS = "settings::read_settings()";
 
-// The WARNING line ("invalid value assigned to keyword") and its detail line.
-void warn(std::string const& detail)
+// The WARNING line ("invalid value assigned to keyword") and its detail
+// line, which the results list as well.
+void warn(std::string const& detail, std::vector<std::string>& details)
 {
     E.error(WARNING, READ_SETTINGS, 55);
     *_ZOS_ << "\t" << detail << std::endl;
+    details.push_back(detail);
 }
 
 std::string key_of(const char* entry)
@@ -107,13 +111,15 @@ std::string number_text(double value)
     return text.str();
 }
 
-void warn_out_of_range(SettingsFileReport const& report, settings const& s)
+void warn_out_of_range(SettingsFileReport const& report, settings const& s,
+                       std::vector<std::string>& details)
 {
+    for (SettingsFileReport::CodeReadAsZero const& c : report.distance_codes_read_as_0)
+        warn(c.key + "=" + std::to_string(c.value)
+                 + " is outside its range 0 to 6: it is taken as 0, the number of differences",
+             details);
     const RangedKey ranged[] = {
         {"TaskNumber", static_cast<double>(s.TaskNumber), 0, 0x1ffff},
-        {"DistanceMethod", static_cast<double>(s.DistanceMethod), 0, 6},
-        {"MismatchDistanceMethod", static_cast<double>(s.MismatchDistanceMethod), 0, 6},
-        {"DistanceMethodAMOVA", static_cast<double>(s.DistanceMethodAMOVA), 0, 6},
         {"TypeOfTestHW", static_cast<double>(s.TypeOfTestHW), 0, 2},
         {"ComputeTheta", static_cast<double>(s.ComputeTheta), 0, 15},
         {"AllowedLevelOfMissingData", s.AllowedLevelOfMissingData, 0, 1},
@@ -126,7 +132,8 @@ void warn_out_of_range(SettingsFileReport const& report, settings const& s)
             continue;
         std::string value = number_text(r.value);
         warn(std::string(r.key) + "=" + value + " is outside its range " + number_text(r.low)
-             + " to " + number_text(r.high) + ": the value " + value + " is used as it stands");
+                 + " to " + number_text(r.high) + ": the value " + value + " is used as it stands",
+             details);
     }
     // Only the spatial expansion fit reads its number of parameters; a
     // missing key is reported with the missing keys.
@@ -134,7 +141,8 @@ void warn_out_of_range(SettingsFileReport const& report, settings const& s)
     if (s.MismatchSpatialExp && (params < 2 || params > 4)
         && !report.missing_keys.count("MismatchSpatialExpNumParams"))
         warn("MismatchSpatialExpNumParams=" + std::to_string(params)
-             + " is outside its range 2 to 4: the spatial expansion is not fitted");
+                 + " is outside its range 2 to 4: the spatial expansion is not fitted",
+             details);
 }
 
 }  // namespace
@@ -152,15 +160,36 @@ std::vector<std::string> unknown_key_lines(const char* file_name,
     return unknown;
 }
 
-void warn_about_settings_file(SettingsFileReport const& report, settings const& s)
+void read_distance_codes_out_of_range_as_0(SettingsFileReport& report, settings& s)
 {
+    const std::pair<const char*, int*> codes[] = {
+        {"DistanceMethod", &s.DistanceMethod},
+        {"MismatchDistanceMethod", &s.MismatchDistanceMethod},
+        {"DistanceMethodAMOVA", &s.DistanceMethodAMOVA},
+    };
+    for (auto const& code : codes) {
+        int& value = *code.second;
+        if (value < 0 || value > 6) {
+            report.distance_codes_read_as_0.push_back({code.first, value});
+            value = 0;
+        }
+    }
+}
+
+std::vector<std::string> warn_about_settings_file(SettingsFileReport const& report,
+                                                  settings const& s)
+{
+    std::vector<std::string> details;
     for (std::string const& line : report.unknown_lines)
-        warn("Unknown key in the settings file: \"" + line + "\" is not used");
+        warn("Unknown key in the settings file: \"" + line + "\" is not used", details);
     for (SettingsFileReport::NotANumber const& n : report.not_numbers)
-        warn(n.key + "=" + n.text + " is not a number: " + n.key + " is read as " + n.used);
-    warn_out_of_range(report, s);
+        warn(n.key + "=" + n.text + " is not a number: " + n.key + " is read as " + n.used,
+             details);
+    warn_out_of_range(report, s, details);
     for (NeededKey const& k : kNeededKeys)
         if (report.missing_keys.count(k.key) && k.needed(s))
             warn(std::string(k.key) + " is missing from the settings file and reads 0: "
-                 + k.consequence);
+                     + k.consequence,
+                 details);
+    return details;
 }

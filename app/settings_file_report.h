@@ -4,9 +4,10 @@
 // The reader keeps to its rules whatever the file holds: a key it does not
 // know is passed over, a value that is no number converts to what its digits
 // say, a key of the always-assigned list that is missing reads 0, and a code
-// outside its range is kept as it stands. Each of these changes what a run
-// computes without failing it, so the start of a project reports each one as
-// a WARNING followed by a line that names the key and the value used.
+// outside its range is kept as it stands, except a distance code, which reads
+// 0. Each of these changes what a run computes without failing it, so the
+// start of a project reports each one as a WARNING followed by a line that
+// names the key and the value used; the results list these lines too.
 #ifndef DROV_APP_SETTINGS_FILE_REPORT_H
 #define DROV_APP_SETTINGS_FILE_REPORT_H
 
@@ -26,7 +27,18 @@ struct SettingsFileReport {
     std::set<std::string> missing_keys;  // numeric keys the file gives no value
     std::vector<NotANumber> not_numbers;
     std::vector<std::string> unknown_lines;  // key lines whose key the reader does not know
+    struct CodeReadAsZero {
+        std::string key;
+        int value;  // the code the file gives
+    };
+    std::vector<CodeReadAsZero> distance_codes_read_as_0;
 };
+
+// A distance code outside 0 to 6 (DistanceMethod, MismatchDistanceMethod,
+// DistanceMethodAMOVA) chooses the number of differences in every data
+// type; it is set to 0, that code, so that every analysis computes and names
+// the same distance, and noted in the report.
+void read_distance_codes_out_of_range_as_0(SettingsFileReport& report, settings& s);
 
 // The key lines of the file (among those the reader takes) whose key is not
 // among the known ones, as they stand.
@@ -35,7 +47,8 @@ std::vector<std::string> unknown_key_lines(const char* file_name,
 
 // One WARNING per problem, with its detail line: unknown keys, values that
 // are no number, codes out of their range, and the missing keys whose 0
-// leaves a selected analysis without meaning.
-void warn_about_settings_file(SettingsFileReport const& report, settings const& s);
+// leaves a selected analysis without meaning. Returns the detail lines.
+std::vector<std::string> warn_about_settings_file(SettingsFileReport const& report,
+                                                  settings const& s);
 
 #endif

@@ -3,6 +3,8 @@
 // the parameters it will use, shaped by the kind of data.
 #include <cmath>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "app/glbobj.h"
 #include "app/settings.h"
@@ -18,6 +20,19 @@ void print_theta_estimators(std::ostream& os, int theta)
     if (theta & settings::THETA_S) os << "            Theta(S)\n";
     if (theta & settings::THETA_K) os << "            Theta(k)\n";
     if (theta & settings::THETA_PI) os << "            Theta(Pi)\n";
+}
+
+// The WARNINGs of the settings file, where the user reads what the run used:
+// a misspelt key or a missing weight changes the numbers that follow.
+void print_file_warnings(std::ostream& os, std::vector<std::string> const& warnings)
+{
+    if (warnings.empty())
+        return;
+    os << " Warnings about the settings file (also in the log):\n"
+       << " ---------------------------------------------------\n";
+    for (std::string const& warning : warnings)
+        os << "        WARNING: " << xml_escape(warning.c_str()) << "\n";
+    os << "\n";
 }
 
 void print_general_settings(std::ostream& os, settings& s)
@@ -276,6 +291,7 @@ void settings::print_pretty_settings(std::ostream& os)
         os << title.close() << "\n";
 
     bool phase_unknown = genotypic_data != 0 && gametic_phase == 0;
+    print_file_warnings(os, file_warnings);
     print_general_settings(os, *this);
     print_diversity_settings(os, *this, phase_unknown);
     if (TaskNumber & HAPLOTYPE_FREQUENCIES)

@@ -281,8 +281,9 @@ void settings::read_settings(my_string& file_name, bool warn)
     estimate_haplotypes =
         (ComputeAllAllelesEM != 0 || ComputeAllHaplotypesEM != 0 || GibbsInferGamPhase != 0) ? 1 : 0;
 
+    read_distance_codes_out_of_range_as_0(report, *this);
     if (warn) {
         report.unknown_lines = unknown_key_lines(file_name.str, report.known_keys);
-        warn_about_settings_file(report, *this);
+        file_warnings = warn_about_settings_file(report, *this);
     }
 }

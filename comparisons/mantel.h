@@ -27,6 +27,7 @@
 #include "project/profile_settings.h"
 
 class Population;
+class settings;
 
 class Mantel : public TCorrelMat {
 public:
@@ -93,6 +94,11 @@ public:
     // Returns 1.0.
     double do_mantel_test(TriMat& fst, Population** pops, int const& npops, std::ostream* out,
                           int const& P);
+    // The test asked for at one level, or the Mantel section's account of
+    // why it did not run, in the results and the log: the project has no
+    // Mantel section, or Y is built from FST and fst is null (the pairwise
+    // FST matrix was not computed).
+    void run_asked_test(settings& s, TriMat* fst, Population** pops, int npops);
     // Cell (i, j) of Y by the Y type: from fst, or from MatrixY for "custom".
     double FstMatr_funct(int i, int j, TriMat& fst);
     // The statistics block and the significance block for MatrixNumber.
@@ -105,6 +111,8 @@ public:
 
 private:
     int read_distmatmantel(std::ifstream& in);
+    // The section's entries in the navigation tree (s null: none) and its banner.
+    static void print_heading(settings* s, bool group_level, std::ostream& out);
 };
 
 // The Y type, the size, the row labels and X1 as a "[[DistanceMatrix]]"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "comparisons/mantel.h"
 #include "core/errors.h"
 #include "core/xml.h"
@@ -70,6 +71,37 @@ double Mantel::FstMatr_funct(int i, int j, TriMat& fst)
     return 0.0;
 }
 
+void Mantel::print_heading(settings* s, bool group_level, std::ostream& out)
+{
+    if (s != nullptr && htmlOutput) {
+        print_js_aux_entry(*s, 2, group_level ? "_gr_mantel" : "_pop_mantel", "Mantel test");
+        print_js_doc_entry(*s, 2, group_level ? "_gr_dm_correl" : "_pop_dm_correl",
+                           "Matrix correlation");
+    }
+    const std::string equals(79, '=');
+    out << equals << "\n== MATRIX CORRELATION ANALYSIS (MANTEL TESTS)\n" << equals << "\n\n";
+}
+
+void Mantel::run_asked_test(settings& s, TriMat* fst, Population** pops, int npops)
+{
+    const char* why = nullptr;
+    if (MatrixNumber == 0)
+        why = "the project has no [[Mantel]] section, which gives the matrices to compare";
+    else if (fst == nullptr && !same_text(YMatrix, "custom"))
+        why = "the pairwise FST matrix, from which its Y matrix is built, was not computed";
+    if (why == nullptr) {
+        TriMat none;  // a user's Y reads no FST
+        do_mantel_test(fst ? *fst : none, pops, npops, s.results_stream, s.NumPermMantel);
+        return;
+    }
+    const std::string text = std::string("The Mantel test did not run: ") + why + ".";
+    *_ZOS_ << "\t" << text << std::endl;
+    if (s.results_stream == nullptr)
+        return;
+    print_heading(&s, npops > 0 && pops[0]->group_level_sample, *s.results_stream);
+    *s.results_stream << text << "\n" << std::endl;
+}
+
 double Mantel::do_mantel_test(TriMat& fst, Population** pops, int const& npops,
                               std::ostream* out, int const& P)
 {
@@ -101,15 +133,7 @@ double Mantel::do_mantel_test(TriMat& fst, Population** pops, int const& npops,
         }
     }
 
-    settings* s = Profile.RunSettings;
-    if (s != nullptr && htmlOutput) {
-        bool group_level = npops > 0 && pops[0]->group_level_sample;
-        print_js_aux_entry(*s, 2, group_level ? "_gr_mantel" : "_pop_mantel", "Mantel test");
-        print_js_doc_entry(*s, 2, group_level ? "_gr_dm_correl" : "_pop_dm_correl",
-                           "Matrix correlation");
-    }
-    const std::string equals(79, '=');
-    *out << equals << "\n== MATRIX CORRELATION ANALYSIS (MANTEL TESTS)\n" << equals << "\n\n";
+    print_heading(Profile.RunSettings, npops > 0 && pops[0]->group_level_sample, *out);
     *out << (custom ? "Labels of Y matrix rows={" : "Labels of population samples={") << "\n";
     for (int k = 0; k < n; ++k)
         *out << "   \"" << result_text(UsedYMatrixLabels[k]) << "\"\n";

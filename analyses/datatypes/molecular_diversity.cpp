@@ -11,14 +11,14 @@
 #include "app/settings.h"
 
 // The matrix of the molecular-diversity section holds per-site distances for
-// methods other than the number of differences: times L they are differences.
+// the methods that give them: times L they are differences.
 int PopulDNA::compute_molecular_diversity(settings& run_settings)
 {
     if (!HaplDistMat)
         take_weights(run_settings);
     const char* where = "PopulDNA::compute_molecular_diversity()";
     return pairwise_diversity(run_settings, where, where,
-                              DistanceMethod != 0 ? NumUsableLoci : 1.0, MeanPairDiff,
+                              per_site_distances() ? NumUsableLoci : 1.0, MeanPairDiff,
                               MeanPairDiffSD, NucleotideDiversity, NucleotideDiversitySD);
 }
 
@@ -28,7 +28,7 @@ int PopulRFLP::compute_molecular_diversity(settings& run_settings)
         DeletionWeight = run_settings.DeletionWeight;
     return pairwise_diversity(run_settings, "PopulRFLP::compute_molecular_diversity(settings& www)",
                               "PopulRFLP::compute_molecular_diversity()",
-                              DistanceMethod != 0 ? NumUsableLoci : 1.0, MeanPairDiff,
+                              per_site_distances() ? NumUsableLoci : 1.0, MeanPairDiff,
                               MeanPairDiffSD, MeanGeneDiversity, MeanGeneDiversitySD);
 }
 

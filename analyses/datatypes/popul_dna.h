@@ -98,9 +98,12 @@ public:
 
     // ---- Distances (dna_distances.cpp) ----
     // HaplDistMat with DistanceMethod, GammaA and the weights; with `scaled`
-    // and a method other than 0 the values are per sequence (times
+    // and a distance per site the values are per sequence (times
     // NumUsableLoci). out is not written. 1, or 0 on failure or a stop request.
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
+    // True when DistanceMethod chooses a distance per site (codes 1 to 6);
+    // any other code counts differences per sequence.
+    bool per_site_distances() const { return DistanceMethod >= 1 && DistanceMethod <= 6; }
     // The site classes of two sequences over the usable sites.
     SitePairCounts count_site_classes(const char* s1, const char* s2) const;
     int diff_dist(SitePairCounts const& c);

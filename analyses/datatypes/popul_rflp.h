@@ -62,6 +62,8 @@ public:
     // HaplDistMat with DistanceMethod (1: proportion of differing sites,
     // else their number) and DeletionWeight; `scaled` as for DNA.
     int compute_distance_matrix(std::fstream* out, settings* run_settings, int scaled) override;
+    // True when DistanceMethod chooses the proportion of differing sites (1).
+    bool per_site_distances() const { return DistanceMethod == 1; }
     SitePairCounts count_site_classes(const char* s1, const char* s2) const;
     // The method and DeletionWeight; RFLP distances have no gamma form.
     void take_distance_settings(settings const& run_settings, int method, double gamma_a) override;

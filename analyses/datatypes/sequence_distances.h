@@ -29,12 +29,13 @@ inline SitePairCounts count_usable_sites(PopGenetics const& p, const char* s1, c
 // HaplDistMat of a DNA or RFLP sample with its DistanceFunction: each pair
 // compared once (the later haplotype first), the distance below the
 // diagonal and its s.d. above, both times NumUsableLoci when `scaled` and
-// the method is not 0. No pair is computed when the first sequence is empty.
+// the method gives distances per site. No pair is computed when the first
+// sequence is empty.
 template <class Sample>
 int sequence_distance_matrix(Sample& p, settings* run_settings, const char* indent,
                              const char* where, SitePairTable const& table, int scaled)
 {
-    const double factor = scaled && p.DistanceMethod != 0 ? p.NumUsableLoci : 1.0;
+    const double factor = scaled && p.per_site_distances() ? p.NumUsableLoci : 1.0;
     const int n = p.haplotypes.count;
     std::vector<PackedSequence> packed(n);
     for (int i = 0; i < n; ++i)

@@ -71,7 +71,10 @@ TEST_F(MantelE2E, RunListWithAProjectWithoutMantelAndAFaultyOne)
 
     EXPECT_EQ(run(""), 1) << err;
     EXPECT_THAT(file("mantel", "mantel.htm"), HasSubstr("MATRIX CORRELATION ANALYSIS"));
-    EXPECT_THAT(file("dna2", "dna2.htm"), Not(HasSubstr("MATRIX CORRELATION ANALYSIS")));
+    std::string without_section = file("dna2", "dna2.htm");
+    EXPECT_THAT(without_section, HasSubstr("The Mantel test did not run: the project has no "
+                                           "[[Mantel]] section"));
+    EXPECT_THAT(without_section, Not(HasSubstr("Correlation coefficient")));
     EXPECT_THAT(file("dna2", "Drovalen_log.txt"), EndsWith("Successful run of dna2.drp\n"));
     std::string log = file("faulty", "Drovalen_log.txt");
     // Line 32 of the cleaned copy, which has no comment and no empty line.
@@ -120,6 +123,55 @@ TEST_F(MantelE2E, FstOfGenotypesWhateverThePairwiseBits)
         std::string log = file(c.stem, "Drovalen_log.txt");
         EXPECT_THAT(log, Not(HasSubstr("ill-defined genetic structure")));
         EXPECT_THAT(log, EndsWith("Successful run of " + std::string(c.stem) + ".drp\n"));
+    }
+}
+
+// A Mantel test that cannot run says why in its section of the results and
+// in the log: the project has no Mantel section, or the refused pairwise
+// permutation count leaves a Y matrix built from FST without its FST. A
+// user's Y matrix needs no FST: that test runs (Y cells 0.20, 0.05, 0.17
+// against X1 cells 2, 3, 1 as above).
+TEST_F(MantelE2E, ATestThatCannotRunSaysWhy)
+{
+    std::string fst_y = read_text(work / "mantel.drp");
+    fst_y.replace(fst_y.find("\"custom\""), 8, "\"fst\"");
+    std::string::size_type block = fst_y.find("\t\tDistMatMantel = {");
+    fst_y.erase(block, fst_y.find("0.17 0 }\n") + 9 - block);
+    write("fst_y.drp", fst_y);
+    const std::string refused = run_settings_text({{"TaskNumber", "66560"},
+                                                   {"ComputePairwiseFST", "1"},
+                                                   {"NumPermutationsFST", "2147483647"},
+                                                   {"NumPermMantel", "100"}});
+    write("refused.drs", refused);
+    const std::string heading =
+        "== MATRIX CORRELATION ANALYSIS (MANTEL TESTS)\n" + std::string(79, '=') + "\n\n";
+    const struct {
+        const char* stem;
+        const char* settings;
+        const char* why;  // none: the test runs
+    } cases[] = {
+        {"dna2", "run.drs",
+         "the project has no [[Mantel]] section, which gives the matrices to compare"},
+        {"fst_y", "refused.drs",
+         "the pairwise FST matrix, from which its Y matrix is built, was not computed"},
+        {"mantel", "refused.drs", nullptr},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.stem);
+        ASSERT_EQ(run(std::string(c.stem) + ".drp " + c.settings), 0) << err;
+        std::string text = file(c.stem, std::string(c.stem) + ".htm");
+        std::string log = file(c.stem, "Drovalen_log.txt");
+        EXPECT_THAT(file(c.stem, std::string(c.stem) + ".js"), HasSubstr("\"Mantel test\""));
+        if (c.why == nullptr) {
+            EXPECT_THAT(text, HasSubstr("\n\nCorrelation coefficient (rY1)    : -0.755929"));
+            EXPECT_THAT(text, Not(HasSubstr("did not run")));
+            continue;
+        }
+        const std::string line = "The Mantel test did not run: " + std::string(c.why) + ".\n";
+        EXPECT_THAT(text, HasSubstr(heading + line));
+        EXPECT_THAT(text, Not(HasSubstr("Correlation coefficient")));
+        EXPECT_THAT(log, HasSubstr("\t" + line));
+        EXPECT_THAT(log, Not(HasSubstr("not enough memory")));
     }
 }
 

@@ -69,6 +69,54 @@ TEST_F(MolecularDiversityE2E, EachDataType)
     }
 }
 
+// A distance code without a method of its own is the number of differences,
+// as the sections name it, never that number times the sites: a DNA code
+// out of 0 to 6, an RFLP code other than 1. Upper lake of the example:
+// counts 4, 3, 1 at 1 (h1-h2), 2 (h1-h3) and 1 (h2-h3) sites of 20 apart
+// (n = 8): S = 12 + 8 + 3 = 23, k = 23/28 = 0.821429, Var(k) = (150 k^2 +
+// 216 k) / 654 = 0.426055, pi = k/20 = 0.041071, Var(pi) = 9 pi / (21 x 20) +
+// 150 pi^2 / 504 = 0.001382. Bay of rflp1.drp as in EachDataType; its
+// mismatch: 7 of the 15 pairs at 0 and 8 at 1 difference (not 7).
+TEST_F(MolecularDiversityE2E, DistanceCodesWithoutAMethodCountDifferences)
+{
+    const std::string dna =
+        "\nDistance method                              : Pairwise difference (no Gamma correction)\n"
+        "\nMean number of pairwise differences          :     0.821429 +/-     0.652729\n"
+        "\nNucleotide diversity (average over loci)     :     0.041071 +/-     0.037177\n";
+    const std::string rflp =
+        "\nDistance method : Pairwise difference"
+        "\nMean number of pairwise differences           :     0.533333 +/-     0.507718\n"
+        "\nAverage gene diversity over loci              :     0.076190 +/-     0.083752\n";
+    const std::string rflp_mismatch =
+        "Distance method : Pairwise difference\n\n  #Diff.   Count  Exp. Count\n"
+        "  ------   -----  ----------\n       0       7       0.000\n       1       8       0.000\n";
+    const struct {
+        const char* project;
+        const char* key;
+        const char* code;
+        std::string lines;
+    } cases[] = {
+        {"examples/example.drp", "DistanceMethod", "99", dna},
+        {"examples/example.drp", "DistanceMethod", "7", dna},
+        {"examples/example.drp", "DistanceMethod", "-1", dna},
+        {"tests/data/run/rflp1.drp", "DistanceMethod", "2", rflp},
+        {"tests/data/run/rflp1.drp", "DistanceMethod", "6", rflp},
+        {"tests/data/run/rflp1.drp", "DistanceMethod", "-1", rflp},
+        {"tests/data/run/rflp1.drp", "MismatchDistanceMethod", "2", rflp_mismatch},
+        {"tests/data/run/rflp1.drp", "MismatchDistanceMethod", "7", rflp_mismatch},
+    };
+    const fs::path source = fs::path(DROV_TEST_DATA).parent_path().parent_path();
+    for (auto const& c : cases) {
+        SCOPED_TRACE(std::string(c.project) + " " + c.key + "=" + c.code);
+        fs::remove_all(work);
+        fs::create_directory(work);
+        write("p.drp", read_text(source / c.project));
+        write("p.drs", run_settings_text({{"TaskNumber", "6"}, {c.key, c.code}}));
+        ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+        EXPECT_THAT(read_text(work / "p.res" / "p.htm"), HasSubstr(c.lines));
+    }
+}
+
 // North of dna2.drp: n = 5 in counts 3 and 2, one transversion in 10 sites:
 // gene diversity 5/4 (1 - 0.36 - 0.16) = 0.6, k = 3 x 2 / 10 = 0.6 and pi =
 // 0.06. Bay of rflp1.drp: n = 6 in counts 4 and 2, one site of 7 differs:

@@ -82,4 +82,25 @@ TEST_F(ReadmeRunListE2E, RunsAsWritten)
     EXPECT_EQ(read_text(work / "r_out.txt"), "3 Tajima's D -0.933021 \n");
 }
 
+// The README's Mantel example runs as its command says: the example's
+// settings are complete and the results hold the test on the distances of
+// the project's Mantel section.
+TEST_F(ReadmeRunListE2E, MantelExampleRunsAsWritten)
+{
+    const std::string command = "(cd examples && ../build/release/drovexec mantel.drp mantel.drs)";
+    ASSERT_EQ(readme_block(command), command + "\n");
+    for (const char* name : {"mantel.drp", "mantel.drs"})
+        fs::copy_file(kSource / "examples" / name, work / name);
+
+    ASSERT_EQ(run("mantel.drp mantel.drs"), 0) << err;
+    std::string log = read_text(work / "mantel.res" / "Drovalen_log.txt");
+    EXPECT_THAT(log, EndsWith("Successful run of mantel.drp\n"));
+    EXPECT_THAT(log, Not(HasSubstr("#[WARNING")));
+    std::string text = read_text(work / "mantel.res" / "mantel.htm");
+    EXPECT_THAT(text, HasSubstr("Labels of population samples={\n   \"Source lake\"\n"));
+    EXPECT_THAT(text, HasSubstr("  X1={\n   0.0000 10.0000 25.0000 45.0000 70.0000 \n"));
+    EXPECT_THAT(text, HasSubstr("Correlation coefficient (rY1)"));
+    EXPECT_THAT(text, HasSubstr("Significance testing (1000 permutations for Mantel test)"));
+}
+
 }  // namespace

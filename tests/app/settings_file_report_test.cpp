@@ -69,8 +69,16 @@ TEST_F(SettingsFileReportTest, EachProblemGivesItsWarningAndTheValuesStay)
          {"NumSimulFuTest=1e3 is not a number: NumSimulFuTest is read as 1"}},
         {"real key with a unit", settings_file({{"SignificanceLevelLD", "0.05 %"}}),
          {"SignificanceLevelLD=0.05 % is not a number: SignificanceLevelLD is read as 0.05"}},
-        {"distance method out of range", settings_file({{"DistanceMethod", "99"}}),
-         {"DistanceMethod=99 is outside its range 0 to 6: the value 99 is used as it stands"}},
+        {"distance codes out of range",
+         settings_file({{"DistanceMethod", "99"},
+                        {"MismatchDistanceMethod", "7"},
+                        {"DistanceMethodAMOVA", "-1"}}),
+         {"DistanceMethod=99 is outside its range 0 to 6: it is taken as 0, the number of "
+          "differences",
+          "MismatchDistanceMethod=7 is outside its range 0 to 6: it is taken as 0, the number of "
+          "differences",
+          "DistanceMethodAMOVA=-1 is outside its range 0 to 6: it is taken as 0, the number of "
+          "differences"}},
         {"level above 1", settings_file({{"AllowedLevelOfMissingData", "5"}}),
          {"AllowedLevelOfMissingData=5 is outside its range 0 to 1: the value 5 is used as it "
           "stands"}},
@@ -106,6 +114,8 @@ TEST_F(SettingsFileReportTest, EachProblemGivesItsWarningAndTheValuesStay)
         EXPECT_EQ(count_of(log, "#[WARNING #"), static_cast<int>(c.details.size())) << log;
         for (std::string const& detail : c.details)
             EXPECT_THAT(log, HasSubstr(" : invalid value assigned to keyword\n\t" + detail + "\n"));
+        // The results' settings section lists the same lines.
+        EXPECT_EQ(warned->file_warnings, c.details);
 
         EXPECT_EQ(warned->TaskNumber, quiet->TaskNumber);
         EXPECT_EQ(warned->NumPermutationsAMOVA, quiet->NumPermutationsAMOVA);
@@ -113,6 +123,29 @@ TEST_F(SettingsFileReportTest, EachProblemGivesItsWarningAndTheValuesStay)
         EXPECT_EQ(warned->DistanceMethod, quiet->DistanceMethod);
         EXPECT_EQ(warned->SignificanceLevelLD, quiet->SignificanceLevelLD);
         EXPECT_EQ(warned->DeletionWeight, quiet->DeletionWeight);
+    }
+}
+
+// A distance code outside 0 to 6 reads 0 (the number of differences) with
+// or without warnings; a code in the range stays.
+TEST_F(SettingsFileReportTest, DistanceCodesOutOfRangeReadZero)
+{
+    const struct {
+        const char* value;
+        int read;
+    } cases[] = {{"99", 0}, {"7", 0}, {"-1", 0}, {"6", 6}, {"1", 1}};
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.value);
+        std::string file = settings_file({{"DistanceMethod", c.value},
+                                          {"MismatchDistanceMethod", c.value},
+                                          {"DistanceMethodAMOVA", c.value}});
+        for (bool warn : {false, true}) {
+            auto s = read(file, warn);
+            EXPECT_EQ(s->DistanceMethod, c.read);
+            EXPECT_EQ(s->MismatchDistanceMethod, c.read);
+            EXPECT_EQ(s->DistanceMethodAMOVA, c.read);
+        }
+        take_log();
     }
 }
 

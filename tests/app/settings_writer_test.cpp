@@ -229,6 +229,10 @@ TEST_F(SettingsWriterTest, WrittenFileReadsBackToTheSameValues)
     int value = 2;
     for (IntKey const& k : INT_KEYS)
         out.*k.field = value++;
+    // A distance code outside 0 to 6 reads 0: the codes get distinct values within.
+    out.DistanceMethod = 4;
+    out.MismatchDistanceMethod = 5;
+    out.DistanceMethodAMOVA = 6;
     double real = 0.125;
     for (RealKey const& k : REAL_KEYS)
         out.*k.field = real += 0.5;

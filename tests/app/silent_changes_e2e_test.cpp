@@ -54,13 +54,18 @@ std::string without_line(std::string text, std::string const& key)
 }
 
 // Each odd settings file runs as the clean file it amounts to: the same
-// results, and one WARNING that names the key and the value used.
+// results but for the settings section, which lists the WARNING that the log
+// gives, naming the key and the value used. A distance code out of its range
+// runs as code 0, the number of differences.
 TEST_F(SilentChangesE2E, SettingsWarningsLeaveTheRunUnchanged)
 {
     // An AMOVA without permutations on four samples in two groups.
     auto amova = [](std::map<std::string, std::string> changes) {
         changes.insert({{"TaskNumber", "512"}, {"HaplAMOVA", "1"}, {"NumPermutationsAMOVA", "0"}});
         return run_settings_text(changes);
+    };
+    auto diversity = [](const char* key, const char* code) {
+        return run_settings_text({{"TaskNumber", "7"}, {key, code}});
     };
     const struct {
         const char* name;
@@ -80,24 +85,59 @@ TEST_F(SilentChangesE2E, SettingsWarningsLeaveTheRunUnchanged)
          run_settings_text({{"TaskNumber", "2"}, {"TranversionWeight", "0"}}),
          "TranversionWeight is missing from the settings file and reads 0: transversions are "
          "not counted in DNA samples"},
+        {"distance code 99", "dna2.drp", diversity("DistanceMethod", "99"),
+         diversity("DistanceMethod", "0"),
+         "DistanceMethod=99 is outside its range 0 to 6: it is taken as 0, the number of "
+         "differences"},
+        {"mismatch code 7", "rflp1.drp", diversity("MismatchDistanceMethod", "7"),
+         diversity("MismatchDistanceMethod", "0"),
+         "MismatchDistanceMethod=7 is outside its range 0 to 6: it is taken as 0, the number of "
+         "differences"},
+        {"pairwise code -1", "microsat3.drp",
+         run_settings_text({{"TaskNumber", "1024"}, {"ComputePairwiseFST", "1"},
+                            {"PrintFstVals", "1"}, {"DistanceMethodAMOVA", "-1"}}),
+         run_settings_text({{"TaskNumber", "1024"}, {"ComputePairwiseFST", "1"},
+                            {"PrintFstVals", "1"}, {"DistanceMethodAMOVA", "0"}}),
+         "DistanceMethodAMOVA=-1 is outside its range 0 to 6: it is taken as 0, the number of "
+         "differences"},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
         std::string clean = run_project(c.fixture, c.clean);
         EXPECT_THAT(log(), Not(HasSubstr("#[WARNING")));
-        EXPECT_EQ(run_project(c.fixture, c.odd), clean);
+        std::string odd = run_project(c.fixture, c.odd);
+        const std::string listed = " Warnings about the settings file (also in the log):\n"
+                                   " ---------------------------------------------------\n"
+                                   "        WARNING: "
+                                   + std::regex_replace(c.detail, std::regex("\""), "&quot;")
+                                   + "\n\n";
+        std::string::size_type at = odd.find(listed);
+        ASSERT_NE(at, std::string::npos) << odd.substr(0, 2000);
+        EXPECT_EQ(odd.substr(at + listed.size(), 20), " General settings:\n ");
+        EXPECT_EQ(odd.erase(at, listed.size()), clean);
         EXPECT_EQ(count_of(log(), "#[WARNING"), 1) << log();
         EXPECT_THAT(log(), HasSubstr("from function \"settings::read_settings()\" : invalid value "
                                      "assigned to keyword\n\t" + std::string(c.detail) + "\n"));
     }
+}
 
-    // A code out of range is kept: the run is the one of today, with its warning.
-    std::string odd =
-        run_project("dna2.drp", run_settings_text({{"TaskNumber", "2"}, {"DistanceMethod", "99"}}));
-    EXPECT_THAT(log(), HasSubstr("\tDistanceMethod=99 is outside its range 0 to 6: the value 99 "
-                                 "is used as it stands\n"));
-    EXPECT_THAT(log(), HasSubstr("Successful run of p.drp"));
-    EXPECT_THAT(odd, HasSubstr("Distance method                              : DIFF (no Gamma"));
+// The XML results list the warnings in their settings section too, the
+// characters of markup escaped.
+TEST_F(SilentChangesE2E, SettingsWarningsInTheXmlResults)
+{
+    fs::remove_all(work);
+    fs::create_directory(work);
+    write("p.drp", read_text(fs::path(DROV_TEST_DATA) / "run" / "dna2.drp"));
+    write("p.drs", run_settings_text({{"TaskNumber", "1"}, {"XMLOutput", "1"}})
+                       + "Num<Perm>&Co=5\n");
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    std::string xml = read_text(work / "p.res" / "p.xml");
+    EXPECT_THAT(xml, HasSubstr("Settings used for Calculations\n==============================\n"
+                               "\n</title> <data>\n\n Warnings about the settings file (also in the log):\n"
+                               " ---------------------------------------------------\n"
+                               "        WARNING: Unknown key in the settings file: "
+                               "&quot;Num&lt;Perm&gt;&amp;Co=5&quot; is not used\n\n"
+                               " General settings:\n"));
 }
 
 // Sample "Lake" lists h1 (3 copies), h2 (2) and h3 (1), h2 with the sequence
