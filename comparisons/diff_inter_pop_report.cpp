@@ -144,7 +144,7 @@ void DiffInterPop::make_all_tests()
     if (num_unique_pairs)
         out << "\n Every " << category << " occurs only once in the pair"
             << (num_unique_pairs > 1 ? "s" : "") << unique_pairs
-            << ": the test cannot tell the\n two samples apart and gives P = 1 to "
+            << ":\n the test cannot tell the two samples apart and gives P = 1 to "
             << (num_unique_pairs > 1 ? "these tests.\n" : "this test.\n");
     if (s.PrintHistoPopDiff)
         print_significance(out, p, n, s.SignLevelPopDiff);

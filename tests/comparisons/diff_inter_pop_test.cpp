@@ -284,11 +284,11 @@ TEST_F(DiffInterPopTest, PairsWhoseCategoriesOccurOnceAreSaid)
         std::string note;
     } cases[] = {
         {{{1, 1, 0, 0, 0}, {0, 0, 1, 1, 0}, {2, 0, 0, 0, 1}},
-         "\n Every haplotype occurs only once in the pair 2-1: the test cannot tell the\n"
-         " two samples apart and gives P = 1 to this test.\n"},
+         "\n Every haplotype occurs only once in the pair 2-1:\n"
+         " the test cannot tell the two samples apart and gives P = 1 to this test.\n"},
         {{{1, 1, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 0, 0}, {0, 0, 0, 0, 1, 1, 0}, {2, 0, 0, 0, 0, 0, 1}},
-         "\n Every haplotype occurs only once in the pairs 2-1, 3-1, 3-2: the test cannot "
-         "tell the\n two samples apart and gives P = 1 to these tests.\n"},
+         "\n Every haplotype occurs only once in the pairs 2-1, 3-1, 3-2:\n the test cannot "
+         "tell the two samples apart and gives P = 1 to these tests.\n"},
     };
     s.NumPermutPopDiff = 1000;
     for (Case const& c : cases) {
