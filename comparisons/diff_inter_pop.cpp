@@ -76,6 +76,20 @@ void DiffInterPop::clean_table()
     num_columns = 0;
 }
 
+// The rows of a table of all samples go the same way as those of a pair.
+void DiffInterPop::clean_big_table()
+{
+    clean_table();
+}
+
+void DiffInterPop::release_table(bool all_samples)
+{
+    if (all_samples)
+        clean_big_table();
+    else
+        clean_table();
+}
+
 bool DiffInterPop::uses_genotype_table() const
 {
     return samples->GenotypicData && !samples->GameticPhase;
@@ -159,9 +173,9 @@ int DiffInterPop::build_observed_table(bool all_samples)
     return genotypes ? build_pheno_table(a, b) : build_all_table(a, b);
 }
 
-bool DiffInterPop::every_category_unique()
+bool DiffInterPop::every_category_unique(bool all_samples)
 {
-    if (!build_observed_table(true))
+    if (!build_observed_table(all_samples))
         return false;
     bool unique = true;
     for (int c = 0; c < num_columns && unique; ++c) {
@@ -170,7 +184,7 @@ bool DiffInterPop::every_category_unique()
             total += row[c];
         unique = total == 1;
     }
-    clean_table();
+    release_table(all_samples);
     return unique;
 }
 
@@ -218,7 +232,7 @@ void DiffInterPop::run_chain(bool all_samples)
         if (k > 0)
             table = observed;
         if (s.stop_requested) {
-            clean_table();
+            release_table(all_samples);
             test_failed = 1;
             return;
         }
@@ -261,7 +275,7 @@ void DiffInterPop::run_chain(bool all_samples)
         if (last)
             break;
     }
-    clean_table();
+    release_table(all_samples);
     prob = P;
     prob_sd = sd;
     steps_done = static_cast<int>(steps);

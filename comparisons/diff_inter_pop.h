@@ -62,18 +62,23 @@ public:
     double swap_in_table(long& idum, int const& k);
     double swap_in_table2(long& idum, int const& k);
 
+    // Free the two-row table, or the table of all samples; an empty table is
+    // left alone.
     void clean_table();
+    void clean_big_table();
 
     // Whether the genotype table (genotypic data of unknown phase) is used.
     bool uses_genotype_table() const;
-    // True when every category of the table of all samples occurs once: all
-    // tables with its margins are then equally probable and every P is 1.
-    bool every_category_unique();
+    // True when every category of the table of all samples (or of the pair
+    // under test) occurs once: all tables with its margins are then equally
+    // probable and its P is 1.
+    bool every_category_unique(bool all_samples = true);
 
 private:
     int build_table(std::vector<Population*> const& rows, bool genotypes);
     // The observed table of the test under way, of the kind the data ask for.
     int build_observed_table(bool all_samples);
+    void release_table(bool all_samples);
     void run_chain(bool all_samples);
 };
 

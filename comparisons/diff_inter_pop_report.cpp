@@ -109,8 +109,10 @@ void DiffInterPop::make_all_tests()
         << std::string(44, '-') << "\n\n Non-differentiation: Exact P value = "
         << std::setprecision(5) << prob << " +- " << std::setw(5) << prob_sd << "  ("
         << steps_done << " Markov steps done)";
-    if (every_category_unique())
-        out << "\n\n Every " << (uses_genotype_table() ? "multi-locus genotype" : "haplotype")
+    const char* category = uses_genotype_table() ? "multi-locus genotype" : "haplotype";
+    const bool all_unique = every_category_unique();
+    if (all_unique)
+        out << "\n\n Every " << category
             << " occurs only once in the samples: the test cannot tell the samples apart"
             << "\n and gives P = 1 to every test.";
 
@@ -122,6 +124,8 @@ void DiffInterPop::make_all_tests()
         out << std::setw(18) << j;
     out << "\n";
     TriMat p(n);
+    std::string unique_pairs;  // "2-1, 4-3": the pairs whose categories each occur once
+    int num_unique_pairs = 0;
     for (first_sample = 0; first_sample < n; ++first_sample) {
         if (first_sample > 0)
             out << std::setw(12) << first_sample + 1;
@@ -131,9 +135,17 @@ void DiffInterPop::make_all_tests()
             p(first_sample, second_sample) = prob;
             out << std::setprecision(5) << std::setw(10) << prob << "+-" << std::setprecision(4)
                 << std::setw(5) << prob_sd;
+            if (!all_unique && prob >= 0.0 && every_category_unique(false))
+                unique_pairs += (num_unique_pairs++ ? ", " : " ") + std::to_string(first_sample + 1)
+                                + "-" + std::to_string(second_sample + 1);
         }
         out << std::endl;
     }
+    if (num_unique_pairs)
+        out << "\n Every " << category << " occurs only once in the pair"
+            << (num_unique_pairs > 1 ? "s" : "") << unique_pairs
+            << ":\n the test cannot tell the two samples apart and gives P = 1 to "
+            << (num_unique_pairs > 1 ? "these tests.\n" : "this test.\n");
     if (s.PrintHistoPopDiff)
         print_significance(out, p, n, s.SignLevelPopDiff);
     if (test_failed) {

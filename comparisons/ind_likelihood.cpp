@@ -5,7 +5,10 @@
 // Missing data are no allele: the frequencies are those of the typed gene
 // copies, and a locus at which an individual misses a gene copy (one or
 // both) is left out of its log-likelihood, so that individuals with gaps
-// are not drawn to the samples that share them.
+// are not drawn to the samples that share them. A locus at which a sample
+// has no typed copy is left out of that sample's column: without it every
+// allele would take the unseen frequency there and the column would charge
+// every individual for the sample's gap.
 
 #include "comparisons/ind_likelihood.h"
 
@@ -75,10 +78,14 @@ double IndLikelihood::ln_likelihood(TPhenotype const& x, int s) const
 {
     double ln_p = 0.0;
     const int loci = x.num_loci();
+    std::vector<bool> const* unknown =
+        s < static_cast<int>(untyped.size()) ? &untyped[s] : nullptr;
     for (int l = 0; l < loci; ++l) {
         TAllele const* a = allele_of(x, 0, l);
         TAllele const* b = allele_of(x, 1, l);
         if (missing(a) || missing(b))
+            continue;
+        if (unknown && l < static_cast<int>(unknown->size()) && (*unknown)[l])
             continue;
         ln_p += std::log(frequency(a, s)) + std::log(frequency(b, s));
         if (a != b)
@@ -90,9 +97,11 @@ double IndLikelihood::ln_likelihood(TPhenotype const& x, int s) const
 // Every allele starts from a zeroed array of one entry per sample, whatever
 // an earlier analysis of the run left on it (the group level's arrays are
 // shorter). Each sample's individuals, cut down to one locus, give the
-// maximum-likelihood frequencies of that locus's alleles.
+// maximum-likelihood frequencies of that locus's alleles; the loci at which
+// a sample has no typed gene copy are marked.
 void IndLikelihood::calc_alleles_freqs()
 {
+    untyped.clear();
     if (!genotypic())
         return;
     settings& s = *run_settings;
@@ -104,6 +113,7 @@ void IndLikelihood::calc_alleles_freqs()
     db->reset_all_pop_freqs();
     db->create_pop_freq_vector(n);
     const int L = db->loci.count;
+    untyped.assign(n, std::vector<bool>(L, false));
     try {
         TPhenDB one_locus;
         TPopHaploDB table;
@@ -118,6 +128,7 @@ void IndLikelihood::calc_alleles_freqs()
                                                  nullptr, 0, s.InitialConditionsEM,
                                                  s.MaximumNumOfIterationsEM, 1e-7);
                 store_typed_frequencies(table, i);
+                untyped[i][l] = !has_typed_copy(*pop, l);
                 one_locus.phenotypes.Flush();
                 table.empty();
             }
@@ -145,6 +156,23 @@ void IndLikelihood::store_typed_frequencies(TPopHaploDB const& table, int sample
         if (a && !missing(a) && typed > 0 && a->pop_freq && sample < a->pop_freq_len)
             a->pop_freq[sample] = hap->freq / typed;
     }
+}
+
+bool IndLikelihood::has_typed_copy(Population const& pop, int locus) const
+{
+    MY_TIArrayAsVector<TPhenotype> const& ind = pop.individuals.phenotypes;
+    for (int r = 0; r < ind.count; ++r)
+        for (int copy = 0; copy < 2; ++copy) {
+            TAllele const* a = allele_of(*ind.data[r], copy, locus);
+            if (a && !missing(a))
+                return true;
+        }
+    return false;
+}
+
+void IndLikelihood::calc_alleles_freqs_without_one_individual(int const&, int const&)
+{
+    calc_alleles_freqs();
 }
 
 void IndLikelihood::likelihood_in_a_pop(Population* pop)
@@ -179,6 +207,26 @@ void IndLikelihood::print_labels()
         out << labels.close() << "\n";
 }
 
+// One line per sample that has no typed gene copy at some locus, after a
+// blank line; nothing when every sample is typed at every locus.
+void IndLikelihood::print_untyped_loci()
+{
+    std::string lines;
+    for (std::size_t s = 0; s < untyped.size(); ++s) {
+        std::string loci;
+        int count = 0;
+        for (std::size_t l = 0; l < untyped[s].size(); ++l)
+            if (untyped[s][l])
+                loci += (count++ ? ", " : " ") + std::to_string(l + 1);
+        if (count)
+            lines += "Sample " + std::to_string(s + 1) + " has no typed gene copy at "
+                     + (count > 1 ? "loci" : "locus") + loci
+                     + ": left out of the log-likelihoods in its column.\n";
+    }
+    if (!lines.empty())
+        *run_settings->results_stream << "\n" << lines;
+}
+
 int IndLikelihood::run()
 {
     settings& s = *run_settings;
@@ -199,6 +247,7 @@ int IndLikelihood::run()
         out << "\nAllele frequencies come from the typed gene copies only; a locus at which an"
             << "\nindividual misses a gene copy is left out of its log-likelihood.\n";
         calc_alleles_freqs();
+        print_untyped_loci();
         out << "\n";
         const int n = samples->Populations.count;
         for (int i = 0; i < n; ++i) {

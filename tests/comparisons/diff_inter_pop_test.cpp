@@ -273,6 +273,40 @@ TEST_F(DiffInterPopTest, EveryCategoryOnceIsSaid)
     EXPECT_EQ(count_of(output(), "occurs only once"), 1);
 }
 
+// A pair whose categories each occur once in that pair cannot be told apart
+// either, though the samples as a whole can: exact P 1 for the pair, and a
+// note after the pair table names such pairs. Samples: {h0, h1}, {h2, h3},
+// then {h0 twice, h4}, or {h4, h5} and {h0 twice, h6}.
+TEST_F(DiffInterPopTest, PairsWhoseCategoriesOccurOnceAreSaid)
+{
+    struct Case {
+        Table counts;
+        std::string note;
+    } cases[] = {
+        {{{1, 1, 0, 0, 0}, {0, 0, 1, 1, 0}, {2, 0, 0, 0, 1}},
+         "\n Every haplotype occurs only once in the pair 2-1:\n"
+         " the test cannot tell the two samples apart and gives P = 1 to this test.\n"},
+        {{{1, 1, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 0, 0}, {0, 0, 0, 0, 1, 1, 0}, {2, 0, 0, 0, 0, 0, 1}},
+         "\n Every haplotype occurs only once in the pairs 2-1, 3-1, 3-2:\n the test cannot "
+         "tell the two samples apart and gives P = 1 to these tests.\n"},
+    };
+    s.NumPermutPopDiff = 1000;
+    for (Case const& c : cases) {
+        samples.Populations.Flush();
+        set_samples(c.counts);
+        EXPECT_DOUBLE_EQ(exact_p({c.counts[0], c.counts[1]}), 1.0);
+        DiffInterPop test(s, &samples);
+        test.make_all_tests();
+        const std::string text = output();
+        EXPECT_THAT(text, HasSubstr("           2   1.00000+-0.0000\n"));
+        EXPECT_THAT(text, HasSubstr(c.note + "\n\n--------------------------------\n"
+                                             "Table of significant differences"));
+        EXPECT_EQ(count_of(text, "occurs only once"), 1);
+        results.close();
+        results.open((dir / "p.htm").string(), std::ios::out | std::ios::trunc);
+    }
+}
+
 TEST_F(DiffInterPopTest, SectionWithAFailedPairAndItsSignificance)
 {
     s.NumPermutPopDiff = 1000;
@@ -359,10 +393,16 @@ TEST_F(GenotypeTableTest, IndividualsEqualWhateverTheirAlleleOrder)
     EXPECT_EQ(test.table, (std::vector<std::vector<int>>{{2, 1, 0}, {1, 0, 1}}));
     ASSERT_EQ(test.build_pheno_table(), 1);
     EXPECT_EQ(test.num_columns, 3);
-    // One release serves the table of all samples and the two-row one.
+    // Either release empties a table of all samples; an empty one is left alone.
     test.clean_table();
     EXPECT_TRUE(test.table.empty());
     EXPECT_EQ(test.num_columns, 0);
+    ASSERT_EQ(test.build_pheno_table(), 1);
+    test.clean_big_table();
+    EXPECT_TRUE(test.table.empty());
+    EXPECT_EQ(test.num_columns, 0);
+    test.clean_big_table();
+    EXPECT_TRUE(test.table.empty());
 }
 
 }  // namespace

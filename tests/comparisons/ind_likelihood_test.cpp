@@ -9,6 +9,7 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/glbobj.h"
 #include "app/settings.h"
@@ -178,6 +179,69 @@ TEST_F(IndLikelihoodTest, MissingCopiesAreNoAlleleAndLeaveTheirLocusOut)
                                     "locus at which an\nindividual misses a gene copy is left out "
                                     "of its log-likelihood.\n"));
     EXPECT_THAT(output(), HasSubstr("        h3\t    -2.526    -3.852\n"));
+}
+
+// A sample without a typed gene copy at a locus says nothing about it: that
+// locus is left out of the sample's column, for every individual, and the
+// section names it. Hill is typed everywhere (a 3 b 2 c 1, x 3 y 2 z 1 of 6);
+// Lake only at locus 1 (c 5 a 1 of 6, k1 counting twice); Pond nowhere.
+TEST_F(IndLikelihoodTest, ASampleWithoutTypedCopiesAtALocusLeavesItOutOfItsColumn)
+{
+    samples.MissingData = '?';
+    Population* hill = add_sample("Hill");
+    hill->individuals.phenotypes.Add(individual("ax", "bx", 1, "h1"));
+    hill->individuals.phenotypes.Add(individual("ax", "ay", 1, "h2"));
+    hill->individuals.phenotypes.Add(individual("by", "cz", 1, "h3"));
+    Population* lake = add_sample("Lake");
+    lake->individuals.phenotypes.Add(individual("c?", "c?", 2, "k1"));
+    lake->individuals.phenotypes.Add(individual("a?", "c?", 1, "k2"));
+    add_sample("Pond")->individuals.phenotypes.Add(individual("??", "??", 1, "p1"));
+    IndLikelihood test(1e-10, s, &samples);
+    test.calc_alleles_freqs();
+
+    const double ln2 = std::log(2.0), uLake = 1 - std::pow(0.95, 0.25);
+    auto L = [](double p) { return std::log(p); };
+    struct Case {
+        int sample, ind, in;
+        double expected;
+    } cases[] = {
+        {0, 0, 0, ln2 + L(3 / 6.) + L(2 / 6.) + 2 * L(3 / 6.)},
+        {0, 0, 1, ln2 + L(1 / 6.) + L(uLake)},  // x/x no longer charged 2 ln(uLake)
+        {0, 1, 1, 2 * L(1 / 6.)},
+        {0, 2, 1, ln2 + L(uLake) + L(5 / 6.)},
+        {1, 0, 0, 2 * L(1 / 6.)},
+        {1, 1, 1, ln2 + L(1 / 6.) + L(5 / 6.)},
+        {0, 0, 2, 0.0},
+        {0, 2, 2, 0.0},
+    };
+    for (Case c : cases) {
+        SCOPED_TRACE(std::to_string(c.sample) + " " + std::to_string(c.ind) + " in "
+                     + std::to_string(c.in));
+        EXPECT_NEAR(ln_likelihood(test, c.sample, c.ind, c.in), c.expected, 1e-6);
+    }
+
+    EXPECT_EQ(test.run(), 1);
+    const std::string text = output();
+    EXPECT_THAT(text, HasSubstr("of its log-likelihood.\n\n"
+                                "Sample 2 has no typed gene copy at locus 2: left out of the "
+                                "log-likelihoods in its column.\n"
+                                "Sample 3 has no typed gene copy at loci 1, 2: left out of the "
+                                "log-likelihoods in its column.\n\nSample1\n"));
+    // h1: ln 2 + 3 ln(1/2) + ln(1/3) = -2.485 in Hill; ln 2 + ln(1/6) + ln(0.012741) in Lake.
+    EXPECT_THAT(text, HasSubstr("        h1\t    -2.485    -5.462     0.000\n"));
+}
+
+// The estimate named after an individual left out is the one from every
+// individual: h1 (a/b x/x) still counts in Hill, giving a 3/6 rather than 2/4.
+TEST_F(IndLikelihoodTest, EstimateNamedWithoutOneIndividualCountsEveryIndividual)
+{
+    two_samples();
+    IndLikelihood test(1e-10, s, &samples);
+    test.calc_alleles_freqs_without_one_individual(0, 0);
+    EXPECT_DOUBLE_EQ(allele(0, 'a')->pop_freq[0], 3 / 6.);
+    EXPECT_DOUBLE_EQ(allele(1, 'x')->pop_freq[0], 3 / 6.);
+    EXPECT_DOUBLE_EQ(allele(0, 'c')->pop_freq[1], 5 / 6.);
+    EXPECT_EQ(test.untyped, (std::vector<std::vector<bool>>(2, {false, false})));
 }
 
 // Arrays left by an earlier analysis (too short, with stale values) are
