@@ -135,6 +135,7 @@ void PopGenetics::initialize()
     LocusMissingFreq = nullptr;
     AllowedMissingLevel = 0.0;
     LocusUsable = nullptr;
+    NumLocusEntries = 0;
     NumUsableLoci = 0;
     NumLoci = 0;
     MaxPairDiff = 0;
@@ -230,9 +231,9 @@ int PopGenetics::num_loci_of_first_haplotype() const
 // Each copy only where the source has one; the matrix gets storage of its own.
 void PopGenetics::copy_owned_arrays(PopGenetics const& other)
 {
-    int loci = other.num_loci_of_first_haplotype();
-    LocusMissingFreq = copy_of(other.LocusMissingFreq, loci);
-    LocusUsable = copy_of(other.LocusUsable, loci);
+    LocusMissingFreq = copy_of(other.LocusMissingFreq, other.NumLocusEntries);
+    LocusUsable = copy_of(other.LocusUsable, other.NumLocusEntries);
+    NumLocusEntries = other.NumLocusEntries;
     int classes = 2 * other.MaxPairDiff + 1;
     MismatchObsCounts = copy_of(other.MismatchObsCounts, classes);
     MismatchExpCounts = copy_of(other.MismatchExpCounts, classes);
@@ -259,6 +260,7 @@ void PopGenetics::release_owned_arrays()
     delete[] MismatchExpCounts;
     LocusMissingFreq = nullptr;
     LocusUsable = nullptr;
+    NumLocusEntries = 0;
     HaplDistMat = nullptr;
     MismatchObsCounts = nullptr;
     MismatchExpCounts = nullptr;

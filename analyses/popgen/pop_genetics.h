@@ -150,6 +150,7 @@ public:
     double* LocusMissingFreq;     // owned, one per locus; null. Also locus_missing_freq
     double AllowedMissingLevel;   // copy of AllowedLevelOfMissingData; 0.0. Also allowed_missing_level
     int* LocusUsable;             // owned, one per locus; null. Also locus_usable
+    int NumLocusEntries;          // entries of LocusMissingFreq and LocusUsable; 0 while null
     int NumUsableLoci;            // 0. Also num_usable_loci
     int NumLoci;                  // 0 while not known. Also nb_loci
     int MaxPairDiff;              // largest distance between two haplotypes; 0. Also max_pairwise_diff
