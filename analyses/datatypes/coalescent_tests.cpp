@@ -223,13 +223,9 @@ void fu_fs_refusal(std::ostream& out, PopGenetics& p, double theta, int k, doubl
         out << " when Theta(Pi) is 0";
     else if (!std::isnan(Fs))
         out << ": P(k or more alleles) rounds to " << (Fs > 0.0 ? 1 : 0);
-    else if (n >= BnumMat::max_rows || k >= BnumMat::max_cols)
-        out << " with " << BnumMat::max_rows << " gene copies or " << BnumMat::max_cols
-            << " alleles or more";
-    else if (!table.rows || n >= table.n || k >= table.k)
-        out << ": the table of Ewens' probabilities would need " << n + 10 << " rows (n + 10) and "
-            << k + 10 << " columns (k + 10), more than its " << BnumMat::max_rows << " rows and "
-            << BnumMat::max_cols << " columns";
+    else if (n >= BnumMat::max_rows || k >= BnumMat::max_cols || !table.rows || n >= table.n
+             || k >= table.k)
+        PopGenetics::explain_table_refusal(out, n, k);
     out << "\n" << std::endl;
     p.FuFs = 0.0;
     p.FuFsPValue = -1.0;

@@ -175,9 +175,9 @@ void PopGenetics::EW_neutrality_tests(settings& s, std::ostream& out,
     EWObservedF = F_obs;
 
     if (!grow_B_num_mat(N, k) || n >= kLimitGeneCopies || k >= kLimitAlleles) {
-        out << "Watterson F-test of selective neutrality is not possible with more than "
-            << kLimitAlleles << " alleles or \n"
-            << "with more than " << kLimitGeneCopies << " gene copies" << std::endl;
+        out << "Watterson F-test of selective neutrality is not possible";
+        explain_table_refusal(out, N, k);
+        out << "\n" << std::endl;
         return;
     }
 

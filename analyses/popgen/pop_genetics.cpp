@@ -323,6 +323,17 @@ int PopGenetics::grow_B_num_mat(int n, int k)
     return 0;
 }
 
+void PopGenetics::explain_table_refusal(std::ostream& out, int n, int k)
+{
+    if (n >= BnumMat::max_rows || k >= BnumMat::max_cols)
+        out << " with " << BnumMat::max_rows << " gene copies or " << BnumMat::max_cols
+            << " alleles or more";
+    else
+        out << ": the table of Ewens' probabilities would need " << n + 10 << " rows (n + 10) and "
+            << k + 10 << " columns (k + 10), more than its " << BnumMat::max_rows << " rows and "
+            << BnumMat::max_cols << " columns";
+}
+
 int PopGenetics::alleles_in_sample() const
 {
     int k = 0;

@@ -352,6 +352,10 @@ public:
     // get_B_num_mat rebuilds the standard table, and the caller skips the
     // computation.
     static int grow_B_num_mat(int n, int k);
+    // Why the table cannot serve n gene copies and k alleles: the size it
+    // never takes (5000 rows, 1000 columns), or the n + 10 rows and k + 10
+    // columns that grow_B_num_mat could not have. Continues a sentence.
+    static void explain_table_refusal(std::ostream& out, int n, int k);
 
     // ---- Expansion fits of the mismatch distribution (expansion_fits.cpp) ----
     // The sudden- and the spatial-expansion fits of DNA and RFLP samples on
@@ -667,7 +671,7 @@ protected:
     // The Ewens-Watterson report and batch line.
     void write_EW_report(settings const& s, std::ostream& out, int k, double F_obs);
     // The shared steps of the two forms of Chakraborty's test.
-    bool chakraborty_possible(std::ostream& out, int k, const char* const limit_text[2]);
+    bool chakraborty_possible(std::ostream& out, int k);
     void chakraborty_batch_line(int k, double homozygosity, double P_exactly);
     // The steps of compute_mm_distr.
     void count_mismatches();

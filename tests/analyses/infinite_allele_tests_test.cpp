@@ -201,6 +201,41 @@ TEST_F(InfiniteAlleleTest, EwensWattersonRefusals)
     }
 }
 
+// The table of Ewens' probabilities holds at most 5000 rows and 1000
+// columns and needs n + 10 rows: 4995 gene copies are refused for the rows
+// they would need, 5000 for the size itself. Both tests say which.
+TEST_F(InfiniteAlleleTest, TableLimitsNamedInTheRefusals)
+{
+    const struct {
+        std::vector<int> counts;
+        const char* reason;
+    } cases[] = {
+        {{4000, 995},
+         ": the table of Ewens' probabilities would need 5005 rows (n + 10) and 12 columns "
+         "(k + 10), more than its 5000 rows and 1000 columns\n\n"},
+        {{4000, 1000}, " with 5000 gene copies or 1000 alleles or more\n\n"},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.reason);
+        sample.haplotypes.Flush();
+        classes.Flush();
+        sample.SampleSize = 0;
+        use_counts(c.counts);
+        out.str("");
+        sample.EW_neutrality_tests(s, out, classes);
+        EXPECT_EQ(out.str(),
+                  std::string("Watterson F-test of selective neutrality is not possible") + c.reason);
+        out.str("");
+        sample.Chakraborty_neutr_test(out);
+        EXPECT_EQ(out.str(), std::string("Chakraborty neutrality test not possible") + c.reason);
+        out.str("");
+        sample.Chakraborty_neutr_test(out, classes);
+        EXPECT_EQ(out.str(), std::string("Chakraborty neutrality test not possible") + c.reason);
+        EXPECT_EQ(sample.EWPValue, -1.0);
+        EXPECT_EQ(sample.ChakrabortyPClasses, -1.0);
+    }
+}
+
 // Counts 5 and 5: theta(H) = 0.936292 (regula falsi), then Ewens' distribution for n = 10.
 TEST_F(InfiniteAlleleTest, ChakrabortyOnTwoEqualHaplotypes)
 {
