@@ -550,10 +550,11 @@ public:
     void EW_neutrality_tests(settings& s, std::ostream& out, HaplotypeClasses const& classes);
     // One Ewens sample for the k = accumulator.size() alleles: its sorted
     // counts (into `counts`) are added to the accumulator by rank; the two
-    // counters grow when its F, or its configuration statistic, is at most
-    // the observed one. Returns its F. BMat must cover n and k.
+    // counters grow when its sum of squared counts (n^2 F), or its
+    // configuration statistic, is at most the observed one. Returns its F.
+    // BMat must cover n and k.
     double compute_rand_frequencies_and_F(std::vector<AHaplFreq>& accumulator,
-                                          double const& observed_F, double& F_count,
+                                          double const& observed_sum_sq, double& F_count,
                                           std::vector<int>& counts, double& slatkin_count);
     // The table of mean frequencies by rank, with their s.d.
     void print_exp_freq(std::ostream& out, std::vector<AHaplFreq> const& accumulator);
