@@ -212,6 +212,10 @@ protected:
         std::function<void(std::array<double, 3> const&)> set_parameters;
         std::function<bool(double* x, double* y)> simulate;
         std::function<int(double* x, double* y, int n)> refit;
+        // A refit that does not converge enters the bootstrap, as the fit to
+        // the observed sample does, and is counted in the results; else the
+        // replicate is drawn again.
+        bool keep_unconverged_refits;
     };
     // Simulates and refits until B replicates are accepted (at most 10 B
     // attempts), then writes the tables. On return the fitted parameters are

@@ -63,6 +63,7 @@ struct BootstrapStore {
     ReplicateValues mean_diffs;
     int ssd_exceeded = 0;
     int raggedness_exceeded = 0;
+    int not_converged = 0;  // accepted replicates whose refit did not converge
 
     BootstrapStore(const double* y, int nc, int B)
         : observed(y, y + nc), sums(nc, 0.0), positions(nc)
@@ -147,8 +148,11 @@ bool ann_missmatch::run_bootstrap(BootstrapModel const& model, double* x, double
             continue;
         const double r_sim = compute_raggedness_index(x, y, n);
         model.set_parameters(fitted);
-        if (!model.refit(x, y, n))
-            continue;
+        if (!model.refit(x, y, n)) {
+            if (!model.keep_unconverged_refits)
+                continue;
+            ++store->not_converged;
+        }
         ++accepted;
         if (ssd >= obs_ssd)
             ++store->ssd_exceeded;
@@ -183,6 +187,9 @@ bool ann_missmatch::run_bootstrap(BootstrapModel const& model, double* x, double
     model.set_parameters(fitted);
 
     print_goodness_of_fit(out, obs_ssd, p_ssd, raggedness, p_raggedness);
+    if (model.keep_unconverged_refits)
+        out << "     Refits that did not converge: " << std::setw(10) << store->not_converged
+            << " of " << accepted << "\n";
 
     out << "\nMismatch distributions:" << model.distributions_rule;
     TXmlTag table = sample_tag(model.xml_name, name);

@@ -1,6 +1,7 @@
 // Tajima's D and Fu's Fs of DNA and RFLP samples, with P-values from samples simulated under the
 // standard neutral coalescent (Tajima 1989, Genetics 123:585; Fu 1997, Genetics 147:915).
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <iomanip>
@@ -25,6 +26,16 @@ struct ReplicateValues {
     double statistic;
 };
 
+// A replicate's statistic at most a reference value, ties counting. A replicate with the observed
+// counts may land a rounding error away from the observed statistic or from 0 (the observed D is
+// set to 0 below 1e-15, the replicates' is not; Fs of theta(pi) 1 in two gene copies is 0 only up
+// to rounding), so values within a relative 1e-9 of the reference (1e-9 of 0) are ties. Rounding
+// stays near 1e-15; distinct counts give statistics much further apart.
+bool at_most(double statistic, double reference)
+{
+    return statistic <= reference + 1e-9 * std::max(1.0, std::fabs(reference));
+}
+
 // The accumulators of one test over its replicates.
 struct ReplicateTally {
     int at_most_observed = 0;
@@ -33,8 +44,8 @@ struct ReplicateTally {
 
     void add(ReplicateValues const& r, double observed)
     {
-        at_most_observed += r.statistic <= observed;  // ties count
-        at_most_zero += r.statistic <= 0.0;
+        at_most_observed += at_most(r.statistic, observed);
+        at_most_zero += at_most(r.statistic, 0.0);
         sum_theta += r.theta;
         sum_theta2 += r.theta * r.theta;
         sum_value += r.summed;
@@ -234,13 +245,9 @@ void fu_fs_refusal(std::ostream& out, PopGenetics& p, double theta, int k, doubl
         out << " when Theta(Pi) is 0";
     else if (!std::isnan(Fs))
         out << ": P(k or more alleles) rounds to " << (Fs > 0.0 ? 1 : 0);
-    else if (n >= BnumMat::max_rows || k >= BnumMat::max_cols)
-        out << " with " << BnumMat::max_rows << " gene copies or " << BnumMat::max_cols
-            << " alleles or more";
-    else if (!table.rows || n >= table.n || k >= table.k)
-        out << ": the table of Ewens' probabilities would need " << n + 10 << " rows (n + 10) and "
-            << k + 10 << " columns (k + 10), more than its " << BnumMat::max_rows << " rows and "
-            << BnumMat::max_cols << " columns";
+    else if (n >= BnumMat::max_rows || k >= BnumMat::max_cols || !table.rows || n >= table.n
+             || k >= table.k)
+        PopGenetics::explain_table_refusal(out, n, k);
     out << "\n" << std::endl;
     p.FuFs = 0.0;
     p.FuFsPValue = -1.0;

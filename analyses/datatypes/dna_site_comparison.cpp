@@ -167,6 +167,7 @@ bool PopulDNA::flag_sites(int L)
         renew_polymorphism_flags(0);
         delete[] LocusMissingFreq;
         LocusMissingFreq = nullptr;
+        NumLocusEntries = 0;
         E.error(MEMORY, "PopulDNA::compare_DNA_sequences()", 0);
         return false;
     }

@@ -48,6 +48,7 @@ int PopulRFLP::compare_RFLP_haplotypes()
         renew_polymorphism_flags(0);
         delete[] LocusMissingFreq;
         LocusMissingFreq = nullptr;
+        NumLocusEntries = 0;
         E.error(MEMORY, "PopulRFLP::compare_RFLP_haplotypes()", 0);
         return 0;
     }

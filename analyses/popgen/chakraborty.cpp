@@ -27,7 +27,7 @@ void single_haplotype_warning(std::ostream& out)
 
 // k alleles among n gene copies can be tested when 2 <= k < n and the table of the
 // probabilities covers them; otherwise says why not.
-bool PopGenetics::chakraborty_possible(std::ostream& out, int k, const char* const limit_text[2])
+bool PopGenetics::chakraborty_possible(std::ostream& out, int k)
 {
     const double n = SampleSize;
     if (k < 2) {
@@ -42,8 +42,9 @@ bool PopGenetics::chakraborty_possible(std::ostream& out, int k, const char* con
         return false;
     }
     if (!grow_B_num_mat(static_cast<int>(n), k) || n >= kLimitGeneCopies || k >= kLimitAlleles) {
-        out << "Chakraborty neutrality test not possible with more than " << kLimitAlleles
-            << limit_text[0] << kLimitGeneCopies << limit_text[1] << std::endl;
+        out << "Chakraborty neutrality test not possible";
+        explain_table_refusal(out, static_cast<int>(n), k);
+        out << "\n" << std::endl;
         return false;
     }
     return true;
@@ -62,8 +63,7 @@ void PopGenetics::chakraborty_batch_line(int k, double homozygosity, double P_ex
 void PopGenetics::Chakraborty_neutr_test(std::ostream& out)
 {
     const int k = alleles_in_sample();
-    const char* const limit_text[2] = {" alleles or\nmore than ", " gene copy.\n"};
-    if (!chakraborty_possible(out, k, limit_text))
+    if (!chakraborty_possible(out, k))
         return;
     const int N = static_cast<int>(SampleSize);
     const double theta = calc_theta_Hom();
@@ -84,8 +84,7 @@ void PopGenetics::Chakraborty_neutr_test(std::ostream& out)
 void PopGenetics::Chakraborty_neutr_test(std::ostream& out, HaplotypeClasses const& classes)
 {
     const int k = alleles_in_classes(classes);
-    const char* const limit_text[2] = {" alleles or \nwith more than ", " gene copies"};
-    if (!chakraborty_possible(out, k, limit_text))
+    if (!chakraborty_possible(out, k))
         return;
     const double n = SampleSize;
     const int N = static_cast<int>(n);

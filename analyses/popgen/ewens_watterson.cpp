@@ -26,6 +26,18 @@ double class_frequency(double freq, double n)
     return freq >= 1.0 ? freq / n : freq;
 }
 
+// The copies of a class: its count, or n times a relative frequency.
+double class_count(double freq, double n)
+{
+    return freq >= 1.0 ? freq : freq * n;
+}
+
+// F = sum of squared counts / n^2 is compared through the sum of squared counts, a whole number
+// for whole counts: configurations with the same F then tie exactly, while their F summed in
+// floating point may differ in the last bit. Classes given as relative frequencies may miss a
+// whole number by rounding; no two distinct sums of whole squares are this close.
+constexpr double kSumOfSquaresTie = 1e-6;
+
 // Slatkin's exact test ranks the configurations of k alleles among n gene copies by their
 // probability under Ewens' sampling formula, proportional to prod_j 1 / (j^a_j a_j!), a_j the
 // number of alleles of count j. Returns its ln for counts sorted in either order, so that equal
@@ -69,7 +81,7 @@ std::ostream& operator<<(std::ostream& out, AHaplFreq const& a)
 // One Ewens sample of n genes in k alleles: each allele in turn takes m copies with
 // probability B(n' - m, k' - 1) / (m B(n', k')) of the genes n' and alleles k' left.
 double PopGenetics::compute_rand_frequencies_and_F(std::vector<AHaplFreq>& accumulator,
-                                                   double const& observed_F, double& F_count,
+                                                   double const& observed_sum_sq, double& F_count,
                                                    std::vector<int>& counts,
                                                    double& slatkin_count)
 {
@@ -96,14 +108,17 @@ double PopGenetics::compute_rand_frequencies_and_F(std::vector<AHaplFreq>& accum
     std::sort(counts.begin(), counts.end(), std::greater<int>());
 
     double F = 0.0;
+    long long sum_sq = 0;
     for (int r = 0; r < k; ++r) {
+        const long long square = static_cast<long long>(counts[r]) * counts[r];
         accumulator[r].Freq += counts[r];
-        accumulator[r].FreqSq += static_cast<double>(counts[r]) * counts[r];
+        accumulator[r].FreqSq += static_cast<double>(square);
+        sum_sq += square;
         const double p = class_frequency(counts[r], SampleSize);
         F += p * p;
     }
     EWObservedF = F;
-    if (F <= observed_F)
+    if (static_cast<double>(sum_sq) <= observed_sum_sq + kSumOfSquaresTie)
         F_count += 1.0;
     if (DoSlatkinExactTest
         && configuration_statistic(counts) <= EWObsConfigLogProb + kConfigurationTie)
@@ -167,24 +182,26 @@ void PopGenetics::EW_neutrality_tests(settings& s, std::ostream& out,
         EWObsConfigLogProb = configuration_statistic(sorted);
     }
     std::vector<AHaplFreq> accumulator(k);
-    double F_obs = 0.0;
+    double F_obs = 0.0, sum_sq_obs = 0.0;
     for (int i = 0; i < k; ++i) {
         const double p = class_frequency(classes.data[i]->Freq, n);
+        const double copies = class_count(classes.data[i]->Freq, n);
         F_obs += p * p;
+        sum_sq_obs += copies * copies;
     }
     EWObservedF = F_obs;
 
     if (!grow_B_num_mat(N, k) || n >= kLimitGeneCopies || k >= kLimitAlleles) {
-        out << "Watterson F-test of selective neutrality is not possible with more than "
-            << kLimitAlleles << " alleles or \n"
-            << "with more than " << kLimitGeneCopies << " gene copies" << std::endl;
+        out << "Watterson F-test of selective neutrality is not possible";
+        explain_table_refusal(out, N, k);
+        out << "\n" << std::endl;
         return;
     }
 
     const int R = s.NumIterationsNeutralityTests;
     double F_count = 0.0, slatkin_count = 0.0, F_sum = 0.0;
     for (int i = 0; i < R; ++i) {
-        F_sum += compute_rand_frequencies_and_F(accumulator, F_obs, F_count, counts,
+        F_sum += compute_rand_frequencies_and_F(accumulator, sum_sq_obs, F_count, counts,
                                                 slatkin_count);
         if (i % 100 == 0) {
             settings::global_work_done += 1.0;

@@ -135,6 +135,7 @@ void PopGenetics::initialize()
     LocusMissingFreq = nullptr;
     AllowedMissingLevel = 0.0;
     LocusUsable = nullptr;
+    NumLocusEntries = 0;
     NumUsableLoci = 0;
     NumLoci = 0;
     MaxPairDiff = 0;
@@ -230,9 +231,9 @@ int PopGenetics::num_loci_of_first_haplotype() const
 // Each copy only where the source has one; the matrix gets storage of its own.
 void PopGenetics::copy_owned_arrays(PopGenetics const& other)
 {
-    int loci = other.num_loci_of_first_haplotype();
-    LocusMissingFreq = copy_of(other.LocusMissingFreq, loci);
-    LocusUsable = copy_of(other.LocusUsable, loci);
+    LocusMissingFreq = copy_of(other.LocusMissingFreq, other.NumLocusEntries);
+    LocusUsable = copy_of(other.LocusUsable, other.NumLocusEntries);
+    NumLocusEntries = other.NumLocusEntries;
     int classes = 2 * other.MaxPairDiff + 1;
     MismatchObsCounts = copy_of(other.MismatchObsCounts, classes);
     MismatchExpCounts = copy_of(other.MismatchExpCounts, classes);
@@ -259,6 +260,7 @@ void PopGenetics::release_owned_arrays()
     delete[] MismatchExpCounts;
     LocusMissingFreq = nullptr;
     LocusUsable = nullptr;
+    NumLocusEntries = 0;
     HaplDistMat = nullptr;
     MismatchObsCounts = nullptr;
     MismatchExpCounts = nullptr;
@@ -319,6 +321,17 @@ int PopGenetics::grow_B_num_mat(int n, int k)
         return 1;
     _B_num_exist = 0;
     return 0;
+}
+
+void PopGenetics::explain_table_refusal(std::ostream& out, int n, int k)
+{
+    if (n >= BnumMat::max_rows || k >= BnumMat::max_cols)
+        out << " with " << BnumMat::max_rows << " gene copies or " << BnumMat::max_cols
+            << " alleles or more";
+    else
+        out << ": the table of Ewens' probabilities would need " << n + 10 << " rows (n + 10) and "
+            << k + 10 << " columns (k + 10), more than its " << BnumMat::max_rows << " rows and "
+            << BnumMat::max_cols << " columns";
 }
 
 int PopGenetics::alleles_in_sample() const

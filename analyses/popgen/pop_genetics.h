@@ -150,6 +150,7 @@ public:
     double* LocusMissingFreq;     // owned, one per locus; null. Also locus_missing_freq
     double AllowedMissingLevel;   // copy of AllowedLevelOfMissingData; 0.0. Also allowed_missing_level
     int* LocusUsable;             // owned, one per locus; null. Also locus_usable
+    int NumLocusEntries;          // entries of LocusMissingFreq and LocusUsable; 0 while null
     int NumUsableLoci;            // 0. Also num_usable_loci
     int NumLoci;                  // 0 while not known. Also nb_loci
     int MaxPairDiff;              // largest distance between two haplotypes; 0. Also max_pairwise_diff
@@ -354,6 +355,10 @@ public:
     // get_B_num_mat rebuilds the standard table, and the caller skips the
     // computation.
     static int grow_B_num_mat(int n, int k);
+    // Why the table cannot serve n gene copies and k alleles: the size it
+    // never takes (5000 rows, 1000 columns), or the n + 10 rows and k + 10
+    // columns that grow_B_num_mat could not have. Continues a sentence.
+    static void explain_table_refusal(std::ostream& out, int n, int k);
 
     // ---- Expansion fits of the mismatch distribution (expansion_fits.cpp) ----
     // The sudden- and the spatial-expansion fits of DNA and RFLP samples on
@@ -548,10 +553,11 @@ public:
     void EW_neutrality_tests(settings& s, std::ostream& out, HaplotypeClasses const& classes);
     // One Ewens sample for the k = accumulator.size() alleles: its sorted
     // counts (into `counts`) are added to the accumulator by rank; the two
-    // counters grow when its F, or its configuration statistic, is at most
-    // the observed one. Returns its F. BMat must cover n and k.
+    // counters grow when its sum of squared counts (n^2 F), or its
+    // configuration statistic, is at most the observed one. Returns its F.
+    // BMat must cover n and k.
     double compute_rand_frequencies_and_F(std::vector<AHaplFreq>& accumulator,
-                                          double const& observed_F, double& F_count,
+                                          double const& observed_sum_sq, double& F_count,
                                           std::vector<int>& counts, double& slatkin_count);
     // The table of mean frequencies by rank, with their s.d.
     void print_exp_freq(std::ostream& out, std::vector<AHaplFreq> const& accumulator);
@@ -669,7 +675,7 @@ protected:
     // The Ewens-Watterson report and batch line.
     void write_EW_report(settings const& s, std::ostream& out, int k, double F_obs);
     // The shared steps of the two forms of Chakraborty's test.
-    bool chakraborty_possible(std::ostream& out, int k, const char* const limit_text[2]);
+    bool chakraborty_possible(std::ostream& out, int k);
     void chakraborty_batch_line(int k, double homozygosity, double P_exactly);
     // The steps of compute_mm_distr.
     void count_mismatches();

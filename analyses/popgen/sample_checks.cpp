@@ -134,9 +134,11 @@ void PopGenetics::renew_locus_arrays(int L)
     delete[] LocusUsable;
     LocusMissingFreq = nullptr;
     LocusUsable = nullptr;
+    NumLocusEntries = 0;
     renew_polymorphism_flags(0);
     LocusMissingFreq = new double[L]();
     LocusUsable = new int[L];
+    NumLocusEntries = L;
     renew_polymorphism_flags(L);
     std::fill(LocusUsable, LocusUsable + L, 1);
 }

@@ -88,11 +88,18 @@ TEST_F(InfiniteAlleleTest, EwensWattersonRepeatsUnderAFixedSeed)
     EXPECT_LT(P, 1.0);
 }
 
-// Slatkin's exact P by enumeration: every configuration of k alleles among n
+// The two P-values by enumeration: every configuration of k alleles among n
 // gene copies (counts in non-increasing order) weighted by Ewens' sampling
-// formula, prod_j 1 / (j^a_j a_j!), normalised; P sums the configurations no
-// more probable than the observed one.
-double enumerated_slatkin_p(std::vector<int> const& observed)
+// formula, prod_j 1 / (j^a_j a_j!), normalised. Slatkin's P sums the
+// configurations no more probable than the observed one; the Ewens-Watterson
+// P those whose F, as the whole sum of squared counts, is at most the
+// observed one.
+struct EnumeratedP {
+    double slatkin;
+    double F;
+};
+
+EnumeratedP enumerated_p(std::vector<int> const& observed)
 {
     auto weight = [](std::vector<int> const& c) {
         double w = 1.0;
@@ -106,12 +113,19 @@ double enumerated_slatkin_p(std::vector<int> const& observed)
         }
         return w;
     };
+    auto sum_of_squares = [](std::vector<int> const& c) {
+        int s = 0;
+        for (int m : c)
+            s += m * m;
+        return s;
+    };
     int n = 0;
     for (int c : observed)
         n += c;
     const int k = static_cast<int>(observed.size());
     const double w_observed = weight(observed);
-    double total = 0.0, at_most = 0.0;
+    const int squares_observed = sum_of_squares(observed);
+    double total = 0.0, less_probable = 0.0, less_homozygous = 0.0;
     std::vector<int> c;
     std::function<void(int, int)> parts = [&](int left, int largest) {
         if (static_cast<int>(c.size()) == k) {
@@ -119,7 +133,9 @@ double enumerated_slatkin_p(std::vector<int> const& observed)
                 const double w = weight(c);
                 total += w;
                 if (w <= w_observed * (1 + 1e-12))
-                    at_most += w;
+                    less_probable += w;
+                if (sum_of_squares(c) <= squares_observed)
+                    less_homozygous += w;
             }
             return;
         }
@@ -130,7 +146,7 @@ double enumerated_slatkin_p(std::vector<int> const& observed)
         }
     };
     parts(n, n);
-    return at_most / total;
+    return {less_probable / total, less_homozygous / total};
 }
 
 TEST_F(InfiniteAlleleTest, SlatkinsExactTestAgainstEnumeratedConfigurations)
@@ -139,8 +155,8 @@ TEST_F(InfiniteAlleleTest, SlatkinsExactTestAgainstEnumeratedConfigurations)
     // {6,1,1} ties with {4,3,1} (weights 1/12); {3,3,1,1} repeats two counts.
     const std::vector<std::vector<int>> cases = {
         {5, 3, 2, 2, 1, 1, 1, 1}, {6, 1, 1}, {3, 3, 1, 1}, {7, 2, 2, 1}, {4, 4, 4}};
-    EXPECT_NEAR(enumerated_slatkin_p(cases[0]), 1.0, 1e-12);
-    EXPECT_NEAR(enumerated_slatkin_p(cases[1]),
+    EXPECT_NEAR(enumerated_p(cases[0]).slatkin, 1.0, 1e-12);
+    EXPECT_NEAR(enumerated_p(cases[1]).slatkin,
                 (1 / 12.0 + 1 / 12.0 + 1 / 32.0 + 1 / 36.0)
                     / (1 / 12.0 + 1 / 10.0 + 1 / 12.0 + 1 / 32.0 + 1 / 36.0),
                 1e-12);
@@ -154,10 +170,35 @@ TEST_F(InfiniteAlleleTest, SlatkinsExactTestAgainstEnumeratedConfigurations)
         s.NumIterationsNeutralityTests = 100000;
         initialize_ran3(-17);
         sample.EW_neutrality_tests(s, out, classes);
-        const double exact = enumerated_slatkin_p(counts);
+        const double exact = enumerated_p(counts).slatkin;
         // Four standard errors of a proportion in 100,000 draws.
         EXPECT_NEAR(sample.SlatkinExactP, exact,
                     4 * std::sqrt(exact * (1 - exact) / 100000) + 1e-12);
+    }
+}
+
+// Configurations with the observed F count with it: {3,3,3,1,1,1} and
+// {4,2,2,2,1,1} both have 30 as sum of squared counts, {4,4,1} and {5,2,2}
+// 33, {3,3,3,3,1} and {4,3,2,2,2} 37, {4,4,4,2,1} ties with two others (53).
+// For the first, P = 0.28709 (0.19357 without the tie).
+TEST_F(InfiniteAlleleTest, EwensWattersonTiesOfFAgainstEnumeratedConfigurations)
+{
+    EXPECT_NEAR(enumerated_p({3, 3, 3, 1, 1, 1}).F, 0.28709, 5e-6);
+    const std::vector<std::vector<int>> cases = {
+        {3, 3, 3, 1, 1, 1}, {4, 4, 1}, {3, 3, 3, 3, 1}, {4, 4, 4, 2, 1}};
+    for (std::vector<int> const& counts : cases) {
+        SCOPED_TRACE(::testing::PrintToString(counts));
+        sample.haplotypes.Flush();
+        classes.Flush();
+        sample.SampleSize = 0;
+        sample.num_haplotypes = 0;
+        use_counts(counts);
+        s.NumIterationsNeutralityTests = 100000;
+        initialize_ran3(-23);
+        sample.EW_neutrality_tests(s, out, classes);
+        const double exact = enumerated_p(counts).F;
+        // Four standard errors of a proportion in 100,000 draws.
+        EXPECT_NEAR(sample.EWPValue, exact, 4 * std::sqrt(exact * (1 - exact) / 100000));
     }
 }
 
@@ -198,6 +239,41 @@ TEST_F(InfiniteAlleleTest, EwensWattersonRefusals)
         sample.EW_neutrality_tests(s, out, classes);
         EXPECT_THAT(out.str(), HasSubstr(c.text));
         EXPECT_EQ(sample.EWPValue, -1.0);
+    }
+}
+
+// The table of Ewens' probabilities holds at most 5000 rows and 1000
+// columns and needs n + 10 rows: 4995 gene copies are refused for the rows
+// they would need, 5000 for the size itself. Both tests say which.
+TEST_F(InfiniteAlleleTest, TableLimitsNamedInTheRefusals)
+{
+    const struct {
+        std::vector<int> counts;
+        const char* reason;
+    } cases[] = {
+        {{4000, 995},
+         ": the table of Ewens' probabilities would need 5005 rows (n + 10) and 12 columns "
+         "(k + 10), more than its 5000 rows and 1000 columns\n\n"},
+        {{4000, 1000}, " with 5000 gene copies or 1000 alleles or more\n\n"},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.reason);
+        sample.haplotypes.Flush();
+        classes.Flush();
+        sample.SampleSize = 0;
+        use_counts(c.counts);
+        out.str("");
+        sample.EW_neutrality_tests(s, out, classes);
+        EXPECT_EQ(out.str(),
+                  std::string("Watterson F-test of selective neutrality is not possible") + c.reason);
+        out.str("");
+        sample.Chakraborty_neutr_test(out);
+        EXPECT_EQ(out.str(), std::string("Chakraborty neutrality test not possible") + c.reason);
+        out.str("");
+        sample.Chakraborty_neutr_test(out, classes);
+        EXPECT_EQ(out.str(), std::string("Chakraborty neutrality test not possible") + c.reason);
+        EXPECT_EQ(sample.EWPValue, -1.0);
+        EXPECT_EQ(sample.ChakrabortyPClasses, -1.0);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "analyses/popgen/pop_genetics.h"
+#include "analyses/typed_sample_fixture.h"
 #include "support/temp_log.h"
 
 namespace {
@@ -133,6 +134,7 @@ protected:
         source.MaxPairDiff = 1;
         source.HaplDistMat = distance_matrix(2, 10.0);
         source.LocusUsable = new int[2]{1, 0};
+        source.NumLocusEntries = 2;
         source.MismatchObsCounts = new std::int64_t[3]{1, 2, 3};
     }
 };
@@ -178,6 +180,27 @@ TEST_F(PopGeneticsCopyTest, CopyTakesEveryValueAndSharesNothing)
     EXPECT_NE(copy.HaplDistMat, source.HaplDistMat);
     EXPECT_NE(copy.LocusUsable, source.LocusUsable);
     EXPECT_EQ(copy.haplotypes.count, 2);
+}
+
+// A copy holds the per-site arrays whole, whatever the loci of the first
+// record: 10 sites of DNA, the last one missing in one gene copy of two (a
+// share of 0.5, above the 5 % allowed, so not usable).
+class SiteArrayCopyTest : public TypedSampleTest {};
+
+TEST_F(SiteArrayCopyTest, CopyHoldsEverySiteOfTheSample)
+{
+    PopulDNA& p = dna({{"ACGTACGTAC", 1}, {"ACGTACGTA?", 1}});
+    p.evaluate_polymorphism(s);
+    PopGenetics copy(p);
+    ASSERT_EQ(copy.NumLocusEntries, 10);
+    ASSERT_NE(copy.LocusUsable, nullptr);
+    ASSERT_NE(copy.LocusMissingFreq, nullptr);
+    for (int site = 0; site < 9; ++site) {
+        EXPECT_EQ(copy.LocusUsable[site], 1) << site;
+        EXPECT_EQ(copy.LocusMissingFreq[site], 0.0) << site;
+    }
+    EXPECT_EQ(copy.LocusUsable[9], 0);
+    EXPECT_EQ(copy.LocusMissingFreq[9], 0.5);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -151,6 +152,37 @@ TEST_F(NeutralityTestsE2E, HandWorkedTajimaSamplesThroughTheDriver)
     EXPECT_EQ(count_of(batch, "\t-1.000000\t-1.000000\t-1.000000\t0\n"), 3);
     EXPECT_THAT(read_text(work / "p.res" / "Drovalen_log.txt"),
                 Not(HasSubstr("haplotype list is empty")));
+}
+
+// Two sequences one site apart: theta(pi) = 1 and Fs = ln(theta) = 0. A
+// replicate has Fs <= 0 exactly when its two sequences differ at one site,
+// which under the infinite-site coalescent has probability theta / (1 +
+// theta)^2 = 1/4 (500 sites leave multiple hits below 0.002). The replicates
+// at Fs 0 up to rounding are ties with the observed Fs and with 0 alike.
+TEST_F(NeutralityTestsE2E, FuFsTiesAtZeroCountInBothPValues)
+{
+    write("glbstreams.txt", "flags\n_FU_FS_\n");
+    const std::string a(500, 'A');
+    const std::string b = a.substr(0, 499) + "C";
+    write("p.drp", "[Profile]\n\tTitle=\"Two\"\n\tNbSamples=1\n\tDataType=DNA\n"
+                   "\tGenotypicData=0\n\tLocusSeparator=NONE\n\tMissingData='?'\n"
+                   "[Data]\n\t[[Samples]]\n\t\tSampleName=\"S\"\n\t\tSampleSize=2\n"
+                   "\t\tSampleData={\n\t\t\ta 1 " + a + "\n\t\t\tb 1 " + b + "\n\t\t}\n");
+    write("p.drs", run_settings_text({{"TaskNumber", "16384"}, {"NumSimulFuTest", "10000"}}));
+    ASSERT_EQ(run("p.drp p.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "p.res" / "p.htm"),
+                HasSubstr("Fs                           :     0.00000\n"));
+    // The batch line ends with P(Fs <= obs Fs), P(Fs <= 0) and the replicates.
+    const std::string line = read_text(work / "fu_fs.sum");
+    const std::size_t end = line.rfind("\t10000");
+    ASSERT_NE(end, std::string::npos) << line;
+    const std::size_t zero = line.rfind('\t', end - 1);
+    const std::size_t observed = line.rfind('\t', zero - 1);
+    const double p_observed = std::stod(line.substr(observed + 1));
+    const double p_zero = std::stod(line.substr(zero + 1));
+    EXPECT_EQ(p_zero, p_observed);
+    // Four standard errors of a proportion near 1/4 in 10,000 replicates.
+    EXPECT_NEAR(p_observed, 0.25, 4 * std::sqrt(0.25 * 0.75 / 10000) + 0.002);
 }
 
 // Fs is not computed, and says why, without diversity (two names for one

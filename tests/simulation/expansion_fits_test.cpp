@@ -425,13 +425,14 @@ TEST_F(ExpansionBootstrapTest, SuddenBootstrapFillsTablesAndSummary)
     EXPECT_EQ(TNode::hits.count, 0);
 }
 
+// The spatial bootstrap draws a replicate again when its refit does not converge.
 TEST_F(ExpansionBootstrapTest, RefitsThatNeverConvergeEndTheBootstrap)
 {
-    ann_missmatch fit(&sample, &run_settings);
+    mismatchSpatialExpansion fit(&sample, &run_settings);
     fit.num_boot = 5;
     fit.max_steps = 1;  // no search can converge in one step
     std::ostringstream out;
-    fit.solve_least_square_rh(out);
+    fit.solve_least_square_spatial_expansion_3_par(out);
     const std::string text = out.str();
     EXPECT_NE(text.find("Parametric bootstrap failed"), std::string::npos);
     EXPECT_NE(text.find("#Diff     Observed    Model Freq."), std::string::npos);
@@ -439,6 +440,65 @@ TEST_F(ExpansionBootstrapTest, RefitsThatNeverConvergeEndTheBootstrap)
     EXPECT_EQ(fit.num_boot, 0);
     // The observed pairs, not a simulated distribution, are in the table.
     EXPECT_NE(text.find("          0.0          4.0"), std::string::npos);
+}
+
+// Every replicate of the sudden-expansion bootstrap enters, converged or not,
+// as the fit to the observed sample does: its P-values are counts over all B
+// replicates, recounted here by drawing the same replicates one by one from
+// the same seed and refitting each from the estimates. A two-peaked histogram
+// and searches of 40 steps leave a share of the refits short of convergence.
+TEST_F(ExpansionBootstrapTest, SuddenBootstrapCountsEveryRefit)
+{
+    histogram({20, 5, 1, 0, 3, 9, 14, 8, 4, 2}, 11);
+    const int B = 40;
+    const auto fitted = [this](int replicates) {
+        auto fit = std::make_unique<ann_missmatch>(&sample, &run_settings);
+        fit->num_boot = replicates;
+        fit->max_steps = 40;
+        std::ostringstream out;
+        initialize_ran3(-31);
+        fit->solve_least_square_rh(out);
+        return std::make_pair(std::move(fit), out.str());
+    };
+    const std::string text = fitted(B).second;
+
+    const std::unique_ptr<ann_missmatch> fit = fitted(0).first;
+    const double tau = fit->tau, theta0 = fit->theta0, theta1 = fit->theta1;
+    auto restore = [&, &f = *fit] {
+        f.tau = tau;
+        f.theta0 = theta0;
+        f.theta1 = theta1;
+    };
+    Arrays a;
+    int n = 0;
+    std::int64_t pairs = 0;
+    ASSERT_EQ(fit->read_mismatch_pop(a.x.data(), a.y.data(), n, pairs), 1);
+    ASSERT_TRUE(sample.SimTree.allocate_tree(12));
+    int ssd_at_least = 0, raggedness_at_least = 0, not_converged = 0;
+    for (int accepted = 0; accepted < B;) {
+        restore();
+        int unused_count = 0;
+        if (!fit->simulate_miss(a.x.data(), a.y.data(), unused_count))
+            continue;
+        const double r_sim = fit->compute_raggedness_index(a.x.data(), a.y.data(), n);
+        restore();
+        not_converged += !fit->hook_jeeves_rh(a.x.data(), a.y.data(), n, 40, fit->epsilon);
+        ssd_at_least += fit->ssd >= fit->obs_ssd;
+        raggedness_at_least += r_sim >= fit->raggedness;
+        ++accepted;
+    }
+    EXPECT_GT(not_converged, 0);
+    EXPECT_LT(not_converged, B);
+    std::ostringstream expected;
+    expected << std::fixed << std::setprecision(8) << "\n          P(Sim. Ssd >= Obs. Ssd): "
+             << std::setw(10) << static_cast<double>(ssd_at_least) / B
+             << "\n    Harpending's Raggedness index: " << std::setw(10) << fit->raggedness
+             << "\n        P(Sim. Rag. >= Obs. Rag.): " << std::setw(10)
+             << static_cast<double>(raggedness_at_least) / B
+             << "\n     Refits that did not converge: " << std::setw(10) << not_converged
+             << " of " << B << "\n";
+    EXPECT_NE(text.find(expected.str()), std::string::npos) << expected.str() << "\n" << text;
+    EXPECT_NE(text.find("Based on 40 replicates"), std::string::npos);
 }
 
 TEST_F(ExpansionBootstrapTest, StopRequestRestoresTheEstimates)
