@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <sstream>
 #include <string>
 
@@ -67,6 +68,32 @@ TEST(TreeStatements, FailedStreamGetsNothing)
     js.aux(1, my_string("a"), my_string("b"));
     out.clear();
     EXPECT_EQ(out.str(), "");
+}
+
+// A name in the running text of the results: escaped, and padded by its own
+// length to the field width, on either side as the stream adjusts.
+TEST(ResultText, EscapesAndPadsByTheNamesOwnLength)
+{
+    struct Case {
+        const char* name;
+        int width;
+        bool left;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"Be<ch>", 0, false, "Be&lt;ch&gt;"},
+        {"A&B", 8, false, "     A&amp;B"},
+        {"A&B", 8, true, "A&amp;B     "},
+        {"a\"3", 4, false, " a&quot;3"},
+        {"<Oak's>", 5, false, "&lt;Oak's&gt;"},  // wider than the field: no padding
+        {"Ash", 5, false, "  Ash"},
+    };
+    for (Case const& c : cases) {
+        std::ostringstream out;
+        out << std::setw(c.width) << (c.left ? std::left : std::right) << std::setfill(' ')
+            << result_text(my_string(c.name)) << "|" << std::setw(3) << 1;
+        EXPECT_EQ(out.str(), std::string(c.text) + (c.left ? "|1  " : "|  1")) << c.name;
+    }
 }
 
 class TreeEntryTest : public ResultBrowserTest {};
