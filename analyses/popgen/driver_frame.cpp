@@ -15,6 +15,7 @@
 #include "core/errors.h"
 #include "project/project_file_lines.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ void warn_identical_sequences(DriverCall& call)
     E.error(WARNING, call.plan.where, 31);
     *_ZOS_ << "\t" << note << ": they count as distinct haplotypes unless "
            << "InferHaplotypeDefinitionFromDistanceMatrix=1" << std::endl;
-    call.results << "Warning: " << note << ".\n"
+    call.results << "Warning: " << result_text(note.c_str()) << ".\n"
                  << "They count as distinct haplotypes in the number of haplotypes, the gene "
                  << "diversity and the tests built on them;\n"
                  << "set InferHaplotypeDefinitionFromDistanceMatrix=1 in the settings to pool "
@@ -173,7 +174,8 @@ void DriverCall::title_box()
         if (t.bit != section->bit)
             continue;
         std::string rule(t.rule ? t.rule : plan.fu_fs_rule, '=');
-        results << "\n" << rule << "\n" << t.title << sample.name << ")\n" << rule << "\n\n";
+        results << "\n" << rule << "\n" << t.title << result_text(sample.name) << ")\n" << rule
+                << "\n\n";
         return;
     }
 }
@@ -232,7 +234,8 @@ void DriverCall::write_banner()
 {
     sample.print_population_anchor(2, s, "group");
     std::string rule(79, '=');
-    results << "\n" << rule << "\n" << "== Sample : \t" << sample.name << "\n" << rule << "\n\n";
+    results << "\n" << rule << "\n" << "== Sample : \t" << result_text(sample.name) << "\n" << rule
+            << "\n\n";
 }
 
 void DriverCall::refuse_unknown_phase()
