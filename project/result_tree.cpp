@@ -122,7 +122,7 @@ std::ostream& operator<<(std::ostream& os, ResultText const& name)
     const bool left = (os.flags() & std::ios::adjustfield) == std::ios::left;
     if (!left)
         os << fill;
-    os << xml_escape(name.text);
+    os << xml_escape(name.text, xmlOutput);
     if (left)
         os << fill;
     return os;

@@ -53,9 +53,10 @@ std::ostream& operator<<(std::ostream& os, html_anchor const& anchor);
 
 // A text of the data (a sample, group, locus or individual name) as the
 // results show it. The running text of both result files is markup (element
-// content of the XML file, preformatted text of the HTML page), so the text
-// is escaped. A field width set on the stream counts the characters of the
-// text itself, not those of its escapes, so that columns stay aligned.
+// content of the XML file, preformatted text of the HTML page), so &, < and >
+// are escaped, and " too in the XML file. A field width set on the stream
+// counts the characters of the text itself, not those of its escapes, so that
+// columns stay aligned.
 struct ResultText {
     my_string text;
 };

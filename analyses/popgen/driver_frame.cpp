@@ -101,14 +101,20 @@ void warn_identical_sequences(DriverCall& call)
     }
     if (repeats == 0)
         return;
-    std::string note = std::to_string(repeats) + " of the " + std::to_string(sample.haplotypes.count)
-                       + " haplotypes of sample \"" + sample.name.str
-                       + "\" repeat the sequence of another (first: " + first_repeat->id.str
-                       + " has the sequence of " + its_original->id.str + ")";
+    // The names as written in the log, escaped in the results.
+    auto write_note = [&](std::ostream& os, auto name) {
+        os << repeats << " of the " << sample.haplotypes.count << " haplotypes of sample \""
+           << name(sample.name) << "\" repeat the sequence of another (first: "
+           << name(first_repeat->id) << " has the sequence of " << name(its_original->id) << ")";
+    };
     E.error(WARNING, call.plan.where, 31);
-    *_ZOS_ << "\t" << note << ": they count as distinct haplotypes unless "
+    *_ZOS_ << "\t";
+    write_note(*_ZOS_, [](my_string const& name) -> my_string const& { return name; });
+    *_ZOS_ << ": they count as distinct haplotypes unless "
            << "InferHaplotypeDefinitionFromDistanceMatrix=1" << std::endl;
-    call.results << "Warning: " << result_text(note.c_str()) << ".\n"
+    call.results << "Warning: ";
+    write_note(call.results, result_text);
+    call.results << ".\n"
                  << "They count as distinct haplotypes in the number of haplotypes, the gene "
                  << "diversity and the tests built on them;\n"
                  << "set InferHaplotypeDefinitionFromDistanceMatrix=1 in the settings to pool "

@@ -161,7 +161,7 @@ TEST_F(XmlNamesE2E, NamesWithMarkupCharactersInBothResultFiles)
     };
     struct Case {
         const char* project;
-        std::vector<std::string> escaped;  // as the page's source holds them
+        std::vector<std::string> escaped;  // as the XML file's source holds them
     };
     const Case cases[] = {
         {"markup_genotypes",
@@ -227,6 +227,11 @@ TEST_F(XmlNamesE2E, NamesWithMarkupCharactersInBothResultFiles)
             std::string page = read_text(file);
             std::vector<std::string> escaped = shared;
             escaped.insert(escaped.end(), c.escaped.begin(), c.escaped.end());
+            // The HTML page leaves quotes as they are.
+            for (std::string& text : escaped)
+                for (auto at = text.find("&quot;"); !xml && at != std::string::npos;
+                     at = text.find("&quot;", at))
+                    text.replace(at, 6, "\"");
             for (std::string const& text : escaped)
                 EXPECT_NE(page.find(text), std::string::npos) << text;
             for (const char* name : raw)
