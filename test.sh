@@ -15,7 +15,8 @@ install_missing cmake:cmake g++:g++ make:make /usr/include/gtest/gtest.h:libgtes
 # installed.
 install_missing chromium:chromium /usr/lib/python3/dist-packages/Bio:python3-biopython \
   /usr/bin/xmllint:libxml2-utils \
-  || echo "chromium, python3-biopython or libxml2-utils could not be installed: the tests that need them will be skipped"
+  || echo "chromium, python3-biopython or libxml2-utils could not be installed:" \
+       "the tests that need them will be skipped"
 
 run_build() {
   local dir=$1; shift

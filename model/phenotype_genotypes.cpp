@@ -332,7 +332,8 @@ void TPhenotype::printGenotypeFreqs(std::ostream& os, int const& index, double c
     os << std::setw(name_width) << "Name" << '\t' << std::setw(12) << "Abs. Freq." << '\t'
        << std::setw(12) << "Rel. Freq.\n";
     os << std::setw(name_width) << result_text(name) << '\t' << std::setw(7)
-       << static_cast<int>(count) << '\t' << std::setw(18) << std::setprecision(6) << prob << "\n\n";
+       << static_cast<int>(count) << '\t' << std::setw(18) << std::setprecision(6) << prob
+       << "\n\n";
 
     // Most likely genotype first, then the rest by decreasing probability.
     TGenotype** g = genotypes.data;

@@ -156,7 +156,8 @@ TEST_F(XmlNamesE2E, NamesWithMarkupCharactersInBothResultFiles)
 {
     const std::vector<std::string> shared = {
         "== Sample : \tBe&lt;ch&gt;\n",
-        "Labels of population samples={\n   \"A&amp;B\"\n   \"Be&lt;ch&gt;\"\n   \"&lt;Oak's&gt;\"\n",
+        "Labels of population samples={\n   \"A&amp;B\"\n   \"Be&lt;ch&gt;\"\n"
+        "   \"&lt;Oak's&gt;\"\n",
         "StructureName = &quot;Woods &amp; &lt;hills&gt;&quot;",
     };
     struct Case {
