@@ -10,10 +10,13 @@ jobs=$(build_jobs)
 install_missing cmake:cmake g++:g++ make:make /usr/include/gtest/gtest.h:libgtest-dev \
   /usr/include/gmock/gmock.h:libgmock-dev /usr/include/benchmark/benchmark.h:libbenchmark-dev
 # Optional: the result-browser test opens the browser pages in headless Chromium,
-# and the translator's external checks read GenePop and Phylip files with Biopython; each
-# is skipped where its package cannot be installed.
+# the translator's external checks read GenePop and Phylip files with Biopython, and the
+# XML result files are checked with xmllint; each is skipped where its package cannot be
+# installed.
 install_missing chromium:chromium /usr/lib/python3/dist-packages/Bio:python3-biopython \
-  || echo "chromium or python3-biopython could not be installed: the tests that need them will be skipped"
+  /usr/bin/xmllint:libxml2-utils \
+  || echo "chromium, python3-biopython or libxml2-utils could not be installed:" \
+       "the tests that need them will be skipped"
 
 run_build() {
   local dir=$1; shift

@@ -52,20 +52,20 @@ void print_matrix_section(Project& p, std::ostream& out)
     const int num_keys = sizeof keys / sizeof keys[0];
     for (int k = 0; k < num_keys; ++k)
         References(out, my_string(keys[k]), k == 0 ? 0 : k + 1 == num_keys ? 2 : 1);
-    out << "\nEuclidean square distance matrix used for AMOVA computations: " << p.title()
-        << "\n\n"
+    out << "\nEuclidean square distance matrix used for AMOVA computations: "
+        << result_text(p.title()) << "\n\n"
         << "     Distance method: " << method_name(s.DistanceMethodAMOVA) << "\n\n";
-    out << p.dist_mat;
+    write_distance_matrix(out, p.dist_mat, true);
     out << "\n\n" << equals << "\n\n"
-        << "Corresponding list of Haplotypes: " << p.title() << "\n\n" << "\n";
+        << "Corresponding list of Haplotypes: " << result_text(p.title()) << "\n\n" << "\n";
     TXmlTag labels("hapDistMatrixLabels");
     if (xmlOutput)
         out << labels.open() << "\n";
     out << "Ext_Id  \tFreq." << std::endl;
     MY_TIArrayAsVector<HaploDef> const& list = p.haplo_list.list;
     for (int i = 0; i < list.count; ++i)
-        out << list.data[i]->id << "\t" << list.data[i]->count << "\t" << list.data[i]->content
-            << "\n";
+        out << result_text(list.data[i]->id) << "\t" << list.data[i]->count << "\t"
+            << list.data[i]->content << "\n";
     if (xmlOutput)
         out << labels.close() << "\n";
     out << equals << "\n\n";

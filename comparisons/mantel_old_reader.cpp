@@ -156,7 +156,7 @@ int Mantel::read_id_content(std::ifstream& in, my_string identifier)
         if (!in.good())
             return report(50);
         my_string label;
-        while (get_qstring(in, label))
+        while (get_label(in, label))
             UsedYMatrixLabels.Add(label);
         return 1;
     }

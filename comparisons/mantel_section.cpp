@@ -236,7 +236,7 @@ int SectionReader::scan_labels(my_string const& text, bool used, bool keyword_li
 {
     std::istringstream words(text.str);
     my_string label;
-    while (get_qstring(words, label)) {
+    while (get_label(words, label)) {
         if (c == m.MatrixSize) {
             *_ZOS_ << "\tToo many labels found on line " << lineNo << ". Check "
                    << (used ? "UsedYMatrixLabels" : "YMatrixLabels")

@@ -8,6 +8,7 @@
 
 #include "comparisons/min_spa_net.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 
 int network_label_width(int longest_id)
 {
@@ -41,7 +42,8 @@ void print_spanning_network(std::ostream& out, TMinSpaNet const& net, int num_ot
         if (net.otu1[k] < 0)
             continue;
         fixed_notation(out, 5);
-        out << std::setw(w) << label(net.otu1[k]) << "  " << std::setw(w) << label(net.otu2[k])
+        out << std::setw(w) << result_text(label(net.otu1[k])) << "  " << std::setw(w)
+            << result_text(label(net.otu2[k]))
             << "  " << std::setw(18) << net.link_length[k] << "\n";
     }
     if (line_after_links)
@@ -63,12 +65,12 @@ void print_spanning_network(std::ostream& out, TMinSpaNet const& net, int num_ot
         MY_TArrayAsVector<int> const& links_of_i = net.alt_links[i];
         if (links_of_i.count == 0)
             continue;
-        out << std::setw(w) << label(i);
+        out << std::setw(w) << result_text(label(i));
         for (int c = 0; c < links_of_i.count; ++c) {
             int j = links_of_i[c];
             if (j >= otus)
                 continue;
-            out << std::setw(w + 1) << label(j) << " (" << net.distance(i, j) << ") ";
+            out << std::setw(w + 1) << result_text(label(j)) << " (" << net.distance(i, j) << ") ";
         }
         out << "\n";
     }

@@ -176,7 +176,12 @@ int get_qchar(std::istream& ifs, char& c)
     return 0;
 }
 
-int get_qstring(std::istream& ifs, my_string& s)
+namespace {
+
+// get_qstring and get_label: a bare word starts with a character that
+// `starts_word` accepts.
+template <class Starts>
+int read_qstring(std::istream& ifs, my_string& s, Starts starts_word)
 {
     int c;
     auto not_blank = [](int k) { return k != ' ' && k != '\t' && k != '\r' && k != '\n'; };
@@ -194,7 +199,7 @@ int get_qstring(std::istream& ifs, my_string& s)
         return 1;
     }
     ifs.unget();
-    if (!is_alnum(c))
+    if (!starts_word(c))
         return 0;
     ifs >> s;
     // A word running into the closing brace of a list ("b}") leaves the brace
@@ -206,6 +211,18 @@ int get_qstring(std::istream& ifs, my_string& s)
     }
     cut_at(s, '/');
     return 1;
+}
+
+}  // namespace
+
+int get_qstring(std::istream& ifs, my_string& s)
+{
+    return read_qstring(ifs, s, is_alnum);
+}
+
+int get_label(std::istream& ifs, my_string& s)
+{
+    return read_qstring(ifs, s, [](int c) { return c != '}'; });
 }
 
 int get_word(std::istream& ifs, my_string& w)

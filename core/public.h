@@ -45,6 +45,10 @@ int get_qchar(std::istream& ifs, char& c);
 // Reads a double-quoted text, a single character between apostrophes, or a
 // bare word (cut before a '}', which goes back to the stream, and before a '/').
 int get_qstring(std::istream& ifs, my_string& s);
+// Reads a label of a list as get_qstring reads a text, but a bare label may
+// begin with any visible character other than the list's closing brace
+// (sample names such as "<Elm>").
+int get_label(std::istream& ifs, my_string& s);
 
 // Reads the next word of the current line, lower-cased.
 int get_word(std::istream& ifs, my_string& w);

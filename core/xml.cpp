@@ -12,7 +12,7 @@ TXmlTag DroXmlTags::refTag("reference");
 TXmlTag DroXmlTags::dataTag("data");
 TXmlTag DroXmlTags::headerTag("header");
 
-my_string xml_escape(my_string const& text)
+my_string xml_escape(my_string const& text, bool quotes)
 {
     std::string out;
     for (char const* p = text.str; *p; ++p) {
@@ -20,7 +20,7 @@ my_string xml_escape(my_string const& text)
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
+        case '"': out += quotes ? "&quot;" : "\""; break;
         default: out += *p;
         }
     }

@@ -17,8 +17,9 @@
 extern bool htmlOutput;
 
 // Escapes &, <, > and " so that the text can stand inside an attribute value
-// or an element of the XML result file.
-my_string xml_escape(my_string const& text);
+// or an element of the XML result file; without `quotes` a " stays as it is,
+// as the running text of an HTML page may hold it.
+my_string xml_escape(my_string const& text, bool quotes = true);
 
 // One element of the XML result file, with at most one attribute.
 class TXmlTag {

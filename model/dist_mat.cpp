@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/xml.h"
 #include "model/subsection_support.h"
+#include "project/result_tree.h"
 
 DistMat::DistMat() : DistMat(0) {}
 
@@ -106,32 +107,57 @@ my_string DistMat::build_ext_name(my_string const& file_name)
     return external_file_name(profile, file_name);
 }
 
-void write_distance_matrix_head(std::ostream& os, my_string const& name, int size)
+namespace {
+
+// A name or label of the subsection, escaped in the results.
+void write_text(std::ostream& os, my_string const& text, bool in_results)
+{
+    if (in_results)
+        os << result_text(text);
+    else
+        os << text;
+}
+
+}  // namespace
+
+void write_distance_matrix_head(std::ostream& os, my_string const& name, int size,
+                                bool in_results)
 {
     os << "\t[[DistanceMatrix]]\n\n";
-    os << "\t\tMatrixName= \"" << name << "\"\n";
+    os << "\t\tMatrixName= \"";
+    write_text(os, name, in_results);
+    os << "\"\n";
     os << "\t\tMatrixSize= " << size << "\n";
     os << "\t\tLabelPosition=" << "LINE" << "\n";
     os << "\t\tMatrixData={\n";
 }
 
-void write_label_line(std::ostream& os, my_string const* labels, int size)
+void write_label_line(std::ostream& os, my_string const* labels, int size, bool in_results)
 {
     os << std::endl;
-    if (labels != nullptr)
-        for (int i = 0; i < size; ++i)
-            os << labels[i] << ' ';
+    if (labels != nullptr) {
+        for (int i = 0; i < size; ++i) {
+            write_text(os, labels[i], in_results);
+            os << ' ';
+        }
+    }
     os << std::endl;
 }
 
 std::ostream& operator<<(std::ostream& os, DistMat& DM)
 {
+    write_distance_matrix(os, DM, false);
+    return os;
+}
+
+void write_distance_matrix(std::ostream& os, DistMat& DM, bool in_results)
+{
     if (DM.size == 0)
-        return os;
-    write_distance_matrix_head(os, DM.name, DM.size);
+        return;
+    write_distance_matrix_head(os, DM.name, DM.size, in_results);
     if (DM.labels == nullptr)
         E.error(INFO, "operator <<(ostream& os, DistMat& DM)", 11);
-    write_label_line(os, DM.labels, DM.size);
+    write_label_line(os, DM.labels, DM.size, in_results);
     if (DM.constant_mode) {
         os << "\nConventional FST Matrix: Dij=1 if i!=j and O else:\n" << std::endl;
     } else {
@@ -143,5 +169,4 @@ std::ostream& operator<<(std::ostream& os, DistMat& DM)
             os << tag.close() << '\n';
     }
     os << "\n\t\t}" << std::endl;
-    return os;
 }

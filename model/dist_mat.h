@@ -77,12 +77,16 @@ private:
 };
 
 // Writes the subsection as a display form for the result file (a size-0
-// matrix writes nothing).
+// matrix writes nothing); in_results escapes its name and labels for the
+// markup of the result pages, the operator writes them as they are.
+void write_distance_matrix(std::ostream& os, DistMat& DM, bool in_results);
 std::ostream& operator<<(std::ostream& os, DistMat& DM);
 
 // Pieces of that subsection: its head down to the MatrixData line, and the
 // label line between two line ends (empty without labels).
-void write_distance_matrix_head(std::ostream& os, my_string const& name, int size);
-void write_label_line(std::ostream& os, my_string const* labels, int size);
+void write_distance_matrix_head(std::ostream& os, my_string const& name, int size,
+                                bool in_results = false);
+void write_label_line(std::ostream& os, my_string const* labels, int size,
+                      bool in_results = false);
 
 #endif

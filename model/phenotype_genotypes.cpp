@@ -17,6 +17,7 @@
 #include "model/memory_report.h"
 #include "model/phenotype.h"
 #include "model/pop_haplo_db.h"
+#include "project/result_tree.h"
 
 namespace {
 
@@ -330,8 +331,9 @@ void TPhenotype::printGenotypeFreqs(std::ostream& os, int const& index, double c
        << "================\n";
     os << std::setw(name_width) << "Name" << '\t' << std::setw(12) << "Abs. Freq." << '\t'
        << std::setw(12) << "Rel. Freq.\n";
-    os << std::setw(name_width) << name << '\t' << std::setw(7) << static_cast<int>(count) << '\t'
-       << std::setw(18) << std::setprecision(6) << prob << "\n\n";
+    os << std::setw(name_width) << result_text(name) << '\t' << std::setw(7)
+       << static_cast<int>(count) << '\t' << std::setw(18) << std::setprecision(6) << prob
+       << "\n\n";
 
     // Most likely genotype first, then the rest by decreasing probability.
     TGenotype** g = genotypes.data;

@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "model/dist_mat.h"
 #include "model/population.h"
+#include "project/result_tree.h"
 
 int Population::print_out_redondant(Population* other, std::fstream* out, DistMat const& d)
 {
@@ -26,11 +27,11 @@ int Population::print_out_redondant(Population* other, std::fstream* out, DistMa
             if (d(a->matrix_index, b->matrix_index) != 0.0)
                 continue;
             if (!heading_written) {
-                *out << "\n   Haplotypes shared between \"" << name << "\" and \""
-                     << other->name << "\":\n" << "\n";
+                *out << "\n   Haplotypes shared between \"" << result_text(name) << "\" and \""
+                     << result_text(other->name) << "\":\n" << "\n";
                 heading_written = true;
             }
-            *out << "\t\t" << a->id << " = " << b->id << "\n";
+            *out << "\t\t" << result_text(a->id) << " = " << result_text(b->id) << "\n";
         }
     }
     return 1;

@@ -110,9 +110,22 @@ std::ostream& operator<<(std::ostream& os, html_anchor const& anchor)
     return os << "<A NAME=\"" << xml_escape(anchor.name) << "\"></A>\n";
 }
 
-my_string result_text(my_string const& text)
+ResultText result_text(my_string const& text)
 {
-    return xmlOutput ? xml_escape(text) : text;
+    return ResultText{text};
+}
+
+std::ostream& operator<<(std::ostream& os, ResultText const& name)
+{
+    const std::streamsize width = os.width(0);
+    const std::string fill(width > name.text.length ? width - name.text.length : 0, os.fill());
+    const bool left = (os.flags() & std::ios::adjustfield) == std::ios::left;
+    if (!left)
+        os << fill;
+    os << xml_escape(name.text, xmlOutput);
+    if (left)
+        os << fill;
+    return os;
 }
 
 my_string anchor_stamp(settings const& s)

@@ -52,9 +52,16 @@ public:
 std::ostream& operator<<(std::ostream& os, html_anchor const& anchor);
 
 // A text of the data (a sample, group, locus or individual name) as the
-// results show it: with XML output the running text is element content, so
-// the text is escaped there.
-my_string result_text(my_string const& text);
+// results show it. The running text of both result files is markup (element
+// content of the XML file, preformatted text of the HTML page), so &, < and >
+// are escaped, and " too in the XML file. A field width set on the stream
+// counts the characters of the text itself, not those of its escapes, so that
+// columns stay aligned.
+struct ResultText {
+    my_string text;
+};
+ResultText result_text(my_string const& text);
+std::ostream& operator<<(std::ostream& os, ResultText const& name);
 
 // The run's anchor stamp, from settings::run_date.
 my_string anchor_stamp(settings const& s);

@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/rectmat.h"
 #include "core/xml.h"
+#include "project/result_tree.h"
 #include "project/samples.h"
 
 namespace {
@@ -104,7 +105,7 @@ void write_table_head(std::ostream& out, TableLayout const& t,
 {
     out << std::setw(t.idCol) << "Haplotype:";
     for (int p = 0; p < samples.count; ++p)
-        out << std::setw(t.popCol) << samples.data[p]->name;
+        out << std::setw(t.popCol) << result_text(samples.data[p]->name);
     out << "\n" << std::string(t.idCol, ' ');
     for (int p = 0; p < samples.count; ++p) {
         char size[32];
@@ -124,8 +125,8 @@ void write_table_rows(std::ostream& out, TableLayout const& t,
     for (int c = 0; c < static_cast<int>(classes.size()); ++c) {
         std::vector<int> const& members = classes[c];
         for (int m = 0; m + 1 < static_cast<int>(members.size()); ++m)
-            out << std::setw(t.maxId) << list.data[members[m]]->id << "          \n";
-        out << std::setw(t.maxId) << list.data[members.back()]->id << "          ";
+            out << std::setw(t.maxId) << result_text(list.data[members[m]]->id) << "          \n";
+        out << std::setw(t.maxId) << result_text(list.data[members.back()]->id) << "          ";
         for (int p = 0; p < num_samples; ++p) {
             if (relative)
                 out << std::setprecision(3);
@@ -146,7 +147,7 @@ void write_haplotype_list(std::ostream& out, MY_TIArrayAsVector<HaploDef> const&
     for (std::vector<int> const& members : classes) {
         for (int m = 0; m < static_cast<int>(members.size()); ++m) {
             HaploDef const& h = *list.data[members[m]];
-            out << "   " << h.id;
+            out << "   " << result_text(h.id);
             if (m + 1 == static_cast<int>(members.size()))
                 out << std::string(std::max(1, 27 - h.id.length), ' ') << h.content;
             out << "\n";

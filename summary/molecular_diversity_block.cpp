@@ -12,6 +12,7 @@
 #include "app/glbobj.h"
 #include "app/settings.h"
 #include "core/xml.h"
+#include "project/result_tree.h"
 #include "project/samples.h"
 #include "summary/summary_report.h"
 #include "summary/sumstat.h"
@@ -153,7 +154,7 @@ void MolecularDiversityTable::open()
     printLine(r.out, width);
     r.out << std::right << std::setw(kLabelWidth) << "Statistics";
     for (int i = 0; i < r.n; ++i)
-        r.out << std::setw(r.columnWidth) << r.samples.Populations.data[i]->name;
+        r.out << std::setw(r.columnWidth) << result_text(r.samples.Populations.data[i]->name);
     r.out << std::setw(12) << "Mean" << std::setw(12) << "s.d." << "\n";
     printLine(r.out, width);
     r.out << std::fixed << std::showpoint << std::right;

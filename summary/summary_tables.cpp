@@ -123,7 +123,7 @@ void SummaryReport::open_block(Block const& b)
     rule(b);
     out << std::right << std::setw(b.labelWidth) << b.caption;
     for (int i = 0; i < n; ++i)
-        out << std::setw(columnWidth) << samples.Populations.data[i]->name;
+        out << std::setw(columnWidth) << result_text(samples.Populations.data[i]->name);
     for (const char* caption : b.trailing)
         out << std::setw(12) << caption;
     out << "\n";

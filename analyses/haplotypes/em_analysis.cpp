@@ -23,6 +23,7 @@
 #include "core/errors.h"
 #include "core/random.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 
 namespace {
 
@@ -187,7 +188,7 @@ static bool note_refused_individuals(TPhenDB const& individuals, std::ostream& o
         const std::string note = "Individual " + std::string(p->name.str)
                                  + " has too many heterozygous loci to list its phases: "
                                    "left out of the estimation\n";
-        out << note;
+        out << result_text(note.c_str());
         *_ZOS_ << "\t\t" << note;
     }
     if (refused < individuals.phenotypes.count)

@@ -15,6 +15,7 @@
 #include "model/allele_db.h"
 #include "model/phen_db.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 
 bool PopGenetics::gibbs_phase_step(DriverCall& call)
 {
@@ -200,7 +201,7 @@ void TGenotSample::writeResults(std::fstream* out)
     for (int i = 0; i < numIndividuals; ++i) {
         const char* name = phenDB->phenotypes.data[i]->name.str;
         TGenotIndividual const& phase = modalPhases[i];
-        os << std::setw(width) << name << "\t" << std::setprecision(3) << std::setw(11)
+        os << std::setw(width) << result_text(name) << "\t" << std::setprecision(3) << std::setw(11)
            << static_cast<double>(phase.phaseCount) / numSamples << "\t" << "[ " << std::setw(5)
            << phase.gamete1.haploId + 1 << "]\t";
         writeAlleleText(os, phase.gamete1);

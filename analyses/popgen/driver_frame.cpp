@@ -15,6 +15,7 @@
 #include "core/errors.h"
 #include "project/project_file_lines.h"
 #include "project/references.h"
+#include "project/result_tree.h"
 
 namespace {
 
@@ -100,14 +101,20 @@ void warn_identical_sequences(DriverCall& call)
     }
     if (repeats == 0)
         return;
-    std::string note = std::to_string(repeats) + " of the " + std::to_string(sample.haplotypes.count)
-                       + " haplotypes of sample \"" + sample.name.str
-                       + "\" repeat the sequence of another (first: " + first_repeat->id.str
-                       + " has the sequence of " + its_original->id.str + ")";
+    // The names as written in the log, escaped in the results.
+    auto write_note = [&](std::ostream& os, auto name) {
+        os << repeats << " of the " << sample.haplotypes.count << " haplotypes of sample \""
+           << name(sample.name) << "\" repeat the sequence of another (first: "
+           << name(first_repeat->id) << " has the sequence of " << name(its_original->id) << ")";
+    };
     E.error(WARNING, call.plan.where, 31);
-    *_ZOS_ << "\t" << note << ": they count as distinct haplotypes unless "
+    *_ZOS_ << "\t";
+    write_note(*_ZOS_, [](my_string const& name) -> my_string const& { return name; });
+    *_ZOS_ << ": they count as distinct haplotypes unless "
            << "InferHaplotypeDefinitionFromDistanceMatrix=1" << std::endl;
-    call.results << "Warning: " << note << ".\n"
+    call.results << "Warning: ";
+    write_note(call.results, result_text);
+    call.results << ".\n"
                  << "They count as distinct haplotypes in the number of haplotypes, the gene "
                  << "diversity and the tests built on them;\n"
                  << "set InferHaplotypeDefinitionFromDistanceMatrix=1 in the settings to pool "
@@ -173,7 +180,8 @@ void DriverCall::title_box()
         if (t.bit != section->bit)
             continue;
         std::string rule(t.rule ? t.rule : plan.fu_fs_rule, '=');
-        results << "\n" << rule << "\n" << t.title << sample.name << ")\n" << rule << "\n\n";
+        results << "\n" << rule << "\n" << t.title << result_text(sample.name) << ")\n" << rule
+                << "\n\n";
         return;
     }
 }
@@ -232,7 +240,8 @@ void DriverCall::write_banner()
 {
     sample.print_population_anchor(2, s, "group");
     std::string rule(79, '=');
-    results << "\n" << rule << "\n" << "== Sample : \t" << sample.name << "\n" << rule << "\n\n";
+    results << "\n" << rule << "\n" << "== Sample : \t" << result_text(sample.name) << "\n" << rule
+            << "\n\n";
 }
 
 void DriverCall::refuse_unknown_phase()

@@ -16,6 +16,7 @@
 #include "comparisons/min_spa_net.h"
 #include "core/xml.h"
 #include "project/project_file_lines.h"
+#include "project/result_tree.h"
 
 namespace {
 
@@ -56,14 +57,14 @@ void PopGenetics::print_out_dist_mat(std::fstream* out, settings& s)
             o << tag.open() << "\n";
         o << std::setw(w) << " ";
         for (int j = 0; j < n; ++j)
-            o << std::setw(w) << haplotype_id(j);
+            o << std::setw(w) << result_text(haplotype_id(j));
         o << "\n" << std::endl;
         // Allele counts have no standard deviations to show above the diagonal.
         const bool with_sd =
             ProfileSettings::DataType != MICROSAT && ProfileSettings::DataType != STANDARD;
         fixed_notation(o, 4);
         for (int i = 0; i < n; ++i) {
-            o << std::setw(w) << haplotype_id(i);
+            o << std::setw(w) << result_text(haplotype_id(i));
             for (int j = 0; j < i; ++j)
                 o << std::setw(w) << (*m)(i, j);
             if (with_sd) {
@@ -83,7 +84,8 @@ void PopGenetics::print_out_dist_mat(std::fstream* out, settings& s)
     if (xmlOutput)
         o << labels.open() << "\n";
     for (int k = 0; k < num_haplotypes; ++k)
-        o << std::setw(w) << haplotype_id(k) << " : " << haplotypes.data[k]->haplotype->content
+        o << std::setw(w) << result_text(haplotype_id(k)) << " : "
+          << haplotypes.data[k]->haplotype->content
           << std::endl;
     o << "\n";
     if (xmlOutput)

@@ -11,6 +11,7 @@
 #include "analyses/popgen/pop_genetics.h"
 #include "app/glbobj.h"
 #include "app/settings.h"
+#include "project/result_tree.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ bool PopGenetics::print_haplotype_frequencies(std::ostream& out)
         const double p = pooled.counts[k];
         HaploDef const& h = *pooled.items[k];
         out << std::setw(5) << k + 1 << std::setw(10) << p << std::setw(10) << frequency_sd(p)
-            << "    " << (by_id ? h.id : h.content) << std::endl;
+            << "    " << result_text(by_id ? h.id : h.content) << std::endl;
     }
     return true;
 }

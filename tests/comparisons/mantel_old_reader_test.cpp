@@ -255,6 +255,12 @@ TEST_F(MantelOldReaderTest, PlacementOfTheBlocks)
         << take_log();
     EXPECT_EQ(mantel.UsedYMatrixLabels.count, 3);
     EXPECT_STREQ(mantel.UsedYMatrixLabels[2].str, "c");
+    // Bare labels may begin with markup characters, as sample names may.
+    mantel.reset();
+    ASSERT_EQ(read("MatrixSize = 3\nUsedYMatrixLabels = { <a> &b c }\n"), 1) << take_log();
+    ASSERT_EQ(mantel.UsedYMatrixLabels.count, 3);
+    EXPECT_STREQ(mantel.UsedYMatrixLabels[0].str, "<a>");
+    EXPECT_STREQ(mantel.UsedYMatrixLabels[1].str, "&b");
     mantel.reset();
     EXPECT_EQ(read(""), 1);
     EXPECT_EQ(mantel.MatrixNumber, 0);

@@ -317,6 +317,19 @@ TEST_F(MantelSectionTest, ValuesAndForms)
     EXPECT_EQ(mantel.MatrixY(2, 1), 0);
 }
 
+// Bare labels may begin with any character but the closing brace, as sample
+// names may: "<Elm>" on a later line of a used list is one of the Y labels.
+TEST_F(MantelSectionTest, BareLabelsBeginningWithMarkupCharacters)
+{
+    std::string section = replaced(EXAMPLE, "{ pop1 pop2\npop3 pop4 }", "{ A&B <Elm>\n&c 'd' }");
+    section = replaced(section, "{ pop1 pop3 pop4 }", "{ <Elm>\nA&B &c }");
+    ASSERT_EQ(read(section), 1) << take_log();
+    EXPECT_STREQ(mantel.YMatrixLabels[1].str, "<Elm>");
+    EXPECT_STREQ(mantel.YMatrixLabels[2].str, "&c");
+    EXPECT_STREQ(mantel.YMatrixLabels[3].str, "d");
+    EXPECT_THAT(labels(mantel.UsedYMatrixLabels), ElementsAre("<Elm>", "A&B", "&c"));
+}
+
 // A line is known by its key alone: a file name or a label holding a
 // keyword's name starts nothing, and the section reads the same otherwise.
 TEST_F(MantelSectionTest, KeywordsAreKnownByTheirKeyOnly)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <sstream>
 #include <string>
 
@@ -67,6 +68,38 @@ TEST(TreeStatements, FailedStreamGetsNothing)
     js.aux(1, my_string("a"), my_string("b"));
     out.clear();
     EXPECT_EQ(out.str(), "");
+}
+
+// A name in the running text of the results: escaped (quotes in the XML file
+// only), and padded by its own length to the field width, on either side as
+// the stream adjusts.
+TEST(ResultText, EscapesAndPadsByTheNamesOwnLength)
+{
+    struct Case {
+        bool xml;
+        const char* name;
+        int width;
+        bool left;
+        const char* text;
+    };
+    const Case cases[] = {
+        {false, "Be<ch>", 0, false, "Be&lt;ch&gt;"},
+        {false, "A&B", 8, false, "     A&amp;B"},
+        {true, "A&B", 8, true, "A&amp;B     "},
+        {true, "a\"3", 4, false, " a&quot;3"},
+        {false, "a\"3", 4, false, " a\"3"},
+        {true, "<Oak's>", 5, false, "&lt;Oak's&gt;"},  // wider than the field: no padding
+        {false, "Ash", 5, false, "  Ash"},
+    };
+    const bool kept = xmlOutput;
+    for (Case const& c : cases) {
+        xmlOutput = c.xml;
+        std::ostringstream out;
+        out << std::setw(c.width) << (c.left ? std::left : std::right) << std::setfill(' ')
+            << result_text(my_string(c.name)) << "|" << std::setw(3) << 1;
+        EXPECT_EQ(out.str(), std::string(c.text) + (c.left ? "|1  " : "|  1")) << c.name;
+    }
+    xmlOutput = kept;
 }
 
 class TreeEntryTest : public ResultBrowserTest {};
