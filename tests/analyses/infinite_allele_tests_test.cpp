@@ -52,6 +52,20 @@ protected:
         }
         sample.get_B_num_mat();
     }
+
+    // Both tests of Ewens and Watterson on a fresh sample of these counts,
+    // with 100,000 replicates drawn from the given seed.
+    void run_ewens_watterson(std::vector<int> const& counts, long seed)
+    {
+        sample.haplotypes.Flush();
+        classes.Flush();
+        sample.SampleSize = 0;
+        sample.num_haplotypes = 0;
+        use_counts(counts);
+        s.NumIterationsNeutralityTests = 100000;
+        initialize_ran3(seed);
+        sample.EW_neutrality_tests(s, out, classes);
+    }
 };
 
 TEST_F(InfiniteAlleleTest, EwensWattersonAgainstTheExactDistribution)
@@ -162,14 +176,7 @@ TEST_F(InfiniteAlleleTest, SlatkinsExactTestAgainstEnumeratedConfigurations)
                 1e-12);
     for (std::vector<int> const& counts : cases) {
         SCOPED_TRACE(::testing::PrintToString(counts));
-        sample.haplotypes.Flush();
-        classes.Flush();
-        sample.SampleSize = 0;
-        sample.num_haplotypes = 0;
-        use_counts(counts);
-        s.NumIterationsNeutralityTests = 100000;
-        initialize_ran3(-17);
-        sample.EW_neutrality_tests(s, out, classes);
+        run_ewens_watterson(counts, -17);
         const double exact = enumerated_p(counts).slatkin;
         // Four standard errors of a proportion in 100,000 draws.
         EXPECT_NEAR(sample.SlatkinExactP, exact,
@@ -188,14 +195,7 @@ TEST_F(InfiniteAlleleTest, EwensWattersonTiesOfFAgainstEnumeratedConfigurations)
         {3, 3, 3, 1, 1, 1}, {4, 4, 1}, {3, 3, 3, 3, 1}, {4, 4, 4, 2, 1}};
     for (std::vector<int> const& counts : cases) {
         SCOPED_TRACE(::testing::PrintToString(counts));
-        sample.haplotypes.Flush();
-        classes.Flush();
-        sample.SampleSize = 0;
-        sample.num_haplotypes = 0;
-        use_counts(counts);
-        s.NumIterationsNeutralityTests = 100000;
-        initialize_ran3(-23);
-        sample.EW_neutrality_tests(s, out, classes);
+        run_ewens_watterson(counts, -23);
         const double exact = enumerated_p(counts).F;
         // Four standard errors of a proportion in 100,000 draws.
         EXPECT_NEAR(sample.EWPValue, exact, 4 * std::sqrt(exact * (1 - exact) / 100000));

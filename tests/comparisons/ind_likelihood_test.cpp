@@ -82,6 +82,21 @@ protected:
         return test.ln_likelihood(ind(sample, i), in);
     }
 
+    // Individual ind of sample, scored in sample in: the expected ln L.
+    struct LnCase {
+        int sample, ind, in;
+        double expected;
+    };
+
+    void expect_ln_likelihoods(IndLikelihood& test, std::vector<LnCase> const& cases)
+    {
+        for (LnCase const& c : cases) {
+            SCOPED_TRACE(std::to_string(c.sample) + " " + std::to_string(c.ind) + " in "
+                         + std::to_string(c.in));
+            EXPECT_NEAR(ln_likelihood(test, c.sample, c.ind, c.in), c.expected, 1e-6);
+        }
+    }
+
     std::string output()
     {
         results.flush();
@@ -107,10 +122,7 @@ TEST_F(IndLikelihoodTest, LogLikelihoodsFromAlleleCounts)
     test.calc_alleles_freqs();
     const double ln2 = std::log(2.0), u = 1 - std::pow(0.95, 0.25);
     auto L = [](double p) { return std::log(p); };
-    struct Case {
-        int sample, ind, in;
-        double expected;
-    } cases[] = {
+    const std::vector<LnCase> cases = {
         {0, 0, 0, ln2 + L(3 / 6.) + L(2 / 6.) + 2 * L(3 / 6.)},
         {0, 1, 0, 2 * L(3 / 6.) + ln2 + L(3 / 6.) + L(2 / 6.)},
         {0, 2, 0, ln2 + L(2 / 6.) + L(1 / 6.) + ln2 + L(2 / 6.) + L(1 / 6.)},
@@ -121,11 +133,7 @@ TEST_F(IndLikelihoodTest, LogLikelihoodsFromAlleleCounts)
         {1, 0, 0, 4 * L(1 / 6.)},
         {1, 1, 0, 2 * (ln2 + L(3 / 6.) + L(1 / 6.))},
     };
-    for (Case c : cases) {
-        SCOPED_TRACE(std::to_string(c.sample) + " " + std::to_string(c.ind) + " in "
-                     + std::to_string(c.in));
-        EXPECT_NEAR(ln_likelihood(test, c.sample, c.ind, c.in), c.expected, 1e-6);
-    }
+    expect_ln_likelihoods(test, cases);
 }
 
 // Missing gene copies ('?'): the frequencies are those of the typed copies,
@@ -153,10 +161,7 @@ TEST_F(IndLikelihoodTest, MissingCopiesAreNoAlleleAndLeaveTheirLocusOut)
     const double ln2 = std::log(2.0), uLake = 1 - std::pow(0.95, 0.25);
     const double uHill = 1 - std::pow(0.95, 1 / 6.);
     auto L = [](double p) { return std::log(p); };
-    struct Case {
-        int sample, ind, in;
-        double expected;
-    } cases[] = {
+    const std::vector<LnCase> cases = {
         {0, 0, 0, 2 * L(0.75)},
         {0, 0, 1, 2 * L(1 / 6.)},
         {0, 1, 0, 2 * L(0.6) + ln2 + L(0.25) + L(0.75)},
@@ -167,11 +172,7 @@ TEST_F(IndLikelihoodTest, MissingCopiesAreNoAlleleAndLeaveTheirLocusOut)
         {1, 0, 1, 4 * L(5 / 6.)},
         {1, 1, 0, ln2 + L(0.6) + L(0.2) + ln2 + L(0.75) + L(uHill)},
     };
-    for (Case c : cases) {
-        SCOPED_TRACE(std::to_string(c.sample) + " " + std::to_string(c.ind) + " in "
-                     + std::to_string(c.in));
-        EXPECT_NEAR(ln_likelihood(test, c.sample, c.ind, c.in), c.expected, 1e-6);
-    }
+    expect_ln_likelihoods(test, cases);
 
     EXPECT_EQ(test.run(), 1);
     // h3 in Hill: ln 2 + 2 ln 0.2 = -2.526; in Lake ln 2 + ln(0.012741) + ln(5/6) = -3.852.
@@ -201,10 +202,7 @@ TEST_F(IndLikelihoodTest, ASampleWithoutTypedCopiesAtALocusLeavesItOutOfItsColum
 
     const double ln2 = std::log(2.0), uLake = 1 - std::pow(0.95, 0.25);
     auto L = [](double p) { return std::log(p); };
-    struct Case {
-        int sample, ind, in;
-        double expected;
-    } cases[] = {
+    const std::vector<LnCase> cases = {
         {0, 0, 0, ln2 + L(3 / 6.) + L(2 / 6.) + 2 * L(3 / 6.)},
         {0, 0, 1, ln2 + L(1 / 6.) + L(uLake)},  // x/x no longer charged 2 ln(uLake)
         {0, 1, 1, 2 * L(1 / 6.)},
@@ -214,11 +212,7 @@ TEST_F(IndLikelihoodTest, ASampleWithoutTypedCopiesAtALocusLeavesItOutOfItsColum
         {0, 0, 2, 0.0},
         {0, 2, 2, 0.0},
     };
-    for (Case c : cases) {
-        SCOPED_TRACE(std::to_string(c.sample) + " " + std::to_string(c.ind) + " in "
-                     + std::to_string(c.in));
-        EXPECT_NEAR(ln_likelihood(test, c.sample, c.ind, c.in), c.expected, 1e-6);
-    }
+    expect_ln_likelihoods(test, cases);
 
     EXPECT_EQ(test.run(), 1);
     const std::string text = output();
