@@ -208,10 +208,9 @@ public:
             return true;
         if (s_.ComputeDeltaMuSqr)
             delta_mu_square(i, j);
-        if (s_.UnequalPopSizeDiv)
-            divergence(i, j);
+        bool estimated = s_.UnequalPopSizeDiv && divergence(i, j);
         if (t_.testOn && fst_needed)
-            return permutation_test(i, j);
+            return permutation_test(i, j, estimated);
         return true;
     }
 
@@ -253,6 +252,8 @@ private:
             E.error(ERROR, WHERE, 72);
             t_.impossiblePair = true;
             t_.fstP(i, j) = t_.piXYP(i, j) = t_.corrPiXYP(i, j) = -1.0;
+            if (s_.UnequalPopSizeDiv)
+                t_.tauP(i, j) = t_.kP(i, j) = t_.theta0P(i, j) = -1.0;
             return false;
         }
         fill_bipop_vector(x, y, ids_.data());
@@ -307,19 +308,22 @@ private:
         t_.deltaMu(i, j) = used > 0 ? sum / used : 0.0;
     }
 
-    // Step C: a sample without differences leaves the pair unestimated, unmarked.
-    void divergence(int i, int j)
+    // Step C: a sample without differences leaves the pair unestimated,
+    // unmarked. An estimate that failed or lies outside the model is marked.
+    // True when the pair has an estimate its permutations can test.
+    bool divergence(int i, int j)
     {
         double piX = t_.pairDiff(i, i), piY = t_.pairDiff(j, j), piXY = t_.pairDiff(i, j);
         t_.divFailed(i, j) = 0.0;
         if (piX == 0.0 || piY == 0.0 || piXY == 0.0)
-            return;
+            return false;
         TSolveDivTimes div(piX, piY, piXY);
-        int failed = div.solve(50);
+        bool estimated = div.solve(50) == 0 && div.within_model();
         t_.tau(i, j) = static_cast<double>(div.tau);
         t_.k(i, j) = static_cast<double>(div.k);
         t_.theta0(i, j) = static_cast<double>(div.theta0);
-        t_.divFailed(i, j) = failed ? 1.0 : 0.0;
+        t_.divFailed(i, j) = estimated ? 0.0 : 1.0;
+        return estimated;
     }
 
     // True when the allele counts give the within sums of the pair's splits
@@ -356,8 +360,12 @@ private:
         sY = *y->ComputeSSDWP(d_, square_);
     }
 
-    // Step D.
-    bool permutation_test(int i, int j)
+    // Step D. Every permuted replicate with non-zero differences gets its
+    // divergence estimate; one that succeeds enters the P values of tau, k
+    // and theta0 whatever its values (a negative tau' is below any observed
+    // tau), so that they are shares of the same null distribution. They are
+    // computed only for an observed estimate within the model.
+    bool permutation_test(int i, int j, bool estimated)
     {
         Population* x = pops_[i];
         Population* y = pops_[j];
@@ -370,7 +378,7 @@ private:
         const bool from_counts = from_allele_counts(x, y);
         std::fill(batch_.begin(), batch_.end(), 0.0);
         long hits = 0, piXYHits = 0, correctedHits = 0;
-        long solved = 0, tauHits = 0, kHits = 0, theta0Hits = 0;
+        long entered = 0, tauHits = 0, kHits = 0, theta0Hits = 0;
 
         for (int p = 0; p < P; ++p) {
             shuffle_pair_vector(ids_.data(), nX, N, byIndividuals_);
@@ -391,8 +399,8 @@ private:
             correctedHits += not_below(piXYPerm - (piXPerm + piYPerm) / 2, corrected);
             if (divergence && piXPerm != 0.0 && piYPerm != 0.0 && piXYPerm != 0.0) {
                 TSolveDivTimes div(piXPerm, piYPerm, piXYPerm);
-                if (div.solve(20) == 0) {
-                    ++solved;
+                if (div.solve(20) == 0 && estimated) {
+                    ++entered;
                     tauHits += div.tau >= t_.tau(i, j);
                     kHits += div.k >= t_.k(i, j);
                     theta0Hits += div.theta0 >= t_.theta0(i, j);
@@ -417,10 +425,11 @@ private:
         t_.fstPsd(i, j) = batches_ >= 2 ? std::sqrt(spread / ((batches_ - 1.0) * batches_)) : 0.0;
         t_.piXYP(i, j) = static_cast<double>(piXYHits) / P;
         t_.corrPiXYP(i, j) = static_cast<double>(correctedHits) / P;
-        if (divergence && solved > 0) {
-            t_.tauP(i, j) = static_cast<double>(tauHits) / solved;
-            t_.kP(i, j) = static_cast<double>(kHits) / solved;
-            t_.theta0P(i, j) = static_cast<double>(theta0Hits) / solved;
+        if (divergence) {
+            t_.tauP(i, j) = entered > 0 ? static_cast<double>(tauHits) / entered : -1.0;
+            t_.kP(i, j) = entered > 0 ? static_cast<double>(kHits) / entered : -1.0;
+            t_.theta0P(i, j) = entered > 0 ? static_cast<double>(theta0Hits) / entered : -1.0;
+            t_.divReplicates(i, j) = static_cast<double>(entered);
         }
         return true;
     }
@@ -433,7 +442,7 @@ PairwiseTables::PairwiseTables(int n_, bool delta_mu, bool divergence)
       corrPiXYP(n_), deltaMu(delta_mu ? n_ : 0), tau(divergence ? n_ : 0),
       k(divergence ? n_ : 0), theta0(divergence ? n_ : 0), divFailed(divergence ? n_ : 0),
       tauP(divergence ? n_ : 0), kP(divergence ? n_ : 0), theta0P(divergence ? n_ : 0),
-      impossiblePair(false), testOn(false), permutations(0)
+      divReplicates(divergence ? n_ : 0), impossiblePair(false), testOn(false), permutations(0)
 {
 }
 

@@ -32,8 +32,12 @@ struct PairwiseTables {
     TriMat piXYP, corrPiXYP;
     TriMat deltaMu;                // only with ComputeDeltaMuSqr
     TriMat tau, k, theta0;         // only with UnequalPopSizeDiv
-    TriMat divFailed;              // 1.0 where the divergence estimate failed
+    // 1.0 where the divergence estimate failed or lies outside the model.
+    TriMat divFailed;
+    // P values of tau, k and theta0 (-1: not computed) and the number of
+    // permuted estimates they were taken over.
     TriMat tauP, kP, theta0P;
+    TriMat divReplicates;
     bool impossiblePair;           // a pair without gene copies was skipped
     bool testOn;                   // TestSignificancePairewiseFST after the preparation
     int permutations;              // P', the permutations run per pair

@@ -7,8 +7,9 @@
 // summary-statistics collector.
 //
 // Table cells are right-aligned in fixed notation with 5 decimals unless a
-// table says otherwise; "+" marks a significant FST P value, "*" a failed
-// divergence estimate and "inf" an infinite distance.
+// table says otherwise; "+" marks a significant FST P value, "*" a divergence
+// estimate that failed or lies outside the model, "inf" an infinite distance
+// and a P value of -1 a test that could not be made.
 
 #include <cmath>
 #include <iomanip>
@@ -344,7 +345,29 @@ private:
     void legend()
     {
         out_ << "\nAn * denotes the cases where the estimation of divergence time did not "
-                "converge\n";
+                "converge,\nor gave a tau below 0 or a k outside [0, 1]\n";
+    }
+
+    // The permuted estimates that the P values of tau, k and theta0 of each
+    // pair were taken over; a pair without any has P values of -1.
+    void replicate_counts()
+    {
+        title(out_, "Permuted estimates in the tau, k and theta0 P values", 52);
+        header_row(out_, 2 * w_ + 2, w_, n_ - 1);
+        bool untested = false;
+        for (int i = 0; i < n_; ++i) {
+            if (i > 0) {
+                out_ << std::setw(w_ + 2) << i + 1;
+                for (int j = 0; j < i; ++j) {
+                    out_ << std::setw(w_) << static_cast<long>(t_.divReplicates(i, j));
+                    untested = untested || t_.tauP(i, j) < 0;
+                }
+            }
+            out_ << "\n";
+        }
+        if (untested)
+            out_ << "\nP values of -1 are not computed: the estimate of the pair is missing or "
+                    "marked *,\nor no permuted estimate converged\n";
     }
 
     void divergence()
@@ -361,6 +384,7 @@ private:
         if (t_.testOn) {
             title(out_, "tau P values", 12);
             p_value_rows(out_, t_.tauP, n_, 2 * w_ + 2, w_ + 2, w_);
+            replicate_counts();
         }
         title(out_, "Unequal population sizes (k)", 60);
         estimate_rows(t_.k);

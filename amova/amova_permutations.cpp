@@ -45,6 +45,12 @@ void Population::SetUpVectorsAfterPermutation(int* ids)
 {
     for (int k = 0; k < numPresentHaplos; ++k)
         permCounts[presentHaplos[k]] = 0;
+    SetUpVectorOfExistingHaplotypes(ids);
+}
+
+// One pass over the slice: a haplotype joins the list when its count leaves 0.
+void Population::SetUpVectorOfExistingHaplotypes(int const* ids)
+{
     numPresentHaplos = 0;
     for (int i = 0; i < SampleSize; ++i) {
         int id = ids[i];
@@ -61,14 +67,6 @@ void Population::SetUpVectorsAfterPermutation(int* ids)
             presentHaplos[numPresentHaplos++] = id;
         permCounts[id] += 1;
     }
-}
-
-void Population::SetUpVectorOfExistingHaplotypes()
-{
-    numPresentHaplos = 0;
-    for (int h = 0; h < numMatrixHaplos; ++h)
-        if (permCounts[h] != 0)
-            presentHaplos[numPresentHaplos++] = h;
 }
 
 void Amova::PPAG()

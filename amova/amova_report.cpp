@@ -206,8 +206,11 @@ void Amova::record_design_results(int totalDf, double const* populationFST,
     const int populations =
         populationFST || populationFIS ? static_cast<int>(popTable.size()) : 0;
     results->set_amova_results(dfA, ssdAG, Va, dfB, ssdAP, Vb, dfC, ssdWP, Vc, dfD, ssdWI, Vd,
-                               totalDf, ssdTotal, totalVariance, FST, FSC, FCT, FIT, FIS, 0, 0, 0,
-                               0, 0, populationFST, populationFIS, nullptr, populations);
+                               totalDf, ssdTotal, totalVariance, FST, FSC, FCT, FIT, FIS,
+                               amova_results::NOT_TESTED, amova_results::NOT_TESTED,
+                               amova_results::NOT_TESTED, amova_results::NOT_TESTED,
+                               amova_results::NOT_TESTED, populationFST, populationFIS, nullptr,
+                               populations);
 }
 
 void Amova::compute_population_FIS()

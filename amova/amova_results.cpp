@@ -1,5 +1,5 @@
-// The AMOVA result record: a fresh record holds zeros and empty arrays, and a
-// record whose AMOVA ran no design says so by its case 0.
+// The AMOVA result record: a fresh record holds zeros, untested P-values and
+// empty arrays, and a record whose AMOVA ran no design says so by its case 0.
 
 #include "amova/amova_results.h"
 
@@ -7,7 +7,8 @@ amova_results::amova_results()
     : locus(0), amova_case(0), df_1(0), ssd_groups(0), var_1(0), df_2(0), ssd_pops(0),
       var_2(0), df_3(0), ssd_within(0), var_3(0), df_4(0), ssd_indiv(0), var_4(0),
       df_total(0), ssd_total(0), var_total(0), fst_index(0), fsc_index(0), fct_index(0),
-      fit_index(0), fis_index(0), p_fst(0), p_fsc(0), p_fct(0), p_fit(0), p_fis(0),
+      fit_index(0), fis_index(0), p_fst(NOT_TESTED), p_fsc(NOT_TESTED), p_fct(NOT_TESTED),
+      p_fit(NOT_TESTED), p_fis(NOT_TESTED),
       null_1(0, 1000), null_2(0, 1000), null_3(0, 1000), null_4(0, 1000), pop_fst(0, 10),
       pop_fis(), pop_extra()
 {

@@ -39,7 +39,10 @@ public:
     double fct_index;
     double fit_index;
     double fis_index;
-    double p_fst;  // the P-value of each index is in the slot of that index
+    // The P-value of each index is in the slot of that index; NOT_TESTED
+    // until its permutation test has run.
+    static constexpr double NOT_TESTED = -1.0;
+    double p_fst;
     double p_fsc;
     double p_fct;
     double p_fit;

@@ -176,9 +176,14 @@ void AMOVA_table::print_table(std::fstream& out)
                 << std::setw(w) << component << std::setw(w)
                 << component / r.var_total * 100.0;
         }
-        for (int c = 0; c < layout->indices; ++c)
-            out << std::setw(10) << r.*(layout->columns[c].value) << std::setw(10)
-                << r.*(layout->columns[c].pValue);
+        for (int c = 0; c < layout->indices; ++c) {
+            out << std::setw(10) << r.*(layout->columns[c].value);
+            double p = r.*(layout->columns[c].pValue);
+            if (p == amova_results::NOT_TESTED)
+                write_na(out, 10);
+            else
+                out << std::setw(10) << p;
+        }
         out << std::endl;
     }
 }

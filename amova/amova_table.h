@@ -31,8 +31,9 @@ public:
     // The two column-title lines of the first record's design, or
     // "Invalid AMOVA case"; nothing for an empty table.
     void print_table_header(std::fstream& out);
-    // One row per record whose total variance exceeds 1e-17. Leaves fixed
-    // notation, shown point and right alignment set on the stream.
+    // One row per record whose total variance exceeds 1e-17; a P-value whose
+    // test did not run is "N.A.". Leaves fixed notation, shown point and
+    // right alignment set on the stream.
     void print_table(std::fstream& out);
 
     // Rows of the population-specific FST (FIS) per locus: one per record of

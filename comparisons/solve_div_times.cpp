@@ -4,8 +4,9 @@
 // The three equations are solved in units of the largest input, so that the
 // solver's absolute tolerances mean the same for any scale of the data. An
 // attempt fails when the solver does, when an estimate is not finite, or when
-// it lies outside the model: theta0 or tau negative, or k outside [0, 1] (a
-// share of the ancestral size).
+// theta0 comes out negative. A negative tau or a k outside [0, 1] is a
+// solution of the equations all the same: the caller decides what it means
+// (within_model).
 
 #include "comparisons/solve_div_times.h"
 
@@ -118,9 +119,13 @@ int TSolveDivTimes::solve(const int& tries)
         theta0 = xvec[1] * s;
         k = xvec[2];
         tau = xvec[3] * s;
-        if (!std::isfinite(theta0) || !std::isfinite(k) || !std::isfinite(tau) || theta0 < 0.0L
-            || tau < 0.0L || k < 0.0L || k > 1.0L)
+        if (!std::isfinite(theta0) || !std::isfinite(k) || !std::isfinite(tau) || theta0 < 0.0L)
             converged = 0;
     }
     return converged ? 0 : 1;
+}
+
+bool TSolveDivTimes::within_model() const
+{
+    return tau >= 0.0L && k >= 0.0L && k <= 1.0L;
 }

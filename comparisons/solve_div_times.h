@@ -27,8 +27,15 @@ public:
     TSolveDivTimes(const long double& piX, const long double& piY, const long double& piXY);
 
     // Up to `tries` attempts; 0 when one succeeded, 1 when none did (also for
-    // tries < 1). Every attempt after the first draws three ran3 numbers.
+    // tries < 1). Every attempt after the first draws three ran3 numbers. An
+    // attempt fails when the solver does, or on a negative or non-finite
+    // theta0 or a non-finite tau or k.
     int solve(const int& tries);
+
+    // True when the estimates are those of two daughter populations of an
+    // ancestral one: tau >= 0 and k a share in [0, 1]. Inputs with PiX or PiY
+    // above PiXY, for instance, solve the equations only outside the model.
+    bool within_model() const;
 
     static void vecfunc2(int n, long double* x, long double* f);
     static void my_jacobian2(int n, long double* x, long double** df);

@@ -137,14 +137,14 @@ public:
     // AMOVA permutation vectors (amova/amova_permutations.cpp): n zeroed
     // counts and n slots of present haplotypes; then the counts of the
     // sample's slice of the haplotype-index vector (SampleSize ids), the
-    // present haplotypes in the order of their first copy (the sums do not
-    // depend on it). An id outside 0 .. n-1 is not counted and is reported
-    // as MEMORY error 1.
+    // previous slice's counts cleared first.
     void CreatePermutationVectors(int const& n);
     void SetUpVectorsAfterPermutation(int* ids);
-    // The present haplotypes, ascending, from the counts as they stand (a
-    // scan of all n matrix indices).
-    void SetUpVectorOfExistingHaplotypes();
+    // From counts at 0: the counts of the slice and the present haplotypes,
+    // in the order of their first copy (the order in which the sums add
+    // them). An id outside 0 .. n-1 is not counted and is reported as MEMORY
+    // error 1.
+    void SetUpVectorOfExistingHaplotypes(int const* ids);
     // Sums of squared distances over pairs of gene copies (amova/amova_sums.cpp),
     // from the counts above: within the sample (kept in ssdWithinSum, and over
     // SampleSize in ssdWithin), and between this sample and another.

@@ -229,7 +229,7 @@ TEST(AmovaResults, FreshRecordAndFill)
     EXPECT_EQ(r.locus, 0);
     EXPECT_EQ(r.amova_case, 0);
     EXPECT_EQ(r.var_total, 0);
-    EXPECT_EQ(r.p_fis, 0);
+    EXPECT_EQ(r.p_fis, amova_results::NOT_TESTED);
     EXPECT_EQ(r.null_1.count + r.pop_fst.count + r.pop_fis.count + r.pop_extra.count, 0);
 
     double fst[] = {0.1, 0.2};

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <iomanip>
 #include <map>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "amova/amova_fixture.h"
 #include "amova/amova_pairwise.h"
 #include "comparisons/mantel.h"
+#include "comparisons/solve_div_times.h"
 #include "core/random.h"
 #include "summary/sumstat.h"
 
@@ -458,6 +460,139 @@ TEST(PairShuffle, ReachesEverySplitUniformly)
             chi2 += (count - expected) * (count - expected) / expected;
         EXPECT_LT(chi2, c.chi2_limit);
     }
+}
+
+// The divergence parameters of three samples tested by permutation, replayed
+// here: the same ran3 draws estimate each pair (observed first, 50 attempts)
+// and then split its joint copies and estimate every split (20 attempts).
+// Every permuted estimate that converges enters the P values, a negative
+// tau' included; the pair A-C, whose PiC is above its PiXY, is solved only
+// outside the model: it is marked and has no P values. Samples of 4 and 8
+// copies and distances in quarters make every mean difference the correctly
+// rounded quotient of an exact sum, as the program's are.
+TEST_F(PairwiseTest, DivergenceTestsCountEveryConvergedReplicate)
+{
+    const double position[] = {0, 2, 2.5, 4, 5.5, 6};
+    const int H = 6;
+    matrix(H);
+    for (int i = 0; i < H; ++i)
+        for (int j = 0; j < i; ++j)
+            project.dist_mat(i, j) = (position[i] - position[j]) * (position[i] - position[j]);
+    const std::vector<std::vector<int>> copies = {
+        {1, 1, 1, 2}, {5, 5, 5, 4}, {0, 0, 0, 0, 3, 3, 3, 3}};
+    for (std::vector<int> const& c : copies) {
+        std::vector<std::pair<int, int>> units;
+        for (int h : c)
+            units.push_back({h, 1});
+        sample(units);
+    }
+    s.NumPermutationsFST = 20;
+    s.PrintMissIntermatchs = s.UnequalPopSizeDiv = 1;
+    open_batch_files();
+    seed_ran3(-55);
+    const int P = make_amova()->numPermutations;
+    ASSERT_EQ(P, 24);  // 20 raised to a multiple of K = 4
+    const std::string text = results_text();
+
+    auto d = [&](int a, int b) { return project.dist_mat(a, b); };
+    auto pair_sum = [&](std::vector<int> const& ids, size_t from, size_t to) {
+        double sum = 0;
+        for (size_t u = from; u < to; ++u)
+            for (size_t v = u + 1; v < to; ++v)
+                sum += d(ids[u], ids[v]);
+        return sum;
+    };
+    // PiX, PiY and PiXY of the split: the first nX ids against the rest.
+    auto differences = [&](std::vector<int> const& ids, size_t nX) {
+        double nx = nX, ny = ids.size() - nx;
+        double sx = pair_sum(ids, 0, nX), sy = pair_sum(ids, nX, ids.size());
+        double between = pair_sum(ids, 0, ids.size()) - sx - sy;
+        return std::vector<double>{2 * sx / (nx * (nx - 1)), 2 * sy / (ny * (ny - 1)),
+                                   between / (nx * ny)};
+    };
+    auto text_of = [](double v) {
+        std::ostringstream out;
+        out << v;
+        return out.str();
+    };
+    struct Expected {
+        bool marked;
+        std::string p[3];  // tau, k, theta0
+        long entered;
+    };
+    std::map<std::pair<int, int>, Expected> expected;
+    long negative_tau = 0;
+    seed_ran3(-55);
+    for (int i = 0; i < 3; ++i)
+        for (int j = i + 1; j < 3; ++j) {
+            std::vector<int> ids = copies[i];
+            ids.insert(ids.end(), copies[j].begin(), copies[j].end());
+            const int nX = static_cast<int>(copies[i].size());
+            std::vector<double> pi = differences(ids, nX);
+            TSolveDivTimes observed(pi[0], pi[1], pi[2]);
+            const bool tested = observed.solve(50) == 0 && observed.within_model();
+            const double values[3] = {static_cast<double>(observed.tau),
+                                      static_cast<double>(observed.k),
+                                      static_cast<double>(observed.theta0)};
+            long entered = 0, hits[3] = {0, 0, 0};
+            for (int p = 0; p < P; ++p) {
+                shuffle_pair_vector(ids.data(), nX, static_cast<int>(ids.size()), false);
+                pi = differences(ids, nX);
+                if (pi[0] == 0 || pi[1] == 0 || pi[2] == 0)
+                    continue;
+                TSolveDivTimes permuted(pi[0], pi[1], pi[2]);
+                if (permuted.solve(20) != 0 || !tested)
+                    continue;
+                ++entered;
+                negative_tau += permuted.tau < 0;
+                hits[0] += permuted.tau >= values[0];
+                hits[1] += permuted.k >= values[1];
+                hits[2] += permuted.theta0 >= values[2];
+            }
+            Expected& e = expected[{j, i}];
+            e.marked = !tested;
+            e.entered = entered;
+            for (int v = 0; v < 3; ++v)
+                e.p[v] = entered > 0 ? text_of(hits[v] / static_cast<double>(entered)) : "-1";
+        }
+    const std::pair<int, int> AB{1, 0}, AC{2, 0}, BC{2, 1};
+    ASSERT_TRUE(expected[AC].marked);
+    ASSERT_FALSE(expected[AB].marked);
+    ASSERT_FALSE(expected[BC].marked);
+    EXPECT_GT(negative_tau, 0);  // the replicates below the observed tau are in
+
+    // tau_uneq.sum: the tau values on one line, then by rows of 3 the tau P
+    // values, k, k P values, theta0 and theta0 P values.
+    std::istringstream in(batch_file("tau_uneq.sum"));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream cells(line);
+        rows.emplace_back();
+        for (std::string cell; std::getline(cells, cell, '\t');)
+            rows.back().push_back(cell);
+    }
+    ASSERT_GE(rows.size(), 16u);
+    std::ostringstream counts;
+    counts << std::setw(15) << 2 << std::setw(13) << expected[AB].entered << "\n"
+           << std::setw(15) << 3 << std::setw(13) << expected[AC].entered << std::setw(13)
+           << expected[BC].entered << "\n";
+    EXPECT_TRUE(has(text, "Permuted estimates in the tau, k and theta0 P values\n"
+                          + std::string(52, '-') + "\n\n" + std::string(27, ' ') + "1"
+                          + std::string(12, ' ') + "2\n\n" + counts.str()))
+        << text;
+    EXPECT_TRUE(has(text, "\nP values of -1 are not computed"));
+    for (auto const& [pair, e] : expected) {
+        SCOPED_TRACE(std::to_string(pair.second + 1) + "-" + std::to_string(pair.first + 1));
+        EXPECT_EQ(rows[1 + pair.first].at(pair.second), e.p[0]);
+        EXPECT_EQ(rows[7 + pair.first].at(pair.second), e.p[1]);
+        EXPECT_EQ(rows[13 + pair.first].at(pair.second), e.p[2]);
+    }
+    // Only A-C carries the mark, in each of the three tables of estimates.
+    size_t marks = 0;
+    for (size_t at = text.find("         *\n"); at != std::string::npos;
+         at = text.find("         *\n", at + 1))
+        ++marks;
+    EXPECT_EQ(marks, 3u);
 }
 
 // A sample without gene copies: ERROR 72 for its pairs, P -1 and a closing

@@ -185,21 +185,21 @@ TEST_F(AmovaTest, SumsByLevelOfAPartitionIntoGroups)
     EXPECT_EQ(a->ssdAP, 0.5);
 }
 
-// The present haplotypes from the counts as they stand, whatever set them.
-TEST_F(AmovaTest, PresentHaplotypesFromTheCounts)
+// From fresh vectors: the counts of the slice and each haplotype listed
+// once, at its first copy.
+TEST_F(AmovaTest, PresentHaplotypesAtTheirFirstCopy)
 {
     matrix(5);
-    Population& p = sample({{4, 1}, {1, 2}});
+    Population& p = sample({{4, 2}, {1, 2}, {3, 1}, {0, 1}});
     groups({{0}});
     std::unique_ptr<Amova> a = prepared();
-    ASSERT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
-              (std::vector<int>{4, 1}));
-    p.permCounts[4] = 0;
-    p.permCounts[3] = 0.5;
-    p.permCounts[0] = 2;
-    p.SetUpVectorOfExistingHaplotypes();
+    p.CreatePermutationVectors(5);
+    int slice[] = {4, 1, 3, 1, 0, 4};
+    p.SetUpVectorOfExistingHaplotypes(slice);
     EXPECT_EQ(std::vector<int>(p.presentHaplos, p.presentHaplos + p.numPresentHaplos),
-              (std::vector<int>{0, 1, 3}));
+              (std::vector<int>{4, 1, 3, 0}));
+    EXPECT_EQ(std::vector<double>(p.permCounts, p.permCounts + 5),
+              (std::vector<double>{1, 2, 0, 1, 2}));
 }
 
 // The within sum read from the square copy of the matrix, from its triangle,

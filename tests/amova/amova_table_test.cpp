@@ -125,7 +125,7 @@ TEST_F(AmovaTableTest, InvalidCasesAndEmptyTable)
 }
 
 // A case-1 row: 131 characters, the percentage of a negative component with
-// its sign, P-values never tested as 0.00000; loci of total variance 1e-17 or
+// its sign, a P-value never tested as N.A.; loci of total variance 1e-17 or
 // less have no row, so the numbering shows gaps.
 TEST_F(AmovaTableTest, RowsOfOneGroupAndTheVarianceFilter)
 {
@@ -149,6 +149,7 @@ TEST_F(AmovaTableTest, RowsOfOneGroupAndTheVarianceFilter)
     EXPECT_EQ(rows[1].substr(0, 7), "      5");
     EXPECT_EQ(rows[1].size(), 131u);
     EXPECT_THAT(rows[1], HasSubstr("      1        0.50000       25.00000"));
+    EXPECT_EQ(rows[1].substr(111), "   0.00000      N.A.");
 }
 
 class PopulationTablesTest : public AmovaTableTest {};

@@ -234,7 +234,7 @@ TEST_F(AmovaOneGroupTestRun, FewPermutationsAndNone)
     EXPECT_EQ(text.find("Significance tests"), std::string::npos);
     EXPECT_EQ(text.find("Histogram"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "p.va"));
-    EXPECT_EQ(record.p_fst, 0);
+    EXPECT_EQ(record.p_fst, amova_results::NOT_TESTED);
     EXPECT_EQ(fields_of(lines_of(batch_text())[0]).size(), 13u);
 }
 
@@ -308,7 +308,7 @@ TEST_F(AmovaOneGroupTestRun, StopRequestAndMissingFileNameEndTheDesign)
     run_amova();
     s.stop_requested = 0;
     EXPECT_EQ(section().find("Significance tests"), std::string::npos);
-    EXPECT_EQ(record.p_fst, 0);
+    EXPECT_EQ(record.p_fst, amova_results::NOT_TESTED);
     EXPECT_EQ(batch_text(), "p.drp\t1\t4\t0\t0\t0.166667\t0.166667\t0\t0\t0.5\t0\t0\t0\n");
 
     std::unique_ptr<Amova> a = prepared();
@@ -318,7 +318,7 @@ TEST_F(AmovaOneGroupTestRun, StopRequestAndMissingFileNameEndTheDesign)
     EXPECT_NE(take_log().find("from function \"Amova::AMOVA_1G_P_H()\" : missing file (Var A "
                               "null distribution)"),
               std::string::npos);
-    EXPECT_EQ(record.p_fst, 0);
+    EXPECT_EQ(record.p_fst, amova_results::NOT_TESTED);
 }
 
 // All permuted values equal: they all fall in the first class of the

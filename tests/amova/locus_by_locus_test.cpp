@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <iomanip>
@@ -272,6 +273,46 @@ TEST_F(LocusByLocusTest, ThirtyOneMonomorphicLociAndTheSelectionScan)
     EXPECT_THAT(t, HasSubstr("AMOVA Results for polymorphic loci only:"));
     EXPECT_THAT(t, HasSubstr("\n     32 "));
     EXPECT_THAT(t, Not(HasSubstr("weighted average over loci")));
+}
+
+// A test that did not run, without permutations or after a count that is
+// refused (P' beyond the int range), prints N.A. as its P-value; with
+// permutations each locus prints the share of its own test.
+TEST_F(LocusByLocusTest, PValuesOfTestsThatDidNotRunAreNotAvailable)
+{
+    const struct {
+        int permutations;
+        bool tested;
+    } cases[] = {{0, false}, {INT_MAX, false}, {10, true}};
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.permutations);
+        auto run = make(THREE_LAKES, DNA, "p" + std::to_string(c.permutations));
+        run->project.run_settings.NumPermutationsAMOVA = c.permutations;
+        run->project.LocusByLocusAMOVA(&run->results);
+        std::string t = text(*run);
+        std::istringstream in(t.substr(t.find("AMOVA Results for polymorphic loci only:")));
+        int rows = 0;
+        for (std::string line; std::getline(in, line) && rows < 3;) {
+            std::istringstream cells(line);
+            std::vector<std::string> fields;
+            for (std::string f; cells >> f;)
+                fields.push_back(f);
+            if (fields.size() != 19 || fields[0] == "Locus")
+                continue;
+            ++rows;
+            // Locus, 3 levels of SSD, d.f., component and %, then FSC, FST
+            // and FCT each with its P-value.
+            for (int p : {14, 16, 18}) {
+                if (c.tested) {
+                    double value = std::stod(fields[p]);
+                    EXPECT_TRUE(value >= 0 && value <= 1) << line;
+                } else {
+                    EXPECT_EQ(fields[p], "N.A.") << line;
+                }
+            }
+        }
+        EXPECT_EQ(rows, 3);  // loci 1, 3 and 4
+    }
 }
 
 // An empty haplotype list has no locus: the sections are written empty.

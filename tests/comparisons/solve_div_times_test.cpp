@@ -118,24 +118,54 @@ TEST(SolveDivTimesTest, NegativeTheta0IsRejectedEvenWhenTheSolverConverged)
 }
 
 // With theta0, tau >= 0 and k in [0, 1] the model gives PiX, PiY <= theta0
-// <= PiXY, so inputs that break this order have no estimate: whatever point
-// the solver finds (a negative tau, a k outside [0, 1]) is a failure.
-TEST(SolveDivTimesTest, EstimatesOutsideTheModelAreFailures)
+// <= PiXY, so inputs that break this order are solved only by a negative tau
+// or a k outside [0, 1]. Such a solution is a success of the solve (no
+// further attempt, no draw); within_model tells it apart. The residuals are
+// those of the model's equations written out here.
+TEST(SolveDivTimesTest, SolutionsOutsideTheModelAreSuccessesOfTheSolve)
 {
     struct Case {
         const char* name;
         long double piX, piY, piXY;
+        bool within;
     } cases[] = {
-        {"PiXY below the mean of PiX and PiY", 2.0L, 2.0L, 1.0L},
-        {"PiX above PiXY", 3.0L, 1.0L, 2.5L},
-        {"PiY far above PiXY", 0.5L, 6.0L, 3.4L},
+        {"PiXY below the mean of PiX and PiY", 2.0L, 2.0L, 1.0L, false},
+        {"PiX above PiXY", 3.0L, 1.0L, 2.5L, false},
+        {"PiY far above PiXY", 0.5L, 6.0L, 3.4L, false},
+        {"PiX and PiY just below PiXY", 4.0L, 4.0L, 4.1L, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         seed_ran3(SEED);
         TSolveDivTimes div(c.piX, c.piY, c.piXY);
-        EXPECT_EQ(div.solve(50), 1);
-        EXPECT_EQ(div.converged, 0);
+        EXPECT_EQ(div.solve(50), 0);
+        EXPECT_EQ(draws_since_seed(SEED, 200), 0);
+        EXPECT_EQ(div.within_model(), c.within);
+        double theta0 = static_cast<double>(div.theta0), k = static_cast<double>(div.k),
+               tau = static_cast<double>(div.tau);
+        EXPECT_GE(theta0, 0.0);
+        EXPECT_NEAR(theta0 * (k + (1 - k) * std::exp(-tau / (k * theta0))),
+                    static_cast<double>(c.piX), 1e-3);
+        EXPECT_NEAR(theta0 * ((1 - k) + k * std::exp(-tau / ((1 - k) * theta0))),
+                    static_cast<double>(c.piY), 1e-3);
+        EXPECT_NEAR(theta0 + tau, static_cast<double>(c.piXY), 1e-3);
+    }
+}
+
+TEST(SolveDivTimesTest, WithinModelAtItsBounds)
+{
+    struct Case {
+        long double tau, k;
+        bool within;
+    } cases[] = {
+        {0.0L, 0.0L, true},   {0.0L, 1.0L, true},    {2.0L, 0.5L, true},
+        {-1e-12L, 0.5L, false}, {1.0L, -1e-12L, false}, {1.0L, 1.000001L, false},
+    };
+    for (const Case& c : cases) {
+        TSolveDivTimes div(1.0L, 1.0L, 1.0L);
+        div.tau = c.tau;
+        div.k = c.k;
+        EXPECT_EQ(div.within_model(), c.within) << "tau " << c.tau << ", k " << c.k;
     }
 }
 
