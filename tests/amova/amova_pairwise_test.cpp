@@ -51,6 +51,16 @@ protected:
         seed_ran3(-1234);
     }
 
+    // Sum of the distances between the gene copies ids[from..to), each pair once.
+    double distance_sum(std::vector<int> const& ids, size_t from, size_t to)
+    {
+        double sum = 0;
+        for (size_t u = from; u < to; ++u)
+            for (size_t v = u + 1; v < to; ++v)
+                sum += project.dist_mat(ids[u], ids[v]);
+        return sum;
+    }
+
     void TearDown() override
     {
         for (std::ofstream** stream : streams())
@@ -290,22 +300,14 @@ void PairwiseTest::replay_permutation_tests(bool by_individuals, int alleles)
     const int P = make_amova()->numPermutations;
     ASSERT_EQ(P, 210);  // 200 raised to a multiple of K = 14
 
-    auto d = [&](int a, int b) { return project.dist_mat(a, b); };
-    auto pair_sum = [&](std::vector<int> const& ids, size_t from, size_t to) {
-        double sum = 0;
-        for (size_t u = from; u < to; ++u)
-            for (size_t v = u + 1; v < to; ++v)
-                sum += d(ids[u], ids[v]);
-        return sum;
-    };
     // Va, PiXY and corrected PiXY of the split: the first nX ids against the rest.
     auto statistics = [&](std::vector<int> const& ids, size_t nX) {
         double N = ids.size(), nx = nX, ny = N - nx;
-        double sx = pair_sum(ids, 0, nX), sy = pair_sum(ids, nX, ids.size());
-        double between = pair_sum(ids, 0, ids.size()) - sx - sy;
+        double sx = distance_sum(ids, 0, nX), sy = distance_sum(ids, nX, ids.size());
+        double between = distance_sum(ids, 0, ids.size()) - sx - sy;
         double within = sx / nx + sy / ny;
         double n0 = N - (nx * nx + ny * ny) / N;
-        double va = ((pair_sum(ids, 0, ids.size()) / N - within) - within / (N - 2)) / n0;
+        double va = ((distance_sum(ids, 0, ids.size()) / N - within) - within / (N - 2)) / n0;
         double piXY = between / (nx * ny);
         double corrected = piXY - (sx / (nx * (nx - 1) / 2) + sy / (ny * (ny - 1) / 2)) / 2;
         return std::vector<double>{va, piXY, corrected};
@@ -494,19 +496,11 @@ TEST_F(PairwiseTest, DivergenceTestsCountEveryConvergedReplicate)
     ASSERT_EQ(P, 24);  // 20 raised to a multiple of K = 4
     const std::string text = results_text();
 
-    auto d = [&](int a, int b) { return project.dist_mat(a, b); };
-    auto pair_sum = [&](std::vector<int> const& ids, size_t from, size_t to) {
-        double sum = 0;
-        for (size_t u = from; u < to; ++u)
-            for (size_t v = u + 1; v < to; ++v)
-                sum += d(ids[u], ids[v]);
-        return sum;
-    };
     // PiX, PiY and PiXY of the split: the first nX ids against the rest.
     auto differences = [&](std::vector<int> const& ids, size_t nX) {
         double nx = nX, ny = ids.size() - nx;
-        double sx = pair_sum(ids, 0, nX), sy = pair_sum(ids, nX, ids.size());
-        double between = pair_sum(ids, 0, ids.size()) - sx - sy;
+        double sx = distance_sum(ids, 0, nX), sy = distance_sum(ids, nX, ids.size());
+        double between = distance_sum(ids, 0, ids.size()) - sx - sy;
         return std::vector<double>{2 * sx / (nx * (nx - 1)), 2 * sy / (ny * (ny - 1)),
                                    between / (nx * ny)};
     };
