@@ -32,7 +32,7 @@ void TSFSCoord::init(Samples* samples)
         mult[p + 1] = static_cast<int>(mult[p] * (size_of(samples, p) + 1.0));
 }
 
-void TSFSCoord::initDadiLike(Samples* samples)
+void TSFSCoord::initRowMajor(Samples* samples)
 {
     reset(*this, samples);
     if (ndim < 1)

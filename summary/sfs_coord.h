@@ -18,12 +18,12 @@ public:
     int ndim = 0;                  // number of samples
 
     // Strides from the samples' sizes n_p (SampleSize, truncated step by
-    // step): init lets the first sample vary fastest, initDadiLike the last
+    // step): init lets the first sample vary fastest, initRowMajor the last
     // (row-major order of the array of shape (n_0 + 1, ..., n_(K-1) + 1)).
     // Both leave the coordinates unset. Without samples ndim is 0 and every
     // index 0.
     void init(Samples* samples);
-    void initDadiLike(Samples* samples);
+    void initRowMajor(Samples* samples);
 
     // Sum of coord[p] mult[p]; 0 when ndim <= 0.
     int index() const;

@@ -268,8 +268,8 @@ bool SpectrumExport::make_multi()
                 MEMORY_MESSAGE);
         return false;
     }
-    dcoord_.initDadiLike(&samples_);
-    mcoord_.initDadiLike(&samples_);
+    dcoord_.initRowMajor(&samples_);
+    mcoord_.initRowMajor(&samples_);
     return true;
 }
 
@@ -496,10 +496,10 @@ void set_progress(const char* text)
 
 }  // namespace
 
-void Samples::computeAndOutputSFS(settings& www)
+void Samples::computeAndOutputSFS(settings& run_settings)
 {
     set_progress("Computing SFS...");
-    if (www.NumBootSFS >= 0)
-        SpectrumExport(*this, www).run();
+    if (run_settings.NumBootSFS >= 0)
+        SpectrumExport(*this, run_settings).run();
     set_progress("Finished computing SFS...");
 }

@@ -107,7 +107,7 @@ TEST_F(ExportsTest, CellCoordinatesInBothOrders)
 {
     struct Case {
         std::vector<double> sizes;
-        std::vector<int> init, dadi;
+        std::vector<int> init, row_major;
     };
     for (Case const& c : std::vector<Case>{{{4, 2, 1}, {1, 5, 15}, {6, 2, 1}},
                                             {{2.5, 1}, {1, 3}, {2, 1}},  // 1 x 3.5 truncated
@@ -118,16 +118,16 @@ TEST_F(ExportsTest, CellCoordinatesInBothOrders)
             add_sample("S", size);
         TSFSCoord first, last;
         first.init(&samples);
-        last.initDadiLike(&samples);
+        last.initRowMajor(&samples);
         EXPECT_EQ(strides(first), c.init);
-        EXPECT_EQ(strides(last), c.dadi);
+        EXPECT_EQ(strides(last), c.row_major);
     }
     samples.Populations.Flush();
     for (double size : {4, 2, 1})
         add_sample("S", size);
     TSFSCoord first, last;
     first.init(&samples);
-    last.initDadiLike(&samples);
+    last.initRowMajor(&samples);
     EXPECT_EQ(flat(first, {1, 2, 1}), 26);
     EXPECT_EQ(flat(first, {4, 2, 1}), 29);
     EXPECT_EQ(flat(last, {1, 2, 1}), 11);
