@@ -1,5 +1,5 @@
 // The infinite-allele statistics at user sizes: the Ewens-Watterson test by its Ewens
-// samples, the confidence interval of theta(k), and the expected mismatch distribution of
+// samples, theta(k) and its confidence interval, and the expected mismatch distribution of
 // microsatellite squared size differences.
 
 #include <benchmark/benchmark.h>
@@ -66,6 +66,29 @@ void BM_ThetaKInterval(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ThetaKInterval)->Unit(benchmark::kMillisecond);
+
+// theta(k) of 20 alleles among n gene copies, and the expected number of alleles it solves for:
+// their cost stops growing with n past the first 1000 gene copies. Below 5000 gene copies
+// theta(k) also computes its interval.
+void BM_ThetaK(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    PopGenetics p;
+    for (auto _ : state) {
+        bool limits = false;
+        benchmark::DoNotOptimize(p.theta_k(n, 20, 0.05, limits));
+    }
+}
+BENCHMARK(BM_ThetaK)->Arg(1000)->Arg(1000000)->Arg(1000000000)->Unit(benchmark::kMicrosecond);
+
+void BM_ExpectedAlleles(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    PopGenetics p;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(p.k_est(2.5, n));
+}
+BENCHMARK(BM_ExpectedAlleles)->Arg(1000)->Arg(1000000)->Arg(1000000000);
 
 // M = 20,000 classes of squared size differences, the pairs spread so that both
 // moments of the sudden-expansion fit are positive.

@@ -1,10 +1,16 @@
 // Theta from segregating sites (Watterson 1975), pairwise differences (Tajima 1983) and the number
 // of alleles (Ewens 1972) with Ewens' probabilities of k alleles; Tajima's D (Tajima 1989).
+// The sums over the gene copies, a1 = sum 1/i and a2 = sum 1/i^2 over i = 1 .. n-1 and the
+// expected number of alleles E(K) = sum theta/(theta + i) over i = 0 .. n-1, are added term by
+// term over the first 1000 gene copies and taken beyond in closed form, a1 = psi(n) + gamma,
+// a2 = pi^2/6 - psi1(n), E(K) = theta (psi(theta + n) - psi(theta)): samples of up to 1000
+// gene copies get the digits of the plain sums, and the cost stops growing with the sample.
 
 #include <cmath>
 
 #include "analyses/popgen/pop_genetics.h"
 #include "core/math_functions.h"
+#include "core/polygamma.h"
 
 namespace {
 
@@ -13,6 +19,8 @@ constexpr double kLargestTheta = 10000.0;
 // The table and sample limits of the confidence interval of theta(k).
 constexpr int kLimitGeneCopies = 5000;
 constexpr int kLimitAlleles = 1000;
+// The terms of the sums over the gene copies that are added one by one.
+constexpr int kTermsAdded = 1000;
 
 struct Harmonics {
     double a1 = 0.0;  // sum of 1/i, i = 1 .. n-1
@@ -22,9 +30,14 @@ struct Harmonics {
 Harmonics harmonics(int n)
 {
     Harmonics h;
-    for (int i = 1; i < n; ++i) {
+    const int added = n - 1 < kTermsAdded ? n - 1 : kTermsAdded;
+    for (int i = 1; i <= added; ++i) {
         h.a1 += 1.0 / i;
         h.a2 += 1.0 / (static_cast<double>(i) * i);
+    }
+    if (n - 1 > added) {  // the terms i = added + 1 .. n-1
+        h.a1 += digamma(n) - digamma(added + 1.0);
+        h.a2 += trigamma(added + 1.0) - trigamma(n);
     }
     return h;
 }
@@ -141,8 +154,12 @@ double PopGenetics::k_est(double const& theta, int const& n)
         ExpNumAlleles = 1.0;
         return 1.0;
     }
-    for (int i = 0; i < n; ++i)
+    const int added = n < kTermsAdded ? n : kTermsAdded;
+    for (int i = 0; i < added; ++i)
         ExpNumAlleles += theta / (theta + i);
+    // theta may be far larger than n: the difference of psi is taken without cancellation.
+    if (n > added)
+        ExpNumAlleles += theta * digamma_difference(theta + added, n - added);
     return ExpNumAlleles;
 }
 

@@ -81,6 +81,29 @@ TEST(ThetaTest, TajimasD)
     EXPECT_EQ(p.TajimaDPValue, -1.0);
 }
 
+// Past the first 1000 gene copies the sums a1 and a2 come in closed form: theta(S), its s.d.
+// and Tajima's D against a1 = psi(n) + gamma and a2 = pi^2/6 - psi1(n) worked to 40 digits.
+TEST(ThetaTest, ManyGeneCopies)
+{
+    const struct {
+        int n, S;
+        double pi, theta, sd, D;
+    } cases[] = {
+        {1001, 25, 3.2, 3.3398032623110039, 0.86682344563767328, -0.10146672435424043},
+        {5000, 25, 3.2, 2.748971956433596, 0.66612929007659691, 0.36172256145170736},
+        {1000000, 40, 2.5, 2.7791817040223312, 0.5024192290639685, -0.20075996595359623},
+        {2100000000, 60, 1.5, 2.7220243122258207, 0.38480378570775182, -0.84475839740275399},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.n);
+        PopGenetics p;
+        EXPECT_NEAR(p.theta_S(c.n, c.S), c.theta, 1e-13 * c.theta);
+        EXPECT_NEAR(p.ThetaSSD, c.sd, 1e-13 * c.sd);
+        EXPECT_NEAR(p.tajimaD(c.n, c.pi, c.S), c.D, 1e-11);
+        EXPECT_NEAR(p.fast_tajimaD(c.n, c.pi, c.S), c.D, 1e-11);
+    }
+}
+
 TEST_F(EwensTest, ProbabilitiesOfTheNumberOfAlleles)
 {
     ASSERT_EQ(PopGenetics::grow_B_num_mat(10, 10), 1);
@@ -140,6 +163,38 @@ TEST_F(EwensTest, ThetaKWithoutInterval)
         else
             EXPECT_NEAR(sample.ExpNumAlleles, c.k, 1e-4);
         EXPECT_LE(sample.ThetaKHigh, 0.0);  // never the placeholder 1e8
+    }
+}
+
+// E(K) = theta (psi(theta + n) - psi(theta)) worked to 40 digits, also for a theta far above
+// n; theta(k) solves E(K) = k without a loop over the gene copies.
+TEST_F(EwensTest, ManyGeneCopies)
+{
+    const struct {
+        int n;
+        double expected[3];  // for theta 0.5, 3 and 1e12
+    } sums[] = {
+        {1001, {4.4361324234600475, 17.965394623543328, 1000.9999994995}},
+        {5000, {5.2403516095521638, 22.784726199073268, 4999.9999875025}},
+        {1000000, {7.8895102919928696, 38.678186168588171, 999999.50000083333}},
+        {2100000000, {11.714356603848606, 61.627256543303393, 2097798082.1471767}},
+    };
+    const double thetas[] = {0.5, 3.0, 1e12};
+    for (auto const& s : sums)
+        for (int t = 0; t < 3; ++t)
+            EXPECT_NEAR(sample.k_est(thetas[t], s.n), s.expected[t], 1e-13 * s.expected[t])
+                << "n " << s.n << ", theta " << thetas[t];
+
+    const struct {
+        int k;
+        double theta;
+    } solved[] = {{2, 0.045516739116513245}, {50, 2.4025784982756115}, {100000, 8015.2842833921849}};
+    for (auto const& c : solved) {
+        bool limits = true;
+        EXPECT_NEAR(sample.theta_k(2100000000, c.k, 0.05, limits), c.theta, 1e-6) << c.k;
+        EXPECT_FALSE(limits);
+        EXPECT_EQ(sample.ThetaKLow, -1.0);
+        EXPECT_EQ(sample.ThetaKHigh, -1.0);
     }
 }
 
