@@ -212,17 +212,14 @@ protected:
         std::function<void(std::array<double, 3> const&)> set_parameters;
         std::function<bool(double* x, double* y)> simulate;
         std::function<int(double* x, double* y, int n)> refit;
-        // A refit that does not converge enters the bootstrap, as the fit to
-        // the observed sample does, and is counted in the results; else the
-        // replicate is drawn again.
-        bool keep_unconverged_refits;
     };
-    // Simulates and refits until B replicates are accepted (at most 10 B
-    // attempts), then writes the tables. On return the fitted parameters are
-    // back, and quantiles holds per parameter the 2.5, 5, 95 and 97.5%
-    // values. False, with nothing but a note written, when no replicate was
-    // accepted, on a stop request, or when the work storage or the genealogy
-    // cannot be had.
+    // Simulates and refits until B samples are simulated (at most 10 B
+    // attempts), then writes the tables. A refit that does not converge
+    // enters, as the fit to the observed sample does, and is counted in the
+    // results. On return the fitted parameters are back, and quantiles holds
+    // per parameter the 2.5, 5, 95 and 97.5% values. False, with nothing but
+    // a note written, when no sample could be simulated, on a stop request,
+    // or when the work storage or the genealogy cannot be had.
     bool run_bootstrap(BootstrapModel const& model, double* x, double* y, double* e, int n, int nc,
                        std::ostream& out, std::int64_t pairs, double quantiles[3][4]);
 

@@ -142,8 +142,7 @@ void ann_missmatch::make_bootstrap(double* x, double* y, double* e, int& n, cons
         [this](double* xs, double* ys, int positions) {
             return use_rh_search ? hook_jeeves_rh(xs, ys, positions, max_steps, epsilon)
                                  : hook_jeeves(xs, ys, positions, max_steps, epsilon);
-        },
-        true};
+        }};
     double quantiles[3][4];
     if (!run_bootstrap(model, x, y, e, n, nc, out, pairs, quantiles))
         return;

@@ -34,7 +34,7 @@ int ann_missmatch::summary_position(double p, int B)
 
 namespace {
 
-// The values of one bootstrap statistic over the accepted replicates.
+// The values of one bootstrap statistic over the replicates.
 struct ReplicateValues {
     std::vector<double> values;
     double mean() const
@@ -53,7 +53,7 @@ struct ReplicateValues {
     void sort() { std::sort(values.begin(), values.end()); }
 };
 
-// Everything a bootstrap keeps per accepted replicate.
+// Everything a bootstrap keeps per replicate.
 struct BootstrapStore {
     std::vector<double> observed;  // observed relative frequencies by position
     std::vector<double> sums;      // summed simulated frequencies by position
@@ -63,7 +63,7 @@ struct BootstrapStore {
     ReplicateValues mean_diffs;
     int ssd_exceeded = 0;
     int raggedness_exceeded = 0;
-    int not_converged = 0;  // accepted replicates whose refit did not converge
+    int not_converged = 0;  // replicates whose refit did not converge
 
     BootstrapStore(const double* y, int nc, int B)
         : observed(y, y + nc), sums(nc, 0.0), positions(nc)
@@ -148,11 +148,8 @@ bool ann_missmatch::run_bootstrap(BootstrapModel const& model, double* x, double
             continue;
         const double r_sim = compute_raggedness_index(x, y, n);
         model.set_parameters(fitted);
-        if (!model.refit(x, y, n)) {
-            if (!model.keep_unconverged_refits)
-                continue;
+        if (!model.refit(x, y, n))
             ++store->not_converged;
-        }
         ++accepted;
         if (ssd >= obs_ssd)
             ++store->ssd_exceeded;
@@ -171,10 +168,10 @@ bool ann_missmatch::run_bootstrap(BootstrapModel const& model, double* x, double
             }
     }
     if (accepted == 0)
-        return give_up("\nParametric bootstrap failed: no simulated sample could be refitted\n");
+        return give_up("\nParametric bootstrap failed: no sample could be simulated\n");
     if (accepted < B && out.good())
         out << "\nNote: only " << accepted << " of " << B
-            << " simulated samples could be refitted within " << max_attempts
+            << " samples could be simulated within " << max_attempts
             << " attempts; the bootstrap uses these.\n";
 
     for (auto& p : store->parameters)
@@ -187,9 +184,8 @@ bool ann_missmatch::run_bootstrap(BootstrapModel const& model, double* x, double
     model.set_parameters(fitted);
 
     print_goodness_of_fit(out, obs_ssd, p_ssd, raggedness, p_raggedness);
-    if (model.keep_unconverged_refits)
-        out << "     Refits that did not converge: " << std::setw(10) << store->not_converged
-            << " of " << accepted << "\n";
+    out << "     Refits that did not converge: " << std::setw(10) << store->not_converged
+        << " of " << accepted << "\n";
 
     out << "\nMismatch distributions:" << model.distributions_rule;
     TXmlTag table = sample_tag(model.xml_name, name);

@@ -93,8 +93,7 @@ void mismatchSpatialExpansion::make_bootstrap_spatial_exp(double* x, double* y, 
         },
         [this](double* xs, double* ys, int positions) {
             return hook_jeeves_spatial_exp_3_par(xs, ys, positions, max_steps, epsilon);
-        },
-        false};
+        }};
     double quantiles[3][4];
     if (!run_bootstrap(model, x, y, e, n, nc, out, pairs, quantiles))
         return;

@@ -19,7 +19,7 @@
 namespace {
 
 // What one replicate gives: its theta, the second summed value (D, or the number of alleles) and
-// the statistic compared with the observed one.
+// the statistic compared with the observed one, not a number when it could not be computed.
 struct ReplicateValues {
     double theta;
     double summed;
@@ -36,16 +36,25 @@ bool at_most(double statistic, double reference)
     return statistic <= reference + 1e-9 * std::max(1.0, std::fabs(reference));
 }
 
-// The accumulators of one test over its replicates.
+// The accumulators of one test over its replicates. A replicate whose statistic could not be
+// computed stays out of the P-values (counted in left_out, with the least summed value among
+// them); its theta and summed value enter the means as every replicate's do.
 struct ReplicateTally {
     int at_most_observed = 0;
     int at_most_zero = 0;
+    int left_out = 0;
+    double least_left_out = 0.0;
     double sum_theta = 0.0, sum_theta2 = 0.0, sum_value = 0.0, sum_value2 = 0.0;
 
     void add(ReplicateValues const& r, double observed)
     {
-        at_most_observed += at_most(r.statistic, observed);
-        at_most_zero += at_most(r.statistic, 0.0);
+        if (std::isnan(r.statistic)) {
+            least_left_out = left_out == 0 ? r.summed : std::min(least_left_out, r.summed);
+            ++left_out;
+        } else {
+            at_most_observed += at_most(r.statistic, observed);
+            at_most_zero += at_most(r.statistic, 0.0);
+        }
         sum_theta += r.theta;
         sum_theta2 += r.theta * r.theta;
         sum_value += r.summed;
@@ -255,6 +264,46 @@ void fu_fs_refusal(std::ostream& out, PopGenetics& p, double theta, int k, doubl
     fu_fs_not_computed_line(p, theta);
 }
 
+// The replicates of Fu's test: their theta(pi) and k over all N, the P-values over those whose
+// Fs was computed, and how many were left out and why. The table of Ewens' probabilities refuses
+// a replicate's k from some number of alleles on (n is that of the sample, which it holds), so
+// the reason is told for the fewest alleles left out. With none entered, P is not computed:
+// N.A. in the results, -1 in the batch line, whose last field is the number that entered.
+template <class Sample>
+void fu_fs_summary(std::ostream& out, std::ostream* batch, Sample& p, ReplicateTally const& t,
+                   int N, const char* where)
+{
+    const int entered = N - t.left_out;
+    p.FuFsPValue = entered > 0 ? static_cast<double>(t.at_most_observed) / entered : -1.0;
+    fixed(out, 5) << "\nNo. of simulations           :" << std::setw(12) << N
+                  << "\nMean Theta(Pi)               :" << std::setw(12) << t.sum_theta / N
+                  << "\nS.D. Theta(Pi)               :" << std::setw(12)
+                  << replicate_sd(t.sum_theta, t.sum_theta2, N, where)
+                  << "\nMean k                       :" << std::setw(12) << t.sum_value / N
+                  << "\nS.D. k                       :" << std::setw(12)
+                  << replicate_sd(t.sum_value, t.sum_value2, N, where)
+                  << "\n\nProb(sim_Fs &lt;=obs_Fs)        :" << std::setw(12);
+    if (entered > 0)
+        out << p.FuFsPValue;
+    else
+        out << "N.A.";
+    if (t.left_out > 0) {
+        const int n = static_cast<int>(p.SampleSize);
+        const int k = static_cast<int>(t.least_left_out);
+        out << "\nReplicates left out          :" << std::setw(12) << t.left_out << " of " << N
+            << "\n(Fs of k = " << k << " alleles or more in " << n
+            << " gene copies cannot be computed";
+        PopGenetics::explain_table_refusal(out, n, k);
+        out << ")";
+    }
+    out << "\n\n";
+    if (batch) {
+        const double p_zero =
+            entered > 0 ? static_cast<double>(t.at_most_zero) / entered : -1.0;
+        *batch << "\t" << p.FuFsPValue << "\t" << p_zero << "\t" << entered;
+    }
+}
+
 // Fu's Fs of the observed sample with k alleles, its replicates and their summary. False when a
 // stop request ends the driver.
 template <class Sample>
@@ -291,7 +340,8 @@ bool fu_fs_test(Sample& p, DriverCall& call, double theta, int k, bool pooled, c
                            [](Sample& r, SimulatedStatistics const& st) {
                                const double theta_r = r.theta_pi(st.mean_pair_diff);
                                const int k_r = st.haplotypes;
-                               double Fs_r = 0.0;
+                               // Fu_Fs leaves Fs alone when the table refuses k_r.
+                               double Fs_r = std::numeric_limits<double>::quiet_NaN();
                                r.Fu_Fs(theta_r, k_r, Fs_r, false);
                                return ReplicateValues{theta_r, static_cast<double>(k_r), Fs_r};
                            })) {
@@ -299,23 +349,10 @@ bool fu_fs_test(Sample& p, DriverCall& call, double theta, int k, bool pooled, c
             *batch << "\n";  // stopped: the line ends after the observed values
         return false;
     }
-    if (N == 0) {
+    if (N == 0)
         p.FuFsPValue = -1.0;
-    } else {
-        p.FuFsPValue = static_cast<double>(t.at_most_observed) / N;
-        fixed(out, 5) << "\nNo. of simulations           :" << std::setw(12) << N
-                      << "\nMean Theta(Pi)               :" << std::setw(12) << t.sum_theta / N
-                      << "\nS.D. Theta(Pi)               :" << std::setw(12)
-                      << replicate_sd(t.sum_theta, t.sum_theta2, N, where)
-                      << "\nMean k                       :" << std::setw(12) << t.sum_value / N
-                      << "\nS.D. k                       :" << std::setw(12)
-                      << replicate_sd(t.sum_value, t.sum_value2, N, where)
-                      << "\n\nProb(sim_Fs &lt;=obs_Fs)        :" << std::setw(12) << p.FuFsPValue
-                      << "\n\n";
-        if (batch)
-            *batch << "\t" << p.FuFsPValue << "\t" << static_cast<double>(t.at_most_zero) / N
-                   << "\t" << N;
-    }
+    else
+        fu_fs_summary(out, batch, p, t, N, where);
     if (batch)
         *batch << "\n";
     return true;

@@ -2,13 +2,14 @@
 // distribution: the expectations against hand-worked values and textbook
 // limits, the reader of the observed histogram, the raggedness index, the
 // mismatch of a simulated sample, the recovery of known parameters by the
-// searches, the percentile positions of the bootstrap, and the bootstrap's
-// bounded attempts and stop request.
+// searches, the percentile positions of the bootstrap, its count of the
+// refits that did not converge and its stop request.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <iomanip>
 #include <memory>
 #include <sstream>
@@ -425,80 +426,137 @@ TEST_F(ExpansionBootstrapTest, SuddenBootstrapFillsTablesAndSummary)
     EXPECT_EQ(TNode::hits.count, 0);
 }
 
-// The spatial bootstrap draws a replicate again when its refit does not converge.
-TEST_F(ExpansionBootstrapTest, RefitsThatNeverConvergeEndTheBootstrap)
+// Searches of one step converge nowhere: every replicate still enters both
+// bootstraps, and the goodness-of-fit block counts them all.
+TEST_F(ExpansionBootstrapTest, RefitsThatNeverConvergeAllEnter)
 {
-    mismatchSpatialExpansion fit(&sample, &run_settings);
-    fit.num_boot = 5;
-    fit.max_steps = 1;  // no search can converge in one step
-    std::ostringstream out;
-    fit.solve_least_square_spatial_expansion_3_par(out);
-    const std::string text = out.str();
-    EXPECT_NE(text.find("Parametric bootstrap failed"), std::string::npos);
-    EXPECT_NE(text.find("#Diff     Observed    Model Freq."), std::string::npos);
-    EXPECT_EQ(text.find("Test of goodness-of-fit:"), std::string::npos);
-    EXPECT_EQ(fit.num_boot, 0);
-    // The observed pairs, not a simulated distribution, are in the table.
-    EXPECT_NE(text.find("          0.0          4.0"), std::string::npos);
+    ann_missmatch sudden(&sample, &run_settings);
+    mismatchSpatialExpansion spatial(&sample, &run_settings);
+    const struct {
+        const char* what;
+        ann_missmatch& fit;
+        std::function<void(std::ostream&)> solve;
+    } cases[] = {
+        {"sudden", sudden, [&](std::ostream& out) { sudden.solve_least_square_rh(out); }},
+        {"spatial", spatial,
+         [&](std::ostream& out) { spatial.solve_least_square_spatial_expansion_3_par(out); }},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.fit.num_boot = 5;
+        c.fit.max_steps = 1;
+        std::ostringstream out;
+        c.solve(out);
+        const std::string text = out.str();
+        EXPECT_EQ(c.fit.num_boot, 5);
+        EXPECT_NE(text.find("\n     Refits that did not converge:          5 of 5\n"),
+                  std::string::npos)
+            << text;
+        EXPECT_NE(text.find("Based on 5 replicates"), std::string::npos);
+        EXPECT_EQ(text.find("Parametric bootstrap failed"), std::string::npos);
+    }
 }
 
-// Every replicate of the sudden-expansion bootstrap enters, converged or not,
-// as the fit to the observed sample does: its P-values are counts over all B
-// replicates, recounted here by drawing the same replicates one by one from
-// the same seed and refitting each from the estimates. A two-peaked histogram
-// and searches of 40 steps leave a share of the refits short of convergence.
-TEST_F(ExpansionBootstrapTest, SuddenBootstrapCountsEveryRefit)
+// Every replicate of the sudden- and of the spatial-expansion bootstrap
+// enters, converged or not, as the fit to the observed sample does: the
+// P-values are counts over all B replicates, recounted here by drawing the
+// same replicates one by one from the same seed and refitting each from the
+// estimates (the spatial refits draw their random starts from the same
+// stream). A two-peaked histogram and searches of 40 (sudden) and 30
+// (spatial) steps leave a share of the refits short of convergence.
+TEST_F(ExpansionBootstrapTest, BootstrapsCountEveryRefit)
 {
     histogram({20, 5, 1, 0, 3, 9, 14, 8, 4, 2}, 11);
     const int B = 40;
-    const auto fitted = [this](int replicates) {
-        auto fit = std::make_unique<ann_missmatch>(&sample, &run_settings);
-        fit->num_boot = replicates;
-        fit->max_steps = 40;
-        std::ostringstream out;
-        initialize_ran3(-31);
-        fit->solve_least_square_rh(out);
-        return std::make_pair(std::move(fit), out.str());
+    using Fit = ann_missmatch;
+    using Spatial = mismatchSpatialExpansion;
+    const struct {
+        const char* what;
+        int steps;  // of each search
+        std::function<std::unique_ptr<Fit>()> make;
+        std::function<void(Fit&, std::ostream&)> solve;
+        std::function<bool(Fit&, double*, double*)> simulate;
+        std::function<int(Fit&, double*, double*, int)> refit;
+    } cases[] = {
+        {"sudden", 40, [this] { return std::make_unique<Fit>(&sample, &run_settings); },
+         [](Fit& f, std::ostream& out) { f.solve_least_square_rh(out); },
+         [](Fit& f, double* x, double* y) {
+             int unused = 0;
+             return f.simulate_miss(x, y, unused) != 0;
+         },
+         [](Fit& f, double* x, double* y, int n) {
+             return f.hook_jeeves_rh(x, y, n, f.max_steps, f.epsilon);
+         }},
+        {"spatial", 30, [this] { return std::make_unique<Spatial>(&sample, &run_settings); },
+         [](Fit& f, std::ostream& out) {
+             static_cast<Spatial&>(f).solve_least_square_spatial_expansion_3_par(out);
+         },
+         [](Fit& f, double* x, double* y) {
+             int unused = 0;
+             return static_cast<Spatial&>(f).simulate_spatial_exp(x, y, unused);
+         },
+         [](Fit& f, double* x, double* y, int n) {
+             return static_cast<Spatial&>(f).hook_jeeves_spatial_exp_3_par(x, y, n, f.max_steps,
+                                                                            f.epsilon);
+         }},
     };
-    const std::string text = fitted(B).second;
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto fitted = [&](int replicates) {
+            std::unique_ptr<Fit> fit = c.make();
+            fit->num_boot = replicates;
+            fit->max_steps = c.steps;
+            std::ostringstream out;
+            initialize_ran3(-31);
+            c.solve(*fit, out);
+            return std::make_pair(std::move(fit), out.str());
+        };
+        const std::string text = fitted(B).second;
 
-    const std::unique_ptr<ann_missmatch> fit = fitted(0).first;
-    const double tau = fit->tau, theta0 = fit->theta0, theta1 = fit->theta1;
-    auto restore = [&, &f = *fit] {
-        f.tau = tau;
-        f.theta0 = theta0;
-        f.theta1 = theta1;
-    };
-    Arrays a;
-    int n = 0;
-    std::int64_t pairs = 0;
-    ASSERT_EQ(fit->read_mismatch_pop(a.x.data(), a.y.data(), n, pairs), 1);
-    ASSERT_TRUE(sample.SimTree.allocate_tree(12));
-    int ssd_at_least = 0, raggedness_at_least = 0, not_converged = 0;
-    for (int accepted = 0; accepted < B;) {
-        restore();
-        int unused_count = 0;
-        if (!fit->simulate_miss(a.x.data(), a.y.data(), unused_count))
-            continue;
-        const double r_sim = fit->compute_raggedness_index(a.x.data(), a.y.data(), n);
-        restore();
-        not_converged += !fit->hook_jeeves_rh(a.x.data(), a.y.data(), n, 40, fit->epsilon);
-        ssd_at_least += fit->ssd >= fit->obs_ssd;
-        raggedness_at_least += r_sim >= fit->raggedness;
-        ++accepted;
+        // The fit without bootstrap leaves the stream where the bootstrap
+        // starts; its estimates are those every replicate starts from.
+        const std::unique_ptr<Fit> fit = fitted(0).first;
+        Fit& f = *fit;
+        Spatial* spatial = dynamic_cast<Spatial*>(fit.get());
+        const double tau = f.tau, theta0 = f.theta0, theta1 = f.theta1;
+        const double M = spatial ? spatial->M : 0.0;
+        auto restore = [&] {
+            f.tau = tau;
+            f.theta0 = theta0;
+            f.theta1 = theta1;
+            if (spatial)
+                spatial->M = M;
+        };
+        Arrays a;
+        int n = 0;
+        std::int64_t pairs = 0;
+        ASSERT_EQ(f.read_mismatch_pop(a.x.data(), a.y.data(), n, pairs), 1);
+        ASSERT_TRUE(sample.SimTree.allocate_tree(12));
+        int ssd_at_least = 0, raggedness_at_least = 0, not_converged = 0;
+        for (int accepted = 0; accepted < B;) {
+            restore();
+            if (!c.simulate(f, a.x.data(), a.y.data()))
+                continue;
+            const double r_sim = f.compute_raggedness_index(a.x.data(), a.y.data(), n);
+            restore();
+            not_converged += !c.refit(f, a.x.data(), a.y.data(), n);
+            ssd_at_least += f.ssd >= f.obs_ssd;
+            raggedness_at_least += r_sim >= f.raggedness;
+            ++accepted;
+        }
+        EXPECT_GT(not_converged, 0);
+        EXPECT_LT(not_converged, B);
+        std::ostringstream expected;
+        expected << std::fixed << std::setprecision(8) << "\n          P(Sim. Ssd >= Obs. Ssd): "
+                 << std::setw(10) << static_cast<double>(ssd_at_least) / B
+                 << "\n    Harpending's Raggedness index: " << std::setw(10) << f.raggedness
+                 << "\n        P(Sim. Rag. >= Obs. Rag.): " << std::setw(10)
+                 << static_cast<double>(raggedness_at_least) / B
+                 << "\n     Refits that did not converge: " << std::setw(10) << not_converged
+                 << " of " << B << "\n";
+        EXPECT_NE(text.find(expected.str()), std::string::npos) << expected.str() << "\n" << text;
+        EXPECT_NE(text.find("Based on 40 replicates"), std::string::npos);
     }
-    EXPECT_GT(not_converged, 0);
-    EXPECT_LT(not_converged, B);
-    std::ostringstream expected;
-    expected << std::fixed << std::setprecision(8) << "\n          P(Sim. Ssd >= Obs. Ssd): "
-             << std::setw(10) << static_cast<double>(ssd_at_least) / B
-             << "\n    Harpending's Raggedness index: " << std::setw(10) << fit->raggedness
-             << "\n        P(Sim. Rag. >= Obs. Rag.): " << std::setw(10)
-             << static_cast<double>(raggedness_at_least) / B
-             << "\n     Refits that did not converge: " << std::setw(10) << not_converged
-             << " of " << B << "\n";
-    EXPECT_NE(text.find(expected.str()), std::string::npos) << expected.str() << "\n" << text;
-    EXPECT_NE(text.find("Based on 40 replicates"), std::string::npos);
 }
 
 TEST_F(ExpansionBootstrapTest, StopRequestRestoresTheEstimates)
