@@ -24,11 +24,11 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <sstream>
 #include <vector>
 
 #include "amova/amova.h"
 #include "amova/amova_shuffle.h"
+#include "amova/amova_tests.h"
 #include "amova/locus_count_sums.h"
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
@@ -504,12 +504,7 @@ int Amova::CalcPairDist()
     int K = static_cast<int>(std::sqrt(static_cast<double>(numPermutations)));
     long long total = (static_cast<long long>(numPermutations) / K + 1) * K;
     if (total > INT_MAX) {
-        std::ostringstream refusal;
-        refusal << "Pairwise comparisons not computed: " << s.NumPermutationsFST
-                << " permutations are more than can be counted";
-        *_ZOS_ << "\t" << refusal.str() << std::endl;
-        if (s.results_stream)
-            *s.results_stream << refusal.str() << std::endl;
+        report_refused_permutation_count(s, "Pairwise comparisons", s.NumPermutationsFST);
         mantel_without_fst(s, mantel, *samples);
         return 0;
     }

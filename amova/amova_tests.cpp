@@ -18,6 +18,7 @@
 #include <iomanip>
 #include <new>
 #include <numeric>
+#include <sstream>
 #include <string>
 
 #include "amova/amova.h"
@@ -83,6 +84,16 @@ FloatsAndPops::FloatsAndPops(double const& value_, int count_, Population* const
     }
     for (int i = 0; i < count; ++i)
         indices[i] = pops[i]->sample_index;
+}
+
+void report_refused_permutation_count(settings const& s, const char* what, long long requested)
+{
+    std::ostringstream refusal;
+    refusal << what << " not computed: " << requested
+            << " permutations are more than can be counted";
+    *_ZOS_ << "\t" << refusal.str() << std::endl;
+    if (s.results_stream)
+        *s.results_stream << refusal.str() << std::endl;
 }
 
 bool PermutationCounts::compute(int P)
@@ -159,7 +170,8 @@ MY_TArrayAsVector<double>& AmovaPermutationTests::record_null(int level)
 bool AmovaPermutationTests::set_up(int levelMask, double units, const char* guardReporter)
 {
     if (!counts.compute(amova.numPermutations)) {
-        E.error(ERROR, reporter, 0);
+        report_refused_permutation_count(amova.runSettings, "AMOVA permutation tests",
+                                         amova.numPermutations);
         return false;
     }
     int total = counts.total;

@@ -18,6 +18,7 @@
 
 class Amova;
 class Population;
+class settings;
 template <class T> class MY_TArrayAsVector;
 
 // Writes a value of a null-distribution file: sign always shown, fixed
@@ -35,6 +36,12 @@ public:
 
     FloatsAndPops(double const& value, int count, Population* const* pops);
 };
+
+// A permutation count that its batches would round up beyond the int range
+// is refused, not run as a negative count: "<what> not computed: <requested>
+// permutations are more than can be counted", as a detail line of the log
+// and a line of the results.
+void report_refused_permutation_count(settings const& s, const char* what, long long requested);
 
 // The permutation counts derived from the requested number P.
 struct PermutationCounts {

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
+#include <sstream>
+#include <string>
 
 #include "app/glbobj.h"
 #include "app/settings.h"
@@ -47,8 +50,13 @@ private:
     int line_number = 0;
 };
 
-// A negative integer in DROVEXEC_SEED replaces the clock seed of every
-// project, so that a whole run can be reproduced.
+// The refusal of a DROVEXEC_SEED that is no seed, written into every log.
+std::string seed_refusal;
+
+// Any non-zero integer in DROVEXEC_SEED replaces the clock seed of every
+// project, so that a whole run can be reproduced; ran3 takes a negative seed,
+// so n and -n give the same stream. Any other value is refused on the console
+// and in the log, and the clock seeds the run.
 void use_seed_from_environment()
 {
     const char* text = std::getenv("DROVEXEC_SEED");
@@ -57,8 +65,17 @@ void use_seed_from_environment()
     char* end = nullptr;
     errno = 0;
     long seed = std::strtol(text, &end, 10);
-    if (*end == '\0' && errno == 0 && seed < 0)
+    if (end != text && *end == '\0' && errno == 0 && seed != 0) {
         set_fixed_ran3_seed(seed);
+        return;
+    }
+    std::ostringstream refusal;
+    refusal << "DROVEXEC_SEED=\"" << text
+            << "\" is refused: the seed must be a non-zero integer from "
+            << std::numeric_limits<long>::min() << " to " << std::numeric_limits<long>::max()
+            << "; the random seed comes from the clock";
+    seed_refusal = refusal.str();
+    std::cerr << "drovexec: " << seed_refusal << std::endl;
 }
 
 void open_log(my_string const& log_path)
@@ -66,6 +83,8 @@ void open_log(my_string const& log_path)
     E.init_log_file(log_path, false);
     *_ZOS_ << "Log file path: " << log_path << '\n'
            << "Core Program Directory: " << DrovalenExeDirectory << '\n';
+    if (!seed_refusal.empty())
+        *_ZOS_ << seed_refusal << '\n';
 }
 
 // The export step into the output file: true when it was written. An output

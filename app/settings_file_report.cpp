@@ -1,6 +1,6 @@
 // The warnings about a settings file: what the reader passed over, converted
 // or read as 0 without a word, and the codes out of their range it kept or
-// read as 0.
+// read as 0. Each kind has its own headline in the log.
 
 #include "app/settings_file_report.h"
 
@@ -17,11 +17,20 @@ namespace {
 
 const char* const READ_SETTINGS = "settings::read_settings()";
 
-// The WARNING line ("invalid value assigned to keyword") and its detail
-// line, which the results list as well.
-void warn(std::string const& detail, std::vector<std::string>& details)
+// The headlines of the warnings, in the error reporter's message table.
+enum Headline {
+    UNKNOWN_KEY = 211,
+    MISSING_KEY = 212,
+    NOT_A_NUMBER = 213,
+    NOT_AN_INTEGER = 214,
+    OUT_OF_RANGE = 215,
+};
+
+// The WARNING line, whose headline says what happened, and its detail line,
+// which the results list as well.
+void warn(Headline headline, std::string const& detail, std::vector<std::string>& details)
 {
-    E.error(WARNING, READ_SETTINGS, 55);
+    E.error(WARNING, READ_SETTINGS, headline);
     *_ZOS_ << "\t" << detail << std::endl;
     details.push_back(detail);
 }
@@ -115,7 +124,8 @@ void warn_out_of_range(SettingsFileReport const& report, settings const& s,
                        std::vector<std::string>& details)
 {
     for (SettingsFileReport::CodeReadAsZero const& c : report.distance_codes_read_as_0)
-        warn(c.key + "=" + std::to_string(c.value)
+        warn(OUT_OF_RANGE,
+             c.key + "=" + std::to_string(c.value)
                  + " is outside its range 0 to 6: it is taken as 0, the number of differences",
              details);
     const RangedKey ranged[] = {
@@ -131,7 +141,8 @@ void warn_out_of_range(SettingsFileReport const& report, settings const& s,
         if (r.value >= r.low && r.value <= r.high)
             continue;
         std::string value = number_text(r.value);
-        warn(std::string(r.key) + "=" + value + " is outside its range " + number_text(r.low)
+        warn(OUT_OF_RANGE,
+             std::string(r.key) + "=" + value + " is outside its range " + number_text(r.low)
                  + " to " + number_text(r.high) + ": the value " + value + " is used as it stands",
              details);
     }
@@ -140,7 +151,8 @@ void warn_out_of_range(SettingsFileReport const& report, settings const& s,
     int params = s.MismatchSpatialExpNumParams;
     if (s.MismatchSpatialExp && (params < 2 || params > 4)
         && !report.missing_keys.count("MismatchSpatialExpNumParams"))
-        warn("MismatchSpatialExpNumParams=" + std::to_string(params)
+        warn(OUT_OF_RANGE,
+             "MismatchSpatialExpNumParams=" + std::to_string(params)
                  + " is outside its range 2 to 4: the spatial expansion is not fitted",
              details);
 }
@@ -181,14 +193,21 @@ std::vector<std::string> warn_about_settings_file(SettingsFileReport const& repo
 {
     std::vector<std::string> details;
     for (std::string const& line : report.unknown_lines)
-        warn("Unknown key in the settings file: \"" + line + "\" is not used", details);
+        warn(UNKNOWN_KEY, "Unknown key in the settings file: \"" + line + "\" is not used",
+             details);
     for (SettingsFileReport::NotANumber const& n : report.not_numbers)
-        warn(n.key + "=" + n.text + " is not a number: " + n.key + " is read as " + n.used,
+        warn(NOT_A_NUMBER,
+             n.key + "=" + n.text + " is not a number: " + n.key + " is read as " + n.used,
+             details);
+    for (SettingsFileReport::NotANumber const& n : report.not_integers)
+        warn(NOT_AN_INTEGER,
+             n.key + "=" + n.text + " is not an integer: " + n.key + " is read as " + n.used,
              details);
     warn_out_of_range(report, s, details);
     for (NeededKey const& k : kNeededKeys)
         if (report.missing_keys.count(k.key) && k.needed(s))
-            warn(std::string(k.key) + " is missing from the settings file and reads 0: "
+            warn(MISSING_KEY,
+                 std::string(k.key) + " is missing from the settings file and reads 0: "
                      + k.consequence,
                  details);
     return details;

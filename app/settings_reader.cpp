@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <type_traits>
 
 #include "app/private_profile.h"
 #include "app/settings.h"
@@ -77,13 +78,13 @@ public:
     {
         const char* v = find(key);
         field = v ? my_atoi(v) : 0;
-        check(key, v, field, is_whole_number);
+        check(key, v, field);
     }
     void always(const char* key, double& field)
     {
         const char* v = find(key);
         field = v ? my_atof(v) : 0.0;
-        check(key, v, field, is_real_number);
+        check(key, v, field);
     }
     void always(const char* key, bool& field)
     {
@@ -97,14 +98,14 @@ public:
     {
         if (const char* v = find(key)) {
             field = my_atoi(v);
-            check(key, v, field, is_whole_number);
+            check(key, v, field);
         }
     }
     void if_present(const char* key, double& field)
     {
         if (const char* v = find(key)) {
             field = my_atof(v);
-            check(key, v, field, is_real_number);
+            check(key, v, field);
         }
     }
 
@@ -119,14 +120,20 @@ public:
     }
 
 private:
+    // An int field takes only an integer; a number such as 2.5 or 1e3 is
+    // reported apart from a value that is no number at all.
     template <typename Number>
-    void check(const char* key, const char* value, Number used,
-               bool (*is_number)(std::string const&))
+    void check(const char* key, const char* value, Number used)
     {
-        if (value == nullptr)
+        if (value == nullptr) {
             report_.missing_keys.insert(key);
-        else if (!is_number(trimmed(value)))
-            report_.not_numbers.push_back({key, trimmed(value), number_text(used)});
+            return;
+        }
+        std::string text = trimmed(value);
+        if (!is_real_number(text))
+            report_.not_numbers.push_back({key, text, number_text(used)});
+        else if (std::is_integral<Number>::value && !is_whole_number(text))
+            report_.not_integers.push_back({key, text, number_text(used)});
     }
 
     const char* file_name_;

@@ -1,8 +1,8 @@
 // The statistics block and the significance block of the Mantel test in the
 // result file: one "label : value" line each, values fixed with 6 decimals.
-// The determinations are written as fractions, as the program always wrote
-// them, though their labels say "(%)". A statistic that could not be computed
-// says so and why.
+// The determinations are shares of the variance of Y between 0 and 1 (R2 as
+// a regression reports it). A statistic that could not be computed says so
+// and why.
 
 #include <cmath>
 #include <cstring>
@@ -72,7 +72,7 @@ void Mantel::print_correlations(std::ostream& os)
         out.value("Sum of products (SP(Y,X1))", 35, SPY1);
         out.value("Regression coefficient (bY1)", 33, bY1, true);
         out.value("Correlation coefficient (rY1)", 33, rY1, true);
-        out.value("Determination of Y by X1(%)", 33, R2Y, true);
+        out.value("Determination of Y by X1", 33, R2Y, true);
     } else {
         out.value("Mean value Y", 34, MeanY);
         out.value("Sums of squares Y", 34, SSY);
@@ -85,7 +85,7 @@ void Mantel::print_correlations(std::ostream& os)
         out.value("Z12", 34, Z12);
         out.value("Sum of products (SP(Y,X1))", 34, SPY1);
         out.value("Sum of products (SP(Y,X2))", 34, SPY2);
-        out.value("Sum of products (SP(X1,X1))", 34, SP12);
+        out.value("Sum of products (SP(X1,X2))", 34, SP12);
         out.value("Regression coefficient (bY1)", 34, bY1, true);
         out.value("Regression coefficient (bY2)", 34, bY2);
         out.value("Partial regression  (bY1_2)", 34, bY1_2);
@@ -95,11 +95,10 @@ void Mantel::print_correlations(std::ostream& os)
         out.value("Correlation coefficient (r12)", 34, r12);
         out.value("Partial correlation  (rY1_2)", 34, rY1_2);
         out.value("Partial correlation  (rY2_1)", 34, rY2_1);
-        out.value("Determination of Y by X1(%)", 34, betaY1 * betaY1 + betaY1 * betaY2 * r12,
-                  true);
-        out.value("Determination of Y by X2(%)", 34, betaY2 * betaY2 + betaY2 * betaY1 * r12);
-        out.value("Total determination of Y (%)", 34, R2Y);
-        out.value("Unexplained variance of Y (%)", 34, UnexplY);
+        out.value("Determination of Y by X1", 34, betaY1 * betaY1 + betaY1 * betaY2 * r12, true);
+        out.value("Determination of Y by X2", 34, betaY2 * betaY2 + betaY2 * betaY1 * r12);
+        out.value("Total determination of Y", 34, R2Y);
+        out.value("Unexplained variance of Y", 34, UnexplY);
     }
     os << "\n\n";
 }

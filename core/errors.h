@@ -23,12 +23,12 @@ enum ExceptionType { NOT_ENOUGH_MEMORY };
 
 class Errors {
 public:
-    static const int NUM_MESSAGES = 211;
+    static const int NUM_MESSAGES = 216;
 
     int log_open;                           // 1 while the last init_log_file succeeded
     std::ofstream* log_stream;              // owned; replaced by each init_log_file
     my_string log_name;                     // path given to the last init_log_file
-    MY_TArrayAsVector<my_string> messages;  // the fixed message table, indices 0..210
+    MY_TArrayAsVector<my_string> messages;  // the fixed message table, indices 0..215
     std::ostream* results_stream;           // not owned; set by the run control
 
     Errors();

@@ -1,6 +1,7 @@
 // The fixed message table of the error reporter. A report names its message
 // by position, so the order must never change; texts are kept exactly as the
 // program has always printed them (trailing blanks and repeated texts included).
+// New messages are added at the end.
 
 #include "core/errors.h"
 
@@ -218,6 +219,11 @@ const char* const message_texts[] = {
     /* 208 */ "A population does not contain any data for a given locus",
     /* 209 */ "Attempting to read a too long string ",
     /* 210 */ "Too many mutations during simulations",
+    /* 211 */ "unknown keyword in settings file",
+    /* 212 */ "keyword missing from settings file",
+    /* 213 */ "value assigned to keyword is not a number",
+    /* 214 */ "value assigned to keyword is not an integer",
+    /* 215 */ "value assigned to keyword is outside its range",
 };
 
 static_assert(sizeof(message_texts) / sizeof(message_texts[0]) == Errors::NUM_MESSAGES,

@@ -238,15 +238,19 @@ TEST_F(AmovaOneGroupTestRun, FewPermutationsAndNone)
     EXPECT_EQ(fields_of(lines_of(batch_text())[0]).size(), 13u);
 }
 
-// A count whose P' passes the int range is refused with a message and an
-// ended line, and no test runs.
+// A count whose P' passes the int range is refused with its reason, in the
+// log and the results, and an ended line; no test runs.
 TEST_F(AmovaOneGroupTestRun, CountBeyondTheIntRangeIsRefused)
 {
     s.NumPermutationsAMOVA = INT_MAX;
     take_log();
     run_amova();
-    EXPECT_NE(take_log().find("from function \"Amova::AMOVA_1G_P_H()\" : not enough memory"),
-              std::string::npos);
+    const std::string refusal = "AMOVA permutation tests not computed: 2147483647 permutations "
+                                "are more than can be counted\n";
+    std::string log = take_log();
+    EXPECT_NE(log.find("\t" + refusal), std::string::npos) << log;
+    EXPECT_EQ(log.find("not enough memory"), std::string::npos) << log;
+    EXPECT_NE(section().find(refusal), std::string::npos);
     EXPECT_EQ(section().find("Significance tests"), std::string::npos);
     EXPECT_EQ(batch_text(), "p.drp\t1\t4\t0\t0\t0.166667\t0.166667\t0\t0\t0.5\t0\t0\t0\n");
 }

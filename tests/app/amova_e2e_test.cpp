@@ -175,6 +175,45 @@ TEST_F(AmovaE2E, GenotypicProjectWithAndWithoutTheIndividualLevel)
     }
 }
 
+// 2147483647 permutations run in 46340 batches, rounded up to
+// (2147483647 / 46340 + 1) x 46340 = 2147488280, beyond the int range: each
+// design refuses the count with its reason, in the results and the log, and
+// keeps its table.
+TEST_F(AmovaE2E, PermutationCountBeyondTheIntRangeIsRefused)
+{
+    write("basins.drp", read_text(fs::path(DROV_TEST_DATA) / "amova" / "basins.drp"));
+    const struct {
+        const char* design;
+        const char* stem;
+        const char* individual_level;
+    } cases[] = {
+        {"groups of populations", "lakes", "0"},
+        {"groups of populations of individuals", "basins", "1"},
+        {"groups of populations of whole individuals", "basins", "0"},
+    };
+    const std::string refusal =
+        "AMOVA permutation tests not computed: 2147483647 permutations are more than can be "
+        "counted\n";
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.design);
+        write("big.drs", run_settings_text({{"TaskNumber", "512"},
+                                            {"HaplAMOVA", "1"},
+                                            {"ComputeDistanceMatrixAMOVA", "0"},
+                                            {"IncludeIndividualLevel", c.individual_level},
+                                            {"NumPermutationsAMOVA", "2147483647"}}));
+        const std::string stem = c.stem;
+        ASSERT_EQ(run(stem + ".drp big.drs"), 0) << err;
+        std::string text = file(stem, stem + ".htm");
+        EXPECT_THAT(text, HasSubstr(" Fixation Indices\n"));
+        EXPECT_THAT(text, HasSubstr("\n" + refusal));
+        EXPECT_THAT(text, Not(HasSubstr("P(rand. value")));
+        std::string log = file(stem, "Drovalen_log.txt");
+        EXPECT_THAT(log, HasSubstr("\t" + refusal));
+        EXPECT_THAT(log, Not(HasSubstr("not enough memory")));
+        EXPECT_THAT(log, EndsWith("Successful run of " + stem + ".drp\n"));
+    }
+}
+
 TEST_F(AmovaE2E, MatrixLabelsMissingAHaplotypeGiveNoAmova)
 {
     std::string project = read_text(work / "lakes.drp");

@@ -21,6 +21,7 @@ protected:
     std::filesystem::path work = root / "work";  // the working folder of the program
     std::string out, err;
     std::filesystem::path program = binary();  // the drovexec that run() starts
+    std::string seed = "-4242";                 // DROVEXEC_SEED of the runs
 
     void SetUp() override
     {
@@ -37,7 +38,7 @@ protected:
     // Runs drovexec with these arguments; returns its exit status.
     int run(std::string const& arguments)
     {
-        std::string command = "cd '" + work.string() + "' && DROVEXEC_SEED=-4242 '"
+        std::string command = "cd '" + work.string() + "' && DROVEXEC_SEED='" + seed + "' '"
                               + program.string() + "' " + arguments + " < /dev/null > '"
                               + (root / "out.txt").string() + "' 2> '"
                               + (root / "err.txt").string() + "'";

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -120,6 +121,46 @@ TEST_F(DrovexecRun, ProjectAndSettingsArgumentsRunOneProject)
     EXPECT_TRUE(fs::exists(work / "tajima.sum"));
     EXPECT_TRUE(fs::exists(work / "theta.sum"));
     EXPECT_FALSE(fs::exists(work / "gen_div.sum"));
+}
+
+// DROVEXEC_SEED takes any non-zero integer; n and -n both seed ran3 with -n,
+// so that two runs with 42 print the P-value of a run with -42. Any other
+// value is refused on the console and in the log, and the clock seeds the run.
+TEST_F(DrovexecRun, SeedFromTheEnvironment)
+{
+    add_fixture("minimal.drp", "test.drp");
+    add_settings("test.drs", 0x4000);  // Fu's Fs, whose P-value comes from simulations
+    const std::string seeded = "Random number generator initialized with lidum=-42\n";
+    std::vector<std::string> p_values;
+    for (std::string given : {"-42", "42", "42"}) {
+        SCOPED_TRACE(given);
+        seed = given;
+        ASSERT_EQ(run("test.drp test.drs"), 0) << err;
+        EXPECT_EQ(err, "");
+        EXPECT_THAT(log_of("test"), HasSubstr(seeded));
+        EXPECT_EQ(read_text(work / "randseed.txt"), seeded);
+        std::string results = results_of("test");
+        std::string::size_type at = results.find("FS p-value");
+        ASSERT_NE(at, std::string::npos) << results;
+        p_values.push_back(results.substr(at, results.find('\n', at) - at));
+    }
+    EXPECT_EQ(p_values[1], p_values[0]);
+    EXPECT_EQ(p_values[2], p_values[0]);
+
+    const std::string range = "the seed must be a non-zero integer from "
+                              + std::to_string(std::numeric_limits<long>::min()) + " to "
+                              + std::to_string(std::numeric_limits<long>::max())
+                              + "; the random seed comes from the clock\n";
+    for (std::string given : {"0", "abc", "2.5", "42x", "-", "99999999999999999999"}) {
+        SCOPED_TRACE(given);
+        seed = given;
+        ASSERT_EQ(run("test.drp test.drs"), 0) << err;
+        std::string refusal = "DROVEXEC_SEED=\"" + given + "\" is refused: " + range;
+        EXPECT_EQ(err, "drovexec: " + refusal);
+        std::string log = log_of("test");
+        EXPECT_THAT(log, HasSubstr("\n" + refusal + "Random number generator initialized with lidum="));
+        EXPECT_THAT(log, Not(HasSubstr(seeded)));
+    }
 }
 
 TEST_F(DrovexecRun, RefusalsPrintTheirMessageAndRunNothing)

@@ -121,7 +121,7 @@ TEST_F(MantelReportTest, UserYMatrix)
     EXPECT_THAT(text, HasSubstr("\nSums of squares Y                  : 0.012600"));
     EXPECT_THAT(text, HasSubstr("\nZY1                                : 0.720000"));
     EXPECT_THAT(text, HasSubstr("\n\nCorrelation coefficient (rY1)    : -0.755929"));
-    EXPECT_THAT(text, HasSubstr("\n\nDetermination of Y by X1(%)      : 0.571429\n\n"));
+    EXPECT_THAT(text, HasSubstr("\n\nDetermination of Y by X1         : 0.571429\n\n"));
     EXPECT_THAT(text, HasSubstr("\n\nSignificance testing (100 permutations for Mantel test)\n"
                                 "====================\n\nP(rY1 rand >= rY1 obs)            : "));
     EXPECT_EQ(mantel.TestCounts[0][0] + mantel.TestCounts[0][1] + mantel.TestCounts[0][2], 100);

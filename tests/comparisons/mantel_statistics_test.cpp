@@ -83,7 +83,48 @@ TEST_F(MantelStatisticsTest, TwoMatricesByHand)
                   + line("Sum of products (SP(Y,X1))", 35, "-0.120000")
                   + line("Regression coefficient (bY1)", 33, "-0.036000", true)
                   + line("Correlation coefficient (rY1)", 33, "-0.209796", true)
-                  + line("Determination of Y by X1(%)", 33, "0.044014", true) + "\n\n");
+                  + line("Determination of Y by X1", 33, "0.044014", true) + "\n\n");
+}
+
+// X2 of the four populations beside Y4 and X4. Worked apart from the code:
+// SP(X1,X2) = Z12 - 6 x 1.666667 x 1.833333 = 17 - 18.333333; the partial
+// regressions from the normal equations of Y on X1 and X2; the partial
+// correlations from regression residuals; R2 = 1 - RSS / SSY of that
+// regression, shared between X1 and X2 as beta_i x r_Yi.
+TEST_F(MantelStatisticsTest, ThreeMatricesByHand)
+{
+    const std::vector<std::vector<double>> X2_4 = {{0}, {2, 0}, {1, 3, 0}, {2, 1, 2, 0}};
+    RectMat Y(4, 4), X1(4, 4), X2(4, 4);
+    fill_lower(Y, Y4);
+    fill_lower(X1, X4);
+    fill_lower(X2, X2_4);
+    mantel.MatrixNumber = 3;
+    mantel.compute_correlation(Y, X1, X2);
+    std::ostringstream text;
+    mantel.print_correlations(text);
+    EXPECT_EQ(text.str(),
+              line("Mean value Y", 34, "0.215000") + line("Sums of squares Y", 34, "0.098150")
+                  + line("Mean value  X1", 34, "1.666667")
+                  + line("Sums of squares X1", 34, "3.333333")
+                  + line("Mean value  X2", 34, "1.833333")
+                  + line("Sums of squares X2", 34, "2.833333") + line("ZY1", 34, "2.030000")
+                  + line("ZY2", 34, "2.250000") + line("Z12", 34, "17.000000")
+                  + line("Sum of products (SP(Y,X1))", 34, "-0.120000")
+                  + line("Sum of products (SP(Y,X2))", 34, "-0.115000")
+                  + line("Sum of products (SP(X1,X2))", 34, "-1.333333")
+                  + line("Regression coefficient (bY1)", 34, "-0.036000", true)
+                  + line("Regression coefficient (bY2)", 34, "-0.040588")
+                  + line("Partial regression  (bY1_2)", 34, "-0.064348")
+                  + line("Partial regression  (bY2_1)", 34, "-0.070870")
+                  + line("Correlation coefficient (rY1)", 34, "-0.209796", true)
+                  + line("Correlation coefficient (rY2)", 34, "-0.218074")
+                  + line("Correlation coefficient (r12)", 34, "-0.433861")
+                  + line("Partial correlation  (rY1_2)", 34, "-0.346197")
+                  + line("Partial correlation  (rY2_1)", 34, "-0.350875")
+                  + line("Determination of Y by X1", 34, "0.078673", true)
+                  + line("Determination of Y by X2", 34, "0.083036")
+                  + line("Total determination of Y", 34, "0.161709")
+                  + line("Unexplained variance of Y", 34, "0.838291") + "\n\n");
 }
 
 // Of the 24 orders of the four rows 2 give the observed Z, 14 a larger and
@@ -298,8 +339,8 @@ TEST_F(MantelStatisticsTest, ValuesThatCannotBeComputedSaySo)
     mantel.print_correlations(collinear);
     mantel.print_p_values(collinear);
     for (const char* label : {"Partial regression  (bY1_2)", "Partial correlation  (rY2_1)",
-                              "Determination of Y by X1(%)", "Total determination of Y (%)",
-                              "Unexplained variance of Y (%)", "P(rY1_2 rand >= rY1_2 obs)"})
+                              "Determination of Y by X1", "Total determination of Y",
+                              "Unexplained variance of Y", "P(rY1_2 rand >= rY1_2 obs)"})
         EXPECT_THAT(collinear.str(),
                     HasSubstr(padded(label, 34) + "cannot be computed (X1 and X2 collinear)"))
             << label;

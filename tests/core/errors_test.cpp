@@ -89,8 +89,8 @@ TEST_F(ErrorsLogTest, KindsAreTaggedCountedAndEchoed)
         // Indices outside the table give a generic text instead of a crash.
         {INFO, "f9", 300, "   9 #[INFO # 2] from function \"f9\" : unknown message 300",
          " #[INFO # 2] : unknown message 300"},
-        {WARNING, "f10", 211, "  10 #[WARNING # 3] from function \"f10\" : unknown message 211",
-         " #[WARNING # 3] : unknown message 211"},
+        {WARNING, "f10", 216, "  10 #[WARNING # 3] from function \"f10\" : unknown message 216",
+         " #[WARNING # 3] : unknown message 216"},
         {ERROR, "f11", -2, "  11 #[ERROR # 5] from function \"f11\" : unknown message -2",
          " #[ERROR # 5] : unknown message -2"},
     };
@@ -464,10 +464,15 @@ TEST(MessageTableTest, HoldsTheFixedTextsInOrder)
         /* 208 */ "A population does not contain any data for a given locus",
         /* 209 */ "Attempting to read a too long string ",
         /* 210 */ "Too many mutations during simulations",
+        /* 211 */ "unknown keyword in settings file",
+        /* 212 */ "keyword missing from settings file",
+        /* 213 */ "value assigned to keyword is not a number",
+        /* 214 */ "value assigned to keyword is not an integer",
+        /* 215 */ "value assigned to keyword is outside its range",
     };
-    ASSERT_EQ(E.messages.count, 211);
-    ASSERT_EQ(sizeof texts / sizeof texts[0], 211u);
-    for (int i = 0; i < 211; i++)
+    ASSERT_EQ(E.messages.count, 216);
+    ASSERT_EQ(sizeof texts / sizeof texts[0], 216u);
+    for (int i = 0; i < 216; i++)
         EXPECT_EQ(std::string(E.messages[i].str), texts[i]) << "message " << i;
 }
 
