@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -254,8 +255,9 @@ TEST_F(TranslateE2E, MegaFileBecomesAProjectThatRunsAndTranslatesBack)
     add_translation({"Mega", "Drovalen", "mustelids.meg", "mustelids.drp"});
     ASSERT_EQ(run(""), 0) << err;
     std::string project = read_text(work / "mustelids.drp");
-    EXPECT_THAT(project, HasSubstr("\t Title= \" : Three taxa in two blocks \"\n"
+    EXPECT_THAT(project, HasSubstr("\t Title= \"Three taxa in two blocks\"\n"
                                    "#!Format DataType=DNA indel=-;\n"));
+    EXPECT_THAT(project, HasSubstr("\t\t SampleName=\"Population1\"\n"));
     EXPECT_EQ(project_records(project),
               "Seal\tACGTACGTACGGTTAACC\nOtter\tACGTACGTTCGGTTAACA\nMink\tACCTACGTACGGATAACC\n");
     write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
@@ -265,12 +267,18 @@ TEST_F(TranslateE2E, MegaFileBecomesAProjectThatRunsAndTranslatesBack)
     ASSERT_EQ(run(""), 0) << err;
     EXPECT_EQ(read_text(work / "back.meg"),
               "#mega\n"
-              "TITLE: : Three taxa in two blocks \n"
+              "TITLE:Three taxa in two blocks\n"
               "\n"
               "#Seal0  ACGTACGTACGGTTAACC\n"
               "#Otter0  ACGTACGTTCGGTTAACA\n"
               "#Mink0  ACCTACGTACGGATAACC\n"
               "\n\n");
+    // Once more round: the title and the sample's name stay as they were.
+    add_translation({"Mega", "Drovalen", "back.meg", "again.drp"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string again = read_text(work / "again.drp");
+    EXPECT_THAT(again, HasSubstr("\t Title= \"Three taxa in two blocks\"\n"));
+    EXPECT_THAT(again, HasSubstr("\t\t SampleName=\"Population1\"\n"));
 }
 
 TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBack)
@@ -281,6 +289,9 @@ TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBa
     add_translation({"WinKesta", "Drovalen", "kesta.lst", "colonies.drp", "kesta.dis", "kesta_"});
     ASSERT_EQ(run(""), 0) << err;
     std::string project = read_text(work / "colonies.drp");
+    // The title without the number of groups before it, which the writer
+    // puts back: a round trip keeps the list file's first line.
+    EXPECT_THAT(project, HasSubstr("\t Title=\"Northern and southern colonies\"\n"));
     EXPECT_THAT(project, HasSubstr("\t DataType=FREQUENCY\n"));
     EXPECT_THAT(project, HasSubstr("\t\t     MatrixData=EXTERN \"kesta.dis\"\n"));
     EXPECT_THAT(project, HasSubstr("     \tNbGroups=2\n"));
@@ -299,7 +310,7 @@ TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBa
         fs::copy_file(work / file, work / "set" / file);
     add_translation({"Drovalen", "WinKesta", "set/colonies.drp", "back.lst"});
     ASSERT_EQ(run(""), 0) << err;
-    EXPECT_EQ(read_text(work / "back.lst"), "2 2 Northern and southern colonies\n1 2 \n3 \n");
+    EXPECT_EQ(read_text(work / "back.lst"), "2 Northern and southern colonies\n1 2 \n3 \n");
     EXPECT_EQ(read_text(work / "kesta1.pop"), "12 kesta_north\nA  7\nB  5\n");
     EXPECT_EQ(read_text(work / "kesta3.pop"), "10 kesta_south\nB  6\nC  4\n");
     EXPECT_EQ(read_text(work / "kesta.dis"), read_text(TRANSLATOR_DATA / "kesta.dis"));
@@ -390,7 +401,7 @@ TEST_F(TranslateOverInputs, ProjectSourceFindsItsExternFilesInItsOwnFolder)
     ASSERT_EQ(run(""), 0) << err;
     EXPECT_EQ(read_text(work / "kesta.dis"),
               "A B C \n   0.00000\n   1.12346   0.00000\n   2.65432   3.50000   0.00000");
-    EXPECT_EQ(read_text(work / "back.lst"), "2 2 Northern and southern colonies\n1 2 \n3 \n");
+    EXPECT_EQ(read_text(work / "back.lst"), "2 Northern and southern colonies\n1 2 \n3 \n");
 }
 
 TEST_F(TranslateOverInputs, UsersFilesOfTheNamesOfAWinKestaSetAreKept)
@@ -422,6 +433,49 @@ TEST_F(TranslateOverInputs, UsersFilesOfTheNamesOfAWinKestaSetAreKept)
     EXPECT_EQ(read_text(work / "kesta.dis_1.bac"), "the user's distances\n");
     EXPECT_EQ(read_text(work / "kesta.dis_2.bac"), written);
     EXPECT_EQ(read_text(work / "kesta.dis"), written);
+}
+
+// A checksum of a file's bytes (FNV-1a).
+std::uint64_t checksum(fs::path const& path)
+{
+    std::uint64_t sum = 14695981039346656037ull;
+    for (unsigned char c : read_text(path))
+        sum = (sum ^ c) * 1099511628211ull;
+    return sum;
+}
+
+TEST_F(TranslateE2E, UsersFilesInTheProjectsResultsFolderAreKeptWhateverTheTarget)
+{
+    // A project whose sample data are EXTERN, its loci separated by ';';
+    // the results folder beside it holds the user's own files of the names
+    // of the project file and of the EXTERN file.
+    write("data/lake.drp", "[Profile]\n  Title=\"Lake\"  NbSamples=1  GenotypicData=0\n"
+                           "  DataType=STANDARD\n  LocusSeparator=';'\n[Data]\n[[Samples]]\n"
+                           "  SampleName=\"lake\"  SampleSize=2\n"
+                           "  SampleData= EXTERN \"pop.txt\"\n");
+    write("data/pop.txt", "h1 1 A;C;G\nh2 1 A;T;G\n");
+    write("data/lake.res/lake.drp", "the user's project\n");
+    write("data/lake.res/pop.txt", "the user's sample\n");
+    const fs::path kept[] = {work / "data/lake.res/lake.drp", work / "data/lake.res/pop.txt"};
+    const std::uint64_t before[] = {checksum(kept[0]), checksum(kept[1])};
+
+    for (const char* target : {"Genepop", "Phylip", "Mega", "Biosys", "WinKesta"}) {
+        SCOPED_TRACE(target);
+        add_translation({"Drovalen", target, "data/lake.drp", "out.txt"});
+        run("");
+        EXPECT_EQ(checksum(kept[0]), before[0]);
+        EXPECT_EQ(checksum(kept[1]), before[1]);
+        EXPECT_EQ(std::distance(fs::directory_iterator(work / "data/lake.res"),
+                                fs::directory_iterator()),
+                  2);
+        EXPECT_EQ(translator_temporaries(work), "");
+    }
+
+    // The EXTERN data are read from their cleaned copy, as a run reads them:
+    // three loci, not one allele "A;C;G".
+    add_translation({"Drovalen", "Phylip", "data/lake.drp", "out.phy"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "out.phy"), "2     3\nh10       A C G\nh20       A T G\n");
 }
 
 TEST_F(TranslateE2E, ProjectFormatTargetKeepsWhatARunWouldRefuse)
