@@ -282,6 +282,14 @@ int imp_exp::refuse_frequencies(const char* format)
     return refuse(text.c_str());
 }
 
+int imp_exp::refuse_long_alleles(const char* format)
+{
+    std::string text = "  Impossible to write this data into " + std::string(format)
+                       + " format, because each\n"
+                         "  character is supposed to be a single allele.\n";
+    return refuse(text.c_str());
+}
+
 void imp_exp::tell(std::string const& text)
 {
     std::cout << text << std::flush;

@@ -178,6 +178,9 @@ private:
     // The refusal of haplotype frequencies without content by a writer of
     // sequences or allele codes; format as its notes name it.
     int refuse_frequencies(const char* format);
+    // The refusal of alleles of more than one character by a writer of one
+    // character per site; format as its notes name it.
+    int refuse_long_alleles(const char* format);
     // The export step for every target but the project format.
     int open_and_write(int (imp_exp::*writer)());
     std::unique_ptr<std::ofstream> own_stream;  // the stream open_of_str made

@@ -556,6 +556,11 @@ TEST_F(TranslateE2E, WriterRefusalStaysInTheOutputAndFailsTheTranslation)
          "  character is supposed to be a single allele.\n",
          "\n\t\tImpossible to write this data into MEGA format, because each character is "
          "supposed to be a single allele.\n"},
+        {"micro3.drp", "Phylip",
+         "  Impossible to write this data into PHYLIP format, because each\n"
+         "  character is supposed to be a single allele.\n",
+         "\n\t\tImpossible to write this data into PHYLIP format, because each character is "
+         "supposed to be a single allele.\n"},
         {"micro3.drp", "WinKesta",
          "\tNo genetic structure has been defined, it makes therefore no sense to\n"
          " build a WinKesta file.\n",
