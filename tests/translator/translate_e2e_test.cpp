@@ -105,15 +105,24 @@ TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
         const char* name;
         std::vector<std::string> lines;
         std::string cause;
+        std::string console;  // the cause as the console shows it
     };
     std::vector<Case> cases = {
         {"missing input", {"Genepop", "Drovalen", "data/none.gen", "data/out.drp", "1"},
-         "\tReading  data/none.gen ...\n\t\tTranslator is unable to open the input file data/none.gen\n"},
+         "\tReading  data/none.gen ...\n\t\tTranslator is unable to open the input file data/none.gen\n",
+         "Translator is unable to open the input file data/none.gen"},
         {"unreadable project", {"Drovalen", "Genepop", "data/bad.drp", "data/out.gen"},
-         "\t\tTranslator is unable to open the Drovalen File\n"},
+         "\t\tTranslator is unable to open the Drovalen File\n",
+         "Translator is unable to open the Drovalen File"},
         {"missing distance file",
          {"WinKesta", "Drovalen", "data/set.lst", "data/out.drp", "data/none.dis", "data/set_"},
-         "\tReading  data/set.lst ...\n\t\tTranslator is unable to open the input file data/none.dis\n"},
+         "\tReading  data/set.lst ...\n\t\tTranslator is unable to open the input file data/none.dis\n",
+         "Translator is unable to open the input file data/none.dis"},
+        {"output that is the input", {"Genepop", "Drovalen", "data/set.lst", "data/set.lst", "1"},
+         "\t\tTranslator will not write data/set.lst: it is the input file data/set.lst of this "
+         "translation\n",
+         "Translator will not write data/set.lst: it is the input file data/set.lst of this "
+         "translation"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,6 +136,11 @@ TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
         std::string log = read_text(work / "data" / "Drovalen_log.txt");
         EXPECT_THAT(log, HasSubstr(c.cause));
         EXPECT_THAT(log, Not(HasSubstr("Writing")));
+        EXPECT_EQ(out, "Drovexec terminated gracefully\n");
+        EXPECT_EQ(err, "drovexec: translation failed: " + c.console
+                           + " (see data/Drovalen_log.txt)\n");
+        if (c.lines[2] == c.lines[3])
+            continue;
         EXPECT_FALSE(fs::exists(work / c.lines[3]));
         EXPECT_EQ(translator_temporaries(work), "");
     }
@@ -588,6 +602,9 @@ TEST_F(TranslateE2E, WriterRefusalStaysInTheOutputAndFailsTheTranslation)
         EXPECT_EQ(read_text(work / "refused.txt"), c.refusal);
         std::string log = read_text(work / "Drovalen_log.txt");
         EXPECT_THAT(log, HasSubstr(c.logged));
+        // The reason on the console too, on one line.
+        EXPECT_EQ(err, "drovexec: translation failed: " + c.logged.substr(3, c.logged.size() - 4)
+                           + " (see Drovalen_log.txt)\n");
         EXPECT_THAT(log, Not(HasSubstr("Writing")));
         EXPECT_FALSE(fs::exists(work / "dist_mat.dis"));
         EXPECT_FALSE(fs::exists(work / "a1.pop"));
