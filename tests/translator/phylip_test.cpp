@@ -68,6 +68,12 @@ TEST_F(TranslatorTest, PhylipReaderTakesHeaderAndRecordsAsTheyStand)
          "# The next sequence has 6 characters, the header says 4\n"
          "beta       1 ACGTAC\ngamma      1 ACGA\n"},
         {"no data lines", "0 0\n", "WHITESPACE", 0, ""},
+        // Names padded to fewer than 10 columns, each ending at its first blank.
+        {"names up to the first blank", "2 4\nab  ACGT\nabc ACGA\n", "NONE", 2,
+         "ab 1 ACGT\nabc 1 ACGA\n"},
+        {"names up to the first blank, blank-separated groups",
+         "2 8\nab  ACGT ACGT\nabc\tACGA ACGA\n", "WHITESPACE", 2,
+         "ab 1 ACGT ACGT\nabc 1 ACGA ACGA\n"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -106,9 +112,13 @@ TEST_F(TranslatorTest, PhylipRowsWhoseSequenceIsNotTheHeadersLengthAreNamedInThe
         "\n\t\tA sequence's name takes columns 1 to 10 of its line, the sequence the rest\n";
     const std::vector<Case> cases = {
         {"names in 8 columns", "2 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACGA\n",
+         "\n\t\tThe names end at the first blank of each line, not at column 10: so every "
+         "sequence has the header's 12 characters\n"},
+        // Names that end at the first blank do not mend the short sequence.
+        {"names in 8 columns, one sequence short", "2 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACG\n",
          "\n\t\tWARNING: line 2 of the Phylip file, sequence \"No305   AC\": 10 characters, the "
          "header says 12"
-         "\n\t\tWARNING: line 3 of the Phylip file, sequence \"No304   AC\": 10 characters, the "
+         "\n\t\tWARNING: line 3 of the Phylip file, sequence \"No304   AC\": 9 characters, the "
          "header says 12" + hint},
         {"blank-separated groups of the header's length",
          "2 10\nseq1      ACGTA CGTAC\nseq2      ACGTA CGTAA\n", ""},

@@ -245,11 +245,33 @@ TEST_F(TranslateE2E, SamplesMergedIntoPhylipReadBackWithEverySequence)
                 HasSubstr("Successful run of lakes.drp\n"));
 }
 
+TEST_F(TranslateE2E, PhylipNamesPaddedToFewerColumnsEndAtTheFirstBlank)
+{
+    // Written as another program writes them: names padded to 8 columns.
+    add_fixture("padded_names.phy", "mice.phy");
+    add_translation({"Phylip", "Drovalen", "mice.phy", "mice.drp"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string project = read_text(work / "mice.drp");
+    EXPECT_THAT(project, HasSubstr("\t LocusSeparator=NONE\n"));
+    EXPECT_EQ(project_records(project), "No305\tACGTACGTACGT\nNo304\tACGTACGTACGA\n"
+                                        "No1024\tACGTACCTACGA\nMus\tACGTTCCTACGA\n");
+    std::string log = read_text(work / "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("\tReading  mice.phy ...\n\t\tThe names end at the first blank of "
+                               "each line, not at column 10: so every sequence has the header's "
+                               "12 characters\n\tdone.\n"));
+    EXPECT_THAT(log, Not(HasSubstr("WARNING")));
+    write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("mice.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "mice.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of mice.drp\n"));
+}
+
 TEST_F(TranslateE2E, PhylipRowsOfAnotherLengthAreNamedWhateverTheTarget)
 {
-    // Names padded to 8 columns: with the 10-column rule every sequence
-    // loses its first two bases to its name.
-    write("mice.phy", "3 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACGA\nNo306   ACGTACCTACGA\n");
+    // Names padded to 8 columns and the last sequence short: neither the
+    // 10-column rule nor names up to the first blank give the header's length,
+    // and every sequence loses its first two bases to its name.
+    write("mice.phy", "3 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACGA\nNo306   ACGTACCTAC\n");
     for (const char* target : {"Drovalen", "Genepop", "Mega"}) {
         SCOPED_TRACE(target);
         add_translation({"Phylip", target, "mice.phy", "mice.out"});
@@ -259,7 +281,7 @@ TEST_F(TranslateE2E, PhylipRowsOfAnotherLengthAreNamedWhateverTheTarget)
                                    "file, sequence \"No305   AC\": 10 characters, the header says "
                                    "12\n"));
         EXPECT_THAT(log, HasSubstr("\t\tWARNING: line 4 of the Phylip file, sequence \"No306   "
-                                   "AC\": 10 characters, the header says 12\n"));
+                                   "AC\": 8 characters, the header says 12\n"));
     }
 }
 
