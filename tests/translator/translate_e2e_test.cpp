@@ -28,6 +28,7 @@ using ::testing::StartsWith;
 namespace {
 
 const fs::path TRANSLATOR_DATA = fs::path(DROV_TEST_DATA) / "translator";
+const fs::path EXAMPLES = fs::path(DROV_TEST_DATA).parent_path().parent_path() / "examples";
 
 class TranslateE2E : public DrovexecTest {
 protected:
@@ -97,6 +98,53 @@ TEST_F(TranslateE2E, GenePopFileBecomesAProjectThatRunsAndTranslatesBack)
                 HasSubstr("\tReading  data/wolves.drp ...\tdone.\n"));
     EXPECT_EQ(read_text(work / "trans_out.txt"), "a file of the user's\n");
     EXPECT_EQ(translator_temporaries(work), "");
+}
+
+// The indented blocks of the README's section `heading`, each without its
+// indentation, in order.
+std::vector<std::string> readme_blocks(std::string const& heading)
+{
+    std::istringstream readme(read_text(EXAMPLES.parent_path() / "README.md"));
+    std::vector<std::string> blocks;
+    std::string line;
+    bool inside = false, in_block = false;
+    while (std::getline(readme, line)) {
+        if (line.rfind("## ", 0) == 0)
+            inside = line == heading;
+        bool indented = inside && line.rfind("    ", 0) == 0;
+        if (indented && !in_block)
+            blocks.emplace_back();
+        if (indented)
+            blocks.back() += line.substr(4) + "\n";
+        in_block = indented;
+    }
+    return blocks;
+}
+
+TEST_F(TranslateE2E, ReadmeExampleRunsAsWritten)
+{
+    std::vector<std::string> blocks = readme_blocks("## Translate a data file");
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[1], "(cd examples && ../build/release/drovexec)\n");
+    // The example file of the project, the run list as the README shows it,
+    // and the program where the command looks for it.
+    fs::create_directories(work / "examples");
+    fs::copy_file(EXAMPLES / "wolves.gen", work / "examples" / "wolves.gen");
+    write("examples/dro_run.txt", blocks[0]);
+    fs::create_directories(work / "build" / "release");
+    fs::create_symlink(program, work / "build" / "release" / "drovexec");
+
+    std::string command = "cd '" + work.string() + "' && " + blocks[1];
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string project = read_text(work / "examples" / "wolves.drp");
+    // The project of the test fixture of the same data, read from another name.
+    std::string golden = read_text(TRANSLATOR_DATA / "golden_wolves.txt");
+    ASSERT_THAT(project, StartsWith("#File created by Drovalen translator on "));
+    std::size_t second_line = project.find('\n') + 1;
+    EXPECT_EQ(project.substr(second_line, project.find('\n', second_line) + 1 - second_line),
+              "#The input file was \"wolves.gen\"  with format \"GenePop\" \n");
+    EXPECT_EQ(project.substr(project.find('\n', second_line) + 1),
+              golden.substr(golden.find('\n') + 1));
 }
 
 TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
@@ -204,8 +252,6 @@ std::string phylip_records(std::string const& phylip)
     }
     return records;
 }
-
-const fs::path EXAMPLES = fs::path(DROV_TEST_DATA).parent_path().parent_path() / "examples";
 
 TEST_F(TranslateE2E, SamplesMergedIntoPhylipReadBackWithEverySequence)
 {
