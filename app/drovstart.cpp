@@ -124,6 +124,20 @@ bool convert(imp_exp& translator, int from, int to, my_string& input, my_string&
     return converted;
 }
 
+// A failed translation says why on the console as well as in the log. Each
+// step that fails writes its cause into the log last, so the last line of
+// the translation's log is the cause.
+void show_failure_cause(my_string const& log_path)
+{
+    std::ifstream log(log_path.str);
+    std::string line, cause;
+    while (std::getline(log, line))
+        if (line.find_first_not_of(" \t") != std::string::npos)
+            cause = line.substr(line.find_first_not_of(" \t"));
+    std::cerr << "drovexec: translation failed: " << cause << " (see " << log_path << ")"
+              << std::endl;
+}
+
 // Mode "translate": lines 3 to 6 name the source and target formats, the
 // input and the output file; a GenePop source adds its diploid flag, a
 // WinKesta source its distance file and population-file prefix.
@@ -173,6 +187,8 @@ Outcome translate(RunListReader& list)
         outcome = convert(translator, from, to, input, output) ? DONE : FAILED;
     }
     E.CloseLog_file();
+    if (outcome == FAILED)
+        show_failure_cause(log_path);
     return outcome;
 }
 

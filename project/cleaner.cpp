@@ -104,6 +104,17 @@ cleaner::cleaner()
 {
 }
 
+cleaner::~cleaner()
+{
+    rm_clean_files();
+}
+
+void cleaner::copy_into_new_folder(my_string const& parent, my_string const& stem)
+{
+    new_folder_parent = parent;
+    new_folder_stem = stem;
+}
+
 int cleaner::execute(char given_separator, const char* project)
 {
     project_file = project;
@@ -189,11 +200,10 @@ int cleaner::clean_proj_file(int const& index)
         return 0;
 
     work.remove_extension();
-    results_folder = work + ".res/";
     source_folder = work;
     source_folder.extract_path();
-    made_results_folder = !std::filesystem::exists(results_folder.str);
-    MY_CreateDirectory(results_folder.str);
+    if (!make_copy_folder(work))
+        return 0;
 
     my_string copy_name = results_folder + bare_file_name(source_names[index]);
     std::ofstream out(copy_name.str, std::ios::out | std::ios::trunc);
@@ -342,12 +352,28 @@ int cleaner::line_locus_sep()
     return 1;
 }
 
-void cleaner::rm_new_results_folder()
+// The results folder "<project stem>.res/", or a new folder of the cleaner's
+// own: a name that no file or folder has is taken by creating it, in one step.
+bool cleaner::make_copy_folder(my_string const& project_stem)
 {
-    std::error_code failed;
-    if (made_results_folder && std::filesystem::is_empty(results_folder.str, failed))
-        std::filesystem::remove(results_folder.str, failed);
-    made_results_folder = false;
+    if (new_folder_stem.is_null()) {
+        results_folder = project_stem + ".res/";
+        MY_CreateDirectory(results_folder.str);
+        return true;
+    }
+    for (int k = 1; k <= 100000; ++k) {
+        std::string folder = std::string(new_folder_parent.str) + new_folder_stem.str + "_"
+                             + std::to_string(k);
+        std::error_code failed;
+        if (std::filesystem::create_directory(folder, failed)) {
+            results_folder = (folder + "/").c_str();
+            own_folder = true;
+            return true;
+        }
+        if (!std::filesystem::exists(folder))
+            break;  // the parent takes no new folder
+    }
+    return false;
 }
 
 void cleaner::rm_clean_files()
@@ -358,4 +384,9 @@ void cleaner::rm_clean_files()
             copied[i] = 0;
         }
     }
+    // Only an empty folder is removed: nothing but the copies was ever in it.
+    std::error_code failed;
+    if (own_folder)
+        std::filesystem::remove(results_folder.str, failed);
+    own_folder = false;
 }

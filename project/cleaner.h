@@ -20,11 +20,17 @@
 //
 // Copies of EXTERN files are written only inside the results folder, under
 // the file's own name without its folders, so that no name can reach outside
-// it; rm_clean_files deletes exactly the copies that execute wrote.
+// it; rm_clean_files deletes exactly the copies that execute wrote, and so
+// does the destructor with copies still there.
 //
-// Use: construct; execute; get_clean_proj (the file to read), get_proj_dir
-// (the results folder) and get_extern_copies (the copies of the EXTERN files);
-// read the project; rm_clean_files.
+// A translation, which writes no results, takes a new folder of the cleaner's
+// own in place of the results folder (copy_into_new_folder): a folder that
+// did not exist before, removed with the copies. A user's files in an
+// existing results folder are then never written over.
+//
+// Use: construct; copy_into_new_folder when wanted; execute; get_clean_proj
+// (the file to read), get_proj_dir (the results folder) and get_extern_copies
+// (the copies of the EXTERN files); read the project; rm_clean_files.
 #ifndef DROV_PROJECT_CLEANER_H
 #define DROV_PROJECT_CLEANER_H
 
@@ -37,7 +43,7 @@
 class cleaner {
 public:
     cleaner();
-    ~cleaner() = default;
+    ~cleaner();
     cleaner(cleaner const&) = delete;
     cleaner& operator=(cleaner const&) = delete;
 
@@ -59,12 +65,14 @@ public:
     // name as written on its EXTERN line and the path of its copy.
     void get_extern_copies(std::map<std::string, std::string>& copies);
 
-    // Deletes the copies that execute wrote; the results folder and the
-    // source files are never touched.
+    // Before execute: the copies go into a new folder "<parent><stem>_<k>/"
+    // (k = 1, 2, ... up to a name that no file or folder has), made by
+    // execute, in place of the results folder.
+    void copy_into_new_folder(my_string const& parent, my_string const& stem);
+
+    // Deletes the copies that execute wrote, then a folder of the cleaner's
+    // own; a results folder and the source files are never touched.
     void rm_clean_files();
-    // Removes the results folder when execute made it and it is empty: a
-    // translation, which writes no results, leaves no folder behind.
-    void rm_new_results_folder();
 
     // The steps of execute, on source name `index`.
     int clean_proj_file(int const& index);
@@ -91,13 +99,16 @@ private:
     char locus_separator;
     my_string source_folder;   // folder of the project file with its closing separator
     my_string results_folder;
-    bool made_results_folder = false;  // execute made the results folder
+    my_string new_folder_parent;  // copy_into_new_folder: where the new folder goes,
+    my_string new_folder_stem;    // and the stem of its name (empty: a results folder)
+    bool own_folder = false;      // results_folder is a new folder execute made
     MY_TArrayAsVector<int> copied;  // 1 where execute wrote the copy of entry i
 
     bool separator_for(char given, char& separator) const;
     int clean_extern_file(int index, bool keep_empty_lines);
     void add_entry(my_string const& source, my_string const& cleaned, int kind);
     my_string copy_name_for(my_string const& quoted_name) const;
+    bool make_copy_folder(my_string const& project_stem);
 };
 
 #endif

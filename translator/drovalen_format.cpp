@@ -1,10 +1,14 @@
 // The project format as source and as target of a translation. As source,
 // the cleaned copy of the project file (comments gone, blanks normalised, the
-// files it names with EXTERN cleaned too) becomes the temporary project,
-// whose EXTERN files are then found in the source project's folder; as
+// files it names with EXTERN cleaned too) becomes the temporary project; the
+// export step reads the EXTERN files from their cleaned copies, as a run
+// does, and any other from the source project's folder. The copies lie in a
+// new folder of their own beside the temporary project, never in a results
+// folder, where a user may keep files of their names. As
 // target, the temporary project is copied to the output. Both copy lines of
 // any length whole and end the text with one more empty line.
 #include <fstream>
+#include <memory>
 
 #include "core/keyword_line.h"
 #include "project/cleaner.h"
@@ -27,10 +31,12 @@ bool copy_lines(std::istream& in, std::ostream& out)
 
 int imp_exp::read_drovalen()
 {
-    cleaner clean;
+    source_copies = std::make_unique<cleaner>();
+    cleaner& clean = *source_copies;
+    clean.copy_into_new_folder(core_dir, "dum_dro");
     if (!clean.execute(ProfileSettings::LocusSeparator, input_name.str)
         || clean.get_clean_proj() == nullptr) {
-        clean.rm_new_results_folder();
+        source_copies.reset();
         return unable_to_open_input();
     }
     // The temporary project keeps the EXTERN names as written, so the export
@@ -41,9 +47,6 @@ int imp_exp::read_drovalen()
         input_files.push_back(external_path(source_dir, clean.source_names[i]).str);
     std::ifstream in(clean.get_clean_proj());
     bool copied = in.is_open() && copy_lines(in, *os);
-    in.close();
-    clean.rm_clean_files();
-    clean.rm_new_results_folder();
     return copied ? 1 : unable_to_open_input();
 }
 

@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "core/errors.h"
 #include "core/file_helpers.h"
+#include "project/cleaner.h"
 #include "project/project.h"
 
 namespace {
@@ -127,6 +128,7 @@ int imp_exp::import_data(int format, char* input, char* output, std::ostream* st
     code = format;
     input_files.assign(1, input_name.str);
     source_dir = "";
+    source_copies.reset();
     *_ZOS_ << "\tReading  " << input_name << " ...";
     FormatEntry const* entry = find_format(code);
     if (entry == nullptr) {
@@ -158,6 +160,7 @@ int imp_exp::export_data(int format, char* input, char* output, std::ostream* st
     int written = code == FORMAT_DROVALEN
                       ? guarded("imp_exp::export_data()", [this] { return write_drovalen(); })
                       : open_and_write(entry->writer);
+    source_copies.reset();
     if (written == 1)
         *_ZOS_ << "    Writing  " << output_name << "... done." << std::endl;
     return written;
@@ -172,6 +175,8 @@ int imp_exp::open_and_write(int (imp_exp::*writer)())
     settings& s = project->run_settings;
     s.project_dir = source_dir;
     s.extern_copies.clear();
+    if (source_copies)
+        source_copies->get_extern_copies(s.extern_copies);
     s.results_file = create_temporary("", "trans_out", ".txt");
     if (s.results_file.is_null()) {
         *_ZOS_ << "\t\tTranslator is unable to create a temporary results file" << std::endl;
@@ -194,6 +199,7 @@ int imp_exp::open_and_write(int (imp_exp::*writer)())
     });
 
     s.results_stream = nullptr;
+    s.extern_copies.clear();
     results.close();
     project->clean();
     MY_DeleteFile(s.results_file.str);
@@ -273,6 +279,14 @@ int imp_exp::refuse_frequencies(const char* format)
     std::string text = "  The data are haplotype frequencies without the haplotypes' sequences\n"
                        "  or alleles: they cannot be written into "
                        + std::string(format) + " format.\n";
+    return refuse(text.c_str());
+}
+
+int imp_exp::refuse_long_alleles(const char* format)
+{
+    std::string text = "  Impossible to write this data into " + std::string(format)
+                       + " format, because each\n"
+                         "  character is supposed to be a single allele.\n";
     return refuse(text.c_str());
 }
 

@@ -38,6 +38,7 @@
 #include "core/my_string.h"
 
 class Project;
+class cleaner;
 struct BiosysFormat;
 
 // Format codes of a translation (6 is never produced).
@@ -74,6 +75,10 @@ public:
     // The folder against which the EXTERN names of the temporary project are
     // resolved: a source project's own folder, else the working directory.
     my_string source_dir;
+    // A source project's cleaned copies (in a new folder in the core directory):
+    // the export step reads its EXTERN files from them, as a run does; they
+    // go at the end of the export step, or with the object.
+    std::unique_ptr<cleaner> source_copies;
 
     imp_exp();
     ~imp_exp();
@@ -173,6 +178,9 @@ private:
     // The refusal of haplotype frequencies without content by a writer of
     // sequences or allele codes; format as its notes name it.
     int refuse_frequencies(const char* format);
+    // The refusal of alleles of more than one character by a writer of one
+    // character per site; format as its notes name it.
+    int refuse_long_alleles(const char* format);
     // The export step for every target but the project format.
     int open_and_write(int (imp_exp::*writer)());
     std::unique_ptr<std::ofstream> own_stream;  // the stream open_of_str made

@@ -1,21 +1,26 @@
 // Mega file to project text.
 //
-// A Mega file opens with "#mega" and a "TITLE:" line; the lines up to the
-// first taxon line are kept as comments. A taxon line is "#", the name (up to
-// the first blank) and optionally data; the lines after it that do not begin
-// with "#" carry more data for it. A name met again continues its sequence,
+// A Mega file opens with "#mega" and a "TITLE:" line, which gives the
+// project's title (without "TITLE:" and the blanks around it, so that a round
+// trip keeps the title as it was); the lines up to the first taxon line are
+// kept as comments. A taxon line is "#", the name (up to the first blank) and
+// optionally data; the lines after it that do not begin with "#" carry more
+// data for it. A name met again continues its sequence,
 // which reads both the sequential and the interleaved layout, where the blocks
 // of all taxa follow one another, separated by blank lines. Text between
 // double quotes is a comment (one left open runs to the end of the line).
 //
 // The sequence section ends at the first line after a blank line that is not
 // a taxon line; that line becomes the name of the one sample, in which every
-// taxon is a haplotype of count 1. Lines after it (one blank line skipped)
-// are rows 2 to n of the lower triangle of a distance matrix between the
+// taxon is a haplotype of count 1. Without such a line the sample is named
+// "Population1", as a sample translated from Phylip. Lines after the end line
+// (one blank line skipped) are rows 2 to n of the lower triangle of a distance matrix between the
 // taxa, as a Mega distance file has them; they become a "[[DistanceMatrix]]"
 // with the taxa as labels, "0.0" as its first row and " 0.0" as the diagonal
 // of every other row, written before the samples as a project requires. The taxa of a distance file have no sequences: they are
 // then declared as haplotype frequencies, so that the project can be read.
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <string>
 #include <unordered_map>
@@ -34,9 +39,9 @@ public:
         read(line);
         out << "# A data file tranlated from " << line << "\n[Profile]\n";
         read(line);
-        std::string title = line.size() > 5 ? line.substr(5) : "";
+        std::string title = title_of(line);
         imp_exp::remove_double_quotes(title);
-        out << "\t Title= \" " << title << " \"\n";
+        out << "\t Title= \"" << title << "\"\n";
 
         bool have = read(line);
         while (have && !is_taxon_line(line)) {
@@ -69,6 +74,22 @@ private:
     }
 
     static bool is_taxon_line(std::string const& text) { return !text.empty() && text[0] == '#'; }
+
+    // The title line without "TITLE:" (in any case) and the blanks around the title.
+    static std::string title_of(std::string const& text)
+    {
+        const std::string key = "TITLE:";
+        std::size_t start = 0;
+        if (text.size() >= key.size()
+            && std::equal(key.begin(), key.end(), text.begin(), [](char k, char c) {
+                   return std::toupper(static_cast<unsigned char>(c)) == k;
+               }))
+            start = key.size();
+        start = text.find_first_not_of(" \t", start);
+        if (start == std::string::npos)
+            return "";
+        return text.substr(start, text.find_last_not_of(" \t") + 1 - start);
+    }
 
     // From the first taxon line (in `line`) to the line that ends the
     // section, which becomes the sample's name ("" at the end of the file).
@@ -153,8 +174,9 @@ private:
         while (read(line));
     }
 
-    void write_project(std::string const& sample_name)
+    void write_project(std::string const& end_line)
     {
+        std::string sample_name = imp_exp::is_line_blank(end_line) ? "Population1" : end_line;
         out << "\t NbSamples=1\n"
             << "\t GenotypicData=0\n"
             << "\t DataType=" << (distances_only() ? "FREQUENCY" : "STANDARD") << "\n"

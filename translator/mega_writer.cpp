@@ -19,8 +19,7 @@ int imp_exp::write_mega()
     if (ProfileSettings::DataType == FREQUENCY)
         return refuse_frequencies("MEGA");
     if (ProfileSettings::LocusSeparator != 0)
-        return refuse("  Impossible to write this data into MEGA format, because each\n"
-                      "  character is supposed to be a single allele.\n");
+        return refuse_long_alleles("MEGA");
     tell_merge_notes(*project, "MEGA");
     std::ostream& out = *os;
     out << "#mega\n"

@@ -3,7 +3,9 @@
 // All samples are merged into one list of sequences (see sequence_export.h).
 // A Phylip file must open with its header, and has no comments: the notes on
 // merging and on genotypic data go to the console and the log. Haplotype
-// frequencies without sequences are refused. The header gives the number of
+// frequencies without sequences are refused, and so are alleles of more than
+// one character (microsatellites, longer STANDARD codes): a Phylip reader
+// takes every character for a site. The header gives the number of
 // sequences and the number of loci; each sequence line is its name in
 // exactly 10 characters followed at once by the data text of the
 // haplotype or gene copy as the project holds it. A name is the haplotype id
@@ -40,12 +42,55 @@ long long count_sequences(Project& project)
     return total;
 }
 
+// True when every allele of the data text is one character: with a locus
+// separator the alleles lie between separators, blanks and tabs (which a
+// Phylip reader passes over); without one every character is an allele.
+bool alleles_of_one_character(my_string const& data)
+{
+    if (ProfileSettings::LocusSeparator == 0)
+        return true;
+    int length = 0;
+    for (const char* c = data.str; *c != '\0'; ++c) {
+        bool between = *c == ' ' || *c == '\t' || *c == ProfileSettings::LocusSeparator;
+        length = between ? 0 : length + 1;
+        if (length > 1)
+            return false;
+    }
+    return true;
+}
+
+// Every haplotype and gene copy that the file would list, checked once each.
+bool one_character_per_allele(Project& project)
+{
+    bool genotypic = project.profile.GenotypicData != 0;
+    MY_TIArrayAsVector<Population>& samples = project.samples->Populations;
+    for (int s = 0; s < samples.count; ++s) {
+        Population& sample = *samples.data[s];
+        if (genotypic) {
+            MY_TIArrayAsVector<TPhenotype>& individuals = sample.individuals.phenotypes;
+            for (int i = 0; i < individuals.count; ++i)
+                for (my_string const& copy : individuals.data[i]->gene_copy)
+                    if (!alleles_of_one_character(copy))
+                        return false;
+            continue;
+        }
+        for (int i = 0; i < sample.haplotypes.count; ++i) {
+            HaploDef const* haplotype = sample.haplotypes.data[i]->haplotype;
+            if (haplotype != nullptr && !alleles_of_one_character(haplotype->content))
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int imp_exp::write_phylip()
 {
     if (ProfileSettings::DataType == FREQUENCY)
         return refuse_frequencies("PHYLIP");
+    if (!one_character_per_allele(*project))
+        return refuse_long_alleles("PHYLIP");
     tell_merge_notes(*project, "PHYLIP");
     std::ostream& out = *os;
     out << count_sequences(*project) << "     " << project->allele_db.loci.count << '\n';

@@ -2,7 +2,8 @@
 //
 // A WinKesta set is a list file, one population file per population and a
 // distance file. The list file's first line gives the number of groups as
-// its first word and is the set's title; every following line, up to the
+// its first word and the set's title after it (the title alone, so that the
+// writer, which puts the number of groups before it, keeps it as it was); every following line, up to the
 // first empty one, names the populations of one group (a word "+++" ends a
 // group within a line). Population <name> is the file prefix + name + ".pop":
 // its sample size as the first word of its first line, then one line per
@@ -70,7 +71,8 @@ public:
         imp_exp::read_line(list, line);
         std::string first_word = line.substr(0, line.find_first_of(" \t"));
         int groups = my_atoi(first_word.c_str());
-        std::string title = line;
+        std::size_t title_start = line.find_first_not_of(" \t", first_word.size());
+        std::string title = title_start == std::string::npos ? "" : line.substr(title_start);
         imp_exp::remove_double_quotes(title);
 
         // Each group line's names, then the marker that ends the group.

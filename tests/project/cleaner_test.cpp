@@ -1,6 +1,6 @@
 // The project-file cleaner: the normalised copies of a project and of its
-// EXTERN files in the results folder, the locus separator, and the deletion
-// of the copies.
+// EXTERN files in the results folder (or a new folder of the cleaner's own),
+// the locus separator, and the deletion of the copies.
 
 #include "project/cleaner.h"
 
@@ -167,6 +167,46 @@ TEST_F(CleanerTest, ExternFilesAreCopiedInsideTheResultsFolderAndDeleted)
     EXPECT_EQ(std::distance(fs::directory_iterator(results), fs::directory_iterator()), 0);
     EXPECT_TRUE(fs::exists(outside));
     EXPECT_TRUE(fs::exists(dir / "popA.txt"));
+}
+
+TEST_F(CleanerTest, CopiesIntoANewFolderLeaveTheResultsFolderAlone)
+{
+    // The user's files of the copies' names in an existing results folder.
+    write("proj.res/proj.drp", "the user's project\n");
+    write("proj.res/popA.txt", "the user's sample\n");
+    write("popA.txt", "h1 1 A;C\r\n");
+    fs::path project = write("proj.drp", "LocusSeparator=';'\nSampleData= EXTERN \"popA.txt\"\n");
+    // Names already taken, by a folder and by a file.
+    write("tmp/copies_1/kept.txt", "x\n");
+    write("tmp/copies_2", "x\n");
+    fs::path fresh = dir / "tmp" / "copies_3";
+    {
+        cleaner c;
+        c.copy_into_new_folder((dir / "tmp/").string().c_str(), "copies");
+        ASSERT_EQ(c.execute(0, project.string().c_str()), 1);
+        EXPECT_EQ(std::string(c.get_proj_dir()), fresh.string() + "/");
+        EXPECT_EQ(std::string(c.get_clean_proj()), (fresh / "proj.drp").string());
+        std::map<std::string, std::string> copies;
+        c.get_extern_copies(copies);
+        EXPECT_EQ(copies, (std::map<std::string, std::string>{
+                              {"popA.txt", (fresh / "popA.txt").string()}}));
+        EXPECT_EQ(read_text(fresh / "popA.txt"), "h1 1 A C\n\n");
+    }
+    // Gone with the cleaner, folder and all; nothing else touched.
+    EXPECT_FALSE(fs::exists(fresh));
+    EXPECT_EQ(read_text(dir / "proj.res/proj.drp"), "the user's project\n");
+    EXPECT_EQ(read_text(dir / "proj.res/popA.txt"), "the user's sample\n");
+    EXPECT_EQ(read_text(dir / "tmp/copies_1/kept.txt"), "x\n");
+    EXPECT_EQ(read_text(dir / "tmp/copies_2"), "x\n");
+
+    // No results folder is made for a project that has none.
+    fs::path other = write("other.drp", "A\n");
+    cleaner c;
+    c.copy_into_new_folder((dir / "tmp/").string().c_str(), "copies");
+    ASSERT_EQ(c.execute(0, other.string().c_str()), 1);
+    EXPECT_FALSE(fs::exists(dir / "other.res"));
+    c.rm_clean_files();
+    EXPECT_FALSE(fs::exists(fresh));
 }
 
 TEST_F(CleanerTest, NamesThatWouldLeaveTheResultsFolderStayInside)

@@ -29,7 +29,7 @@ std::string profile(const char* data_type, std::string const& preamble)
 {
     return std::string("# A data file tranlated from #mega\n"
                        "[Profile]\n"
-                       "\t Title= \" : Example \"\n")
+                       "\t Title= \"Example\"\n")
            + preamble + "\t NbSamples=1\n\t GenotypicData=0\n\t DataType=" + data_type
            + "\n\t MissingData=\"?\"\n\t LocusSeparator=NONE\n\n[Data]\n";
 }
@@ -63,7 +63,8 @@ TEST_F(MegaTest, MegaSequencesBecomeOneSampleWhateverTheLayout)
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         int taxa = count_of(c.records, " 1 ");
-        EXPECT_EQ(read_mega(c.body), profile(c.data_type, "") + sample("", taxa, c.records));
+        EXPECT_EQ(read_mega(c.body),
+                  profile(c.data_type, "") + sample("Population1", taxa, c.records));
         EXPECT_EQ(status, 1);
     }
 }
@@ -73,12 +74,24 @@ TEST_F(MegaTest, MegaPreambleBecomesCommentsAndTheEndLineTheSampleName)
     std::string text = read_mega("\n!Format DataType=DNA;\n   \n#A ACGT\n\nend of taxa\n");
     EXPECT_EQ(text, profile("STANDARD", "#!Format DataType=DNA;\n#   \n")
                         + sample("end of taxa", 1, "A 1 ACGT\n"));
-    // A title line of five characters or fewer gives an empty title; double
-    // quotes would end the quoted title early.
-    EXPECT_THAT(read_alone(&imp_exp::read_mega, "in.meg", "#mega\nTITLE\n#A AC\n"),
-                HasSubstr("\t Title= \"  \"\n"));
-    EXPECT_THAT(read_alone(&imp_exp::read_mega, "in.meg", "#mega\nTITLE: \"Big\" one\n#A AC\n"),
-                HasSubstr("\t Title= \" : Big one \"\n"));
+    // The title is the line without "TITLE:" (in any case) and the blanks
+    // around it; a line without "TITLE:" is the title whole. Double quotes
+    // would end the quoted title early.
+    struct TitleCase {
+        const char* line;
+        const char* title;
+    };
+    const TitleCase titles[] = {
+        {"TITLE: \"Big\" one", "Big one"}, {"title:\tTwo  words \t", "Two  words"},
+        {"TITLE:", ""},                      {"TITLE:   ", ""},
+        {"Primates", "Primates"},            {"", ""},
+    };
+    for (TitleCase const& c : titles) {
+        SCOPED_TRACE(c.line);
+        EXPECT_THAT(read_alone(&imp_exp::read_mega, "in.meg",
+                               std::string("#mega\n") + c.line + "\n#A AC\n"),
+                    HasSubstr(std::string("\t Title= \"") + c.title + "\"\n"));
+    }
 }
 
 TEST_F(MegaTest, MegaDistanceFileBecomesAMatrixBeforeTheSample)
@@ -93,7 +106,7 @@ TEST_F(MegaTest, MegaDistanceFileBecomesAMatrixBeforeTheSample)
     // Taxa without sequences are haplotype frequencies, which need no data.
     EXPECT_EQ(read_mega("#A\n#B\n#C\n\n\n0.1\n0.2 0.3\n"),
               profile("FREQUENCY", "") + matrix_head + "0.1 0.0\n0.2 0.3 0.0\n}\n\n"
-                  + sample("", 3, "A 1 \nB 1 \nC 1 \n"));
+                  + sample("Population1", 3, "A 1 \nB 1 \nC 1 \n"));
     // With one empty line only, the first row ends the taxa as the sample's name.
     EXPECT_EQ(read_mega("#A\n#B\n#C\n\n0.1\n0.2 0.3\n"),
               profile("FREQUENCY", "") + matrix_head + "0.2 0.3 0.0\n}\n\n"
@@ -203,10 +216,10 @@ TEST_F(MegaTest, MegaFileWrittenAndReadBackKeepsEveryTaxonApart)
     EXPECT_THAT(written, HasSubstr("#h110  ACGT\n#h110_1  TTTT\n#h20  ACGA\n"));
 
     std::string text = read_alone(&imp_exp::read_mega, "back.meg", written);
-    EXPECT_THAT(text, HasSubstr("\t Title= \" :Example \"\n"));
+    EXPECT_THAT(text, HasSubstr("\t Title= \"Example\"\n"));
     EXPECT_THAT(text, HasSubstr("MatrixSize=13\n"));
     EXPECT_THAT(text, HasSubstr("0.0\n0.250   0.0\n}\n"));
-    EXPECT_THAT(text, HasSubstr("SampleName=\"\"\n\t\t SampleSize=13\n"));
+    EXPECT_THAT(text, HasSubstr("SampleName=\"Population1\"\n\t\t SampleSize=13\n"));
     EXPECT_THAT(text, HasSubstr("h19 1 ACGT\nh110 1 ACGT\nh110_1 1 TTTT\nh20 1 ACGA\n"));
     EXPECT_THAT(text, Not(HasSubstr("ACGTTTTT")));
 }

@@ -9,6 +9,7 @@
 #include "translator/translator_fixture.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -67,6 +68,12 @@ TEST_F(TranslatorTest, PhylipReaderTakesHeaderAndRecordsAsTheyStand)
          "# The next sequence has 6 characters, the header says 4\n"
          "beta       1 ACGTAC\ngamma      1 ACGA\n"},
         {"no data lines", "0 0\n", "WHITESPACE", 0, ""},
+        // Names padded to fewer than 10 columns, each ending at its first blank.
+        {"names up to the first blank", "2 4\nab  ACGT\nabc ACGA\n", "NONE", 2,
+         "ab 1 ACGT\nabc 1 ACGA\n"},
+        {"names up to the first blank, blank-separated groups",
+         "2 8\nab  ACGT ACGT\nabc\tACGA ACGA\n", "WHITESPACE", 2,
+         "ab 1 ACGT ACGT\nabc 1 ACGA ACGA\n"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -105,9 +112,13 @@ TEST_F(TranslatorTest, PhylipRowsWhoseSequenceIsNotTheHeadersLengthAreNamedInThe
         "\n\t\tA sequence's name takes columns 1 to 10 of its line, the sequence the rest\n";
     const std::vector<Case> cases = {
         {"names in 8 columns", "2 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACGA\n",
+         "\n\t\tThe names end at the first blank of each line, not at column 10: so every "
+         "sequence has the header's 12 characters\n"},
+        // Names that end at the first blank do not mend the short sequence.
+        {"names in 8 columns, one sequence short", "2 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACG\n",
          "\n\t\tWARNING: line 2 of the Phylip file, sequence \"No305   AC\": 10 characters, the "
          "header says 12"
-         "\n\t\tWARNING: line 3 of the Phylip file, sequence \"No304   AC\": 10 characters, the "
+         "\n\t\tWARNING: line 3 of the Phylip file, sequence \"No304   AC\": 9 characters, the "
          "header says 12" + hint},
         {"blank-separated groups of the header's length",
          "2 10\nseq1      ACGTA CGTAC\nseq2      ACGTA CGTAA\n", ""},
@@ -162,6 +173,54 @@ TEST_F(TranslatorTest, PhylipWriterNamesEveryCopyInTenCharacters)
         expected += "ABCDEF" + std::to_string(k) + "   ACGT\n";
     expected += "ABCDEF10  ACGT\nABCDEF11  ACGT\n";
     EXPECT_EQ(text, expected);
+}
+
+TEST_F(TranslatorTest, PhylipWriterRefusesAllelesOfMoreThanOneCharacter)
+{
+    const char* const refusal = "  Impossible to write this data into PHYLIP format, because each\n"
+                                "  character is supposed to be a single allele.\n";
+    struct Case {
+        const char* name;
+        int genotypic;
+        const char* separator;
+        const char* records;
+        const char* written;  // the file, or the refusal when null
+    };
+    const std::vector<Case> cases = {
+        {"STANDARD genotypes of two-digit codes", 1, "WHITESPACE",
+         "i1 1 10 2 3\n   11 2 3\n", nullptr},
+        {"a longer code at the last locus", 0, "WHITESPACE", "h1 1 1 0 1\nh2 1 1 0 12\n",
+         nullptr},
+        {"codes between another separator", 0, "';'", "h1 1 1;22;1\n", nullptr},
+        // One character per allele: the separating blanks are passed over by a reader.
+        {"one-character alleles between blanks", 0, "WHITESPACE", "h1 2 1 0 1\n",
+         "2     3\nh10       1 0 1\nh11       1 0 1\n"},
+        {"one-character genotypes without separator", 1, "NONE", "i1 1 ACGT\n   ACGA\n",
+         "2     4\ni100      ACGT\ni101      ACGA\n"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        take_log();
+        std::string project_text =
+            std::string("[Profile]\n  Title=\"Codes\"  NbSamples=1  GenotypicData=")
+            + std::to_string(c.genotypic) + "\n  DataType=STANDARD\n  LocusSeparator="
+            + c.separator + "\n[Data]\n[[Samples]]\n" + sample("s", c.records);
+        ::testing::internal::CaptureStdout();
+        std::string text = export_text(FORMAT_PHYLIP, project_text);
+        std::string console = ::testing::internal::GetCapturedStdout();
+        std::string log = take_log();
+        if (c.written != nullptr) {
+            EXPECT_EQ(text, c.written);
+            EXPECT_EQ(status, 1);
+            continue;
+        }
+        EXPECT_EQ(text, refusal);
+        EXPECT_EQ(status, WRITER_REFUSED);
+        EXPECT_THAT(log, HasSubstr("\t\tImpossible to write this data into PHYLIP format, because "
+                                   "each character is supposed to be a single allele.\n"));
+        EXPECT_THAT(log, Not(HasSubstr("done.")));
+        EXPECT_EQ(console, "") << "no note on data that are not written";
+    }
 }
 
 const char* const MERGED_NOTE =

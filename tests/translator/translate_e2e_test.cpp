@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -27,6 +28,7 @@ using ::testing::StartsWith;
 namespace {
 
 const fs::path TRANSLATOR_DATA = fs::path(DROV_TEST_DATA) / "translator";
+const fs::path EXAMPLES = fs::path(DROV_TEST_DATA).parent_path().parent_path() / "examples";
 
 class TranslateE2E : public DrovexecTest {
 protected:
@@ -98,21 +100,77 @@ TEST_F(TranslateE2E, GenePopFileBecomesAProjectThatRunsAndTranslatesBack)
     EXPECT_EQ(translator_temporaries(work), "");
 }
 
+// The indented blocks of the README's section `heading`, each without its
+// indentation, in order.
+std::vector<std::string> readme_blocks(std::string const& heading)
+{
+    std::istringstream readme(read_text(EXAMPLES.parent_path() / "README.md"));
+    std::vector<std::string> blocks;
+    std::string line;
+    bool inside = false, in_block = false;
+    while (std::getline(readme, line)) {
+        if (line.rfind("## ", 0) == 0)
+            inside = line == heading;
+        bool indented = inside && line.rfind("    ", 0) == 0;
+        if (indented && !in_block)
+            blocks.emplace_back();
+        if (indented)
+            blocks.back() += line.substr(4) + "\n";
+        in_block = indented;
+    }
+    return blocks;
+}
+
+TEST_F(TranslateE2E, ReadmeExampleRunsAsWritten)
+{
+    std::vector<std::string> blocks = readme_blocks("## Translate a data file");
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[1], "(cd examples && ../build/release/drovexec)\n");
+    // The example file of the project, the run list as the README shows it,
+    // and the program where the command looks for it.
+    fs::create_directories(work / "examples");
+    fs::copy_file(EXAMPLES / "wolves.gen", work / "examples" / "wolves.gen");
+    write("examples/dro_run.txt", blocks[0]);
+    fs::create_directories(work / "build" / "release");
+    fs::create_symlink(program, work / "build" / "release" / "drovexec");
+
+    std::string command = "cd '" + work.string() + "' && " + blocks[1];
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string project = read_text(work / "examples" / "wolves.drp");
+    // The project of the test fixture of the same data, read from another name.
+    std::string golden = read_text(TRANSLATOR_DATA / "golden_wolves.txt");
+    ASSERT_THAT(project, StartsWith("#File created by Drovalen translator on "));
+    std::size_t second_line = project.find('\n') + 1;
+    EXPECT_EQ(project.substr(second_line, project.find('\n', second_line) + 1 - second_line),
+              "#The input file was \"wolves.gen\"  with format \"GenePop\" \n");
+    EXPECT_EQ(project.substr(project.find('\n', second_line) + 1),
+              golden.substr(golden.find('\n') + 1));
+}
+
 TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
 {
     struct Case {
         const char* name;
         std::vector<std::string> lines;
         std::string cause;
+        std::string console;  // the cause as the console shows it
     };
     std::vector<Case> cases = {
         {"missing input", {"Genepop", "Drovalen", "data/none.gen", "data/out.drp", "1"},
-         "\tReading  data/none.gen ...\n\t\tTranslator is unable to open the input file data/none.gen\n"},
+         "\tReading  data/none.gen ...\n\t\tTranslator is unable to open the input file data/none.gen\n",
+         "Translator is unable to open the input file data/none.gen"},
         {"unreadable project", {"Drovalen", "Genepop", "data/bad.drp", "data/out.gen"},
-         "\t\tTranslator is unable to open the Drovalen File\n"},
+         "\t\tTranslator is unable to open the Drovalen File\n",
+         "Translator is unable to open the Drovalen File"},
         {"missing distance file",
          {"WinKesta", "Drovalen", "data/set.lst", "data/out.drp", "data/none.dis", "data/set_"},
-         "\tReading  data/set.lst ...\n\t\tTranslator is unable to open the input file data/none.dis\n"},
+         "\tReading  data/set.lst ...\n\t\tTranslator is unable to open the input file data/none.dis\n",
+         "Translator is unable to open the input file data/none.dis"},
+        {"output that is the input", {"Genepop", "Drovalen", "data/set.lst", "data/set.lst", "1"},
+         "\t\tTranslator will not write data/set.lst: it is the input file data/set.lst of this "
+         "translation\n",
+         "Translator will not write data/set.lst: it is the input file data/set.lst of this "
+         "translation"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -126,6 +184,11 @@ TEST_F(TranslateE2E, FailedTranslationSaysWhyWritesNoOutputAndExitsNonZero)
         std::string log = read_text(work / "data" / "Drovalen_log.txt");
         EXPECT_THAT(log, HasSubstr(c.cause));
         EXPECT_THAT(log, Not(HasSubstr("Writing")));
+        EXPECT_EQ(out, "Drovexec terminated gracefully\n");
+        EXPECT_EQ(err, "drovexec: translation failed: " + c.console
+                           + " (see data/Drovalen_log.txt)\n");
+        if (c.lines[2] == c.lines[3])
+            continue;
         EXPECT_FALSE(fs::exists(work / c.lines[3]));
         EXPECT_EQ(translator_temporaries(work), "");
     }
@@ -190,8 +253,6 @@ std::string phylip_records(std::string const& phylip)
     return records;
 }
 
-const fs::path EXAMPLES = fs::path(DROV_TEST_DATA).parent_path().parent_path() / "examples";
-
 TEST_F(TranslateE2E, SamplesMergedIntoPhylipReadBackWithEverySequence)
 {
     fs::create_directory(work / "far");
@@ -230,11 +291,33 @@ TEST_F(TranslateE2E, SamplesMergedIntoPhylipReadBackWithEverySequence)
                 HasSubstr("Successful run of lakes.drp\n"));
 }
 
+TEST_F(TranslateE2E, PhylipNamesPaddedToFewerColumnsEndAtTheFirstBlank)
+{
+    // Written as another program writes them: names padded to 8 columns.
+    add_fixture("padded_names.phy", "mice.phy");
+    add_translation({"Phylip", "Drovalen", "mice.phy", "mice.drp"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string project = read_text(work / "mice.drp");
+    EXPECT_THAT(project, HasSubstr("\t LocusSeparator=NONE\n"));
+    EXPECT_EQ(project_records(project), "No305\tACGTACGTACGT\nNo304\tACGTACGTACGA\n"
+                                        "No1024\tACGTACCTACGA\nMus\tACGTTCCTACGA\n");
+    std::string log = read_text(work / "Drovalen_log.txt");
+    EXPECT_THAT(log, HasSubstr("\tReading  mice.phy ...\n\t\tThe names end at the first blank of "
+                               "each line, not at column 10: so every sequence has the header's "
+                               "12 characters\n\tdone.\n"));
+    EXPECT_THAT(log, Not(HasSubstr("WARNING")));
+    write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
+    ASSERT_EQ(run("mice.drp run.drs"), 0) << err;
+    EXPECT_THAT(read_text(work / "mice.res" / "Drovalen_log.txt"),
+                HasSubstr("Successful run of mice.drp\n"));
+}
+
 TEST_F(TranslateE2E, PhylipRowsOfAnotherLengthAreNamedWhateverTheTarget)
 {
-    // Names padded to 8 columns: with the 10-column rule every sequence
-    // loses its first two bases to its name.
-    write("mice.phy", "3 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACGA\nNo306   ACGTACCTACGA\n");
+    // Names padded to 8 columns and the last sequence short: neither the
+    // 10-column rule nor names up to the first blank give the header's length,
+    // and every sequence loses its first two bases to its name.
+    write("mice.phy", "3 12\nNo305   ACGTACGTACGT\nNo304   ACGTACGTACGA\nNo306   ACGTACCTAC\n");
     for (const char* target : {"Drovalen", "Genepop", "Mega"}) {
         SCOPED_TRACE(target);
         add_translation({"Phylip", target, "mice.phy", "mice.out"});
@@ -244,7 +327,7 @@ TEST_F(TranslateE2E, PhylipRowsOfAnotherLengthAreNamedWhateverTheTarget)
                                    "file, sequence \"No305   AC\": 10 characters, the header says "
                                    "12\n"));
         EXPECT_THAT(log, HasSubstr("\t\tWARNING: line 4 of the Phylip file, sequence \"No306   "
-                                   "AC\": 10 characters, the header says 12\n"));
+                                   "AC\": 8 characters, the header says 12\n"));
     }
 }
 
@@ -254,8 +337,9 @@ TEST_F(TranslateE2E, MegaFileBecomesAProjectThatRunsAndTranslatesBack)
     add_translation({"Mega", "Drovalen", "mustelids.meg", "mustelids.drp"});
     ASSERT_EQ(run(""), 0) << err;
     std::string project = read_text(work / "mustelids.drp");
-    EXPECT_THAT(project, HasSubstr("\t Title= \" : Three taxa in two blocks \"\n"
+    EXPECT_THAT(project, HasSubstr("\t Title= \"Three taxa in two blocks\"\n"
                                    "#!Format DataType=DNA indel=-;\n"));
+    EXPECT_THAT(project, HasSubstr("\t\t SampleName=\"Population1\"\n"));
     EXPECT_EQ(project_records(project),
               "Seal\tACGTACGTACGGTTAACC\nOtter\tACGTACGTTCGGTTAACA\nMink\tACCTACGTACGGATAACC\n");
     write("run.drs", run_settings_text({{"TaskNumber", "1"}}));
@@ -265,12 +349,18 @@ TEST_F(TranslateE2E, MegaFileBecomesAProjectThatRunsAndTranslatesBack)
     ASSERT_EQ(run(""), 0) << err;
     EXPECT_EQ(read_text(work / "back.meg"),
               "#mega\n"
-              "TITLE: : Three taxa in two blocks \n"
+              "TITLE:Three taxa in two blocks\n"
               "\n"
               "#Seal0  ACGTACGTACGGTTAACC\n"
               "#Otter0  ACGTACGTTCGGTTAACA\n"
               "#Mink0  ACCTACGTACGGATAACC\n"
               "\n\n");
+    // Once more round: the title and the sample's name stay as they were.
+    add_translation({"Mega", "Drovalen", "back.meg", "again.drp"});
+    ASSERT_EQ(run(""), 0) << err;
+    std::string again = read_text(work / "again.drp");
+    EXPECT_THAT(again, HasSubstr("\t Title= \"Three taxa in two blocks\"\n"));
+    EXPECT_THAT(again, HasSubstr("\t\t SampleName=\"Population1\"\n"));
 }
 
 TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBack)
@@ -281,6 +371,9 @@ TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBa
     add_translation({"WinKesta", "Drovalen", "kesta.lst", "colonies.drp", "kesta.dis", "kesta_"});
     ASSERT_EQ(run(""), 0) << err;
     std::string project = read_text(work / "colonies.drp");
+    // The title without the number of groups before it, which the writer
+    // puts back: a round trip keeps the list file's first line.
+    EXPECT_THAT(project, HasSubstr("\t Title=\"Northern and southern colonies\"\n"));
     EXPECT_THAT(project, HasSubstr("\t DataType=FREQUENCY\n"));
     EXPECT_THAT(project, HasSubstr("\t\t     MatrixData=EXTERN \"kesta.dis\"\n"));
     EXPECT_THAT(project, HasSubstr("     \tNbGroups=2\n"));
@@ -299,7 +392,7 @@ TEST_F(TranslateE2E, WinKestaSetBecomesAStructuredProjectThatRunsAndTranslatesBa
         fs::copy_file(work / file, work / "set" / file);
     add_translation({"Drovalen", "WinKesta", "set/colonies.drp", "back.lst"});
     ASSERT_EQ(run(""), 0) << err;
-    EXPECT_EQ(read_text(work / "back.lst"), "2 2 Northern and southern colonies\n1 2 \n3 \n");
+    EXPECT_EQ(read_text(work / "back.lst"), "2 Northern and southern colonies\n1 2 \n3 \n");
     EXPECT_EQ(read_text(work / "kesta1.pop"), "12 kesta_north\nA  7\nB  5\n");
     EXPECT_EQ(read_text(work / "kesta3.pop"), "10 kesta_south\nB  6\nC  4\n");
     EXPECT_EQ(read_text(work / "kesta.dis"), read_text(TRANSLATOR_DATA / "kesta.dis"));
@@ -390,7 +483,7 @@ TEST_F(TranslateOverInputs, ProjectSourceFindsItsExternFilesInItsOwnFolder)
     ASSERT_EQ(run(""), 0) << err;
     EXPECT_EQ(read_text(work / "kesta.dis"),
               "A B C \n   0.00000\n   1.12346   0.00000\n   2.65432   3.50000   0.00000");
-    EXPECT_EQ(read_text(work / "back.lst"), "2 2 Northern and southern colonies\n1 2 \n3 \n");
+    EXPECT_EQ(read_text(work / "back.lst"), "2 Northern and southern colonies\n1 2 \n3 \n");
 }
 
 TEST_F(TranslateOverInputs, UsersFilesOfTheNamesOfAWinKestaSetAreKept)
@@ -422,6 +515,49 @@ TEST_F(TranslateOverInputs, UsersFilesOfTheNamesOfAWinKestaSetAreKept)
     EXPECT_EQ(read_text(work / "kesta.dis_1.bac"), "the user's distances\n");
     EXPECT_EQ(read_text(work / "kesta.dis_2.bac"), written);
     EXPECT_EQ(read_text(work / "kesta.dis"), written);
+}
+
+// A checksum of a file's bytes (FNV-1a).
+std::uint64_t checksum(fs::path const& path)
+{
+    std::uint64_t sum = 14695981039346656037ull;
+    for (unsigned char c : read_text(path))
+        sum = (sum ^ c) * 1099511628211ull;
+    return sum;
+}
+
+TEST_F(TranslateE2E, UsersFilesInTheProjectsResultsFolderAreKeptWhateverTheTarget)
+{
+    // A project whose sample data are EXTERN, its loci separated by ';';
+    // the results folder beside it holds the user's own files of the names
+    // of the project file and of the EXTERN file.
+    write("data/lake.drp", "[Profile]\n  Title=\"Lake\"  NbSamples=1  GenotypicData=0\n"
+                           "  DataType=STANDARD\n  LocusSeparator=';'\n[Data]\n[[Samples]]\n"
+                           "  SampleName=\"lake\"  SampleSize=2\n"
+                           "  SampleData= EXTERN \"pop.txt\"\n");
+    write("data/pop.txt", "h1 1 A;C;G\nh2 1 A;T;G\n");
+    write("data/lake.res/lake.drp", "the user's project\n");
+    write("data/lake.res/pop.txt", "the user's sample\n");
+    const fs::path kept[] = {work / "data/lake.res/lake.drp", work / "data/lake.res/pop.txt"};
+    const std::uint64_t before[] = {checksum(kept[0]), checksum(kept[1])};
+
+    for (const char* target : {"Genepop", "Phylip", "Mega", "Biosys", "WinKesta"}) {
+        SCOPED_TRACE(target);
+        add_translation({"Drovalen", target, "data/lake.drp", "out.txt"});
+        run("");
+        EXPECT_EQ(checksum(kept[0]), before[0]);
+        EXPECT_EQ(checksum(kept[1]), before[1]);
+        EXPECT_EQ(std::distance(fs::directory_iterator(work / "data/lake.res"),
+                                fs::directory_iterator()),
+                  2);
+        EXPECT_EQ(translator_temporaries(work), "");
+    }
+
+    // The EXTERN data are read from their cleaned copy, as a run reads them:
+    // three loci, not one allele "A;C;G".
+    add_translation({"Drovalen", "Phylip", "data/lake.drp", "out.phy"});
+    ASSERT_EQ(run(""), 0) << err;
+    EXPECT_EQ(read_text(work / "out.phy"), "2     3\nh10       A C G\nh20       A T G\n");
 }
 
 TEST_F(TranslateE2E, ProjectFormatTargetKeepsWhatARunWouldRefuse)
@@ -502,6 +638,11 @@ TEST_F(TranslateE2E, WriterRefusalStaysInTheOutputAndFailsTheTranslation)
          "  character is supposed to be a single allele.\n",
          "\n\t\tImpossible to write this data into MEGA format, because each character is "
          "supposed to be a single allele.\n"},
+        {"micro3.drp", "Phylip",
+         "  Impossible to write this data into PHYLIP format, because each\n"
+         "  character is supposed to be a single allele.\n",
+         "\n\t\tImpossible to write this data into PHYLIP format, because each character is "
+         "supposed to be a single allele.\n"},
         {"micro3.drp", "WinKesta",
          "\tNo genetic structure has been defined, it makes therefore no sense to\n"
          " build a WinKesta file.\n",
@@ -529,6 +670,9 @@ TEST_F(TranslateE2E, WriterRefusalStaysInTheOutputAndFailsTheTranslation)
         EXPECT_EQ(read_text(work / "refused.txt"), c.refusal);
         std::string log = read_text(work / "Drovalen_log.txt");
         EXPECT_THAT(log, HasSubstr(c.logged));
+        // The reason on the console too, on one line.
+        EXPECT_EQ(err, "drovexec: translation failed: " + c.logged.substr(3, c.logged.size() - 4)
+                           + " (see Drovalen_log.txt)\n");
         EXPECT_THAT(log, Not(HasSubstr("Writing")));
         EXPECT_FALSE(fs::exists(work / "dist_mat.dis"));
         EXPECT_FALSE(fs::exists(work / "a1.pop"));

@@ -49,7 +49,7 @@ TEST_F(WinKestaTest, SetBecomesFrequencySamplesWithAnExternalMatrixAndGroups)
     EXPECT_EQ(status, 1);
     EXPECT_EQ(text,
               "[Profile]\n"
-              "\t Title=\"2 My data\"\n"
+              "\t Title=\"My data\"\n"
               "\t NbSamples=4\n"
               "\t GenotypicData=0\n"
               "\t DataType=FREQUENCY\n"
@@ -119,7 +119,7 @@ TEST_F(WinKestaTest, LongLinesAndLongFirstWordsAreReadWhole)
     std::string haplotype = "h1 " + std::string(12000, '7') + "\n";
     write_file("k_pop11499.pop", "3 last\n" + haplotype);
     std::string text = read_set("000000000002 groups\n" + names + "\n", "kesta.dis", "k_");
-    EXPECT_THAT(text, HasSubstr("\t Title=\"000000000002 groups\"\n\t NbSamples=1500\n"));
+    EXPECT_THAT(text, HasSubstr("\t Title=\"groups\"\n\t NbSamples=1500\n"));
     EXPECT_THAT(text, HasSubstr("     \tNbGroups=2\n"));
     EXPECT_THAT(text, HasSubstr("\t\tGroup={\n" + members + "}\n\n"));
     EXPECT_THAT(text, HasSubstr("\t\t SampleSize=3\n\t\t SampleData={\n" + haplotype + "\n}\n"));
@@ -250,7 +250,8 @@ TEST_F(WinKestaTest, SetWrittenAndReadBackGivesTheSameSamplesGroupsAndMatrixSize
     std::string list = export_text(FORMAT_WINKESTA, FREQUENCY_PROJECT);
     ASSERT_EQ(status, 1);
     std::string text = read_set(list, "dists.dis", "a_b_n");
-    EXPECT_THAT(text, StartsWith("[Profile]\n\t Title=\"2 Kesta\"\n\t NbSamples=3\n"));
+    // The title after the number of groups is the project's, as it was.
+    EXPECT_THAT(text, StartsWith("[Profile]\n\t Title=\"Kesta\"\n\t NbSamples=3\n"));
     EXPECT_THAT(text, HasSubstr("MatrixSize=3\n"));
 
     ASSERT_TRUE(open_project(text)) << text;
