@@ -18,6 +18,7 @@
 
 #include "analyses/popgen/moments.h"
 #include "analyses/popgen/pop_genetics.h"
+#include "core/column.h"
 
 class Project;
 class Samples;
@@ -26,16 +27,6 @@ class TLocus;
 
 // A table rule: n '-' (none when n is 0 or less), then a line end.
 void printLine(std::ostream& os, int n);
-
-// The next value in a cell of `width` characters: a blank, then the value
-// right-aligned in the rest (`out << Column{12} << x`).
-struct Column {
-    int width;
-};
-inline std::ostream& operator<<(std::ostream& os, Column c)
-{
-    return os << ' ' << std::setw(c.width - 1);
-}
 
 // True when the sample counted a gene copy at locus l (from 0).
 bool has_gene_copies(PopGenetics const& p, int l);
