@@ -11,6 +11,7 @@
 
 #include "amova/amova.h"
 
+#include <cstdint>
 #include <ctime>
 #include <new>
 
@@ -307,8 +308,11 @@ bool Amova::structure_is_well_defined(int matrix_size) const
         for (int k = 0; fit && k < members.count; ++k) {
             Population const* p = members.data[k];
             int index = p->sample_index;
+            // Gene copies are counted and permuted as ints: a sample larger
+            // than an int holds cannot be analysed.
             double n = p->SampleSize;
-            fit = index >= 0 && index < P && !numbered[index] && n > 0 && p->amovaList
+            fit = index >= 0 && index < P && !numbered[index] && n > 0 && n <= INT32_MAX
+                  && p->amovaList
                   && !(genotypic && static_cast<long long>(n) % 2 != 0);
             if (!fit)
                 break;

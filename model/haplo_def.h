@@ -9,6 +9,8 @@
 #ifndef DROV_MODEL_HAPLO_DEF_H
 #define DROV_MODEL_HAPLO_DEF_H
 
+#include <algorithm>
+#include <cstdint>
 #include <istream>
 #include <ostream>
 
@@ -67,6 +69,15 @@ public:
 
     explicit PHaploDef(HaploDef* h = nullptr, int copies = 0) : haplotype(h), count(copies) {}
 };
+
+// Two counts of gene copies merged into one record: summed in 64 bits and
+// held at the largest int, since a record counts in an int; the sample's
+// SampleSize keeps the true total, which the size check of the analyses
+// refuses.
+inline int merged_count(int a, int b)
+{
+    return static_cast<int>(std::min<std::int64_t>(std::int64_t(a) + b, INT32_MAX));
+}
 
 // The id, a tab and the content; an empty content gives a blank and the id.
 std::ostream& operator<<(std::ostream& os, HaploDef& h);

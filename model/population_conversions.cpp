@@ -9,9 +9,7 @@
 
 #include "model/population.h"
 
-#include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -280,8 +278,7 @@ void Population::operator+=(Population const& other)
                 // Summed in 64 bits and held at the largest record count: the
                 // pooled SampleSize keeps the true total, which the size gate
                 // of the analyses refuses by the group's name.
-                const std::int64_t sum = std::int64_t(match->count) + e->count;
-                match->count = static_cast<int>(std::min<std::int64_t>(sum, INT32_MAX));
+                match->count = merged_count(match->count, e->count);
             } else {
                 candidates.push_back(haplotypes.count);
                 pooling_index_.indexed.push_back(e->haplotype);

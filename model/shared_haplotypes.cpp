@@ -46,7 +46,7 @@ int Population::check_phaplodef_redond()
             PHaploDef const& r = *haplotypes.data[i];
             auto found = record_of.find(r.haplotype);
             if (found != record_of.end()) {
-                found->second->count += r.count;
+                found->second->count = merged_count(found->second->count, r.count);
             } else {
                 merged.push_back(std::make_unique<PHaploDef>(r.haplotype, r.count));
                 record_of.emplace(r.haplotype, merged.back().get());

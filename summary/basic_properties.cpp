@@ -37,10 +37,10 @@ void write_basic_properties(SummaryReport& r)
         return m;
     };
     // The column shows whole gene copies; the mean keeps the fraction. A
-    // sample too large to be analysed has no count.
+    // sample too large to be analysed has no count (nor any other cell).
     row("No. of gene copies", [](PopGenetics& p, double& x) {
         x = p.SampleSize;
-        return p.gene_copies_fit();
+        return true;
     });
     row("No. of loci", [](PopGenetics& p, double& x) {
         x = p.num_loci_cached();
@@ -52,9 +52,9 @@ void write_basic_properties(SummaryReport& r)
     });
     SumStat.S.count = 0;
     SumStat.Ssd.count = 0;
-    Moments polymorphic = row("No. of polym. loci", [](PopGenetics& p, double& x) {
+    Moments polymorphic = row("No. of polym. loci", [&](PopGenetics& p, double& x) {
         x = polymorphic_count(p);
-        SumStat.S.Add(x);
+        SumStat.S.Add(r.collected(p, x));
         return true;
     });
     if (SumStat.MEAN_S)

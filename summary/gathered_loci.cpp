@@ -2,6 +2,8 @@
 // simulated loci can be written out and analysed as a project: every gene
 // copy of every sample receives the allele of each locus in call order.
 
+#include <cstdint>
+
 #include "core/errors.h"
 #include "model/phenotype.h"
 #include "model/pop_haplo.h"
@@ -27,9 +29,10 @@ TAllele const* copy_allele(TPhenotype const& individual, int copy, int locus)
     return haplotype->alleles.data[locus];
 }
 
-int gene_copies(Population const& sample)
+// Summed in 64 bits: a sample may hold more gene copies than an int.
+std::int64_t gene_copies(Population const& sample)
 {
-    int total = 0;
+    std::int64_t total = 0;
     for (int r = 0; r < sample.haplotypes.count; ++r)
         total += sample.haplotypes.data[r]->count;
     return total;

@@ -268,11 +268,12 @@ void Samples::IdentifyIdenticalHaplotypes(std::fstream* /*results*/, DistMat con
                     if (distances(first.haplotype->matrix_index,
                                   other.haplotype->matrix_index) != 0.0)
                         continue;
-                    first.count += other.count;
+                    first.count = merged_count(first.count, other.count);
                     other.count = 0;
                     // Two records of one definition already share its total.
                     if (first.haplotype != other.haplotype) {
-                        first.haplotype->count += other.haplotype->count;
+                        first.haplotype->count =
+                            merged_count(first.haplotype->count, other.haplotype->count);
                         other.haplotype->count = 0;
                     }
                 }

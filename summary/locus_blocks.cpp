@@ -82,9 +82,10 @@ void mean_row(SummaryReport& r, SummaryReport::Block const& b, SampleValue row_v
     r.sample_cells([&](PopGenetics& p, double& x) {
         x = row_value(p, r.L);
         const double value = haplotypic ? haplotype_value(p, r.L) : x;
-        c.values.Add(value);
-        c.sds.Add(haplotypic ? haplotype_sd(p, r.L) : row_sd(p, r.L));
-        stored.add(value);
+        c.values.Add(r.collected(p, value));
+        c.sds.Add(r.collected(p, haplotypic ? haplotype_sd(p, r.L) : row_sd(p, r.L)));
+        if (r.analysed(p))
+            stored.add(value);
         return true;
     });
     if (c.mean_flag)

@@ -3,7 +3,8 @@
 // (Ray et al. 2003, Excoffier 2004) fitted to each sample's mismatch
 // distribution, their bootstrap percentiles, the SSD and the raggedness index
 // (Harpending 1994) with their p-values. A fit that did not run left 0.0,
-// which is written and enters the mean and s.d. like any value.
+// which is written and enters the mean and s.d. like any value; a sample
+// refused for its size reads "N.A." and stays out of them.
 
 #include <iomanip>
 
@@ -58,6 +59,10 @@ void write_fit(SummaryReport& r, const char* title, ExpansionFit PopGenetics::*f
         r.out << std::setw(kLabelWidth) << row.label;
         Moments m;
         for (int i = 0; i < r.n; ++i) {
+            if (!r.analysed(i)) {
+                r.not_available(r.columnWidth);
+                continue;
+            }
             const double x = (r.sample(i).*fit).values[row.value];
             if (migration && !(x < 100000.0))
                 r.out << std::scientific << Column{r.columnWidth} << x << std::fixed;

@@ -72,7 +72,8 @@ private:
 
 void MolecularDiversityTable::moments(Moments const& m, int precision)
 {
-    r.out << std::setprecision(precision) << Column{12} << m.mean() << Column{12} << m.sd();
+    r.out << std::setprecision(precision);
+    r.mean_and_sd(m);
 }
 
 void MolecularDiversityTable::count_row(const char* text, int PopulDNA::*field,
@@ -85,10 +86,14 @@ void MolecularDiversityTable::count_row(const char* text, int PopulDNA::*field,
     for (int i = 0; i < r.n; ++i) {
         PopulDNA* p = dna_sample(r.sample(i));
         const int x = p ? p->*field : 0;
+        if (list)
+            list->Add(r.collected(r.sample(i), x));
+        if (!r.analysed(i)) {
+            r.not_available(r.columnWidth);
+            continue;
+        }
         r.out << Column{r.columnWidth} << x;
         m.add(x);
-        if (list)
-            list->Add(x);
     }
     moments(m, 3);
 }
@@ -100,9 +105,13 @@ void MolecularDiversityTable::pi_row()
     Moments m;
     for (int i = 0; i < r.n; ++i) {
         const double x = r.sample(i).MeanPairDiff;
+        SumStat.Pi.Add(r.collected(r.sample(i), x));
+        if (!r.analysed(i)) {
+            r.not_available(r.columnWidth);
+            continue;
+        }
         r.out << std::setprecision(3) << Column{r.columnWidth} << x;
         m.add(x);
-        SumStat.Pi.Add(x);
     }
     moments(m, 5);
     r.out << "\n\n";
@@ -113,7 +122,7 @@ void MolecularDiversityTable::pi_row()
 }
 
 // A theta that was not computed (negative) reads "N.A." in its cell and in the
-// row's Mean and s.d.
+// row's Mean and s.d.; a sample that was not analysed only in its cell.
 void MolecularDiversityTable::theta_row(const char* text, double PopGenetics::*field)
 {
     r.out << std::setw(kLabelWidth) << text << std::setprecision(5);
@@ -121,6 +130,10 @@ void MolecularDiversityTable::theta_row(const char* text, double PopGenetics::*f
     bool marked = false;
     for (int i = 0; i < r.n; ++i) {
         const double x = r.sample(i).*field;
+        if (!r.analysed(i)) {
+            r.not_available(r.columnWidth);
+            continue;
+        }
         if (x >= 0.0) {
             r.out << Column{r.columnWidth} << x;
         } else {
@@ -129,7 +142,7 @@ void MolecularDiversityTable::theta_row(const char* text, double PopGenetics::*f
         }
         m.add(x);
     }
-    if (marked || !(m.mean() >= 0.0)) {
+    if (marked || m.m == 0 || !(m.mean() >= 0.0)) {
         r.not_available(12);
         r.not_available(12);
     } else {

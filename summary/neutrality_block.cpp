@@ -56,9 +56,13 @@ Moments NeutralityTable::row(const char* text, Kind kind, Value value, TSumStat:
     bool not_available = false;
     for (int i = 0; i < r.n; ++i) {
         const double x = value(r.sample(i));
-        m.add(x);
         if (list)
-            list->Add(x);
+            list->Add(r.collected(r.sample(i), x));
+        if (!r.analysed(i)) {
+            r.not_available(r.columnWidth);
+            continue;
+        }
+        m.add(x);
         const bool computed = kind == FS_P_VALUE ? x > -1.0 : x >= 0.0;
         if ((kind == NOT_AVAILABLE || kind == FS_P_VALUE) && !computed) {
             r.not_available(r.columnWidth);
@@ -74,7 +78,7 @@ Moments NeutralityTable::row(const char* text, Kind kind, Value value, TSumStat:
         r.not_available(12);
         r.not_available(12);
     } else {
-        r.out << Column{12} << m.mean() << Column{12} << m.sd();
+        r.mean_and_sd(m);
     }
     r.out << "\n";
     return m;
@@ -181,10 +185,10 @@ void NeutralityTable::fu()
     SumStat.FSsd.count = 0;
     SumStat.FS.count = 0;
     r.out << std::setw(kLabelWidth) << "FS";
-    Moments FS = r.sample_cells([](PopGenetics& p, double& x) {
+    Moments FS = r.sample_cells([this](PopGenetics& p, double& x) {
         const bool computed = fs_computed(p);
         x = p.FuFs;
-        SumStat.FS.Add(computed ? x : std::numeric_limits<double>::quiet_NaN());
+        SumStat.FS.Add(computed ? r.collected(p, x) : std::numeric_limits<double>::quiet_NaN());
         return computed;
     });
     r.out << "\n";

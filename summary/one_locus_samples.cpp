@@ -1,7 +1,9 @@
 // One-locus samples: copies of the structure's samples that keep only the
 // alleles of one locus, for the locus-by-locus AMOVA.
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -55,9 +57,13 @@ public:
         return true;
     }
 
+    // The gene copies are summed in 64 bits: SampleSize keeps the true total
+    // of a sample larger than an int holds, which the count of haplotypes,
+    // an int, gives up to the largest int.
     bool fill_haplotypic(Population const& source, Population& copy)
     {
         MY_TIArrayAsVector<PHaploDef> const& records = source.haplotypes;
+        std::int64_t gene_copies = 0;
         for (int i = 0; i < records.count; ++i) {
             PHaploDef const& record = *records.data[i];
             MY_TIArrayAsVector<TAllele> const& alleles = record.haplotype->haplovect;
@@ -67,10 +73,11 @@ public:
             if (is_missing(*allele))
                 continue;
             copy.haplotypes.Add(new PHaploDef(haplotype_of(allele), record.count));
-            copy.num_haplotypes += record.count;
+            gene_copies += record.count;
         }
+        copy.num_haplotypes = static_cast<int>(std::min<std::int64_t>(gene_copies, INT32_MAX));
         copy.nbInitialHaplotypes = copy.num_haplotypes;
-        copy.SampleSize = copy.num_haplotypes;
+        copy.SampleSize = static_cast<double>(gene_copies);
         return true;
     }
 

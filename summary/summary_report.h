@@ -6,8 +6,12 @@
 // A sample whose per-locus lists hold fewer entries than the report's locus
 // count (its analyses were refused or stopped), or that has no gene copy at
 // a locus, shows "N.A." in the cells it lacks, and those cells stay out of
-// every mean, s.d. and sum. Every value cell begins with a blank, so that a
-// number wider than its column never runs into the one before.
+// every mean, s.d. and sum. A sample refused for its size (more gene copies
+// than a count holds) was not analysed at all: every cell of its column is
+// "N.A.", it stays out of every mean and s.d. over the samples, and the
+// collector's lists hold not a number for it. Every value cell begins with
+// a blank, so that a number wider than its column never runs into the one
+// before.
 #ifndef DROV_SUMMARY_SUMMARY_REPORT_H
 #define DROV_SUMMARY_SUMMARY_REPORT_H
 
@@ -18,6 +22,7 @@
 
 #include "analyses/popgen/moments.h"
 #include "analyses/popgen/pop_genetics.h"
+#include "core/column.h"
 
 class Project;
 class Samples;
@@ -26,16 +31,6 @@ class TLocus;
 
 // A table rule: n '-' (none when n is 0 or less), then a line end.
 void printLine(std::ostream& os, int n);
-
-// The next value in a cell of `width` characters: a blank, then the value
-// right-aligned in the rest (`out << Column{12} << x`).
-struct Column {
-    int width;
-};
-inline std::ostream& operator<<(std::ostream& os, Column c)
-{
-    return os << ' ' << std::setw(c.width - 1);
-}
 
 // True when the sample counted a gene copy at locus l (from 0).
 bool has_gene_copies(PopGenetics const& p, int l);
@@ -55,12 +50,20 @@ public:
     std::ostream& out;
     const int n;            // samples of the level
     const int columnWidth;  // of every sample column: the widest name + 2, at least 12
-    const int L;            // loci of the per-locus rows: those of the first sample's He list
+    // Loci of the per-locus rows: those of the He list of the first sample
+    // that has one (a sample refused for its size has none).
+    const int L;
     // Per locus the pooled allele count ("Tot. number"), from the Number of
     // alleles block to the end of the standard-diversity blocks.
     std::vector<double> pooledNumAlleles;
 
     PopGenetics& sample(int i) const { return *typed_[static_cast<std::size_t>(i)]; }
+    // False for a sample refused for its size (PopGenetics::gene_copies_fit).
+    bool analysed(int i) const { return analysed_[static_cast<std::size_t>(i)]; }
+    bool analysed(PopGenetics const& p) const;
+    // A sample's value for the collector's lists: not a number for a sample
+    // that was not analysed.
+    double collected(PopGenetics const& p, double value) const;
     // Haplotypic data, or genotypes of known phase.
     bool haplotypic() const;
 
@@ -86,7 +89,10 @@ public:
     // One cell per sample: `value` gives the sample's value, or false for a
     // cell that cannot be computed ("N.A."); then the mean and s.d. over the
     // computed cells in width 12 ("N.A." twice when there is none). Integer
-    // cells are written without decimals. Returns the moments over samples.
+    // cells are written without decimals. `value` is asked for every sample,
+    // so that it hands the collector one entry per sample; a sample that was
+    // not analysed is "N.A." whatever it gives. Returns the moments over
+    // samples.
     using Cell = std::function<bool(PopGenetics& p, double& value)>;
     // The cell of locus l (from 0) of a per-locus list; "N.A." beyond its end
     // and where the sample has no gene copy.
@@ -115,6 +121,7 @@ public:
 
 private:
     std::vector<PopGenetics*> typed_;  // the samples, cast once
+    std::vector<bool> analysed_;       // per sample, asked once
 };
 
 // The blocks, in the order of the report.

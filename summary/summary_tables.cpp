@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iomanip>
+#include <limits>
 #include <string>
 
 #include "app/glbobj.h"
@@ -33,8 +34,12 @@ int widest_name_plus_two(Samples const& samples)
 
 int first_sample_loci(Samples const& samples)
 {
-    auto const* first = dynamic_cast<PopGenetics const*>(samples.Populations.data[0]);
-    return first ? first->LocusExpHet.count : 0;
+    for (int i = 0; i < samples.Populations.count; ++i) {
+        auto const* p = dynamic_cast<PopGenetics const*>(samples.Populations.data[i]);
+        if (p && p->LocusExpHet.count > 0)
+            return p->LocusExpHet.count;
+    }
+    return 0;
 }
 
 // A folder of the result tree without a link of its own.
@@ -88,8 +93,21 @@ SummaryReport::SummaryReport(Samples& samples_, settings& s_, Project* project_)
       n(samples_.Populations.count), columnWidth(widest_name_plus_two(samples_)),
       L(first_sample_loci(samples_))
 {
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n; ++i) {
         typed_.push_back(&dynamic_cast<PopGenetics&>(*samples.Populations.data[i]));
+        analysed_.push_back(typed_.back()->gene_copies_fit());
+    }
+}
+
+bool SummaryReport::analysed(PopGenetics const& p) const
+{
+    auto at = std::find(typed_.begin(), typed_.end(), &p);
+    return at == typed_.end() || analysed(static_cast<int>(at - typed_.begin()));
+}
+
+double SummaryReport::collected(PopGenetics const& p, double value) const
+{
+    return analysed(p) ? value : std::numeric_limits<double>::quiet_NaN();
 }
 
 bool SummaryReport::haplotypic() const
@@ -149,7 +167,7 @@ Moments SummaryReport::field_row(Block const& b, const char* text, double PopGen
     return sample_cells([&](PopGenetics& p, double& x) {
         x = p.*field;
         if (list)
-            list->Add(x);
+            list->Add(collected(p, x));
         return true;
     });
 }
@@ -180,7 +198,8 @@ Moments SummaryReport::sample_cells(Cell const& value, bool integer)
     Moments over_samples;
     for (int i = 0; i < n; ++i) {
         double x = 0.0;
-        if (!value(sample(i), x)) {
+        const bool computed = value(sample(i), x);
+        if (!computed || !analysed(i)) {
             not_available(columnWidth);
             continue;
         }

@@ -1,6 +1,8 @@
 // Per-locus diversity of a sample: gene copies, alleles, observed and
 // unbiased expected heterozygosity (Nei 1987), and for microsatellites the
 // allelic range r and the Garza-Williamson (2001) statistic M = k / (r + 1).
+// Every cell after the locus number begins with a blank, so that a count as
+// wide as its column stays apart from the one before.
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +13,7 @@
 #include "analyses/popgen/moments.h"
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
+#include "core/column.h"
 
 namespace {
 
@@ -66,13 +69,13 @@ void print_header(std::ostream& out, TableLayout const& t)
 
 void print_locus_row(std::ostream& out, TableLayout const& t, PopGenetics const& p, int l)
 {
-    out << std::setw(6) << l + 1 << std::setw(10) << p.LocusGeneCopies[l] << std::setw(10)
+    out << std::setw(6) << l + 1 << Column{10} << p.LocusGeneCopies[l] << Column{10}
         << p.LocusNumAlleles[l];
     if (t.observed)
-        out << std::setw(10) << p.LocusObsHet[l];
-    out << std::setw(10) << p.LocusExpHet[l];
+        out << Column{10} << p.LocusObsHet[l];
+    out << Column{10} << p.LocusExpHet[l];
     if (t.microsat)
-        out << std::setw(10) << p.LocusAllelicRange[l] << std::setw(12) << p.LocusGWStat[l];
+        out << Column{10} << p.LocusAllelicRange[l] << Column{12} << p.LocusGWStat[l];
     out << "\n";
 }
 
@@ -80,14 +83,14 @@ void print_locus_row(std::ostream& out, TableLayout const& t, PopGenetics const&
 void print_summary_row(std::ostream& out, TableLayout const& t, const char* label,
                        ColumnSums const& c, double (Moments::*value)() const)
 {
-    out << std::setw(6) << label << std::setprecision(3) << std::setw(10) << (c.copies.*value)()
-        << std::setw(10) << (c.alleles.*value)() << std::setprecision(5);
+    out << std::setw(6) << label << std::setprecision(3) << Column{10} << (c.copies.*value)()
+        << Column{10} << (c.alleles.*value)() << std::setprecision(5);
     if (t.observed)
-        out << std::setw(10) << (c.observed.*value)();
-    out << std::setw(10) << (c.expected.*value)();
+        out << Column{10} << (c.observed.*value)();
+    out << Column{10} << (c.expected.*value)();
     if (t.microsat)
-        out << std::setprecision(3) << std::setw(10) << (c.range.*value)() << std::setprecision(5)
-            << std::setw(12) << (c.gw.*value)();
+        out << std::setprecision(3) << Column{10} << (c.range.*value)() << std::setprecision(5)
+            << Column{12} << (c.gw.*value)();
     out << "\n";
 }
 

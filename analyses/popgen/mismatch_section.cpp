@@ -7,6 +7,7 @@
 
 #include "analyses/popgen/driver_frame.h"
 #include "app/settings.h"
+#include "core/column.h"
 
 bool PopGenetics::compute_mismatches(DriverCall& call, int scaled)
 {
@@ -23,14 +24,16 @@ void PopGenetics::print_mismatch_table(std::ostream& out, int rows) const
         << "Exp. Count" << "\n"
         << std::setw(8) << "------" << std::setw(8) << "-----" << std::setw(12) << "----------"
         << "\n";
+    // A count as wide as its column (pairs of many gene copies) stays apart
+    // from the one before.
     if (rows == 0 || !MismatchObsCounts || !MismatchExpCounts) {
         const auto pairs = static_cast<std::int64_t>((SampleSize - 1.0) * SampleSize * 0.5);
-        out << std::setw(8) << 0 << std::setw(8) << pairs << std::setw(8) << 0 << "\n";
+        out << std::setw(8) << 0 << Column{8} << pairs << Column{8} << 0 << "\n";
         return;
     }
     for (int d = 0; d <= rows; ++d)
-        out << std::setw(8) << d << std::setw(8) << MismatchObsCounts[d] << std::fixed
-            << std::showpoint << std::setprecision(3) << std::setw(12) << MismatchExpCounts[d]
+        out << std::setw(8) << d << Column{8} << MismatchObsCounts[d] << std::fixed
+            << std::showpoint << std::setprecision(3) << Column{12} << MismatchExpCounts[d]
             << "\n";
 }
 

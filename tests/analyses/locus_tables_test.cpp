@@ -188,6 +188,22 @@ TEST_F(LocusTablesTest, HaplotypicTable)
     EXPECT_EQ(p.LocusObsHet.count, 0);
 }
 
+// Counts as wide as their column keep a blank before them. 2147482000
+// copies of A B and 1000 of A C: 2147483000 gene copies at both loci, only
+// locus 2 polymorphic, its He 2 q (1 - q) n/(n - 1) below 0.000005.
+TEST_F(LocusTablesTest, WideCountsStayApart)
+{
+    PopulStandard& p =
+        haplotypes<PopulStandard>(STANDARD, {{"A B", 2147482000}, {"A C", 1000}});
+    std::ostringstream out;
+    p.OutputAllelelNumberAndHetPerLocusHapl(out, s, false, false, false);
+    const std::string rule(49, '-');
+    EXPECT_THAT(out.str(), HasSubstr(rule + "\n"
+                                     "     2 2147483000         2   0.00000\n" + rule + "\n"
+                                     "  Mean 2147483000.000     2.000   0.00000\n"
+                                     "  s.d.     0.000     0.000   0.00000\n" + rule + "\n"));
+}
+
 // Haplotypes 100 (3), 104 (1) and a missing copy: (300 + 104) / 4 = 101.
 // Individuals 100/102 (count 1) and 110/110 (count 0.5): the second weighs
 // 0.5 in the mean size, (202 + 110) / 3 = 104, and 0 in the counts.

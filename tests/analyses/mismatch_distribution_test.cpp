@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "analyses/popgen/pop_genetics.h"
@@ -111,6 +113,17 @@ TEST_F(MismatchTest, PairCountsOfLargeSamples)
     EXPECT_NEAR(sample.MismatchObsVar, static_cast<double>(2.5e9L * (1 - m) / (S0 - 1)), 1e-12);
     EXPECT_NEAR(sample.MismatchObsMean, 0.500005, 1e-6);
     EXPECT_NEAR(sample.MismatchObsVar, 0.25, 1e-6);
+
+    // Counts as wide as their column keep a blank before them: in the
+    // histogram (v < m, nothing expected), and in the one row of all
+    // S0 pairs at 0 that stands for a missing histogram.
+    const std::string header = "  #Diff.   Count  Exp. Count\n  ------   -----  ----------\n";
+    std::ostringstream table, no_histogram;
+    sample.print_mismatch_table(table, sample.mismatch_rows());
+    EXPECT_EQ(table.str(), header + "       0 2499950000       0.000\n"
+                                    "       1 2500000000       0.000\n");
+    sample.print_mismatch_table(no_histogram, 0);
+    EXPECT_EQ(no_histogram.str(), header + "       0 4999950000       0\n");
 }
 
 TEST_F(MismatchTest, OneHaplotypeAndMissingInputs)

@@ -218,4 +218,29 @@ TEST_F(LocusByLocusE2E, LocusWithAHalfTypedIndividual)
                                 "Locus 2: a population has no data at this locus\n"));
 }
 
+// A sample of 3,000,000,000 gene copies, more than the AMOVA counts and
+// permutes: each one-locus copy keeps that total, and every locus is left
+// without AMOVA (never a wrapped count, nor a vector of a gene copy each).
+TEST_F(LocusByLocusE2E, SampleLargerThanACountHasNoLocusAmova)
+{
+    settings_file("0");
+    std::string text = run_project(
+        "huge",
+        "[Profile]\n\tTitle=\"Huge\"\n\tNbSamples=2\n\tDataType=STANDARD\n"
+        "\tGenotypicData=0\n\tLocusSeparator=WHITESPACE\n\tMissingData='?'\n"
+        "[Data]\n\t[[Samples]]\n"
+        "\t\tSampleName=\"A\"\n\t\tSampleSize=7\n\t\tSampleData={\n"
+        "\t\t\ta1\t6\tA B\n\t\t\ta2\t1\tC B\n\t\t}\n"
+        "\t\tSampleName=\"Huge\"\n\t\tSampleSize=3000000000\n\t\tSampleData={\n"
+        "\t\t\th1\t1500000000\tA B\n\t\t\th2\t1500000000\tA D\n\t\t}\n"
+        "\t[[Structure]]\n\t\tStructureName=\"One\"\n\t\tNbGroups=1\n"
+        "\t\tGroup={\n\t\t\t\"A\"\n\t\t\t\"Huge\"\n\t\t}\n");
+    EXPECT_THAT(text, HasSubstr("\nLoci without AMOVA (not computed):\n"
+                                "-----------------------------------\n\n"
+                                "Locus 1: ill-defined genetic structure at this locus\n"
+                                "Locus 2: ill-defined genetic structure at this locus\n"));
+    EXPECT_THAT(read_text(work / "huge.res" / "Drovalen_log.txt"),
+                Not(HasSubstr("not enough memory")));
+}
+
 }  // namespace

@@ -96,6 +96,28 @@ TEST_F(SummaryReportE2E, GroupLevelFirstAndXmlElements)
     EXPECT_THAT(read_text(work / "p.res" / "p.js"), HasSubstr("gFld(\"Within-groups summary\", \"\")"));
 }
 
+// The first sample, of 3,000,000,000 gene copies, is refused: N.A. in every
+// cell, out of every mean, and the loci come from the next sample. A: 6 + 1
+// copies at both loci, He (1 - 37/49) 7/6 = 2/7; B: 2 + 1 at locus 1, He
+// (1 - 5/9) 3/2 = 2/3, and one allele at locus 2: mean 1/3, s.d. 0.47140.
+// Over samples (2/7 + 1/3)/2 = 13/42 = 0.30952, s.d. (1/3 - 2/7)/sqrt 2 =
+// 0.03367. Pooled: locus 1 A x8, C x2, (1 - 68/100) 10/9 = 0.35556; locus 2
+// B x9, D x1, (1 - 82/100) 10/9 = 0.2.
+TEST_F(SummaryReportE2E, SampleRefusedForItsSizeComesFirst)
+{
+    std::string text = report(run_project("standard_refused_first.drp"), "populations");
+    EXPECT_THAT(text, HasSubstr("\n  No. of gene copies        N.A.           7           3       "
+                                "5.000       2.828\n         No. of loci        N.A.           2"));
+    EXPECT_THAT(text, HasSubstr(
+        "\n     1        N.A.     0.28571     0.66667     0.47619     0.26937     0.35556\n"
+        "     2        N.A.     0.28571     0.00000     0.14286     0.20203     0.20000\n"
+        + std::string(78, '-') + "\n"
+        "  Mean        N.A.     0.28571     0.33333     0.30952     0.03367     0.27778\n"
+        "  s.d.        N.A.     0.00000     0.47140     0.23570     0.33333     0.10999\n"));
+    // theta = 1/(1 - H) - 1: 0.4 and 0.5 from the mean heterozygosities.
+    EXPECT_THAT(text, HasSubstr("Mean H        N.A.     0.40000     0.50000     0.45000     0.07071\n"));
+}
+
 TEST_F(SummaryReportE2E, StandardDataHaveNoRangeTables)
 {
     std::string text = report(run_project("standard1.drp"), "populations");

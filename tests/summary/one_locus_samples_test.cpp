@@ -137,6 +137,36 @@ TEST_F(OneLocusSamplesTest, HaplotypicEntriesShareOneLocusHaplotypesAndSkipMissi
     EXPECT_EQ(b1.sample_index, 1);
 }
 
+// 1,500,000,000 + 1,000,000,000 + 500,000,000 = 3,000,000,000 gene copies,
+// more than an int holds: the copy's SampleSize keeps them all. At locus 0
+// all three records carry allele 1: one record, held at the largest count;
+// at locus 1 the two records of C merge into 2,000,000,000.
+TEST_F(OneLocusSamplesTest, SamplesLargerThanAnIntKeepTheirGeneCopies)
+{
+    Population& a = add_sample("a", false);
+    add_haplotype(a, {"1", "C"}, 1500000000);
+    add_haplotype(a, {"1", "T"}, 1000000000);
+    add_haplotype(a, {"1", "C"}, 500000000);
+    group_all();
+    const struct {
+        int locus;
+        Records records;
+    } cases[] = {
+        {0, {{"1", 2147483647}}},
+        {1, {{"C", 2000000000}, {"T", 1000000000}}},
+    };
+    for (auto const& k : cases) {
+        SCOPED_TRACE(k.locus);
+        one_locus.clean();
+        one_locus_list.reset();
+        ASSERT_EQ(build(k.locus), 1);
+        Population const& copy = *one_locus.Populations.data[0];
+        EXPECT_EQ(copy.SampleSize, 3e9);
+        EXPECT_EQ(copy.num_haplotypes, 2147483647);
+        EXPECT_EQ(records(copy.haplotypes), k.records);
+    }
+}
+
 TEST_F(OneLocusSamplesTest, GenotypicIndividualsGiveTheirGeneCopies)
 {
     struct Case {

@@ -535,6 +535,72 @@ TEST_F(SummaryBlocksTest, MismatchAnalysis)
     EXPECT_THAT(report(), HasSubstr("s.d.\n" + rule + "\n" + rule + "\n"));
 }
 
+// The middle sample holds 3,000,000,000 gene copies and was refused: its
+// values (9 everywhere, left by no analysis) read N.A. and stay out of every
+// mean, s.d. and collector value. The other two: transitions 3 and 1 (mean
+// 2, s.d. sqrt 2); Pi, theta_S and Tau 1 and 2 or 2 and 4; sizes 10 and 12;
+// D 0.5 and -0.5 (mean 0, s.d. sqrt 0.5); FS -1 and 1 (mean 0, s.d. sqrt 2).
+TEST_F(SummaryBlocksTest, SampleRefusedForItsSize)
+{
+    SumStat.MEAN_PI = SumStat.MEAN_TAJIMAD = SumStat.MEAN_FUFS = true;
+    s.TaskNumber = settings::MOLECULAR_DIVERSITY | settings::TAJIMA_TEST | settings::FU_FS_TEST
+                   | settings::MISMATCH_DISTRIBUTION;
+    s.ComputeTheta = settings::THETA_S;
+    s.MismatchDemogExp = true;
+    s.NumBootExpDem = 0;
+    const struct {
+        const char* name;
+        double size;
+        int transitions;
+        double pi, D, FS, tau;
+    } given[] = {{"A", 10, 3, 1.0, 0.5, -1.0, 2.0},
+                 {"Huge", 3e9, 9, 9.0, 9.0, 9.0, 9.0},
+                 {"C", 12, 1, 2.0, -0.5, 1.0, 4.0}};
+    for (auto const& g : given) {
+        PopulDNA& p = add(g.name);
+        p.SampleSize = g.size;
+        p.NumTransitions = g.transitions;
+        p.MeanPairDiff = p.ThetaS = g.pi;
+        p.ThetaSSD = 0.0;
+        p.TajimaD = g.D;
+        p.FuFs = g.FS;
+        p.FuExpNumAlleles = 2.0;
+        p.DemogExpansionFit.values[0] = g.tau;
+    }
+    const std::string text = report();
+    const struct {
+        const char* block;
+        int label_width;
+        const char* label;
+        const char* cells;
+    } rows[] = {
+        {"Molecular diversity indexes", 25, "No. of transitions", "3        N.A.           1       2.000       1.414"},
+        {"Molecular diversity indexes", 25, "Pi", "1.000        N.A.       2.000     1.50000     0.70711"},
+        {"Molecular diversity indexes", 25, "Theta_S", "1.00000        N.A.     2.00000     1.50000     0.70711"},
+        {"Neutrality tests", 60, "Sample size", "10        N.A.          12    11.00000     1.41421"},
+        {"Neutrality tests", 60, "Tajima's D", "0.50000        N.A.    -0.50000     0.00000     0.70711"},
+        {"Neutrality tests", 60, "FS", "-1.00000        N.A.     1.00000     0.00000     1.41421"},
+        {"Mismatch analysis", 25, "Tau", "2.00000        N.A.     4.00000     3.00000     1.41421"},
+    };
+    for (auto const& r : rows) {
+        SCOPED_TRACE(r.label);
+        const std::string label(r.label), cells(r.cells);
+        const std::string first_cell(12 - cells.find(' '), ' ');
+        EXPECT_THAT(block(text, r.block),
+                    HasSubstr("\n" + std::string(r.label_width - label.size(), ' ') + label
+                              + first_cell + cells + "\n"));
+    }
+    EXPECT_THAT(values_of(SumStat.Pi), ElementsAre(1.0, IsNan(), 2.0));
+    EXPECT_DOUBLE_EQ(SumStat.meanPi, 1.5);
+    EXPECT_THAT(values_of(SumStat.prS), ElementsAre(0.0, IsNan(), 0.0));
+    EXPECT_THAT(values_of(SumStat.D), ElementsAre(0.5, IsNan(), -0.5));
+    EXPECT_DOUBLE_EQ(SumStat.meanD, 0.0);
+    EXPECT_THAT(values_of(SumStat.FS), ElementsAre(-1.0, IsNan(), 1.0));
+    EXPECT_DOUBLE_EQ(SumStat.meanFS, 0.0);
+    SumStat.MEAN_PI = SumStat.MEAN_TAJIMAD = SumStat.MEAN_FUFS = false;
+    s.MismatchDemogExp = false;
+}
+
 TEST_F(SummaryBlocksTest, XmlElementOfMolecularDiversity)
 {
     xmlOutput = true;

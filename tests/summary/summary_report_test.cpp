@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -343,6 +344,78 @@ TEST_F(SummaryReportTest, WideNumbersAndRefusedSample)
     EXPECT_THAT(block(report(), "Basic properties"),
                 HasSubstr("\n  No. of gene copies  2000000000  2000000000        N.A. "
                           "2000000000.000       0.000\n"));
+}
+
+// A sample of 3,000,000,000 gene copies was refused: its lists are empty and
+// its means those of no analysis (gene diversity -1). First or last, its
+// column reads N.A., the loci come from the samples that have them, and it
+// stays out of the means and the collector. A: He 2/7 at both loci, B 1/3:
+// mean 13/42 = 0.30952, s.d. (1/3 - 2/7)/sqrt 2 = 0.03367; stepwise theta
+// (1/(1 - H)^2 - 1)/2 from the means: (49/25 - 1)/2 = 0.48 and (9/4 - 1)/2 =
+// 0.625; alleles 2 and 3.
+TEST_F(SummaryReportTest, SampleRefusedForItsSize)
+{
+    SumStat.MEAN_H = SumStat.SD_H = SumStat.MEAN_S = true;
+    struct Case {
+        bool refused_first;
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {true,
+         {"\n  No. of gene copies        N.A.          10          10      10.000       0.000\n",
+          "\n     2        N.A.     0.28571     0.33333     0.30952     0.03367",
+          "\n  Mean        N.A.     0.28571     0.33333     0.30952     0.03367",
+          "\nMean H        N.A.     0.48000     0.62500     0.55250     0.10253\n",
+          "\n  Mean        N.A.       2.000       3.000       2.500       0.707"}},
+        {false,
+         {"\n  No. of gene copies          10          10        N.A.      10.000       0.000\n",
+          "\n     2     0.28571     0.33333        N.A.     0.30952     0.03367",
+          "\n  Mean     0.28571     0.33333        N.A.     0.30952     0.03367",
+          "\nMean H     0.48000     0.62500        N.A.     0.55250     0.10253\n",
+          "\n  Mean       2.000       3.000        N.A.       2.500       0.707"}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.refused_first);
+        samples.Populations.Flush();
+        results.close();
+        results.open(dir / "r.htm", std::ios::out | std::ios::trunc);
+        auto refused = [&] {
+            PopGenetics& huge = add("Huge");
+            huge.SampleSize = 3e9;
+            huge.GeneDiversity = -1.0;
+        };
+        if (c.refused_first)
+            refused();
+        const struct {
+            const char* name;
+            double H;
+            int k;
+        } analysed[] = {{"A", 2.0 / 7.0, 2}, {"B", 1.0 / 3.0, 3}};
+        for (auto const& a : analysed) {
+            PopGenetics& p = add(a.name);
+            p.SampleSize = 10;
+            p.NumLoci = p.NumUsableLoci = 2;
+            p.NumPolymSites = 2;
+            fill(p.LocusExpHet, {a.H, a.H});
+            fill(p.LocusNumAlleles, {a.k, a.k});
+            p.MeanExpHet = p.GeneDiversity = a.H;
+            p.MeanNumAlleles = a.k;
+        }
+        if (!c.refused_first)
+            refused();
+        const std::string text = report();
+        for (std::string const& row : c.rows)
+            EXPECT_THAT(text, HasSubstr(row));
+        EXPECT_THAT(text, Not(HasSubstr("-1.00000")));
+        const int at = c.refused_first ? 0 : 2;
+        ASSERT_EQ(SumStat.H.count, 3);
+        EXPECT_TRUE(std::isnan(SumStat.H.data[at]));
+        EXPECT_TRUE(std::isnan(SumStat.S.data[at]));
+        EXPECT_NEAR(SumStat.meanH, 13.0 / 42.0, 1e-12);
+        EXPECT_NEAR(SumStat.sdH, (1.0 / 3.0 - 2.0 / 7.0) / std::sqrt(2.0), 1e-12);
+        EXPECT_DOUBLE_EQ(SumStat.meanS, 2.0);
+    }
+    SumStat.MEAN_H = SumStat.SD_H = SumStat.MEAN_S = false;
 }
 
 // Locus 1: A sizes 100-104 (range 4, G-W 0.6), B 102-104 (range 2, G-W 2/3);
