@@ -188,6 +188,7 @@ void write_tree_page(settings const& s)
         << "\nA tree for site navigation will open here if you enable JavaScript in your browser."
         << "\n</noscript>"
         << "\n"
+        << "\n</body>"
         << "\n</html>"
         << "\n"
         << "\n" << std::flush;
@@ -324,7 +325,7 @@ void write_results_footer(std::ostream& out, bool xml)
     if (xml)
         out << "\n" << DroXmlTags::dataTag.end() << "\n" << DroXmlTags::rootTag.end();
     else
-        out << "\n</body>" << "\n</PRE>" << "\n</html>\n";
+        out << "\n</PRE>" << "\n</body>" << "\n</html>\n";
     out << "\n" << std::flush;
 }
 
@@ -344,7 +345,7 @@ void write_older_results_header(std::ostream& out)
 
 void write_older_results_footer(std::ostream& out)
 {
-    out << "\n</PRE>" << "\n</HTML>\n" << "\n" << std::flush;
+    out << "\n</PRE>" << "\n</body>" << "\n</HTML>\n" << "\n" << std::flush;
 }
 
 int open_results_file(settings& s, std::fstream& results, bool xml)

@@ -180,7 +180,7 @@ TEST_F(RunE2E, RunNumbersOverARunListWithAFailedProject)
             std::string text = file("p2", "p2.htm");
             EXPECT_THAT(text, HasSubstr(c.second_results));
             EXPECT_THAT(text, Not(HasSubstr("END OF RUN NUMBER")));
-            EXPECT_THAT(text, EndsWith("\n</body>\n</PRE>\n</html>\n\n"));
+            EXPECT_THAT(text, EndsWith("\n</PRE>\n</body>\n</html>\n\n"));
         }
     }
 }
