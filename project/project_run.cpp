@@ -215,7 +215,12 @@ void AnalysisRun::start_results_text()
     start_results(s_, continued_, xmlOutput);
     results_ << early_reports_.str();
     E.results_stream = &results_;
-    results_ << THeader(my_string("Drovalen results"));
+    // The data elements around the header are the XML file's; the HTML page
+    // shows the header as a line of its text.
+    if (xmlOutput)
+        results_ << THeader(my_string("Drovalen results"));
+    else
+        results_ << "\n\nDrovalen results\n\n";
     print_js_aux_entry(s_, 1, "", ("Run of " + start_date_).c_str());
 
     TXmlTag run_tag("run");
