@@ -260,11 +260,12 @@ my_string browser_files_folder(my_string const& core_directory, my_string const&
     my_string installed((data.lexically_normal() / "").string().c_str());
     if (holds_tree_script(installed))
         return installed;
+    const std::string searched = std::string("the core directory \"") + core.str
+                                 + "\" nor in the program's folder \"" + program.str
+                                 + "\" or its data folder \"" + installed.str + "\"";
     warn_about_browser_file("set_result_browser_names()",
-                            std::string("The tree-menu script \"ftiens4.js\" is neither in the core "
-                                        "directory \"") + core.str + "\" nor in the program's folder \""
-                                + program.str + "\" or its data folder \"" + installed.str
-                                + "\": the result browser cannot show its navigation tree");
+                            "The tree-menu script \"ftiens4.js\" is neither in " + searched
+                                + ": the result browser cannot show its navigation tree");
     return core;
 }
 

@@ -130,9 +130,10 @@ TEST_F(RunE2E, ProgramWithoutItsScriptFilesWarnsAfterTheHeader)
     fs::copy_file(program, alone / "drovexec");
     program = alone / "drovexec";
     const std::string bin = fs::canonical(alone).string() + "/";
-    const std::string data = fs::weakly_canonical(alone / ".." / "share" / "drovexec").string() + "/";
-    const std::string detail = "\tThe tree-menu script \"ftiens4.js\" is neither in the core directory \""
-                               + core + "\" nor in the program's folder \"" + bin
+    const std::string data =
+        fs::weakly_canonical(alone / ".." / "share" / "drovexec").string() + "/";
+    const std::string detail = "\tThe tree-menu script \"ftiens4.js\" is neither in the core "
+                               "directory \"" + core + "\" nor in the program's folder \"" + bin
                                + "\" or its data folder \"" + data
                                + "\": the result browser cannot show its navigation tree\n";
     add_project("dna2.drp", "p.drp");
