@@ -65,7 +65,7 @@ void print_matrix_section(Project& p, std::ostream& out)
     MY_TIArrayAsVector<HaploDef> const& list = p.haplo_list.list;
     for (int i = 0; i < list.count; ++i)
         out << result_text(list.data[i]->id) << "\t" << list.data[i]->count << "\t"
-            << list.data[i]->content << "\n";
+            << result_text(list.data[i]->content) << "\n";
     if (xmlOutput)
         out << labels.close() << "\n";
     out << equals << "\n\n";

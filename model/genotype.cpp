@@ -3,8 +3,10 @@
 #include "model/genotype.h"
 
 #include <iomanip>
+#include <sstream>
 
 #include "model/pop_haplo.h"
+#include "project/result_tree.h"
 
 namespace {
 
@@ -20,6 +22,14 @@ void print_pair(std::ostream& os, double value, TGenotype const& g)
     set_fixed(os);
     os << std::setprecision(5) << std::setw(13) << value << ' ' << *g.hapl1 << '\n'
        << std::setw(13) << ' ' << ' ' << *g.hapl2 << '\n';
+}
+
+// The haplotype's alleles as the results show them.
+ResultText haplotype_text(TPopHaplotype const& h)
+{
+    std::ostringstream text;
+    text << h;
+    return result_text(my_string(text.str().c_str()));
 }
 
 }  // namespace
@@ -41,7 +51,8 @@ void TGenotype::printGenotFreqs(std::ostream& os, int const& index, double const
     set_fixed(os);
     os << std::setprecision(6)
        << std::setw(5) << index + 1 << '\t' << std::setw(12) << prob / total << '\t'
-       << std::setw(12) << prob << '\t' << std::setw(12) << hapl1->index << '\t' << *hapl1 << '\n'
+       << std::setw(12) << prob << '\t' << std::setw(12) << hapl1->index << '\t'
+       << haplotype_text(*hapl1) << '\n'
        << std::setw(5) << ' ' << '\t' << std::setw(12) << ' ' << '\t' << std::setw(12) << ' ' << '\t'
-       << std::setw(12) << hapl2->index << '\t' << *hapl2 << '\n';
+       << std::setw(12) << hapl2->index << '\t' << haplotype_text(*hapl2) << '\n';
 }

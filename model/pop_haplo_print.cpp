@@ -8,13 +8,14 @@
 
 #include "core/errors.h"
 #include "model/pop_haplo_db.h"
+#include "project/result_tree.h"
 
 namespace {
 
 void write_allele(std::ostream& os, TAllele const* a, char separator)
 {
     if (a)
-        os << a->name;
+        os << result_text(a->name);
     if (separator)
         os << separator;
 }

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <exception>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "analyses/popgen/pop_genetics.h"
@@ -70,6 +71,10 @@ private:
     settings& s_;
     cleaner copies_;
     std::fstream results_;
+    // The reporter's echo of what happens between the opening of the results
+    // file and its header (the result browser's files): an XML file must
+    // begin with its declaration, so these reports follow the header.
+    std::ostringstream early_reports_;
     bool continued_ = false;  // an XML results file of earlier runs is continued
     std::string start_date_;
     char kept_separator_ = 0;
@@ -184,7 +189,7 @@ bool AnalysisRun::open_results()
     }
     continued_ = opened == 2;
     s_.results_stream = &results_;
-    E.results_stream = &results_;
+    E.results_stream = &early_reports_;
     p_.haplo_vectors_built = 0;
     p_.phenotypes_converted = 0;
     ++p_.run_number;
@@ -202,12 +207,20 @@ bool AnalysisRun::open_results()
 }
 
 // The result browser's pages, the head of the results (or the reopened data
-// element of a continued XML file), and the banner of the run.
+// element of a continued XML file), the reports raised until then, and the
+// banner of the run.
 void AnalysisRun::start_results_text()
 {
     p_.New_print_html_frames_output(false);
     start_results(s_, continued_, xmlOutput);
-    results_ << THeader(my_string("Drovalen results"));
+    results_ << early_reports_.str();
+    E.results_stream = &results_;
+    // The data elements around the header are the XML file's; the HTML page
+    // shows the header as a line of its text.
+    if (xmlOutput)
+        results_ << THeader(my_string("Drovalen results"));
+    else
+        results_ << "\n\nDrovalen results\n\n";
     print_js_aux_entry(s_, 1, "", ("Run of " + start_date_).c_str());
 
     TXmlTag run_tag("run");

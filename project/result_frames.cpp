@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "app/settings.h"
@@ -66,6 +67,17 @@ my_string browser_check_file(settings const& s)
     return name + "ua.js";
 }
 
+// A WARNING about a file of the result browser, its detail line in the log
+// and in the results, where the reporter echoes it (after the header: the
+// run holds the reports raised before it).
+void warn_about_browser_file(const char* function, std::string const& detail)
+{
+    E.error(WARNING, function, 9);
+    *_ZOS_ << "\t" << detail << "\n";
+    if (E.results_stream != nullptr)
+        *E.results_stream << "\t" << result_text(detail.c_str()) << "\n";
+}
+
 // True when the folder (empty, or ending with '/') holds the tree-menu script.
 bool holds_tree_script(my_string const& folder)
 {
@@ -79,8 +91,8 @@ bool open_page(std::ofstream& out, my_string const& name, const char* function)
     out.open(name.str, std::ios::out | std::ios::trunc);
     if (out.is_open())
         return true;
-    E.error(WARNING, function, 9);
-    *_ZOS_ << "\tUnable to write the result browser file \"" << name << "\"\n";
+    warn_about_browser_file(function, std::string("Unable to write the result browser file \"")
+                                          + name.str + "\"");
     return false;
 }
 
@@ -176,6 +188,7 @@ void write_tree_page(settings const& s)
         << "\nA tree for site navigation will open here if you enable JavaScript in your browser."
         << "\n</noscript>"
         << "\n"
+        << "\n</body>"
         << "\n</html>"
         << "\n"
         << "\n" << std::flush;
@@ -247,10 +260,12 @@ my_string browser_files_folder(my_string const& core_directory, my_string const&
     my_string installed((data.lexically_normal() / "").string().c_str());
     if (holds_tree_script(installed))
         return installed;
-    E.error(WARNING, "set_result_browser_names()", 9);
-    *_ZOS_ << "\tThe tree-menu script \"ftiens4.js\" is neither in the core directory \"" << core
-           << "\" nor in the program's folder \"" << program << "\" or its data folder \""
-           << installed << "\": the result browser cannot show its navigation tree\n";
+    const std::string searched = std::string("the core directory \"") + core.str
+                                 + "\" nor in the program's folder \"" + program.str
+                                 + "\" or its data folder \"" + installed.str + "\"";
+    warn_about_browser_file("set_result_browser_names()",
+                            "The tree-menu script \"ftiens4.js\" is neither in " + searched
+                                + ": the result browser cannot show its navigation tree");
     return core;
 }
 
@@ -311,7 +326,7 @@ void write_results_footer(std::ostream& out, bool xml)
     if (xml)
         out << "\n" << DroXmlTags::dataTag.end() << "\n" << DroXmlTags::rootTag.end();
     else
-        out << "\n</body>" << "\n</PRE>" << "\n</html>\n";
+        out << "\n</PRE>" << "\n</body>" << "\n</html>\n";
     out << "\n" << std::flush;
 }
 
@@ -331,7 +346,7 @@ void write_older_results_header(std::ostream& out)
 
 void write_older_results_footer(std::ostream& out)
 {
-    out << "\n</PRE>" << "\n</HTML>\n" << "\n" << std::flush;
+    out << "\n</PRE>" << "\n</body>" << "\n</HTML>\n" << "\n" << std::flush;
 }
 
 int open_results_file(settings& s, std::fstream& results, bool xml)

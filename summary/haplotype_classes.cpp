@@ -149,7 +149,7 @@ void write_haplotype_list(std::ostream& out, MY_TIArrayAsVector<HaploDef> const&
             HaploDef const& h = *list.data[members[m]];
             out << "   " << result_text(h.id);
             if (m + 1 == static_cast<int>(members.size()))
-                out << std::string(std::max(1, 27 - h.id.length), ' ') << h.content;
+                out << std::string(std::max(1, 27 - h.id.length), ' ') << result_text(h.content);
             out << "\n";
         }
     }

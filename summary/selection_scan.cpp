@@ -19,6 +19,7 @@
 #include "core/errors.h"
 #include "core/xml.h"
 #include "project/project.h"
+#include "project/result_tree.h"
 #include "summary/fst_null_density.h"
 #include "summary/selection_scan.h"
 
@@ -293,10 +294,14 @@ bool ScanPasses::runPass(int k)
     }
     std::ofstream obsOut;
     openForWriting(g, obsOut, s.results_dir + "fdist2_ObsOut.txt");
-    // The simulated samples carry the names of the observed ones, group by group.
+    // The simulated samples carry the names of the observed ones, group by
+    // group; the names stand in the results escaped, as in the AMOVA section.
+    std::ostringstream structure;
+    structure << *g.savedStructure;
     g.results() << "-------------------------\n" << "Tested Genetic Structure:\n"
                 << "-------------------------\n\n" << "No. of groups : "
-                << g.testedStructure->NbGroups << "\n\n" << *g.savedStructure
+                << g.testedStructure->NbGroups << "\n\n"
+                << result_text(my_string(structure.str().c_str()))
                 << "\n-------------------------\n\n";
     return testLoci(loci, obsOut);
 }

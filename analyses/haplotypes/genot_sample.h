@@ -15,6 +15,7 @@
 
 #include <fstream>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "core/value_array.h"
@@ -215,8 +216,9 @@ public:
     // the data).
     void writeSample(std::ostream& os, TAlleleDB const* alleles) const;
 
-    // Every locus of the data of gamete g, each followed by a blank.
-    void writeAlleleText(std::ostream& os, TGamete const& g) const;
+    // Every locus of the data of gamete g, each followed by a blank, as
+    // written in the data (the results escape it, the phase files do not).
+    std::string alleleText(TGamete const& g) const;
 
 private:
     // The loci of the window being evaluated and the focal codes there.

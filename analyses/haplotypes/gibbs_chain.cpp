@@ -182,11 +182,9 @@ void TGenotSample::writeSampledPhaseFiles(
         os.open(runSettings->phase_file_names[k + 1].str, std::ios::out | std::ios::app);
         for (int i = 0; i < numIndividuals; ++i) {
             TGenotIndividual const& phase = getRandomPhase(distinct[i], numSamples);
-            os << "\t\t\t" << phenDB->phenotypes.data[i]->name << "\t" << "1 \t";
-            writeAlleleText(os, phase.gamete1);
-            os << "\n\t\t\t\t" << blanks << "\t";
-            writeAlleleText(os, phase.gamete2);
-            os << "\n";
+            os << "\t\t\t" << phenDB->phenotypes.data[i]->name << "\t" << "1 \t"
+               << alleleText(phase.gamete1) << "\n\t\t\t\t" << blanks << "\t"
+               << alleleText(phase.gamete2) << "\n";
         }
         os.close();
     }

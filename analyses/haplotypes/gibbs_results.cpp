@@ -74,23 +74,25 @@ void TGenotSample::constructEstimatedHaploDB()
 
 // Polymorphic loci from the gamete (the missing-data character for a missing
 // allele), monomorphic ones from the reference haplotype.
-void TGenotSample::writeAlleleText(std::ostream& os, TGamete const& g) const
+std::string TGenotSample::alleleText(TGamete const& g) const
 {
+    std::string text;
     const int known = static_cast<int>(isPolymorphic.size());
     for (int j = 0, k = 0; j < numLoci; ++j) {
         if (j < known && isPolymorphic[j]) {
             int index = g.alleleIndex[k++];
             if (index == -1)
-                os << missingChar;
+                text += missingChar;
             else
-                os << alleleDB->loci.data[j]->alleles.data[index]->name;
+                text += alleleDB->loci.data[j]->alleles.data[index]->name.str;
         } else if (j < known && referenceHaplotype[j]) {
-            os << referenceHaplotype[j]->name;
+            text += referenceHaplotype[j]->name.str;
         } else {
-            os << missingChar;
+            text += missingChar;
         }
-        os << " ";
+        text += ' ';
     }
+    return text;
 }
 
 void TGenotIndividual::writePhase(std::ostream& os, TAlleleDB const* alleles, int n,
@@ -176,8 +178,7 @@ void TGenotSample::writeResults(std::fstream* out)
         TGamete const& g = estimatedHaplotypes.data[h];
         os << "   " << "[ " << std::setw(5) << h + 1 << "]\t" << std::setw(12) << g.numCopies
            << "\t";
-        writeAlleleText(os, g);
-        os << "\n";
+        os << result_text(alleleText(g).c_str()) << "\n";
     }
 
     os << "\nEstimated gametic phase of all individuals" << "\n------------------------------------------\n";
@@ -204,17 +205,14 @@ void TGenotSample::writeResults(std::fstream* out)
         os << std::setw(width) << result_text(name) << "\t" << std::setprecision(3) << std::setw(11)
            << static_cast<double>(phase.phaseCount) / numSamples << "\t" << "[ " << std::setw(5)
            << phase.gamete1.haploId + 1 << "]\t";
-        writeAlleleText(os, phase.gamete1);
+        os << result_text(alleleText(phase.gamete1).c_str());
         os << "\n" << nameBlanks << "\t" << countBlanks << "\t" << "[ " << std::setw(5)
            << phase.gamete2.haploId + 1 << "]\t";
-        writeAlleleText(os, phase.gamete2);
-        os << "\n";
+        os << result_text(alleleText(phase.gamete2).c_str()) << "\n";
         if (best) {
             *best << std::setw(width) << name << "\t" << std::setw(11) << "1" << "\t";
-            writeAlleleText(*best, phase.gamete1);
-            *best << "\n" << nameBlanks << "\t" << countBlanks << "\t";
-            writeAlleleText(*best, phase.gamete2);
-            *best << "\n";
+            *best << alleleText(phase.gamete1) << "\n" << nameBlanks << "\t" << countBlanks
+                  << "\t" << alleleText(phase.gamete2) << "\n";
         }
     }
     os << "\n" << std::endl;

@@ -85,7 +85,7 @@ void PopGenetics::print_out_dist_mat(std::fstream* out, settings& s)
         o << labels.open() << "\n";
     for (int k = 0; k < num_haplotypes; ++k)
         o << std::setw(w) << result_text(haplotype_id(k)) << " : "
-          << haplotypes.data[k]->haplotype->content
+          << result_text(haplotypes.data[k]->haplotype->content)
           << std::endl;
     o << "\n";
     if (xmlOutput)

@@ -142,7 +142,7 @@ void PopGenetics::print_allele_frequencies(std::ostream& out, settings const& s)
             out << std::right << std::setw(5) << d + 1 << "\t" << alleles.items.size() << "\t"
                 << std::fixed << std::setprecision(4);
             for (std::size_t k = 0; k < alleles.items.size(); ++k)
-                out << *alleles.items[k] << " : " << alleles.counts[k] << "\t";
+                out << result_text(alleles.items[k]->name) << " : " << alleles.counts[k] << "\t";
             out << "\n";
         } else {
             out << "\nAlleles for the locus " << d << ":\n" << std::endl;
@@ -150,7 +150,7 @@ void PopGenetics::print_allele_frequencies(std::ostream& out, settings const& s)
             for (std::size_t k = 0; k < alleles.items.size(); ++k) {
                 const double p = alleles.counts[k];
                 out << std::setw(5) << k + 1 << std::setw(10) << p << std::setw(10)
-                    << frequency_sd(p) << "   " << *alleles.items[k] << std::endl;
+                    << frequency_sd(p) << "   " << result_text(alleles.items[k]->name) << std::endl;
             }
         }
         if (batch)

@@ -19,6 +19,7 @@
 #include "app/settings.h"
 #include "core/errors.h"
 #include "core/math_functions.h"
+#include "project/result_tree.h"
 #include "summary/sumstat.h"
 
 namespace {
@@ -91,7 +92,7 @@ public:
     {
         out_ << std::setw(15) << label_ << "|";
         for (std::string const& name : t_.column_names)
-            out_ << std::setw(f) << name << "|";
+            out_ << std::setw(f) << result_text(name.c_str()) << "|";
         out_ << "\n";
     }
 
@@ -100,7 +101,7 @@ public:
         out_ << std::right << "\n  1: Observed contingency table\n" << std::endl;
         header(W + 1);
         for (int i = 0; i < t_.R; ++i) {
-            out_ << std::setw(15) << t_.row_names[i] << "|";
+            out_ << std::setw(15) << result_text(t_.row_names[i].c_str()) << "|";
             for (int j = 0; j < t_.C; ++j)
                 out_ << std::setw(W + 1) << t_.cell(i, j) << "|";
             out_ << "   " << t_.a[i] << "\n";
@@ -122,7 +123,7 @@ public:
         out_ << std::fixed << std::showpoint << std::right << std::setprecision(decimals);
         header(f);
         for (int i = 0; i < t_.R; ++i) {
-            out_ << std::setw(15) << t_.row_names[i] << "|";
+            out_ << std::setw(15) << result_text(t_.row_names[i].c_str()) << "|";
             for (int j = 0; j < t_.C; ++j) {
                 double v;
                 if (cell(i, j, v))

@@ -118,6 +118,47 @@ TEST_F(RunE2E, TwoSampleDnaProjectWithoutTasks)
     }
 }
 
+// The program copied on its own into a folder of its own, run from a data
+// folder: no tree-menu script beside it, in the working folder or in its data
+// folder. The WARNING that says so follows the results' header, in XML and in
+// HTML, and names the script and the folders searched in the log and in the
+// results; the XML file still parses.
+TEST_F(RunE2E, ProgramWithoutItsScriptFilesWarnsAfterTheHeader)
+{
+    fs::path alone = root / "alone" / "bin";
+    fs::create_directories(alone);
+    fs::copy_file(program, alone / "drovexec");
+    program = alone / "drovexec";
+    const std::string bin = fs::canonical(alone).string() + "/";
+    const std::string data =
+        fs::weakly_canonical(alone / ".." / "share" / "drovexec").string() + "/";
+    const std::string detail = "\tThe tree-menu script \"ftiens4.js\" is neither in the core "
+                               "directory \"" + core + "\" nor in the program's folder \"" + bin
+                               + "\" or its data folder \"" + data
+                               + "\": the result browser cannot show its navigation tree\n";
+    add_project("dna2.drp", "p.drp");
+    for (bool xml : {true, false}) {
+        SCOPED_TRACE(xml ? "XML" : "HTML");
+        add_settings("run.drs", {{"XMLOutput", xml ? "1" : "0"}});
+        ASSERT_EQ(run("p.drp run.drs"), 0) << err;
+        std::string text = file("p", xml ? "p.xml" : "p.htm");
+        std::string log = file("p", "Drovalen_log.txt");
+        EXPECT_THAT(log, HasSubstr("\"set_result_browser_names()\" : invalid stream\n" + detail));
+        std::string header = xml ? "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                                 : "\n<html>\n<!--Drovalen results file-->";
+        EXPECT_THAT(text, StartsWith(header));
+        std::string shown = detail;
+        for (auto at = shown.find('"'); xml && at != std::string::npos; at = shown.find('"', at))
+            shown.replace(at, 1, "&quot;");
+        const std::string body = xml ? "\n<Drovalen>\n\n<data>\n\n" : "\n<PRE>\n";
+        EXPECT_THAT(text, HasSubstr(body + " #[WARNING # 1] : invalid stream\n" + shown)) << text;
+        if (xml && fs::exists("/usr/bin/xmllint")) {
+            std::string lint = "xmllint --noout '" + (work / "p.res" / "p.xml").string() + "'";
+            EXPECT_EQ(std::system(lint.c_str()), 0);
+        }
+    }
+}
+
 TEST_F(RunE2E, ShippedExampleRuns)
 {
     fs::path examples = fs::path(DROV_TEST_DATA).parent_path().parent_path() / "examples";
@@ -180,7 +221,7 @@ TEST_F(RunE2E, RunNumbersOverARunListWithAFailedProject)
             std::string text = file("p2", "p2.htm");
             EXPECT_THAT(text, HasSubstr(c.second_results));
             EXPECT_THAT(text, Not(HasSubstr("END OF RUN NUMBER")));
-            EXPECT_THAT(text, EndsWith("\n</body>\n</PRE>\n</html>\n\n"));
+            EXPECT_THAT(text, EndsWith("\n</PRE>\n</body>\n</html>\n\n"));
         }
     }
 }

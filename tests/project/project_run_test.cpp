@@ -256,7 +256,7 @@ TEST_F(ProjectRunTest, ErrorInsideAnAnalysisEndsTheRunCleanly)
         EXPECT_NE(take_log().find("The run was interrupted by an error: analysis failed"),
                   std::string::npos);
         std::string text = results("p");
-        EXPECT_EQ(text.substr(text.size() - 25), "\n</body>\n</PRE>\n</html>\n\n");
+        EXPECT_EQ(text.substr(text.size() - 25), "\n</PRE>\n</body>\n</html>\n\n");
         EXPECT_EQ(text.find("END OF RUN NUMBER"), std::string::npos);
         EXPECT_FALSE(fs::exists(dir / "p.res" / "p.drp"));
         EXPECT_EQ(project.samples, own_samples);

@@ -136,7 +136,7 @@ TEST_F(ResultFramesTest, HeadersAndFootersAsWritten)
               "\n<html>\n<!--Drovalen results file-->\n\n<head>\n<style>"
               "\nBODY {background-color: white; font-size: 8pt; font-family: Courier New}"
               "\n</style>\n</head>\n\n<body bgcolor=white>\n\n<PRE>\n"
-              "\n</body>\n</PRE>\n</html>\n\n");
+              "\n</PRE>\n</body>\n</html>\n\n");
 
     std::ostringstream xml;
     write_results_header(xml, s, true);
@@ -183,7 +183,7 @@ TEST_F(ResultFramesTest, OlderFramesHeaderAndFooterAsWritten)
               "\n<html>\n<!--Drovalen results file-->\n\n<head>\n</head>\n<style>"
               "\nbody    { background : white; color : black; margin: 10 }\n</style>\n"
               "\n<body bgcolor=white>\n\n<PRE>\n"
-              "\n</PRE>\n</HTML>\n\n");
+              "\n</PRE>\n</body>\n</HTML>\n\n");
     EXPECT_FALSE(fs::exists(run.tree_data_file.str)) << "the tree-file headers write nothing";
 }
 
