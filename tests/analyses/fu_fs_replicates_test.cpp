@@ -198,7 +198,7 @@ TEST_F(FuFsReplicatesTest, ReplicatesBeyondTheTableAreLeftOutOfThePValues)
 // 4990 gene copies in 985 haplotypes: the table has room for them, but the Stirling numbers of
 // 4990 gene copies overflow a double from 446 alleles on, so neither Fs nor the interval of
 // theta(k) is computed, and the results say why (a sum clamped to 1 printed that P(k or more
-// alleles) rounds to 0, where it is 0.547 under theta 369).
+// alleles) rounds to 0, and an Fs from it).
 TEST_F(FuFsReplicatesTest, StirlingNumbersBeyondADoubleNamedInTheResults)
 {
     const std::vector<std::string> sequences = haplotypes_of(0.297);

@@ -256,11 +256,13 @@ TEST_F(EwensTest, FuFs)
 
 // From about 1,550 gene copies on, B(n, j) = |s(n, j)| j!/n! overflows a double for some hundreds
 // of alleles (j! alone does from j = 171): at 4990 gene copies, from 446 alleles on. There
-// P(K >= 985) under theta 369 is 0.547, where a sum clamped to 1 gave Fs -FLT_MAX; Fs and the
-// interval of theta(k) are not computed instead. At 1300 gene copies B(n, 985) is about 1e228,
+// P(K >= 985) under theta 369 is 0.5506511124 (|s(n, j)| summed in log space), where a sum
+// clamped to 1 gave Fs -FLT_MAX; Fs and the interval of theta(k) are not computed instead. At 1300 gene copies B(n, 985) is about 1e228,
 // finite: both stand, against Ewens' distribution worked one gene copy at a time.
 TEST_F(EwensTest, StirlingNumbersBeyondADouble)
 {
+    const EwensAlleles tail = ewens_alleles(4990, 985, 369.0);
+    EXPECT_NEAR(static_cast<double>(tail.exactly + tail.more), 0.5506511124, 1e-9);
     sample.SampleSize = 4990;
     double Fs = 7.0;
     EXPECT_EQ(sample.Fu_Fs(369.0, 985, Fs, true), 0);
