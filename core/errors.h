@@ -23,7 +23,7 @@ enum ExceptionType { NOT_ENOUGH_MEMORY };
 
 class Errors {
 public:
-    static const int NUM_MESSAGES = 216;
+    static const int NUM_MESSAGES = 217;
 
     int log_open;                           // 1 while the last init_log_file succeeded
     std::ofstream* log_stream;              // owned; replaced by each init_log_file

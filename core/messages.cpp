@@ -224,6 +224,7 @@ const char* const message_texts[] = {
     /* 213 */ "value assigned to keyword is not a number",
     /* 214 */ "value assigned to keyword is not an integer",
     /* 215 */ "value assigned to keyword is outside its range",
+    /* 216 */ "Stirling numbers beyond the range of a double, Fs cannot be computed",
 };
 
 static_assert(sizeof(message_texts) / sizeof(message_texts[0]) == Errors::NUM_MESSAGES,

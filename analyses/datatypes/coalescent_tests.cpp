@@ -242,20 +242,19 @@ int original_haplotypes(PopGenetics const& p)
 }
 
 // Why Fs of k alleles under theta was not computed: no diversity, a
-// probability that rounds to 0 or 1 (Fs infinite), the sample's size, or the
-// size of the table of Ewens' probabilities, which needs n + 10 rows and
-// k + 10 columns. FuFs 0 and P -1 mark the test as not computed.
+// probability that rounds to 0 or 1 (Fs infinite), or, with Fs left alone,
+// the table of Ewens' probabilities: the sample's size, the n + 10 rows and
+// k + 10 columns it needs, or Stirling numbers beyond the range of a double.
+// FuFs 0 and P -1 mark the test as not computed.
 void fu_fs_refusal(std::ostream& out, PopGenetics& p, double theta, int k, double Fs)
 {
     const int n = static_cast<int>(p.SampleSize);
-    BnumMat const& table = PopGenetics::BMat;
     out << "Fu's Fs test cannot be computed";
     if (theta <= 0.0)
         out << " when Theta(Pi) is 0";
     else if (!std::isnan(Fs))
         out << ": P(k or more alleles) rounds to " << (Fs > 0.0 ? 1 : 0);
-    else if (n >= BnumMat::max_rows || k >= BnumMat::max_cols || !table.rows || n >= table.n
-             || k >= table.k)
+    else
         PopGenetics::explain_table_refusal(out, n, k);
     out << "\n" << std::endl;
     p.FuFs = 0.0;

@@ -110,6 +110,11 @@ void print_theta_k(PopGenetics& p, DriverCall& call, ThetaKLayout const& layout,
     if (!limits) {
         if (layout.note_without_interval)
             *_ZOS_ << "\t\t\tToo many aleles or gene copies in sample to compute Theta(k)\n";
+        if (PopGenetics::refused_for_overflow(n, k)) {
+            out << "\n95 % confidence interval limits for theta(k) not computed";
+            PopGenetics::explain_table_refusal(out, n, k);
+            out << "\n";
+        }
         out << std::endl;
         return;
     }

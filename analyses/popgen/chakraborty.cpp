@@ -1,6 +1,7 @@
 // Chakraborty's test of selective neutrality and population amalgamation (Chakraborty 1990): the
 // number of alleles against Ewens' distribution (Ewens 1972) for the theta of the homozygosity.
 
+#include <cmath>
 #include <iomanip>
 #include <ostream>
 
@@ -21,6 +22,18 @@ void single_haplotype_warning(std::ostream& out)
     out << "Warning: Chakraborty's test of selective neutrality cannot be performed \n"
         << "when there is a single haplotype in the sample. Skipping task...\n"
         << std::endl;
+}
+
+// Ewens' probabilities that are not finite come from Stirling numbers of n and k beyond the
+// range of a double: the test is refused with that reason.
+bool probabilities_finite(std::ostream& out, int n, int k, double P_exactly, long double P_less)
+{
+    if (std::isfinite(P_exactly) && std::isfinite(P_less))
+        return true;
+    out << "Chakraborty neutrality test not possible";
+    PopGenetics::explain_table_refusal(out, n, k);
+    out << "\n" << std::endl;
+    return false;
 }
 
 }  // namespace
@@ -67,9 +80,12 @@ void PopGenetics::Chakraborty_neutr_test(std::ostream& out)
         return;
     const int N = static_cast<int>(SampleSize);
     const double theta = calc_theta_Hom();
-    ChakrabortyExpNumAlleles = k_est(theta, N);
     const double P_exactly = proba_exactly_k(k, N, theta);
-    ChakrabortyP = ChakrabortyPClasses = 1.0 - static_cast<double>(proba_less_than_k(k, N, theta));
+    const long double P_less = proba_less_than_k(k, N, theta);
+    if (!probabilities_finite(out, N, k, P_exactly, P_less))
+        return;
+    ChakrabortyExpNumAlleles = k_est(theta, N);
+    ChakrabortyP = ChakrabortyPClasses = 1.0 - static_cast<double>(P_less);
     out << std::fixed << std::showpoint << std::right << std::setprecision(5)
         << "No. of genes in sample       :" << std::setw(12) << SampleSize << "\n"
         << "No. of alleles in sample (k) :" << std::setw(12) << k << "\n"
@@ -89,9 +105,12 @@ void PopGenetics::Chakraborty_neutr_test(std::ostream& out, HaplotypeClasses con
     const double n = SampleSize;
     const int N = static_cast<int>(n);
     const double theta = calc_theta_Hom(classes);
-    ChakrabortyExpNumAlleles = k_est(theta, N);
     const double P_exactly = proba_exactly_k(k, N, theta);
-    ChakrabortyPClasses = 1.0 - static_cast<double>(proba_less_than_k(k, N, theta));
+    const long double P_less = proba_less_than_k(k, N, theta);
+    if (!probabilities_finite(out, N, k, P_exactly, P_less))
+        return;
+    ChakrabortyExpNumAlleles = k_est(theta, N);
+    ChakrabortyPClasses = 1.0 - static_cast<double>(P_less);
     // calc_theta_Hom has left the classes' F in EWObservedF.
     const double H = (1.0 - EWObservedF) * n / (n - 1.0);
     const double hom = H <= 1.0 ? 1.0 - H : 0.0;

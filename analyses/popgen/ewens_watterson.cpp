@@ -191,7 +191,10 @@ void PopGenetics::EW_neutrality_tests(settings& s, std::ostream& out,
     }
     EWObservedF = F_obs;
 
-    if (!grow_B_num_mat(N, k) || n >= kLimitGeneCopies || k >= kLimitAlleles) {
+    // The draws read B(i, j) only where j <= k and N - i >= k - j, and an infinite B(i, j) makes
+    // B(i + 1, j) and B(i + 1, j + 1) infinite: all are finite when B(N, k) is.
+    if (!grow_B_num_mat(N, k) || n >= kLimitGeneCopies || k >= kLimitAlleles
+        || !std::isfinite(BMat.rows[N - 1][k - 1])) {
         out << "Watterson F-test of selective neutrality is not possible";
         explain_table_refusal(out, N, k);
         out << "\n" << std::endl;

@@ -28,7 +28,13 @@ int PopGenetics::Fu_Fs(double const& theta, int const& k, double& Fs, bool repor
             E.error(WARNING, kWhere, 179);
         return 0;
     }
-    const double s = 1.0 - static_cast<double>(proba_less_than_k(k, n, theta));
+    const long double less = proba_less_than_k(k, n, theta);
+    if (!std::isfinite(less)) {  // Stirling numbers beyond a double: Fs left alone
+        if (report)
+            E.error(WARNING, kWhere, 216);
+        return 0;
+    }
+    const double s = 1.0 - static_cast<double>(less);
     if (s > 0.0 && s < 1.0) {
         Fs = std::log(s / (1.0 - s));
         return 1;

@@ -5,6 +5,7 @@
 #include "analyses/popgen/pop_genetics.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "analyses/haplotypes/genot_sample.h"
@@ -40,6 +41,13 @@ void copy_values(MY_TArrayAsVector<T>& to, MY_TArrayAsVector<T> const& from)
     std::copy(from.data, from.data + from.count, to.data);
     to.count = from.count;
     to.delta = from.delta;
+}
+
+// Whether BMat has row n and column k under the growth rule of grow_B_num_mat.
+bool table_covers(int n, int k)
+{
+    BnumMat const& table = PopGenetics::BMat;
+    return table.rows && n < table.n && k < table.k;
 }
 
 }  // namespace
@@ -313,19 +321,48 @@ int PopGenetics::get_B_num_mat()
     return _B_num_exist;
 }
 
+// The size is checked before n + 10, which overflows for n near INT_MAX. A
+// refusal leaves the table empty, whatever the reason.
 int PopGenetics::grow_B_num_mat(int n, int k)
 {
-    if (BMat.rows && n < BMat.n && k < BMat.k)
+    if (table_covers(n, k))
         return 1;
-    if (BMat.re_allocate_matrix(n + 10, k + 10))
+    const bool fits = n <= BnumMat::max_rows - 10 && k <= BnumMat::max_cols - 10;
+    if (fits && BMat.re_allocate_matrix(n + 10, k + 10))
         return 1;
+    BMat.re_allocate_matrix(0, 0);
     _B_num_exist = 0;
     return 0;
 }
 
+// Beyond about 1,500 gene copies B(n, j) overflows a double for some hundreds of alleles (j!
+// alone does from j = 171). A size that the table takes or holds already is refused for that
+// alone. The values are read from BMat when it has row n and column k, else from a table of their
+// own built the same way, so that the reason does not depend on what BMat holds after the
+// refusal (a refusal is told once, its cost does not matter).
+bool PopGenetics::refused_for_overflow(int n, int k)
+{
+    if (n < 1 || k < 1 || n >= BnumMat::max_rows || k >= BnumMat::max_cols)
+        return false;
+    const bool covered = table_covers(n, k);
+    if (!covered && (n + 10 > BnumMat::max_rows || k + 10 > BnumMat::max_cols))
+        return false;
+    BnumMat own;
+    if (!covered && !own.re_allocate_matrix(n, k))
+        return false;
+    double const* row = covered ? BMat.rows[n - 1] : own.rows[n - 1];
+    for (int j = 1; j <= std::min(n, k); ++j)
+        if (!std::isfinite(row[j - 1]))
+            return true;
+    return false;
+}
+
 void PopGenetics::explain_table_refusal(std::ostream& out, int n, int k)
 {
-    if (n >= BnumMat::max_rows || k >= BnumMat::max_cols)
+    if (refused_for_overflow(n, k))
+        out << ": the Stirling numbers of " << n << " gene copies and up to " << k
+            << " alleles exceed the range of a double";
+    else if (n >= BnumMat::max_rows || k >= BnumMat::max_cols)
         out << " with " << BnumMat::max_rows << " gene copies or " << BnumMat::max_cols
             << " alleles or more";
     else

@@ -351,13 +351,17 @@ public:
     // The growth rule of every consumer of BMat: a table without row n or
     // column k is rebuilt for n + 10 rows and k + 10 columns. 1 when the
     // table covers them; 0 when it cannot (more than 5000 rows or 1000
-    // columns, or no memory): _B_num_exist is then 0, so that the next
-    // get_B_num_mat rebuilds the standard table, and the caller skips the
-    // computation.
+    // columns, or no memory): the table is then empty and _B_num_exist 0, so
+    // that the next get_B_num_mat rebuilds the standard table, and the caller
+    // skips the computation.
     static int grow_B_num_mat(int n, int k);
-    // Why the table cannot serve n gene copies and k alleles: the size it
-    // never takes (5000 rows, 1000 columns), or the n + 10 rows and k + 10
-    // columns that grow_B_num_mat could not have. Continues a sentence.
+    // Whether the table refuses n gene copies and k alleles because some
+    // B(n, j), j <= k, is beyond the range of a double, not for its size.
+    static bool refused_for_overflow(int n, int k);
+    // Why the table cannot serve n gene copies and k alleles: Stirling
+    // numbers beyond the range of a double, the size it never takes (5000
+    // rows, 1000 columns), or the n + 10 rows and k + 10 columns that
+    // grow_B_num_mat could not have. Continues a sentence.
     static void explain_table_refusal(std::ostream& out, int n, int k);
 
     // ---- Expansion fits of the mismatch distribution (expansion_fits.cpp) ----
@@ -513,11 +517,13 @@ public:
     double k_est(double const& theta, int const& n);
     // theta(k) and its 1 - alpha interval for k alleles among n gene copies,
     // 2 <= k < n (k < 2 gives 0, k >= n -1.0). BMat is grown as needed; the
-    // interval needs n < 5000 and k < 1000: `limits_computed` says whether
-    // it was computed, else ThetaKLow and ThetaKHigh are -1.0.
+    // interval needs n < 5000, k < 1000 and Stirling numbers of n and k
+    // within the range of a double: `limits_computed` says whether it was
+    // computed, else ThetaKLow and ThetaKHigh are -1.0.
     double& theta_k(int const& n, int const& k, double const& alpha, bool& limits_computed);
     // Ewens' P(K < k) and P(K = k) among n gene copies; BMat must cover row
-    // n and the columns up to k.
+    // n and the columns up to k. Not finite (NaN, or inf for P(K = k)) when
+    // a Stirling number they use overflowed in the table.
     static long double proba_less_than_k(int const& k, int const& n, double const& theta);
     static double proba_exactly_k(int const& k, int const& n, double const& theta);
 
@@ -525,7 +531,8 @@ public:
     // Fs of k alleles among SampleSize gene copies under theta: 1 when Fs is
     // finite; 0 with Fs +-FLT_MAX (no diversity, or a probability of 0 or
     // 1) or unchanged (over 4999 gene copies or 999 alleles, a table that
-    // cannot grow). `report` puts the warnings of the refusals on the log.
+    // cannot grow, Stirling numbers beyond the range of a double). `report`
+    // puts the warnings of the refusals on the log.
     int Fu_Fs(double const& theta, int const& k, double& Fs, bool report);
 
     // ---- Mismatch distribution (mismatch_distribution.cpp) ----

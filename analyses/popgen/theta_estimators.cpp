@@ -7,6 +7,7 @@
 // gene copies get the digits of the plain sums, and the cost stops growing with the sample.
 
 #include <cmath>
+#include <limits>
 
 #include "analyses/popgen/pop_genetics.h"
 #include "core/math_functions.h"
@@ -188,6 +189,8 @@ long double PopGenetics::proba_less_than_k(int const& k, int const& n, double co
         sum += b_num(n, i) * std::exp(i * log_theta - factlnl(i));
     const long double lt = theta;
     sum *= std::exp(gammlnl(lt) + factlnl(n) - gammlnl(n + lt));
+    if (!std::isfinite(sum))  // an infinite B(n, i): no probability, rather than a clamped 1
+        return std::numeric_limits<long double>::quiet_NaN();
     if (sum < 0.0L)
         return 0.0L;
     return sum > 1.0L ? 1.0L : sum;
@@ -225,6 +228,10 @@ double& PopGenetics::theta_k(int const& n, int const& k, double const& alpha,
     // Limits not computed are -1.0, never a placeholder interval.
     ThetaKLow = ThetaKHigh = -1.0;
     if (!grow_B_num_mat(n, k) || n >= kLimitGeneCopies || k >= kLimitAlleles)
+        return ThetaK;
+    // An infinite B(n, i) for some i <= k leaves both probabilities without a value at any theta.
+    if (!std::isfinite(proba_less_than_k(k, n, ThetaK))
+        || !std::isfinite(proba_exactly_k(k, n, ThetaK)))
         return ThetaK;
     const double half = alpha / 2.0;
     ThetaKHigh = decreasing_root(

@@ -195,4 +195,34 @@ TEST_F(FuFsReplicatesTest, ReplicatesBeyondTheTableAreLeftOutOfThePValues)
     }
 }
 
+// 4990 gene copies in 985 haplotypes: the table has room for them, but the Stirling numbers of
+// 4990 gene copies overflow a double from 446 alleles on, so neither Fs nor the interval of
+// theta(k) is computed, and the results say why (a sum clamped to 1 printed that P(k or more
+// alleles) rounds to 0, and an Fs from it).
+TEST_F(FuFsReplicatesTest, StirlingNumbersBeyondADoubleNamedInTheResults)
+{
+    const std::vector<std::string> sequences = haplotypes_of(0.297);
+    std::vector<std::pair<const char*, int>> entries;
+    for (int h = 0; h < 985; ++h)
+        entries.emplace_back(sequences[h].c_str(), h == 0 ? 4006 : 1);
+    PopulDNA& sample = dna(entries);
+    ASSERT_EQ(sample.SampleSize, 4990.0);
+    s.TaskNumber = settings::FU_FS_TEST | settings::MOLECULAR_DIVERSITY;
+    s.ComputeTheta = settings::THETA_K;
+    s.NumSimulFuTest = 10;
+    initialize_ran3(-7);
+    sample.test_methods(s);
+    results.flush();
+    batch.flush();
+    const std::string text = read_text(results_path);
+    const std::string reason =
+        ": the Stirling numbers of 4990 gene copies and up to 985 alleles exceed the range of a "
+        "double\n";
+    EXPECT_THAT(text, HasSubstr("\nFu's Fs test cannot be computed" + reason));
+    EXPECT_THAT(text,
+                HasSubstr("\n95 % confidence interval limits for theta(k) not computed" + reason));
+    EXPECT_THAT(text, ::testing::Not(HasSubstr("rounds to")));
+    EXPECT_THAT(text, ::testing::Not(HasSubstr("Prob(sim_Fs")));
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iomanip>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "analyses/popgen/pop_genetics.h"
 #include "app/settings.h"
 #include "core/random.h"
+#include "ewens_distribution.h"
 #include "support/temp_log.h"
 
 using ::testing::HasSubstr;
@@ -242,9 +244,19 @@ TEST_F(InfiniteAlleleTest, EwensWattersonRefusals)
     }
 }
 
+// One allele of `large` copies and `singletons` alleles of one copy.
+std::vector<int> with_singletons(int large, int singletons)
+{
+    std::vector<int> counts(singletons + 1, 1);
+    counts[0] = large;
+    return counts;
+}
+
 // The table of Ewens' probabilities holds at most 5000 rows and 1000
 // columns and needs n + 10 rows: 4995 gene copies are refused for the rows
-// they would need, 5000 for the size itself. Both tests say which.
+// they would need, 5000 for the size itself. At 4990 gene copies the table
+// has room, but its values overflow a double from 446 alleles on (985! alone
+// is about 1e2526). The tests say which.
 TEST_F(InfiniteAlleleTest, TableLimitsNamedInTheRefusals)
 {
     const struct {
@@ -255,6 +267,9 @@ TEST_F(InfiniteAlleleTest, TableLimitsNamedInTheRefusals)
          ": the table of Ewens' probabilities would need 5005 rows (n + 10) and 12 columns "
          "(k + 10), more than its 5000 rows and 1000 columns\n\n"},
         {{4000, 1000}, " with 5000 gene copies or 1000 alleles or more\n\n"},
+        {with_singletons(4006, 984),
+         ": the Stirling numbers of 4990 gene copies and up to 985 alleles exceed the range of a "
+         "double\n\n"},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.reason);
@@ -275,6 +290,42 @@ TEST_F(InfiniteAlleleTest, TableLimitsNamedInTheRefusals)
         EXPECT_EQ(sample.EWPValue, -1.0);
         EXPECT_EQ(sample.ChakrabortyPClasses, -1.0);
     }
+}
+
+// At 1300 gene copies the Stirling numbers stay within a double (B(1300, 985) is about 1e228):
+// 985 alleles leave the Ewens-Watterson test computed, and Chakraborty's probabilities of 500
+// alleles are those of Ewens' distribution worked one gene copy at a time under theta(H).
+TEST_F(InfiniteAlleleTest, StirlingNumbersWithinADoubleKeepTheTests)
+{
+    std::vector<int> counts = with_singletons(2, 984);
+    std::fill(counts.begin(), counts.begin() + 315, 2);
+    use_counts(counts);
+    ASSERT_EQ(sample.SampleSize, 1300.0);
+    s.NumIterationsNeutralityTests = 10;
+    initialize_ran3(-3);
+    sample.EW_neutrality_tests(s, out, classes);
+    EXPECT_THAT(out.str(), HasSubstr("No. of simulated samples               :          10\n"));
+    EXPECT_GE(sample.EWPValue, 0.0);
+
+    sample.haplotypes.Flush();
+    classes.Flush();
+    sample.SampleSize = 0;
+    counts.assign(500, 1);
+    std::fill(counts.begin() + 200, counts.begin() + 400, 3);
+    std::fill(counts.begin() + 400, counts.end(), 5);
+    use_counts(counts);
+    ASSERT_EQ(sample.SampleSize, 1300.0);
+    out.str("");
+    sample.Chakraborty_neutr_test(out);
+    const EwensAlleles e = ewens_alleles(1300, 500, sample.calc_theta_Hom());
+    std::ostringstream expected;
+    expected << std::fixed << std::setprecision(5)
+             << "Exp. No. of alleles          :" << std::setw(12) << static_cast<double>(e.mean)
+             << "\nP(exactly k alleles)         :" << std::setw(12)
+             << static_cast<double>(e.exactly) << "\nP(k or more alleles)         :"
+             << std::setw(12) << static_cast<double>(e.exactly + e.more) << "\n";
+    EXPECT_THAT(out.str(), HasSubstr(expected.str()));
+    EXPECT_NEAR(sample.ChakrabortyP, static_cast<double>(e.exactly + e.more), 1e-9);
 }
 
 // Counts 5 and 5: theta(H) = 0.936292 (regula falsi), then Ewens' distribution for n = 10.

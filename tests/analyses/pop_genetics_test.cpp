@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "analyses/popgen/pop_genetics.h"
 #include "analyses/typed_sample_fixture.h"
 #include "support/temp_log.h"
@@ -90,6 +92,10 @@ TEST_F(BnumTableTest, FailedGrowthHandsBackToTheStandardTable)
     EXPECT_EQ(sample.get_B_num_mat(), 1);
     EXPECT_EQ(rows(), 200);
     EXPECT_EQ(cols(), 80);
+    // Counts near INT_MAX are refused too, without overflowing n + 10.
+    EXPECT_EQ(PopGenetics::grow_B_num_mat(INT_MAX, 10), 0);
+    EXPECT_EQ(PopGenetics::grow_B_num_mat(10, INT_MAX), 0);
+    EXPECT_EQ(rows(), 0);
     EXPECT_EQ(PopGenetics::grow_B_num_mat(4989, 989), 1);  // the largest table, 4999 x 999
 }
 

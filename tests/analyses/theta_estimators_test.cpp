@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "analyses/popgen/pop_genetics.h"
+#include "ewens_distribution.h"
 #include "support/temp_log.h"
 
 using ::testing::HasSubstr;
@@ -251,6 +252,46 @@ TEST_F(EwensTest, FuFs)
          at = log.find("too many alleles", at + 1))
         ++count;
     EXPECT_EQ(count, 3u);
+}
+
+// From about 1,550 gene copies on, B(n, j) = |s(n, j)| j!/n! overflows a double for some hundreds
+// of alleles (j! alone does from j = 171): at 4990 gene copies, from 446 alleles on. There
+// P(K >= 985) under theta 369 is 0.5506511124 (|s(n, j)| summed in log space), where a sum
+// clamped to 1 gave Fs -FLT_MAX; Fs and the interval of theta(k) are not computed instead. At 1300 gene copies B(n, 985) is about 1e228,
+// finite: both stand, against Ewens' distribution worked one gene copy at a time.
+TEST_F(EwensTest, StirlingNumbersBeyondADouble)
+{
+    const EwensAlleles tail = ewens_alleles(4990, 985, 369.0);
+    EXPECT_NEAR(static_cast<double>(tail.exactly + tail.more), 0.5506511124, 1e-9);
+    sample.SampleSize = 4990;
+    double Fs = 7.0;
+    EXPECT_EQ(sample.Fu_Fs(369.0, 985, Fs, true), 0);
+    EXPECT_EQ(Fs, 7.0);
+    EXPECT_THAT(log_text(),
+                HasSubstr("Stirling numbers beyond the range of a double, Fs cannot be computed"));
+    EXPECT_TRUE(std::isnan(PopGenetics::proba_less_than_k(985, 4990, 369.0)));
+    EXPECT_FALSE(std::isfinite(PopGenetics::proba_exactly_k(985, 4990, 369.0)));
+    bool limits = true;
+    sample.theta_k(4990, 985, 0.05, limits);
+    EXPECT_FALSE(limits);
+    EXPECT_EQ(sample.ThetaKLow, -1.0);
+    EXPECT_EQ(sample.ThetaKHigh, -1.0);
+    EXPECT_NEAR(sample.ExpNumAlleles, 985.0, 1e-4);
+
+    sample.SampleSize = 1300;
+    const double theta = sample.theta_k(1300, 985, 0.05, limits);
+    ASSERT_TRUE(limits);
+    EXPECT_NEAR(static_cast<double>(ewens_alleles(1300, 985, theta).mean), 985.0, 1e-5);
+    EXPECT_NEAR(static_cast<double>(ewens_alleles(1300, 985, sample.ThetaKHigh).less), 0.025, 1e-7);
+    const EwensAlleles low = ewens_alleles(1300, 985, sample.ThetaKLow);
+    EXPECT_NEAR(static_cast<double>(low.less + low.exactly), 0.975, 1e-7);
+    for (double t : {theta, 1850.0}) {
+        const EwensAlleles e = ewens_alleles(1300, 985, t);
+        ASSERT_EQ(sample.Fu_Fs(t, 985, Fs, true), 1);
+        EXPECT_NEAR(Fs, static_cast<double>(std::log((e.exactly + e.more) / e.less)), 1e-7) << t;
+        EXPECT_NEAR(PopGenetics::proba_exactly_k(985, 1300, t), static_cast<double>(e.exactly),
+                    1e-10);
+    }
 }
 
 }  // namespace
