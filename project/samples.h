@@ -103,7 +103,7 @@ public:
                                   my_string const& treeText);
 
     // --- Exports of the summary report (summary/allele_freq_files.cpp,
-    // summary/site_frequency_spectra.cpp) ---
+    // summary/sfs_export.cpp) ---
     // "PopNames.txt" and the tables "AllFreqLocus_<i>.txt" in the result
     // folder and "AllAlleleFreqs.txt" in the project's folder (both appended
     // to under the run list's append flag): every allele of the pooled table

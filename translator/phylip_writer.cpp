@@ -11,7 +11,6 @@
 // haplotype or gene copy as the project holds it. A name is the haplotype id
 // or individual name, cut to 6 characters when longer, and the copy number
 // (and the gene-copy digit), padded with blanks.
-#include <algorithm>
 #include <iomanip>
 
 #include "translator/imp_exp.h"
@@ -21,26 +20,6 @@ namespace {
 
 const std::size_t STEM_LENGTH = 6;
 const std::size_t NAME_WIDTH = 10;
-
-long long count_sequences(Project& project)
-{
-    bool genotypic = project.profile.GenotypicData != 0;
-    long long total = 0;
-    MY_TIArrayAsVector<Population>& samples = project.samples->Populations;
-    for (int s = 0; s < samples.count; ++s) {
-        Population& sample = *samples.data[s];
-        if (genotypic) {
-            MY_TIArrayAsVector<TPhenotype>& individuals = sample.individuals.phenotypes;
-            for (int i = 0; i < individuals.count; ++i)
-                total += 2LL * std::max(0, individual_copies(*individuals.data[i]));
-        } else {
-            for (int i = 0; i < sample.haplotypes.count; ++i)
-                if (sample.haplotypes.data[i]->haplotype != nullptr)
-                    total += std::max(0, sample.haplotypes.data[i]->count);
-        }
-    }
-    return total;
-}
 
 // True when every allele of the data text is one character: with a locus
 // separator the alleles lie between separators, blanks and tabs (which a
@@ -59,28 +38,22 @@ bool alleles_of_one_character(my_string const& data)
     return true;
 }
 
-// Every haplotype and gene copy that the file would list, checked once each.
-bool one_character_per_allele(Project& project)
+// The sequences the file would list: how many, and whether every allele of
+// them is one character. Walked as the writer walks them, with labels of its own.
+struct SequenceCensus {
+    long long count = 0;
+    bool one_character = true;
+};
+
+SequenceCensus take_census(Project& project)
 {
-    bool genotypic = project.profile.GenotypicData != 0;
-    MY_TIArrayAsVector<Population>& samples = project.samples->Populations;
-    for (int s = 0; s < samples.count; ++s) {
-        Population& sample = *samples.data[s];
-        if (genotypic) {
-            MY_TIArrayAsVector<TPhenotype>& individuals = sample.individuals.phenotypes;
-            for (int i = 0; i < individuals.count; ++i)
-                for (my_string const& copy : individuals.data[i]->gene_copy)
-                    if (!alleles_of_one_character(copy))
-                        return false;
-            continue;
-        }
-        for (int i = 0; i < sample.haplotypes.count; ++i) {
-            HaploDef const* haplotype = sample.haplotypes.data[i]->haplotype;
-            if (haplotype != nullptr && !alleles_of_one_character(haplotype->content))
-                return false;
-        }
-    }
-    return true;
+    SequenceCensus census;
+    SequenceLabels labels(STEM_LENGTH, NAME_WIDTH);
+    for_each_sequence(project, labels, [&census](std::string const&, my_string const& data) {
+        ++census.count;
+        census.one_character = census.one_character && alleles_of_one_character(data);
+    });
+    return census;
 }
 
 } // namespace
@@ -89,11 +62,12 @@ int imp_exp::write_phylip()
 {
     if (ProfileSettings::DataType == FREQUENCY)
         return refuse_frequencies("PHYLIP");
-    if (!one_character_per_allele(*project))
+    const SequenceCensus census = take_census(*project);
+    if (!census.one_character)
         return refuse_long_alleles("PHYLIP");
     tell_merge_notes(*project, "PHYLIP");
     std::ostream& out = *os;
-    out << count_sequences(*project) << "     " << project->allele_db.loci.count << '\n';
+    out << census.count << "     " << project->allele_db.loci.count << '\n';
     SequenceLabels labels(STEM_LENGTH, NAME_WIDTH);
     for_each_sequence(*project, labels, [&out](std::string const& label, my_string const& data) {
         out << std::left << std::setw(static_cast<int>(NAME_WIDTH)) << label << std::right << data << '\n';
