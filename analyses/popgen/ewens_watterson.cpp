@@ -63,6 +63,14 @@ double configuration_statistic(std::vector<int> const& sorted_counts)
 // order, may differ by rounding.
 constexpr double kConfigurationTie = 1e-9;
 
+// Draws from the one stream that are taken and not used.
+void pass_over_draws(long long count)
+{
+    long seed = 1;  // continues the one stream
+    for (; count > 0; --count)
+        ran3(&seed);
+}
+
 std::string dashes(int n)
 {
     return std::string(n, '-');
@@ -193,11 +201,15 @@ void PopGenetics::EW_neutrality_tests(settings& s, std::ostream& out,
 
     // The draws read B(i, j) only where j <= k and N - i >= k - j, and an infinite B(i, j) makes
     // B(i + 1, j) and B(i + 1, j + 1) infinite: all are finite when B(N, k) is.
-    if (!grow_B_num_mat(N, k) || n >= kLimitGeneCopies || k >= kLimitAlleles
-        || !std::isfinite(BMat.rows[N - 1][k - 1])) {
+    const bool table = grow_B_num_mat(N, k) && n < kLimitGeneCopies && k < kLimitAlleles;
+    if (!table || !std::isfinite(BMat.rows[N - 1][k - 1])) {
         out << "Watterson F-test of selective neutrality is not possible";
         explain_table_refusal(out, N, k);
         out << "\n" << std::endl;
+        // A table too large for a double: the draws of the test are passed over (k - 1 per
+        // sample), so that the analyses after this one draw the numbers they did when it ran.
+        if (table)
+            pass_over_draws(static_cast<long long>(s.NumIterationsNeutralityTests) * (k - 1));
         return;
     }
 

@@ -292,6 +292,36 @@ TEST_F(InfiniteAlleleTest, TableLimitsNamedInTheRefusals)
     }
 }
 
+// A table that overflows refuses the test, yet its draws (k - 1 per sample) are taken, so that
+// the analyses after it draw what they drew when the test ran; a table refused for its size
+// never drew.
+TEST_F(InfiniteAlleleTest, RefusalsLeaveTheStreamWhereTheTestLeftIt)
+{
+    const struct {
+        std::vector<int> counts;
+        long long draws;
+    } cases[] = {
+        {with_singletons(4006, 984), 7 * 984},  // 4990 gene copies, 985 alleles: overflow
+        {{4000, 1000}, 0},                      // 5000 gene copies: beyond the table
+    };
+    s.NumIterationsNeutralityTests = 7;
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.draws);
+        sample.haplotypes.Flush();
+        classes.Flush();
+        sample.SampleSize = 0;
+        use_counts(c.counts);
+        initialize_ran3(-11);
+        sample.EW_neutrality_tests(s, out, classes);
+        long seed = 1;
+        const double next = ran3(&seed);
+        initialize_ran3(-11);
+        for (long long d = 0; d < c.draws; ++d)
+            ran3(&seed);
+        EXPECT_EQ(ran3(&seed), next);
+    }
+}
+
 // At 1300 gene copies the Stirling numbers stay within a double (B(1300, 985) is about 1e228):
 // 985 alleles leave the Ewens-Watterson test computed, and Chakraborty's probabilities of 500
 // alleles are those of Ewens' distribution worked one gene copy at a time under theta(H).
