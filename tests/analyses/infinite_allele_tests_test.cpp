@@ -42,9 +42,14 @@ protected:
         s.InferHaplotypeDefinitionFromDistanceMatrix = 0;
     }
 
-    // The sample's haplotypes and one class per haplotype, n their sum.
+    // The sample's haplotypes and one class per haplotype, n their sum, in place of any
+    // earlier ones.
     void use_counts(std::vector<int> const& counts)
     {
+        sample.haplotypes.Flush();
+        classes.Flush();
+        sample.SampleSize = 0;
+        sample.num_haplotypes = 0;
         for (int c : counts) {
             definitions.push_back(std::make_unique<HaploDef>());
             sample.haplotypes.Add(new PHaploDef(definitions.back().get(), c));
@@ -59,10 +64,6 @@ protected:
     // with 100,000 replicates drawn from the given seed.
     void run_ewens_watterson(std::vector<int> const& counts, long seed)
     {
-        sample.haplotypes.Flush();
-        classes.Flush();
-        sample.SampleSize = 0;
-        sample.num_haplotypes = 0;
         use_counts(counts);
         s.NumIterationsNeutralityTests = 100000;
         initialize_ran3(seed);
@@ -232,9 +233,6 @@ TEST_F(InfiniteAlleleTest, EwensWattersonRefusals)
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.title);
-        sample.haplotypes.Flush();
-        classes.Flush();
-        sample.SampleSize = 0;
         sample.EWPValue = -1.0;
         out.str("");
         use_counts(c.counts);
@@ -273,9 +271,6 @@ TEST_F(InfiniteAlleleTest, TableLimitsNamedInTheRefusals)
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.reason);
-        sample.haplotypes.Flush();
-        classes.Flush();
-        sample.SampleSize = 0;
         use_counts(c.counts);
         out.str("");
         sample.EW_neutrality_tests(s, out, classes);
@@ -307,9 +302,6 @@ TEST_F(InfiniteAlleleTest, RefusalsLeaveTheStreamWhereTheTestLeftIt)
     s.NumIterationsNeutralityTests = 7;
     for (auto const& c : cases) {
         SCOPED_TRACE(c.draws);
-        sample.haplotypes.Flush();
-        classes.Flush();
-        sample.SampleSize = 0;
         use_counts(c.counts);
         initialize_ran3(-11);
         sample.EW_neutrality_tests(s, out, classes);
@@ -337,9 +329,6 @@ TEST_F(InfiniteAlleleTest, StirlingNumbersWithinADoubleKeepTheTests)
     EXPECT_THAT(out.str(), HasSubstr("No. of simulated samples               :          10\n"));
     EXPECT_GE(sample.EWPValue, 0.0);
 
-    sample.haplotypes.Flush();
-    classes.Flush();
-    sample.SampleSize = 0;
     counts.assign(500, 1);
     std::fill(counts.begin() + 200, counts.begin() + 400, 3);
     std::fill(counts.begin() + 400, counts.end(), 5);
@@ -396,8 +385,6 @@ TEST_F(InfiniteAlleleTest, ChakrabortyRefusals)
     EXPECT_THAT(out.str(), HasSubstr("single haplotype"));
 
     out.str("");
-    sample.haplotypes.Flush();
-    sample.SampleSize = 0;
     use_counts({1, 1, 1});
     sample.Chakraborty_neutr_test(out);
     EXPECT_THAT(out.str(), HasSubstr("The test is impossible because all gene copies are different"));
